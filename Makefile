@@ -1,0 +1,29 @@
+# Two commands do everything on a fresh Debian machine: `make run` and `make test`.
+BUILD := build/mingw64
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build prefix test run bench clean
+
+all: build
+
+deps:
+	@tools/install-deps.sh
+
+build: deps
+	@cmake --preset mingw64 >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+prefix: deps
+	@tools/wine-prefix.sh
+
+test: build prefix
+	@tools/run-tests.sh $(BUILD)
+
+run: build prefix
+	@tools/run-programs.sh $(BUILD)
+
+bench: build prefix
+	@tools/run-bench.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,426 @@
+#include "entrylist.h"
+#include "keys.h"
+#include "options.h"
+#include "platform.h"
+#include "program.h"
+#include "registry.h"
+#include "resstring.h"
+#include "textutil.h"
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+EntryList g_entries;
+
+const char* const kRunKeys[7] = {
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\Setup",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\policies\\Explorer\\Run",
+};
+
+static const struct {
+    int code;
+    const char* name;
+} kEntryTypes[] = {
+    {1, "MACHINE_RUN"},
+    {2, "MACHINE_RUNONCE"},
+    {3, "MACHINE_RUNONCEEX"},
+    {4, "MACHINE_RUNSERVICES"},
+    {5, "MACHINE_RUNSERVICESONCE"},
+    {11, "CURRENT_RUN"},
+    {12, "CURRENT_RUNONCE"},
+    {13, "CURRENT_RUNONCEEX"},
+    {14, "CURRENT_RUNSERVICES"},
+    {15, "CURRENT_RUNSERVICESONCE"},
+    {21, "USERS_RUN"},
+    {22, "USERS_RUNONCE"},
+    {23, "USERS_RUNONCEEX"},
+    {24, "USERS_RUNSERVICES"},
+    {25, "USERS_RUNSERVICESONCE"},
+    {31, "KESTRIX_RUN"},
+    {32, "KESTRIX_RUNONCE"},
+    {33, "KESTRIX_RUNONCEEX"},
+    {34, "KESTRIX_RUNSERVICES"},
+    {35, "KESTRIX_RUNSERVICESONCE"},
+    {100, "WIN_LOAD"},
+    {101, "WIN_RUN"},
+    {200, "GROUP_STARTUP"},
+    {250, "WINLOGON_Userinit"},
+    {251, "WINLOGON_Shell"},
+    {252, "REG_Delayload"},
+    {253, "REG_TaskScheduler"},
+    {254, "REG_ShellExecuteHook"},
+    {255, "REG_AppInitDLLs"},
+    {500, "INFO_COOKIE"},
+    {501, "INFO_NETCOOKIE"},
+    {502, "INFO_SAVECOOKIE"},
+    {503, "INFO_NUTS"},
+    {600, "INFO_TASK"},
+    {700, "SERVICE_EXE"},
+    {701, "SERVICE_SVCHOST"},
+    {800, "TASK_SCHEDULED"},
+    {900, "TYPE_BHO"},
+    {300, "RESTART_DELETE"},
+    {301, "RESTART_RENAME"},
+    {901, "TYPE_TOOLBAR"},
+    {902, "TYPE_EXTENSION"},
+    {350, "TYPE_MONITOR"},
+    {360, "TYPE_BLACKLIST"},
+    {450, "TYPE_PROSEARCH"},
+    {400, "TYPE_FILETYPE"},
+    {370, "TYPE_HIDDEN"},
+    {256, "RUN_WINLOGONNOTIFY"},
+    {6, "MACHINE_RUNONCESETUP"},
+    {7, "MACHINE_RUNPOLICY"},
+    {3000, "TYPE_UNKNOWN"},
+};
+
+// Only "*START_Remove" and "*HIDDEN_DeleteFile" can be reversed from the history.
+static const struct {
+    int code;
+    const char* name;
+    bool reversible;
+} kActions[] = {
+    {0, "*START_Remove", true},
+    {1, "START_Disable", false},
+    {2, "START_Enable", false},
+    {3, "IEHELPER_Remove", false},
+    {4, "TASK_Remove", false},
+    {5, "TASK_Kill", false},
+    {6, "START_Alert", false},
+    {7, "TASK_Alert", false},
+    {8, "IEHELPER_Alert", false},
+    {9, "SERVICE_Stop", false},
+    {10, "SERVICE_Automatic", false},
+    {11, "SERVICE_Manual", false},
+    {12, "SERVICE_Disabled", false},
+    {12, "START_Restore", false},
+    {13, "TASK_Restore", false},
+    {14, "IEHELPER_Restore", false},
+    {15, "ScheduledTask_Remove", false},
+    {17, "SERVICE_from_Automatic", false},
+    {18, "SERVICE_from_Manual", false},
+    {19, "SERVICE_from_Disabled", false},
+    {20, "SERVICE__from_Disabled", false},
+    {21, "RESET_USERINIT", false},
+    {22, "RESET_SHELL", false},
+    {23, "REMOVE_TaskScheduler", false},
+    {24, "REMOVE_DELAYLOAD", false},
+    {23, "REMOVE_TASKSCHEDULER", false},
+    {25, "REMOVE_SHELLEXECUTEHOOK", false},
+    {26, "REMOVE_APPINIT", false},
+    {28, "HIDDEN_Alert", false},
+    {29, "*HIDDEN_DeleteFile", true},
+    {30, "REMOVE_WinLogonNotify", false},
+    {31, "LOG_UNKNOWN", false},
+};
+
+const char* DisabledStoreKey(int type)
+{
+    switch (type) {
+    case 1: case 11: return KX_DISABLED_KEY "\\Run";
+    case 2: case 12: return KX_DISABLED_KEY "\\RunOnce";
+    case 3: case 13: return KX_DISABLED_KEY "\\RunOnceEx";
+    case 4: case 14: return KX_DISABLED_KEY "\\RunServices";
+    case 5: case 15: return KX_DISABLED_KEY "\\RunServicesOnce";
+    case 6: case 16: return KX_DISABLED_KEY "\\RunSetup";
+    case 7: case 17: return KX_DISABLED_KEY "\\Policy";
+    case 100: return KX_DISABLED_KEY "\\WinLoad";
+    case 101: return KX_DISABLED_KEY "\\WinRun";
+    case 256: return KX_DISABLED_KEY "\\WinNotify";
+    default: return nullptr;
+    }
+}
+
+void ToLongPathForm(char* path, int capacity)
+{
+    if (IsWindows95())
+        return;
+    typedef DWORD(WINAPI * LongPathFn)(LPCSTR, LPSTR, DWORD);
+    static LongPathFn longPath =
+        (LongPathFn)(void*)GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "GetLongPathNameA");
+    if (!longPath)
+        return;
+    char result[MAX_PATH * 2];
+    DWORD n = longPath(path, result, sizeof(result));
+    if (n > 0 && n < sizeof(result))
+        lstrcpynA(path, result, capacity);
+}
+
+static int CookieLimit()
+{
+    return g_optionsLoaded ? g_options.MaxCookie : GetOption("MaxCookie", DefaultMaxCookie());
+}
+
+int AddEntry(const char* title, const char* command, const char* source, const char* detail,
+             int type, int tag)
+{
+    if (g_entries.count >= MAX_ENTRIES)
+        return 0;
+    char titleCut[128], commandCut[260], sourceCut[260];
+    lstrcpynA(titleCut, title ? title : "", sizeof(titleCut));
+    lstrcpynA(commandCut, command ? command : "", sizeof(commandCut));
+    lstrcpynA(sourceCut, source ? source : "", sizeof(sourceCut));
+    if (type == INFO_COOKIE && g_entries.count >= CookieLimit())
+        return 0;
+
+    EntryRecord* record = (EntryRecord*)calloc(1, sizeof(EntryRecord));
+    if (!record)
+        return 0;
+    lstrcpynA(record->detail, detail ? detail : "", sizeof(record->detail));
+
+    char bare[260];
+    int n = 0;
+    for (const char* p = commandCut; *p && n < (int)sizeof(bare) - 1; p++)
+        if (*p != '"')
+            bare[n++] = *p;
+    bare[n] = 0;
+    bool pathLike = strlen(bare) >= 4;
+    if (pathLike)
+        ToLongPathForm(bare, sizeof(bare));
+    lstrcpynA(record->command, bare, sizeof(record->command));
+
+    if (!titleCut[0]) {
+        char name[260];
+        lstrcpynA(name, record->command, sizeof(name));
+        size_t len = strlen(name);
+        name[len >= 4 ? len - 4 : 0] = 0;
+        const char* slash = strrchr(name, '\\');
+        lstrcpynA(record->title, slash ? slash + 1 : name, sizeof(record->title));
+    } else if (InMyString(titleCut, "Kestrix")) {
+        lstrcpynA(record->title, g_programCaption, sizeof(record->title));
+    } else {
+        lstrcpynA(record->title, titleCut, sizeof(record->title));
+    }
+
+    lstrcpynA(record->source, sourceCut, sizeof(record->source));
+    if (pathLike)
+        ToLongPathForm(record->source, sizeof(record->source));
+    record->type = type;
+    record->tag = tag;
+    g_entries.items[g_entries.count++] = record;
+    return 1;
+}
+
+void ClearEntries()
+{
+    for (int i = 0; i < g_entries.count; i++) {
+        free(g_entries.items[i]);
+        g_entries.items[i] = nullptr;
+    }
+    g_entries.count = 0;
+}
+
+int EntryCount() { return g_entries.count; }
+
+const EntryRecord* GetEntry(int index)
+{
+    if (index < 0 || index >= g_entries.count)
+        return nullptr;
+    return g_entries.items[index];
+}
+
+static int CopyField(const char* field, char* out, int capacity)
+{
+    lstrcpynA(out, field, capacity);
+    return lstrlenA(out);
+}
+
+int GetEntryTitle(int index, char* out)
+{
+    const EntryRecord* r = GetEntry(index);
+    if (!r) {
+        out[0] = 0;
+        return 0;
+    }
+    return CopyField(r->title, out, 128);
+}
+
+int GetEntryCommand(int index, char* out)
+{
+    const EntryRecord* r = GetEntry(index);
+    if (!r) {
+        out[0] = 0;
+        return 0;
+    }
+    return CopyField(r->command, out, 260);
+}
+
+int GetEntrySource(int index, char* out)
+{
+    const EntryRecord* r = GetEntry(index);
+    if (!r) {
+        out[0] = 0;
+        return 0;
+    }
+    return CopyField(r->source, out, 260);
+}
+
+int GetEntryDetail(int index, char* out, int capacity)
+{
+    const EntryRecord* r = GetEntry(index);
+    if (!r) {
+        if (capacity > 0)
+            out[0] = 0;
+        return 0;
+    }
+    return CopyField(r->detail, out, capacity);
+}
+
+int GetEntryType(int index)
+{
+    const EntryRecord* r = GetEntry(index);
+    return r ? r->type : 0;
+}
+
+int GetEntryTag(int index)
+{
+    const EntryRecord* r = GetEntry(index);
+    return r ? r->tag : 0;
+}
+
+const char* TypeName(int code)
+{
+    for (const auto& row : kEntryTypes)
+        if (row.code == code)
+            return row.name;
+    return "TYPE_UNKNOWN";
+}
+
+int TypeCode(const char* name)
+{
+    for (const auto& row : kEntryTypes)
+        if (lstrcmpiA(row.name, name) == 0)
+            return row.code;
+    return TYPE_UNKNOWN;
+}
+
+const char* ActionName(int code)
+{
+    for (const auto& row : kActions)
+        if (row.code == code)
+            return row.name;
+    return "LOG_UNKNOWN";
+}
+
+int ActionCodeFromName(const char* name)
+{
+    for (const auto& row : kActions)
+        if (lstrcmpiA(row.name, name) == 0)
+            return row.code;
+    return ACT_LOG_UNKNOWN;
+}
+
+int IsReversibleAction(int code)
+{
+    for (const auto& row : kActions)
+        if (row.code == code)
+            return row.reversible;
+    return 0;
+}
+
+int EntryTypeRowCount() { return (int)(sizeof(kEntryTypes) / sizeof(kEntryTypes[0])); }
+int EntryTypeRowCode(int row) { return kEntryTypes[row].code; }
+int ActionRowCount() { return (int)(sizeof(kActions) / sizeof(kActions[0])); }
+int ActionRowCode(int row) { return kActions[row].code; }
+
+int DisabledCodeForTitle(const char* title)
+{
+    char text[33];
+    if (GetRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title, text, sizeof(text)) == 0)
+        return 0;
+    return atoi(text);
+}
+
+int DisabledCode(int index)
+{
+    const EntryRecord* r = GetEntry(index);
+    return r ? DisabledCodeForTitle(r->title) : 0;
+}
+
+int LocationTextFor(int type, const char* title, char* out)
+{
+    const int capacity = 512;
+    out[0] = 0;
+    UINT fixedString = type == TASK_SCHEDULED ? 726
+                       : type == TYPE_BHO     ? 725
+                       : type == TYPE_TOOLBAR ? 724
+                                              : 0;
+    if (fixedString)
+        return LoadResString(fixedString, out, capacity);
+    if (type > 256)
+        return 0;
+
+    if (DisabledCodeForTitle(title) != 0) {
+        char marker[128];
+        LoadResString(626, marker, sizeof(marker));
+        snprintf(out, capacity, " * %s * ", marker);
+    }
+    static const char* const keyWords[] = {"Run", "RunOnce", "RunOnceEx", "RunServices",
+                                           "RunServicesOnce"};
+    const char* rootName = nullptr;
+    int base = 0;
+    if (type >= 1 && type <= 5) {
+        rootName = "HKLM\\";
+        base = type;
+    } else if (type >= 11 && type <= 15) {
+        rootName = "HKCU\\";
+        base = type - 10;
+    } else if (type >= 21 && type <= 25) {
+        rootName = "HKEY_USER\\";
+        base = type - 20;
+    }
+    char place[256] = "";
+    if (rootName) {
+        snprintf(place, sizeof(place), "%sSoftware\\Microsoft\\Windows\\CurrentVersion\\%s",
+                 rootName, keyWords[base - 1]);
+    } else {
+        const char* text = nullptr;
+        switch (type) {
+        case WIN_LOAD: text = "WIN.INI     [Load] Section"; break;
+        case WIN_RUN: text = "WIN.INI     [Run] Section"; break;
+        case GROUP_STARTUP: text = "Windows Startup Group"; break;
+        case WINLOGON_Userinit:
+            text = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon Userinit";
+            break;
+        case WINLOGON_Shell:
+            text = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon Shell";
+            break;
+        case REG_Delayload:
+            text = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
+            break;
+        case REG_TaskScheduler:
+            text = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler";
+            break;
+        case REG_ShellExecuteHook:
+            text = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks";
+            break;
+        case REG_AppInitDLLs:
+            text = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows  AppInit_DLLs";
+            break;
+        case RUN_WINLOGONNOTIFY:
+            text = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon Notify";
+            break;
+        default: break;
+        }
+        if (text)
+            lstrcpynA(place, text, sizeof(place));
+    }
+    size_t used = strlen(out);
+    snprintf(out + used, capacity - used, "%s", place);
+    return lstrlenA(out);
+}
+
+int LocationText(int index, char* out)
+{
+    const EntryRecord* r = GetEntry(index);
+    if (!r) {
+        out[0] = 0;
+        return 0;
+    }
+    return LocationTextFor(r->type, r->title, out);
+}

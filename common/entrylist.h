@@ -1,0 +1,97 @@
+// The entry record, the one list per program, and the entry-type and action tables.
+#pragma once
+#include <windows.h>
+
+const int MAX_ENTRIES = 4096;
+
+struct EntryRecord {
+    char title[128];
+    char command[260];
+    char source[260];
+    int type;      // EntryType code
+    int tag;       // producer-specific number
+    char detail[1024];
+};
+
+struct EntryList {
+    EntryRecord* items[MAX_ENTRIES];
+    int count;
+};
+
+extern EntryList g_entries;
+
+// Entry-type codes (the table order is in entrylist.cpp).
+enum EntryType {
+    MACHINE_RUN = 1, MACHINE_RUNONCE = 2, MACHINE_RUNONCEEX = 3, MACHINE_RUNSERVICES = 4,
+    MACHINE_RUNSERVICESONCE = 5, MACHINE_RUNONCESETUP = 6, MACHINE_RUNPOLICY = 7,
+    CURRENT_RUN = 11, CURRENT_RUNONCE = 12, CURRENT_RUNONCEEX = 13, CURRENT_RUNSERVICES = 14,
+    CURRENT_RUNSERVICESONCE = 15,
+    USERS_RUN = 21, USERS_RUNONCE = 22, USERS_RUNONCEEX = 23, USERS_RUNSERVICES = 24,
+    USERS_RUNSERVICESONCE = 25,
+    KESTRIX_RUN = 31, KESTRIX_RUNONCE = 32, KESTRIX_RUNONCEEX = 33, KESTRIX_RUNSERVICES = 34,
+    KESTRIX_RUNSERVICESONCE = 35,
+    WIN_LOAD = 100, WIN_RUN = 101, GROUP_STARTUP = 200,
+    WINLOGON_Userinit = 250, WINLOGON_Shell = 251, REG_Delayload = 252, REG_TaskScheduler = 253,
+    REG_ShellExecuteHook = 254, REG_AppInitDLLs = 255, RUN_WINLOGONNOTIFY = 256,
+    RESTART_DELETE = 300, RESTART_RENAME = 301, TYPE_MONITOR = 350, TYPE_BLACKLIST = 360,
+    TYPE_HIDDEN = 370, TYPE_FILETYPE = 400, TYPE_PROSEARCH = 450,
+    INFO_COOKIE = 500, INFO_NETCOOKIE = 501, INFO_SAVECOOKIE = 502, INFO_NUTS = 503,
+    INFO_MOZCOOKIE = 504,   // Mozilla cookie list entries; has no table row
+    INFO_TASK = 600, SERVICE_EXE = 700, SERVICE_SVCHOST = 701, TASK_SCHEDULED = 800,
+    TYPE_BHO = 900, TYPE_TOOLBAR = 901, TYPE_EXTENSION = 902,
+    TYPE_UNKNOWN = 3000,
+};
+
+// Action codes written to the history (names in entrylist.cpp).
+enum ActionCode {
+    ACT_START_REMOVE = 0, ACT_START_DISABLE = 1, ACT_START_ENABLE = 2, ACT_IEHELPER_REMOVE = 3,
+    ACT_TASK_REMOVE = 4, ACT_TASK_KILL = 5, ACT_START_ALERT = 6, ACT_TASK_ALERT = 7,
+    ACT_IEHELPER_ALERT = 8, ACT_SERVICE_STOP = 9, ACT_SERVICE_AUTOMATIC = 10,
+    ACT_SERVICE_MANUAL = 11, ACT_SERVICE_DISABLED = 12, ACT_START_RESTORE = 12,
+    ACT_TASK_RESTORE = 13, ACT_IEHELPER_RESTORE = 14, ACT_SCHEDULEDTASK_REMOVE = 15,
+    ACT_SERVICE_FROM_AUTOMATIC = 17, ACT_SERVICE_FROM_MANUAL = 18, ACT_SERVICE_FROM_DISABLED = 19,
+    ACT_SERVICE__FROM_DISABLED = 20, ACT_RESET_USERINIT = 21, ACT_RESET_SHELL = 22,
+    ACT_REMOVE_TASKSCHEDULER = 23, ACT_REMOVE_DELAYLOAD = 24, ACT_REMOVE_SHELLEXECUTEHOOK = 25,
+    ACT_REMOVE_APPINIT = 26, ACT_HIDDEN_ALERT = 28, ACT_HIDDEN_DELETEFILE = 29,
+    ACT_REMOVE_WINLOGONNOTIFY = 30, ACT_LOG_UNKNOWN = 31,
+};
+
+// The seven Run keys; an entry's code is base (1..7) + 10 x root index (HKLM 0, HKCU 1).
+extern const char* const kRunKeys[7];
+// Store key of the disabled copy for a code, nullptr for codes kept elsewhere.
+const char* DisabledStoreKey(int type);
+
+int AddEntry(const char* title, const char* command, const char* source, const char* detail,
+             int type, int tag);
+void ClearEntries();
+int EntryCount();
+
+int GetEntryTitle(int index, char* out);     // out: 128
+int GetEntryCommand(int index, char* out);   // out: 260
+int GetEntrySource(int index, char* out);    // out: 260
+int GetEntryDetail(int index, char* out, int capacity);
+int GetEntryType(int index);
+int GetEntryTag(int index);
+const EntryRecord* GetEntry(int index);
+
+// Long path form of a text in place (not on Windows 95); unchanged when it fails.
+void ToLongPathForm(char* path, int capacity);
+
+const char* TypeName(int code);
+int TypeCode(const char* name);
+const char* ActionName(int code);
+int ActionCodeFromName(const char* name);
+int IsReversibleAction(int code);
+
+// The code under which an entry's title is held in the DisabledIndex; 0 when not disabled.
+int DisabledCode(int index);
+int DisabledCodeForTitle(const char* title);
+// Location column text for an entry (buffer of 512).
+int LocationText(int index, char* out);
+int LocationTextFor(int type, const char* title, char* out);
+
+// Number of rows of each table, for tests of their order.
+int EntryTypeRowCount();
+int EntryTypeRowCode(int row);
+int ActionRowCount();
+int ActionRowCode(int row);

@@ -1,0 +1,174 @@
+// Small owners for Win32 handles: each closes what it holds when it goes out of
+// scope, so no early return leaks a key, a file or a find handle.
+#pragma once
+#include <windows.h>
+#include <objbase.h>
+
+class RegKey {
+public:
+    RegKey() = default;
+    ~RegKey() { reset(); }
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+
+    HKEY get() const { return key_; }
+    HKEY* out() { reset(); return &key_; }
+    explicit operator bool() const { return key_ != nullptr; }
+    void reset()
+    {
+        if (key_)
+            RegCloseKey(key_);
+        key_ = nullptr;
+    }
+
+    // RegOpenKeyExA; true when the key is open afterwards.
+    bool open(HKEY root, const char* path, REGSAM access)
+    {
+        return RegOpenKeyExA(root, path, 0, access, out()) == ERROR_SUCCESS;
+    }
+    bool create(HKEY root, const char* path)
+    {
+        return RegCreateKeyA(root, path, out()) == ERROR_SUCCESS;
+    }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// A kernel handle that closes with CloseHandle. Both null and INVALID_HANDLE_VALUE mean empty.
+class Handle {
+public:
+    Handle() = default;
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle() { reset(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    HANDLE get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
+    void reset(HANDLE h = nullptr)
+    {
+        if (*this)
+            CloseHandle(h_);
+        h_ = h;
+    }
+    HANDLE release()
+    {
+        HANDLE h = h_;
+        h_ = nullptr;
+        return h;
+    }
+
+private:
+    HANDLE h_ = nullptr;
+};
+
+class FindHandle {
+public:
+    FindHandle() = default;
+    explicit FindHandle(HANDLE h) : h_(h) {}
+    ~FindHandle() { reset(); }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+
+    HANDLE get() const { return h_; }
+    explicit operator bool() const { return h_ != INVALID_HANDLE_VALUE; }
+    void reset(HANDLE h = INVALID_HANDLE_VALUE)
+    {
+        if (h_ != INVALID_HANDLE_VALUE)
+            FindClose(h_);
+        h_ = h;
+    }
+
+private:
+    HANDLE h_ = INVALID_HANDLE_VALUE;
+};
+
+// Change-notification handle (FindFirstChangeNotification).
+class ChangeNotifyHandle {
+public:
+    ChangeNotifyHandle() = default;
+    explicit ChangeNotifyHandle(HANDLE h) : h_(h) {}
+    ~ChangeNotifyHandle() { reset(); }
+    ChangeNotifyHandle(const ChangeNotifyHandle&) = delete;
+    ChangeNotifyHandle& operator=(const ChangeNotifyHandle&) = delete;
+
+    HANDLE get() const { return h_; }
+    explicit operator bool() const { return h_ != INVALID_HANDLE_VALUE; }
+    void reset(HANDLE h = INVALID_HANDLE_VALUE)
+    {
+        if (h_ != INVALID_HANDLE_VALUE)
+            FindCloseChangeNotification(h_);
+        h_ = h;
+    }
+
+private:
+    HANDLE h_ = INVALID_HANDLE_VALUE;
+};
+
+template <class T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    T** out() { reset(); return &p_; }
+    void** outVoid() { return reinterpret_cast<void**>(out()); }
+    explicit operator bool() const { return p_ != nullptr; }
+    void reset()
+    {
+        if (p_)
+            p_->Release();
+        p_ = nullptr;
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+// A module loaded with LoadLibrary.
+class Module {
+public:
+    Module() = default;
+    explicit Module(HMODULE m) : m_(m) {}
+    ~Module() { reset(); }
+    Module(const Module&) = delete;
+    Module& operator=(const Module&) = delete;
+
+    HMODULE get() const { return m_; }
+    explicit operator bool() const { return m_ != nullptr; }
+    void reset(HMODULE m = nullptr)
+    {
+        if (m_)
+            FreeLibrary(m_);
+        m_ = m;
+    }
+
+private:
+    HMODULE m_ = nullptr;
+};
+
+// GDI object (font, brush, bitmap).
+class GdiObject {
+public:
+    GdiObject() = default;
+    explicit GdiObject(HGDIOBJ o) : o_(o) {}
+    ~GdiObject() { reset(); }
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+
+    HGDIOBJ get() const { return o_; }
+    void reset(HGDIOBJ o = nullptr)
+    {
+        if (o_)
+            DeleteObject(o_);
+        o_ = o;
+    }
+
+private:
+    HGDIOBJ o_ = nullptr;
+};

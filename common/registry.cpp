@@ -1,0 +1,104 @@
+#include "registry.h"
+#include "handles.h"
+#include "trace.h"
+
+static HKEY g_blockedRoot;
+
+void SetRegistryWriteBlock(HKEY root) { g_blockedRoot = root; }
+int IsRegistryWriteBlocked(HKEY root) { return g_blockedRoot != nullptr && root == g_blockedRoot; }
+
+int CreateRegKey(HKEY root, const char* path)
+{
+    RegKey key;
+    if (IsRegistryWriteBlocked(root) || !key.create(root, path)) {
+        Trace("ERROR RegCreateKey", path);
+        return 0;
+    }
+    return 1;
+}
+
+int GetRegValue(HKEY root, const char* path, const char* name, char* buf, int capacity)
+{
+    if (capacity <= 0)
+        return 0;
+    buf[0] = 0;
+    RegKey key;
+    if (!key.open(root, path, KEY_READ))
+        return 0;
+    char data[REG_READ_BUFFER + 1];
+    DWORD type = 0, size = REG_READ_BUFFER;
+    if (RegQueryValueExA(key.get(), name, nullptr, &type, (BYTE*)data, &size) != ERROR_SUCCESS)
+        return 0;
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return 0;
+    data[size < REG_READ_BUFFER ? size : REG_READ_BUFFER] = 0;
+
+    char expanded[REG_READ_BUFFER];
+    const char* text = data;
+    if (type == REG_EXPAND_SZ) {
+        DWORD needed = ExpandEnvironmentStringsA(data, expanded, REG_READ_BUFFER - 1);
+        if (needed == 0 || needed >= (DWORD)REG_READ_BUFFER)
+            Trace(data, "Registry Error #1023: String can not be expanded");
+        else
+            text = expanded;
+    }
+    int length = lstrlenA(text);
+    if (length >= capacity) {
+        Trace(text, "Registry Error #1024: Buffer overflow contained");
+        return 0;
+    }
+    lstrcpynA(buf, text, capacity);
+    return length;
+}
+
+int SetRegValue(HKEY root, const char* path, const char* name, const char* text)
+{
+    if (IsRegistryWriteBlocked(root))
+        return 0;
+    RegKey key;
+    if (!key.open(root, path, KEY_ALL_ACCESS)) {
+        Trace("ERROR RegOpenKeyEx:SetRegValue", path);
+        if (!CreateRegKey(root, path) || !key.open(root, path, KEY_ALL_ACCESS))
+            return 0;
+    }
+    return RegSetValueExA(key.get(), name, 0, REG_SZ, (const BYTE*)text, lstrlenA(text) + 1) ==
+           ERROR_SUCCESS;
+}
+
+int SetRegNumber(HKEY root, const char* path, const char* name, DWORD number)
+{
+    if (IsRegistryWriteBlocked(root))
+        return 0;
+    RegKey key;
+    if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_WRITE, nullptr, key.out(), nullptr) !=
+        ERROR_SUCCESS)
+        return 0;
+    return RegSetValueExA(key.get(), name, 0, REG_DWORD, (const BYTE*)&number, sizeof(number)) ==
+           ERROR_SUCCESS;
+}
+
+int GetRegNumber(HKEY root, const char* path, const char* name)
+{
+    RegKey key;
+    if (!key.open(root, path, KEY_READ))
+        return 0;
+    BYTE data[REG_READ_BUFFER] = {};
+    DWORD size = sizeof(data);
+    if (RegQueryValueExA(key.get(), name, nullptr, nullptr, data, &size) != ERROR_SUCCESS)
+        return 0;
+    return data[0] + 256 * data[1];
+}
+
+int DeleteRegValue(HKEY root, const char* path, const char* name)
+{
+    if (IsRegistryWriteBlocked(root))
+        return 0;
+    RegKey key;
+    if (!key.open(root, path, KEY_WRITE))
+        return 0;
+    if (RegDeleteValueA(key.get(), name) != ERROR_SUCCESS) {
+        Trace("ERROR RegDeleteValue", name);
+        return 0;
+    }
+    return 1;
+}

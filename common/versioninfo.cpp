@@ -1,0 +1,77 @@
+#include "versioninfo.h"
+#include "program.h"
+#include "textutil.h"
+#include <windows.h>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+static const char* const kSlotNames[VS_SLOT_COUNT] = {
+    "ProductName", "ProductVersion", "CompanyName", "FileDescription", "LegalCopyright"};
+
+// Larger version blocks are treated as absent.
+static const DWORD kMaxVersionBlock = 8191;
+
+int GetVersionStrings(const char* path, VersionStrings* out)
+{
+    memset(out, 0, sizeof(*out));
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    if (size == 0 || size > kMaxVersionBlock)
+        return 0;
+    std::vector<char> block(size);
+    if (!GetFileVersionInfoA(path, 0, size, block.data()))
+        return 0;
+    WORD* pairs = nullptr;
+    UINT pairBytes = 0;
+    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", (void**)&pairs, &pairBytes) ||
+        !pairs)
+        return 0;
+
+    int found = 0;
+    for (UINT p = 0; p + 1 < pairBytes / sizeof(WORD); p += 2) {
+        char texts[VS_SLOT_COUNT][128] = {};
+        for (int s = 0; s < VS_SLOT_COUNT; s++) {
+            char query[96];
+            snprintf(query, sizeof(query), "\\StringFileInfo\\%04x%04x\\%s", pairs[p],
+                     pairs[p + 1], kSlotNames[s]);
+            char* value = nullptr;
+            UINT length = 0;
+            if (VerQueryValueA(block.data(), query, (void**)&value, &length) && value &&
+                strlen(value) <= 127)
+                strcpy(texts[s], value);
+        }
+        if (!texts[VS_PRODUCT_NAME][0])
+            continue;   // a translation without a product name is passed over
+        for (int s = 0; s < VS_SLOT_COUNT; s++)
+            strcpy(out->slot[s], texts[s]);
+        found = 1;
+    }
+    if (found && InMyString(out->slot[VS_PRODUCT_NAME], "Operating System"))
+        strcpy(out->slot[VS_PRODUCT_NAME], out->slot[VS_FILE_DESCRIPTION]);
+    return found;
+}
+
+void GetProgramVersionText(char* out, int capacity)
+{
+    char monitorPath[MAX_PATH + 32], explorerPath[MAX_PATH + 32];
+    ProgramFilePath("Kestrix.exe", monitorPath, sizeof(monitorPath));
+    ProgramFilePath("KestrixEx.exe", explorerPath, sizeof(explorerPath));
+
+    VersionStrings monitor, second;
+    GetVersionStrings(monitorPath, &monitor);
+    char text[600];
+    lstrcpynA(text, monitor.slot[VS_PRODUCT_VERSION], 300);
+
+    char self[MAX_PATH + 1] = "";
+    GetModuleFileNameA(nullptr, self, sizeof(self));
+    const char* secondPath = explorerPath;
+    if (InMyString(self, "hijack"))
+        secondPath = self;
+    if (GetFileAttributesA(secondPath) != INVALID_FILE_ATTRIBUTES) {
+        GetVersionStrings(secondPath, &second);
+        size_t n = strlen(text);
+        snprintf(text + n, sizeof(text) - n, ":%s", second.slot[VS_PRODUCT_VERSION]);
+    }
+    lstrcpynA(out, text, capacity);
+}

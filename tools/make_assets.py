@@ -1,0 +1,92 @@
+#!/usr/bin/env python3
+"""Writes the small binary resources: the program icons and the alert wave.
+
+Run from the project root; the outputs are committed, so a build does not need Python.
+Each icon is a 32x32 and a 16x16 image (32-bit BGRA) of a shield in its own colour,
+so that the tray states can be told apart at a glance.
+"""
+import math
+import os
+import struct
+import wave
+
+ICONS = {
+    # id: (name, body colour, mark colour)
+    101: ("kestrix", (0x1f, 0x5f, 0xbf), (0xff, 0xff, 0xff)),      # idle, NT
+    115: ("alert", (0xd0, 0x30, 0x20), (0xff, 0xff, 0xff)),        # alert
+    157: ("busy", (0xe0, 0xa0, 0x10), (0x20, 0x20, 0x20)),         # patrol running
+    158: ("addon_alert", (0xc0, 0x60, 0x10), (0xff, 0xff, 0xff)),  # add-on and hidden-file alert
+    159: ("kestrix9x", (0x1f, 0x8f, 0x4f), (0xff, 0xff, 0xff)),    # idle, 9x family
+    161: ("startup_alert", (0xd0, 0x30, 0x20), (0xf0, 0xd0, 0x40)),  # startup alert
+}
+
+
+def shield_pixels(size, body, mark):
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            cx = (x + 0.5) / size - 0.5
+            cy = (y + 0.5) / size
+            half_width = 0.42 if cy < 0.55 else 0.42 * max(0.0, (1.0 - cy) / 0.45)
+            inside = 0.06 < cy < 0.97 and abs(cx) < half_width
+            if not inside:
+                row.append((0, 0, 0, 0))
+                continue
+            on_mark = abs(cx) < 0.07 and 0.2 < cy < 0.75 or abs(cy - 0.42) < 0.06 and abs(cx) < 0.25
+            r, g, b = mark if on_mark else body
+            row.append((b, g, r, 255))
+        rows.append(row)
+    return rows
+
+
+def icon_image(size, body, mark):
+    pixels = shield_pixels(size, body, mark)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    xor = b"".join(bytes(c for px in row for c in px) for row in reversed(pixels))
+    mask_row_bytes = ((size + 31) // 32) * 4
+    and_mask = bytearray()
+    for row in reversed(pixels):
+        bits = bytearray(mask_row_bytes)
+        for x, px in enumerate(row):
+            if px[3] == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        and_mask += bits
+    return header + xor + bytes(and_mask)
+
+
+def write_icon(path, body, mark):
+    images = [icon_image(s, body, mark) for s in (32, 16)]
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, data in zip((32, 16), images):
+        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    with open(path, "wb") as f:
+        f.write(out + b"".join(images))
+
+
+def write_wave(path):
+    rate = 11025
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(1)
+        w.setframerate(rate)
+        frames = bytearray()
+        for tone, length in ((880, 0.12), (0, 0.04), (660, 0.18)):
+            for i in range(int(rate * length)):
+                fade = min(1.0, (rate * length - i) / 200.0)
+                v = math.sin(2 * math.pi * tone * i / rate) * 90 * fade if tone else 0
+                frames.append(int(128 + v))
+        w.writeframes(bytes(frames))
+
+
+def main():
+    os.makedirs("resources/icons", exist_ok=True)
+    for icon_id, (name, body, mark) in ICONS.items():
+        write_icon(f"resources/icons/{name}.ico", body, mark)
+    write_wave("resources/alert.wav")
+
+
+if __name__ == "__main__":
+    main()
