@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# `make run`: starts the monitor and then the explorer under Wine. Without $DISPLAY it uses a
+# private Xvfb with Wine's virtual desktop (so the tray shows) and saves screenshots.
+set -uo pipefail
+build=${1:-build/mingw64}
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+source "$KX_ROOT/tools/xvfb.sh"
+build=$(cd "$build" && pwd)
+
+headless=0
+if [ -z "${DISPLAY:-}" ]; then
+    headless=1
+    start_private_display || exit 1
+fi
+wineserver -p >/dev/null 2>&1 </dev/null
+cleanup() { wineserver -k >/dev/null 2>&1; stop_private_display; }
+trap cleanup EXIT
+
+desktop=(explorer /desktop=kx,1280x800)
+echo "Starting Kestrix.exe ..."
+wine "${desktop[@]}" "$build/Kestrix.exe" >/dev/null 2>&1 </dev/null &
+sleep 4
+echo "Starting KestrixEx.exe ..."
+wine "${desktop[@]}" "$build/KestrixEx.exe" >/dev/null 2>&1 </dev/null &
+sleep 4
+
+if [ $headless -eq 1 ]; then
+    shots="$KX_ROOT/build/screens"
+    mkdir -p "$shots"
+    stamp=$(date +%Y%m%d-%H%M%S)
+    xwd -root -silent -display "$DISPLAY" > "$shots/desktop-$stamp.xwd"
+    if [ -x /usr/bin/convert ]; then
+        /usr/bin/convert "$shots/desktop-$stamp.xwd" "$shots/desktop-$stamp.png" && rm -f "$shots/desktop-$stamp.xwd"
+        echo "Screenshot: $shots/desktop-$stamp.png"
+    else
+        echo "Screenshot: $shots/desktop-$stamp.xwd"
+    fi
+    # Optional extra shots a program's own driver asks for.
+    [ -x "$KX_ROOT/tools/run-extra-shots.sh" ] && "$KX_ROOT/tools/run-extra-shots.sh" "$build" "$shots"
+else
+    echo "Kestrix runs on $DISPLAY; press Enter to stop it."
+    read -r _ || true
+fi
