@@ -1,0 +1,5 @@
+// Placeholder bodies until the monitor's autostart value lands.
+#include "alwaysrun.h"
+
+void AddAlwaysRun() {}
+void RemoveAlwaysRun() {}

@@ -1,0 +1,25 @@
+// The baseline: known-entry lists (HKCU Software\Orvane\Kestrix\Run, IEHelpers, Tasks, Services,
+// Hidden) and first-seen dates (HKCU Software\Orvane\Detected\<category>).
+#pragma once
+
+// 1 when a date was already recorded for the command's program, else 0 (records it now
+// when the program file exists).
+int RecordFirstSeen(const char* command, const char* detectedSubkey);
+// First-seen date of a program key for an entry type; the length, 0 when none.
+int GetFirstSeenDate(const char* programKey, int type, char* out, int capacity);
+// Once per machine: creates Software\Orvane\Detected and dates every present program.
+void MakeBaseline();
+// Adds the present state to the known lists (never removes).
+void InitRegStartups();
+// First run and upgrades: initial values plus the monitor's own autostart value.
+void CreateInitialValues();
+// "Cleanup Run Registry": the Run, IEHelpers and Tasks lists replaced by the present state.
+void RebuildLists();
+void InitServicesList();
+void InitHiddenList();
+// Dates every running task under Detected\ActiveTasks.
+void RecordRunningTasks();
+// The start-up order both programs follow: first run, baseline, services and hidden-files
+// lists. The version check runs later, after the program's other start-up steps.
+void StartBaseline();
+void CheckDataVersion();
