@@ -1,5 +1,280 @@
-// Placeholder until the running-task inventory lands.
+// Running tasks on both Windows families: PSAPI (+ VDMDBG for 16-bit tasks) on NT,
+// tool-help snapshots on 9x.
 #include "runtasks.h"
 #include "entrylist.h"
+#include "handles.h"
+#include "history.h"
+#include "platform.h"
+#include "program.h"
+#include "resstring.h"
+#include "sysmessage.h"
+#include "trace.h"
+#include "versioninfo.h"
+#include <tlhelp32.h>
+#include <cstdio>
+#include <cstring>
 
-int ListRunningTasks() { ClearEntries(); return 0; }
+static const char* g_psapiName = nullptr;
+static const char* g_vdmdbgName = nullptr;
+
+void SetProcessLibraryNames(const char* psapi, const char* vdmdbg)
+{
+    g_psapiName = psapi;
+    g_vdmdbgName = vdmdbg;
+}
+
+void TaskProgramFile(const char* command, char* out, int capacity)
+{
+    // Process paths are plain file paths; commands may add quotes and arguments.
+    char text[520];
+    const char* p = command ? command : "";
+    while (*p == ' ' || *p == '\t')
+        p++;
+    int n = 0;
+    if (*p == '"') {
+        for (p++; *p && *p != '"' && n < (int)sizeof(text) - 1; p++)
+            text[n++] = *p;
+    } else {
+        for (; *p && n < (int)sizeof(text) - 1; p++)
+            text[n++] = *p;
+    }
+    text[n] = 0;
+    CharUpperA(text);
+    // An unquoted command ends after its program's extension (".EXE -tray").
+    if (command && command[0] != '"') {
+        for (char* dot = strchr(text, '.'); dot; dot = strchr(dot + 1, '.')) {
+            if (dot[1] && dot[2] && dot[3] && (dot[4] == ' ' || dot[4] == 0) &&
+                (dot[2] == 'X' || dot[2] == 'O' || dot[2] == 'A' || dot[2] == 'L' ||
+                 dot[2] == 'C' || dot[2] == 'P')) {
+                dot[4] = 0;
+                break;
+            }
+        }
+    }
+    if (n >= 260)
+        text[259] = 0;
+    lstrcpynA(out, text, capacity);
+}
+
+typedef BOOL(WINAPI* EnumProcessesFn)(DWORD*, DWORD, DWORD*);
+typedef BOOL(WINAPI* EnumProcessModulesFn)(HANDLE, HMODULE*, DWORD, DWORD*);
+typedef DWORD(WINAPI* GetModuleFileNameExFn)(HANDLE, HMODULE, LPSTR, DWORD);
+typedef BOOL(WINAPI* TaskEnumProcEx)(DWORD, WORD, WORD, PSZ, PSZ, LPARAM);
+typedef INT(WINAPI* VDMEnumTaskWOWExFn)(DWORD, TaskEnumProcEx, LPARAM);
+
+struct VdmVisit {
+    ProcessVisitor visitor;
+    void* arg;
+    int stop;
+};
+
+static BOOL WINAPI VisitVdmTask(DWORD processId, WORD, WORD task16, PSZ, PSZ fileName,
+                                LPARAM param)
+{
+    VdmVisit* visit = (VdmVisit*)param;
+    if (!visit->visitor(processId, task16, fileName ? fileName : "", visit->arg)) {
+        visit->stop = 1;
+        return TRUE;   // non-zero ends the 16-bit enumeration
+    }
+    return FALSE;
+}
+
+static int EnumerateNt(ProcessVisitor visitor, void* arg)
+{
+    Module psapi(LoadLibraryA(g_psapiName ? g_psapiName : "PSAPI.DLL"));
+    Module vdmdbg(LoadLibraryA(g_vdmdbgName ? g_vdmdbgName : "VDMDBG.DLL"));
+    if (!psapi || !vdmdbg)
+        return 0;
+    auto enumProcesses = (EnumProcessesFn)(void*)GetProcAddress(psapi.get(), "EnumProcesses");
+    auto enumModules =
+        (EnumProcessModulesFn)(void*)GetProcAddress(psapi.get(), "EnumProcessModules");
+    auto moduleFileName =
+        (GetModuleFileNameExFn)(void*)GetProcAddress(psapi.get(), "GetModuleFileNameExA");
+    auto enumWow = (VDMEnumTaskWOWExFn)(void*)GetProcAddress(vdmdbg.get(), "VDMEnumTaskWOWEx");
+    if (!enumProcesses || !enumModules || !moduleFileName || !enumWow)
+        return 0;
+
+    HANDLE heap = GetProcessHeap();
+    DWORD size = 1024, returned = 0;
+    DWORD* ids = nullptr;
+    for (;;) {
+        ids = (DWORD*)HeapAlloc(heap, 0, size);
+        if (!ids)
+            return 0;
+        if (!enumProcesses(ids, size, &returned)) {
+            HeapFree(heap, 0, ids);
+            return 0;
+        }
+        if (returned != size)
+            break;
+        // A full buffer may have cut the list: try again with twice the room.
+        HeapFree(heap, 0, ids);
+        size *= 2;
+    }
+
+    DWORD count = returned / sizeof(DWORD);
+    for (DWORD i = 0; i < count; i++) {
+        char path[260] = "";
+        Handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]));
+        if (process) {
+            HMODULE first = nullptr;
+            DWORD needed = 0;
+            if (enumModules(process.get(), &first, sizeof(first), &needed) && first) {
+                if (!moduleFileName(process.get(), first, path, sizeof(path)))
+                    path[0] = 0;
+            }
+        }
+        if (!visitor(ids[i], 0, path, arg))
+            break;
+        size_t len = strlen(path);
+        if (len >= 9 && lstrcmpiA(path + len - 9, "NTVDM.EXE") == 0) {
+            VdmVisit visit = {visitor, arg, 0};
+            enumWow(ids[i], VisitVdmTask, (LPARAM)&visit);
+            if (visit.stop)
+                break;
+        }
+    }
+    HeapFree(heap, 0, ids);
+    return 1;
+}
+
+static int Enumerate9x(ProcessVisitor visitor, void* arg)
+{
+    Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return 0;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot.get(), &entry); more;
+         more = Process32Next(snapshot.get(), &entry)) {
+        if (!visitor(entry.th32ProcessID, 0, entry.szExeFile, arg))
+            break;
+    }
+    return 1;
+}
+
+int EnumerateProcesses(ProcessVisitor visitor, void* arg)
+{
+    PlatformVersion version = GetPlatformVersion();
+    if (version.platformId == VER_PLATFORM_WIN32_NT)
+        return EnumerateNt(visitor, arg);
+    if (version.platformId == VER_PLATFORM_WIN32_WINDOWS)
+        return Enumerate9x(visitor, arg);
+    return 0;
+}
+
+struct FindVisit {
+    char program[260];
+    DWORD found;
+};
+
+static int MatchProcess(DWORD processId, WORD, const char* path, void* arg)
+{
+    FindVisit* find = (FindVisit*)arg;
+    if (!path[0] || !find->program[0])
+        return 1;
+    char program[260];
+    TaskProgramFile(path, program, sizeof(program));
+    ToLongPathForm(program, sizeof(program));
+    const char* slash = strrchr(path, '\\');
+    const char* name = slash ? slash + 1 : path;
+    if (lstrcmpiA(program, find->program) == 0 || lstrcmpiA(name, find->program) == 0) {
+        find->found = processId;
+        return 0;
+    }
+    return 1;
+}
+
+DWORD FindRunningProgram(const char* command)
+{
+    FindVisit find;
+    TaskProgramFile(command, find.program, sizeof(find.program));
+    find.found = 0;
+    if (!find.program[0])
+        return 0;
+    EnumerateProcesses(MatchProcess, &find);
+    return find.found;
+}
+
+int IsRunning(const char* command) { return FindRunningProgram(command) != 0; }
+
+static int ListProcess(DWORD processId, WORD, const char* path, void*)
+{
+    if (!path[0])
+        return 1;
+    char program[260];
+    TaskProgramFile(path, program, sizeof(program));
+    if (!program[0])
+        return 1;
+    for (int i = 0; i < EntryCount(); i++) {
+        const EntryRecord* entry = GetEntry(i);
+        char listed[260];
+        lstrcpynA(listed, entry->command, sizeof(listed));
+        // The list holds the long form; compare like with like.
+        char longForm[260];
+        lstrcpynA(longForm, program, sizeof(longForm));
+        ToLongPathForm(longForm, sizeof(longForm));
+        if (lstrcmpiA(listed, program) == 0 || lstrcmpiA(listed, longForm) == 0)
+            return 1;
+    }
+    VersionStrings version;
+    GetVersionStrings(program, &version);
+    AddEntry(version.slot[VS_FILE_DESCRIPTION], program, "", "", INFO_TASK, (int)processId);
+    return 1;
+}
+
+int ListRunningTasks()
+{
+    Trace("ListRunningTasks", "runtasks");
+    ClearEntries();
+    EnumerateProcesses(ListProcess, nullptr);
+    return EntryCount();
+}
+
+int StopProcess(DWORD processId)
+{
+    Handle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
+    if (!process)
+        return 0;
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process.get(), &code))
+        return 0;
+    return TerminateProcess(process.get(), code) ? 1 : 0;
+}
+
+void RepaintTaskbar()
+{
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (taskbar)
+        InvalidateRect(taskbar, nullptr, TRUE);
+}
+
+DWORD StopRunningProgram(const char* command, const char* title, int ask)
+{
+    DWORD processId = FindRunningProgram(command);
+    if (!processId)
+        return 0;
+    if (ask) {
+        char format[512], text[800];
+        if (!LoadResString(707, format, sizeof(format)))
+            lstrcpyA(format, "%s");
+        snprintf(text, sizeof(text), format, title && title[0] ? title : command);
+        if (KxMessageBox(nullptr, text, MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return processId;
+    }
+    Handle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
+    if (!process)
+        return 0;
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    TerminateProcess(process.get(), code);
+    for (int i = 0; i < 5; i++) {
+        if (!GetExitCodeProcess(process.get(), &code) || code != STILL_ACTIVE)
+            break;
+        Sleep(10);
+    }
+    process.reset();
+    WriteHistoryLine(title, command, "", INFO_TASK, ACT_TASK_KILL);
+    RepaintTaskbar();
+    return processId;
+}

@@ -1,5 +1,33 @@
-// Running tasks: one entry per running program file.
+// Running tasks: which programs run, matching a process against a command, stopping one.
 #pragma once
+#include <windows.h>
+
+// Called for each process: id, 16-bit task handle (0 for ordinary processes), program path
+// (empty when the process cannot be read) and the caller's argument. Return 0 to stop.
+typedef int (*ProcessVisitor)(DWORD processId, WORD task16, const char* path, void* arg);
+
+// 1 when an enumeration ran, 0 when none was possible on this system.
+int EnumerateProcesses(ProcessVisitor visitor, void* arg);
+
+// Process id of the first process running the command's program file; 0 when none.
+DWORD FindRunningProgram(const char* command);
+int IsRunning(const char* command);
 
 // Fills the entry list with the running programs (type INFO_TASK); returns the count.
 int ListRunningTasks();
+
+// Terminates the process with its current exit code; the result of TerminateProcess.
+int StopProcess(DWORD processId);
+
+// Stops the program of a command when it runs (asking first when ask is set) and writes the
+// history line. Returns the process id found, 0 when nothing ran.
+DWORD StopRunningProgram(const char* command, const char* title, int ask);
+
+// Lets the taskbar redraw so the icons of a stopped program vanish.
+void RepaintTaskbar();
+
+// The program file of a command in upper case (quotes and arguments dropped).
+void TaskProgramFile(const char* command, char* out, int capacity);
+
+// Tests: load other DLL names in place of PSAPI.DLL and VDMDBG.DLL (nullptr: the real ones).
+void SetProcessLibraryNames(const char* psapi, const char* vdmdbg);

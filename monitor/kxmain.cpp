@@ -1,12 +1,220 @@
 #include "kxmain.h"
+#include "alwaysrun.h"
+#include "entrylist.h"
+#include "explorerstart.h"
+#include "fonts.h"
+#include "initvalues.h"
+#include "monitorstate.h"
+#include "options.h"
+#include "patrol.h"
 #include "program.h"
 #include "resource.h"
 #include "resstring.h"
+#include "startsteps.h"
+#include "sysmessage.h"
+#include "textutil.h"
+#include "trace.h"
+#include "tray.h"
+#include "voltexa.h"
+#include <commctrl.h>
+#include <objbase.h>
+#include <cstdio>
 
-int MonitorMain(HINSTANCE, const char*, int)
+static char g_className[32];
+static int g_exiting;       // the exit sequence ran
+static int g_closing;       // WM_CLOSE: the window is being destroyed for real
+static int g_comStarted;
+
+HWND CreateMonitorWindow(HINSTANCE instance, const char* className, const char* caption)
+{
+    lstrcpynA(g_className, className, sizeof(g_className));
+    WNDCLASSA wc = {};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = MonitorWndProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KESTRIX));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)GetStockObject(LTGRAY_BRUSH);
+    wc.lpszClassName = className;
+    if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        return nullptr;
+    g_exiting = g_closing = 0;
+    HWND window = CreateWindowA(className, caption, WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, nullptr,
+                                nullptr, instance, nullptr);
+    g_monitorWindow = window;
+    return window;
+}
+
+void OnStartCommand(HWND window)
+{
+    Trace("Program Init1", "Add Tray Icon");
+    g_taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    trayBusy = 0;
+    TrayOperation(TRAY_ADD, 0, 820);
+
+    ClearEntries();
+    taskChangeRepeats = 0;
+    ResetAlertMemory();
+
+    Trace("Application Start", "VerifyData");
+    Trace("Application Start", "SetTimer");
+    patrolTicks = 0;
+    timerCreated = SetTimer(window, PATROL_TIMER_ID, PATROL_TIMER_PERIOD, nullptr) != 0;
+}
+
+static void ExitSequence(HWND window)
+{
+    g_exiting = 1;
+    VoltexaExit();
+    TrayOperation(TRAY_DELETE, 0, 820);
+    if (timerCreated) {
+        KillTimer(window, PATROL_TIMER_ID);
+        timerCreated = 0;
+    }
+    Trace("Application Exit", g_className);
+    ClearEntries();
+    FreeCookieFilterList();
+    if (g_comStarted) {
+        CoUninitialize();
+        g_comStarted = 0;
+    }
+    PostQuitMessage(0);
+}
+
+int OnExitRequest(HWND window, int windowGoing)
+{
+    if (g_exiting)
+        return 1;
+    Trace("WM_DESTROY", "kxmain");
+    // A window that is already being destroyed cannot be kept: no question then.
+    if (!windowGoing && GetOption("ConfirmExit", 0)) {
+        char text[512];
+        LoadResString(17, text, sizeof(text));
+        int answer = KxMessageBox(nullptr, text, MB_YESNO | MB_ICONQUESTION | MB_TOPMOST);
+        if (answer == IDNO) {
+            // The explorer opens its options page; quoted, from our own folder, so it
+            // is found whatever the current directory is.
+            char path[MAX_PATH + 16], command[MAX_PATH + 40];
+            ProgramFilePath("KestrixEx.exe", path, sizeof(path));
+            snprintf(command, sizeof(command), "\"%s\" -RESTART", path);
+            WinExec(command, SW_SHOW);
+            return 0;
+        }
+    }
+    ExitSequence(window);
+    return 1;
+}
+
+static void OnCommand(HWND window, int command, LPARAM lParam)
+{
+    switch (command) {
+    case 6025:
+        OnStartCommand(window);
+        return;
+    case 6030:
+        PostMessageA(window, WM_DESTROY, 0, 0);
+        return;
+    case 6031:
+        if (!alwaysRun) {
+            if (AddAlwaysRun())
+                alwaysRun = 1;
+        } else if (RemoveAlwaysRun()) {
+            alwaysRun = 0;
+        }
+        return;
+    case 6034:
+        ShowRestartCommands();
+        return;
+    case 6053:
+        if (lParam)
+            TrayOperation(TRAY_DELETE, 0, 820);
+        else
+            TrayOperation(TRAY_ADD, 0, 820);
+        return;
+    default:
+        if (const char* pageSwitch = ExplorerSwitchForCommand(command))
+            StartExplorer(pageSwitch);
+        return;
+    }
+}
+
+LRESULT CALLBACK MonitorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(window, LOWORD(wParam), lParam);
+        return 0;
+    case WM_TIMER:
+        if (wParam == PATROL_TIMER_ID)
+            MonitorTick();
+        return 0;
+    case WM_TRAY_NOTIFY:
+        OnTrayNotify(window, wParam, lParam);
+        return 0;
+    case WM_TASK_CHANGE:
+        taskChangeFlag = 1;
+        return 0;
+    case WM_CLOSE:
+        g_closing = 1;
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        OnExitRequest(window, g_closing);
+        return 0;
+    default:
+        if (g_taskbarCreatedMessage && message == g_taskbarCreatedMessage)
+            TrayOperation(TRAY_ADD, 0, 820);
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+int MonitorMain(HINSTANCE instance, const char* commandLine, int)
 {
     g_programKind = PROGRAM_MONITOR;
     InitUiLanguage();
-    LoadResString(IDS_CAPTION, g_programCaption, sizeof(g_programCaption));
-    return 0;
+    char className[32], caption[32];
+    if (!LoadResString(IDS_WINDOW_CLASS, className, sizeof(className)) ||
+        !LoadResString(IDS_CAPTION, caption, sizeof(caption)))
+        return 0;
+    lstrcpynA(g_programCaption, caption, sizeof(g_programCaption));
+
+    const char* args = commandLine ? commandLine : "";
+    int quit = InMyString(args, "-Q");
+    if (HWND running = FindWindowA(className, nullptr)) {
+        if (quit)
+            PostMessageA(running, WM_COMMAND, 6030, 0);
+        else if (!InMyString(args, "-NoOpen"))
+            StartExplorer("-START");
+        return 0;
+    }
+    if (quit)
+        return 0;
+
+    HWND window = CreateMonitorWindow(instance, className, caption);
+    if (!window)
+        return 0;
+    CreateAlertFonts();
+    ShowWindow(window, SW_HIDE);
+    g_comStarted = SUCCEEDED(CoInitialize(nullptr));
+    InitCommonControls();
+
+    TraceBeginKestrix();
+    alertOpen = 0;
+    g_countdowns.WinInit = 0;
+    GetInitialValues();
+
+    taskChangeFlag = 0;
+    VoltexaStart(window);
+    PostMessageA(window, WM_COMMAND, 6025, 0);
+
+    MSG msg;
+    int result;
+    while ((result = GetMessageA(&msg, nullptr, 0, 0)) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    if (IsWindow(window))
+        DestroyWindow(window);
+    DeleteAlertFonts();
+    return result == 0 ? (int)msg.wParam : 0;
 }

@@ -1,0 +1,44 @@
+#include "checks.h"
+
+void CheckStartup() {}              // startup verification: not yet plugged in
+void CheckIEHelpers() {}            // browser add-on check: not yet plugged in
+void CheckHiddenFiles() {}          // hidden-file check: not yet plugged in
+void CheckSystemFiles() {}          // HOSTS/Config.sys/Autoexec.bat check: not yet plugged in
+void CheckStartPages() {}           // browser start/search/desktop pages: not yet plugged in
+void CheckFileTypes() {}            // file type associations: not yet plugged in
+void CheckScheduledTasks() {}       // scheduled tasks: not yet plugged in
+void CheckWinInit() {}              // wininit.ini restart commands: not yet plugged in
+void CheckServices() {}             // services: not yet plugged in
+void CheckCookieFilter() {}         // cookie filter: not yet plugged in
+void CheckMozillaCookies() {}       // Mozilla-family cookie filter: not yet plugged in
+void CheckNewCookies() {}           // new cookies: not yet plugged in
+void CheckAutoUpdateAndPrefix() {}  // automatic-update setting and URL prefix: not yet plugged in
+int IsTaskSchedulerRunning() { return 0; }   // scheduler probe: not yet plugged in
+
+static const PatrolCheckFn kBuiltIn[CHECK_COUNT] = {
+    CheckStartup,      CheckIEHelpers,  CheckHiddenFiles,  CheckSystemFiles,
+    CheckStartPages,   CheckFileTypes,  CheckScheduledTasks, CheckWinInit,
+    CheckServices,     CheckCookieFilter, CheckMozillaCookies, CheckNewCookies,
+    CheckAutoUpdateAndPrefix,
+};
+
+static PatrolCheckFn g_replaced[CHECK_COUNT];
+static int (*g_schedulerProbe)() = nullptr;
+
+void RunPatrolCheck(PatrolCheck which)
+{
+    if (which < 0 || which >= CHECK_COUNT)
+        return;
+    PatrolCheckFn check = g_replaced[which] ? g_replaced[which] : kBuiltIn[which];
+    check();
+}
+
+void SetPatrolCheck(PatrolCheck which, PatrolCheckFn check)
+{
+    if (which >= 0 && which < CHECK_COUNT)
+        g_replaced[which] = check;
+}
+
+int TaskSchedulerRunning() { return g_schedulerProbe ? g_schedulerProbe() : IsTaskSchedulerRunning(); }
+
+void SetTaskSchedulerProbe(int (*probe)()) { g_schedulerProbe = probe; }

@@ -1,0 +1,49 @@
+// The patrol's categories and the checks each one runs. Checks that are not plugged in
+// yet return at once; tests may replace any check to watch the scheduling.
+#pragma once
+
+enum PatrolCheck {
+    // First half, in the order a pass visits them.
+    CHECK_STARTUP,
+    CHECK_IEHELPERS,
+    CHECK_HIDDEN,
+    CHECK_SYSFILES,
+    CHECK_STARTPAGE,
+    CHECK_FILETYPES,
+    // Second half.
+    CHECK_TASKS,
+    CHECK_WININIT,
+    CHECK_SERVICES,
+    CHECK_NUTS,
+    CHECK_MOZILLA_NUTS,
+    CHECK_COOKIES,
+    // Every pass.
+    CHECK_AUTOUPDATE,
+    CHECK_COUNT
+};
+
+typedef void (*PatrolCheckFn)();
+
+void RunPatrolCheck(PatrolCheck which);
+// Tests: replace a check (nullptr puts the built-in one back).
+void SetPatrolCheck(PatrolCheck which, PatrolCheckFn check);
+
+// Whether the task scheduler runs; the scheduled-task check is skipped otherwise.
+int TaskSchedulerRunning();
+void SetTaskSchedulerProbe(int (*probe)());
+
+// The built-in checks.
+void CheckStartup();
+void CheckIEHelpers();
+void CheckHiddenFiles();
+void CheckSystemFiles();
+void CheckStartPages();
+void CheckFileTypes();
+void CheckScheduledTasks();
+void CheckWinInit();
+void CheckServices();
+void CheckCookieFilter();
+void CheckMozillaCookies();
+void CheckNewCookies();
+void CheckAutoUpdateAndPrefix();
+int IsTaskSchedulerRunning();

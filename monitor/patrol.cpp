@@ -1,0 +1,212 @@
+#include "patrol.h"
+#include "baseline.h"
+#include "checks.h"
+#include "entrylist.h"
+#include "keys.h"
+#include "monitorstate.h"
+#include "options.h"
+#include "platform.h"
+#include "registry.h"
+#include "runtasks.h"
+#include "startsteps.h"
+#include "trace.h"
+#include "tray.h"
+#include <cstdio>
+
+namespace {
+
+enum Condition { ALWAYS, NOT_VISTA, SCHEDULER_RUNS, ON_9X };
+
+struct Category {
+    PatrolCheck check;
+    int PatrolCountdowns::*countdown;   // nullptr: no countdown, runs on every pass of its half
+    int OptionSet::*option;
+    Condition condition;
+    const char* label;
+};
+
+const Category kFirstHalf[] = {
+    {CHECK_STARTUP, &PatrolCountdowns::Start, &OptionSet::Start, ALWAYS, "Startup Programs"},
+    {CHECK_IEHELPERS, &PatrolCountdowns::IEHelpers, &OptionSet::IEHelpers, ALWAYS, "IE Helpers"},
+    {CHECK_HIDDEN, &PatrolCountdowns::Hidden, &OptionSet::Hidden, ALWAYS, "Hidden Files"},
+    {CHECK_SYSFILES, &PatrolCountdowns::HostFile, &OptionSet::HostFile, NOT_VISTA,
+     "Verify System Files"},
+    {CHECK_STARTPAGE, &PatrolCountdowns::StartPage, &OptionSet::StartPage, ALWAYS,
+     "IE Start/Search Page"},
+    {CHECK_FILETYPES, &PatrolCountdowns::FileType, &OptionSet::FileType, ALWAYS, "File Types"},
+};
+
+const Category kSecondHalf[] = {
+    {CHECK_TASKS, &PatrolCountdowns::Tasks, &OptionSet::Tasks, SCHEDULER_RUNS, "Scheduled Tasks"},
+    {CHECK_WININIT, &PatrolCountdowns::WinInit, &OptionSet::WinInit, ON_9X, "Win INIT file"},
+    {CHECK_SERVICES, &PatrolCountdowns::Services, &OptionSet::Services, ALWAYS, "Services"},
+    {CHECK_NUTS, &PatrolCountdowns::Nuts, &OptionSet::Nuts, ALWAYS, "Filter Cookies"},
+    {CHECK_MOZILLA_NUTS, nullptr, nullptr, ALWAYS, "Filter Mozilla Cookies"},
+    {CHECK_COOKIES, &PatrolCountdowns::Cookies, &OptionSet::Cookies, ALWAYS,
+     "Check for New Cookies"},
+};
+
+void RunTimed(const Category& category)
+{
+    TraceBegin("VERIFY", category.label);
+    RunPatrolCheck(category.check);
+    TraceElapsed();
+}
+
+void VisitCategory(const Category& category)
+{
+    // Platform conditions are tested before the countdown is touched.
+    if (category.condition == NOT_VISTA && WindowsMajorVersion() == 6)
+        return;
+    if (category.condition == ON_9X && IsWindowsNT())
+        return;
+    if (!category.countdown) {
+        // The Mozilla cookie filter decides by itself whether it is enabled.
+        RunTimed(category);
+        return;
+    }
+    int& countdown = g_countdowns.*category.countdown;
+    if (countdown <= 0)
+        return;
+    countdown--;
+    if (countdown >= 1)
+        return;
+    countdown = g_options.*category.option;
+    if (category.condition == SCHEDULER_RUNS && !TaskSchedulerRunning())
+        return;
+    RunTimed(category);
+}
+
+template <size_t N>
+void VisitHalf(const Category (&categories)[N])
+{
+    for (const Category& category : categories)
+        VisitCategory(category);
+}
+
+int (*g_taskCounter)() = nullptr;
+
+}   // namespace
+
+void SetRunningTaskCounter(int (*counter)()) { g_taskCounter = counter; }
+
+void PatrolPass()
+{
+    if (alertOpen || passRunning)
+        return;
+    if (passCount++ > 60) {
+        TrayOperation(TRAY_DELETE, 0, 820);
+        TrayOperation(TRAY_ADD, 0, 820);
+        passCount = 0;
+    }
+    ClearEntries();
+    g_traceAlertMark = 0;
+    passRunning = 1;
+
+    DWORD now = MonitorTickCount();
+    if (now - lastPassTick < 1000) {
+        passRunning = 0;
+        return;
+    }
+    lastPassTick = now;
+    UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+
+    RunPatrolCheck(CHECK_AUTOUPDATE);
+    if (patrolHalf == 0) {
+        SetTrayState(157, 821);
+        VisitHalf(kFirstHalf);
+    } else {
+        SetTrayState(158, 824);
+        VisitHalf(kSecondHalf);
+    }
+
+    ClearEntries();
+    FreeCookieFilterList();
+    if (taskChangeFlag)
+        RecordRunningTasks();
+
+    patrolHalf = patrolHalf ? 0 : 1;
+    SetTrayIdle();
+
+    DWORD elapsed = MonitorTickCount() - lastPassTick;
+    char text[96];
+    if (elapsed <= 1000) {
+        snprintf(text, sizeof(text), "KESTRIXVANTA10: Total Verify Time %lu, ",
+                 (unsigned long)elapsed);
+    } else {
+        snprintf(text, sizeof(text), "Release KESTRIXVANTA10: Total Verify Time %lu, ",
+                 (unsigned long)elapsed);
+        lastPassTick = MonitorTickCount();
+    }
+    Trace(text, "verify");
+
+    passRunning = 0;
+    SetErrorMode(previousMode);
+}
+
+void CheckTaskChange()
+{
+    TraceBegin("* * * VERIFY TASKS", "Check for Task Change");
+    int count = g_taskCounter ? g_taskCounter() : ListRunningTasks();
+    if (count != lastTaskCount) {
+        if (GetOption("Update", 0)) {
+            ReadAllOptions();
+            // Directly: the option writer would set Update again.
+            SetRegValue(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Update", "0");
+        }
+        const OptionSet& o = g_options;
+        PatrolCountdowns& c = g_countdowns;
+        if (o.RealtimeStartup)
+            c.Start = 1;
+        if (o.RealtimeIEHelper)
+            c.IEHelpers = 1;
+        if (o.RealtimeSysFiles)
+            c.HostFile = 1;
+        if (o.RealtimeStartPage)
+            c.StartPage = 1;
+        if (o.RealtimeFileType)
+            c.FileType = 1;
+        if (o.RealtimeHidden)
+            c.Hidden = 1;
+        patrolTicks = 16;
+        patrolHalf = 0;
+        Trace("* * * * VERIFY TASKS", "NEW TASK DETECTED");
+    }
+    TraceElapsed();
+    lastTaskCount = count;
+    ClearEntries();
+}
+
+void MonitorTick()
+{
+    if (delayLaunched < delayTotal) {
+        if (delayTicks++ > 4) {
+            delayStep++;
+            delayLaunched += LaunchDelayedPrograms(delayStep * 10);
+            delayTicks = 0;
+        }
+    }
+
+    if (patrolTicks++ > 15) {
+        PatrolPass();
+        patrolTicks = 0;
+        suppressAlerts = 0;
+        taskChangeFlag = 0;
+    }
+
+    if (!taskChangeFlag) {
+        taskChangeRepeats = 0;
+    } else if (!alertOpen && !passRunning) {
+        if (taskChangeRepeats >= 3) {
+            TraceBegin("RID", "Possible System Conflict");
+            Sleep(50);
+            taskChangeRepeats = 0;
+            TraceElapsed();
+        } else {
+            taskChangeRepeats++;
+            Trace("CheckTaskChanges()", "kxmain");
+            CheckTaskChange();
+        }
+        taskChangeFlag = 0;
+    }
+}
