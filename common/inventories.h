@@ -1,0 +1,16 @@
+// The watched inventories beyond the startup entries, as the baseline and the history
+// use them. Each fills the entry list (clearing it first) and returns the count.
+#pragma once
+
+// Browser helper objects, toolbars and extensions (types 900, 901, 902).
+int ListBrowserAddOns();
+// Scheduled tasks (type 800).
+int ListScheduledTasks();
+// Services (types 700, 701).
+int ListServices();
+// Programs of the watched file type associations (type 400).
+int ListFileTypePrograms();
+// Hidden files in the system folders (type 370).
+int ListHiddenFiles();
+// Moves a file that was condemned to the vault back to its path and hides it again; 1 on success.
+int RestoreHiddenFromVault(const char* title, const char* command, const char* source);
