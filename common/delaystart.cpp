@@ -1,0 +1,443 @@
+#include "delaystart.h"
+#include "entrylist.h"
+#include "findrun.h"
+#include "handles.h"
+#include "keys.h"
+#include "pathutil.h"
+#include "registry.h"
+#include "resstring.h"
+#include "runtasks.h"
+#include "sysmessage.h"
+#include "textutil.h"
+#include "trace.h"
+#include "versioninfo.h"
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+
+static const char* const kDelayValueKeys[] = {
+    KX_DELAY_KEY,           KX_DELAY_TIME_KEY,   KX_DELAY_PARAMETERS_KEY, KX_DELAY_SHORTCUTS_KEY,
+    KX_DELAY_APPLET_KEY,    KX_DELAY_TITLE_KEY,  KX_DELAY_OPENAS_KEY,
+};
+static const char kApplet[] = "RunDLL32.exe";
+static const char kKnownStartupKey[] = KX_KEY "\\Run";
+
+HKEY DelayRootForCode(int code) { return code <= 10 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+HKEY DelayRootForTag(int tag) { return tag == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+
+// Every value name of a key (names up to 254 characters), in enumeration order.
+template <class Visit>
+static void ForEachValueName(HKEY root, const char* path, Visit visit)
+{
+    RegKey key;
+    if (!key.open(root, path, KEY_READ))
+        return;
+    DWORD count = 0;
+    RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                     nullptr, nullptr, nullptr, nullptr);
+    for (DWORD i = 0; i <= count; i++) {
+        char name[255];
+        DWORD size = sizeof(name);
+        LONG rc = RegEnumValueA(key.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc == ERROR_SUCCESS)
+            visit(name);
+    }
+}
+
+// Known-startup value names are commands with "=" turned into ":".
+static void WriteKnownStartup(const char* command, const char* data)
+{
+    char name[260];
+    lstrcpynA(name, command, sizeof(name));
+    KeySafeText(name);
+    SetRegValue(HKEY_CURRENT_USER, kKnownStartupKey, name, data);
+}
+
+static void ShowResMessage(HWND owner, UINT id, UINT flags, int* answer = nullptr)
+{
+    char text[1024] = "";
+    LoadResString(id, text, sizeof(text));
+    int result = KxMessageBox(owner, text, flags);
+    if (answer)
+        *answer = result;
+}
+
+int ListDelayedPrograms()
+{
+    ClearEntries();
+    HKEY roots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+    for (int tag = 0; tag < 2; tag++) {
+        HKEY root = roots[tag];
+        ForEachValueName(root, KX_DELAY_KEY, [&](const char* program) {
+            VersionStrings* vs = (VersionStrings*)calloc(1, sizeof(VersionStrings));
+            if (!vs)
+                return;
+            GetVersionStrings(program, vs);
+            char title[256] = "", text[64] = "", shortcut[260] = "";
+            GetRegValue(root, KX_DELAY_TITLE_KEY, program, title, sizeof(title));
+            if (!title[0])
+                lstrcpynA(title, vs->slot[VS_PRODUCT_NAME], sizeof(title));
+            if (!title[0]) {
+                const char* slash = strrchr(program, '\\');
+                lstrcpynA(title, slash ? slash + 1 : program, sizeof(title));
+            }
+            // "Microsoft(R) Windows(R)" says nothing about which program it is.
+            if (InMyString(title, "Microsoft\xAE Windows\xAE") &&
+                vs->slot[VS_FILE_DESCRIPTION][0])
+                lstrcpynA(title, vs->slot[VS_FILE_DESCRIPTION], sizeof(title));
+            GetRegValue(root, KX_DELAY_KEY, program, text, sizeof(text));
+            int code = atoi(text);
+            const char* source = title;
+            if (code == GROUP_STARTUP) {
+                GetRegValue(root, KX_DELAY_SHORTCUTS_KEY, program, shortcut, sizeof(shortcut));
+                source = shortcut;
+            }
+            AddEntry(title, program, source, vs->slot[VS_FILE_DESCRIPTION], code, tag);
+            free(vs);
+        });
+    }
+    return EntryCount();
+}
+
+int DeleteDelayValues(HKEY root, const char* program)
+{
+    int deleted = 0;
+    for (const char* key : kDelayValueKeys)
+        deleted += DeleteRegValue(root, key, program);
+    return deleted > 0;
+}
+
+// Writes a newly delayed program's values; 1 only when every value was stored.
+static int StoreDelayValues(HKEY root, const char* program, const char* title, int code,
+                            const char* parameters, const char* source, int rundll)
+{
+    char codeText[16];
+    snprintf(codeText, sizeof(codeText), "%d", code);
+    char delayText[16];
+    snprintf(delayText, sizeof(delayText), "%d", DEFAULT_DELAY_SECONDS);
+    int ok = SetRegValue(root, KX_DELAY_KEY, program, codeText);
+    ok &= SetRegValue(root, KX_DELAY_TITLE_KEY, program, title);
+    ok &= SetRegValue(root, KX_DELAY_TIME_KEY, program, delayText);
+    if (parameters[0])
+        ok &= SetRegValue(root, KX_DELAY_PARAMETERS_KEY, program, parameters);
+    ok &= SetRegValue(root, KX_DELAY_SHORTCUTS_KEY, program, source);
+    if (rundll)
+        ok &= SetRegValue(root, KX_DELAY_APPLET_KEY, program, kApplet);
+    return ok;
+}
+
+// The split gives the program in upper case. Value names compare without case, so the
+// store can keep the program as the command spelled it, and restore gives it back as it was.
+static void KeepOriginalCase(const char* command, char* program)
+{
+    char bare[260];
+    StripQuotes(command, bare, sizeof(bare));
+    size_t length = strlen(program);
+    for (const char* p = bare; strlen(p) >= length; p++)
+        if (_strnicmp(p, program, length) == 0) {
+            memcpy(program, p, length);
+            return;
+        }
+}
+
+int MoveToDelayedStart(HWND owner, const char* title, const char* command, const char* source,
+                       int code, int tag)
+{
+    Trace("MoveToDelayedStart - delaystart", command);
+    if (code > 249) {
+        ShowResMessage(owner, 1130, MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
+    if (InMyString(command, "kestrix.exe")) {
+        ShowResMessage(owner, 1130, MB_OK | MB_ICONINFORMATION);
+        return -1;
+    }
+    char program[260] = "", parameters[260] = "";
+    SplitProgram(command, program, parameters);
+    if (!program[0])
+        return 0;
+    KeepOriginalCase(command, program);
+
+    HKEY root = HKEY_CURRENT_USER;
+    if (code <= 9) {
+        int answer = 0;
+        ShowResMessage(owner, 1120, MB_OKCANCEL | MB_ICONQUESTION, &answer);
+        if (answer != IDOK)
+            return 0;
+        root = HKEY_LOCAL_MACHINE;
+    }
+
+    // A program delayed before under the same name starts afresh: no arguments, applet or
+    // window state of the earlier entry may carry over.
+    DeleteDelayValues(root, program);
+    // The entry leaves its startup location only once its delayed copy is safely stored,
+    // and stays delayed only when it really left.
+    if (!StoreDelayValues(root, program, title, code, parameters, source, tag == 1) ||
+        !DeleteRunProgram(title, command, source, code)) {
+        DeleteDelayValues(root, program);
+        return 0;
+    }
+    char mark[16];
+    snprintf(mark, sizeof(mark), "%d", DELAY_MARK);
+    WriteKnownStartup(command, mark);
+    return 1;
+}
+
+int AddDelayedProgram(const char* program, int allUsers)
+{
+    if (!program || !program[0])
+        return 0;
+    HKEY root = allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    char delayText[16];
+    snprintf(delayText, sizeof(delayText), "%d", DEFAULT_DELAY_SECONDS);
+    int ok = SetRegValue(root, KX_DELAY_KEY, program, allUsers ? "1" : "11");
+    ok &= SetRegValue(root, KX_DELAY_TIME_KEY, program, delayText);
+    return ok;
+}
+
+static int ShowStateFor(HKEY root, const char* storeName)
+{
+    char text[32] = "";
+    GetRegValue(root, KX_DELAY_OPENAS_KEY, storeName, text, sizeof(text));
+    switch (atoi(text)) {
+    case 1:
+        return SW_MINIMIZE;
+    case 2:
+        return SW_SHOWMAXIMIZED;
+    default:
+        return SW_SHOWNORMAL;
+    }
+}
+
+int LaunchWithWinExec(const char* program, int show)
+{
+    char line[300];
+    if (strchr(program, ' ') && program[0] != '"')
+        snprintf(line, sizeof(line), "\"%s\"", program);
+    else
+        lstrcpynA(line, program, sizeof(line));
+    return WinExec(line, (UINT)show) > 31;
+}
+
+int LaunchProgram(HWND owner, HKEY root, const char* storeName, const char* file,
+                  const char* parameters)
+{
+    Trace("LaunchProgram - delaystart", file);
+    if (owner)
+        SetForegroundWindow(owner);
+    int show = ShowStateFor(root, storeName);
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof(info);
+    // Nothing is shown when a program cannot be started: the user is not at the screen.
+    info.fMask = SEE_MASK_FLAG_NO_UI;
+    info.hwnd = owner;
+    info.lpVerb = "open";
+    info.lpFile = file;
+    info.lpParameters = parameters && parameters[0] ? parameters : nullptr;
+    info.nShow = show;
+    if (ShellExecuteExA(&info))
+        return 1;
+    return LaunchWithWinExec(file, show);
+}
+
+// A path with blanks is quoted wherever it becomes part of a command line.
+static void AppendQuoted(std::string& line, const char* path)
+{
+    if (strchr(path, ' ') && path[0] != '"')
+        line += std::string("\"") + path + "\"";
+    else
+        line += path;
+}
+
+static const char* SkipBlanks(const char* text)
+{
+    while (*text == ' ')
+        text++;
+    return text;
+}
+
+// Starts one delayed program: through its applet with the program and the arguments as
+// the applet's parameters, else the program itself with its arguments.
+static int StartDelayed(HWND owner, HKEY root, const char* storeName, const char* file)
+{
+    char parameters[1024] = "", applet[260] = "";
+    GetRegValue(root, KX_DELAY_PARAMETERS_KEY, storeName, parameters, sizeof(parameters));
+    GetRegValue(root, KX_DELAY_APPLET_KEY, storeName, applet, sizeof(applet));
+    if (applet[0]) {
+        std::string line;
+        AppendQuoted(line, file);
+        line += parameters;
+        return LaunchProgram(owner, root, storeName, applet, line.c_str());
+    }
+    return LaunchProgram(owner, root, storeName, file, parameters);
+}
+
+int LaunchDelayedProgram(HWND owner, HKEY root, const char* program)
+{
+    return StartDelayed(owner, root, program, program);
+}
+
+void BuildRestoreCommand(const char* program, const char* parameters, const char* applet,
+                         int code, char* out, int capacity)
+{
+    std::string line;
+    if (applet && applet[0]) {
+        line += applet;
+        line += ' ';
+    }
+    // A shortcut target is a path, not a command line: no quotes there.
+    if (code == GROUP_STARTUP)
+        line += program;
+    else
+        AppendQuoted(line, program);
+    const char* arguments = SkipBlanks(parameters ? parameters : "");
+    if (arguments[0]) {
+        // RUNDLL32 arguments begin with the comma that follows the DLL.
+        if (arguments[0] != ',')
+            line += ' ';
+        line += arguments;
+    }
+    lstrcpynA(out, line.c_str(), capacity);
+}
+
+int RestoreDelayedProgram(int index)
+{
+    const EntryRecord* entry = GetEntry(index);
+    if (!entry)
+        return 0;
+    HKEY root = DelayRootForTag(entry->tag);
+    const char* program = entry->command;
+    char parameters[1024] = "", applet[260] = "", title[256] = "";
+    GetRegValue(root, KX_DELAY_PARAMETERS_KEY, program, parameters, sizeof(parameters));
+    GetRegValue(root, KX_DELAY_APPLET_KEY, program, applet, sizeof(applet));
+    // The startup value goes back under the name it had, not the title shown in the list.
+    GetRegValue(root, KX_DELAY_TITLE_KEY, program, title, sizeof(title));
+    if (!title[0])
+        lstrcpynA(title, entry->title, sizeof(title));
+    char command[1024];
+    BuildRestoreCommand(program, parameters, applet, entry->type, command, sizeof(command));
+    Trace("RestoreDelayedProgram - delaystart", command);
+
+    // The delayed copy is dropped only once the entry is back in its startup location.
+    if (!RestoreEntry(title, command, entry->source, entry->type))
+        return 0;
+    // The startup inventory lists the command without quotes: that name must be the one
+    // known with the entry's code (it replaces the delayed-start mark).
+    char bare[260];
+    StripQuotes(command, bare, sizeof(bare));
+    char codeText[16];
+    snprintf(codeText, sizeof(codeText), "%d", entry->type);
+    WriteKnownStartup(bare, codeText);
+    DeleteDelayValues(root, program);
+    return 1;
+}
+
+int RestoreDelayedEntry(HWND owner, int index)
+{
+    const EntryRecord* entry = GetEntry(index);
+    if (!entry)
+        return 0;
+    int answer = 0;
+    ShowResMessage(owner, 1134, MB_YESNOCANCEL | MB_ICONQUESTION, &answer);
+    if (answer == IDCANCEL || answer == 0)
+        return -1;
+    if (answer == IDYES)
+        return RestoreDelayedProgram(index);
+    DeleteDelayValues(DelayRootForTag(entry->tag), entry->command);
+    return 1;
+}
+
+int RestoreAllDelayed()
+{
+    int count = ListDelayedPrograms();
+    int restored = 0;
+    for (int i = 0; i < count; i++)
+        restored += RestoreDelayedProgram(i);
+    ClearEntries();
+    return restored;
+}
+
+// The monitor's schedule. One pass every twelve seconds; pass k has the step time
+// 10 x k seconds and starts every program whose delay has come by then.
+static const DWORD kPassMs = 12000;
+
+static struct {
+    HWND owner;
+    DWORD startMs;
+    int total;
+    int handled;
+    int pass;
+    int ended;
+    std::set<std::string> done;
+} g_delay;
+
+int DelayedStartBegin(HWND owner, DWORD nowMs)
+{
+    g_delay.owner = owner;
+    g_delay.startMs = nowMs;
+    g_delay.handled = 0;
+    g_delay.pass = 0;
+    g_delay.done.clear();
+    g_delay.total = ListDelayedPrograms();
+    ClearEntries();
+    g_delay.ended = g_delay.total == 0;
+    return g_delay.total;
+}
+
+int DelayedStartTotal() { return g_delay.total; }
+int DelayedStartHandled() { return g_delay.handled; }
+int DelayedStartStepSeconds() { return g_delay.pass * 10; }
+
+int DelayedStartStep(DWORD nowMs)
+{
+    if (g_delay.ended)
+        return 0;
+    // Timer ticks are lost while the window thread is busy; the clock keeps the step
+    // time from falling behind the monitor's real running time.
+    int due = (int)((nowMs - g_delay.startMs) / kPassMs);
+    g_delay.pass = due > g_delay.pass + 1 ? due : g_delay.pass + 1;
+    int stepSeconds = g_delay.pass * 10;
+    char text[64];
+    snprintf(text, sizeof(text), "%d", stepSeconds);
+    TraceBegin("DelayedStartStep - delaystart", text);
+
+    int pending = 0;
+    HKEY roots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+    for (int r = 0; r < 2; r++) {
+        HKEY root = roots[r];
+        ForEachValueName(root, KX_DELAY_TIME_KEY, [&](const char* name) {
+            std::string key = (r ? "U|" : "M|") + std::string(name);
+            CharUpperA(&key[0]);
+            if (g_delay.done.count(key))
+                return;
+            char timeText[32] = "";
+            GetRegValue(root, KX_DELAY_TIME_KEY, name, timeText, sizeof(timeText));
+            // A delay that is no multiple of ten, or 0, starts at the first pass that
+            // reaches it rather than never.
+            if (atoi(timeText) > stepSeconds) {
+                pending++;
+                return;
+            }
+            char file[260] = "";
+            GetProgramFile(name, file);
+            if (!file[0])
+                lstrcpynA(file, name, sizeof(file));
+            if (IsRunning(file))
+                Trace("Delayed program already running", file);
+            else
+                StartDelayed(g_delay.owner, root, name, file);
+            g_delay.done.insert(key);
+            g_delay.handled++;
+        });
+    }
+    TraceElapsed();
+    // Programs that joined the store after the start count too; the schedule ends when
+    // nothing is left to start.
+    if (pending == 0)
+        g_delay.ended = 1;
+    return !g_delay.ended;
+}
