@@ -1,0 +1,530 @@
+#include "kxtest.h"
+#include "dialog_driver.h"
+#include "entrylist.h"
+#include "findrun.h"
+#include "history.h"
+#include "keys.h"
+#include "program.h"
+#include "registry.h"
+#include <shlobj.h>
+#include <string>
+
+namespace {
+
+const char* const kUserRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kMachineRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kStoreRun = KX_DISABLED_KEY "\\Run";
+const char* const kKnownRun = KX_KEY "\\Run";
+const char* const kWinIniKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+const char* const kShellFolders =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char* const kWinlogon = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+const char* const kNotify = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify";
+const char* const kDelayLoad =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
+const char* const kExecuteHooks =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks";
+const char* const kAppInitKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+const char* const kTitle = "KxActionsTestAgent";
+const char* const kMissing = "<no value>";
+
+std::string ValueType(HKEY root, const char* path, const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "none";
+    DWORD type = 0;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, nullptr, nullptr);
+    RegCloseKey(key);
+    return rc != ERROR_SUCCESS ? "none" : type == REG_EXPAND_SZ ? "expand" : "sz";
+}
+
+std::string Profile(const char* name)
+{
+    char text[4096] = "";
+    GetProfileStringA("windows", name, "", text, sizeof(text));
+    return text;
+}
+
+}  // namespace
+
+class RunActionsTest : public KxTest {
+protected:
+    void SetUp() override
+    {
+        KxTest::SetUp();
+        SaveValue(HKEY_CURRENT_USER, kUserRun, kTitle);
+        SaveValue(HKEY_LOCAL_MACHINE, kMachineRun, kTitle);
+    }
+    std::string History() { return ReadTextFile(TempPath("history.txt")); }
+};
+
+// --- Run keys ---
+
+TEST_F(RunActionsTest, DisableThenEnablePutsAUserValueBackUnderTheUser)
+{
+    // The listed command has lost its quotes; the value itself must come back unchanged.
+    const char* original = "\"C:\\Program Files\\Agent\\agent.exe\" /tray";
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, original);
+
+    ASSERT_EQ(1, DisableRunProgram(kTitle, "C:\\Program Files\\Agent\\agent.exe /tray", "",
+                                   CURRENT_RUN));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kMachineRun, kTitle));
+    EXPECT_EQ(original, ReadValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+    EXPECT_EQ("11", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
+    EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle(kTitle));
+
+    // The second call enables it again, under the root the index names.
+    ASSERT_EQ(1, DisableRunProgram(kTitle, "C:\\Program Files\\Agent\\agent.exe /tray", "",
+                                   MACHINE_RUN));
+    EXPECT_EQ(original, ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kMachineRun, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+    EXPECT_EQ("", History());   // disabling is not logged
+}
+
+TEST_F(RunActionsTest, DisableThenEnableKeepsAMachineValueAndItsType)
+{
+    WriteValueText(HKEY_LOCAL_MACHINE, kMachineRun, kTitle, "%windir%\\agent.exe", REG_EXPAND_SZ);
+    ASSERT_EQ(1, DisableRunProgram(kTitle, "C:\\windows\\agent.exe", "", MACHINE_RUN));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kMachineRun, kTitle));
+    EXPECT_EQ("1", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
+    ASSERT_EQ(1, DisableRunProgram(kTitle, "C:\\windows\\agent.exe", "", MACHINE_RUN));
+    EXPECT_EQ("%windir%\\agent.exe", ReadValueText(HKEY_LOCAL_MACHINE, kMachineRun, kTitle));
+    EXPECT_EQ("expand", ValueType(HKEY_LOCAL_MACHINE, kMachineRun, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
+}
+
+TEST_F(RunActionsTest, WithoutRightsToTheMachineStoreNothingIsLost)
+{
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\agent.exe");
+    SetRegistryWriteBlock(HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(0, DisableRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
+    SetRegistryWriteBlock(nullptr);
+    EXPECT_EQ("C:\\agent.exe", ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
+    EXPECT_EQ(0, DisabledCodeForTitle(kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+
+    // The reverse direction: the index cannot be cleared, so the entry stays disabled.
+    ASSERT_EQ(1, DisableRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
+    SetRegistryWriteBlock(HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(0, DisableRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
+    SetRegistryWriteBlock(nullptr);
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
+    EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle(kTitle));
+    EXPECT_EQ("C:\\agent.exe", ReadValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+}
+
+TEST_F(RunActionsTest, RemovingADisabledRunEntryLeavesTheRunKeyAlone)
+{
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\agent.exe");
+    ASSERT_EQ(1, DisableRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
+    // A namesake that came back in the meantime belongs to the inventory, not to this removal.
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\again.exe");
+    EXPECT_EQ(1, DeleteRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
+    EXPECT_EQ("C:\\again.exe", ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+}
+
+TEST_F(RunActionsTest, RemoveThenRestoreFromTheHistoryLine)
+{
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "\"C:\\Program Files\\A\\a.exe\" -min");
+    WriteValueText(HKEY_CURRENT_USER, kKnownRun, "C:\\Program Files\\A\\a.exe -min", "11");
+    WriteValueText(HKEY_CURRENT_USER, kKnownRun, kTitle, "11");
+    ASSERT_EQ(1, DeleteRunProgram(kTitle, "C:\\Program Files\\A\\a.exe -min", "", CURRENT_RUN));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kKnownRun, "C:\\Program Files\\A\\a.exe -min"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kKnownRun, kTitle));
+
+    ASSERT_EQ(1, ReadHistory(nullptr));
+    EXPECT_EQ(ACT_START_REMOVE, GetEntryTag(0));
+    EXPECT_EQ(CURRENT_RUN, GetEntryType(0));
+    ASSERT_TRUE(IsHistoryEventReversible(0));
+    EXPECT_EQ(1, RestoreHistoryEvent(nullptr, 0));
+    // Back with its program part quoted again, and known so that no alert follows.
+    EXPECT_EQ("\"C:\\Program Files\\A\\a.exe\" -min",
+              ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
+    EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, kKnownRun, "C:\\Program Files\\A\\a.exe -min"));
+    EXPECT_EQ(1, EntryCount());   // read again; restoring writes no line
+}
+
+TEST_F(RunActionsTest, RemovingTheProductsOwnEntryWritesNoHistory)
+{
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\Tools\\KESTRIX.exe");
+    EXPECT_EQ(1, DeleteRunProgram(kTitle, "C:\\Tools\\KESTRIX.exe", "", CURRENT_RUN));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
+    EXPECT_EQ("", History());
+}
+
+TEST_F(RunActionsTest, UnknownCodesDoNothing)
+{
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\agent.exe");
+    EXPECT_EQ(0, DisableRunProgram(kTitle, "C:\\agent.exe", "", 21));
+    EXPECT_EQ(0, DeleteRunProgram(kTitle, "C:\\agent.exe", "", 21));
+    EXPECT_EQ(0, RestoreEntry(kTitle, "C:\\agent.exe", "", 21));
+    EXPECT_EQ("C:\\agent.exe", ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
+    EXPECT_EQ(0, DisabledCodeForTitle(kTitle));
+    EXPECT_EQ("", History());
+}
+
+// --- win.ini ---
+
+class WinIniActionsTest : public RunActionsTest {
+protected:
+    void SetUp() override
+    {
+        RunActionsTest::SetUp();
+        SaveValue(HKEY_CURRENT_USER, kWinIniKey, "load");
+        SaveValue(HKEY_CURRENT_USER, kWinIniKey, "run");
+        WriteProfileStringA("windows", "load", nullptr);
+        WriteProfileStringA("windows", "run", nullptr);
+    }
+};
+
+TEST_F(WinIniActionsTest, DisableThenEnableMovesTheCommandThroughTheStore)
+{
+    WriteProfileStringA("windows", "load", "a.exe;C:\\x\\prog.exe;b.exe");
+    ASSERT_EQ(1, DisableRunProgram("prog", "c:\\X\\PROG.EXE", "", WIN_LOAD));
+    EXPECT_EQ("a.exe;b.exe;", Profile("load"));
+    EXPECT_EQ("c:\\X\\PROG.EXE", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinLoad", "prog"));
+    EXPECT_EQ("100", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "prog"));
+    ASSERT_EQ(1, DisableRunProgram("prog", "c:\\X\\PROG.EXE", "", WIN_LOAD));
+    EXPECT_EQ("a.exe;b.exe;c:\\X\\PROG.EXE", Profile("load"));
+    EXPECT_EQ(0, DisabledCodeForTitle("prog"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinLoad", "prog"));
+}
+
+TEST_F(WinIniActionsTest, ALoneCommandComesBackAsItWas)
+{
+    WriteProfileStringA("windows", "run", "C:\\x\\prog.exe");
+    ASSERT_EQ(1, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
+    EXPECT_EQ("", Profile("run"));
+    EXPECT_EQ("101", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "prog"));
+    ASSERT_EQ(1, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
+    EXPECT_EQ("C:\\x\\prog.exe", Profile("run"));
+}
+
+TEST_F(WinIniActionsTest, LongListIsNeverCut)
+{
+    std::string longPiece = "C:\\" + std::string(600, 'L') + ".exe";
+    WriteProfileStringA("windows", "load", (longPiece + ";C:\\x\\prog.exe").c_str());
+    ASSERT_EQ(1, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_LOAD));
+    EXPECT_EQ(longPiece + ";", Profile("load"));
+    ASSERT_EQ(1, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_LOAD));
+    EXPECT_EQ(longPiece + ";C:\\x\\prog.exe", Profile("load"));
+}
+
+TEST_F(WinIniActionsTest, DisableFailsWithoutTouchingWinIniWhenTheStoreIsUnwritable)
+{
+    WriteProfileStringA("windows", "load", "C:\\x\\prog.exe");
+    SetRegistryWriteBlock(HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(0, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_LOAD));
+    SetRegistryWriteBlock(nullptr);
+    EXPECT_EQ("C:\\x\\prog.exe", Profile("load"));
+}
+
+TEST_F(WinIniActionsTest, RemoveRewritesTheKeyWhetherOrNotDisabled)
+{
+    WriteProfileStringA("windows", "run", "C:\\x\\prog.exe;other.exe");
+    ASSERT_EQ(1, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
+    // The command turned up again while disabled: removal clears both.
+    WriteProfileStringA("windows", "run", "C:\\x\\prog.exe;other.exe");
+    EXPECT_EQ(1, DeleteRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
+    EXPECT_EQ("other.exe;", Profile("run"));
+    EXPECT_EQ(0, DisabledCodeForTitle("prog"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinRun", "prog"));
+
+    ASSERT_EQ(1, ReadHistory(nullptr));
+    EXPECT_EQ(1, RestoreHistoryEvent(nullptr, 0));
+    EXPECT_EQ("other.exe;C:\\x\\prog.exe", Profile("run"));
+    EXPECT_EQ("101", ReadValueText(HKEY_CURRENT_USER, kKnownRun, "C:\\x\\prog.exe"));
+}
+
+// --- Startup folder ---
+
+class StartupFolderActionsTest : public RunActionsTest {
+protected:
+    void SetUp() override
+    {
+        RunActionsTest::SetUp();
+        SaveValue(HKEY_CURRENT_USER, kShellFolders, "Startup");
+        startup_ = TempPath("Startup");
+        CreateDirectoryA(startup_.c_str(), nullptr);
+        WriteValueText(HKEY_CURRENT_USER, kShellFolders, "Startup", startup_);
+        program_ = TempPath("agent.exe");
+        WriteTextFile(program_, "MZ program");
+        shortcut_ = startup_ + "\\Agent.lnk";
+        WriteTextFile(shortcut_, "link");
+    }
+    std::string DisabledPath(const char* name) { return TempPath("Disabled") + "\\" + name; }
+    static bool Exists(const std::string& path)
+    {
+        return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    std::string startup_, program_, shortcut_;
+};
+
+TEST_F(StartupFolderActionsTest, DisableThenEnableMovesTheShortcutAndBack)
+{
+    ASSERT_EQ(1, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
+    EXPECT_FALSE(Exists(shortcut_));
+    EXPECT_EQ("link", ReadTextFile(DisabledPath("Agent.lnk")));
+    EXPECT_EQ("200", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "Agent"));
+
+    ASSERT_EQ(1, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
+    EXPECT_EQ("link", ReadTextFile(shortcut_));
+    EXPECT_FALSE(Exists(DisabledPath("Agent.lnk")));
+    EXPECT_EQ(0, DisabledCodeForTitle("Agent"));
+    EXPECT_TRUE(Exists(program_));
+}
+
+TEST_F(StartupFolderActionsTest, ANamesakeInTheDisabledFolderIsNeverOverwritten)
+{
+    CreateDirectoryA(TempPath("Disabled").c_str(), nullptr);
+    WriteTextFile(DisabledPath("Agent.lnk"), "older");
+    EXPECT_EQ(0, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
+    EXPECT_EQ("link", ReadTextFile(shortcut_));
+    EXPECT_EQ("older", ReadTextFile(DisabledPath("Agent.lnk")));
+    EXPECT_EQ(0, DisabledCodeForTitle("Agent"));
+}
+
+TEST_F(StartupFolderActionsTest, AFileNamedDisabledStopsTheMove)
+{
+    WriteTextFile(TempPath("Disabled"), "not a folder");
+    EXPECT_EQ(0, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
+    EXPECT_EQ("link", ReadTextFile(shortcut_));
+    EXPECT_EQ(0, DisabledCodeForTitle("Agent"));
+}
+
+TEST_F(StartupFolderActionsTest, EnableNeverOverwritesAFileInTheStartupFolder)
+{
+    ASSERT_EQ(1, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
+    WriteTextFile(shortcut_, "newer");
+    EXPECT_EQ(0, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
+    EXPECT_EQ("newer", ReadTextFile(shortcut_));
+    EXPECT_EQ("link", ReadTextFile(DisabledPath("Agent.lnk")));
+    EXPECT_EQ(GROUP_STARTUP, DisabledCodeForTitle("Agent"));
+}
+
+TEST_F(StartupFolderActionsTest, DisableFailsAndKeepsTheFileWhenTheIndexIsUnwritable)
+{
+    SetRegistryWriteBlock(HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(0, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
+    SetRegistryWriteBlock(nullptr);
+    EXPECT_EQ("link", ReadTextFile(shortcut_));
+    EXPECT_FALSE(Exists(DisabledPath("Agent.lnk")));
+}
+
+TEST_F(StartupFolderActionsTest, RemoveDeletesTheShortcutNeverTheProgram)
+{
+    SetFileAttributesA(shortcut_.c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_EQ(1, DeleteRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
+    EXPECT_FALSE(Exists(shortcut_));
+    EXPECT_TRUE(Exists(program_));
+}
+
+TEST_F(StartupFolderActionsTest, RemovingADisabledItemDeletesItsParkedFile)
+{
+    ASSERT_EQ(1, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
+    ASSERT_EQ(1, DeleteRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
+    EXPECT_FALSE(Exists(DisabledPath("Agent.lnk")));
+    EXPECT_EQ(0, DisabledCodeForTitle("Agent"));
+    EXPECT_TRUE(Exists(program_));
+}
+
+TEST_F(StartupFolderActionsTest, ItemWithoutSourceMovesByItsCommand)
+{
+    std::string item = startup_ + "\\notes.url";
+    WriteTextFile(item, "[InternetShortcut]");
+    ASSERT_EQ(1, DisableRunProgram("notes", item.c_str(), "", GROUP_STARTUP));
+    EXPECT_FALSE(Exists(item));
+    EXPECT_TRUE(Exists(DisabledPath("notes.url")));
+    ASSERT_EQ(1, DisableRunProgram("notes", item.c_str(), "", GROUP_STARTUP));
+    EXPECT_TRUE(Exists(item));
+}
+
+TEST_F(StartupFolderActionsTest, RestoreFromHistoryMakesTheShortcutAgain)
+{
+    ASSERT_EQ(1, DeleteRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
+    ASSERT_EQ(1, ReadHistory(nullptr));
+    ASSERT_EQ(1, RestoreHistoryEvent(nullptr, 0));
+    ASSERT_TRUE(Exists(shortcut_));
+
+    IShellLinkA* link = nullptr;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_IShellLinkA, (void**)&link)));
+    IPersistFile* file = nullptr;
+    ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void**)&file)));
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, shortcut_.c_str(), -1, wide, MAX_PATH);
+    ASSERT_TRUE(SUCCEEDED(file->Load(wide, STGM_READ)));
+    char target[MAX_PATH] = "", description[260] = "", folder[MAX_PATH] = "";
+    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    link->GetDescription(description, sizeof(description));
+    link->GetWorkingDirectory(folder, sizeof(folder));
+    file->Release();
+    link->Release();
+    EXPECT_STRCASEEQ(program_.c_str(), target);
+    EXPECT_STREQ("Agent", description);
+    EXPECT_STRCASEEQ(TempDir().c_str(), folder);
+
+    // A second restore does not replace the shortcut that is there now.
+    EXPECT_EQ(0, RestoreEntry("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
+}
+
+// --- Winlogon and hooks ---
+
+class HookActionsTest : public RunActionsTest {
+protected:
+    void SetUp() override
+    {
+        RunActionsTest::SetUp();
+        lstrcpynA(g_programCaption, "KxActionsCaption", sizeof(g_programCaption));
+    }
+};
+
+TEST_F(HookActionsTest, ShellAndUserinitAreResetAtOnce)
+{
+    SaveValue(HKEY_LOCAL_MACHINE, kWinlogon, "Shell");
+    SaveValue(HKEY_LOCAL_MACHINE, kWinlogon, "Userinit");
+    WriteValueText(HKEY_LOCAL_MACHINE, kWinlogon, "Shell", "Explorer.exe evil.exe");
+    WriteValueText(HKEY_LOCAL_MACHINE, kWinlogon, "Userinit", "C:\\x\\evil.exe");
+
+    EXPECT_EQ(1, DeleteRunProgram("Shell", "Explorer.exe evil.exe", "", WINLOGON_Shell));
+    EXPECT_EQ("Explorer.exe", ReadValueText(HKEY_LOCAL_MACHINE, kWinlogon, "Shell"));
+    EXPECT_EQ("251", ReadValueText(HKEY_LOCAL_MACHINE, kKnownRun, "Explorer.exe"));
+
+    char expected[MAX_PATH];
+    GetSystemDirectoryA(expected, MAX_PATH);
+    lstrcatA(expected, "\\Userinit.exe,");
+    EXPECT_EQ(1, DeleteRegProgram(nullptr, "Userinit", "C:\\x\\evil.exe", "", WINLOGON_Userinit));
+    EXPECT_EQ(expected, ReadValueText(HKEY_LOCAL_MACHINE, kWinlogon, "Userinit"));
+    EXPECT_EQ("250", ReadValueText(HKEY_LOCAL_MACHINE, kKnownRun, expected));
+
+    ASSERT_EQ(2, ReadHistory(nullptr));
+    EXPECT_EQ(ACT_RESET_SHELL, GetEntryTag(0));
+    EXPECT_EQ(WINLOGON_Shell, GetEntryType(0));
+    EXPECT_EQ(ACT_RESET_USERINIT, GetEntryTag(1));
+    EXPECT_FALSE(IsHistoryEventReversible(0));
+}
+
+TEST_F(HookActionsTest, MonitorAsksBeforeAHookGoesAndNoKeepsIt)
+{
+    ForgetKey(HKEY_LOCAL_MACHINE, kDelayLoad);
+    WriteValueText(HKEY_LOCAL_MACHINE, kDelayLoad, "KxDelay", "{11111111-2222-3333-4444-555555555555}");
+    std::string text;
+    int defaultButton = 0;
+    DialogDriver driver("KxActionsCaption", [&](HWND box) {
+        text = WindowText(GetDlgItem(box, 0xFFFF));
+        defaultButton = (GetWindowLongA(GetDlgItem(box, IDNO), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
+        PostMessageA(box, WM_COMMAND, IDNO, 0);
+    });
+    EXPECT_EQ(0, DeleteRegProgram(nullptr, "KxDelay", "C:\\x\\delay.dll",
+                                  "{11111111-2222-3333-4444-555555555555}", REG_Delayload));
+    driver.Join();
+    ASSERT_TRUE(driver.Found());
+    EXPECT_NE(std::string::npos, text.find("key location for your operating system"));
+    EXPECT_EQ(1, defaultButton);
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kDelayLoad, "KxDelay"));
+    EXPECT_EQ("", History());
+}
+
+TEST_F(HookActionsTest, YesRemovesTheHookAndRestoreBringsItBack)
+{
+    ForgetKey(HKEY_LOCAL_MACHINE, kExecuteHooks);
+    const char* clsid = "{11111111-2222-3333-4444-666666666666}";
+    WriteValueText(HKEY_LOCAL_MACHINE, kExecuteHooks, clsid, "Kx Hook");
+    WriteValueText(HKEY_CURRENT_USER, kKnownRun, "C:\\x\\hook.dll", "254");
+    DialogDriver driver("KxActionsCaption",
+                        [](HWND box) { PostMessageA(box, WM_COMMAND, IDYES, 0); });
+    EXPECT_EQ(1, DeleteRunProgram("Kx Hook", "C:\\x\\hook.dll", clsid, REG_ShellExecuteHook));
+    driver.Join();
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kExecuteHooks, clsid));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kKnownRun, "C:\\x\\hook.dll"));
+
+    ASSERT_EQ(1, ReadHistory(nullptr));
+    EXPECT_EQ(ACT_REMOVE_SHELLEXECUTEHOOK, GetEntryTag(0));
+    // Not a reversible action, but a double click restores it all the same.
+    EXPECT_EQ(1, RestoreEntry("Kx Hook", "C:\\x\\hook.dll", clsid, REG_ShellExecuteHook));
+    EXPECT_EQ("Kx Hook", ReadValueText(HKEY_LOCAL_MACHINE, kExecuteHooks, clsid));
+    EXPECT_EQ("254", ReadValueText(HKEY_CURRENT_USER, kKnownRun, "C:\\x\\hook.dll"));
+}
+
+TEST_F(HookActionsTest, AppInitDllIsTakenOutOfTheWholeListAndPutBack)
+{
+    SaveValue(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs");
+    std::string dll = TempPath("hook.dll");
+    WriteTextFile(dll, "MZ");
+    std::string filler;
+    for (int i = 0; i < 20; i++)
+        filler += "C:\\Lib\\filler" + std::to_string(i) + ".dll,";   // well past 254 characters
+    WriteValueText(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs",
+                   filler + dll + " C:\\Lib\\last.dll");
+    DialogDriver driver("KxActionsCaption",
+                        [](HWND box) { PostMessageA(box, WM_COMMAND, IDYES, 0); });
+    EXPECT_EQ(1, DeleteRunProgram("hook", dll.c_str(), "", REG_AppInitDLLs));
+    driver.Join();
+    EXPECT_EQ(filler + "C:\\Lib\\last.dll",
+              ReadValueText(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs"));
+
+    ASSERT_EQ(1, ReadHistory(nullptr));
+    EXPECT_EQ(ACT_START_REMOVE, GetEntryTag(0));
+    EXPECT_EQ(REG_AppInitDLLs, GetEntryType(0));
+    EXPECT_EQ(1, RestoreHistoryEvent(nullptr, 0));
+    char shortPath[MAX_PATH];
+    GetShortPathNameA(dll.c_str(), shortPath, MAX_PATH);
+    EXPECT_EQ(filler + "C:\\Lib\\last.dll," + shortPath,
+              ReadValueText(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs"));
+}
+
+TEST_F(HookActionsTest, RemovingTheLastAppInitDllLeavesNoTrailingComma)
+{
+    SaveValue(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs");
+    WriteValueText(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs",
+                   "C:\\Lib\\a.dll,C:\\Lib\\b.dll,C:\\Lib\\gone.dll");
+    DialogDriver driver("KxActionsCaption",
+                        [](HWND box) { PostMessageA(box, WM_COMMAND, IDYES, 0); });
+    EXPECT_EQ(1, DeleteRegProgram(nullptr, "gone", "c:\\lib\\GONE.dll", "", REG_AppInitDLLs));
+    driver.Join();
+    EXPECT_EQ("C:\\Lib\\a.dll,C:\\Lib\\b.dll",
+              ReadValueText(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs"));
+}
+
+TEST_F(HookActionsTest, NotifyEntryIsDisabledThroughOldNameButNeverRemoved)
+{
+    std::string key = std::string(kNotify) + "\\KxNotify";
+    ForgetKey(HKEY_LOCAL_MACHINE, key);
+    WriteValueText(HKEY_LOCAL_MACHINE, key, "DllName", "kxnotify.dll");
+
+    ASSERT_EQ(1, DisableRunProgram("KxNotify", "C:\\x\\kxnotify.dll", "", RUN_WINLOGONNOTIFY));
+    EXPECT_EQ("", ReadValueText(HKEY_LOCAL_MACHINE, key, "DllName"));
+    EXPECT_EQ("kxnotify.dll", ReadValueText(HKEY_LOCAL_MACHINE, key, "OldName"));
+    EXPECT_EQ("256", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "KxNotify"));
+    EXPECT_EQ("C:\\x\\kxnotify.dll",
+              ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinNotify", "KxNotify"));
+    EXPECT_EQ("256", ReadValueText(HKEY_CURRENT_USER, kKnownRun, "C:\\x\\kxnotify.dll"));
+
+    EXPECT_EQ(0, DeleteRunProgram("KxNotify", "C:\\x\\kxnotify.dll", "", RUN_WINLOGONNOTIFY));
+    EXPECT_EQ("kxnotify.dll", ReadValueText(HKEY_LOCAL_MACHINE, key, "OldName"));
+
+    ASSERT_EQ(1, DisableRunProgram("KxNotify", "C:\\x\\kxnotify.dll", "", RUN_WINLOGONNOTIFY));
+    EXPECT_EQ("kxnotify.dll", ReadValueText(HKEY_LOCAL_MACHINE, key, "DllName"));
+    EXPECT_EQ("", ReadValueText(HKEY_LOCAL_MACHINE, key, "OldName"));
+    EXPECT_EQ(0, DisabledCodeForTitle("KxNotify"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinNotify", "KxNotify"));
+}
+
+TEST_F(HookActionsTest, DisablingAnEmptiedNotifyEntryKeepsTheNameItHad)
+{
+    std::string key = std::string(kNotify) + "\\KxNotify";
+    ForgetKey(HKEY_LOCAL_MACHINE, key);
+    WriteValueText(HKEY_LOCAL_MACHINE, key, "DllName", "");
+    WriteValueText(HKEY_LOCAL_MACHINE, key, "OldName", "kxnotify.dll");
+    ASSERT_EQ(1, DisableRunProgram("KxNotify", "C:\\x\\kxnotify.dll", "", RUN_WINLOGONNOTIFY));
+    EXPECT_EQ("kxnotify.dll", ReadValueText(HKEY_LOCAL_MACHINE, key, "OldName"));
+    ASSERT_EQ(1, DisableRunProgram("KxNotify", "C:\\x\\kxnotify.dll", "", RUN_WINLOGONNOTIFY));
+    EXPECT_EQ("kxnotify.dll", ReadValueText(HKEY_LOCAL_MACHINE, key, "DllName"));
+}
