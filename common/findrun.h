@@ -12,6 +12,7 @@ int GetStartupGroup();
 void GetWinPrograms();
 void GetDisabledPrograms();
 void GetWinLogon_Userinit();
+void GetWinLogon_Shell();
 void BuildRegInfo();
 
 // Disable when the title is not in the DisabledIndex, enable (put back) when it is.

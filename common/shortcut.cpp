@@ -1,0 +1,87 @@
+#include "shortcut.h"
+#include "handles.h"
+#include "resstring.h"
+#include <windows.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+// Keeps critical-error boxes away while a link to a missing drive is resolved.
+class ErrorModeScope {
+public:
+    ErrorModeScope() : old_(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
+    ~ErrorModeScope() { SetErrorMode(old_); }
+    ErrorModeScope(const ErrorModeScope&) = delete;
+    ErrorModeScope& operator=(const ErrorModeScope&) = delete;
+
+private:
+    UINT old_;
+};
+
+// COM for this thread, if the caller has not set it up already.
+class ComScope {
+public:
+    ComScope() : hr_(CoInitialize(nullptr)) {}
+    ~ComScope()
+    {
+        if (SUCCEEDED(hr_))
+            CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    HRESULT hr_;
+};
+
+static const DWORD kResolveTimeoutMs = 500;
+
+long ResolveShortcut(const char* shortcut, char* target, char* description)
+{
+    target[0] = 0;
+    description[0] = 0;
+    ErrorModeScope quiet;
+    ComScope com;
+
+    ComPtr<IShellLinkA> link;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IShellLinkA, link.outVoid());
+    if (FAILED(hr))
+        return hr;
+    ComPtr<IPersistFile> file;
+    hr = link->QueryInterface(IID_IPersistFile, file.outVoid());
+    if (FAILED(hr))
+        return hr;
+    WCHAR wide[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, shortcut, -1, wide, MAX_PATH))
+        return E_INVALIDARG;
+    hr = file->Load(wide, STGM_READ);
+    if (FAILED(hr))
+        return hr;
+
+    hr = link->Resolve(nullptr, SLR_NO_UI | (kResolveTimeoutMs << 16));
+    if (FAILED(hr))
+        return hr;
+    if (hr != S_OK) {
+        LoadResString(730, description, 1024);
+        return hr;
+    }
+    char text[MAX_PATH] = "";
+    hr = link->GetDescription(text, MAX_PATH);
+    if (FAILED(hr))
+        return hr;
+    lstrcpynA(description, text, 1024);
+    WIN32_FIND_DATAA data;
+    hr = link->GetPath(target, MAX_PATH, &data, SLGP_SHORTPATH);
+    if (FAILED(hr)) {
+        target[0] = 0;
+        description[0] = 0;
+        return hr;
+    }
+    // Some shells report success for a target that is gone; a missing file is not found.
+    if (hr == S_OK && target[0] && GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES) {
+        target[0] = 0;
+        LoadResString(730, description, 1024);
+        return S_FALSE;
+    }
+    return hr;
+}

@@ -1,0 +1,8 @@
+// Shortcut (.lnk) resolution through the shell link object.
+#pragma once
+
+// Resolves a shortcut without any user interface. 0: target (short path form, 260) and
+// description (1024) filled. 1: the target was not found (description is string 730) or
+// the link has no file target. Any other value is the error of the failing step, with
+// both outputs empty.
+long ResolveShortcut(const char* shortcut, char* target, char* description);
