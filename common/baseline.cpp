@@ -1,14 +1,280 @@
-// Placeholder bodies until the baseline lands.
 #include "baseline.h"
+#include "alwaysrun.h"
+#include "datetime.h"
+#include "entrylist.h"
+#include "findrun.h"
+#include "firstrun.h"
+#include "handles.h"
+#include "inventories.h"
+#include "keys.h"
+#include "options.h"
+#include "pathutil.h"
+#include "registry.h"
+#include "runtasks.h"
+#include "trace.h"
+#include "textutil.h"
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
 
-int RecordFirstSeen(const char*, const char*) { return 0; }
-int GetFirstSeenDate(const char*, int, char* out, int capacity) { if (capacity > 0) out[0] = 0; return 0; }
-void MakeBaseline() {}
-void InitRegStartups() {}
-void CreateInitialValues() {}
-void RebuildLists() {}
-void InitServicesList() {}
-void InitHiddenList() {}
-void RecordRunningTasks() {}
-void StartBaseline() {}
-void CheckDataVersion() {}
+#define KX_RUN_LIST KX_KEY "\\Run"
+#define KX_IEHELPERS_LIST KX_KEY "\\IEHelpers"
+#define KX_TASKS_LIST KX_KEY "\\Tasks"
+#define KX_SERVICES_LIST KX_KEY "\\Services"
+#define KX_HIDDEN_LIST KX_KEY "\\Hidden"
+
+static const char* const kDetectedSubkeys[] = {"Startup", "IEHelper", "Services", "Tasks",
+                                               "ActiveTasks", "FileTypes", "Hidden"};
+
+int ProgramKey(const char* command, char* out) { return GetProgramFile(command, out); }
+
+void StartupKeyName(const char* command, char* out)
+{
+    lstrcpynA(out, command, 260);
+    KeySafeText(out);
+}
+
+const char* DetectedSubkeyForType(int type)
+{
+    if (type < 300)
+        return KX_DETECTED_KEY "\\Startup";
+    switch (type) {
+    case TYPE_BHO: case TYPE_TOOLBAR: case TYPE_EXTENSION: return KX_DETECTED_KEY "\\IEHelper";
+    case SERVICE_EXE: case SERVICE_SVCHOST: return KX_DETECTED_KEY "\\Services";
+    case TASK_SCHEDULED: return KX_DETECTED_KEY "\\Tasks";
+    case TYPE_FILETYPE: return KX_DETECTED_KEY "\\FileTypes";
+    case TYPE_HIDDEN: return KX_DETECTED_KEY "\\Hidden";
+    default: return KX_DETECTED_KEY "\\ActiveTasks";
+    }
+}
+
+static void TodayText(char* out, int capacity)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    FormatShortDate(now, out, capacity);
+}
+
+int RecordFirstSeen(const char* command, const char* detectedSubkey)
+{
+    char subkey[300];
+    if (strchr(detectedSubkey, '\\'))
+        lstrcpynA(subkey, detectedSubkey, sizeof(subkey));
+    else
+        snprintf(subkey, sizeof(subkey), "%s\\%s", KX_DETECTED_KEY, detectedSubkey);
+
+    char key[260];
+    ProgramKey(command, key);
+    if (!FileExists(key, sizeof(key)))
+        return 0;
+    char date[64];
+    if (GetRegValue(HKEY_CURRENT_USER, subkey, key, date, sizeof(date)) > 0)
+        return 1;
+    TodayText(date, sizeof(date));
+    SetRegValue(HKEY_CURRENT_USER, subkey, key, date);
+    return 0;
+}
+
+int GetFirstSeenDate(const char* programKey, int type, char* out, int capacity)
+{
+    if (capacity <= 0)
+        return 0;
+    out[0] = 0;
+    char date[64];
+    if (GetRegValue(HKEY_CURRENT_USER, DetectedSubkeyForType(type), programKey, date,
+                    sizeof(date)) <= 0)
+        return 0;
+    int limit = capacity < 24 ? capacity : 24;   // dates are at most 23 characters
+    lstrcpynA(out, date, limit);
+    return lstrlenA(out);
+}
+
+// Dates the command of every entry in the list under one Detected subkey.
+static void RecordListedPrograms(const char* subkey)
+{
+    for (int i = 0; i < EntryCount(); i++) {
+        char command[260];
+        if (GetEntryCommand(i, command) > 0)
+            RecordFirstSeen(command, subkey);
+    }
+    ClearEntries();
+}
+
+void MakeBaseline()
+{
+    char made[64];
+    if (GetRegValue(HKEY_CURRENT_USER, KX_DETECTED_KEY, "", made, sizeof(made)) > 0)
+        return;
+    CreateRegKey(HKEY_CURRENT_USER, KX_DETECTED_KEY);
+    for (const char* name : kDetectedSubkeys) {
+        char path[128];
+        snprintf(path, sizeof(path), "%s\\%s", KX_DETECTED_KEY, name);
+        CreateRegKey(HKEY_CURRENT_USER, path);
+    }
+    TodayText(made, sizeof(made));
+    SetRegValue(HKEY_CURRENT_USER, KX_DETECTED_KEY, "", made);
+
+    BuildStartupList(0);
+    RecordListedPrograms(KX_DETECTED_KEY "\\Startup");
+    ListBrowserAddOns();
+    RecordListedPrograms(KX_DETECTED_KEY "\\IEHelper");
+    ListScheduledTasks();
+    RecordListedPrograms(KX_DETECTED_KEY "\\Tasks");
+    ListServices();
+    RecordListedPrograms(KX_DETECTED_KEY "\\Services");
+    ListFileTypePrograms();
+    RecordListedPrograms(KX_DETECTED_KEY "\\FileTypes");
+    ListRunningTasks();
+    RecordListedPrograms(KX_DETECTED_KEY "\\ActiveTasks");
+    ListHiddenFiles();
+    RecordListedPrograms(KX_DETECTED_KEY "\\Hidden");
+}
+
+// Writes list[name] = type code for every listed entry, naming it by its title.
+static void WriteKnownTitles(const char* listKey)
+{
+    for (int i = 0; i < EntryCount(); i++) {
+        char title[128], code[16];
+        GetEntryTitle(i, title);
+        snprintf(code, sizeof(code), "%d", GetEntryType(i));
+        SetRegValue(HKEY_CURRENT_USER, listKey, title, code);
+    }
+    ClearEntries();
+}
+
+void InitRegStartups()
+{
+    Trace("InitRegStartups", "StarupList - kestrix");
+    BuildStartupList(0);
+    for (int i = 0; i < EntryCount(); i++) {
+        char command[260], name[260], code[16];
+        GetEntryCommand(i, command);
+        StartupKeyName(command, name);
+        snprintf(code, sizeof(code), "%d", GetEntryType(i));
+        SetRegValue(HKEY_CURRENT_USER, KX_RUN_LIST, name, code);
+    }
+    ClearEntries();
+
+    Trace("InitRegStartups", "IEHelperList - kestrix");
+    ListBrowserAddOns();
+    WriteKnownTitles(KX_IEHELPERS_LIST);
+
+    Trace("InitRegStartups", "GetScheduledTasks - kestrix");
+    ListScheduledTasks();
+    WriteKnownTitles(KX_TASKS_LIST);
+}
+
+void CreateInitialValues()
+{
+    Trace("Create Initial Values", "");
+    InitRegStartups();
+    AddAlwaysRun();
+}
+
+// The known lists hold values only, but a stray subkey must not keep a list alive.
+static void DeleteKeyWithSubkeys(HKEY root, const char* path)
+{
+    if (IsRegistryWriteBlocked(root))
+        return;
+    {
+        RegKey key;
+        if (!key.open(root, path, KEY_READ | KEY_WRITE))
+            return;
+        char name[256];
+        // Deleting shifts the indexes, so always take the first subkey.
+        while (RegEnumKeyA(key.get(), 0, name, sizeof(name)) == ERROR_SUCCESS) {
+            char child[600];
+            snprintf(child, sizeof(child), "%s\\%s", path, name);
+            DeleteKeyWithSubkeys(root, child);
+            if (RegDeleteKeyA(key.get(), name) != ERROR_SUCCESS)
+                break;
+        }
+    }
+    RegDeleteKeyA(root, path);
+}
+
+void RebuildLists()
+{
+    Trace("Cleanup Run Registry", "kestrix");
+    for (const char* list : {KX_RUN_LIST, KX_IEHELPERS_LIST, KX_TASKS_LIST}) {
+        DeleteKeyWithSubkeys(HKEY_CURRENT_USER, list);
+        CreateRegKey(HKEY_CURRENT_USER, list);
+    }
+    InitRegStartups();
+}
+
+// 1 when the list's default value marks it as initialised; else makes the key afresh.
+static int ListInitialised(const char* listKey)
+{
+    char mark[REG_READ_BUFFER];
+    int length = GetRegValue(HKEY_CURRENT_USER, listKey, "", mark, sizeof(mark));
+    if (mark[0] == 'P')
+        return 1;
+    if (length > 0)
+        DeleteKeyWithSubkeys(HKEY_CURRENT_USER, listKey);
+    CreateRegKey(HKEY_CURRENT_USER, listKey);
+    return 0;
+}
+
+void InitServicesList()
+{
+    if (ListInitialised(KX_SERVICES_LIST))
+        return;
+    SetRegValue(HKEY_CURRENT_USER, KX_SERVICES_LIST, "", "P");
+    ListServices();
+    WriteKnownTitles(KX_SERVICES_LIST);
+}
+
+void InitHiddenList()
+{
+    if (ListInitialised(KX_HIDDEN_LIST))
+        return;
+    CreateRegKey(HKEY_CURRENT_USER, KX_DETECTED_KEY);
+    InitRegStartups();
+    SetRegValue(HKEY_CURRENT_USER, KX_HIDDEN_LIST, "", "P");
+    ListHiddenFiles();
+    char today[64];
+    TodayText(today, sizeof(today));
+    for (int i = 0; i < EntryCount(); i++) {
+        char command[260];
+        if (GetEntryCommand(i, command) > 0)
+            SetRegValue(HKEY_CURRENT_USER, KX_HIDDEN_LIST, command, today);
+    }
+    ClearEntries();
+}
+
+void RecordRunningTasks()
+{
+    ListRunningTasks();
+    RecordListedPrograms(KX_DETECTED_KEY "\\ActiveTasks");
+}
+
+void StartBaseline()
+{
+    if (IsFirstRun()) {
+        CreateKeySkeleton();
+        CreateInitialValues();
+    }
+    MakeBaseline();
+    InitServicesList();
+    InitHiddenList();
+}
+
+void CheckDataVersion()
+{
+    char version[REG_READ_BUFFER];
+    if (GetRegValue(HKEY_CURRENT_USER, KX_KEY, "Version", version, sizeof(version)) > 0) {
+        if (!InMyString(version, KX_DATA_VERSION)) {
+            RebuildLists();
+            SetRegValue(HKEY_CURRENT_USER, KX_KEY, "Version", KX_DATA_VERSION);
+            CreateInitialValues();
+        }
+        if (GetOption("Cleanup", 0) != 0) {
+            RebuildLists();
+            SetOption("Cleanup", 0);
+        }
+        return;
+    }
+    RebuildLists();
+    SetRegValue(HKEY_CURRENT_USER, KX_KEY, "Version", KX_DATA_VERSION);
+}

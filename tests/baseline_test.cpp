@@ -1,0 +1,257 @@
+#include "kxtest.h"
+#include "baseline.h"
+#include "datetime.h"
+#include "entrylist.h"
+#include "keys.h"
+#include "options.h"
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+namespace {
+const char* const kUserRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kTitle = "KxBaselineTestApp";
+const char* const kRunList = KX_KEY "\\Run";
+const char* const kStartupDates = KX_DETECTED_KEY "\\Startup";
+
+std::string Upper(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return (char)toupper(c); });
+    return s;
+}
+
+std::string Today()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char date[64];
+    FormatShortDate(now, date, sizeof(date));
+    return date;
+}
+}  // namespace
+
+class BaselineTest : public KxTest {
+protected:
+    void SetUp() override
+    {
+        KxTest::SetUp();
+        SaveValue(HKEY_CURRENT_USER, kUserRun, kTitle);
+        // The monitor's own autostart value, which creating the initial values adds.
+        SaveValue(HKEY_LOCAL_MACHINE, kUserRun, "Kestrix");
+        HKEY run;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUserRun, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+            RegDeleteValueA(run, "Kestrix");
+            RegCloseKey(run);
+        }
+        program_ = TempPath("app.exe");
+        WriteTextFile(program_, "MZ");
+    }
+    std::string program_;
+};
+
+TEST_F(BaselineTest, CommandsNamingOneProgramShareOneFirstSeenDate)
+{
+    std::string key = Upper(program_);
+    EXPECT_EQ(0, RecordFirstSeen(("\"" + program_ + "\" -min").c_str(), kStartupDates));
+    EXPECT_EQ(Today(), ReadValueText(HKEY_CURRENT_USER, kStartupDates, key));
+
+    // Other case, leading text before the drive letter, arguments: the same program.
+    std::string lower = program_;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return (char)tolower(c); });
+    WriteValueText(HKEY_CURRENT_USER, kStartupDates, key, "01/02/1999");
+    EXPECT_EQ(1, RecordFirstSeen(lower.c_str(), kStartupDates));
+    EXPECT_EQ(1, RecordFirstSeen(("start " + program_ + " /x=1").c_str(), "Startup"));
+    EXPECT_EQ("01/02/1999", ReadValueText(HKEY_CURRENT_USER, kStartupDates, key));
+
+    char date[64];
+    memset(date, 0xbd, sizeof(date));
+    EXPECT_EQ(10, GetFirstSeenDate(key.c_str(), CURRENT_RUN, date, sizeof(date)));
+    EXPECT_STREQ("01/02/1999", date);
+    EXPECT_EQ(0, GetFirstSeenDate(key.c_str(), TYPE_BHO, date, sizeof(date)));
+    EXPECT_STREQ("", date);
+    EXPECT_EQ(4, GetFirstSeenDate(key.c_str(), GROUP_STARTUP, date, 5));
+    EXPECT_STREQ("01/0", date);
+}
+
+TEST_F(BaselineTest, MissingProgramGetsNoDate)
+{
+    std::string missing = TempPath("gone.exe");
+    EXPECT_EQ(0, RecordFirstSeen(missing.c_str(), kStartupDates));
+    EXPECT_EQ(0, RecordFirstSeen(missing.c_str(), kStartupDates));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kStartupDates, Upper(missing)));
+}
+
+TEST_F(BaselineTest, DatesAreReadFromTheSubkeyOfTheType)
+{
+    std::string key = Upper(program_);
+    const struct {
+        const char* subkey;
+        int type;
+    } cases[] = {{"IEHelper", TYPE_TOOLBAR}, {"Services", SERVICE_SVCHOST},
+                 {"Tasks", TASK_SCHEDULED},  {"FileTypes", TYPE_FILETYPE},
+                 {"Hidden", TYPE_HIDDEN},    {"ActiveTasks", INFO_TASK},
+                 {"Startup", RUN_WINLOGONNOTIFY}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.subkey);
+        std::string subkey = std::string(KX_DETECTED_KEY "\\") + c.subkey;
+        WriteValueText(HKEY_CURRENT_USER, subkey, key, c.subkey);
+        char date[64];
+        EXPECT_GT(GetFirstSeenDate(key.c_str(), c.type, date, sizeof(date)), 0);
+        EXPECT_STREQ(c.subkey, date);
+        DeleteKeyTree(HKEY_CURRENT_USER, subkey);
+    }
+}
+
+TEST_F(BaselineTest, BaselineIsMadeOnceAndAgainWhenDeleted)
+{
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, program_);
+    std::string key = Upper(program_);
+    MakeBaseline();
+    EXPECT_EQ(Today(), ReadValueText(HKEY_CURRENT_USER, KX_DETECTED_KEY, ""));
+    for (const char* sub : {"Startup", "IEHelper", "Services", "Tasks", "ActiveTasks",
+                            "FileTypes", "Hidden"})
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::string(KX_DETECTED_KEY "\\") + sub)) << sub;
+    EXPECT_EQ(Today(), ReadValueText(HKEY_CURRENT_USER, kStartupDates, key));
+
+    WriteValueText(HKEY_CURRENT_USER, kStartupDates, key, "01/02/1999");
+    MakeBaseline();
+    EXPECT_EQ("01/02/1999", ReadValueText(HKEY_CURRENT_USER, kStartupDates, key));
+
+    DeleteKeyTree(HKEY_CURRENT_USER, KX_DETECTED_KEY);
+    MakeBaseline();
+    EXPECT_EQ(Today(), ReadValueText(HKEY_CURRENT_USER, kStartupDates, key));
+    EXPECT_EQ(0, EntryCount());
+}
+
+TEST_F(BaselineTest, StartupListNamesCommandsWithColonsForEqualsSigns)
+{
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\kx\\agent.exe /opt=1");
+    InitRegStartups();
+    EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\agent.exe /opt:1"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\agent.exe /opt=1"));
+    char name[260];
+    StartupKeyName("a=b=c", name);
+    EXPECT_STREQ("a:b:c", name);
+}
+
+TEST_F(BaselineTest, RebuildReplacesTheThreeListsWithThePresentState)
+{
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\kx\\present.exe");
+    WriteValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\rejected.exe", "11");
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\IEHelpers", "Old Toolbar", "901");
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Tasks\\Stray", "x", "1");
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", "Kept", "700");
+    RebuildLists();
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\rejected.exe"));
+    EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\present.exe"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_KEY "\\IEHelpers", "Old Toolbar"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, KX_KEY "\\IEHelpers"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, KX_KEY "\\Tasks"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, KX_KEY "\\Tasks\\Stray"));
+    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", "Kept"));
+}
+
+TEST_F(BaselineTest, ServicesAndHiddenListsAreInitialisedUntilMarked)
+{
+    for (const char* list : {KX_KEY "\\Services", KX_KEY "\\Hidden"}) {
+        SCOPED_TRACE(list);
+        auto init = [&] {
+            if (std::string(list).find("Services") != std::string::npos)
+                InitServicesList();
+            else
+                InitHiddenList();
+        };
+        // Marked: left alone.
+        WriteValueText(HKEY_CURRENT_USER, list, "", "P");
+        WriteValueText(HKEY_CURRENT_USER, list, "accepted", "1");
+        init();
+        EXPECT_EQ("1", ReadValueText(HKEY_CURRENT_USER, list, "accepted"));
+        // Any other mark: made afresh.
+        WriteValueText(HKEY_CURRENT_USER, list, "", "Q");
+        init();
+        EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, list, "accepted"));
+        EXPECT_EQ("P", ReadValueText(HKEY_CURRENT_USER, list, ""));
+        // No mark at all: the values stay, the mark is added.
+        DeleteKeyTree(HKEY_CURRENT_USER, list);
+        WriteValueText(HKEY_CURRENT_USER, list, "accepted", "1");
+        init();
+        EXPECT_EQ("P", ReadValueText(HKEY_CURRENT_USER, list, ""));
+        EXPECT_EQ("1", ReadValueText(HKEY_CURRENT_USER, list, "accepted"));
+    }
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, KX_DETECTED_KEY));
+}
+
+class DataVersionTest : public BaselineTest {
+protected:
+    void SetUp() override
+    {
+        BaselineTest::SetUp();
+        WriteValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\stale.exe", "11");
+    }
+    bool StaleKept() { return ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\stale.exe"); }
+};
+
+TEST_F(DataVersionTest, CurrentVersionKeepsTheLists)
+{
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", "build " KX_DATA_VERSION);
+    CheckDataVersion();
+    EXPECT_TRUE(StaleKept());
+}
+
+TEST_F(DataVersionTest, OtherVersionRebuildsAndWritesTheCurrentOne)
+{
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", "11.1.2006.0");
+    CheckDataVersion();
+    EXPECT_FALSE(StaleKept());
+    EXPECT_EQ(KX_DATA_VERSION, ReadValueText(HKEY_CURRENT_USER, KX_KEY, "Version"));
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kUserRun, "Kestrix"));
+}
+
+TEST_F(DataVersionTest, MissingVersionRebuildsAndWritesIt)
+{
+    CheckDataVersion();
+    EXPECT_FALSE(StaleKept());
+    EXPECT_EQ(KX_DATA_VERSION, ReadValueText(HKEY_CURRENT_USER, KX_KEY, "Version"));
+}
+
+TEST_F(DataVersionTest, CleanupOptionRebuildsOnceAndIsReset)
+{
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", KX_DATA_VERSION);
+    SetOption("Cleanup", 1);
+    WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Update", "0");
+    CheckDataVersion();
+    EXPECT_FALSE(StaleKept());
+    EXPECT_EQ("0", ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Cleanup"));
+    EXPECT_EQ("1", ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Update"));
+    WriteValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\stale.exe", "11");
+    CheckDataVersion();
+    EXPECT_TRUE(StaleKept());
+}
+
+TEST_F(BaselineTest, FirstStartMakesEverythingAndTheSecondChangesNothing)
+{
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, program_);
+    StartBaseline();
+    EXPECT_NE("<no value>", ReadValueText(HKEY_CURRENT_USER, KX_KEY, ""));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, KX_KEY "\\HostFile"));
+    EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, kRunList, program_));
+    EXPECT_EQ(Today(), ReadValueText(HKEY_CURRENT_USER, kStartupDates, Upper(program_)));
+    EXPECT_EQ("P", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", ""));
+    EXPECT_EQ("P", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Hidden", ""));
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kUserRun, "Kestrix"));
+
+    WriteValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\rejected.exe", "0");
+    StartBaseline();
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\rejected.exe"));
+}
+
+TEST_F(BaselineTest, RunningProgramsAreDatedAsActiveTasks)
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    RecordRunningTasks();
+    EXPECT_EQ(Today(),
+              ReadValueText(HKEY_CURRENT_USER, KX_DETECTED_KEY "\\ActiveTasks", Upper(self)));
+    EXPECT_EQ(0, EntryCount());
+}
