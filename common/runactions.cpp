@@ -432,13 +432,19 @@ int EnableEntry(const char* title, const char* command, const char* source, int 
     HKEY root;
     const char* runKey;
     if (RunKeyOf(code, &root, &runKey)) {
-        RawText value;
-        if (!ReadRawText(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title, &value))
-            value.text = CommandLineFor(command);
-        if (!WriteRawText(root, runKey, title, value))
-            return 0;
+        // A value that came back in the meantime is the newer one and stays as it is.
+        bool written = false;
+        if (!ValuePresent(root, runKey, title)) {
+            RawText value;
+            if (!ReadRawText(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title, &value))
+                value.text = CommandLineFor(command);
+            if (!WriteRawText(root, runKey, title, value))
+                return 0;
+            written = true;
+        }
         if (!DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title)) {
-            DeleteRegValue(root, runKey, title);
+            if (written)
+                DeleteRegValue(root, runKey, title);
             return 0;
         }
         DeleteRegValue(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title);

@@ -117,6 +117,19 @@ TEST_F(RunActionsTest, WithoutRightsToTheMachineStoreNothingIsLost)
     EXPECT_EQ("C:\\agent.exe", ReadValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
 }
 
+TEST_F(RunActionsTest, AValueThatCameBackIsStoredAgainByTwoToggles)
+{
+    // The inventory's re-disable step: enable, then disable with the value it found.
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\old\\agent.exe");
+    ASSERT_EQ(1, DisableRunProgram(kTitle, "C:\\old\\agent.exe", "", CURRENT_RUN));
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "\"C:\\new place\\agent.exe\" -q");
+    ASSERT_EQ(1, DisableRunProgram(kTitle, "\"C:\\new place\\agent.exe\" -q", "", CURRENT_RUN));
+    ASSERT_EQ(1, DisableRunProgram(kTitle, "\"C:\\new place\\agent.exe\" -q", "", CURRENT_RUN));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
+    EXPECT_EQ("\"C:\\new place\\agent.exe\" -q", ReadValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+    EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle(kTitle));
+}
+
 TEST_F(RunActionsTest, RemovingADisabledRunEntryLeavesTheRunKeyAlone)
 {
     WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\agent.exe");
