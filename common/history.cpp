@@ -4,9 +4,11 @@
 #include "handles.h"
 #include "inventories.h"
 #include "options.h"
+#include "pathutil.h"
 #include "program.h"
 #include "resstring.h"
 #include <commctrl.h>
+#include <shellapi.h>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -110,13 +112,33 @@ static void SplitHistoryLine(const char* begin, const char* end, std::string fie
             fields[i].clear();
 }
 
+// The small icon of the command's program in the list's small image list; I_IMAGENONE
+// when the list has no image list or the program offers no icon.
+static int RowIcon(HWND list, const char* command)
+{
+    HIMAGELIST images = (HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
+    if (!images || !command[0])
+        return I_IMAGENONE;
+    char program[260];
+    GetProgramFile(command, program);
+    if (!FileExists(program, sizeof(program)))
+        return I_IMAGENONE;
+    HICON small = nullptr;
+    if (ExtractIconExA(program, 0, nullptr, &small, 1) == 0 || !small)
+        return I_IMAGENONE;
+    int image = ImageList_AddIcon(images, small);
+    DestroyIcon(small);
+    return image < 0 ? I_IMAGENONE : image;
+}
+
 static void AddListRow(HWND list, int index)
 {
     const EntryRecord* e = GetEntry(index);
     if (!e)
         return;
     LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
+    item.iImage = RowIcon(list, e->command);
     item.iItem = index;
     item.pszText = const_cast<char*>(e->title);
     item.lParam = index;
@@ -136,8 +158,13 @@ int ReadHistory(HWND list)
 {
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     ClearEntries();
-    if (list)
+    if (list) {
         SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+        // The small image list holds the row icons of this list only.
+        HIMAGELIST images = (HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
+        if (images)
+            ImageList_RemoveAll(images);
+    }
 
     char path[MAX_PATH + 16];
     HistoryFilePath(path, sizeof(path));

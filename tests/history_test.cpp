@@ -204,7 +204,7 @@ TEST_F(HistoryTest, OnlyRemovalsAndVaultMovesAreReversible)
 
 TEST_F(HistoryTest, ReadFillsTheListViewInFileOrder)
 {
-    HWND list = CreateWindowExA(0, "SysListView32", "", WS_POPUP | LVS_REPORT, 0, 0, 300, 200,
+    HWND list = CreateWindowExA(0, "SysListView32", "", WS_POPUP | LVS_REPORT | LVS_SHAREIMAGELISTS, 0, 0, 300, 200,
                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(list != nullptr);
     for (int c = 0; c < 4; c++) {
@@ -213,7 +213,11 @@ TEST_F(HistoryTest, ReadFillsTheListViewInFileOrder)
         column.cx = 60;
         SendMessageA(list, LVM_INSERTCOLUMNA, c, (LPARAM)&column);
     }
-    WriteHistoryLine("First", "C:\\a.exe", "", CURRENT_RUN, ACT_START_REMOVE);
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4);
+    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    WriteHistoryLine("First", self, "", CURRENT_RUN, ACT_START_REMOVE);
     WriteHistoryLine("Second", "C:\\b.exe", "", 252, ACT_REMOVE_DELAYLOAD);
     ASSERT_EQ(2, ReadHistory(list));
     ASSERT_EQ(2, (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
@@ -230,5 +234,19 @@ TEST_F(HistoryTest, ReadFillsTheListViewInFileOrder)
     item.iSubItem = 2;
     SendMessageA(list, LVM_GETITEMTEXTA, 1, (LPARAM)&item);
     EXPECT_STREQ("REG_Delayload", text);
+    // The first row's program has an icon, the second row's file does not exist.
+    LVITEMA icon = {};
+    icon.mask = LVIF_IMAGE;
+    icon.iItem = 0;
+    SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&icon);
+    EXPECT_EQ(0, icon.iImage);
+    icon.iItem = 1;
+    SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&icon);
+    EXPECT_EQ(I_IMAGENONE, icon.iImage);
+    EXPECT_EQ(1, ImageList_GetImageCount(images));
+    // Reading again does not pile up icons.
+    ReadHistory(list);
+    EXPECT_EQ(1, ImageList_GetImageCount(images));
     DestroyWindow(list);
+    ImageList_Destroy(images);
 }
