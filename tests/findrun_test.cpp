@@ -258,6 +258,7 @@ TEST_F(StartupTest, StartupFolderItemsBecomeGroupEntries)
     WriteTextFile(folder + "\\old dos.pif", "pif");
     WriteTextFile(folder + "\\news site.url", "[InternetShortcut]\r\nURL=http://example.com/\r\n");
     WriteTextFile(folder + "\\desktop.ini", "[.ShellClassInfo]\r\n");
+    WriteTextFile(folder + "\\broken.lnk", "not a shortcut");
 
     AimStartupFolders();
     ClearEntries();
@@ -291,12 +292,14 @@ TEST_F(StartupTest, StartupFolderItemsBecomeGroupEntries)
     EXPECT_EQ(0, EntryCount());
 }
 
+// Too short, non-ASCII and too long (over 511 characters) values are passed over.
 TEST_F(StartupTest, RunValuesAreFilteredAndCodedByKeyAndRoot)
 {
     Run(HKEY_CURRENT_USER, 0, "A", "C:\\x\\single.exe");
     Run(HKEY_CURRENT_USER, 0, "Short", "a.ex");
     Run(HKEY_CURRENT_USER, 0, "\xC4pfel", "C:\\x\\apfel.exe");
     Run(HKEY_CURRENT_USER, 0, "Good", "\"C:\\x\\good.exe\" /q");
+    Run(HKEY_CURRENT_USER, 0, "Huge", "C:\\x\\" + std::string(600, 'h') + ".exe");
     Run(HKEY_CURRENT_USER, 0, "Loader", "rundll32.exe shell32.dll,Control_RunDLL");
     Run(HKEY_LOCAL_MACHINE, 3, "Service", "C:\\x\\service.exe");
     Run(HKEY_LOCAL_MACHINE, 5, "Setup", "C:\\x\\setup.exe");

@@ -321,14 +321,21 @@ TEST_F(PathUtilTest, FileTimesSizeAndInformationRecord)
     EXPECT_NE('\0', date[0]);
     EXPECT_EQ(0, GetSizeAndDate(TempPath("missing").c_str(), size, date));
 
+    // First seen: dated under the entry type's category by the file's program key.
+    char key[260];
+    GetProgramFile(file.c_str(), key);
+    WriteValueText(HKEY_CURRENT_USER, "Software\\Orvane\\Detected\\Startup", key, "03/04/2005");
     FileInfoRecord record;
     memset(&record, 0xbd, sizeof(record));
     EXPECT_EQ(1, GetFileInformation(file.c_str(), CURRENT_RUN, &record));
+    EXPECT_STREQ("03/04/2005", record.firstSeen);
     EXPECT_STREQ("12,345", record.size);
     EXPECT_NE('\0', record.created[0]);
     EXPECT_NE('\0', record.accessed[0]);
     EXPECT_NE('\0', record.written[0]);
-    EXPECT_LT(strlen(record.firstSeen), sizeof(record.firstSeen));
+    memset(&record, 0xbd, sizeof(record));
+    GetFileInformation(file.c_str(), TYPE_HIDDEN, &record);
+    EXPECT_STREQ("", record.firstSeen) << "another category has no date for it";
 
     memset(&record, 0xbd, sizeof(record));
     EXPECT_EQ(0, GetFileInformation(TempPath("missing.exe").c_str(), CURRENT_RUN, &record));
@@ -383,4 +390,15 @@ TEST_F(PathUtilTest, AolClientWindowIsFoundByClassAndTitle)
     DestroyWindow(aol);
     DestroyWindow(other);
     UnregisterClassA("AOL Frame25", wc.hInstance);
+}
+
+TEST_F(PathUtilTest, ProgramVersionsTextJoinsMonitorAndExplorer)
+{
+    char text[256];
+    ASSERT_TRUE(CopyFileA(Fixture("kxfx_app.exe").c_str(), TempPath("Kestrix.exe").c_str(), FALSE));
+    GetProgramVersionText(text, sizeof(text));
+    EXPECT_STREQ("1.2.3.4", text) << "no explorer beside the monitor";
+    ASSERT_TRUE(CopyFileA(Fixture("kxfx_multi.exe").c_str(), TempPath("KestrixEx.exe").c_str(), FALSE));
+    GetProgramVersionText(text, sizeof(text));
+    EXPECT_STREQ("1.2.3.4:2.0", text);
 }
