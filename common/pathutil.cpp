@@ -102,8 +102,8 @@ void UrlSafeText(const char* text, char* out, int capacity)
 // Position just after the first case-insensitive occurrence of part, or -1.
 static int AfterMatch(const char* text, const char* part)
 {
-    size_t n = strlen(part);
-    for (size_t i = 0; text[i]; i++)
+    size_t n = strlen(part), len = strlen(text);
+    for (size_t i = 0; i + n <= len; i++)
         if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text + i, (int)n, part,
                            (int)n) == CSTR_EQUAL)
             return (int)(i + n);
