@@ -89,7 +89,8 @@ int WriteHistoryLine(const char* title, const char* command, const char* source,
         return 0;
     SetFilePointer(file.get(), 0, nullptr, FILE_END);
     DWORD written = 0;
-    return WriteFile(file.get(), line, (DWORD)length, &written, nullptr) && written == (DWORD)length;
+    return WriteFile(file.get(), line, (DWORD)length, &written, nullptr) &&
+           written == (DWORD)length;
 }
 
 // Splits one line into its six fields; each field keeps at most 260 characters and is

@@ -136,10 +136,11 @@ TEST_F(HistoryTest, ReaderFieldRules)
 {
     std::string title200(200, 't');
     std::string text =
-        "01/01/2007  1:00 AM\t*START_Remove\tCURRENT_RUN\t" + title200 + "\t\t\r\n"   // title too long
-        "\n"                                                                           // empty line
-        "02/02/2007  2:00 PM\tstart_disable\tmachine_run\tShort\r\n"                   // three fields missing
-        "t\tNoSuchAction\tNO_SUCH_TYPE\tA\tB.exe\tC\tseventh\r\n";                     // unknown names, extra field
+        // title too long; an empty line; three fields missing; unknown names and a seventh field
+        "01/01/2007  1:00 AM\t*START_Remove\tCURRENT_RUN\t" + title200 + "\t\t\r\n"
+        "\n"
+        "02/02/2007  2:00 PM\tstart_disable\tmachine_run\tShort\r\n"
+        "t\tNoSuchAction\tNO_SUCH_TYPE\tA\tB.exe\tC\tseventh\r\n";
     WriteTextFile(HistoryPath(), text);
 
     ASSERT_EQ(4, ReadHistory(nullptr));
@@ -204,7 +205,8 @@ TEST_F(HistoryTest, OnlyRemovalsAndVaultMovesAreReversible)
 
 TEST_F(HistoryTest, ReadFillsTheListViewInFileOrder)
 {
-    HWND list = CreateWindowExA(0, "SysListView32", "", WS_POPUP | LVS_REPORT | LVS_SHAREIMAGELISTS, 0, 0, 300, 200,
+    HWND list = CreateWindowExA(0, "SysListView32", "",
+                                WS_POPUP | LVS_REPORT | LVS_SHAREIMAGELISTS, 0, 0, 300, 200,
                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(list != nullptr);
     for (int c = 0; c < 4; c++) {

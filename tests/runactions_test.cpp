@@ -126,7 +126,8 @@ TEST_F(RunActionsTest, AValueThatCameBackIsStoredAgainByTwoToggles)
     ASSERT_EQ(1, DisableRunProgram(kTitle, "\"C:\\new place\\agent.exe\" -q", "", CURRENT_RUN));
     ASSERT_EQ(1, DisableRunProgram(kTitle, "\"C:\\new place\\agent.exe\" -q", "", CURRENT_RUN));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
-    EXPECT_EQ("\"C:\\new place\\agent.exe\" -q", ReadValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+    EXPECT_EQ("\"C:\\new place\\agent.exe\" -q",
+              ReadValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
     EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle(kTitle));
 }
 
@@ -160,7 +161,8 @@ TEST_F(RunActionsTest, RemoveThenRestoreFromTheHistoryLine)
     // Back with its program part quoted again, and known so that no alert follows.
     EXPECT_EQ("\"C:\\Program Files\\A\\a.exe\" -min",
               ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
-    EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, kKnownRun, "C:\\Program Files\\A\\a.exe -min"));
+    EXPECT_EQ("11",
+              ReadValueText(HKEY_CURRENT_USER, kKnownRun, "C:\\Program Files\\A\\a.exe -min"));
     EXPECT_EQ(1, EntryCount());   // read again; restoring writes no line
 }
 
@@ -202,7 +204,8 @@ TEST_F(WinIniActionsTest, DisableThenEnableMovesTheCommandThroughTheStore)
     WriteProfileStringA("windows", "load", "a.exe;C:\\x\\prog.exe;b.exe");
     ASSERT_EQ(1, DisableRunProgram("prog", "c:\\X\\PROG.EXE", "", WIN_LOAD));
     EXPECT_EQ("a.exe;b.exe;", Profile("load"));
-    EXPECT_EQ("c:\\X\\PROG.EXE", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinLoad", "prog"));
+    EXPECT_EQ("c:\\X\\PROG.EXE",
+              ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinLoad", "prog"));
     EXPECT_EQ("100", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "prog"));
     ASSERT_EQ(1, DisableRunProgram("prog", "c:\\X\\PROG.EXE", "", WIN_LOAD));
     EXPECT_EQ("a.exe;b.exe;c:\\X\\PROG.EXE", Profile("load"));
@@ -427,12 +430,14 @@ TEST_F(HookActionsTest, ShellAndUserinitAreResetAtOnce)
 TEST_F(HookActionsTest, MonitorAsksBeforeAHookGoesAndNoKeepsIt)
 {
     ForgetKey(HKEY_LOCAL_MACHINE, kDelayLoad);
-    WriteValueText(HKEY_LOCAL_MACHINE, kDelayLoad, "KxDelay", "{11111111-2222-3333-4444-555555555555}");
+    WriteValueText(HKEY_LOCAL_MACHINE, kDelayLoad, "KxDelay",
+                   "{11111111-2222-3333-4444-555555555555}");
     std::string text;
     int defaultButton = 0;
     DialogDriver driver("KxActionsCaption", [&](HWND box) {
         text = WindowText(GetDlgItem(box, 0xFFFF));
-        defaultButton = (GetWindowLongA(GetDlgItem(box, IDNO), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
+        LONG style = GetWindowLongA(GetDlgItem(box, IDNO), GWL_STYLE);
+        defaultButton = (style & 0x0F) == BS_DEFPUSHBUTTON;
         PostMessageA(box, WM_COMMAND, IDNO, 0);
     });
     EXPECT_EQ(0, DeleteRegProgram(nullptr, "KxDelay", "C:\\x\\delay.dll",
