@@ -91,3 +91,22 @@ TEST_F(ExplorerWarningTest, OkWithoutTheTickChangesNothingAndCancelDoesNotClose)
     EXPECT_EQ("252", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Run", "C:\\x\\delay.dll"));
     EXPECT_EQ("", ReadTextFile(TempPath("history.txt")));
 }
+
+TEST_F(ExplorerWarningTest, MicrosoftFileIsNamedAsSuch)
+{
+    const char* appInitKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    SaveValue(HKEY_LOCAL_MACHINE, appInitKey, "AppInit_DLLs");
+    std::string dll = TestProgramFolder() + "\\kxfx_mshook.dll";
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dll.c_str()));
+    WriteValueText(HKEY_LOCAL_MACHINE, appInitKey, "AppInit_DLLs", dll);
+    std::string file;
+    DialogDriver driver(Caption(), [&](HWND dialog) {
+        file = WindowText(GetDlgItem(dialog, IDC_WARNING_FILE));
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(0, DeleteRegProgram(nullptr, "mshook", dll.c_str(), "", REG_AppInitDLLs));
+    driver.Join();
+    ASSERT_TRUE(driver.Found());
+    EXPECT_EQ("The file mshook appears to be a valid Microsoft system file.", file);
+    EXPECT_EQ(dll, ReadValueText(HKEY_LOCAL_MACHINE, appInitKey, "AppInit_DLLs"));
+}
