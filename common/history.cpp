@@ -157,7 +157,7 @@ static void AddListRow(HWND list, int index)
 
 int ReadHistory(HWND list)
 {
-    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
     ClearEntries();
     if (list) {
         SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
@@ -201,7 +201,7 @@ int ReadHistory(HWND list)
     if (list)
         for (int i = 0; i < EntryCount(); i++)
             AddListRow(list, i);
-    SetCursor(previous ? previous : LoadCursor(nullptr, IDC_ARROW));
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
     return EntryCount();
 }
 

@@ -490,11 +490,10 @@ int RemoveStartupFile(const char* title, const char* source, const char* command
         if (item[0] && !IsFile(item) && IsFile(disabled))
             DeleteFileForGood(disabled);
     }
-    // The shortcut (or the item placed in the folder), never the program it starts.
+    // The shortcut (or the item placed in the folder), never the program it starts. A file
+    // that stays (in use, no rights) is not reported as removed.
     const char* item = StartupItemFile(source, command);
-    if (IsFile(item))
-        DeleteFileForGood(item);
-    return 1;
+    return !IsFile(item) || DeleteFileForGood(item);
 }
 
 // Asks before a system hook goes: the warning dialog in the explorer, a message box in

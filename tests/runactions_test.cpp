@@ -342,6 +342,17 @@ TEST_F(StartupFolderActionsTest, RemoveDeletesTheShortcutNeverTheProgram)
     EXPECT_TRUE(Exists(program_));
 }
 
+TEST_F(StartupFolderActionsTest, AShortcutThatCannotBeDeletedIsNotLoggedAsRemoved)
+{
+    HANDLE held = CreateFileA(shortcut_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(0, DeleteRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
+    CloseHandle(held);
+    EXPECT_TRUE(Exists(shortcut_));
+    EXPECT_EQ("", History());
+}
+
 TEST_F(StartupFolderActionsTest, RemovingADisabledItemDeletesItsParkedFile)
 {
     ASSERT_EQ(1, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
