@@ -1,0 +1,174 @@
+// Running tasks: enumeration on both families, matching a command, the task list, stopping.
+#include "kxtest.h"
+#include "entrylist.h"
+#include "platform.h"
+#include "runtasks.h"
+#include <vector>
+
+class RunTasksTest : public KxTest {
+protected:
+    void TearDown() override
+    {
+        for (PROCESS_INFORMATION& child : children_) {
+            TerminateProcess(child.hProcess, 0);
+            WaitForSingleObject(child.hProcess, 5000);
+            CloseHandle(child.hProcess);
+            CloseHandle(child.hThread);
+        }
+        SetProcessLibraryNames(nullptr, nullptr);
+        SetPlatformOverride(nullptr);
+        ClearEntries();
+        KxTest::TearDown();
+    }
+
+    // Starts the driver doing nothing for a while; its process id.
+    DWORD StartSleeper()
+    {
+        std::string command = "\"" + Sleeper() + "\" sleep 30000";
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        std::vector<char> line(command.begin(), command.end());
+        line.push_back(0);
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &si, &pi))
+            return 0;
+        children_.push_back(pi);
+        WaitForInputIdle(pi.hProcess, 2000);
+        return pi.dwProcessId;
+    }
+    std::string Sleeper() const { return TestProgramFolder() + "\\kxdriver.exe"; }
+
+    std::vector<PROCESS_INFORMATION> children_;
+};
+
+struct Seen {
+    DWORD wanted;
+    std::string path;
+    DWORD firstOfPath;
+    const char* pathToMatch;
+};
+
+static int RememberPath(DWORD id, WORD, const char* path, void* arg)
+{
+    Seen* seen = (Seen*)arg;
+    if (id == seen->wanted)
+        seen->path = path;
+    if (!seen->firstOfPath && seen->pathToMatch && lstrcmpiA(path, seen->pathToMatch) == 0)
+        seen->firstOfPath = id;
+    return 1;
+}
+
+static int StopAtFirst(DWORD, WORD, const char*, void* arg)
+{
+    (*(int*)arg)++;
+    return 0;
+}
+
+TEST_F(RunTasksTest, NtEnumerationGivesTheProgramPathOfEachProcess)
+{
+    DWORD child = StartSleeper();
+    ASSERT_NE(child, 0u);
+    Seen seen = {child, "", 0, nullptr};
+    EXPECT_EQ(EnumerateProcesses(RememberPath, &seen), 1);
+    EXPECT_EQ(lstrcmpiA(seen.path.c_str(), Sleeper().c_str()), 0) << seen.path;
+    int visits = 0;
+    EnumerateProcesses(StopAtFirst, &visits);
+    EXPECT_EQ(visits, 1);
+}
+
+TEST_F(RunTasksTest, FindMatchesByProgramPathOrByFileName)
+{
+    DWORD child = StartSleeper();
+    ASSERT_NE(child, 0u);
+    EXPECT_EQ(FindRunningProgram(("\"" + Sleeper() + "\" -tray").c_str()), child);
+    EXPECT_EQ(FindRunningProgram((Sleeper() + " -tray").c_str()), child);
+    EXPECT_EQ(FindRunningProgram("KXDRIVER.exe"), child);
+    EXPECT_TRUE(IsRunning("kxdriver.exe"));
+    EXPECT_EQ(FindRunningProgram("C:\\nowhere\\kxdriver2.exe"), 0u);
+    EXPECT_EQ(FindRunningProgram(""), 0u);
+}
+
+TEST_F(RunTasksTest, TwoProcessesOfOneProgramGiveOneEntryWithTheFirstId)
+{
+    DWORD a = StartSleeper(), b = StartSleeper();
+    ASSERT_TRUE(a && b);
+    Seen seen = {0, "", 0, nullptr};
+    std::string path = Sleeper();
+    seen.pathToMatch = path.c_str();
+    EnumerateProcesses(RememberPath, &seen);
+
+    int count = ListRunningTasks();
+    EXPECT_EQ(count, EntryCount());
+    int found = 0;
+    for (int i = 0; i < EntryCount(); i++) {
+        const EntryRecord* entry = GetEntry(i);
+        EXPECT_EQ(entry->type, INFO_TASK);
+        if (lstrcmpiA(entry->command, path.c_str()) == 0) {
+            found++;
+            EXPECT_EQ((DWORD)entry->tag, seen.firstOfPath);
+            EXPECT_STREQ(entry->title, "kxdriver");   // no version block: the file name
+        }
+    }
+    EXPECT_EQ(found, 1);
+}
+
+TEST_F(RunTasksTest, WithoutPsapiNothingIsFoundOnNt)
+{
+    DWORD child = StartSleeper();
+    ASSERT_NE(child, 0u);
+    SetProcessLibraryNames("kx_no_such_psapi.dll", nullptr);
+    int visits = 0;
+    EXPECT_EQ(EnumerateProcesses(StopAtFirst, &visits), 0);
+    EXPECT_EQ(visits, 0);
+    AddEntry("left over", "C:\\X.EXE", "", "", INFO_TASK, 1);
+    EXPECT_EQ(ListRunningTasks(), 0);
+    EXPECT_EQ(FindRunningProgram("kxdriver.exe"), 0u);
+}
+
+TEST_F(RunTasksTest, NinetyFiveFamilyUsesToolHelpSnapshots)
+{
+    DWORD child = StartSleeper();
+    ASSERT_NE(child, 0u);
+    const PlatformVersion win98 = {VER_PLATFORM_WIN32_WINDOWS, 4, 10};
+    SetPlatformOverride(&win98);
+    // PSAPI is not even looked for on this branch.
+    SetProcessLibraryNames("kx_no_such_psapi.dll", nullptr);
+    EXPECT_EQ(FindRunningProgram("kxdriver.exe"), child);
+
+    const PlatformVersion other = {3, 1, 0};
+    SetPlatformOverride(&other);
+    int visits = 0;
+    EXPECT_EQ(EnumerateProcesses(StopAtFirst, &visits), 0);
+}
+
+TEST_F(RunTasksTest, StopProcessEndsTheProcess)
+{
+    DWORD child = StartSleeper();
+    ASSERT_NE(child, 0u);
+    EXPECT_EQ(StopProcess(child), 1);
+    EXPECT_EQ(WaitForSingleObject(children_.back().hProcess, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(StopProcess(0xFFFFFFF0u), 0);
+}
+
+TEST_F(RunTasksTest, StopRunningProgramWithoutAskingStopsItAndReturnsItsId)
+{
+    DWORD child = StartSleeper();
+    ASSERT_NE(child, 0u);
+    EXPECT_EQ(StopRunningProgram(Sleeper().c_str(), "Sleeper", 0), child);
+    EXPECT_EQ(WaitForSingleObject(children_.back().hProcess, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(StopRunningProgram(Sleeper().c_str(), "Sleeper", 0), 0u);
+}
+
+TEST_F(RunTasksTest, ProgramFileDropsQuotesAndArgumentsAndIsUpperCase)
+{
+    char out[260];
+    TaskProgramFile("\"C:\\Program Files\\App\\app.exe\" -tray", out, sizeof(out));
+    EXPECT_STREQ(out, "C:\\PROGRAM FILES\\APP\\APP.EXE");
+    TaskProgramFile("c:\\tools\\run.exe /min /x", out, sizeof(out));
+    EXPECT_STREQ(out, "C:\\TOOLS\\RUN.EXE");
+    TaskProgramFile("  notepad.exe", out, sizeof(out));
+    EXPECT_STREQ(out, "NOTEPAD.EXE");
+    TaskProgramFile("", out, sizeof(out));
+    EXPECT_STREQ(out, "");
+}
