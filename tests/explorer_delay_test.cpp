@@ -1,0 +1,296 @@
+// The explorer's delayed-start dialogs and questions, driven in-process: a watcher thread
+// reads and sets the controls of the open dialog and closes it.
+#include "kxtest.h"
+#include "../explorer/delaydialogs.h"
+#include "delaystart.h"
+#include "dialogs_delay.h"
+#include "entrylist.h"
+#include "keys.h"
+#include "program.h"
+#include "resstring.h"
+#include "fixtures_delay/dialogwatch.h"
+
+namespace {
+
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::string Res(UINT id)
+{
+    char text[1024] = "";
+    LoadResString(id, text, sizeof(text));
+    return text;
+}
+
+std::string ControlText(HWND dialog, int id)
+{
+    char text[1024] = "";
+    SendDlgItemMessageA(dialog, id, WM_GETTEXT, sizeof(text), (LPARAM)text);
+    return text;
+}
+
+int Selection(HWND dialog, int id) { return (int)SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0); }
+
+class ExplorerDelayTest : public KxTest {
+protected:
+    void SetUp() override
+    {
+        KxTest::SetUp();
+        g_programKind = PROGRAM_EXPLORER;
+        ClearEntries();
+    }
+    void TearDown() override
+    {
+        ClearEntries();
+        KxTest::TearDown();
+    }
+};
+
+TEST_F(ExplorerDelayTest, ProgramTypeDialogPresetsTheCurrentUserAndReportsTheChoice)
+{
+    std::string question, allUsers;
+    int preset = -1;
+    DialogWatch watch;
+    watch.Start([&](HWND dialog) {
+        question = ControlText(dialog, IDC_TYPE_QUESTION);
+        allUsers = ControlText(dialog, IDC_TYPE_ALL_USERS);
+        preset = (int)IsDlgButtonChecked(dialog, IDC_TYPE_CURRENT_USER);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(2, AskStartupProgramType(nullptr));
+    watch.Wait();
+    EXPECT_EQ(Res(1129), watch.caption);
+    EXPECT_EQ(Res(1126), question);
+    EXPECT_EQ(Res(1127), allUsers);
+    EXPECT_EQ(BST_CHECKED, preset);
+
+    DialogWatch pick;
+    pick.Start([](HWND dialog) {
+        SendDlgItemMessageA(dialog, IDC_TYPE_ALL_USERS, BM_CLICK, 0, 0);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(1, AskStartupProgramType(nullptr));
+    pick.Wait();
+
+    DialogWatch cancel;
+    cancel.Press(IDCANCEL);
+    EXPECT_EQ(0, AskStartupProgramType(nullptr));
+}
+
+struct ShownOptions {
+    int minutes = -1, seconds = -1, openAs = -1;
+    std::string openAsText, parameters, title;
+};
+
+ShownOptions ShowAndCancel(HKEY root, const char* program)
+{
+    ShownOptions shown;
+    DialogWatch watch;
+    watch.Start([&](HWND dialog) {
+        shown.minutes = Selection(dialog, IDC_DELAY_MINUTES);
+        shown.seconds = Selection(dialog, IDC_DELAY_SECONDS);
+        shown.openAs = Selection(dialog, IDC_DELAY_OPENAS);
+        shown.openAsText = ControlText(dialog, IDC_DELAY_OPENAS);
+        shown.parameters = ControlText(dialog, IDC_DELAY_PARAMETERS);
+        shown.title = ControlText(dialog, IDC_DELAY_TITLE);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(0, ShowDelayOptions(nullptr, root, program));
+    watch.Wait();
+    EXPECT_TRUE(watch.seen);
+    return shown;
+}
+
+TEST_F(ExplorerDelayTest, OptionsShowTheStoredDelayInMinutesAndTensOfSeconds)
+{
+    const char* program = "C:\\Tools\\agent.exe";
+    WriteValueText(HKEY_CURRENT_USER, KX_DELAY_TIME_KEY, program, "90");
+    WriteValueText(HKEY_CURRENT_USER, KX_DELAY_OPENAS_KEY, program, "2");
+    WriteValueText(HKEY_CURRENT_USER, KX_DELAY_PARAMETERS_KEY, program, " -tray");
+    WriteValueText(HKEY_CURRENT_USER, KX_DELAY_TITLE_KEY, program, "Agent");
+    ShownOptions shown = ShowAndCancel(HKEY_CURRENT_USER, program);
+    EXPECT_EQ(1, shown.minutes);
+    EXPECT_EQ(3, shown.seconds);   // the choice "30"
+    EXPECT_EQ(2, shown.openAs);
+    EXPECT_EQ(Res(1140), shown.openAsText);
+    EXPECT_EQ(" -tray", shown.parameters);
+    EXPECT_EQ("Agent", shown.title);
+
+    WriteValueText(HKEY_CURRENT_USER, KX_DELAY_TIME_KEY, program, "95");
+    shown = ShowAndCancel(HKEY_CURRENT_USER, program);
+    EXPECT_EQ(1, shown.minutes);
+    EXPECT_EQ(3, shown.seconds);
+
+    // Cancel wrote nothing; a program without any values shows zeros and a normal window.
+    EXPECT_EQ("95", ReadValueText(HKEY_CURRENT_USER, KX_DELAY_TIME_KEY, program));
+    shown = ShowAndCancel(HKEY_CURRENT_USER, "C:\\Tools\\other.exe");
+    EXPECT_EQ(0, shown.minutes);
+    EXPECT_EQ(0, shown.seconds);
+    EXPECT_EQ(0, shown.openAs);
+}
+
+TEST_F(ExplorerDelayTest, OptionsOkWritesTimeStateParametersAndTitleUnderTheEntrysRoot)
+{
+    const char* program = "C:\\Tools\\machine.exe";
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_DELAY_TIME_KEY, program, "30");
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_DELAY_TITLE_KEY, program, "Old title");
+    DialogWatch watch;
+    watch.Start([](HWND dialog) {
+        SendDlgItemMessageA(dialog, IDC_DELAY_MINUTES, CB_SETCURSEL, 2, 0);
+        SendDlgItemMessageA(dialog, IDC_DELAY_SECONDS, CB_SETCURSEL, 4, 0);
+        SendDlgItemMessageA(dialog, IDC_DELAY_OPENAS, CB_SETCURSEL, 1, 0);
+        SetDlgItemTextA(dialog, IDC_DELAY_PARAMETERS, "/quiet");
+        SetDlgItemTextA(dialog, IDC_DELAY_TITLE, "");
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(1, ShowDelayOptions(nullptr, HKEY_LOCAL_MACHINE, program));
+    watch.Wait();
+    EXPECT_EQ("160", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_TIME_KEY, program));
+    EXPECT_EQ("1", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_OPENAS_KEY, program));
+    EXPECT_EQ("/quiet", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_PARAMETERS_KEY, program));
+    EXPECT_EQ("", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_TITLE_KEY, program));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DELAY_TIME_KEY, program));
+}
+
+// Picks file in the open-file dialog, then answers the Startup Program Type dialog.
+void DriveAddFlow(DialogWatch& watch, const std::string& file, bool allUsers, bool cancelType,
+                  std::string* fileDialogCaption)
+{
+    DWORD threadId = GetCurrentThreadId();
+    watch.Start([&watch, file, allUsers, cancelType, fileDialogCaption, threadId](HWND open) {
+        *fileDialogCaption = watch.caption;
+        // The file name box: cmb13 in the Explorer-style dialog, edt1 in the old one.
+        SetDlgItemTextA(open, 0x47c, file.c_str());
+        SetDlgItemTextA(open, 0x480, file.c_str());
+        PostMessageA(open, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 1000; i++) {
+            HWND next = DialogWatch::FindDialog(threadId);
+            if (next && next != open && GetDlgItem(next, IDC_TYPE_ALL_USERS)) {
+                Sleep(50);
+                if (allUsers)
+                    SendDlgItemMessageA(next, IDC_TYPE_ALL_USERS, BM_CLICK, 0, 0);
+                PostMessageA(next, WM_COMMAND, cancelType ? IDCANCEL : IDOK, 0);
+                return;
+            }
+            Sleep(10);
+        }
+    });
+}
+
+TEST_F(ExplorerDelayTest, AddingAProgramForAllUsersStoresItUnderTheMachine)
+{
+    std::string file = TempPath("tool.exe");
+    WriteTextFile(file, "MZ");
+    DialogWatch watch;
+    std::string caption;
+    DriveAddFlow(watch, file, true, false, &caption);
+    EXPECT_EQ(1, AddProgramToDelayedStart(nullptr));
+    watch.Wait();
+    EXPECT_EQ(Res(902), caption);
+    EXPECT_EQ("1", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_KEY, file));
+    EXPECT_EQ("30", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_TIME_KEY, file));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DELAY_KEY, file));
+}
+
+TEST_F(ExplorerDelayTest, AddingAProgramForTheCurrentUserOrCancellingTheType)
+{
+    std::string file = TempPath("tool.exe");
+    WriteTextFile(file, "MZ");
+    {
+        DialogWatch watch;
+        std::string caption;
+        DriveAddFlow(watch, file, false, true, &caption);
+        EXPECT_EQ(0, AddProgramToDelayedStart(nullptr));
+        watch.Wait();
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, KX_DELAY_KEY));
+    }
+    DialogWatch watch;
+    std::string caption;
+    DriveAddFlow(watch, file, false, false, &caption);
+    EXPECT_EQ(1, AddProgramToDelayedStart(nullptr));
+    watch.Wait();
+    EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, KX_DELAY_KEY, file));
+    EXPECT_EQ("30", ReadValueText(HKEY_CURRENT_USER, KX_DELAY_TIME_KEY, file));
+}
+
+TEST_F(ExplorerDelayTest, MovingAMachineEntryAsksFirstAndCancelLeavesItInPlace)
+{
+    SaveValue(HKEY_LOCAL_MACHINE, kRunKey, "KxDelayMachine");
+    WriteValueText(HKEY_LOCAL_MACHINE, kRunKey, "KxDelayMachine", "C:\\Tools\\machine.exe /s");
+    {
+        DialogWatch watch;
+        watch.Press(IDCANCEL);
+        EXPECT_EQ(0, MoveToDelayedStart(nullptr, "KxDelayMachine", "C:\\Tools\\machine.exe /s",
+                                        "", MACHINE_RUN, 0));
+        watch.Wait();
+        EXPECT_NE(std::string::npos, watch.text.find(Res(1120).substr(1, 60))) << watch.text;
+        EXPECT_EQ("C:\\Tools\\machine.exe /s",
+                  ReadValueText(HKEY_LOCAL_MACHINE, kRunKey, "KxDelayMachine"));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KX_DELAY_KEY));
+    }
+    DialogWatch watch;
+    watch.Press(IDOK);
+    EXPECT_EQ(1, MoveToDelayedStart(nullptr, "KxDelayMachine", "C:\\Tools\\machine.exe /s", "",
+                                    MACHINE_RUN, 0));
+    watch.Wait();
+    EXPECT_EQ("1", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_KEY, "C:\\Tools\\machine.exe"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "KxDelayMachine"));
+}
+
+TEST_F(ExplorerDelayTest, AWinlogonShellEntryCannotBeDelayed)
+{
+    DialogWatch watch;
+    watch.Press(IDOK);
+    EXPECT_EQ(0, MoveToDelayedStart(nullptr, "Winlogon Shell", "Explorer.exe", "",
+                                    WINLOGON_Shell, 0));
+    watch.Wait();
+    EXPECT_NE(std::string::npos, watch.text.find(Res(1130).substr(1))) << watch.text;
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, KX_DELAY_KEY));
+}
+
+class ExplorerRestoreTest : public ExplorerDelayTest {
+protected:
+    void SetUp() override
+    {
+        ExplorerDelayTest::SetUp();
+        SaveValue(HKEY_CURRENT_USER, kRunKey, "KxDelayAgent");
+        WriteValueText(HKEY_CURRENT_USER, KX_DELAY_KEY, program, "11");
+        WriteValueText(HKEY_CURRENT_USER, KX_DELAY_TITLE_KEY, program, "KxDelayAgent");
+        WriteValueText(HKEY_CURRENT_USER, KX_DELAY_TIME_KEY, program, "30");
+        WriteValueText(HKEY_CURRENT_USER, KX_DELAY_PARAMETERS_KEY, program, " -tray");
+        ASSERT_EQ(1, ListDelayedPrograms());
+    }
+    int Answer(int button)
+    {
+        DialogWatch watch;
+        watch.Press(button);
+        int result = RestoreDelayedEntry(nullptr, 0);
+        watch.Wait();
+        EXPECT_NE(std::string::npos, watch.text.find(Res(1134).substr(0, 50))) << watch.text;
+        return result;
+    }
+    const char* program = "C:\\Tools\\agent.exe";
+};
+
+TEST_F(ExplorerRestoreTest, CancelLeavesTheProgramDelayed)
+{
+    EXPECT_EQ(-1, Answer(IDCANCEL));
+    EXPECT_EQ("30", ReadValueText(HKEY_CURRENT_USER, KX_DELAY_TIME_KEY, program));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "KxDelayAgent"));
+}
+
+TEST_F(ExplorerRestoreTest, NoDropsItFromTheListWithoutPuttingItBack)
+{
+    EXPECT_EQ(1, Answer(IDNO));
+    EXPECT_EQ(0, ListDelayedPrograms());
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DELAY_TITLE_KEY, program));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "KxDelayAgent"));
+}
+
+TEST_F(ExplorerRestoreTest, YesPutsItBackIntoTheRunKeyWithItsArguments)
+{
+    EXPECT_EQ(1, Answer(IDYES));
+    EXPECT_EQ("C:\\Tools\\agent.exe -tray", ReadValueText(HKEY_CURRENT_USER, kRunKey, "KxDelayAgent"));
+    EXPECT_EQ(0, ListDelayedPrograms());
+}
+
+}   // namespace
