@@ -1,12 +1,25 @@
 #include "exmain.h"
+#include "baseline.h"
+#include "options.h"
 #include "program.h"
 #include "resource.h"
 #include "resstring.h"
+#include "switches.h"
+#include <objbase.h>
 
-int ExplorerMain(HINSTANCE, const char*, int)
+int ExplorerMain(HINSTANCE, const char* commandLine, int)
 {
     g_programKind = PROGRAM_EXPLORER;
     InitUiLanguage();
-    LoadResString(IDS_CAPTION, g_programCaption, sizeof(g_programCaption));
+    if (!LoadResString(IDS_CAPTION, g_programCaption, sizeof(g_programCaption)))
+        return 0;
+    if (RunActionSwitches(commandLine))
+        return 0;
+
+    CoInitialize(nullptr);
+    StartBaseline();
+    ReadAllOptions();
+    CheckDataVersion();
+    CoUninitialize();
     return 0;
 }
