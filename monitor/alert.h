@@ -1,0 +1,89 @@
+// The monitor's alert dialogs: the current alert a check fills before it opens one, the
+// dialog runner (with a test seam), and the behaviour the dialogs share.
+#pragma once
+#include <windows.h>
+#include "versioninfo.h"
+#include "winpos.h"
+
+// Dialog templates of the alerts.
+enum AlertTemplate {
+    ALERT_STARTUP = 131,
+    ALERT_TASK = 138,
+    ALERT_ADDON = 140,
+    ALERT_FILETYPE = 143,
+    ALERT_SERVICE = 171,
+    ALERT_SYSFILE = 189,
+    ALERT_HIDDEN = 191,
+    ALERT_DELAYED_BACK = 192,
+};
+
+// Result the startup alert returns when the entry is to be disabled rather than removed.
+const int ALERT_RESULT_DISABLE = 11;
+
+// What the open alert is about. Filled by the check, read by the dialog, cleared by the
+// dialog when it ends.
+struct CurrentAlert {
+    int type;             // entry-type code, or 370 hidden file, 400 file type
+    char title[260];      // entry title; the extension; the system file's name
+    char command[260];    // program path; for a file type the stored association's program
+    char previous[260];   // file types: the program of the new association
+    char file[260];       // system files: the file's full path
+};
+extern CurrentAlert g_alert;
+
+void SetCurrentAlert(int type, const char* title, const char* command);
+void ClearCurrentAlert();
+
+// Opens one alert modally on the owner window and returns its result.
+INT_PTR ShowAlertDialog(HWND owner, int templateId);
+
+// The dialog procedure of a template; nullptr for an unknown one.
+DLGPROC AlertDialogProc(int templateId);
+
+// The procedures of the eight alerts.
+INT_PTR CALLBACK StartupAlertProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK DelayedBackAlertProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK AddonAlertProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK TaskAlertProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK ServiceAlertProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK HiddenAlertProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK FileTypeAlertProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK SysFileAlertProc(HWND, UINT, WPARAM, LPARAM);
+
+// Tests: stands in for the real dialog (nullptr puts the real dialog back).
+typedef INT_PTR (*AlertDialogSeam)(HWND owner, int templateId);
+void SetAlertDialogSeam(AlertDialogSeam seam);
+
+// Repeated-alert state of the startup alert, kept between alerts.
+void ResetRepeatedAlert();
+int RepeatedAlertCount();
+
+// --- Shared behaviour, used by the dialog procedures ---
+
+// Texts and fonts every alert shows: labels, Yes/No, the info button, the position.
+void InitAlertFrame(HWND dialog, const WindowPosNames& position);
+// Icon button 117, name line 100 (large font), path 1026 (bold font) and the version
+// fields 1029-1032 from the program file. Returns 1 when the file has version strings;
+// strings is filled (empty slots when none).
+int FillProgramBlock(HWND dialog, const char* command, VersionStrings* strings);
+// Shows the first icon of the program file on a button; leaves the face alone when the file
+// or its icon is missing.
+void ShowProgramIcon(HWND dialog, int buttonId, const char* command);
+// WM_CLOSE and WM_DESTROY: the position is remembered.
+void AlertClosing(HWND dialog, const WindowPosNames& position);
+// Clears the current alert and ends the dialog.
+void EndAlert(HWND dialog, INT_PTR result);
+// The information button: online lookup for type + 1000 and the path, then out of the topmost
+// band so the browser can come in front.
+void AlertInfoButton(HWND dialog, int type, const char* path);
+// Frees the icons an alert put on its buttons.
+void ReleaseAlertIcons(HWND dialog);
+
+// Puts the values in place of successive "%s" in a text from the string table; other "%"
+// sequences are copied as they are, so a replaced string cannot read arbitrary arguments.
+void FillTextSlots(const char* text, const char* const* values, int count, char* out,
+                   int capacity);
+
+// Fonts of the name line and the path (those the monitor made with its window).
+HFONT AlertLargeFont();
+HFONT AlertBoldFont();

@@ -1,0 +1,78 @@
+// Call points of the alerts into parts of the system that are not built yet. Each keeps the
+// documented "nothing happened" result until its owner fills it.
+#include "alert_callpoints.h"
+#include "pathutil.h"
+#include "program.h"
+#include "resstring.h"
+#include <shellapi.h>
+#include <cstdio>
+
+void LookupProgramOnline(HWND, int, const char*)
+{
+    // Online program information: filled by the online-information work.
+}
+
+static int (*g_helpSeam)(HWND, int);
+
+void SetHelpPageSeam(int (*opener)(HWND, int)) { g_helpSeam = opener; }
+
+void HelpFileName(int pageId, char* out, int capacity)
+{
+    const char* page = pageId == 6051 ? "helpme.html" : "features.html";
+    char code[16] = "";
+    LoadResString(634, code, sizeof(code));
+    if (code[0] && lstrcmpiA(code, "us") != 0)
+        snprintf(out, capacity, "%s_%s", code, page);
+    else
+        snprintf(out, capacity, "%s", page);
+}
+
+int OpenHelpPage(HWND owner, int pageId)
+{
+    if (g_helpSeam)
+        return g_helpSeam(owner, pageId);
+    char name[MAX_PATH], path[MAX_PATH];
+    HelpFileName(pageId, name, sizeof(name));
+    ProgramFilePath(name, path, sizeof(path));
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return 0;   // the maker's web copy: filled with the explorer's help routine
+    return (INT_PTR)ShellExecuteA(owner, "open", path, nullptr, ProgramFolder(), SW_SHOWNORMAL) > 32;
+}
+
+int QueryServiceStateForAlert(const char*) { return 0; }
+int StopServiceForAlert(const char*) { return 0; }
+int DisableServiceForAlert(const char*) { return 0; }
+void ServiceStatusText(const char*, char* out, int capacity)
+{
+    if (capacity > 0)
+        out[0] = 0;
+}
+
+void TaskNextRunText(const char*, char* out, int capacity)
+{
+    if (capacity > 0)
+        out[0] = 0;
+}
+
+int ViewWatchedFile(const char*)
+{
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return 0;
+}
+int ViewSavedCopy(const char*)
+{
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return 0;
+}
+int AcceptSysFileChange(const char*, int)
+{
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return 0;
+}
+int RejectSysFileChange(const char*, int)
+{
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return 0;
+}
+
+int StopStartupProgram(const char*, const char*) { return 0; }

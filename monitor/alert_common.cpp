@@ -1,0 +1,157 @@
+// What every alert dialog shares: the current alert, the runner, the program block with
+// icon and version texts, fonts, position and the end of a dialog.
+#include "alert.h"
+#include "alert_callpoints.h"
+#include "fonts.h"
+#include "handles.h"
+#include "pathutil.h"
+#include "resstring.h"
+#include "winpos.h"
+#include <cstring>
+
+CurrentAlert g_alert;
+
+static AlertDialogSeam g_dialogSeam;
+
+void SetCurrentAlert(int type, const char* title, const char* command)
+{
+    memset(&g_alert, 0, sizeof(g_alert));
+    g_alert.type = type;
+    lstrcpynA(g_alert.title, title ? title : "", sizeof(g_alert.title));
+    lstrcpynA(g_alert.command, command ? command : "", sizeof(g_alert.command));
+}
+
+void ClearCurrentAlert()
+{
+    g_alert.title[0] = 0;
+    g_alert.command[0] = 0;
+    g_alert.previous[0] = 0;
+    g_alert.file[0] = 0;
+}
+
+void SetAlertDialogSeam(AlertDialogSeam seam) { g_dialogSeam = seam; }
+
+INT_PTR ShowAlertDialog(HWND owner, int templateId)
+{
+    if (g_dialogSeam)
+        return g_dialogSeam(owner, templateId);
+    DLGPROC proc = AlertDialogProc(templateId);
+    if (!proc)
+        return -1;
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), owner, proc, 0);
+}
+
+DLGPROC AlertDialogProc(int templateId)
+{
+    switch (templateId) {
+    case ALERT_STARTUP: return StartupAlertProc;
+    case ALERT_DELAYED_BACK: return DelayedBackAlertProc;
+    case ALERT_ADDON: return AddonAlertProc;
+    case ALERT_TASK: return TaskAlertProc;
+    case ALERT_SERVICE: return ServiceAlertProc;
+    case ALERT_HIDDEN: return HiddenAlertProc;
+    case ALERT_FILETYPE: return FileTypeAlertProc;
+    case ALERT_SYSFILE: return SysFileAlertProc;
+    }
+    return nullptr;
+}
+
+void AlertClosing(HWND dialog, const WindowPosNames& position)
+{
+    SaveWindowPosition(dialog, position);
+}
+
+HFONT AlertLargeFont() { return GetAlertFont(FONT_VERDANA_10_BOLD); }
+
+HFONT AlertBoldFont() { return GetAlertFont(FONT_SANS_8_BOLD); }
+
+void InitAlertFrame(HWND dialog, const WindowPosNames& position)
+{
+    SetDlgItemResString(dialog, 1067, 641);
+    SetDlgItemResString(dialog, 6, 719);
+    SetDlgItemResString(dialog, 7, 720);
+    if (GetDlgItem(dialog, 100))
+        SendDlgItemMessageA(dialog, 100, WM_SETFONT, (WPARAM)AlertLargeFont(), FALSE);
+    if (GetDlgItem(dialog, 1026))
+        SendDlgItemMessageA(dialog, 1026, WM_SETFONT, (WPARAM)AlertBoldFont(), FALSE);
+    RestoreWindowPosition(dialog, position);
+}
+
+void ShowProgramIcon(HWND dialog, int buttonId, const char* command)
+{
+    char key[260];
+    if (!command || GetProgramFile(command, key) == 0 || !FileExists(key, sizeof(key)))
+        return;
+    HICON icon = ExtractIconA(GetModuleHandleA(nullptr), key, 0);
+    if (!icon || icon == (HICON)1)
+        return;
+    HICON old = (HICON)SendDlgItemMessageA(dialog, buttonId, BM_SETIMAGE, IMAGE_ICON, (LPARAM)icon);
+    if (old)
+        DestroyIcon(old);
+}
+
+void ReleaseAlertIcons(HWND dialog)
+{
+    static const int kIconButtons[] = {117, 1112, 1116};
+    for (int id : kIconButtons) {
+        if (!GetDlgItem(dialog, id))
+            continue;
+        HICON icon = (HICON)SendDlgItemMessageA(dialog, id, BM_SETIMAGE, IMAGE_ICON, 0);
+        if (icon)
+            DestroyIcon(icon);
+    }
+}
+
+// Version text into a field, leaving the template's face when the file has none.
+static void SetVersionField(HWND dialog, int id, const char* text)
+{
+    if (text[0] && GetDlgItem(dialog, id))
+        SetDlgItemTextA(dialog, id, text);
+}
+
+int FillProgramBlock(HWND dialog, const char* command, VersionStrings* strings)
+{
+    memset(strings, 0, sizeof(*strings));
+    SetDlgItemTextA(dialog, 1026, command ? command : "");
+    ShowProgramIcon(dialog, 117, command);
+    char key[260];
+    int found = 0;
+    if (command && GetProgramFile(command, key) > 0)
+        found = GetVersionStrings(key, strings);
+    SetVersionField(dialog, 1029, strings->slot[VS_PRODUCT_VERSION]);
+    SetVersionField(dialog, 1030, strings->slot[VS_COMPANY_NAME]);
+    SetVersionField(dialog, 1031, strings->slot[VS_FILE_DESCRIPTION]);
+    SetVersionField(dialog, 1032, strings->slot[VS_LEGAL_COPYRIGHT]);
+    return found;
+}
+
+void EndAlert(HWND dialog, INT_PTR result)
+{
+    ClearCurrentAlert();
+    EndDialog(dialog, result);
+}
+
+void AlertInfoButton(HWND dialog, int type, const char* path)
+{
+    LookupProgramOnline(dialog, type + 1000, path);
+    SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void FillTextSlots(const char* text, const char* const* values, int count, char* out,
+                   int capacity)
+{
+    if (capacity <= 0)
+        return;
+    int used = 0, next = 0;
+    for (const char* in = text; *in && used < capacity - 1; in++) {
+        if (in[0] == '%' && in[1] == 's' && next < count) {
+            for (const char* v = values[next]; *v && used < capacity - 1; v++)
+                out[used++] = *v;
+            next++;
+            in++;
+        } else {
+            out[used++] = *in;
+        }
+    }
+    out[used] = 0;
+}

@@ -1,0 +1,94 @@
+// Alert of the service check (template 171). Refusing stops and disables the service
+// before the dialog ends.
+#include "alert.h"
+#include "alert_callpoints.h"
+#include "entrylist.h"
+#include "history.h"
+#include "registry.h"
+#include "resstring.h"
+#include "winpos.h"
+#include <cstdio>
+
+static UINT StartTypeString(int start)
+{
+    switch (start) {
+    case 2: return 664;
+    case 3: return 665;
+    case 4: return 666;
+    }
+    return 616;
+}
+
+static void FillServiceAlert(HWND dialog)
+{
+    InitAlertFrame(dialog, kAlertPos);
+    char caption[256];
+    if (LoadResString(718, caption, sizeof(caption)))
+        SetWindowTextA(dialog, caption);
+    SetDlgItemResString(dialog, 1097, 630);
+    VersionStrings strings;
+    FillProgramBlock(dialog, g_alert.command, &strings);
+    SetDlgItemTextA(dialog, 100, g_alert.title);
+    SetDlgItemResString(dialog, 1143, 900);
+
+    char path[512];
+    snprintf(path, sizeof(path), "SYSTEM\\CurrentControlSet\\Services\\%s", g_alert.title);
+    char startText[128] = "", statusText[128] = "", format[1024] = "";
+    LoadResString(StartTypeString(GetRegNumber(HKEY_LOCAL_MACHINE, path, "Start")), startText,
+                  sizeof(startText));
+    ServiceStatusText(g_alert.title, statusText, sizeof(statusText));
+    LoadResString(901, format, sizeof(format));
+    const char* values[] = {startText, statusText};
+    char message[1536];
+    FillTextSlots(format, values, 2, message, sizeof(message));
+    SetDlgItemTextA(dialog, 1144, message);
+}
+
+// State before the stop, then stop and disable, each with its history line.
+static void RefuseService()
+{
+    int action = -1;
+    switch (QueryServiceStateForAlert(g_alert.title)) {
+    case SERVICE_START_PENDING: action = ACT_SERVICE_FROM_MANUAL; break;
+    case SERVICE_STOP_PENDING: action = ACT_SERVICE_FROM_DISABLED; break;
+    case SERVICE_RUNNING: action = ACT_SERVICE__FROM_DISABLED; break;
+    }
+    if (action >= 0)
+        WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, action);
+    StopServiceForAlert(g_alert.title);
+    WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_STOP);
+    DisableServiceForAlert(g_alert.title);
+    WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_DISABLED);
+}
+
+INT_PTR CALLBACK ServiceAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        FillServiceAlert(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDYES:
+            EndAlert(dialog, IDYES);
+            return TRUE;
+        case IDNO:
+        case IDCANCEL:
+            RefuseService();
+            EndAlert(dialog, IDNO);
+            return TRUE;
+        case 1067:
+            AlertInfoButton(dialog, g_alert.type, g_alert.command);
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE:
+        AlertClosing(dialog, kAlertPos);
+        break;
+    case WM_DESTROY:
+        AlertClosing(dialog, kAlertPos);
+        ReleaseAlertIcons(dialog);
+        break;
+    }
+    return FALSE;
+}

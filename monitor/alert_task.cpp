@@ -1,0 +1,70 @@
+// Alert of the scheduled-task check (template 138).
+#include "alert.h"
+#include "alert_callpoints.h"
+#include "entrylist.h"
+#include "history.h"
+#include "pathutil.h"
+#include "resstring.h"
+#include "winpos.h"
+#include <cstring>
+
+static void FillTaskAlert(HWND dialog)
+{
+    InitAlertFrame(dialog, kAlertPos);
+    char caption[256] = "";
+    if (LoadResString(718, caption, sizeof(caption)))
+        SetWindowTextA(dialog, caption);
+    SetDlgItemResString(dialog, 1097, 644);
+    VersionStrings strings;
+    FillProgramBlock(dialog, g_alert.command, &strings);
+    // The task file's extension is not part of its name; a title too short to have one
+    // leaves the caption text in the name line.
+    int length = lstrlenA(g_alert.title);
+    if (length > 3) {
+        char name[260];
+        lstrcpynA(name, g_alert.title, length - 4 + 1);
+        SetDlgItemTextA(dialog, 100, name);
+    } else {
+        SetDlgItemTextA(dialog, 100, caption);
+    }
+    char nextRun[128] = "";
+    TaskNextRunText(g_alert.title, nextRun, sizeof(nextRun));
+    SetDlgItemTextA(dialog, 1082, nextRun);
+    SetDlgItemResString(dialog, 1036, 692);
+    char key[260] = "";
+    GetProgramFile(g_alert.command, key);
+    const char* product = strings.slot[VS_PRODUCT_NAME];
+    WriteHistoryLine(product[0] ? product : g_alert.title, key, strings.slot[VS_FILE_DESCRIPTION],
+                     TASK_SCHEDULED, ACT_TASK_ALERT);
+}
+
+INT_PTR CALLBACK TaskAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        FillTaskAlert(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDYES:
+        case IDCANCEL:
+            EndAlert(dialog, IDYES);
+            return TRUE;
+        case IDNO:
+            EndAlert(dialog, IDNO);
+            return TRUE;
+        case 1067:
+            AlertInfoButton(dialog, g_alert.type, g_alert.command);
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE:
+        AlertClosing(dialog, kAlertPos);
+        break;
+    case WM_DESTROY:
+        AlertClosing(dialog, kAlertPos);
+        ReleaseAlertIcons(dialog);
+        break;
+    }
+    return FALSE;
+}
