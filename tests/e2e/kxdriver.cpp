@@ -51,7 +51,7 @@ static int LogExplorerCall(const char* self)
     if (!slash)
         return 1;
     lstrcpyA(slash + 1, "explorer-calls.txt");
-    FILE* file = fopen(path, "a");
+    FILE* file = fopen(path, "ab");
     if (!file)
         return 1;
     const char* line = GetCommandLineA();
