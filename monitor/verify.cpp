@@ -1,0 +1,157 @@
+// Startup verification: the known-state rule, the pre-scan, and the answers of the new
+// program alert (131) and the moved-back alert (192).
+#include "verify.h"
+#include "alert.h"
+#include "alert_callpoints.h"
+#include "baseline.h"
+#include "delaystart.h"
+#include "entrylist.h"
+#include "findrun.h"
+#include "keys.h"
+#include "monitorstate.h"
+#include "options.h"
+#include "pathutil.h"
+#include "registry.h"
+#include "sounds.h"
+#include "textutil.h"
+#include "trace.h"
+#include "tray.h"
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+static const char* const kKnownKey = KX_KEY "\\Run";
+
+static int KnownNumber(const char* name)
+{
+    char text[64];
+    if (!name[0] || GetRegValue(HKEY_CURRENT_USER, kKnownKey, name, text, sizeof(text)) == 0)
+        return 0;
+    return atoi(text);
+}
+
+int StartupKnownState(const char* command, const char* title)
+{
+    char keyName[260];
+    StartupKeyName(command, keyName);
+    int number = KnownNumber(keyName);
+    if (number == 0)
+        number = KnownNumber(title);
+    return number;
+}
+
+static void WriteKnown(const char* keyName, int type)
+{
+    char text[16];
+    snprintf(text, sizeof(text), "%d", type);
+    SetRegValue(HKEY_CURRENT_USER, kKnownKey, keyName, text);
+}
+
+// Opens one alert with the monitor's guard flag and the trace's alert mark set.
+static INT_PTR AskUser(int templateId)
+{
+    alertOpen = 1;
+    g_traceAlertMark = 1;
+    INT_PTR result = ShowAlertDialog(g_monitorWindow, templateId);
+    alertOpen = 0;
+    return result;
+}
+
+static void MovedBack(const EntryRecord& entry)
+{
+    char keyName[260];
+    StartupKeyName(entry.command, keyName);
+    SetCurrentAlert(entry.type, entry.title, entry.command);
+    INT_PTR result = AskUser(ALERT_DELAYED_BACK);
+    if (result == IDYES) {
+        WriteKnown(keyName, entry.type);
+        // The store names a program by its program file; a command with arguments would
+        // otherwise leave the delayed copy behind, and the program would start twice.
+        HKEY root = DelayRootForCode(entry.type);
+        DeleteDelayValues(root, keyName);
+        char program[260], args[260];
+        SplitProgram(entry.command, program, args);
+        if (program[0] && lstrcmpiA(program, keyName) != 0)
+            DeleteDelayValues(root, program);
+    } else if (result == IDNO) {
+        WriteKnown(keyName, entry.type);
+        if (!DisabledCodeForTitle(entry.title))
+            DisableRunProgram(entry.title, entry.command, entry.source, entry.type);
+    }
+}
+
+// Stop, remove, and forget both known names, so the entry alerts again if it comes back.
+static void Reject(const EntryRecord& entry)
+{
+    char keyName[260];
+    StartupKeyName(entry.command, keyName);
+    StopStartupProgram(keyName, entry.title);
+    DeleteRunProgram(entry.title, keyName, entry.source, entry.type);
+    DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, keyName);
+    DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, entry.title);
+}
+
+static void NewEntry(const EntryRecord& entry)
+{
+    if (suppressAlerts > 1) {
+        Reject(entry);
+        return;
+    }
+    PlayAlertSound(SOUND_STARTUP);
+    RecordFirstSeen(entry.command, KX_DETECTED_KEY "\\Startup");
+    SetTrayState(161, 821);
+    INT_PTR result = AskUser(ALERT_STARTUP);
+    if (result == IDYES) {
+        char keyName[260];
+        StartupKeyName(entry.command, keyName);
+        WriteKnown(keyName, entry.type);
+    } else if (result == IDNO) {
+        Reject(entry);
+    } else if (result == ALERT_RESULT_DISABLE) {
+        StopStartupProgram(entry.command, entry.title);
+        if (!DisabledCodeForTitle(entry.title))
+            DisableRunProgram(entry.title, entry.command, entry.source, entry.type);
+    }
+}
+
+void VerifyStartup()
+{
+    TraceBegin("VERIFY", "Startup Programs");
+    BuildStartupList(0);
+    // The alerts re-enter the message loop, where other work may refill the shared list;
+    // the check walks its own copy.
+    std::vector<EntryRecord> entries;
+    entries.reserve(EntryCount());
+    for (int i = 0; i < EntryCount(); i++)
+        entries.push_back(*GetEntry(i));
+
+    bool anything = false;
+    for (const EntryRecord& entry : entries) {
+        int state = StartupKnownState(entry.command, entry.title);
+        if (state == KNOWN_NEW || state == KNOWN_DELAYED) {
+            anything = true;
+            break;
+        }
+    }
+    if (!anything) {
+        TraceElapsed();
+        Trace("VERIFY", "No Startup Change Detected.");
+        return;
+    }
+
+    for (const EntryRecord& entry : entries) {
+        int state = StartupKnownState(entry.command, entry.title);
+        if (state == KNOWN_DELAYED) {
+            MovedBack(entry);
+            continue;
+        }
+        if (state != KNOWN_NEW)
+            continue;
+        SetCurrentAlert(entry.type, entry.title, entry.command);
+        // This installer's cleanup entry removes itself; nothing after it is examined now.
+        if (InMyString(entry.title, "McAfee Application Installer Cleanup"))
+            break;
+        NewEntry(entry);
+    }
+    TraceElapsed();
+}
