@@ -1,0 +1,28 @@
+// Change notifications on the autostart locations, so that a new startup entry is checked
+// within a second instead of at the next patrol. The monitor's message loop waits on the
+// handles (MsgWaitForMultipleObjects); a location that cannot be watched is left to the patrol.
+#pragma once
+#include <windows.h>
+
+// Arms every watch that can be armed; returns their number. Calling it again re-arms all.
+int RealtimeStart();
+void RealtimeStop();
+
+int RealtimeHandleCount();
+const HANDLE* RealtimeHandles();
+// Where watch index looks ("HKCU\...", or a folder path), for the trace and tests.
+const char* RealtimeWatchName(int index);
+
+// A handle of the set was signalled: re-arm that watch and note a request.
+void RealtimeOnSignal(int index);
+// 1 once for every burst of changes: the request is handed out when no further change has
+// come for a short settling time. The loop waits at most RealtimeWaitTimeout() for it.
+int RealtimeTakeRequest();
+DWORD RealtimeWaitTimeout();
+// Settling time of a burst, in milliseconds.
+const DWORD REALTIME_SETTLE_MS = 60;
+
+// Serves a request: forces the startup check as a task change would (countdown 1, next
+// pass a first-half pass) and runs the pass at once unless an alert is open, a pass runs or
+// the last one started less than a second ago; then the next tick serves it.
+void RealtimeForceStartupCheck();

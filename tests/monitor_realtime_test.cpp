@@ -1,0 +1,187 @@
+// Real-time detection: a change to an autostart location signals within a second, a burst of
+// changes gives one request, watches re-arm, and a request forces the startup check under
+// the patrol's guards.
+#include "checks.h"
+#include "entrylist.h"
+#include "kxtest.h"
+#include "monitorstate.h"
+#include "options.h"
+#include "patrol.h"
+#include "realtime.h"
+#include "tray.h"
+
+namespace {
+
+const char* const kHkcuRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The message loop's part: wait on the handles, re-arm, and collect requests until the
+// time is up. Returns the number of requests and the time of the first.
+struct PumpResult {
+    int requests = 0;
+    DWORD firstAfter = 0;
+    std::string firstWatch;
+};
+
+PumpResult Pump(DWORD started, DWORD forMs)
+{
+    PumpResult result;
+    while (GetTickCount() - started < forMs) {
+        DWORD left = forMs - (GetTickCount() - started);
+        DWORD wait = RealtimeWaitTimeout();
+        if (wait > left)
+            wait = left;
+        DWORD r = WaitForMultipleObjects(RealtimeHandleCount(), RealtimeHandles(), FALSE, wait);
+        if (r < WAIT_OBJECT_0 + (DWORD)RealtimeHandleCount()) {
+            if (result.firstWatch.empty())
+                result.firstWatch = RealtimeWatchName(r - WAIT_OBJECT_0);
+            RealtimeOnSignal(r - WAIT_OBJECT_0);
+        }
+        if (RealtimeTakeRequest()) {
+            if (result.requests++ == 0)
+                result.firstAfter = GetTickCount() - started;
+        }
+    }
+    return result;
+}
+
+class RealtimeTest : public KxTest {
+protected:
+    void SetUp() override
+    {
+        KxTest::SetUp();
+        HKEY key;
+        RegCreateKeyA(HKEY_CURRENT_USER, kHkcuRun, &key);
+        RegCloseKey(key);
+        for (const char* name : {"KxRealtime0", "KxRealtime1", "KxRealtime2", "KxRealtime3",
+                                 "KxRealtime4", "KxRealtime5", "KxRealtime6", "KxRealtime7"})
+            SaveValue(HKEY_CURRENT_USER, kHkcuRun, name);
+        ASSERT_GT(RealtimeStart(), 0);
+        // Nothing pending from the machine's own start-up noise.
+        Pump(GetTickCount(), 200);
+    }
+    void TearDown() override
+    {
+        RealtimeStop();
+        KxTest::TearDown();
+    }
+};
+
+TEST_F(RealtimeTest, RunValueWriteSignalsWithinASecond)
+{
+    DWORD started = GetTickCount();
+    WriteValueText(HKEY_CURRENT_USER, kHkcuRun, "KxRealtime0", "C:\\kx\\realtime.exe");
+    PumpResult result = Pump(started, 1000);
+    EXPECT_EQ(1, result.requests);
+    EXPECT_LT(result.firstAfter, 1000u);
+    EXPECT_EQ(std::string("HKCU\\") + kHkcuRun, result.firstWatch);
+}
+
+TEST_F(RealtimeTest, BurstOfChangesGivesOneRequestAndWatchesReArm)
+{
+    DWORD started = GetTickCount();
+    for (int i = 0; i < 8; i++) {
+        WriteValueText(HKEY_CURRENT_USER, kHkcuRun, "KxRealtime" + std::to_string(i),
+                       "C:\\kx\\burst.exe");
+        Sleep(5);
+    }
+    EXPECT_EQ(1, Pump(started, 800).requests);
+    // Re-armed: a later change is seen again, and so is a deletion.
+    started = GetTickCount();
+    WriteValueText(HKEY_CURRENT_USER, kHkcuRun, "KxRealtime1", "C:\\kx\\again.exe");
+    EXPECT_EQ(1, Pump(started, 600).requests);
+    started = GetTickCount();
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kHkcuRun, "KxRealtime1");
+    EXPECT_EQ(1, Pump(started, 600).requests);
+    // Quiet locations give nothing.
+    EXPECT_EQ(0, Pump(GetTickCount(), 300).requests);
+}
+
+TEST_F(RealtimeTest, StartupFolderChangeSignals)
+{
+    const char* shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    SaveValue(HKEY_CURRENT_USER, shellFolders, "Startup");
+    WriteValueText(HKEY_CURRENT_USER, shellFolders, "Startup", TempDir());
+    ASSERT_GT(RealtimeStart(), 0);
+    Pump(GetTickCount(), 200);
+    DWORD started = GetTickCount();
+    WriteTextFile(TempPath("new.lnk"), "x");
+    PumpResult result = Pump(started, 1000);
+    EXPECT_EQ(1, result.requests);
+    EXPECT_EQ(TempDir(), result.firstWatch);
+}
+
+// --- Forcing the startup check ---
+
+int g_startupChecks;
+void CountStartupCheck() { g_startupChecks++; }
+void NoCheck() {}
+BOOL WINAPI NoTray(DWORD, PNOTIFYICONDATAA) { return TRUE; }
+
+class ForceTest : public KxTest {
+protected:
+    void SetUp() override
+    {
+        KxTest::SetUp();
+        ResetMonitorState();
+        ReadAllOptions();
+        for (int c = 0; c < CHECK_COUNT; c++)
+            SetPatrolCheck((PatrolCheck)c, NoCheck);
+        SetPatrolCheck(CHECK_STARTUP, CountStartupCheck);
+        SetTrayNotifier(NoTray);
+        g_startupChecks = 0;
+    }
+    void TearDown() override
+    {
+        for (int c = 0; c < CHECK_COUNT; c++)
+            SetPatrolCheck((PatrolCheck)c, nullptr);
+        SetTrayNotifier(nullptr);
+        ResetMonitorState();
+        KxTest::TearDown();
+    }
+};
+
+TEST_F(ForceTest, RequestRunsAFirstHalfPassWithTheStartupCheckAtOnce)
+{
+    patrolHalf = 1;
+    patrolTicks = 5;
+    suppressAlerts = 2;
+    RealtimeForceStartupCheck();
+    EXPECT_EQ(1, g_startupChecks);
+    EXPECT_EQ(0, patrolTicks);
+    EXPECT_EQ(0, suppressAlerts);
+    EXPECT_EQ(1, patrolHalf);   // the second half comes next
+    EXPECT_EQ(g_options.Start, g_countdowns.Start);
+}
+
+TEST_F(ForceTest, GuardedRequestIsKeptForTheNextTick)
+{
+    RealtimeForceStartupCheck();
+    ASSERT_EQ(1, g_startupChecks);
+    // Within a second of the last pass: nothing now, the next tick runs it.
+    RealtimeForceStartupCheck();
+    EXPECT_EQ(1, g_startupChecks);
+    EXPECT_EQ(16, patrolTicks);
+    EXPECT_EQ(1, g_countdowns.Start);
+    EXPECT_EQ(0, patrolHalf);
+
+    lastPassTick = GetTickCount() - 5000;
+    alertOpen = 1;
+    patrolTicks = 0;
+    RealtimeForceStartupCheck();
+    EXPECT_EQ(1, g_startupChecks);
+    EXPECT_EQ(16, patrolTicks);
+    alertOpen = 0;
+    MonitorTick();
+    EXPECT_EQ(2, g_startupChecks);
+}
+
+TEST_F(ForceTest, RealtimeStartupOffLeavesThePatrolAlone)
+{
+    g_options.RealtimeStartup = 0;
+    patrolTicks = 3;
+    RealtimeForceStartupCheck();
+    EXPECT_EQ(0, g_startupChecks);
+    EXPECT_EQ(3, patrolTicks);
+}
+
+}  // namespace
