@@ -7,6 +7,7 @@
 //   command ID LPARAM        post WM_COMMAND ID to the current window
 //   post MSG WPARAM LPARAM   post a message to the current window
 //   key VK                   send a key press to the focused window (menus)
+//   cursor X Y               move the mouse pointer
 //   sleep MS
 // Exit code 0 when every step worked, otherwise the number of the step that failed.
 // Started under the name KestrixEx.exe it appends its arguments to explorer-calls.txt
@@ -126,6 +127,9 @@ int main(int argc, char** argv)
             input[0].ki.wVk = input[1].ki.wVk = (WORD)atoi(argv[i++]);
             input[1].ki.dwFlags = KEYEVENTF_KEYUP;
             ok = SendInput(2, input, sizeof(INPUT)) == 2;
+        } else if (!strcmp(op, "cursor") && need(2)) {
+            ok = SetCursorPos(atoi(argv[i]), atoi(argv[i + 1])) != 0;
+            i += 2;
         } else if (!strcmp(op, "sleep") && need(1)) {
             Sleep(atoi(argv[i++]));
             ok = true;
