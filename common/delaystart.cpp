@@ -372,6 +372,7 @@ static struct {
     int handled;
     int pass;
     int ended;
+    int running;
     std::set<std::string> done;
 } g_delay;
 
@@ -396,6 +397,13 @@ int DelayedStartStep(DWORD nowMs)
 {
     if (g_delay.ended)
         return 0;
+    // A shell call that pumps messages could deliver the next tick inside this pass.
+    if (g_delay.running)
+        return 1;
+    struct Running {
+        Running() { g_delay.running = 1; }
+        ~Running() { g_delay.running = 0; }
+    } running;
     // Timer ticks are lost while the window thread is busy; the clock keeps the step
     // time from falling behind the monitor's real running time.
     int due = (int)((nowMs - g_delay.startMs) / kPassMs);
