@@ -3,6 +3,7 @@
 #include "runtasks.h"
 #include "entrylist.h"
 #include "handles.h"
+#include "pathutil.h"
 #include "history.h"
 #include "platform.h"
 #include "program.h"
@@ -25,35 +26,9 @@ void SetProcessLibraryNames(const char* psapi, const char* vdmdbg)
 
 void TaskProgramFile(const char* command, char* out, int capacity)
 {
-    // Process paths are plain file paths; commands may add quotes and arguments.
-    char text[520];
-    const char* p = command ? command : "";
-    while (*p == ' ' || *p == '\t')
-        p++;
-    int n = 0;
-    if (*p == '"') {
-        for (p++; *p && *p != '"' && n < (int)sizeof(text) - 1; p++)
-            text[n++] = *p;
-    } else {
-        for (; *p && n < (int)sizeof(text) - 1; p++)
-            text[n++] = *p;
-    }
-    text[n] = 0;
-    CharUpperA(text);
-    // An unquoted command ends after its program's extension (".EXE -tray").
-    if (command && command[0] != '"') {
-        for (char* dot = strchr(text, '.'); dot; dot = strchr(dot + 1, '.')) {
-            if (dot[1] && dot[2] && dot[3] && (dot[4] == ' ' || dot[4] == 0) &&
-                (dot[2] == 'X' || dot[2] == 'O' || dot[2] == 'A' || dot[2] == 'L' ||
-                 dot[2] == 'C' || dot[2] == 'P')) {
-                dot[4] = 0;
-                break;
-            }
-        }
-    }
-    if (n >= 260)
-        text[259] = 0;
-    lstrcpynA(out, text, capacity);
+    char program[260];
+    GetProgramFile(command ? command : "", program);
+    lstrcpynA(out, program, capacity);
 }
 
 typedef BOOL(WINAPI* EnumProcessesFn)(DWORD*, DWORD, DWORD*);

@@ -26,7 +26,7 @@ DWORD StopRunningProgram(const char* command, const char* title, int ask);
 // Lets the taskbar redraw so the icons of a stopped program vanish.
 void RepaintTaskbar();
 
-// The program file of a command in upper case (quotes and arguments dropped).
+// The program file of a command (the shared program-file extraction), cut to capacity.
 void TaskProgramFile(const char* command, char* out, int capacity);
 
 // Tests: load other DLL names in place of PSAPI.DLL and VDMDBG.DLL (nullptr: the real ones).

@@ -159,16 +159,3 @@ TEST_F(RunTasksTest, StopRunningProgramWithoutAskingStopsItAndReturnsItsId)
     EXPECT_EQ(WaitForSingleObject(children_.back().hProcess, 5000), WAIT_OBJECT_0);
     EXPECT_EQ(StopRunningProgram(Sleeper().c_str(), "Sleeper", 0), 0u);
 }
-
-TEST_F(RunTasksTest, ProgramFileDropsQuotesAndArgumentsAndIsUpperCase)
-{
-    char out[260];
-    TaskProgramFile("\"C:\\Program Files\\App\\app.exe\" -tray", out, sizeof(out));
-    EXPECT_STREQ(out, "C:\\PROGRAM FILES\\APP\\APP.EXE");
-    TaskProgramFile("c:\\tools\\run.exe /min /x", out, sizeof(out));
-    EXPECT_STREQ(out, "C:\\TOOLS\\RUN.EXE");
-    TaskProgramFile("  notepad.exe", out, sizeof(out));
-    EXPECT_STREQ(out, "NOTEPAD.EXE");
-    TaskProgramFile("", out, sizeof(out));
-    EXPECT_STREQ(out, "");
-}
