@@ -169,10 +169,15 @@ TEST_F(MonitorE2eTest, SecondStartOpensTheStartupPageAndNoOpenDoesNothing)
 
 TEST_F(MonitorE2eTest, QuitEndsTheRunningMonitor)
 {
+    // With the add-on library present it hears of the start and of the exit, once each.
+    ASSERT_TRUE(CopyFileA((TestProgramFolder() + "\\VOLTEXA.DLL").c_str(),
+                          TempPath("VOLTEXA.DLL").c_str(), FALSE));
     int monitor = StartMonitor();
+    EXPECT_EQ(ReadTextFile(TempPath("voltexa-calls.txt")), "2 window\n");
     EXPECT_EQ(WaitExit(Start("-Q")), 0);
     EXPECT_EQ(WaitExit(monitor), 0);
     EXPECT_NE(Trace().find("Application Exit: Kestrix"), std::string::npos);
+    EXPECT_EQ(ReadTextFile(TempPath("voltexa-calls.txt")), "2 window\n3\n");
     EXPECT_EQ(FindWindowA("Kestrix", nullptr), nullptr);
     EXPECT_EQ(ExplorerCalls(), "");
 }

@@ -3,6 +3,7 @@
 #include "alwaysrun.h"
 #include "keys.h"
 #include "registry.h"
+#include "voltexa.h"
 
 class MonitorWindowTest : public MonitorTest {};
 
@@ -237,4 +238,22 @@ TEST_F(MonitorWindowTest, TaskChangeMessageOnlySetsTheFlag)
     Send(WM_TASK_CHANGE);
     EXPECT_EQ(taskChangeFlag, 1);
     EXPECT_EQ(lastTaskCount, 0);
+}
+
+TEST_F(MonitorWindowTest, AddOnLibraryIsOptionalAndGetsOrdinalTwoThenThree)
+{
+    // Absent: nothing loads and the exit hook is a no-op.
+    VoltexaStart(window_);
+    EXPECT_EQ(VoltexaLoaded(), 0);
+    VoltexaExit();
+
+    ASSERT_TRUE(CopyFileA((TestProgramFolder() + "\\VOLTEXA.DLL").c_str(),
+                          TempPath("VOLTEXA.DLL").c_str(), FALSE));
+    VoltexaStart(window_);
+    EXPECT_EQ(VoltexaLoaded(), 1);
+    EXPECT_EQ(ReadTextFile(TempPath("voltexa-calls.txt")), "2 window\n");
+    VoltexaExit();
+    VoltexaExit();
+    EXPECT_EQ(VoltexaLoaded(), 0);
+    EXPECT_EQ(ReadTextFile(TempPath("voltexa-calls.txt")), "2 window\n3\n");
 }
