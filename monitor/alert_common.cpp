@@ -3,7 +3,6 @@
 #include "alert.h"
 #include "alert_callpoints.h"
 #include "fonts.h"
-#include "handles.h"
 #include "pathutil.h"
 #include "resstring.h"
 #include "winpos.h"
