@@ -436,6 +436,24 @@ TEST_F(AlertTest, AcceptingAChangeOfAFileThatIsGoneEndsWithZero)
     EXPECT_EQ(0, result);
 }
 
+TEST_F(AlertTest, HelpPageFollowsPageIdAndLanguage)
+{
+    char name[MAX_PATH];
+    HelpFileName(6051, name, sizeof(name));
+    EXPECT_STREQ("helpme.html", name);
+    HelpFileName(6026, name, sizeof(name));
+    EXPECT_STREQ("features.html", name);
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_KEY, "LString634", "de");
+    int language = uiLanguage;
+    uiLanguage = 7;
+    HelpFileName(6051, name, sizeof(name));
+    uiLanguage = language;
+    EXPECT_STREQ("de_helpme.html", name);
+    // No page in the program folder: nothing is opened.
+    SetHelpPageSeam(nullptr);
+    EXPECT_EQ(0, OpenHelpPage(nullptr, 6051));
+}
+
 // --- Sounds ---
 
 struct PlayedSound {
