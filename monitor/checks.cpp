@@ -1,6 +1,7 @@
 #include "checks.h"
+#include "verify.h"
 
-void CheckStartup() {}              // startup verification: not yet plugged in
+void CheckStartup() { VerifyStartup(); }
 void CheckIEHelpers() {}            // browser add-on check: not yet plugged in
 void CheckHiddenFiles() {}          // hidden-file check: not yet plugged in
 void CheckSystemFiles() {}          // HOSTS/Config.sys/Autoexec.bat check: not yet plugged in

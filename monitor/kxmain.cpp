@@ -1,4 +1,5 @@
 #include "kxmain.h"
+#include "realtime.h"
 #include "alwaysrun.h"
 #include "entrylist.h"
 #include "explorerstart.h"
@@ -60,12 +61,14 @@ void OnStartCommand(HWND window)
     Trace("Application Start", "SetTimer");
     patrolTicks = 0;
     timerCreated = SetTimer(window, PATROL_TIMER_ID, PATROL_TIMER_PERIOD, nullptr) != 0;
+    RealtimeStart();
 }
 
 static void ExitSequence(HWND window)
 {
     g_exiting = 1;
     VoltexaExit();
+    RealtimeStop();
     TrayOperation(TRAY_DELETE, 0, 820);
     if (timerCreated) {
         KillTimer(window, PATROL_TIMER_ID);
@@ -207,11 +210,27 @@ int MonitorMain(HINSTANCE instance, const char* commandLine, int)
     VoltexaStart(window);
     PostMessageA(window, WM_COMMAND, 6025, 0);
 
-    MSG msg;
-    int result;
-    while ((result = GetMessageA(&msg, nullptr, 0, 0)) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    MSG msg = {};
+    int result = 0;
+    for (bool quit = false; !quit;) {
+        // Change notifications of the autostart locations wake the loop as messages do.
+        DWORD count = (DWORD)RealtimeHandleCount();
+        DWORD woke = MsgWaitForMultipleObjects(count, RealtimeHandles(), FALSE,
+                                               RealtimeWaitTimeout(), QS_ALLINPUT);
+        if (woke < WAIT_OBJECT_0 + count)
+            RealtimeOnSignal((int)(woke - WAIT_OBJECT_0));
+        else if (woke == WAIT_FAILED)
+            WaitMessage();   // a handle went bad: wait on messages alone rather than spin
+        while (!quit && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (!quit && RealtimeTakeRequest())
+            RealtimeForceStartupCheck();
     }
     if (IsWindow(window))
         DestroyWindow(window);

@@ -1,11 +1,14 @@
 #include "startsteps.h"
+#include "alert.h"
+#include "delaystart.h"
+#include "monitorstate.h"
 
 void CopyAutoUpdateSetting() {}    // automatic-update copy: not yet plugged in
 void CreateSysFileRecords() {}     // system-file records: not yet plugged in
 void CreateFileTypeSnapshot() {}   // file-type snapshot (CreateClassInfo): not yet plugged in
-int CountDelayedPrograms() { return 0; }   // delayed-start list: not yet plugged in
+int CountDelayedPrograms() { return DelayedStartBegin(nullptr, MonitorTickCount()); }
 void FreeCookieFilterList() {}     // cookie-filter words: not yet plugged in
-void ResetAlertMemory() {}         // alert repeat memory: not yet plugged in
+void ResetAlertMemory() { ResetRepeatedAlert(); }
 void ShowRestartCommands() {}      // wininit.ini restart commands dialog: not yet plugged in
 
 static int (*g_launcher)(int) = nullptr;
@@ -16,5 +19,9 @@ int LaunchDelayedPrograms(int delaySeconds)
 {
     if (g_launcher)
         return g_launcher(delaySeconds);
-    return 0;   // delayed-start launcher: not yet plugged in
+    // The schedule keeps its own step time; the tick only says when a pass is due.
+    int before = DelayedStartHandled();
+    if (!DelayedStartStep(MonitorTickCount()))
+        return delayTotal;   // schedule over: nothing left to start
+    return DelayedStartHandled() - before;
 }
