@@ -16,18 +16,18 @@ static HFONT MakeFont(const char* face, int points, int weight)
 
 int CreateAlertFonts()
 {
-    struct Spec {
+    struct FontFace {
         const char* face;
         int points, weight;
     };
-    static const Spec kSpecs[FONT_COUNT] = {
+    static const FontFace kFaces[FONT_COUNT] = {
         {"MS Sans Serif", 8, FW_NORMAL}, {"MS Sans Serif", 8, FW_BOLD},
         {"Verdana", 8, FW_NORMAL},       {"Verdana", 10, FW_BOLD},
         {"Arial", 10, FW_NORMAL},        {"Arial", 12, FW_BOLD},
     };
     int all = 1;
     for (int i = 0; i < FONT_COUNT; i++) {
-        g_fonts[i].reset(MakeFont(kSpecs[i].face, kSpecs[i].points, kSpecs[i].weight));
+        g_fonts[i].reset(MakeFont(kFaces[i].face, kFaces[i].points, kFaces[i].weight));
         if (!g_fonts[i].get())
             all = 0;
     }
