@@ -42,20 +42,10 @@ INT_PTR CALLBACK AddonAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         case IDNO:
             EndAlert(dialog, IDNO);
             return TRUE;
-        case 1067:
-            AlertInfoButton(dialog, g_alert.type, g_alert.command);
-            return TRUE;
         }
         break;
-    case WM_CLOSE:
-        AlertClosing(dialog, kAlertPos);
-        break;
-    case WM_DESTROY:
-        AlertClosing(dialog, kAlertPos);
-        ReleaseAlertIcons(dialog);
-        break;
     }
-    return FALSE;
+    return AlertCommonMessage(dialog, message, wParam);
 }
 
 // OK keeps the file; the button with id 2 is Delete, so Esc deletes too.
@@ -74,18 +64,8 @@ INT_PTR CALLBACK HiddenAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         case IDCANCEL:
             EndAlert(dialog, IDNO);
             return TRUE;
-        case 1067:
-            AlertInfoButton(dialog, g_alert.type, g_alert.command);
-            return TRUE;
         }
         break;
-    case WM_CLOSE:
-        AlertClosing(dialog, kAlertPos);
-        break;
-    case WM_DESTROY:
-        AlertClosing(dialog, kAlertPos);
-        ReleaseAlertIcons(dialog);
-        break;
     }
-    return FALSE;
+    return AlertCommonMessage(dialog, message, wParam);
 }

@@ -154,3 +154,23 @@ void FillTextSlots(const char* text, const char* const* values, int count, char*
     }
     out[used] = 0;
 }
+
+INT_PTR AlertCommonMessage(HWND dialog, UINT message, WPARAM wParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        if (LOWORD(wParam) == 1067) {
+            AlertInfoButton(dialog, g_alert.type, g_alert.command);
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE:
+        AlertClosing(dialog, kAlertPos);
+        break;
+    case WM_DESTROY:
+        AlertClosing(dialog, kAlertPos);
+        ReleaseAlertIcons(dialog);
+        break;
+    }
+    return FALSE;
+}

@@ -63,13 +63,6 @@ INT_PTR CALLBACK FileTypeAlertProc(HWND dialog, UINT message, WPARAM wParam, LPA
             return TRUE;
         }
         break;
-    case WM_CLOSE:
-        AlertClosing(dialog, kAlertPos);
-        break;
-    case WM_DESTROY:
-        AlertClosing(dialog, kAlertPos);
-        ReleaseAlertIcons(dialog);
-        break;
     }
-    return FALSE;
+    return AlertCommonMessage(dialog, message, wParam);
 }

@@ -77,18 +77,8 @@ INT_PTR CALLBACK ServiceAlertProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             RefuseService();
             EndAlert(dialog, IDNO);
             return TRUE;
-        case 1067:
-            AlertInfoButton(dialog, g_alert.type, g_alert.command);
-            return TRUE;
         }
         break;
-    case WM_CLOSE:
-        AlertClosing(dialog, kAlertPos);
-        break;
-    case WM_DESTROY:
-        AlertClosing(dialog, kAlertPos);
-        ReleaseAlertIcons(dialog);
-        break;
     }
-    return FALSE;
+    return AlertCommonMessage(dialog, message, wParam);
 }

@@ -143,20 +143,10 @@ INT_PTR CALLBACK StartupAlertProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         case IDNO:
             AnswerStartupAlert(dialog, 0);
             return TRUE;
-        case 1067:
-            AlertInfoButton(dialog, g_alert.type, g_alert.command);
-            return TRUE;
         }
         break;
-    case WM_CLOSE:
-        AlertClosing(dialog, kAlertPos);
-        break;
-    case WM_DESTROY:
-        AlertClosing(dialog, kAlertPos);
-        ReleaseAlertIcons(dialog);
-        break;
     }
-    return FALSE;
+    return AlertCommonMessage(dialog, message, wParam);
 }
 
 INT_PTR CALLBACK DelayedBackAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
@@ -185,18 +175,8 @@ INT_PTR CALLBACK DelayedBackAlertProc(HWND dialog, UINT message, WPARAM wParam, 
         case IDNO:
             EndAlert(dialog, IDNO);
             return TRUE;
-        case 1067:
-            AlertInfoButton(dialog, g_alert.type, g_alert.command);
-            return TRUE;
         }
         break;
-    case WM_CLOSE:
-        AlertClosing(dialog, kAlertPos);
-        break;
-    case WM_DESTROY:
-        AlertClosing(dialog, kAlertPos);
-        ReleaseAlertIcons(dialog);
-        break;
     }
-    return FALSE;
+    return AlertCommonMessage(dialog, message, wParam);
 }

@@ -53,18 +53,8 @@ INT_PTR CALLBACK TaskAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         case IDNO:
             EndAlert(dialog, IDNO);
             return TRUE;
-        case 1067:
-            AlertInfoButton(dialog, g_alert.type, g_alert.command);
-            return TRUE;
         }
         break;
-    case WM_CLOSE:
-        AlertClosing(dialog, kAlertPos);
-        break;
-    case WM_DESTROY:
-        AlertClosing(dialog, kAlertPos);
-        ReleaseAlertIcons(dialog);
-        break;
     }
-    return FALSE;
+    return AlertCommonMessage(dialog, message, wParam);
 }
