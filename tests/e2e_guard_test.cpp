@@ -2,7 +2,7 @@
 // the new-program alert within two seconds; the driver reads the path and answers; the
 // registry, history.txt and the absence of a second alert show the result.
 #include "keys.h"
-#include "kxtest.h"
+#include "e2e.h"
 #include <string>
 #include <vector>
 
@@ -12,63 +12,26 @@ const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kAlertCaption[] = "\"Kestrix New Program Alert\"";
 const char kDelayedCaption[] = "\"This Program doesn't want to be Delayed\"";
 
-class GuardE2eTest : public KxTest {
+class GuardE2eTest : public MonitorE2eBase {
 protected:
     void SetUp() override
     {
-        KxTest::SetUp();
+        MonitorE2eBase::SetUp();
         SaveValue(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix");
         SaveValue(HKEY_CURRENT_USER, kRunKey, "KxGuardFixture");
-        std::string tests = TestProgramFolder();
-        std::string build = tests.substr(0, tests.find_last_of('\\'));
-        ASSERT_TRUE(CopyFileA((build + "\\Kestrix.exe").c_str(), TempPath("Kestrix.exe").c_str(),
-                              FALSE));
-        driver_ = tests + "\\kxdriver.exe";
-        ASSERT_TRUE(CopyFileA(driver_.c_str(), TempPath("KestrixEx.exe").c_str(), FALSE));
-        program_ = tests + "\\kxfx_app.exe";
-        WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Debug", "1");
+        program_ = TestProgramFolder() + "\\kxfx_app.exe";
         // No notification area under the test display; the guard needs no icon.
         WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "HideRufo", "1");
         WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Sound", "0");
-        ASSERT_EQ(FindWindowA("Kestrix", nullptr), nullptr) << "a monitor is already running";
-    }
-
-    void TearDown() override
-    {
-        for (PROCESS_INFORMATION& p : started_) {
-            if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(p.hProcess, 1);
-                WaitForSingleObject(p.hProcess, 5000);
-            }
-            CloseHandle(p.hProcess);
-            CloseHandle(p.hThread);
-        }
-        KxTest::TearDown();
-    }
-
-    bool Run(const std::string& command, PROCESS_INFORMATION* pi, HANDLE output)
-    {
-        std::vector<char> line(command.begin(), command.end());
-        line.push_back(0);
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        if (output) {
-            si.dwFlags = STARTF_USESTDHANDLES;
-            si.hStdOutput = si.hStdError = output;
-            si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        }
-        return CreateProcessA(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0,
-                              nullptr, TempDir().c_str(), &si, pi) != 0;
     }
 
     // Starts the monitor and waits until its timer runs and its first second is over, so
     // that a change is served at once rather than on the next tick.
     int StartMonitor(const std::string& args = "")
     {
-        PROCESS_INFORMATION pi = {};
-        if (!Run("\"" + TempPath("Kestrix.exe") + "\" " + args, &pi, nullptr))
+        int index = Start(args);
+        if (index < 0)
             return -1;
-        started_.push_back(pi);
         for (int waited = 0; waited < 15000; waited += 50) {
             if (ReadTextFile(TempPath("send2ov.txt")).find("Application Start: SetTimer") !=
                 std::string::npos)
@@ -76,52 +39,18 @@ protected:
             Sleep(50);
         }
         Sleep(1100);
-        return (int)started_.size() - 1;
+        return index;
     }
 
     bool StopMonitor(int index)
     {
-        PROCESS_INFORMATION pi = {};
-        if (!Run("\"" + TempPath("Kestrix.exe") + "\" -Q", &pi, nullptr))
-            return false;
-        WaitForSingleObject(pi.hProcess, 10000);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-        return WaitForSingleObject(started_[index].hProcess, 10000) == WAIT_OBJECT_0;
-    }
-
-    int Drive(const std::string& steps, std::string* output = nullptr)
-    {
-        SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-        HANDLE readEnd = nullptr, writeEnd = nullptr;
-        if (!CreatePipe(&readEnd, &writeEnd, &sa, 0))
-            return -1;
-        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-        PROCESS_INFORMATION pi = {};
-        bool ok = Run("\"" + driver_ + "\" " + steps, &pi, writeEnd);
-        CloseHandle(writeEnd);
-        std::string text;
-        char buffer[512];
-        DWORD got = 0;
-        while (ok && ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got)
-            text.append(buffer, got);
-        CloseHandle(readEnd);
-        if (!ok)
-            return -1;
-        WaitForSingleObject(pi.hProcess, 30000);
-        DWORD code = 0;
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-        if (output)
-            *output = text;
-        return (int)code;
+        WaitExit(Start("-Q"));
+        return WaitExit(index) != -1;
     }
 
     std::string History() { return ReadTextFile(TempPath("history.txt")); }
 
-    std::string driver_, program_;
-    std::vector<PROCESS_INFORMATION> started_;
+    std::string program_;
 };
 
 TEST_F(GuardE2eTest, NewRunValueIsAlertedAtOnceAndNoRemovesIt)

@@ -1,7 +1,7 @@
 // End to end: the real Kestrix.exe, started from a copy in the test's folder, driven by
 // kxdriver.exe. A copy of the driver named KestrixEx.exe stands in for the explorer and
 // logs the switches it was started with to explorer-calls.txt.
-#include "kxtest.h"
+#include "e2e.h"
 #include "keys.h"
 #include <string>
 #include <vector>
@@ -11,101 +11,12 @@ namespace {
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const int kWaitMs = 10000;
 
-class MonitorE2eTest : public KxTest {
+class MonitorE2eTest : public MonitorE2eBase {
 protected:
     void SetUp() override
     {
-        KxTest::SetUp();
+        MonitorE2eBase::SetUp();
         SaveValue(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix");
-        std::string tests = TestProgramFolder();
-        std::string build = tests.substr(0, tests.find_last_of('\\'));
-        ASSERT_TRUE(CopyFileA((build + "\\Kestrix.exe").c_str(), Monitor().c_str(), FALSE))
-            << build;
-        driver_ = tests + "\\kxdriver.exe";
-        ASSERT_TRUE(CopyFileA(driver_.c_str(), TempPath("KestrixEx.exe").c_str(), FALSE));
-        WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Debug", "1");
-        ASSERT_EQ(FindWindowA("Kestrix", nullptr), nullptr) << "a monitor is already running";
-    }
-
-    void TearDown() override
-    {
-        // No monitor may outlive its test.
-        for (PROCESS_INFORMATION& p : started_) {
-            if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(p.hProcess, 1);
-                WaitForSingleObject(p.hProcess, 5000);
-            }
-            CloseHandle(p.hProcess);
-            CloseHandle(p.hThread);
-        }
-        KxTest::TearDown();
-    }
-
-    std::string Monitor() const { return TempPath("Kestrix.exe"); }
-
-    // Starts the copied monitor with arguments; the index of its process.
-    int Start(const std::string& args)
-    {
-        std::string command = "\"" + Monitor() + "\"" + (args.empty() ? "" : " " + args);
-        std::vector<char> line(command.begin(), command.end());
-        line.push_back(0);
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi = {};
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            TempDir().c_str(), &si, &pi))
-            return -1;
-        started_.push_back(pi);
-        return (int)started_.size() - 1;
-    }
-
-    // Waits for the process to end; its exit code, or -1 on timeout.
-    int WaitExit(int index, int ms = kWaitMs)
-    {
-        if (index < 0 || WaitForSingleObject(started_[index].hProcess, ms) != WAIT_OBJECT_0)
-            return -1;
-        DWORD code = 0;
-        GetExitCodeProcess(started_[index].hProcess, &code);
-        return (int)code;
-    }
-    bool Running(int index) { return WaitForSingleObject(started_[index].hProcess, 0) == WAIT_TIMEOUT; }
-
-    // Runs the driver with the steps; its exit code, stdout in output.
-    int Drive(const std::string& steps, std::string* output = nullptr)
-    {
-        SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-        HANDLE readEnd = nullptr, writeEnd = nullptr;
-        if (!CreatePipe(&readEnd, &writeEnd, &sa, 0))
-            return -1;
-        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-        std::string command = "\"" + driver_ + "\" " + steps;
-        std::vector<char> line(command.begin(), command.end());
-        line.push_back(0);
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdOutput = si.hStdError = writeEnd;
-        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        PROCESS_INFORMATION pi = {};
-        BOOL ok = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                 nullptr, &si, &pi);
-        CloseHandle(writeEnd);
-        std::string text;
-        char buffer[512];
-        DWORD got = 0;
-        while (ok && ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got)
-            text.append(buffer, got);
-        CloseHandle(readEnd);
-        if (!ok)
-            return -1;
-        WaitForSingleObject(pi.hProcess, 30000);
-        DWORD code = 0;
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-        if (output)
-            *output = text;
-        return (int)code;
     }
 
     std::string Trace() { return ReadTextFile(TempPath("send2ov.txt")); }
@@ -142,8 +53,6 @@ protected:
         return n;
     }
 
-    std::string driver_;
-    std::vector<PROCESS_INFORMATION> started_;
 };
 
 TEST_F(MonitorE2eTest, SecondStartOpensTheStartupPageAndNoOpenDoesNothing)
