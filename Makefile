@@ -1,6 +1,7 @@
 # Two commands do everything on a fresh Debian machine: `make run` and `make test`.
 BUILD := build/mingw64
 JOBS ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps build prefix test run bench clean
 

@@ -21,6 +21,36 @@ ICONS = {
 }
 
 
+# Tab icons of the explorer's pages: a rounded square in the page's colour.
+PAGE_ICONS = {
+    174: ("page_startup", (0x1f, 0x5f, 0xbf)),
+    200: ("page_delay", (0x2f, 0x8f, 0x8f)),
+    180: ("page_iehelpers", (0x6f, 0x3f, 0xaf)),
+    182: ("page_scheduled", (0x9f, 0x6f, 0x1f)),
+    173: ("page_services", (0x4f, 0x6f, 0x4f)),
+    176: ("page_tasks", (0xbf, 0x3f, 0x3f)),
+    183: ("page_cookies", (0xaf, 0x7f, 0x3f)),
+    179: ("page_filetypes", (0x3f, 0x7f, 0xbf)),
+    198: ("page_hidden", (0x5f, 0x5f, 0x5f)),
+    181: ("page_options", (0x2f, 0x4f, 0x6f)),
+}
+
+
+def page_pixels(size, body, mark):
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            cx, cy = (x + 0.5) / size - 0.5, (y + 0.5) / size - 0.5
+            if max(abs(cx), abs(cy)) > 0.44 or (abs(cx) > 0.34 and abs(cy) > 0.34):
+                row.append((0, 0, 0, 0))
+                continue
+            r, g, b = mark if abs(cy) < 0.08 and abs(cx) < 0.28 else body
+            row.append((b, g, r, 255))
+        rows.append(row)
+    return rows
+
+
 def shield_pixels(size, body, mark):
     rows = []
     for y in range(size):
@@ -40,8 +70,8 @@ def shield_pixels(size, body, mark):
     return rows
 
 
-def icon_image(size, body, mark):
-    pixels = shield_pixels(size, body, mark)
+def icon_image(size, body, mark, shape):
+    pixels = shape(size, body, mark)
     header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
     xor = b"".join(bytes(c for px in row for c in px) for row in reversed(pixels))
     mask_row_bytes = ((size + 31) // 32) * 4
@@ -55,8 +85,8 @@ def icon_image(size, body, mark):
     return header + xor + bytes(and_mask)
 
 
-def write_icon(path, body, mark):
-    images = [icon_image(s, body, mark) for s in (32, 16)]
+def write_icon(path, body, mark, shape=shield_pixels):
+    images = [icon_image(s, body, mark, shape) for s in (32, 16)]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, data in zip((32, 16), images):
@@ -85,6 +115,8 @@ def main():
     os.makedirs("resources/icons", exist_ok=True)
     for icon_id, (name, body, mark) in ICONS.items():
         write_icon(f"resources/icons/{name}.ico", body, mark)
+    for icon_id, (name, body) in PAGE_ICONS.items():
+        write_icon(f"resources/icons/{name}.ico", body, (0xff, 0xff, 0xff), page_pixels)
     write_wave("resources/alert.wav")
 
 
