@@ -78,8 +78,9 @@ void EndAlert(HWND dialog, INT_PTR result);
 void AlertInfoButton(HWND dialog, int type, const char* path);
 // Frees the icons an alert put on its buttons.
 void ReleaseAlertIcons(HWND dialog);
-// What every alert with the program block does for the information button (1067), on
-// closing and when destroyed; a dialog procedure passes on what it did not handle.
+// What every alert with the program block does unless its procedure handles it first:
+// Yes and Esc accept, No refuses, 1067 is the information button, and the place is saved
+// on closing. A dialog procedure passes on every message it did not handle.
 INT_PTR AlertCommonMessage(HWND dialog, UINT message, WPARAM wParam);
 
 // Puts the values in place of successive "%s" in a text from the string table; other "%"

@@ -33,17 +33,6 @@ INT_PTR CALLBACK AddonAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG:
         FillAddonStyleAlert(dialog, 701, g_alert.title, TYPE_BHO, ACT_IEHELPER_ALERT, 0);
         return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDYES:
-        case IDCANCEL:
-            EndAlert(dialog, IDYES);
-            return TRUE;
-        case IDNO:
-            EndAlert(dialog, IDNO);
-            return TRUE;
-        }
-        break;
     }
     return AlertCommonMessage(dialog, message, wParam);
 }

@@ -159,7 +159,15 @@ INT_PTR AlertCommonMessage(HWND dialog, UINT message, WPARAM wParam)
 {
     switch (message) {
     case WM_COMMAND:
-        if (LOWORD(wParam) == 1067) {
+        switch (LOWORD(wParam)) {
+        case IDYES:
+        case IDCANCEL:   // Esc accepts, as Yes does
+            EndAlert(dialog, IDYES);
+            return TRUE;
+        case IDNO:
+            EndAlert(dialog, IDNO);
+            return TRUE;
+        case 1067:
             AlertInfoButton(dialog, g_alert.type, g_alert.command);
             return TRUE;
         }

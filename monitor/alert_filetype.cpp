@@ -48,13 +48,6 @@ INT_PTR CALLBACK FileTypeAlertProc(HWND dialog, UINT message, WPARAM wParam, LPA
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case IDYES:
-        case IDCANCEL:
-            EndAlert(dialog, IDYES);
-            return TRUE;
-        case IDNO:
-            EndAlert(dialog, IDNO);
-            return TRUE;
         case 1115:
             AlertInfoButton(dialog, g_alert.type, g_alert.command);
             return TRUE;

@@ -166,17 +166,6 @@ INT_PTR CALLBACK DelayedBackAlertProc(HWND dialog, UINT message, WPARAM wParam, 
         SetDlgItemResString(dialog, 1036, 1022);
         return TRUE;
     }
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDYES:
-        case IDCANCEL:
-            EndAlert(dialog, IDYES);
-            return TRUE;
-        case IDNO:
-            EndAlert(dialog, IDNO);
-            return TRUE;
-        }
-        break;
     }
     return AlertCommonMessage(dialog, message, wParam);
 }

@@ -44,17 +44,6 @@ INT_PTR CALLBACK TaskAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     case WM_INITDIALOG:
         FillTaskAlert(dialog);
         return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDYES:
-        case IDCANCEL:
-            EndAlert(dialog, IDYES);
-            return TRUE;
-        case IDNO:
-            EndAlert(dialog, IDNO);
-            return TRUE;
-        }
-        break;
     }
     return AlertCommonMessage(dialog, message, wParam);
 }
