@@ -2,12 +2,8 @@
 # `make bench`: runs every benchmark program (build/.../bench_*.exe) under Wine.
 set -uo pipefail
 build=${1:-build/mingw64}
-source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
-source "$KX_ROOT/tools/xvfb.sh"
-start_private_display
-wineserver -p >/dev/null 2>&1 </dev/null
-wine cmd /c exit >/dev/null 2>&1 </dev/null
-trap 'wineserver -k >/dev/null 2>&1; stop_private_display' EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/wine-session.sh"
+start_wine_session || exit 1
 found=0
 for b in "$build"/tests/bench_*.exe "$build"/bench_*.exe; do
     [ -e "$b" ] || continue

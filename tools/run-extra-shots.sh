@@ -5,7 +5,7 @@
 set -uo pipefail
 build=${1:?build dir}
 shots=${2:?screenshot folder}
-source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/wine-session.sh"
 driver="$build/tests/kxdriver.exe"
 if [ ! -f "$driver" ]; then
     echo "run-extra-shots: $driver not built; no tray menu shot" >&2
@@ -17,14 +17,7 @@ wine "${desktop[@]}" "$driver" wait Kestrix - 10000 cursor 1180 785 post 6035 60
     >/dev/null 2>&1 </dev/null &
 sleep 3
 stamp=$(date +%Y%m%d-%H%M%S)
-xwd -root -silent -display "$DISPLAY" > "$shots/traymenu-$stamp.xwd"
-if [ -x /usr/bin/convert ]; then
-    /usr/bin/convert "$shots/traymenu-$stamp.xwd" "$shots/traymenu-$stamp.png" &&
-        rm -f "$shots/traymenu-$stamp.xwd"
-    echo "Tray menu screenshot: $shots/traymenu-$stamp.png"
-else
-    echo "Tray menu screenshot: $shots/traymenu-$stamp.xwd"
-fi
+echo "Tray menu screenshot: $(save_screenshot "$shots/traymenu-$stamp")"
 # Escape closes the menu; WM_CANCELMODE (31) makes sure.
 wine "${desktop[@]}" "$driver" wait Kestrix - 2000 key 27 post 31 0 0 >/dev/null 2>&1 </dev/null &
 sleep 1

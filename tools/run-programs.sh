@@ -3,8 +3,7 @@
 # private Xvfb with Wine's virtual desktop (so the tray shows) and saves screenshots.
 set -uo pipefail
 build=${1:-build/mingw64}
-source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
-source "$KX_ROOT/tools/xvfb.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/wine-session.sh"
 build=$(cd "$build" && pwd)
 
 headless=0
@@ -28,13 +27,7 @@ if [ $headless -eq 1 ]; then
     shots="$KX_ROOT/build/screens"
     mkdir -p "$shots"
     stamp=$(date +%Y%m%d-%H%M%S)
-    xwd -root -silent -display "$DISPLAY" > "$shots/desktop-$stamp.xwd"
-    if [ -x /usr/bin/convert ]; then
-        /usr/bin/convert "$shots/desktop-$stamp.xwd" "$shots/desktop-$stamp.png" && rm -f "$shots/desktop-$stamp.xwd"
-        echo "Screenshot: $shots/desktop-$stamp.png"
-    else
-        echo "Screenshot: $shots/desktop-$stamp.xwd"
-    fi
+    echo "Screenshot: $(save_screenshot "$shots/desktop-$stamp")"
     # Optional extra shots a program's own driver asks for.
     [ -x "$KX_ROOT/tools/run-extra-shots.sh" ] && "$KX_ROOT/tools/run-extra-shots.sh" "$build" "$shots"
 else
