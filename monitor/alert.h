@@ -60,8 +60,8 @@ int RepeatedAlertCount();
 
 // --- Shared behaviour, used by the dialog procedures ---
 
-// Texts and fonts every alert shows: labels, Yes/No, the info button, the position.
-void InitAlertFrame(HWND dialog, const WindowPosNames& position);
+// Texts and fonts every alert shows: its caption, labels, Yes/No, the info button, the position.
+void InitAlertFrame(HWND dialog, const WindowPosNames& position, UINT captionString);
 // Icon button 117, name line 100 (large font), path 1026 (bold font) and the version
 // fields 1029-1032 from the program file. Returns 1 when the file has version strings;
 // strings is filled (empty slots when none).

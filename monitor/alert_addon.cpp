@@ -10,10 +10,7 @@
 static void FillAddonStyleAlert(HWND dialog, UINT messageId, const char* historyTitleFallback,
                                 int historyType, int historyAction, int titleInHistory)
 {
-    InitAlertFrame(dialog, kAlertPos);
-    char caption[256];
-    if (LoadResString(718, caption, sizeof(caption)))
-        SetWindowTextA(dialog, caption);
+    InitAlertFrame(dialog, kAlertPos, 718);
     SetDlgItemResString(dialog, 1097, 644);
     VersionStrings strings;
     FillProgramBlock(dialog, g_alert.command, &strings);

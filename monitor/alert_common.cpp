@@ -64,8 +64,11 @@ HFONT AlertLargeFont() { return GetAlertFont(FONT_VERDANA_10_BOLD); }
 
 HFONT AlertBoldFont() { return GetAlertFont(FONT_SANS_8_BOLD); }
 
-void InitAlertFrame(HWND dialog, const WindowPosNames& position)
+void InitAlertFrame(HWND dialog, const WindowPosNames& position, UINT captionString)
 {
+    char caption[256];
+    if (LoadResString(captionString, caption, sizeof(caption)))
+        SetWindowTextA(dialog, caption);
     SetDlgItemResString(dialog, 1067, 641);
     SetDlgItemResString(dialog, 6, 719);
     SetDlgItemResString(dialog, 7, 720);

@@ -24,10 +24,7 @@ static void FillFileTypeProgram(HWND dialog, const char* program, int pathId, in
 
 static void FillFileTypeAlert(HWND dialog)
 {
-    InitAlertFrame(dialog, kAlertPos);
-    char caption[256];
-    if (LoadResString(760, caption, sizeof(caption)))
-        SetWindowTextA(dialog, caption);
+    InitAlertFrame(dialog, kAlertPos, 760);
     SendDlgItemMessageA(dialog, 1121, WM_SETFONT, (WPARAM)AlertLargeFont(), FALSE);
     SetDlgItemTextA(dialog, 1121, g_alert.title);
     SetDlgItemResString(dialog, 1122, 756);

@@ -21,10 +21,7 @@ static UINT StartTypeString(int start)
 
 static void FillServiceAlert(HWND dialog)
 {
-    InitAlertFrame(dialog, kAlertPos);
-    char caption[256];
-    if (LoadResString(718, caption, sizeof(caption)))
-        SetWindowTextA(dialog, caption);
+    InitAlertFrame(dialog, kAlertPos, 718);
     SetDlgItemResString(dialog, 1097, 630);
     VersionStrings strings;
     FillProgramBlock(dialog, g_alert.command, &strings);

@@ -113,10 +113,7 @@ INT_PTR CALLBACK StartupAlertProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 {
     switch (message) {
     case WM_INITDIALOG: {
-        InitAlertFrame(dialog, kAlertPos);
-        char caption[256];
-        if (LoadResString(718, caption, sizeof(caption)))
-            SetWindowTextA(dialog, caption);
+        InitAlertFrame(dialog, kAlertPos, 718);
         SetDlgItemResString(dialog, 1097, 630);
         VersionStrings strings;
         FillProgramBlock(dialog, g_alert.command, &strings);
@@ -153,10 +150,7 @@ INT_PTR CALLBACK DelayedBackAlertProc(HWND dialog, UINT message, WPARAM wParam, 
 {
     switch (message) {
     case WM_INITDIALOG: {
-        InitAlertFrame(dialog, kAlertPos);
-        char caption[256];
-        if (LoadResString(1023, caption, sizeof(caption)))
-            SetWindowTextA(dialog, caption);
+        InitAlertFrame(dialog, kAlertPos, 1023);
         SetDlgItemResString(dialog, 1097, 630);
         SetDlgItemResString(dialog, 7, 633);
         VersionStrings strings;

@@ -10,10 +10,7 @@
 
 static void FillTaskAlert(HWND dialog)
 {
-    InitAlertFrame(dialog, kAlertPos);
-    char caption[256] = "";
-    if (LoadResString(718, caption, sizeof(caption)))
-        SetWindowTextA(dialog, caption);
+    InitAlertFrame(dialog, kAlertPos, 718);
     SetDlgItemResString(dialog, 1097, 644);
     VersionStrings strings;
     FillProgramBlock(dialog, g_alert.command, &strings);
@@ -25,6 +22,8 @@ static void FillTaskAlert(HWND dialog)
         lstrcpynA(name, g_alert.title, length - 4 + 1);
         SetDlgItemTextA(dialog, 100, name);
     } else {
+        char caption[256] = "";
+        GetWindowTextA(dialog, caption, sizeof(caption));
         SetDlgItemTextA(dialog, 100, caption);
     }
     char nextRun[128] = "";
