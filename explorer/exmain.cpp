@@ -4,12 +4,14 @@
 #include "program.h"
 #include "resource.h"
 #include "resstring.h"
+#include "runactions.h"
 #include "switches.h"
 #include <objbase.h>
 
 int ExplorerMain(HINSTANCE, const char* commandLine, int)
 {
     g_programKind = PROGRAM_EXPLORER;
+    InstallEntryActions();
     InitUiLanguage();
     if (!LoadResString(IDS_CAPTION, g_programCaption, sizeof(g_programCaption)))
         return 0;

@@ -11,6 +11,7 @@
 #include "program.h"
 #include "resource.h"
 #include "resstring.h"
+#include "runactions.h"
 #include "startsteps.h"
 #include "sysmessage.h"
 #include "textutil.h"
@@ -174,6 +175,7 @@ LRESULT CALLBACK MonitorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
 int MonitorMain(HINSTANCE instance, const char* commandLine, int)
 {
     g_programKind = PROGRAM_MONITOR;
+    InstallEntryActions();
     InitUiLanguage();
     char className[32], caption[32];
     if (!LoadResString(IDS_WINDOW_CLASS, className, sizeof(className)) ||

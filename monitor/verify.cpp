@@ -12,6 +12,7 @@
 #include "options.h"
 #include "pathutil.h"
 #include "registry.h"
+#include "runactions.h"
 #include "sounds.h"
 #include "textutil.h"
 #include "trace.h"

@@ -8,6 +8,7 @@
 #include "keys.h"
 #include "program.h"
 #include "resstring.h"
+#include "runactions.h"
 #include <string>
 
 namespace {

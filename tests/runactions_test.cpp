@@ -6,6 +6,7 @@
 #include "keys.h"
 #include "program.h"
 #include "registry.h"
+#include "runactions.h"
 #include <shlobj.h>
 #include <string>
 

@@ -3,6 +3,7 @@
 #include "entrylist.h"
 #include "platform.h"
 #include "runtasks.h"
+#include "taskstop.h"
 #include <vector>
 
 class RunTasksTest : public KxTest {

@@ -4,6 +4,7 @@
 #include "platform.h"
 #include "program.h"
 #include "registry.h"
+#include "runactions.h"
 #include "resstring.h"
 #include "trace.h"
 #include "winpos.h"
@@ -130,6 +131,7 @@ void KxTest::SaveValue(HKEY root, const std::string& path, const std::string& na
 
 void KxTest::SetUp()
 {
+    InstallEntryActions();
     DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Orvane");
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Orvane");
 

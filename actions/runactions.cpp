@@ -12,6 +12,7 @@
 #include "protectwarn.h"
 #include "registry.h"
 #include "resstring.h"
+#include "runactions.h"
 #include "textutil.h"
 #include "trace.h"
 #include <shlobj.h>
@@ -543,7 +544,17 @@ int CreateStartupShortcut(const char* path, const char* title, const char* comma
     return result;
 }
 
+// Disabled here before and put back by someone: the first call restores the stored copy,
+// the second moves the present value into the store again.
+void DisableReturnedValue(const char* name, const char* data, int code)
+{
+    DisableRunProgram(name, data, "", code);
+    DisableRunProgram(name, data, "", code);
+}
+
 }  // namespace
+
+void InstallEntryActions() { SetReturnedValueHandler(DisableReturnedValue); }
 
 int DisableRunProgram(const char* title, const char* command, const char* source, int code)
 {

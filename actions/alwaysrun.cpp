@@ -4,6 +4,7 @@
 #include "keys.h"
 #include "program.h"
 #include "registry.h"
+#include "runactions.h"
 #include "trace.h"
 #include <windows.h>
 #include <cstdio>

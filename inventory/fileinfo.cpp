@@ -1,5 +1,5 @@
 #include "fileinfo.h"
-#include "baseline.h"
+#include "firstseen.h"
 #include "datetime.h"
 #include "handles.h"
 #include "pathutil.h"

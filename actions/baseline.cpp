@@ -2,6 +2,7 @@
 #include "alwaysrun.h"
 #include "datetime.h"
 #include "entrylist.h"
+#include "firstseen.h"
 #include "findrun.h"
 #include "firstrun.h"
 #include "handles.h"
@@ -34,20 +35,6 @@ void StartupKeyName(const char* command, char* out)
     KeySafeText(out);
 }
 
-const char* DetectedSubkeyForType(int type)
-{
-    if (type < 300)
-        return KX_DETECTED_KEY "\\Startup";
-    switch (type) {
-    case TYPE_BHO: case TYPE_TOOLBAR: case TYPE_EXTENSION: return KX_DETECTED_KEY "\\IEHelper";
-    case SERVICE_EXE: case SERVICE_SVCHOST: return KX_DETECTED_KEY "\\Services";
-    case TASK_SCHEDULED: return KX_DETECTED_KEY "\\Tasks";
-    case TYPE_FILETYPE: return KX_DETECTED_KEY "\\FileTypes";
-    case TYPE_HIDDEN: return KX_DETECTED_KEY "\\Hidden";
-    default: return KX_DETECTED_KEY "\\ActiveTasks";
-    }
-}
-
 static void TodayText(char* out, int capacity)
 {
     SYSTEMTIME now;
@@ -73,20 +60,6 @@ int RecordFirstSeen(const char* command, const char* detectedSubkey)
     TodayText(date, sizeof(date));
     SetRegValue(HKEY_CURRENT_USER, subkey, key, date);
     return 0;
-}
-
-int GetFirstSeenDate(const char* programKey, int type, char* out, int capacity)
-{
-    if (capacity <= 0)
-        return 0;
-    out[0] = 0;
-    char date[64];
-    if (GetRegValue(HKEY_CURRENT_USER, DetectedSubkeyForType(type), programKey, date,
-                    sizeof(date)) <= 0)
-        return 0;
-    int limit = capacity < 24 ? capacity : 24;   // dates are at most 23 characters
-    lstrcpynA(out, date, limit);
-    return lstrlenA(out);
 }
 
 // Dates the command of every entry in the list under one Detected subkey.

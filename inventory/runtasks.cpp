@@ -4,7 +4,6 @@
 #include "entrylist.h"
 #include "handles.h"
 #include "pathutil.h"
-#include "history.h"
 #include "platform.h"
 #include "program.h"
 #include "resstring.h"
@@ -222,34 +221,4 @@ void RepaintTaskbar()
     HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
     if (taskbar)
         InvalidateRect(taskbar, nullptr, TRUE);
-}
-
-DWORD StopRunningProgram(const char* command, const char* title, int ask)
-{
-    DWORD processId = FindRunningProgram(command);
-    if (!processId)
-        return 0;
-    if (ask) {
-        char format[512], text[800];
-        if (!LoadResString(707, format, sizeof(format)))
-            lstrcpyA(format, "%s");
-        snprintf(text, sizeof(text), format, title && title[0] ? title : command);
-        if (KxMessageBox(nullptr, text, MB_YESNO | MB_ICONQUESTION) != IDYES)
-            return processId;
-    }
-    Handle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
-    if (!process)
-        return 0;
-    DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    TerminateProcess(process.get(), code);
-    for (int i = 0; i < 5; i++) {
-        if (!GetExitCodeProcess(process.get(), &code) || code != STILL_ACTIVE)
-            break;
-        Sleep(10);
-    }
-    process.reset();
-    WriteHistoryLine(title, command, "", INFO_TASK, ACT_TASK_KILL);
-    RepaintTaskbar();
-    return processId;
 }

@@ -48,6 +48,10 @@ static ValueList ReadValues(HKEY root, const char* path, int maxName, int maxDat
     return values;
 }
 
+static ReturnedValueHandler g_returnedValueHandler = nullptr;
+
+void SetReturnedValueHandler(ReturnedValueHandler handler) { g_returnedValueHandler = handler; }
+
 static bool InDisabledIndex(const char* name)
 {
     char code[17];
@@ -76,10 +80,8 @@ static void ReadRunKey(HKEY root, int rootIndex, int keyIndex, LastRunValue* las
             continue;
         Trace("BuildRun - findrun", data.c_str());
         if (InDisabledIndex(name.c_str())) {
-            // Disabled here before and put back by someone: the first call restores the
-            // stored copy, the second moves the present value into the store again.
-            DisableRunProgram(name.c_str(), data.c_str(), "", code);
-            DisableRunProgram(name.c_str(), data.c_str(), "", code);
+            if (g_returnedValueHandler)
+                g_returnedValueHandler(name.c_str(), data.c_str(), code);
             continue;
         }
         if (name.size() > 1 && data.size() > 4 && (unsigned char)name[0] < 128) {

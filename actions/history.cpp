@@ -7,6 +7,7 @@
 #include "pathutil.h"
 #include "program.h"
 #include "resstring.h"
+#include "runactions.h"
 #include <commctrl.h>
 #include <shellapi.h>
 #include <cstdio>

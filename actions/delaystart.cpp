@@ -5,6 +5,7 @@
 #include "keys.h"
 #include "pathutil.h"
 #include "registry.h"
+#include "runactions.h"
 #include "resstring.h"
 #include "runtasks.h"
 #include "sysmessage.h"

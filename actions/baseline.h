@@ -1,20 +1,17 @@
 // The baseline: known-entry lists (HKCU Software\Orvane\Kestrix\Run, IEHelpers, Tasks, Services,
 // Hidden) and first-seen dates (HKCU Software\Orvane\Detected\<category>).
 #pragma once
+#include "firstseen.h"
 
 // The name a program file is dated under: its upper-case program file; the length.
 int ProgramKey(const char* command, char* out /*260*/);
 // The value name of a command in the known startup list: "=" becomes ":".
 void StartupKeyName(const char* command, char* out /*260*/);
-// The Detected subkey (full path) that holds the first-seen dates of an entry type.
-const char* DetectedSubkeyForType(int type);
 
 // 1 when a date was already recorded for the command's program, else 0 (records it now
 // when the program file exists). The subkey is a full path under HKCU or the name of a
 // subkey of Software\Orvane\Detected.
 int RecordFirstSeen(const char* command, const char* detectedSubkey);
-// First-seen date of a program key for an entry type; the length, 0 when none.
-int GetFirstSeenDate(const char* programKey, int type, char* out, int capacity);
 // Once per machine: creates Software\Orvane\Detected and dates every present program.
 void MakeBaseline();
 // Adds the present state to the known lists (never removes).

@@ -19,10 +19,6 @@ int ListRunningTasks();
 // Terminates the process with its current exit code; the result of TerminateProcess.
 int StopProcess(DWORD processId);
 
-// Stops the program of a command when it runs (asking first when ask is set) and writes the
-// history line. Returns the process id found, 0 when nothing ran.
-DWORD StopRunningProgram(const char* command, const char* title, int ask);
-
 // Lets the taskbar redraw so the icons of a stopped program vanish.
 void RepaintTaskbar();
 

@@ -1,19 +1,10 @@
-// The startup inventory and the operations that move autostart entries.
+// Disabling, enabling, removing and restoring autostart entries.
 #pragma once
 #include <windows.h>
 
-// Fills the entry list with every autostart entry; returns the count. forPage = 1 leaves
-// out the Winlogon and hook entries unless ShowAllStartup is set.
-int BuildStartupList(int forPage);
-
-// The steps of BuildStartupList, in its order.
-void BuildRun();
-int GetStartupGroup();
-void GetWinPrograms();
-void GetDisabledPrograms();
-void GetWinLogon_Userinit();
-void GetWinLogon_Shell();
-void BuildRegInfo();
+// Each program calls this first: from then on the startup inventory disables again a Run
+// value that was disabled here and has been put back by someone.
+void InstallEntryActions();
 
 // Disable when the title is not in the DisabledIndex, enable (put back) when it is.
 int DisableRunProgram(const char* title, const char* command, const char* source, int code);

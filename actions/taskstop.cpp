@@ -1,0 +1,39 @@
+// Stopping a startup program that runs, with the question and the history line.
+#include "taskstop.h"
+#include "entrylist.h"
+#include "handles.h"
+#include "history.h"
+#include "resstring.h"
+#include "runtasks.h"
+#include "sysmessage.h"
+#include <cstdio>
+
+DWORD StopRunningProgram(const char* command, const char* title, int ask)
+{
+    DWORD processId = FindRunningProgram(command);
+    if (!processId)
+        return 0;
+    if (ask) {
+        char format[512], text[800];
+        if (!LoadResString(707, format, sizeof(format)))
+            lstrcpyA(format, "%s");
+        snprintf(text, sizeof(text), format, title && title[0] ? title : command);
+        if (KxMessageBox(nullptr, text, MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return processId;
+    }
+    Handle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
+    if (!process)
+        return 0;
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    TerminateProcess(process.get(), code);
+    for (int i = 0; i < 5; i++) {
+        if (!GetExitCodeProcess(process.get(), &code) || code != STILL_ACTIVE)
+            break;
+        Sleep(10);
+    }
+    process.reset();
+    WriteHistoryLine(title, command, "", INFO_TASK, ACT_TASK_KILL);
+    RepaintTaskbar();
+    return processId;
+}

@@ -1,0 +1,22 @@
+// The startup inventory and the operations that move autostart entries.
+#pragma once
+#include <windows.h>
+
+// Fills the entry list with every autostart entry; returns the count. forPage = 1 leaves
+// out the Winlogon and hook entries unless ShowAllStartup is set.
+int BuildStartupList(int forPage);
+
+// The steps of BuildStartupList, in its order.
+void BuildRun();
+int GetStartupGroup();
+void GetWinPrograms();
+void GetDisabledPrograms();
+void GetWinLogon_Userinit();
+void GetWinLogon_Shell();
+void BuildRegInfo();
+
+// A value of a Run key whose name is in the DisabledIndex was disabled here and has been put
+// back by someone. BuildRun leaves it out of the list and hands it to this handler, which the
+// actions layer installs to disable it again.
+typedef void (*ReturnedValueHandler)(const char* name, const char* data, int code);
+void SetReturnedValueHandler(ReturnedValueHandler handler);
