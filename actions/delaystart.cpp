@@ -146,11 +146,12 @@ static void KeepOriginalCase(const char* command, char* program)
         }
 }
 
-static bool ValuePresent(HKEY root, const char* path, const char* name)
+int IsDelayedProgram(HKEY root, const char* program)
 {
     RegKey key;
-    return key.open(root, path, KEY_READ) &&
-           RegQueryValueExA(key.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    return key.open(root, KX_DELAY_KEY, KEY_READ) &&
+           RegQueryValueExA(key.get(), program, nullptr, nullptr, nullptr, nullptr) ==
+               ERROR_SUCCESS;
 }
 
 // The parked file is the delayed program; Shortcuts keeps the item's place for the restore.
@@ -201,7 +202,7 @@ int MoveToDelayedStart(HWND owner, const char* title, const char* command, const
     HKEY root = code <= 9 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     // The store holds one record per program file and root: a second entry of the same
     // program would overwrite the first one's title, arguments and origin.
-    if (ValuePresent(root, KX_DELAY_KEY, program)) {
+    if (IsDelayedProgram(root, program)) {
         ShowResMessage(owner, 1131, MB_OK | MB_ICONINFORMATION);
         return 0;
     }
@@ -233,6 +234,9 @@ int AddDelayedProgram(const char* program, int allUsers)
     if (!program || !program[0])
         return 0;
     HKEY root = allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    // A delayed entry's origin must not be overwritten: restore puts it back there.
+    if (IsDelayedProgram(root, program))
+        return 0;
     char delayText[16];
     snprintf(delayText, sizeof(delayText), "%d", DEFAULT_DELAY_SECONDS);
     int ok = SetRegValue(root, KX_DELAY_KEY, program, allUsers ? "1" : "11");

@@ -258,6 +258,8 @@ TEST_F(ExplorerDelayTest, ASecondEntryOfADelayedProgramIsRefusedAndTheFirstSurvi
     }
     EXPECT_EQ("C:\\Tools\\app.exe -second",
               ReadValueText(HKEY_CURRENT_USER, kRunKey, "KxDelaySecond"));
+    // Adding the same program by hand would overwrite the record's origin.
+    EXPECT_EQ(0, AddDelayedProgram("C:\\Tools\\app.exe", 0));
     ASSERT_EQ(1, ListDelayedPrograms());
     ASSERT_EQ(1, RestoreDelayedProgram(0));
     EXPECT_EQ("C:\\Tools\\app.exe -first",
