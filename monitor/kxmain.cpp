@@ -158,6 +158,16 @@ LRESULT CALLBACK MonitorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TASK_CHANGE:
         taskChangeFlag = 1;
         return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;   // the monitor never holds up a logoff or shutdown
+    case WM_ENDSESSION:
+        // Windows ends the process once this returns: the exit sequence runs now, without
+        // the exit question, and only once.
+        if (wParam && !g_exiting) {
+            Trace("WM_ENDSESSION", "kxmain");
+            ExitSequence(window);
+        }
+        return 0;
     case WM_CLOSE:
         g_closing = 1;
         DestroyWindow(window);
