@@ -149,8 +149,10 @@ LRESULT CALLBACK MonitorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnCommand(window, LOWORD(wParam), lParam);
         return 0;
     case WM_TIMER:
-        if (wParam == PATROL_TIMER_ID)
+        if (wParam == PATROL_TIMER_ID) {
+            RealtimeRetryMissing();
             MonitorTick();
+        }
         return 0;
     case WM_TRAY_NOTIFY:
         OnTrayNotify(window, wParam, lParam);

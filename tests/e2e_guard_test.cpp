@@ -95,6 +95,24 @@ TEST_F(GuardE2eTest, RefusedProgramThatRunsIsStoppedAndCannotComeBack)
     EXPECT_TRUE(StopMonitor(monitor));
 }
 
+TEST_F(GuardE2eTest, WinIniLoadEntryIsAlertedAtOnceEvenWhenItsKeyIsNew)
+{
+    // On a new system the key that win.ini [windows] maps to does not exist yet.
+    const char windows[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    ForgetKey(HKEY_CURRENT_USER, windows);
+    int monitor = StartMonitor();
+    ASSERT_GE(monitor, 0);
+    WriteValueText(HKEY_CURRENT_USER, windows, "load",
+                   "\"C:\\Program Files\\Acme Tools\\tool.exe\"");
+    std::string path;
+    EXPECT_EQ(0, Drive(std::string("wait #32770 ") + kAlertCaption +
+                           " 5000 sleep 200 text 1026 click 6",
+                       &path))
+        << path;
+    EXPECT_NE(std::string::npos, path.find("C:\\Program Files\\Acme Tools\\tool.exe")) << path;
+    EXPECT_TRUE(StopMonitor(monitor));
+}
+
 TEST_F(GuardE2eTest, YesKeepsTheValueAndANewMonitorDoesNotAskAgain)
 {
     int monitor = StartMonitor();

@@ -203,6 +203,30 @@ TEST_F(VerifyTest, RefusedOrDisabledProgramIsStoppedBeforeItCanComeBack)
     EXPECT_NE(std::string::npos, ReadTextFile(TempPath("history.txt")).find("TASK_Kill"));
 }
 
+TEST_F(VerifyTest, WinIniEntryAddedWhileRunningAlertsLikeARunValue)
+{
+    // win.ini [windows] maps to this key on NT.
+    const char* windows = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    SaveValue(HKEY_CURRENT_USER, windows, "load");
+    SaveValue(HKEY_CURRENT_USER, windows, "run");
+    for (const char* data : {"\"C:\\Program Files\\Acme Tools\\tool.exe\"",
+                             "C:\\Acme\\plain.exe -x"}) {
+        for (const char* key : {"load", "run"}) {
+            WriteValueText(HKEY_CURRENT_USER, windows, key, std::string(data) + " -" + key);
+            size_t before = g_asked.size();
+            VerifyStartup();
+            ASSERT_EQ(before + 1, g_asked.size()) << key << " " << data;
+            EXPECT_EQ(lstrcmpiA(key, "load") == 0 ? WIN_LOAD : WIN_RUN, g_asked.back().type);
+            EXPECT_NE(std::string::npos, g_asked.back().command.find("tool.exe") +
+                                             g_asked.back().command.find("plain.exe") + 1)
+                << g_asked.back().command;
+            VerifyStartup();
+            EXPECT_EQ(before + 1, g_asked.size()) << key << " " << data;
+            DeleteRegValue(HKEY_CURRENT_USER, windows, key);
+        }
+    }
+}
+
 TEST_F(VerifyTest, OtherResultsRecordNothingAndAskAgain)
 {
     AddRun(kHkcuRun, "KxFixtureApp", app_);
