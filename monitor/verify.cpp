@@ -51,6 +51,16 @@ static void WriteKnown(const EntryRecord& entry)
     SetRegValue(HKEY_CURRENT_USER, kKnownKey, keyName[0] ? keyName : entry.title, text);
 }
 
+// What the alert shows as the program: the command, or for an entry without one (a hook
+// whose class names no file) the raw value it came from, so the alert never shows nothing.
+static void SetAlertFor(const EntryRecord& entry)
+{
+    const char* shown = entry.command[0]  ? entry.command
+                        : entry.source[0] ? entry.source
+                                          : entry.title;
+    SetCurrentAlert(entry.type, entry.title, shown);
+}
+
 // Opens one alert with the monitor's guard flag and the trace's alert mark set.
 static INT_PTR AskUser(int templateId)
 {
@@ -65,7 +75,7 @@ static void MovedBack(const EntryRecord& entry)
 {
     char keyName[260];
     StartupKeyName(entry.command, keyName);
-    SetCurrentAlert(entry.type, entry.title, entry.command);
+    SetAlertFor(entry);
     INT_PTR result = AskUser(ALERT_DELAYED_BACK);
     if (result == IDYES) {
         WriteKnown(entry);
@@ -153,7 +163,7 @@ void VerifyStartup()
         }
         if (state != KNOWN_NEW)
             continue;
-        SetCurrentAlert(entry.type, entry.title, entry.command);
+        SetAlertFor(entry);
         // This installer's cleanup entry removes itself; nothing after it is examined now.
         if (InMyString(entry.title, "McAfee Application Installer Cleanup"))
             break;

@@ -436,6 +436,12 @@ TEST_F(OddValuesTest, EveryAlertShowsWhatWouldRunAndYesSettlesIt)
     AddRaw(longName, REG_SZ, plain_ + '\0');
     AddRaw("KxOddQuotes", REG_SZ, std::string("\"\"\"\"\"\"\0", 7));
     AddRaw("KxOddPercent", REG_EXPAND_SZ, std::string("%KX_NO_SUCH%\\odd%%.exe\0", 23));
+    // A hook whose class names no file: listed without a command.
+    const char* delayLoad =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
+    const char* clsid = "{4B5D0E1A-0000-4000-8000-00000000ABCD}";
+    SaveValue(HKEY_LOCAL_MACHINE, delayLoad, "KxOddHook");
+    WriteValueText(HKEY_LOCAL_MACHINE, delayLoad, "KxOddHook", clsid);
     // A shortcut whose target is gone, one cut short, and random bytes named .exe.
     ASSERT_EQ(1, RestoreEntry("broken", "C:\\odd\\missing.exe", (startup_ + "\\broken.lnk").c_str(),
                               GROUP_STARTUP));
@@ -454,7 +460,7 @@ TEST_F(OddValuesTest, EveryAlertShowsWhatWouldRunAndYesSettlesIt)
     // What would run, as text: the program, or the raw value when it names none. Values of
     // other types Windows does not start, and shortcuts that lead nowhere start nothing.
     std::vector<std::string> expected = {longData.substr(0, 259), plain_, "\"\"\"\"\"\"",
-                                         "%KX_NO_SUCH%\\odd%%.exe", randomExe};
+                                         "%KX_NO_SUCH%\\odd%%.exe", randomExe, clsid};
     std::sort(expected.begin(), expected.end());
     std::sort(second.begin(), second.end());
     EXPECT_EQ(expected, second);
