@@ -123,6 +123,10 @@ void InitRegStartups()
         char command[260], name[260], code[16];
         GetEntryCommand(i, command);
         StartupKeyName(command, name);
+        // A hook whose class names no file has no command: it is known by its title (an
+        // empty name would be the key's default value, which the lookup never reads).
+        if (!name[0])
+            GetEntryTitle(i, name);
         snprintf(code, sizeof(code), "%d", GetEntryType(i));
         SetRegValue(HKEY_CURRENT_USER, KX_RUN_LIST, name, code);
     }

@@ -6,6 +6,10 @@
 // out the Winlogon and hook entries unless ShowAllStartup is set.
 int BuildStartupList(int forPage);
 
+// Index range [first, end) of the entries the last BuildStartupList took from the disabled
+// store and the Disabled folder: entries that Windows does not start.
+void DisabledEntryRange(int* first, int* end);
+
 // The steps of BuildStartupList, in its order.
 void BuildRun();
 int GetStartupGroup();

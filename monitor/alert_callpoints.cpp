@@ -4,6 +4,7 @@
 #include "pathutil.h"
 #include "program.h"
 #include "resstring.h"
+#include "taskstop.h"
 #include <shellapi.h>
 #include <cstdio>
 
@@ -75,4 +76,8 @@ int RejectSysFileChange(const char*, int)
     return 0;
 }
 
-int StopStartupProgram(const char*, const char*) { return 0; }
+// Stopped before it is removed or disabled, so that it cannot write its value back.
+int StopStartupProgram(const char* command, const char* title)
+{
+    return StopRunningProgram(command, title, 0) != 0;
+}

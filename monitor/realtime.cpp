@@ -26,6 +26,24 @@ int g_count;
 int g_pending;
 DWORD g_lastSignal;
 
+// Locations that did not exist when the watches were armed (on a new system the win.ini
+// mapping key or a RunOnce key often does not): tried again on every tick.
+struct Missing {
+    HKEY root;   // nullptr for a folder
+    char path[300];
+};
+Missing g_missing[MAX_WATCHES];
+int g_missingCount;
+
+void NoteMissing(HKEY root, const char* path)
+{
+    if (g_missingCount >= MAX_WATCHES)
+        return;
+    g_missing[g_missingCount].root = root;
+    lstrcpynA(g_missing[g_missingCount].path, path, sizeof(g_missing[0].path));
+    g_missingCount++;
+}
+
 const DWORD kRegFilter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
 
 bool ArmKey(Watch& w)
@@ -34,37 +52,45 @@ bool ArmKey(Watch& w)
            ERROR_SUCCESS;
 }
 
-void AddKey(HKEY root, const char* path)
+bool AddKey(HKEY root, const char* path)
 {
     if (g_count >= MAX_WATCHES)
-        return;
+        return false;
     Watch& w = g_watches[g_count];
     if (!w.key.open(root, path, KEY_NOTIFY))
-        return;
+        return false;
     w.event.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     if (!w.event || !ArmKey(w)) {
         w.key.reset();
         w.event.reset();
-        return;
+        return false;
     }
     snprintf(w.name, sizeof(w.name), "%s\\%s", root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU", path);
     g_handles[g_count++] = w.event.get();
+    return true;
 }
 
-void AddFolder(const char* folder)
+void WatchKey(HKEY root, const char* path)
+{
+    if (!AddKey(root, path))
+        NoteMissing(root, path);
+}
+
+bool AddFolder(const char* folder)
 {
     if (g_count >= MAX_WATCHES || !folder[0])
-        return;
+        return false;
     for (int i = 0; i < g_count; i++)
         if (lstrcmpiA(g_watches[i].name, folder) == 0)
-            return;
+            return true;
     Watch& w = g_watches[g_count];
     w.folder.reset(FindFirstChangeNotificationA(
         folder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE));
     if (!w.folder)
-        return;
+        return false;
     lstrcpynA(w.name, folder, sizeof(w.name));
     g_handles[g_count++] = w.folder.get();
+    return true;
 }
 
 // The startup folders, as the inventory reads them.
@@ -74,8 +100,9 @@ void AddStartupFolders(HKEY root)
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
     char folder[MAX_PATH];
     for (const char* value : {"Startup", "Common Startup"})
-        if (GetRegValue(root, kShellFolders, value, folder, sizeof(folder)) > 0)
-            AddFolder(folder);
+        if (GetRegValue(root, kShellFolders, value, folder, sizeof(folder)) > 0 &&
+            !AddFolder(folder))
+            NoteMissing(nullptr, folder);
 }
 
 }   // namespace
@@ -85,17 +112,17 @@ int RealtimeStart()
     RealtimeStop();
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         for (const char* runKey : kRunKeys)
-            AddKey(root, runKey);
+            WatchKey(root, runKey);
         // win.ini load= and run= (mapped to the registry on NT) and AppInit_DLLs.
-        AddKey(root, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows");
+        WatchKey(root, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows");
     }
-    AddKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon");
-    AddKey(HKEY_LOCAL_MACHINE,
-           "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad");
-    AddKey(HKEY_LOCAL_MACHINE,
-           "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler");
-    AddKey(HKEY_LOCAL_MACHINE,
-           "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks");
+    WatchKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon");
+    WatchKey(HKEY_LOCAL_MACHINE,
+             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad");
+    WatchKey(HKEY_LOCAL_MACHINE,
+             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler");
+    WatchKey(HKEY_LOCAL_MACHINE,
+             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks");
     AddStartupFolders(HKEY_LOCAL_MACHINE);
     AddStartupFolders(HKEY_CURRENT_USER);
     char text[32];
@@ -115,6 +142,26 @@ void RealtimeStop()
     }
     g_count = 0;
     g_pending = 0;
+    g_missingCount = 0;
+}
+
+int RealtimeRetryMissing()
+{
+    int armed = 0;
+    for (int i = 0; i < g_missingCount;) {
+        const Missing& m = g_missing[i];
+        if (m.root ? AddKey(m.root, m.path) : AddFolder(m.path)) {
+            // It has just appeared, so something was written there: a change to check.
+            Trace("Realtime watch", m.path);
+            g_missing[i] = g_missing[--g_missingCount];
+            g_pending = 1;
+            g_lastSignal = GetTickCount();
+            armed++;
+        } else {
+            i++;
+        }
+    }
+    return armed;
 }
 
 int RealtimeHandleCount() { return g_count; }

@@ -1,6 +1,7 @@
 // Change notifications on the autostart locations, so that a new startup entry is checked
 // within a second instead of at the next patrol. The monitor's message loop waits on the
-// handles (MsgWaitForMultipleObjects); a location that cannot be watched is left to the patrol.
+// handles (MsgWaitForMultipleObjects); a location that does not exist yet is watched once it
+// appears.
 #pragma once
 #include <windows.h>
 
@@ -12,6 +13,10 @@ int RealtimeHandleCount();
 const HANDLE* RealtimeHandles();
 // Where watch index looks ("HKCU\...", or a folder path), for the trace and tests.
 const char* RealtimeWatchName(int index);
+
+// Locations missing when the watches were armed are tried again (every tick); one that has
+// appeared is watched from then on and counts as a change. The number newly watched.
+int RealtimeRetryMissing();
 
 // A handle of the set was signalled: re-arm that watch and note a request.
 void RealtimeOnSignal(int index);

@@ -133,6 +133,16 @@ TEST_F(BaselineTest, StartupListNamesCommandsWithColonsForEqualsSigns)
     char name[260];
     StartupKeyName("a=b=c", name);
     EXPECT_STREQ("a:b:c", name);
+
+    // A hook whose class names no file has no command: it is known by its title.
+    const char* delayLoad =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
+    SaveValue(HKEY_LOCAL_MACHINE, delayLoad, "KxNoServer");
+    WriteValueText(HKEY_LOCAL_MACHINE, delayLoad, "KxNoServer",
+                   "{4B5D0E1A-0000-4000-8000-00000000ABCE}");
+    InitRegStartups();
+    EXPECT_EQ("252", ReadValueText(HKEY_CURRENT_USER, kRunList, "KxNoServer"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunList, ""));
 }
 
 TEST_F(BaselineTest, RebuildReplacesTheThreeListsWithThePresentState)

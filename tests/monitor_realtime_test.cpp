@@ -76,6 +76,31 @@ TEST_F(RealtimeTest, RunValueWriteSignalsWithinASecond)
     EXPECT_EQ(std::string("HKCU\\") + kHkcuRun, result.firstWatch);
 }
 
+TEST_F(RealtimeTest, KeyMissingAtStartIsWatchedOnceItAppears)
+{
+    // A new system has no win.ini mapping key until something writes load= or run=.
+    const std::string windows = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    const std::string name = "HKCU\\" + windows;
+    RealtimeStop();
+    ForgetKey(HKEY_CURRENT_USER, windows);
+    int watches = RealtimeStart();
+    for (int i = 0; i < watches; i++)
+        ASSERT_NE(name, RealtimeWatchName(i));
+    EXPECT_EQ(0, RealtimeRetryMissing());
+
+    WriteValueText(HKEY_CURRENT_USER, windows, "load", "\"C:\\Program Files\\Acme\\tool.exe\"");
+    EXPECT_EQ(1, RealtimeRetryMissing());
+    ASSERT_EQ(watches + 1, RealtimeHandleCount());
+    EXPECT_EQ(name, RealtimeWatchName(watches));
+    EXPECT_EQ(1, Pump(GetTickCount(), 300).requests);
+    // From then on it is watched like the others.
+    DWORD started = GetTickCount();
+    WriteValueText(HKEY_CURRENT_USER, windows, "run", "C:\\Acme\\other.exe");
+    PumpResult result = Pump(started, 1000);
+    EXPECT_EQ(1, result.requests);
+    EXPECT_EQ(name, result.firstWatch);
+}
+
 TEST_F(RealtimeTest, BurstOfChangesGivesOneRequestAndWatchesReArm)
 {
     DWORD started = GetTickCount();
