@@ -1,0 +1,20 @@
+// The "ask" step the patrol checks share (sound, first-seen date, tray state, then the alert
+// dialog under the monitor's guard flag) and their known-list helpers.
+#pragma once
+#include <windows.h>
+#include <vector>
+#include "entrylist.h"
+
+// The current alert must be filled. detectedSubkey names the Software\Orvane\Detected
+// subkey of the program's first-seen date. Returns the dialog's result.
+INT_PTR AskAboutEntry(int sound, const char* command, const char* detectedSubkey, int trayIcon,
+                      int trayTip, int templateId);
+
+// Known-list value of an entry: the number its data converts to, 0 when absent.
+int KnownListNumber(const char* listKey, const char* name);
+// Writes list[name] = type code as decimal text.
+void WriteKnownListEntry(const char* listKey, const char* name, int type);
+
+// The entries of the list as they are now. The alerts re-enter the message loop, where other
+// work may refill the shared list, so each check walks its own copy.
+std::vector<EntryRecord> CopyEntries();
