@@ -1,10 +1,13 @@
 #include "realtime.h"
+#include "addons.h"
 #include "entrylist.h"
 #include "handles.h"
 #include "monitorstate.h"
 #include "options.h"
 #include "patrol.h"
+#include "pathutil.h"
 #include "registry.h"
+#include "services.h"
 #include "trace.h"
 #include <cstdio>
 #include <initializer_list>
@@ -18,12 +21,13 @@ struct Watch {
     Handle event;                 //   and the event RegNotifyChangeKeyValue sets
     ChangeNotifyHandle folder;    // folder watch
     char name[300];
+    int category;                 // RealtimeCategory it serves
 };
 
 Watch g_watches[MAX_WATCHES];
 HANDLE g_handles[MAX_WATCHES];
 int g_count;
-int g_pending;
+int g_pending;   // RealtimeCategory bits of the changes seen
 DWORD g_lastSignal;
 
 const DWORD kRegFilter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
@@ -34,7 +38,7 @@ bool ArmKey(Watch& w)
            ERROR_SUCCESS;
 }
 
-void AddKey(HKEY root, const char* path)
+void AddKey(HKEY root, const char* path, int category = REALTIME_STARTUP)
 {
     if (g_count >= MAX_WATCHES)
         return;
@@ -48,10 +52,11 @@ void AddKey(HKEY root, const char* path)
         return;
     }
     snprintf(w.name, sizeof(w.name), "%s\\%s", root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU", path);
+    w.category = category;
     g_handles[g_count++] = w.event.get();
 }
 
-void AddFolder(const char* folder)
+void AddFolder(const char* folder, int category = REALTIME_STARTUP)
 {
     if (g_count >= MAX_WATCHES || !folder[0])
         return;
@@ -64,6 +69,7 @@ void AddFolder(const char* folder)
     if (!w.folder)
         return;
     lstrcpynA(w.name, folder, sizeof(w.name));
+    w.category = category;
     g_handles[g_count++] = w.folder.get();
 }
 
@@ -98,6 +104,18 @@ int RealtimeStart()
            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks");
     AddStartupFolders(HKEY_LOCAL_MACHINE);
     AddStartupFolders(HKEY_CURRENT_USER);
+    // A missing add-on key is made, so that the first add-on of a machine is seen too.
+    for (const char* addOnKey : {KX_BHO_KEY, KX_TOOLBAR_KEY, KX_EXTENSIONS_KEY}) {
+        CreateRegKey(HKEY_LOCAL_MACHINE, addOnKey);
+        AddKey(HKEY_LOCAL_MACHINE, addOnKey, REALTIME_ADDONS);
+    }
+    AddKey(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, REALTIME_SERVICES);
+    char tasks[MAX_PATH];
+    if (GetWindowsDirectoryA(tasks, MAX_PATH - 8)) {
+        EnsureTrailingBackslash(tasks, sizeof(tasks));
+        lstrcatA(tasks, "Tasks");
+        AddFolder(tasks, REALTIME_TASKS);
+    }
     char text[32];
     snprintf(text, sizeof(text), "%d", g_count);
     Trace("Realtime watches", text);
@@ -111,6 +129,7 @@ void RealtimeStop()
         g_watches[i].event.reset();
         g_watches[i].folder.reset();
         g_watches[i].name[0] = 0;
+        g_watches[i].category = 0;
         g_handles[i] = nullptr;
     }
     g_count = 0;
@@ -126,6 +145,11 @@ const char* RealtimeWatchName(int index)
     return index >= 0 && index < g_count ? g_watches[index].name : "";
 }
 
+int RealtimeWatchCategory(int index)
+{
+    return index >= 0 && index < g_count ? g_watches[index].category : 0;
+}
+
 void RealtimeOnSignal(int index)
 {
     if (index < 0 || index >= g_count)
@@ -136,7 +160,7 @@ void RealtimeOnSignal(int index)
         FindNextChangeNotification(w.folder.get());
     else
         ArmKey(w);
-    g_pending = 1;
+    g_pending |= w.category;
     g_lastSignal = GetTickCount();
 }
 
@@ -152,22 +176,44 @@ int RealtimeTakeRequest()
 {
     if (!g_pending || GetTickCount() - g_lastSignal < REALTIME_SETTLE_MS)
         return 0;
+    int categories = g_pending;
     g_pending = 0;
-    return 1;
+    return categories;
 }
 
-void RealtimeForceStartupCheck()
+void RealtimeForceStartupCheck() { RealtimeForceChecks(REALTIME_STARTUP); }
+
+void RealtimeForceChecks(int categories)
 {
-    if (!g_options.RealtimeStartup)
+    const OptionSet& o = g_options;
+    bool firstHalf = false, secondHalf = false;
+    if ((categories & REALTIME_STARTUP) && o.RealtimeStartup) {
+        g_countdowns.Start = 1;
+        firstHalf = true;
+    }
+    // A category switched off stays off: its countdown is only set when it runs at all.
+    if ((categories & REALTIME_ADDONS) && o.RealtimeIEHelper && o.IEHelpers > 0) {
+        g_countdowns.IEHelpers = 1;
+        firstHalf = true;
+    }
+    if ((categories & REALTIME_SERVICES) && o.Services > 0) {
+        g_countdowns.Services = 1;
+        secondHalf = true;
+    }
+    if ((categories & REALTIME_TASKS) && o.Tasks > 0) {
+        g_countdowns.Tasks = 1;
+        secondHalf = true;
+    }
+    if (!firstHalf && !secondHalf)
         return;
-    g_countdowns.Start = 1;
-    patrolHalf = 0;
-    Trace("VERIFY", "Realtime Startup Change");
+    patrolHalf = firstHalf ? 0 : 1;
+    Trace("VERIFY", firstHalf ? "Realtime Startup Change" : "Realtime Service Change");
     DWORD before = lastPassTick;
     if (!alertOpen && !passRunning) {
         PatrolPass();
         if (lastPassTick != before) {
-            patrolTicks = 0;
+            // Both halves asked for: the other half's pass comes with the next tick.
+            patrolTicks = firstHalf && secondHalf ? 16 : 0;
             suppressAlerts = 0;
             return;
         }
