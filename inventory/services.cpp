@@ -11,6 +11,9 @@
 #include <shlwapi.h>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -37,12 +40,57 @@ int ReadStartByte(HKEY key)
 // The name the inventory shows for a service: the manager's display name, else the key's
 // "DisplayName"; an indirect name is resolved, and one that cannot be resolved gives way to
 // the key name, so that the list never shows "@file,-id" texts.
-void ServiceTitle(SC_HANDLE manager, HKEY key, const char* keyName, char* out, int capacity)
+// Display names the manager holds, by upper-case key name: one call for the whole list
+// instead of one round trip to the manager per service.
+typedef std::unordered_map<std::string, std::string> DisplayNames;
+
+std::string Upper(const char* text)
+{
+    std::string upper(text);
+    CharUpperBuffA(&upper[0], (DWORD)upper.size());
+    return upper;
+}
+
+bool ReadDisplayNames(SC_HANDLE manager, DisplayNames* names)
+{
+    if (!manager)
+        return false;
+    DWORD needed = 0, count = 0, resume = 0;
+    std::vector<BYTE> buffer(64 * 1024);
+    for (;;) {
+        if (EnumServicesStatusExA(manager, SC_ENUM_PROCESS_INFO, SERVICE_TYPE_ALL,
+                                  SERVICE_STATE_ALL, buffer.data(), (DWORD)buffer.size(), &needed,
+                                  &count, &resume, nullptr)) {
+            break;
+        }
+        if (GetLastError() != ERROR_MORE_DATA || needed == 0)
+            return false;
+        // Keep what came so far, then ask for the rest with room enough.
+        auto* items = (ENUM_SERVICE_STATUS_PROCESSA*)buffer.data();
+        for (DWORD i = 0; i < count; i++)
+            (*names)[Upper(items[i].lpServiceName)] = items[i].lpDisplayName ? items[i].lpDisplayName : "";
+        buffer.assign(needed + 4096, 0);
+    }
+    auto* items = (ENUM_SERVICE_STATUS_PROCESSA*)buffer.data();
+    for (DWORD i = 0; i < count; i++)
+        (*names)[Upper(items[i].lpServiceName)] = items[i].lpDisplayName ? items[i].lpDisplayName : "";
+    return true;
+}
+
+void ServiceTitle(SC_HANDLE manager, HKEY key, const char* keyName, char* out, int capacity,
+                  const DisplayNames* known = nullptr)
 {
     char name[4096] = "";
     DWORD size = sizeof(name);
-    if (!manager || !GetServiceDisplayNameA(manager, keyName, name, &size))
+    if (known) {
+        auto found = known->find(Upper(keyName));
+        if (found != known->end())
+            lstrcpynA(name, found->second.c_str(), sizeof(name));
+        else
+            ReadKeyText(key, "DisplayName", name, sizeof(name));
+    } else if (!manager || !GetServiceDisplayNameA(manager, keyName, name, &size)) {
         ReadKeyText(key, "DisplayName", name, sizeof(name));
+    }
     if (name[0] == '@' && !ResolveIndirectText(name, name, sizeof(name)))
         name[0] = 0;
     lstrcpynA(out, name[0] ? name : keyName, capacity);
@@ -74,7 +122,8 @@ bool HiddenAsMicrosoft(const char* command)
     return InMyString(strings.slot[VS_COMPANY_NAME], "Microsoft") != 0;
 }
 
-void AddService(SC_HANDLE manager, const char* keyName, bool hideMicrosoft)
+void AddService(SC_HANDLE manager, const DisplayNames* known, const char* keyName,
+                bool hideMicrosoft)
 {
     char path[400];
     snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", keyName);
@@ -89,7 +138,7 @@ void AddService(SC_HANDLE manager, const char* keyName, bool hideMicrosoft)
         return;   // drivers and the like
 
     char title[128], description[4097] = "", startText[64] = "";
-    ServiceTitle(manager, key.get(), keyName, title, sizeof(title));
+    ServiceTitle(manager, key.get(), keyName, title, sizeof(title), known);
     if (ReadKeyText(key.get(), "Description", description, sizeof(description)) &&
         description[0] == '@' && !ResolveIndirectText(description, description, sizeof(description)))
         description[0] = 0;
@@ -140,6 +189,8 @@ int ListServices()
     if (!root.open(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, KEY_READ))
         return 0;
     ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    DisplayNames names;
+    bool haveNames = ReadDisplayNames(manager.get(), &names);
     bool hideMicrosoft =
         (g_optionsLoaded ? g_options.HideMicrosoftServices : GetOption("HideMicrosoftServices", 1)) != 0;
     for (DWORD index = 0;; index++) {
@@ -151,7 +202,7 @@ int ListServices()
             break;
         if (status != ERROR_SUCCESS || !name[0])
             continue;   // overlong names and failed indices
-        AddService(manager.get(), name, hideMicrosoft);
+        AddService(manager.get(), haveNames ? &names : nullptr, name, hideMicrosoft);
     }
     return 0;
 }

@@ -34,8 +34,9 @@ void CheckIEHelpers()
     if (g_options.IEHelpers < 1)
         return;
     ListBrowserAddOns();
+    KnownList known(kKnownKey);
     for (const EntryRecord& entry : CopyEntries()) {
-        if (KnownListNumber(kKnownKey, entry.title) != 0)
+        if (known.Number(entry.title) != 0)
             continue;
         SetCurrentAlert(0, entry.title, entry.command);
         INT_PTR result = suppressAlerts > 1 ? IDNO
@@ -43,7 +44,9 @@ void CheckIEHelpers()
                                                             "IEHelper", 158, 822, ALERT_ADDON);
         if (result == IDNO)
             Refuse(entry);
-        else if (result == IDYES)
+        else if (result == IDYES) {
             WriteKnownListEntry(kKnownKey, entry.title, entry.type);
+            known.Remember(entry.title, entry.type);
+        }
     }
 }

@@ -25,8 +25,9 @@ static void RefuseSilently(const EntryRecord& entry)
 void CheckServices()
 {
     ListServices();
+    KnownList known(kKnownKey);
     for (const EntryRecord& entry : CopyEntries()) {
-        if (KnownListNumber(kKnownKey, entry.title) != 0)
+        if (known.Number(entry.title) != 0)
             continue;
         SetCurrentAlert(entry.type, entry.title, entry.command);
         INT_PTR result = IDNO;
@@ -42,7 +43,9 @@ void CheckServices()
             SendServiceControl(entry.title, SERVICE_CONTROL_STOP);
         }
         // A dialog that could not open decided nothing: the service is asked about again.
-        if (result == IDNO || result == IDYES)
+        if (result == IDNO || result == IDYES) {
             WriteKnownListEntry(kKnownKey, entry.title, entry.type);
+            known.Remember(entry.title, entry.type);
+        }
     }
 }

@@ -21,8 +21,9 @@ int IsTaskSchedulerRunning() { return SchedulerRunning(); }
 void CheckScheduledTasks()
 {
     ListScheduledTasks();
+    KnownList known(kKnownKey);
     for (const EntryRecord& entry : CopyEntries()) {
-        if (KnownListNumber(kKnownKey, entry.title) != 0 || InMyString(entry.title, "McAfee.com"))
+        if (known.Number(entry.title) != 0 || InMyString(entry.title, "McAfee.com"))
             continue;
         SetCurrentAlert(0, entry.title, entry.command);
         INT_PTR result = suppressAlerts > 1 ? IDNO
@@ -36,6 +37,7 @@ void CheckScheduledTasks()
             DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, entry.title);
         } else if (result == IDYES) {
             WriteKnownListEntry(kKnownKey, entry.title, entry.type);
+            known.Remember(entry.title, entry.type);
         }
     }
     if (!IsWindowsNT())

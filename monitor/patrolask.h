@@ -2,6 +2,8 @@
 // dialog under the monitor's guard flag) and their known-list helpers.
 #pragma once
 #include <windows.h>
+#include <string>
+#include <unordered_map>
 #include <vector>
 #include "entrylist.h"
 
@@ -10,8 +12,19 @@
 INT_PTR AskAboutEntry(int sound, const char* command, const char* detectedSubkey, int trayIcon,
                       int trayTip, int templateId);
 
-// Known-list value of an entry: the number its data converts to, 0 when absent.
-int KnownListNumber(const char* listKey, const char* name);
+// A known list read once for a whole check: the number each name's data converts to.
+// Names compare without regard to case, as the registry's do.
+class KnownList {
+public:
+    explicit KnownList(const char* listKey);
+    // 0 when absent.
+    int Number(const char* name) const;
+    // Keeps the copy in step with a write (number) or deletion (0) made during the check.
+    void Remember(const char* name, int number);
+
+private:
+    std::unordered_map<std::string, int> numbers_;
+};
 // Writes list[name] = type code as decimal text.
 void WriteKnownListEntry(const char* listKey, const char* name, int type);
 

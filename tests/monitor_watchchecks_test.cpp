@@ -172,7 +172,13 @@ TEST_F(WatchChecksTest, TaskNoDeletesTheWorkItemAndMcAfeeIsNeverAsked)
     ASSERT_TRUE(MakeTask(L"KxCheckTask"));
     // The scheduler refuses dotted names of new items; the installer's file is copied in.
     ASSERT_TRUE(MakeTask(L"KxMcAfeeTemplate"));
-    ASSERT_TRUE(MoveFileA(JobPath(L"KxMcAfeeTemplate").c_str(), JobPath(L"McAfee.com Updater").c_str()));
+    // The scheduler service may be reading the new file for a moment.
+    bool copied = false;
+    for (int i = 0; i < 40 && !copied; i++, Sleep(50))
+        copied = CopyFileA(JobPath(L"KxMcAfeeTemplate").c_str(),
+                           JobPath(L"McAfee.com Updater").c_str(), FALSE);
+    ASSERT_TRUE(copied);
+    DeleteFileA(JobPath(L"KxMcAfeeTemplate").c_str());
     g_answers = {IDNO};
     CheckScheduledTasks();
     ASSERT_EQ(1u, g_asked.size());
