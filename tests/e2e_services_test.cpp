@@ -3,6 +3,7 @@
 // says what was done.
 #include "keys.h"
 #include "e2e.h"
+#include "watched_items.h"
 #include <string>
 
 namespace {
@@ -28,44 +29,14 @@ protected:
         RemoveService();
     }
 
-    static void RemoveService()
-    {
-        SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        SC_HANDLE service = manager ? OpenServiceA(manager, kSvc, SERVICE_ALL_ACCESS) : nullptr;
-        if (service) {
-            SERVICE_STATUS status;
-            ControlService(service, SERVICE_CONTROL_STOP, &status);
-            for (int i = 0; i < 60 && QueryServiceStatus(service, &status) &&
-                            status.dwCurrentState != SERVICE_STOPPED;
-                 i++)
-                Sleep(50);
-            DeleteService(service);
-            CloseServiceHandle(service);
-        }
-        if (manager)
-            CloseServiceHandle(manager);
-    }
+    static void RemoveService() { ::RemoveService(kSvc); }
 
     // Installs the fixture service and starts it; its current state.
-    DWORD InstallAndStart()
+    static DWORD InstallAndStart()
     {
-        SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        std::string path = "\"" + TestProgramFolder() + "\\kxfx_service.exe\"";
-        SC_HANDLE service = CreateServiceA(manager, kSvc, kSvcDisplay, SERVICE_ALL_ACCESS,
-                                           SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
-                                           SERVICE_ERROR_IGNORE, path.c_str(), nullptr, nullptr,
-                                           nullptr, nullptr, nullptr);
-        SERVICE_STATUS status = {};
-        if (service) {
-            StartServiceA(service, 0, nullptr);
-            for (int i = 0; i < 60 && QueryServiceStatus(service, &status) &&
-                            status.dwCurrentState != SERVICE_RUNNING;
-                 i++)
-                Sleep(50);
-            CloseServiceHandle(service);
-        }
-        CloseServiceHandle(manager);
-        return status.dwCurrentState;
+        if (!CreateFixtureService(kSvc, kSvcDisplay, SERVICE_AUTO_START))
+            return 0;
+        return StartServiceAndWait(kSvc, SERVICE_RUNNING);
     }
 
     static DWORD StateAndStart(DWORD* start)

@@ -1,8 +1,6 @@
 // The add-on, scheduled-task and service checks against real keys, work items and service
 // keys, with the user's answers injected through the dialog seam: what each answer leaves
 // behind, and what the history says.
-#include <initguid.h>
-#include <mstask.h>
 #include "addonactions.h"
 #include "addons.h"
 #include "alert.h"
@@ -15,6 +13,7 @@
 #include "services.h"
 #include "sounds.h"
 #include "tasks.h"
+#include "watched_items.h"
 #include <deque>
 #include <string>
 
@@ -103,12 +102,7 @@ protected:
                        TestProgramFolder() + "\\kxfx_plain.exe");
         WriteValueText(HKEY_LOCAL_MACHINE, kServiceKey, "DisplayName", "Kx Check Service");
     }
-    static std::string JobPath(const std::wstring& name)
-    {
-        char windows[MAX_PATH];
-        GetWindowsDirectoryA(windows, sizeof(windows));
-        return std::string(windows) + "\\Tasks\\" + std::string(name.begin(), name.end()) + ".job";
-    }
+    static std::string JobPath(const std::wstring& name) { return TaskJobPath(name); }
     static void RemoveJobs()
     {
         for (const wchar_t* name : {L"KxCheckTask", L"McAfee.com Updater", L"KxMcAfeeTemplate"})
@@ -116,25 +110,7 @@ protected:
     }
     bool MakeTask(const wchar_t* name)
     {
-        ITaskScheduler* scheduler = nullptr;
-        if (FAILED(CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_ITaskScheduler, (void**)&scheduler)))
-            return false;
-        ITask* task = nullptr;
-        HRESULT hr = scheduler->NewWorkItem(name, CLSID_CTask, IID_ITask, (IUnknown**)&task);
-        if (SUCCEEDED(hr)) {
-            std::string app = TestProgramFolder() + "\\kxfx_app.exe";
-            task->SetApplicationName(std::wstring(app.begin(), app.end()).c_str());
-            IPersistFile* file = nullptr;
-            hr = task->QueryInterface(IID_IPersistFile, (void**)&file);
-            if (SUCCEEDED(hr)) {
-                hr = file->Save(nullptr, TRUE);
-                file->Release();
-            }
-            task->Release();
-        }
-        scheduler->Release();
-        return SUCCEEDED(hr);
+        return MakeWorkItem(name, TestProgramFolder() + "\\kxfx_app.exe");
     }
     std::string History() { return ReadTextFile(TempPath("history.txt")); }
 

@@ -6,6 +6,7 @@
 #include "options.h"
 #include "serviceactions.h"
 #include "services.h"
+#include "watched_items.h"
 #include <cstring>
 #include <string>
 
@@ -47,61 +48,16 @@ protected:
 
     std::string Fixture(const char* name) const { return TestProgramFolder() + "\\" + name; }
 
-    bool CreateFixtureService()
+    static bool CreateFixtureService()
     {
-        SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        if (!manager)
-            return false;
-        std::string path = "\"" + Fixture("kxfx_service.exe") + "\"";
-        SC_HANDLE service = CreateServiceA(manager, kSvc, kSvcDisplay, SERVICE_ALL_ACCESS,
-                                           SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                           SERVICE_ERROR_IGNORE, path.c_str(), nullptr, nullptr,
-                                           nullptr, nullptr, nullptr);
-        if (service) {
-            SERVICE_DESCRIPTIONA text = {(char*)"Runs until stopped."};
-            ChangeServiceConfig2A(service, SERVICE_CONFIG_DESCRIPTION, &text);
-            CloseServiceHandle(service);
-        }
-        CloseServiceHandle(manager);
-        return service != nullptr;
+        return ::CreateFixtureService(kSvc, kSvcDisplay, SERVICE_DEMAND_START, "Runs until stopped.");
     }
-
-    static void RemoveService()
-    {
-        SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        SC_HANDLE service = manager ? OpenServiceA(manager, kSvc, SERVICE_ALL_ACCESS) : nullptr;
-        if (service) {
-            SERVICE_STATUS status;
-            ControlService(service, SERVICE_CONTROL_STOP, &status);
-            WaitForState(service, SERVICE_STOPPED);
-            DeleteService(service);
-            CloseServiceHandle(service);
-        }
-        if (manager)
-            CloseServiceHandle(manager);
-    }
-
+    static void RemoveService() { ::RemoveService(kSvc); }
     static DWORD WaitForState(SC_HANDLE service, DWORD wanted)
     {
-        SERVICE_STATUS status = {};
-        for (int i = 0; i < 100; i++) {
-            if (!QueryServiceStatus(service, &status) || status.dwCurrentState == wanted)
-                break;
-            Sleep(50);
-        }
-        return status.dwCurrentState;
+        return WaitForServiceState(service, wanted);
     }
-
-    static DWORD StartAndWait(DWORD wanted)
-    {
-        SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        SC_HANDLE service = OpenServiceA(manager, kSvc, SERVICE_ALL_ACCESS);
-        StartServiceA(service, 0, nullptr);
-        DWORD state = WaitForState(service, wanted);
-        CloseServiceHandle(service);
-        CloseServiceHandle(manager);
-        return state;
-    }
+    static DWORD StartAndWait(DWORD wanted) { return StartServiceAndWait(kSvc, wanted); }
 
     void Key(const char* name, const char* image, DWORD imageType = REG_EXPAND_SZ)
     {

@@ -1,12 +1,11 @@
 // Scheduled tasks against the real Task Scheduler 1.0: work items made through its COM
 // interfaces are listed in batch order, read one by one and removed by name.
-// The scheduler's class and interface ids are defined here, once, for the test's own calls.
-#include <initguid.h>
 #include <mstask.h>
 #include "kxtest.h"
 #include "entrylist.h"
 #include "taskactions.h"
 #include "tasks.h"
+#include "watched_items.h"
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -39,41 +38,10 @@ protected:
 
     static void RemoveFiles()
     {
-        char windows[MAX_PATH];
-        GetWindowsDirectoryA(windows, sizeof(windows));
-        for (int i = 0; i < kTasks; i++) {
-            std::wstring name = TaskName(i);
-            std::string file = std::string(windows) + "\\Tasks\\" +
-                               std::string(name.begin(), name.end()) + ".job";
-            DeleteFileA(file.c_str());
-        }
+        for (int i = 0; i < kTasks; i++)
+            DeleteFileA(TaskJobPath(TaskName(i)).c_str());
     }
-
-    // Makes a work item without triggers that has never run.
-    bool MakeTask(int i, const wchar_t* comment = L"")
-    {
-        ITaskScheduler* scheduler = nullptr;
-        if (FAILED(CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_ITaskScheduler, (void**)&scheduler)))
-            return false;
-        ITask* task = nullptr;
-        HRESULT hr = scheduler->NewWorkItem(TaskName(i).c_str(), CLSID_CTask, IID_ITask,
-                                            (IUnknown**)&task);
-        if (SUCCEEDED(hr)) {
-            std::wstring app(app_.begin(), app_.end());
-            task->SetApplicationName(app.c_str());
-            task->SetComment(comment);
-            IPersistFile* file = nullptr;
-            hr = task->QueryInterface(IID_IPersistFile, (void**)&file);
-            if (SUCCEEDED(hr)) {
-                hr = file->Save(nullptr, TRUE);
-                file->Release();
-            }
-            task->Release();
-        }
-        scheduler->Release();
-        return SUCCEEDED(hr);
-    }
+    bool MakeTask(int i, const wchar_t* comment = L"") { return MakeWorkItem(TaskName(i), app_, comment); }
 
     // Our items in the scheduler's own enumeration order, as the list titles them.
     static std::vector<std::string> EnumeratedOrder()
