@@ -40,21 +40,6 @@ int OpenHelpPage(HWND owner, int pageId)
     return (INT_PTR)ShellExecuteA(owner, "open", path, nullptr, ProgramFolder(), SW_SHOWNORMAL) > 32;
 }
 
-int QueryServiceStateForAlert(const char*) { return 0; }
-int StopServiceForAlert(const char*) { return 0; }
-int DisableServiceForAlert(const char*) { return 0; }
-void ServiceStatusText(const char*, char* out, int capacity)
-{
-    if (capacity > 0)
-        out[0] = 0;
-}
-
-void TaskNextRunText(const char*, char* out, int capacity)
-{
-    if (capacity > 0)
-        out[0] = 0;
-}
-
 int ViewWatchedFile(const char*)
 {
     SetLastError(ERROR_CALL_NOT_IMPLEMENTED);

@@ -243,8 +243,8 @@ int MonitorMain(HINSTANCE instance, const char* commandLine, int)
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        if (!quit && RealtimeTakeRequest())
-            RealtimeForceStartupCheck();
+        if (int categories = quit ? 0 : RealtimeTakeRequest())
+            RealtimeForceChecks(categories);
     }
     if (IsWindow(window))
         DestroyWindow(window);

@@ -225,6 +225,30 @@ TEST_F(DataVersionTest, MissingVersionRebuildsAndWritesIt)
     EXPECT_EQ(KX_DATA_VERSION, ReadValueText(HKEY_CURRENT_USER, KX_KEY, "Version"));
 }
 
+TEST_F(DataVersionTest, MarkedButEmptyServicesListIsRefilledOnUpgradeOnly)
+{
+    const std::string service = "SYSTEM\\CurrentControlSet\\Services\\KxBaselineSvc";
+    ForgetKey(HKEY_LOCAL_MACHINE, service);
+    WriteValueText(HKEY_LOCAL_MACHINE, service, "ImagePath", program_);
+    WriteValueText(HKEY_LOCAL_MACHINE, service, "DisplayName", "Kx Baseline Service");
+    const char* list = KX_KEY "\\Services";
+    // Made by a build whose service list was always empty.
+    WriteValueText(HKEY_CURRENT_USER, list, "", "P");
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", "12.2.2007.0");
+    CheckDataVersion();
+    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, list, "Kx Baseline Service"));
+    EXPECT_EQ("P", ReadValueText(HKEY_CURRENT_USER, list, ""));
+
+    // A list with the user's decisions in it is left alone.
+    DeleteKeyTree(HKEY_CURRENT_USER, list);
+    WriteValueText(HKEY_CURRENT_USER, list, "", "P");
+    WriteValueText(HKEY_CURRENT_USER, list, "Refused Before", "701");
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", "12.2.2007.0");
+    CheckDataVersion();
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, list, "Kx Baseline Service"));
+    EXPECT_EQ("701", ReadValueText(HKEY_CURRENT_USER, list, "Refused Before"));
+}
+
 TEST_F(DataVersionTest, CleanupOptionRebuildsOnceAndIsReset)
 {
     WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", KX_DATA_VERSION);
