@@ -322,11 +322,15 @@ TEST_F(AlertTest, ServiceAlertEscRefusesAndRecordsOnlyWhatWasDone)
               }));
     EXPECT_EQ(Res(900), top);
     EXPECT_EQ(0u, status.find("Startup Status: Manual\n"));
-    // The service calls did nothing here (no such service is installed): no line claims a
-    // stop or a disable.
+    // Nothing of this service runs, so no line claims a stop; its start type is written, and
+    // the line says so only because the key now holds 4.
     std::string history = History();
     EXPECT_EQ(std::string::npos, history.find(ActionName(ACT_SERVICE_STOP))) << history;
-    EXPECT_EQ(std::string::npos, history.find(ActionName(ACT_SERVICE_DISABLED))) << history;
+    DWORD start = 0, size = sizeof(start);
+    RegGetValueA(HKEY_LOCAL_MACHINE, ("SYSTEM\\CurrentControlSet\\Services\\" + service).c_str(),
+                 "Start", RRF_RT_REG_DWORD, nullptr, &start, &size);
+    EXPECT_EQ(start == 4, history.find(ActionName(ACT_SERVICE_DISABLED)) != std::string::npos)
+        << history;
 
     SetCurrentAlert(SERVICE_EXE, "KxNoSuchService", app_.c_str());
     EXPECT_EQ(IDYES, Answer(ALERT_SERVICE, [&](HWND d) {
