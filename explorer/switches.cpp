@@ -63,10 +63,10 @@ int SwitchPage(const char* commandLine, int startTab, int* startMonitor)
     };
     int page = startTab;
     *startMonitor = 0;
-    if (HasSwitch(commandLine, "-START")) {
+    if (HasSwitch(commandLine, "-START"))
         page = 6026;
-        *startMonitor = 1;
-    }
+    // The monitor's restart request wants the monitor back as well as the options page.
+    *startMonitor = HasSwitch(commandLine, "-START") || HasSwitch(commandLine, "-RESTART");
     for (const auto& s : kSwitches)
         if (HasSwitch(commandLine, s.name))
             page = s.page;

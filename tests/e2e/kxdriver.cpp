@@ -9,7 +9,8 @@
 //   key VK                   send a key press to the focused window (menus)
 //   cursor X Y               move the mouse pointer
 //   sleep MS
-//   descend ID               make the first descendant with control ID current (pages, lists)
+//   descend ID               make the first visible descendant with control ID current (waits
+//                            up to 5 s for it)
 //   rows                     print the item count of the current list view
 //   cell ROW COL             print one cell of the current list view
 //   count CLASS TITLE        print how many top-level windows match
@@ -199,8 +200,12 @@ int main(int argc, char** argv)
             i += 2;
         } else if (!strcmp(op, "descend") && need(1)) {
             Descendant d = {atoi(argv[i++]), nullptr};
-            if (g_current)
+            // A page fills its controls after its window shows.
+            for (int tries = 0; g_current && !d.found && tries < 250; tries++) {
                 EnumChildWindows(g_current, FindDescendant, (LPARAM)&d);
+                if (!d.found)
+                    Sleep(20);
+            }
             ok = d.found != nullptr;
             if (ok)
                 g_current = d.found;
