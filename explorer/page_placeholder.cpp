@@ -84,6 +84,7 @@ static void Init(HWND page, const PlaceholderPage& p)
     for (const auto& text : p.texts)
         if (text[0])
             SetDlgItemResString(page, text[0], text[1]);
+    SetDlgItemResString(page, IDC_PAGE_ADD, 311);
     SetDlgItemResString(page, IDC_PAGE_REMOVE, 302);
     SetDlgItemResString(page, IDC_PAGE_CLOSE, 304);
     SetDlgItemResString(page, IDC_PAGE_HELP_LABEL, 793);

@@ -355,8 +355,9 @@ void LayoutSheet(HWND sheet)
         ShowWindow(close, SW_HIDE);
     }
 
-    HWND page = (HWND)SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0);
-    if (!page)
+    // The page being activated is not yet the sheet's current page: the frame remembers it.
+    HWND page = g_layoutPage;
+    if (!page || GetParent(page) != sheet)
         return;
     int pageHeight = height - 112;
     if (SendMessageA(tabs, TCM_GETROWCOUNT, 0, 0) == 1)
@@ -453,5 +454,6 @@ void LayoutPageControls(HWND page, const PageLayout& layout)
     }
     int listBottom = slots > 0 ? buttonsTop - margin : height - margin;
     Place(page, IDC_PAGE_LIST, margin, top, width - 2 * margin, listBottom - top);
-    InvalidateRect(page, nullptr, TRUE);
+    // Static texts wrap again only when they repaint.
+    RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
