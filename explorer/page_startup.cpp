@@ -21,8 +21,11 @@
 
 int g_startupSortFlags[5];
 
-// What the list shows per entry, kept for sorting.
+// What the list shows per entry, kept for sorting. Company and icon cost a read of the program
+// file each, so they are looked up when a row is first drawn (or sorted by company).
 static char g_company[MAX_ENTRIES][128];
+static char g_companyRead[MAX_ENTRIES];
+static int g_image[MAX_ENTRIES];
 static char g_firstSeen[MAX_ENTRIES][24];
 static char g_rowDisabled[MAX_ENTRIES];
 static int g_lastDirection[5];
@@ -90,6 +93,54 @@ static int AddRowIcon(HIMAGELIST images, const char* program)
     return image < 0 ? 0 : image;
 }
 
+static const char* Company(int index)
+{
+    if (index < 0 || index >= EntryCount())
+        return "";
+    if (!g_companyRead[index]) {
+        g_companyRead[index] = 1;
+        g_company[index][0] = 0;
+        char program[260];
+        ResolvedProgram(GetEntry(index)->command, program);
+        VersionStrings* version = new VersionStrings;
+        if (GetVersionStrings(program, version))
+            lstrcpynA(g_company[index], version->slot[VS_COMPANY_NAME], sizeof(g_company[index]));
+        delete version;
+    }
+    return g_company[index];
+}
+
+static int RowImage(HWND list, int index)
+{
+    if (index < 0 || index >= EntryCount())
+        return 0;
+    if (g_image[index] < 0) {
+        char program[260];
+        ResolvedProgram(GetEntry(index)->command, program);
+        HIMAGELIST images = (HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
+        g_image[index] = AddRowIcon(images, program);
+    }
+    return g_image[index];
+}
+
+// A row is drawn or read: its company text and icon.
+static void RowDisplayInfo(NMLVDISPINFOA* info)
+{
+    LVITEMA& item = info->item;
+    int index = (int)item.lParam;
+    if (!(item.mask & LVIF_PARAM)) {
+        LVITEMA param = {};
+        param.mask = LVIF_PARAM;
+        param.iItem = item.iItem;
+        SendMessageA(info->hdr.hwndFrom, LVM_GETITEMA, 0, (LPARAM)&param);
+        index = (int)param.lParam;
+    }
+    if ((item.mask & LVIF_TEXT) && item.iSubItem == 2 && item.pszText && item.cchTextMax > 0)
+        lstrcpynA(item.pszText, Company(index), item.cchTextMax);
+    if (item.mask & LVIF_IMAGE)
+        item.iImage = RowImage(info->hdr.hwndFrom, index);
+}
+
 static void SetCell(HWND list, int row, int column, const char* text)
 {
     LVITEMA item = {};
@@ -131,24 +182,20 @@ void FillStartupList(HWND page)
     int count = EntryCount();
     for (int i = 0; i < count; i++) {
         const EntryRecord* r = GetEntry(i);
-        char program[260], text[300];
-        ResolvedProgram(r->command, program);
+        char text[300];
+        g_companyRead[i] = 0;
+        g_image[i] = -1;
         LVITEMA item = {};
         item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
         item.iItem = i;
         item.pszText = (char*)r->title;
         item.lParam = i;
-        item.iImage = AddRowIcon(images, program);
+        item.iImage = I_IMAGECALLBACK;
         int row = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
 
         CommandColumnText(r, text, sizeof(text));
         SetCell(list, row, 1, text);
-        VersionStrings* version = new VersionStrings;
-        g_company[i][0] = 0;
-        if (GetVersionStrings(program, version))
-            lstrcpynA(g_company[i], version->slot[VS_COMPANY_NAME], sizeof(g_company[i]));
-        delete version;
-        SetCell(list, row, 2, g_company[i]);
+        SetCell(list, row, 2, LPSTR_TEXTCALLBACKA);
         g_rowDisabled[i] = DisabledCodeForTitle(r->title) != 0;
         SetCell(list, row, 3, g_rowDisabled[i] ? disabledText : StartupTypeName(r->type));
         FirstDetected(r, g_firstSeen[i], sizeof(g_firstSeen[i]));
@@ -208,7 +255,7 @@ static void SortKey(int index, int column, char* out, int capacity)
     switch (column) {
     case 0: lstrcpynA(key, r->title, sizeof(key)); break;
     case 1: lstrcpynA(key, FileNamePart(r->command), sizeof(key)); break;
-    case 2: lstrcpynA(key, g_company[index], sizeof(key)); break;
+    case 2: lstrcpynA(key, Company(index), sizeof(key)); break;
     case 3: snprintf(key, sizeof(key), "%d", r->type); break;
     case 4: SortableDate(g_firstSeen[index], key); break;
     }
@@ -401,6 +448,9 @@ static INT_PTR Notify(HWND page, NMHDR* header)
     if (header->idFrom != IDC_PAGE_LIST)
         return FALSE;
     switch (header->code) {
+    case LVN_GETDISPINFOA:
+        RowDisplayInfo((NMLVDISPINFOA*)header);
+        return TRUE;
     case LVN_COLUMNCLICK:
         SortStartupList(header->hwndFrom, ((NMLISTVIEW*)header)->iSubItem);
         return TRUE;
