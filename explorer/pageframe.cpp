@@ -47,6 +47,14 @@ static LRESULT CALLBACK SheetProc(HWND sheet, UINT message, WPARAM wParam, LPARA
         info->ptMinTrackSize.y = (LONG)(INT_PTR)GetPropA(sheet, kMinHeightProp);
         return 0;
     }
+    case WM_COMMAND:
+        // The sheet's own OK button is hidden and disabled, so an OK can only be the Enter
+        // key: it means the page's information command, not "apply and close".
+        if (LOWORD(wParam) == IDOK && g_layoutPage && GetParent(g_layoutPage) == sheet) {
+            SendMessageA(g_layoutPage, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            return 0;
+        }
+        break;
     case WM_SIZE: {
         LRESULT result = CallWindowProcA(old, sheet, message, wParam, lParam);
         SendDlgItemMessageA(sheet, SHEET_STATUS_BAR_ID, WM_SIZE, 0, 0);

@@ -449,6 +449,23 @@ TEST_F(SheetTest, MoveToDelayedStartShowAllAndTheShellCommands)
                            g_shellCalls.back().c_str()))
         << g_shellCalls.back();
 
+    // Enter reaches the sheet as OK: it opens the information, the sheet stays.
+    SendMessageA(sheet_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_EQ(2, g_callPoints.info);
+    EXPECT_TRUE(IsWindowVisible(sheet_));
+    // Delete removes: one row asks first.
+    {
+        MessageWatch watch(sheet_, IDNO);
+        NMLVKEYDOWN key = {};
+        key.hdr.hwndFrom = list;
+        key.hdr.idFrom = IDC_PAGE_LIST;
+        key.hdr.code = LVN_KEYDOWN;
+        key.wVKey = VK_DELETE;
+        SendMessageA(Page(), WM_NOTIFY, IDC_PAGE_LIST, (LPARAM)&key);
+        watch.Wait();
+        EXPECT_NE(std::string::npos, watch.text.find("remove this startup entry")) << watch.text;
+    }
+    Select(list, {RowOf(list, "KxPageDelay")});
     Command(IDM_PAGE_MOVE_TO_DELAY);
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "KxPageDelay"));
     EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, KX_DELAY_KEY, tool));
