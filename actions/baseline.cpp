@@ -123,6 +123,10 @@ void InitRegStartups()
         char command[260], name[260], code[16];
         GetEntryCommand(i, command);
         StartupKeyName(command, name);
+        // A hook whose class names no file has no command: it is known by its title (an
+        // empty name would be the key's default value, which the lookup never reads).
+        if (!name[0])
+            GetEntryTitle(i, name);
         snprintf(code, sizeof(code), "%d", GetEntryType(i));
         SetRegValue(HKEY_CURRENT_USER, KX_RUN_LIST, name, code);
     }
@@ -233,11 +237,32 @@ void StartBaseline()
     InitHiddenList();
 }
 
+// A baseline made by a build that listed no services carries the mark but no service; it is
+// made again from the present services, so that upgrading raises no alert for each of them.
+static void RefillEmptyServicesList()
+{
+    {
+        RegKey key;
+        DWORD values = 0;
+        if (!key.open(HKEY_CURRENT_USER, KX_SERVICES_LIST, KEY_READ) ||
+            RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return;
+        char mark[REG_READ_BUFFER];
+        bool hasDefault = GetRegValue(HKEY_CURRENT_USER, KX_SERVICES_LIST, "", mark, sizeof(mark)) > 0;
+        if (values > (hasDefault ? 1u : 0u))
+            return;
+    }
+    DeleteRegValue(HKEY_CURRENT_USER, KX_SERVICES_LIST, "");
+    InitServicesList();
+}
+
 void CheckDataVersion()
 {
     char version[REG_READ_BUFFER];
     if (GetRegValue(HKEY_CURRENT_USER, KX_KEY, "Version", version, sizeof(version)) > 0) {
         if (!InMyString(version, KX_DATA_VERSION)) {
+            RefillEmptyServicesList();
             RebuildLists();
             SetRegValue(HKEY_CURRENT_USER, KX_KEY, "Version", KX_DATA_VERSION);
             CreateInitialValues();

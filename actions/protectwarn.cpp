@@ -6,7 +6,6 @@
 #include "textutil.h"
 #include "versioninfo.h"
 #include "winpos.h"
-#include <cstdio>
 
 const WindowPosNames kWarningPos = {"xDefaultWarning", "yDefaultWarning", "dxDefaultWarning",
                                     "dyDefaultWarning"};
@@ -29,9 +28,10 @@ void SetFileText(HWND dialog, const WarningState& state)
     char text[512];
     char format[256];
     if (InMyString(versions.slot[VS_LEGAL_COPYRIGHT], "Microsoft") &&
-        LoadResString(909, format, sizeof(format)) > 0)
-        snprintf(text, sizeof(text), format, state.title);
-    else
+        LoadResString(909, format, sizeof(format)) > 0) {
+        const char* values[] = {state.title};
+        FillTextSlots(format, values, 1, text, sizeof(text));
+    } else
         lstrcpynA(text, state.title, sizeof(text));
     SetDlgItemTextA(dialog, IDC_WARNING_FILE, text);
 }

@@ -6,7 +6,7 @@
 #include "resstring.h"
 #include "runtasks.h"
 #include "sysmessage.h"
-#include <cstdio>
+#include "textutil.h"
 
 DWORD StopRunningProgram(const char* command, const char* title, int ask)
 {
@@ -17,16 +17,18 @@ DWORD StopRunningProgram(const char* command, const char* title, int ask)
         char format[512], text[800];
         if (!LoadResString(707, format, sizeof(format)))
             lstrcpyA(format, "%s");
-        snprintf(text, sizeof(text), format, title && title[0] ? title : command);
+        const char* values[] = {title && title[0] ? title : command};
+        FillTextSlots(format, values, 1, text, sizeof(text));
         if (KxMessageBox(nullptr, text, MB_YESNO | MB_ICONQUESTION) != IDYES)
             return processId;
     }
     Handle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
     if (!process)
         return 0;
+    // A program that could not be stopped runs on: no history line, and no id to say so.
+    if (!TerminateOpenProcess(process.get()))
+        return 0;
     DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    TerminateProcess(process.get(), code);
     for (int i = 0; i < 5; i++) {
         if (!GetExitCodeProcess(process.get(), &code) || code != STILL_ACTIVE)
             break;

@@ -3,5 +3,6 @@
 #include <windows.h>
 
 // Stops the program of a command when it runs (asking first when ask is set) and writes the
-// history line. Returns the process id found, 0 when nothing ran.
+// history line. Returns the process id found (also when the user said No), 0 when nothing ran
+// or it could not be stopped.
 DWORD StopRunningProgram(const char* command, const char* title, int ask);

@@ -21,3 +21,22 @@ int InMyString(const char* text, const char* part)
     }
     return 0;
 }
+
+void FillTextSlots(const char* text, const char* const* values, int count, char* out,
+                   int capacity)
+{
+    if (capacity <= 0)
+        return;
+    int used = 0, next = 0;
+    for (const char* in = text; *in && used < capacity - 1; in++) {
+        if (in[0] == '%' && in[1] == 's' && next < count) {
+            for (const char* v = values[next]; *v && used < capacity - 1; v++)
+                out[used++] = *v;
+            next++;
+            in++;
+        } else {
+            out[used++] = *in;
+        }
+    }
+    out[used] = 0;
+}

@@ -182,7 +182,9 @@ int AddEntry(const char* title, const char* command, const char* source, const c
     bool pathLike = strlen(bare) >= 4;
     if (pathLike)
         ToLongPathForm(bare, sizeof(bare));
-    lstrcpynA(record->command, bare, sizeof(record->command));
+    // A command of quotes alone names no program: it is kept as written, so that what
+    // would run is still shown and known under its own text.
+    lstrcpynA(record->command, bare[0] ? bare : commandCut, sizeof(record->command));
 
     if (!titleCut[0]) {
         char name[260];

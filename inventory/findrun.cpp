@@ -15,24 +15,34 @@
 #include <utility>
 #include <vector>
 
-typedef std::vector<std::pair<std::string, std::string>> ValueList;
+struct ValueText {
+    std::string name;
+    std::string data;   // as text, up to its first terminator
+    DWORD type;
+};
+typedef std::vector<ValueText> ValueList;
 
 static const char kWinlogonKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 static const char kShellFoldersKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-// Name and data of every string value of a key, in enumeration order. Reading the whole
-// key first keeps the order stable while the caller moves values out of it.
+// Name, data and type of every value of a key, in enumeration order. Reading the whole
+// key first keeps the order stable while the caller moves values out of it. A limit of 0
+// reads names or data of any length.
 static ValueList ReadValues(HKEY root, const char* path, int maxName, int maxData)
 {
     ValueList values;
     RegKey key;
     if (!key.open(root, path, KEY_READ))
         return values;
-    DWORD count = 0;
+    DWORD count = 0, longestName = 0, longestData = 0;
     if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                         &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
         return values;
+    if (maxName == 0)
+        maxName = (int)longestName + 1;
+    if (maxData == 0)
+        maxData = (int)longestData + 1;
     std::vector<char> name(maxName + 1), data(maxData + 2);
     for (DWORD index = 0; index <= count; index++) {
         DWORD nameLength = maxName + 1, dataLength = maxData + 1, type = 0;
@@ -43,7 +53,7 @@ static ValueList ReadValues(HKEY root, const char* path, int maxName, int maxDat
         if (status != ERROR_SUCCESS)
             continue;
         data[dataLength] = 0;   // binary data need not end in a terminator
-        values.emplace_back(std::string(name.data(), nameLength), std::string(data.data()));
+        values.push_back({std::string(name.data(), nameLength), std::string(data.data()), type});
     }
     return values;
 }
@@ -67,26 +77,30 @@ struct LastRunValue {
 static void ReadRunKey(HKEY root, int rootIndex, int keyIndex, LastRunValue* last)
 {
     const int code = keyIndex + 1 + 10 * rootIndex;
-    ValueList values = ReadValues(root, kRunKeys[keyIndex], 511, 511);
+    // Whole values: a long command still starts a program and must not slip past the
+    // guard (the listed command is cut to its field).
+    ValueList values = ReadValues(root, kRunKeys[keyIndex], 0, 0);
     for (const auto& value : values) {
-        const std::string& name = value.first;
-        const std::string& data = value.second;
+        const std::string& name = value.name;
+        const std::string& data = value.data;
         bool repeat = last->present && lstrcmpiA(name.c_str(), last->name.c_str()) == 0 &&
                       lstrcmpiA(data.c_str(), last->data.c_str()) == 0;
         last->name = name;
         last->data = data;
         last->present = true;
-        if (repeat)
+        // Windows starts only text values; a number or binary data there runs nothing.
+        if (repeat || (value.type != REG_SZ && value.type != REG_EXPAND_SZ))
             continue;
         Trace("BuildRun - findrun", data.c_str());
-        if (InDisabledIndex(name.c_str())) {
-            if (g_returnedValueHandler)
-                g_returnedValueHandler(name.c_str(), data.c_str(), code);
+        // A namesake from another location is not the disabled entry: it is listed as the
+        // active entry it is.
+        if (InDisabledIndex(name.c_str()) && g_returnedValueHandler &&
+            g_returnedValueHandler(name.c_str(), data.c_str(), code))
             continue;
-        }
         if (name.size() > 1 && data.size() > 4 && (unsigned char)name[0] < 128) {
             char command[512];
-            int rundll = SplitRundll32(data.c_str(), command, sizeof(command));
+            std::string head = data.substr(0, 511);
+            int rundll = SplitRundll32(head.c_str(), command, sizeof(command));
             AddEntry(name.c_str(), command, "", "", code, rundll);
         }
     }
@@ -154,12 +168,12 @@ void GetDisabledPrograms()
         KX_DISABLED_KEY "\\WinRun"};
     for (const char* store : kStores) {
         for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, store, 254, 254)) {
-            if (value.first.empty())
+            if (value.name.empty())
                 continue;
-            Trace("GetDisabledPrograms - findrun", value.second.c_str());
-            int code = DisabledCodeForTitle(value.first.c_str());
+            Trace("GetDisabledPrograms - findrun", value.data.c_str());
+            int code = DisabledCodeForTitle(value.name.c_str());
             if (code > 0)
-                AddEntry(value.first.c_str(), value.second.c_str(), "", "", code, 0);
+                AddEntry(value.name.c_str(), value.data.c_str(), "", "", code, 0);
         }
     }
     char folder[MAX_PATH + 32];
@@ -272,30 +286,38 @@ void BuildRegInfo()
              HKEY_LOCAL_MACHINE,
              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad", 254,
              254)) {
-        Trace("DelayLoad - BuildRegInfo -  findrun", value.second.c_str());
+        Trace("DelayLoad - BuildRegInfo -  findrun", value.data.c_str());
         char className[260], server[260];
-        GetComClass(value.second.c_str(), className, server);
+        GetComClass(value.data.c_str(), className, server);
         VersionStrings strings;
         GetVersionStrings(server, &strings);
-        AddEntry(value.first.c_str(), server, value.second.c_str(),
+        AddEntry(value.name.c_str(), server, value.data.c_str(),
                  strings.slot[VS_PRODUCT_VERSION], REG_Delayload, 0);
     }
     for (const auto& value : ReadValues(
              HKEY_LOCAL_MACHINE,
              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler", 254,
              254)) {
-        Trace("TaskScheduler - BuildRegInfo -  findrun", value.first.c_str());
-        AddClassEntry(value.second.c_str(), value.first.c_str(), REG_TaskScheduler);
+        Trace("TaskScheduler - BuildRegInfo -  findrun", value.name.c_str());
+        AddClassEntry(value.data.c_str(), value.name.c_str(), REG_TaskScheduler);
     }
     for (const auto& value : ReadValues(
              HKEY_LOCAL_MACHINE,
              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks", 254,
              254)) {
-        Trace("ShellExecHook - BuildRegInfo -  findrun", value.first.c_str());
-        AddClassEntry(value.second.c_str(), value.first.c_str(), REG_ShellExecuteHook);
+        Trace("ShellExecHook - BuildRegInfo -  findrun", value.name.c_str());
+        AddClassEntry(value.data.c_str(), value.name.c_str(), REG_ShellExecuteHook);
     }
     ReadAppInitDlls();
     ReadWinlogonNotify();
+}
+
+static int g_disabledFirst, g_disabledEnd;
+
+void DisabledEntryRange(int* first, int* end)
+{
+    *first = g_disabledFirst;
+    *end = g_disabledEnd;
 }
 
 int BuildStartupList(int forPage)
@@ -304,7 +326,9 @@ int BuildStartupList(int forPage)
     BuildRun();
     GetStartupGroup();
     GetWinPrograms();
+    g_disabledFirst = EntryCount();
     GetDisabledPrograms();
+    g_disabledEnd = EntryCount();
     bool showAll = forPage == 0 || GetOption("ShowAllStartup", 0) > 0;
     if (IsWindowsNT() && showAll) {
         GetWinLogon_Userinit();

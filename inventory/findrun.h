@@ -6,6 +6,10 @@
 // out the Winlogon and hook entries unless ShowAllStartup is set.
 int BuildStartupList(int forPage);
 
+// Index range [first, end) of the entries the last BuildStartupList took from the disabled
+// store and the Disabled folder: entries that Windows does not start.
+void DisabledEntryRange(int* first, int* end);
+
 // The steps of BuildStartupList, in its order.
 void BuildRun();
 int GetStartupGroup();
@@ -15,8 +19,9 @@ void GetWinLogon_Userinit();
 void GetWinLogon_Shell();
 void BuildRegInfo();
 
-// A value of a Run key whose name is in the DisabledIndex was disabled here and has been put
-// back by someone. BuildRun leaves it out of the list and hands it to this handler, which the
-// actions layer installs to disable it again.
-typedef void (*ReturnedValueHandler)(const char* name, const char* data, int code);
+// A value of a Run key whose name is in the DisabledIndex may have been disabled here and put
+// back by someone. BuildRun hands it to this handler, which the actions layer installs to
+// disable it again, and leaves it out of the list when the handler returns 1 (it was that
+// entry); otherwise it is listed.
+typedef int (*ReturnedValueHandler)(const char* name, const char* data, int code);
 void SetReturnedValueHandler(ReturnedValueHandler handler);

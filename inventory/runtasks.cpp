@@ -205,15 +205,24 @@ int ListRunningTasks()
     return EntryCount();
 }
 
+static BOOL(WINAPI* g_terminate)(HANDLE, UINT);
+
+void SetTerminateSeam(BOOL(WINAPI* terminate)(HANDLE, UINT)) { g_terminate = terminate; }
+
+int TerminateOpenProcess(HANDLE process)
+{
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process, &code))
+        return 0;
+    return (g_terminate ? g_terminate : TerminateProcess)(process, code) ? 1 : 0;
+}
+
 int StopProcess(DWORD processId)
 {
     Handle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
     if (!process)
         return 0;
-    DWORD code = 0;
-    if (!GetExitCodeProcess(process.get(), &code))
-        return 0;
-    return TerminateProcess(process.get(), code) ? 1 : 0;
+    return TerminateOpenProcess(process.get());
 }
 
 void RepaintTaskbar()

@@ -18,6 +18,10 @@ int ListRunningTasks();
 
 // Terminates the process with its current exit code; the result of TerminateProcess.
 int StopProcess(DWORD processId);
+// The same for a process already open with all access.
+int TerminateOpenProcess(HANDLE process);
+// Tests: stands in for TerminateProcess, so a refusal can be tried (nullptr: the real one).
+void SetTerminateSeam(BOOL(WINAPI* terminate)(HANDLE process, UINT exitCode));
 
 // Lets the taskbar redraw so the icons of a stopped program vanish.
 void RepaintTaskbar();

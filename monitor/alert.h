@@ -2,6 +2,7 @@
 // dialog runner (with a test seam), and the behaviour the dialogs share.
 #pragma once
 #include <windows.h>
+#include "textutil.h"
 #include "versioninfo.h"
 #include "winpos.h"
 
@@ -82,11 +83,6 @@ void ReleaseAlertIcons(HWND dialog);
 // Yes and Esc accept, No refuses, 1067 is the information button, and the place is saved
 // on closing. A dialog procedure passes on every message it did not handle.
 INT_PTR AlertCommonMessage(HWND dialog, UINT message, WPARAM wParam);
-
-// Puts the values in place of successive "%s" in a text from the string table; other "%"
-// sequences are copied as they are, so a replaced string cannot read arbitrary arguments.
-void FillTextSlots(const char* text, const char* const* values, int count, char* out,
-                   int capacity);
 
 // Fonts of the name line and the path (those the monitor made with its window).
 HFONT AlertLargeFont();

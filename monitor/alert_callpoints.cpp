@@ -4,6 +4,7 @@
 #include "pathutil.h"
 #include "program.h"
 #include "resstring.h"
+#include "taskstop.h"
 #include <shellapi.h>
 #include <cstdio>
 
@@ -39,21 +40,6 @@ int OpenHelpPage(HWND owner, int pageId)
     return (INT_PTR)ShellExecuteA(owner, "open", path, nullptr, ProgramFolder(), SW_SHOWNORMAL) > 32;
 }
 
-int QueryServiceStateForAlert(const char*) { return 0; }
-int StopServiceForAlert(const char*) { return 0; }
-int DisableServiceForAlert(const char*) { return 0; }
-void ServiceStatusText(const char*, char* out, int capacity)
-{
-    if (capacity > 0)
-        out[0] = 0;
-}
-
-void TaskNextRunText(const char*, char* out, int capacity)
-{
-    if (capacity > 0)
-        out[0] = 0;
-}
-
 int ViewWatchedFile(const char*)
 {
     SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
@@ -75,4 +61,8 @@ int RejectSysFileChange(const char*, int)
     return 0;
 }
 
-int StopStartupProgram(const char*, const char*) { return 0; }
+// Stopped before it is removed or disabled, so that it cannot write its value back.
+int StopStartupProgram(const char* command, const char* title)
+{
+    return StopRunningProgram(command, title, 0) != 0;
+}

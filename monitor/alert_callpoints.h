@@ -16,8 +16,8 @@ void HelpFileName(int pageId, char* out, int capacity);
 // Tests: replaces the opener (nullptr restores it).
 void SetHelpPageSeam(int (*opener)(HWND owner, int pageId));
 
-// Services: current state (SERVICE_* state number, 0 when unknown), stop, start type 4,
-// and the status text the service inventory shows.
+// Services: current state (SERVICE_* state number, 0 when unknown), stop, start type 4
+// (each 1 when done, 0 otherwise), and the status text the service inventory shows.
 int QueryServiceStateForAlert(const char* serviceName);
 int StopServiceForAlert(const char* serviceName);
 int DisableServiceForAlert(const char* serviceName);

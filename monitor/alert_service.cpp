@@ -6,6 +6,7 @@
 #include "history.h"
 #include "registry.h"
 #include "resstring.h"
+#include "textutil.h"
 #include "winpos.h"
 #include <cstdio>
 
@@ -41,7 +42,8 @@ static void FillServiceAlert(HWND dialog)
     SetDlgItemTextA(dialog, 1144, message);
 }
 
-// State before the stop, then stop and disable, each with its history line.
+// State before the stop, then stop and disable, each logged only when it was done: a line
+// in the history says what happened to the service.
 static void RefuseService()
 {
     int action = -1;
@@ -52,10 +54,10 @@ static void RefuseService()
     }
     if (action >= 0)
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, action);
-    StopServiceForAlert(g_alert.title);
-    WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_STOP);
-    DisableServiceForAlert(g_alert.title);
-    WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_DISABLED);
+    if (StopServiceForAlert(g_alert.title))
+        WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_STOP);
+    if (DisableServiceForAlert(g_alert.title))
+        WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_DISABLED);
 }
 
 INT_PTR CALLBACK ServiceAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)

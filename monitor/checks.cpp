@@ -2,19 +2,15 @@
 #include "verify.h"
 
 void CheckStartup() { VerifyStartup(); }
-void CheckIEHelpers() {}            // browser add-on check: not yet plugged in
 void CheckHiddenFiles() {}          // hidden-file check: not yet plugged in
 void CheckSystemFiles() {}          // HOSTS/Config.sys/Autoexec.bat check: not yet plugged in
 void CheckStartPages() {}           // browser start/search/desktop pages: not yet plugged in
 void CheckFileTypes() {}            // file type associations: not yet plugged in
-void CheckScheduledTasks() {}       // scheduled tasks: not yet plugged in
 void CheckWinInit() {}              // wininit.ini restart commands: not yet plugged in
-void CheckServices() {}             // services: not yet plugged in
 void CheckCookieFilter() {}         // cookie filter: not yet plugged in
 void CheckMozillaCookies() {}       // Mozilla-family cookie filter: not yet plugged in
 void CheckNewCookies() {}           // new cookies: not yet plugged in
 void CheckAutoUpdateAndPrefix() {}  // automatic-update setting and URL prefix: not yet plugged in
-int IsTaskSchedulerRunning() { return 0; }   // scheduler probe: not yet plugged in
 
 static const PatrolCheckFn kBuiltIn[CHECK_COUNT] = {
     CheckStartup,      CheckIEHelpers,  CheckHiddenFiles,  CheckSystemFiles,

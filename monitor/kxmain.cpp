@@ -149,14 +149,26 @@ LRESULT CALLBACK MonitorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnCommand(window, LOWORD(wParam), lParam);
         return 0;
     case WM_TIMER:
-        if (wParam == PATROL_TIMER_ID)
+        if (wParam == PATROL_TIMER_ID) {
+            RealtimeRetryMissing();
             MonitorTick();
+        }
         return 0;
     case WM_TRAY_NOTIFY:
         OnTrayNotify(window, wParam, lParam);
         return 0;
     case WM_TASK_CHANGE:
         taskChangeFlag = 1;
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;   // the monitor never holds up a logoff or shutdown
+    case WM_ENDSESSION:
+        // Windows ends the process once this returns: the exit sequence runs now, without
+        // the exit question, and only once.
+        if (wParam && !g_exiting) {
+            Trace("WM_ENDSESSION", "kxmain");
+            ExitSequence(window);
+        }
         return 0;
     case WM_CLOSE:
         g_closing = 1;
@@ -231,8 +243,8 @@ int MonitorMain(HINSTANCE instance, const char* commandLine, int)
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        if (!quit && RealtimeTakeRequest())
-            RealtimeForceStartupCheck();
+        if (int categories = quit ? 0 : RealtimeTakeRequest())
+            RealtimeForceChecks(categories);
     }
     if (IsWindow(window))
         DestroyWindow(window);

@@ -1,10 +1,13 @@
 #include "realtime.h"
+#include "addons.h"
 #include "entrylist.h"
 #include "handles.h"
 #include "monitorstate.h"
 #include "options.h"
 #include "patrol.h"
+#include "pathutil.h"
 #include "registry.h"
+#include "services.h"
 #include "trace.h"
 #include <cstdio>
 #include <initializer_list>
@@ -18,13 +21,34 @@ struct Watch {
     Handle event;                 //   and the event RegNotifyChangeKeyValue sets
     ChangeNotifyHandle folder;    // folder watch
     char name[300];
+    int category;                 // RealtimeCategory it serves
 };
 
 Watch g_watches[MAX_WATCHES];
 HANDLE g_handles[MAX_WATCHES];
 int g_count;
-int g_pending;
+int g_pending;   // RealtimeCategory bits of the changes seen
 DWORD g_lastSignal;
+
+// Locations that did not exist when the watches were armed (on a new system the win.ini
+// mapping key or a RunOnce key often does not): tried again on every tick.
+struct Missing {
+    HKEY root;   // nullptr for a folder
+    char path[300];
+    int category;
+};
+Missing g_missing[MAX_WATCHES];
+int g_missingCount;
+
+void NoteMissing(HKEY root, const char* path, int category)
+{
+    if (g_missingCount >= MAX_WATCHES)
+        return;
+    g_missing[g_missingCount].root = root;
+    lstrcpynA(g_missing[g_missingCount].path, path, sizeof(g_missing[0].path));
+    g_missing[g_missingCount].category = category;
+    g_missingCount++;
+}
 
 const DWORD kRegFilter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
 
@@ -34,37 +58,47 @@ bool ArmKey(Watch& w)
            ERROR_SUCCESS;
 }
 
-void AddKey(HKEY root, const char* path)
+bool AddKey(HKEY root, const char* path, int category = REALTIME_STARTUP)
 {
     if (g_count >= MAX_WATCHES)
-        return;
+        return false;
     Watch& w = g_watches[g_count];
     if (!w.key.open(root, path, KEY_NOTIFY))
-        return;
+        return false;
     w.event.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     if (!w.event || !ArmKey(w)) {
         w.key.reset();
         w.event.reset();
-        return;
+        return false;
     }
     snprintf(w.name, sizeof(w.name), "%s\\%s", root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU", path);
+    w.category = category;
     g_handles[g_count++] = w.event.get();
+    return true;
 }
 
-void AddFolder(const char* folder)
+void WatchKey(HKEY root, const char* path, int category = REALTIME_STARTUP)
+{
+    if (!AddKey(root, path, category))
+        NoteMissing(root, path, category);
+}
+
+bool AddFolder(const char* folder, int category = REALTIME_STARTUP)
 {
     if (g_count >= MAX_WATCHES || !folder[0])
-        return;
+        return false;
     for (int i = 0; i < g_count; i++)
         if (lstrcmpiA(g_watches[i].name, folder) == 0)
-            return;
+            return true;
     Watch& w = g_watches[g_count];
     w.folder.reset(FindFirstChangeNotificationA(
         folder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE));
     if (!w.folder)
-        return;
+        return false;
     lstrcpynA(w.name, folder, sizeof(w.name));
+    w.category = category;
     g_handles[g_count++] = w.folder.get();
+    return true;
 }
 
 // The startup folders, as the inventory reads them.
@@ -74,8 +108,9 @@ void AddStartupFolders(HKEY root)
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
     char folder[MAX_PATH];
     for (const char* value : {"Startup", "Common Startup"})
-        if (GetRegValue(root, kShellFolders, value, folder, sizeof(folder)) > 0)
-            AddFolder(folder);
+        if (GetRegValue(root, kShellFolders, value, folder, sizeof(folder)) > 0 &&
+            !AddFolder(folder))
+            NoteMissing(nullptr, folder, REALTIME_STARTUP);
 }
 
 }   // namespace
@@ -85,19 +120,32 @@ int RealtimeStart()
     RealtimeStop();
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         for (const char* runKey : kRunKeys)
-            AddKey(root, runKey);
+            WatchKey(root, runKey);
         // win.ini load= and run= (mapped to the registry on NT) and AppInit_DLLs.
-        AddKey(root, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows");
+        WatchKey(root, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows");
     }
-    AddKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon");
-    AddKey(HKEY_LOCAL_MACHINE,
-           "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad");
-    AddKey(HKEY_LOCAL_MACHINE,
-           "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler");
-    AddKey(HKEY_LOCAL_MACHINE,
-           "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks");
+    WatchKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon");
+    WatchKey(HKEY_LOCAL_MACHINE,
+             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad");
+    WatchKey(HKEY_LOCAL_MACHINE,
+             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler");
+    WatchKey(HKEY_LOCAL_MACHINE,
+             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks");
     AddStartupFolders(HKEY_LOCAL_MACHINE);
     AddStartupFolders(HKEY_CURRENT_USER);
+    // A missing add-on key is made, so that the first add-on of a machine is seen too.
+    for (const char* addOnKey : {KX_BHO_KEY, KX_TOOLBAR_KEY, KX_EXTENSIONS_KEY}) {
+        CreateRegKey(HKEY_LOCAL_MACHINE, addOnKey);
+        AddKey(HKEY_LOCAL_MACHINE, addOnKey, REALTIME_ADDONS);
+    }
+    AddKey(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, REALTIME_SERVICES);
+    char tasks[MAX_PATH];
+    if (GetWindowsDirectoryA(tasks, MAX_PATH - 8)) {
+        EnsureTrailingBackslash(tasks, sizeof(tasks));
+        lstrcatA(tasks, "Tasks");
+        if (!AddFolder(tasks, REALTIME_TASKS))
+            NoteMissing(nullptr, tasks, REALTIME_TASKS);
+    }
     char text[32];
     snprintf(text, sizeof(text), "%d", g_count);
     Trace("Realtime watches", text);
@@ -111,10 +159,31 @@ void RealtimeStop()
         g_watches[i].event.reset();
         g_watches[i].folder.reset();
         g_watches[i].name[0] = 0;
+        g_watches[i].category = 0;
         g_handles[i] = nullptr;
     }
     g_count = 0;
     g_pending = 0;
+    g_missingCount = 0;
+}
+
+int RealtimeRetryMissing()
+{
+    int armed = 0;
+    for (int i = 0; i < g_missingCount;) {
+        const Missing& m = g_missing[i];
+        if (m.root ? AddKey(m.root, m.path, m.category) : AddFolder(m.path, m.category)) {
+            // It has just appeared, so something was written there: a change to check.
+            Trace("Realtime watch", m.path);
+            g_pending |= m.category;
+            g_missing[i] = g_missing[--g_missingCount];
+            g_lastSignal = GetTickCount();
+            armed++;
+        } else {
+            i++;
+        }
+    }
+    return armed;
 }
 
 int RealtimeHandleCount() { return g_count; }
@@ -124,6 +193,11 @@ const HANDLE* RealtimeHandles() { return g_handles; }
 const char* RealtimeWatchName(int index)
 {
     return index >= 0 && index < g_count ? g_watches[index].name : "";
+}
+
+int RealtimeWatchCategory(int index)
+{
+    return index >= 0 && index < g_count ? g_watches[index].category : 0;
 }
 
 void RealtimeOnSignal(int index)
@@ -136,7 +210,7 @@ void RealtimeOnSignal(int index)
         FindNextChangeNotification(w.folder.get());
     else
         ArmKey(w);
-    g_pending = 1;
+    g_pending |= w.category;
     g_lastSignal = GetTickCount();
 }
 
@@ -152,22 +226,44 @@ int RealtimeTakeRequest()
 {
     if (!g_pending || GetTickCount() - g_lastSignal < REALTIME_SETTLE_MS)
         return 0;
+    int categories = g_pending;
     g_pending = 0;
-    return 1;
+    return categories;
 }
 
-void RealtimeForceStartupCheck()
+void RealtimeForceStartupCheck() { RealtimeForceChecks(REALTIME_STARTUP); }
+
+void RealtimeForceChecks(int categories)
 {
-    if (!g_options.RealtimeStartup)
+    const OptionSet& o = g_options;
+    bool firstHalf = false, secondHalf = false;
+    if ((categories & REALTIME_STARTUP) && o.RealtimeStartup) {
+        g_countdowns.Start = 1;
+        firstHalf = true;
+    }
+    // A category switched off stays off: its countdown is only set when it runs at all.
+    if ((categories & REALTIME_ADDONS) && o.RealtimeIEHelper && o.IEHelpers > 0) {
+        g_countdowns.IEHelpers = 1;
+        firstHalf = true;
+    }
+    if ((categories & REALTIME_SERVICES) && o.Services > 0) {
+        g_countdowns.Services = 1;
+        secondHalf = true;
+    }
+    if ((categories & REALTIME_TASKS) && o.Tasks > 0) {
+        g_countdowns.Tasks = 1;
+        secondHalf = true;
+    }
+    if (!firstHalf && !secondHalf)
         return;
-    g_countdowns.Start = 1;
-    patrolHalf = 0;
-    Trace("VERIFY", "Realtime Startup Change");
+    patrolHalf = firstHalf ? 0 : 1;
+    Trace("VERIFY", firstHalf ? "Realtime Startup Change" : "Realtime Service Change");
     DWORD before = lastPassTick;
     if (!alertOpen && !passRunning) {
         PatrolPass();
         if (lastPassTick != before) {
-            patrolTicks = 0;
+            // Both halves asked for: the other half's pass comes with the next tick.
+            patrolTicks = firstHalf && secondHalf ? 16 : 0;
             suppressAlerts = 0;
             return;
         }

@@ -1,6 +1,7 @@
-// Change notifications on the autostart locations, so that a new startup entry is checked
-// within a second instead of at the next patrol. The monitor's message loop waits on the
-// handles (MsgWaitForMultipleObjects); a location that cannot be watched is left to the patrol.
+// Change notifications on the autostart locations, the browser add-on keys, the services and
+// the scheduled-tasks folder, so that a new entry is checked within a second instead of at
+// the next patrol. The monitor's message loop waits on the handles
+// (MsgWaitForMultipleObjects); a location that does not exist yet is watched once it appears.
 #pragma once
 #include <windows.h>
 
@@ -13,10 +14,25 @@ const HANDLE* RealtimeHandles();
 // Where watch index looks ("HKCU\...", or a folder path), for the trace and tests.
 const char* RealtimeWatchName(int index);
 
+// Locations missing when the watches were armed are tried again (every tick); one that has
+// appeared is watched from then on and counts as a change. The number newly watched.
+int RealtimeRetryMissing();
+
+// What a watch makes the monitor check.
+enum RealtimeCategory {
+    REALTIME_STARTUP = 1,
+    REALTIME_ADDONS = 2,
+    REALTIME_SERVICES = 4,
+    REALTIME_TASKS = 8,
+};
+// The category a watch index serves; 0 for none.
+int RealtimeWatchCategory(int index);
+
 // A handle of the set was signalled: re-arm that watch and note a request.
 void RealtimeOnSignal(int index);
-// 1 once for every burst of changes: the request is handed out when no further change has
-// come for a short settling time. The loop waits at most RealtimeWaitTimeout() for it.
+// Once for every burst of changes, the categories that changed (RealtimeCategory bits): the
+// request is handed out when no further change has come for a short settling time. The loop
+// waits at most RealtimeWaitTimeout() for it. 0 when nothing is due.
 int RealtimeTakeRequest();
 DWORD RealtimeWaitTimeout();
 // Settling time of a burst, in milliseconds.
@@ -26,3 +42,7 @@ const DWORD REALTIME_SETTLE_MS = 60;
 // pass a first-half pass) and runs the pass at once unless an alert is open, a pass runs or
 // the last one started less than a second ago; then the next tick serves it.
 void RealtimeForceStartupCheck();
+// The same for every category of a request: the add-on check shares the startup check's half
+// of the patrol; services and tasks are in the other half, whose pass follows on the next
+// tick when both halves were asked for.
+void RealtimeForceChecks(int categories);

@@ -41,11 +41,24 @@ int StartupKnownState(const char* command, const char* title)
     return number;
 }
 
-static void WriteKnown(const char* keyName, int type)
+// Known under the startup key name, or under the title when the entry has no command (an
+// empty name would be the key's default value, which the lookup never reads).
+static void WriteKnown(const EntryRecord& entry)
 {
-    char text[16];
-    snprintf(text, sizeof(text), "%d", type);
-    SetRegValue(HKEY_CURRENT_USER, kKnownKey, keyName, text);
+    char keyName[260], text[16];
+    StartupKeyName(entry.command, keyName);
+    snprintf(text, sizeof(text), "%d", entry.type);
+    SetRegValue(HKEY_CURRENT_USER, kKnownKey, keyName[0] ? keyName : entry.title, text);
+}
+
+// What the alert shows as the program: the command, or for an entry without one (a hook
+// whose class names no file) the raw value it came from, so the alert never shows nothing.
+static void SetAlertFor(const EntryRecord& entry)
+{
+    const char* shown = entry.command[0]  ? entry.command
+                        : entry.source[0] ? entry.source
+                                          : entry.title;
+    SetCurrentAlert(entry.type, entry.title, shown);
 }
 
 // Opens one alert with the monitor's guard flag and the trace's alert mark set.
@@ -62,10 +75,10 @@ static void MovedBack(const EntryRecord& entry)
 {
     char keyName[260];
     StartupKeyName(entry.command, keyName);
-    SetCurrentAlert(entry.type, entry.title, entry.command);
+    SetAlertFor(entry);
     INT_PTR result = AskUser(ALERT_DELAYED_BACK);
     if (result == IDYES) {
-        WriteKnown(keyName, entry.type);
+        WriteKnown(entry);
         // The store names a program by its program file; a command with arguments would
         // otherwise leave the delayed copy behind, and the program would start twice.
         HKEY root = DelayRootForCode(entry.type);
@@ -75,7 +88,7 @@ static void MovedBack(const EntryRecord& entry)
         if (program[0] && lstrcmpiA(program, keyName) != 0)
             DeleteDelayValues(root, program);
     } else if (result == IDNO) {
-        WriteKnown(keyName, entry.type);
+        WriteKnown(entry);
         if (!DisabledCodeForTitle(entry.title))
             DisableRunProgram(entry.title, entry.command, entry.source, entry.type);
     }
@@ -103,9 +116,7 @@ static void NewEntry(const EntryRecord& entry)
     SetTrayState(161, 821);
     INT_PTR result = AskUser(ALERT_STARTUP);
     if (result == IDYES) {
-        char keyName[260];
-        StartupKeyName(entry.command, keyName);
-        WriteKnown(keyName, entry.type);
+        WriteKnown(entry);
     } else if (result == IDNO) {
         Reject(entry);
     } else if (result == ALERT_RESULT_DISABLE) {
@@ -120,11 +131,15 @@ void VerifyStartup()
     TraceBegin("VERIFY", "Startup Programs");
     BuildStartupList(0);
     // The alerts re-enter the message loop, where other work may refill the shared list;
-    // the check walks its own copy.
+    // the check walks its own copy. Entries held in the disabled store do not start: they
+    // stay quiet until the user enables them (asking would offer to delete the copy).
+    int disabledFirst = 0, disabledEnd = 0;
+    DisabledEntryRange(&disabledFirst, &disabledEnd);
     std::vector<EntryRecord> entries;
     entries.reserve(EntryCount());
     for (int i = 0; i < EntryCount(); i++)
-        entries.push_back(*GetEntry(i));
+        if (i < disabledFirst || i >= disabledEnd)
+            entries.push_back(*GetEntry(i));
 
     bool anything = false;
     for (const EntryRecord& entry : entries) {
@@ -148,7 +163,7 @@ void VerifyStartup()
         }
         if (state != KNOWN_NEW)
             continue;
-        SetCurrentAlert(entry.type, entry.title, entry.command);
+        SetAlertFor(entry);
         // This installer's cleanup entry removes itself; nothing after it is examined now.
         if (InMyString(entry.title, "McAfee Application Installer Cleanup"))
             break;

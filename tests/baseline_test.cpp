@@ -133,6 +133,16 @@ TEST_F(BaselineTest, StartupListNamesCommandsWithColonsForEqualsSigns)
     char name[260];
     StartupKeyName("a=b=c", name);
     EXPECT_STREQ("a:b:c", name);
+
+    // A hook whose class names no file has no command: it is known by its title.
+    const char* delayLoad =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
+    SaveValue(HKEY_LOCAL_MACHINE, delayLoad, "KxNoServer");
+    WriteValueText(HKEY_LOCAL_MACHINE, delayLoad, "KxNoServer",
+                   "{4B5D0E1A-0000-4000-8000-00000000ABCE}");
+    InitRegStartups();
+    EXPECT_EQ("252", ReadValueText(HKEY_CURRENT_USER, kRunList, "KxNoServer"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunList, ""));
 }
 
 TEST_F(BaselineTest, RebuildReplacesTheThreeListsWithThePresentState)
@@ -213,6 +223,30 @@ TEST_F(DataVersionTest, MissingVersionRebuildsAndWritesIt)
     CheckDataVersion();
     EXPECT_FALSE(StaleKept());
     EXPECT_EQ(KX_DATA_VERSION, ReadValueText(HKEY_CURRENT_USER, KX_KEY, "Version"));
+}
+
+TEST_F(DataVersionTest, MarkedButEmptyServicesListIsRefilledOnUpgradeOnly)
+{
+    const std::string service = "SYSTEM\\CurrentControlSet\\Services\\KxBaselineSvc";
+    ForgetKey(HKEY_LOCAL_MACHINE, service);
+    WriteValueText(HKEY_LOCAL_MACHINE, service, "ImagePath", program_);
+    WriteValueText(HKEY_LOCAL_MACHINE, service, "DisplayName", "Kx Baseline Service");
+    const char* list = KX_KEY "\\Services";
+    // Made by a build whose service list was always empty.
+    WriteValueText(HKEY_CURRENT_USER, list, "", "P");
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", "12.2.2007.0");
+    CheckDataVersion();
+    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, list, "Kx Baseline Service"));
+    EXPECT_EQ("P", ReadValueText(HKEY_CURRENT_USER, list, ""));
+
+    // A list with the user's decisions in it is left alone.
+    DeleteKeyTree(HKEY_CURRENT_USER, list);
+    WriteValueText(HKEY_CURRENT_USER, list, "", "P");
+    WriteValueText(HKEY_CURRENT_USER, list, "Refused Before", "701");
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", "12.2.2007.0");
+    CheckDataVersion();
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, list, "Kx Baseline Service"));
+    EXPECT_EQ("701", ReadValueText(HKEY_CURRENT_USER, list, "Refused Before"));
 }
 
 TEST_F(DataVersionTest, CleanupOptionRebuildsOnceAndIsReset)

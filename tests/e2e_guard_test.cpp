@@ -76,6 +76,43 @@ TEST_F(GuardE2eTest, NewRunValueIsAlertedAtOnceAndNoRemovesIt)
     EXPECT_TRUE(StopMonitor(monitor));
 }
 
+TEST_F(GuardE2eTest, RefusedProgramThatRunsIsStoppedAndCannotComeBack)
+{
+    // The fixture runs on and writes its Run value again whenever it is gone.
+    int monitor = StartMonitor();
+    ASSERT_GE(monitor, 0);
+    int stubborn =
+        Launch(Quoted(TestProgramFolder() + "\\kxfx_readder.exe") + " KxGuardFixture");
+    ASSERT_GE(stubborn, 0);
+    ASSERT_EQ(0, Drive(std::string("wait #32770 ") + kAlertCaption + " 3000 click 7"));
+    EXPECT_EQ(0, Drive(std::string("gone #32770 ") + kAlertCaption + " 5000"));
+    EXPECT_NE(-1, WaitExit(stubborn, 5000));
+    EXPECT_NE(0, Drive(std::string("wait #32770 ") + kAlertCaption + " 3000"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "KxGuardFixture"));
+    std::string history = History();
+    EXPECT_NE(std::string::npos, history.find("TASK_Kill")) << history;
+    EXPECT_NE(std::string::npos, history.find("*START_Remove")) << history;
+    EXPECT_TRUE(StopMonitor(monitor));
+}
+
+TEST_F(GuardE2eTest, WinIniLoadEntryIsAlertedAtOnceEvenWhenItsKeyIsNew)
+{
+    // On a new system the key that win.ini [windows] maps to does not exist yet.
+    const char windows[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    ForgetKey(HKEY_CURRENT_USER, windows);
+    int monitor = StartMonitor();
+    ASSERT_GE(monitor, 0);
+    WriteValueText(HKEY_CURRENT_USER, windows, "load",
+                   "\"C:\\Program Files\\Acme Tools\\tool.exe\"");
+    std::string path;
+    EXPECT_EQ(0, Drive(std::string("wait #32770 ") + kAlertCaption +
+                           " 5000 sleep 200 text 1026 click 6",
+                       &path))
+        << path;
+    EXPECT_NE(std::string::npos, path.find("C:\\Program Files\\Acme Tools\\tool.exe")) << path;
+    EXPECT_TRUE(StopMonitor(monitor));
+}
+
 TEST_F(GuardE2eTest, YesKeepsTheValueAndANewMonitorDoesNotAskAgain)
 {
     int monitor = StartMonitor();

@@ -100,14 +100,26 @@ TEST_F(ExplorerWarningTest, MicrosoftFileIsNamedAsSuch)
     std::string dll = TestProgramFolder() + "\\kxfx_mshook.dll";
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dll.c_str()));
     WriteValueText(HKEY_LOCAL_MACHINE, appInitKey, "AppInit_DLLs", dll);
-    std::string file;
-    DialogDriver driver(Caption(), [&](HWND dialog) {
-        file = WindowText(GetDlgItem(dialog, IDC_WARNING_FILE));
-        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    });
-    EXPECT_EQ(0, DeleteRegProgram(nullptr, "mshook", dll.c_str(), "", REG_AppInitDLLs));
-    driver.Join();
-    ASSERT_TRUE(driver.Found());
-    EXPECT_EQ("The file mshook appears to be a valid Microsoft system file.", file);
+    auto shownFileText = [&] {
+        std::string file;
+        DialogDriver driver(Caption(), [&](HWND dialog) {
+            file = WindowText(GetDlgItem(dialog, IDC_WARNING_FILE));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        EXPECT_EQ(0, DeleteRegProgram(nullptr, "mshook", dll.c_str(), "", REG_AppInitDLLs));
+        driver.Join();
+        EXPECT_TRUE(driver.Found());
+        return file;
+    };
+    EXPECT_EQ("The file mshook appears to be a valid Microsoft system file.", shownFileText());
     EXPECT_EQ(dll, ReadValueText(HKEY_LOCAL_MACHINE, appInitKey, "AppInit_DLLs"));
+
+    // A replacement text is filled by substitution: its extra "%" sequences are shown as
+    // they are, never read as arguments.
+    int language = uiLanguage;
+    uiLanguage = 7;
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_KEY, "LString909", "%s is %s from %d");
+    std::string replaced = shownFileText();
+    uiLanguage = language;
+    EXPECT_EQ("mshook is %s from %d", replaced);
 }

@@ -292,14 +292,16 @@ TEST_F(StartupTest, StartupFolderItemsBecomeGroupEntries)
     EXPECT_EQ(0, EntryCount());
 }
 
-// Too short, non-ASCII and too long (over 511 characters) values are passed over.
+// Too short and non-ASCII values are passed over; a very long one still starts a program and
+// is listed, its command cut to the field.
 TEST_F(StartupTest, RunValuesAreFilteredAndCodedByKeyAndRoot)
 {
     Run(HKEY_CURRENT_USER, 0, "A", "C:\\x\\single.exe");
     Run(HKEY_CURRENT_USER, 0, "Short", "a.ex");
     Run(HKEY_CURRENT_USER, 0, "\xC4pfel", "C:\\x\\apfel.exe");
     Run(HKEY_CURRENT_USER, 0, "Good", "\"C:\\x\\good.exe\" /q");
-    Run(HKEY_CURRENT_USER, 0, "Huge", "C:\\x\\" + std::string(600, 'h') + ".exe");
+    const std::string huge = "C:\\x\\" + std::string(600, 'h') + ".exe";
+    Run(HKEY_CURRENT_USER, 0, "Huge", huge);
     Run(HKEY_CURRENT_USER, 0, "Loader", "rundll32.exe shell32.dll,Control_RunDLL");
     Run(HKEY_LOCAL_MACHINE, 3, "Service", "C:\\x\\service.exe");
     Run(HKEY_LOCAL_MACHINE, 5, "Setup", "C:\\x\\setup.exe");
@@ -311,6 +313,7 @@ TEST_F(StartupTest, RunValuesAreFilteredAndCodedByKeyAndRoot)
         {MACHINE_RUNSERVICES, "Service", "C:\\x\\service.exe", "", "", 0},
         {MACHINE_RUNONCESETUP, "Setup", "C:\\x\\setup.exe", "", "", 0},
         {CURRENT_RUN, "Good", "C:\\x\\good.exe /q", "", "", 0},
+        {CURRENT_RUN, "Huge", huge.substr(0, 259), "", "", 0},
         {CURRENT_RUN, "Loader", "shell32.dll,Control_RunDLL", "", "", 1},
         {17, "Policy", "C:\\x\\policy.exe", "", "", 0},
     };

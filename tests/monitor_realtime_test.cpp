@@ -1,6 +1,7 @@
 // Real-time detection: a change to an autostart location signals within a second, a burst of
 // changes gives one request, watches re-arm, and a request forces the startup check under
 // the patrol's guards.
+#include "addons.h"
 #include "checks.h"
 #include "entrylist.h"
 #include "kxtest.h"
@@ -8,6 +9,8 @@
 #include "options.h"
 #include "patrol.h"
 #include "realtime.h"
+#include "services.h"
+#include <functional>
 #include "tray.h"
 
 namespace {
@@ -76,6 +79,31 @@ TEST_F(RealtimeTest, RunValueWriteSignalsWithinASecond)
     EXPECT_EQ(std::string("HKCU\\") + kHkcuRun, result.firstWatch);
 }
 
+TEST_F(RealtimeTest, KeyMissingAtStartIsWatchedOnceItAppears)
+{
+    // A new system has no win.ini mapping key until something writes load= or run=.
+    const std::string windows = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    const std::string name = "HKCU\\" + windows;
+    RealtimeStop();
+    ForgetKey(HKEY_CURRENT_USER, windows);
+    int watches = RealtimeStart();
+    for (int i = 0; i < watches; i++)
+        ASSERT_NE(name, RealtimeWatchName(i));
+    EXPECT_EQ(0, RealtimeRetryMissing());
+
+    WriteValueText(HKEY_CURRENT_USER, windows, "load", "\"C:\\Program Files\\Acme\\tool.exe\"");
+    EXPECT_EQ(1, RealtimeRetryMissing());
+    ASSERT_EQ(watches + 1, RealtimeHandleCount());
+    EXPECT_EQ(name, RealtimeWatchName(watches));
+    EXPECT_EQ(1, Pump(GetTickCount(), 300).requests);
+    // From then on it is watched like the others.
+    DWORD started = GetTickCount();
+    WriteValueText(HKEY_CURRENT_USER, windows, "run", "C:\\Acme\\other.exe");
+    PumpResult result = Pump(started, 1000);
+    EXPECT_EQ(1, result.requests);
+    EXPECT_EQ(name, result.firstWatch);
+}
+
 TEST_F(RealtimeTest, BurstOfChangesGivesOneRequestAndWatchesReArm)
 {
     DWORD started = GetTickCount();
@@ -108,6 +136,42 @@ TEST_F(RealtimeTest, StartupFolderChangeSignals)
     PumpResult result = Pump(started, 1000);
     EXPECT_EQ(1, result.requests);
     EXPECT_EQ(TempDir(), result.firstWatch);
+}
+
+TEST_F(RealtimeTest, AddOnServiceAndTaskChangesNameTheirCategory)
+{
+    const std::string bho = std::string(KX_BHO_KEY "\\") + "{6B1D5E0A-0000-4000-8000-00000000C001}";
+    const std::string service = KX_SERVICES_ROOT "\\KxRealtimeSvc";
+    ForgetKey(HKEY_LOCAL_MACHINE, bho);
+    ForgetKey(HKEY_LOCAL_MACHINE, service);
+    char tasks[MAX_PATH];
+    GetWindowsDirectoryA(tasks, sizeof(tasks));
+    const std::string job = std::string(tasks) + "\\Tasks\\KxRealtime.job";
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        int category;
+    } cases[] = {
+        {"add-on", [&] { WriteValueText(HKEY_LOCAL_MACHINE, bho, "", ""); }, REALTIME_ADDONS},
+        {"service", [&] { WriteValueText(HKEY_LOCAL_MACHINE, service, "ImagePath", "C:\\kx\\s.exe"); },
+         REALTIME_SERVICES},
+        {"task", [&] { WriteTextFile(job, "job"); }, REALTIME_TASKS},
+    };
+    for (const Case& c : cases) {
+        Pump(GetTickCount(), 150);
+        DWORD started = GetTickCount();
+        c.change();
+        int categories = 0;
+        while (GetTickCount() - started < 1000 && !categories) {
+            DWORD r = WaitForMultipleObjects(RealtimeHandleCount(), RealtimeHandles(), FALSE,
+                                             RealtimeWaitTimeout() == INFINITE ? 50 : RealtimeWaitTimeout());
+            if (r < WAIT_OBJECT_0 + (DWORD)RealtimeHandleCount())
+                RealtimeOnSignal(r - WAIT_OBJECT_0);
+            categories = RealtimeTakeRequest();
+        }
+        EXPECT_TRUE(categories & c.category) << c.what << " gave " << categories;
+    }
+    DeleteFileA(job.c_str());
 }
 
 // --- Forcing the startup check ---
@@ -173,6 +237,35 @@ TEST_F(ForceTest, GuardedRequestIsKeptForTheNextTick)
     alertOpen = 0;
     MonitorTick();
     EXPECT_EQ(2, g_startupChecks);
+}
+
+int g_serviceChecks;
+void CountServiceCheck() { g_serviceChecks++; }
+
+TEST_F(ForceTest, ServiceRequestRunsTheSecondHalfAndBothHalvesFollowEachOther)
+{
+    SetPatrolCheck(CHECK_SERVICES, CountServiceCheck);
+    g_serviceChecks = 0;
+    RealtimeForceChecks(REALTIME_SERVICES);
+    EXPECT_EQ(1, g_serviceChecks);
+    EXPECT_EQ(0, g_startupChecks);
+    EXPECT_EQ(0, patrolHalf);   // the first half comes next
+
+    lastPassTick = GetTickCount() - 5000;
+    RealtimeForceChecks(REALTIME_STARTUP | REALTIME_SERVICES);
+    EXPECT_EQ(1, g_startupChecks);
+    EXPECT_EQ(1, g_serviceChecks);
+    EXPECT_EQ(16, patrolTicks);   // the services' half on the next tick
+    lastPassTick = GetTickCount() - 5000;
+    MonitorTick();
+    EXPECT_EQ(2, g_serviceChecks);
+
+    // A category switched off is not switched on by a change.
+    g_options.Services = 0;
+    g_countdowns.Services = 0;
+    lastPassTick = GetTickCount() - 5000;
+    RealtimeForceChecks(REALTIME_SERVICES);
+    EXPECT_EQ(2, g_serviceChecks);
 }
 
 TEST_F(ForceTest, RealtimeStartupOffLeavesThePatrolAlone)

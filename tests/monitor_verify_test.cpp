@@ -2,6 +2,8 @@
 // answers injected through the dialog seam: what each answer leaves in the Run keys, the
 // known list, the disabled store and the delayed-start store.
 #include "alert.h"
+#include "alert_callpoints.h"
+#include "alert_driver.h"
 #include "baseline.h"
 #include "delaystart.h"
 #include "entrylist.h"
@@ -11,8 +13,11 @@
 #include "monitorstate.h"
 #include "options.h"
 #include "pathutil.h"
+#include "registry.h"
+#include "runactions.h"
 #include "sounds.h"
 #include "verify.h"
+#include <algorithm>
 #include <deque>
 
 namespace {
@@ -146,6 +151,80 @@ TEST_F(VerifyTest, DisableAnswerMovesTheEntryToTheDisabledStore)
     EXPECT_NE(0, DisabledCodeForTitle("KxFixtureApp"));
     // The known list is not changed by a disable.
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kKnown, app_));
+}
+
+TEST_F(VerifyTest, DisabledFromTheAlertStaysQuietUntilEnabled)
+{
+    AddRun(kHkcuRun, "KxFixtureApp", app_);
+    // A No to a second alert would delete the stored copy for good.
+    g_answers = {ALERT_RESULT_DISABLE, IDNO};
+    VerifyStartup();
+    VerifyStartup();
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle("KxFixtureApp"));
+    EXPECT_EQ(app_, ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\Run", "KxFixtureApp"));
+    EXPECT_EQ(std::string::npos, ReadTextFile(TempPath("history.txt")).find("*START_Remove"));
+
+    // Enabled by the user, it is an active entry again and is asked about as any other.
+    g_answers = {IDYES};
+    EXPECT_EQ(1, DisableRunProgram("KxFixtureApp", app_.c_str(), "", CURRENT_RUN));
+    VerifyStartup();
+    EXPECT_EQ(2u, g_asked.size());
+    EXPECT_EQ(app_, ReadValueText(HKEY_CURRENT_USER, kHkcuRun, "KxFixtureApp"));
+}
+
+TEST_F(VerifyTest, RefusedOrDisabledProgramIsStoppedBeforeItCanComeBack)
+{
+    // The fixture runs on and puts its value back within 50 ms whenever it is gone.
+    const std::string stubborn = TestProgramFolder() + "\\kxfx_readder.exe";
+    SaveValue(HKEY_CURRENT_USER, kHkcuRun, "KxFixtureStubborn");
+    for (INT_PTR answer : {(INT_PTR)IDNO, (INT_PTR)ALERT_RESULT_DISABLE}) {
+        std::string line = "\"" + stubborn + "\" KxFixtureStubborn";
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &si, &pi));
+        for (int i = 0; i < 100 && !ValueExists(HKEY_CURRENT_USER, kHkcuRun, "KxFixtureStubborn");
+             i++)
+            Sleep(50);
+        g_answers = {answer};
+        VerifyStartup();
+        bool stopped = WaitForSingleObject(pi.hProcess, 3000) == WAIT_OBJECT_0;
+        TerminateProcess(pi.hProcess, 0);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+        EXPECT_TRUE(stopped) << answer;
+        Sleep(200);
+        EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kHkcuRun, "KxFixtureStubborn")) << answer;
+    }
+    EXPECT_EQ(2u, g_asked.size());
+    EXPECT_NE(0, DisabledCodeForTitle("KxFixtureStubborn"));
+    EXPECT_NE(std::string::npos, ReadTextFile(TempPath("history.txt")).find("TASK_Kill"));
+}
+
+TEST_F(VerifyTest, WinIniEntryAddedWhileRunningAlertsLikeARunValue)
+{
+    // win.ini [windows] maps to this key on NT.
+    const char* windows = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    SaveValue(HKEY_CURRENT_USER, windows, "load");
+    SaveValue(HKEY_CURRENT_USER, windows, "run");
+    for (const char* data : {"\"C:\\Program Files\\Acme Tools\\tool.exe\"",
+                             "C:\\Acme\\plain.exe -x"}) {
+        for (const char* key : {"load", "run"}) {
+            WriteValueText(HKEY_CURRENT_USER, windows, key, std::string(data) + " -" + key);
+            size_t before = g_asked.size();
+            VerifyStartup();
+            ASSERT_EQ(before + 1, g_asked.size()) << key << " " << data;
+            EXPECT_EQ(lstrcmpiA(key, "load") == 0 ? WIN_LOAD : WIN_RUN, g_asked.back().type);
+            EXPECT_NE(std::string::npos, g_asked.back().command.find("tool.exe") +
+                                             g_asked.back().command.find("plain.exe") + 1)
+                << g_asked.back().command;
+            VerifyStartup();
+            EXPECT_EQ(before + 1, g_asked.size()) << key << " " << data;
+            DeleteRegValue(HKEY_CURRENT_USER, windows, key);
+        }
+    }
 }
 
 TEST_F(VerifyTest, OtherResultsRecordNothingAndAskAgain)
@@ -289,6 +368,105 @@ TEST_F(MovedBackTest, MachineEntryEndsTheMachineDelay)
     EXPECT_EQ("1", ReadValueText(HKEY_CURRENT_USER, kKnown, plain_));
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DELAY_TIME_KEY, plain_));
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, KX_DELAY_TIME_KEY, plain_));
+}
+
+}  // namespace
+
+namespace {
+
+int NoHelpPage(HWND, int) { return 1; }
+
+// Autostart values a careless or hostile installer may leave, checked with the real alert.
+class OddValuesTest : public VerifyTest {
+protected:
+    void SetUp() override
+    {
+        VerifyTest::SetUp();
+        SetAlertDialogSeam(nullptr);
+        SetHelpPageSeam(NoHelpPage);
+        startup_ = TempPath("Startup");
+        CreateDirectoryA(startup_.c_str(), nullptr);
+        SaveValue(HKEY_CURRENT_USER, kShellFolders, "Startup");
+    }
+    void TearDown() override
+    {
+        SetHelpPageSeam(nullptr);
+        VerifyTest::TearDown();
+    }
+    void AddRaw(const std::string& name, DWORD type, const std::string& data)
+    {
+        SaveValue(HKEY_CURRENT_USER, kHkcuRun, name);
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kHkcuRun, &key));
+        RegSetValueExA(key, name.c_str(), 0, type, (const BYTE*)data.data(), (DWORD)data.size());
+        RegCloseKey(key);
+    }
+    // One startup check; every alert shows its program path and gets the answer.
+    std::vector<std::string> Check(std::function<void(HWND)> answer)
+    {
+        // Wine's shell puts its own folder back when a shortcut is read.
+        WriteValueText(HKEY_CURRENT_USER, kShellFolders, "Startup", startup_);
+        std::vector<std::string> shown;
+        std::vector<AlertStep> steps(20, AlertStep{"", [&](HWND d) {
+                                                      shown.push_back(ItemText(d, 1026));
+                                                      answer(d);
+                                                  }});
+        DriveAlerts(steps, [] {
+            VerifyStartup();
+            return (INT_PTR)0;
+        });
+        EXPECT_FALSE(DriverTimedOut());
+        return shown;
+    }
+
+    static constexpr const char* kShellFolders =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    std::string startup_;
+};
+
+TEST_F(OddValuesTest, EveryAlertShowsWhatWouldRunAndYesSettlesIt)
+{
+    const std::string longData = "C:\\odd\\long.exe " + std::string(6000, 'x');
+    const std::string longName = "KxOdd" + std::string(395, 'n');
+    AddRaw("KxOddDword", REG_DWORD, std::string("\x10\x27\0\0", 4));
+    AddRaw("KxOddBinary", REG_BINARY, "C:\\odd\\binary.exe -run");
+    AddRaw("KxOddMulti", REG_MULTI_SZ, std::string("C:\\odd\\multi.exe\0-x\0\0", 22));
+    AddRaw("KxOddEmpty", REG_SZ, std::string("\0", 1));
+    AddRaw("KxOddLong", REG_SZ, longData + '\0');
+    AddRaw(longName, REG_SZ, plain_ + '\0');
+    AddRaw("KxOddQuotes", REG_SZ, std::string("\"\"\"\"\"\"\0", 7));
+    AddRaw("KxOddPercent", REG_EXPAND_SZ, std::string("%KX_NO_SUCH%\\odd%%.exe\0", 23));
+    // A hook whose class names no file: listed without a command.
+    const char* delayLoad =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
+    const char* clsid = "{4B5D0E1A-0000-4000-8000-00000000ABCD}";
+    SaveValue(HKEY_LOCAL_MACHINE, delayLoad, "KxOddHook");
+    WriteValueText(HKEY_LOCAL_MACHINE, delayLoad, "KxOddHook", clsid);
+    // A shortcut whose target is gone, one cut short, and random bytes named .exe.
+    ASSERT_EQ(1, RestoreEntry("broken", "C:\\odd\\missing.exe", (startup_ + "\\broken.lnk").c_str(),
+                              GROUP_STARTUP));
+    DeleteRegValue(HKEY_CURRENT_USER, kKnown, "C:\\odd\\missing.exe");
+    WriteTextFile(startup_ + "\\truncated.lnk",
+                  std::string("L\0\0\0\x01\x14\x02\0\0\0\0\0\xc0\0\0\0\0\0\0F\x9b\0", 22));
+    WriteTextFile(startup_ + "\\random.exe", std::string("\x8f\x01\xfe MZ \x00\x13 garbage", 16));
+    char randomExe[MAX_PATH];
+    lstrcpynA(randomExe, (startup_ + "\\random.exe").c_str(), sizeof(randomExe));
+    ToLongPathForm(randomExe, sizeof(randomExe));
+
+    // Dismissed alerts record nothing: the same values alert again, in the same order.
+    std::vector<std::string> first = Check([](HWND d) { EndDialog(d, 0); });
+    std::vector<std::string> second = Check([](HWND d) { Press(d, IDYES); });
+    EXPECT_EQ(first, second);
+    // What would run, as text: the program, or the raw value when it names none. Values of
+    // other types Windows does not start, and shortcuts that lead nowhere start nothing.
+    std::vector<std::string> expected = {longData.substr(0, 259), plain_, "\"\"\"\"\"\"",
+                                         "%KX_NO_SUCH%\\odd%%.exe", randomExe, clsid};
+    std::sort(expected.begin(), expected.end());
+    std::sort(second.begin(), second.end());
+    EXPECT_EQ(expected, second);
+    for (const std::string& path : second)
+        EXPECT_NE("", path);
+    EXPECT_TRUE(Check([](HWND d) { Press(d, IDNO); }).empty());
 }
 
 }  // namespace

@@ -257,3 +257,25 @@ TEST_F(MonitorWindowTest, AddOnLibraryIsOptionalAndGetsOrdinalTwoThenThree)
     EXPECT_EQ(VoltexaLoaded(), 0);
     EXPECT_EQ(ReadTextFile(TempPath("voltexa-calls.txt")), "2 window\n3\n");
 }
+
+TEST_F(MonitorWindowTest, SessionEndRunsTheExitSequenceOnceWithoutAsking)
+{
+    ASSERT_TRUE(CopyFileA((TestProgramFolder() + "\\VOLTEXA.DLL").c_str(),
+                          TempPath("VOLTEXA.DLL").c_str(), FALSE));
+    VoltexaStart(window_);
+    Command(6025);
+    EXPECT_EQ(MonitorWndProc(window_, WM_QUERYENDSESSION, 0, 0), TRUE);
+    // A logoff that was called off changes nothing.
+    Send(WM_ENDSESSION, FALSE);
+    EXPECT_EQ(CountTray(NIM_DELETE), 0);
+    EXPECT_TRUE(timerCreated);
+
+    Send(WM_ENDSESSION, TRUE);
+    Send(WM_DESTROY);
+    EXPECT_EQ(CountTray(NIM_DELETE), 1);
+    EXPECT_FALSE(timerCreated);
+    EXPECT_EQ(VoltexaLoaded(), 0);
+    EXPECT_EQ(ReadTextFile(TempPath("voltexa-calls.txt")), "2 window\n3\n");
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}

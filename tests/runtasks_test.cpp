@@ -1,7 +1,11 @@
 // Running tasks: enumeration on both families, matching a command, the task list, stopping.
 #include "kxtest.h"
+#include "dialog_driver.h"
 #include "entrylist.h"
+#include "keys.h"
 #include "platform.h"
+#include "program.h"
+#include "resstring.h"
 #include "runtasks.h"
 #include "taskstop.h"
 #include <vector>
@@ -18,6 +22,7 @@ protected:
         }
         SetProcessLibraryNames(nullptr, nullptr);
         SetPlatformOverride(nullptr);
+        SetTerminateSeam(nullptr);
         ClearEntries();
         KxTest::TearDown();
     }
@@ -159,4 +164,49 @@ TEST_F(RunTasksTest, StopRunningProgramWithoutAskingStopsItAndReturnsItsId)
     EXPECT_EQ(StopRunningProgram(Sleeper().c_str(), "Sleeper", 0), child);
     EXPECT_EQ(WaitForSingleObject(children_.back().hProcess, 5000), WAIT_OBJECT_0);
     EXPECT_EQ(StopRunningProgram(Sleeper().c_str(), "Sleeper", 0), 0u);
+}
+
+static BOOL WINAPI RefuseTermination(HANDLE, UINT)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+TEST_F(RunTasksTest, AProgramThatCannotBeStoppedIsNeitherLoggedNorReported)
+{
+    DWORD child = StartSleeper();
+    ASSERT_NE(child, 0u);
+    SetTerminateSeam(RefuseTermination);
+    EXPECT_EQ(StopRunningProgram(Sleeper().c_str(), "Sleeper", 0), 0u);
+    EXPECT_EQ(StopProcess(child), 0);
+    EXPECT_EQ(WaitForSingleObject(children_.back().hProcess, 0), (DWORD)WAIT_TIMEOUT);
+    EXPECT_EQ(ReadTextFile(TempPath("history.txt")).find("TASK_Kill"), std::string::npos);
+    SetTerminateSeam(nullptr);
+    EXPECT_EQ(StopRunningProgram(Sleeper().c_str(), "Sleeper", 0), child);
+    EXPECT_NE(ReadTextFile(TempPath("history.txt")).find("TASK_Kill"), std::string::npos);
+}
+
+TEST_F(RunTasksTest, ReplacedQuestionIsFilledByPlainSubstitution)
+{
+    // Extra "%s" and "%d" in a replacement text must be shown, never read as arguments.
+    DWORD child = StartSleeper();
+    ASSERT_NE(child, 0u);
+    int language = uiLanguage;
+    uiLanguage = 7;
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_KEY, "LString707", "%s stops? %s %d %x");
+    lstrcpynA(g_programCaption, "KxTaskStop", sizeof(g_programCaption));
+    std::string shown;
+    DialogDriver driver("KxTaskStop", [&](HWND box) {
+        shown = WindowText(GetDlgItem(box, 0xFFFF));
+        PostMessageA(box, WM_COMMAND, IDNO, 0);
+    });
+    DWORD found = StopRunningProgram(Sleeper().c_str(), "Sleeper", 1);
+    driver.Join();
+    uiLanguage = language;
+    g_programCaption[0] = 0;
+    ASSERT_TRUE(driver.Found());
+    EXPECT_EQ(shown, "Sleeper stops? %s %d %x");
+    // No: the program runs on and its id is still returned.
+    EXPECT_EQ(found, child);
+    EXPECT_EQ(WaitForSingleObject(children_.back().hProcess, 0), (DWORD)WAIT_TIMEOUT);
 }

@@ -1,7 +1,8 @@
 // Test helper: answers the monitor's alert dialogs in-process. A thread timer fires inside
 // the dialog's own modal loop; each step waits for a visible dialog of this thread whose
 // caption matches and acts on it (reads controls, presses a button, sends Esc). A dialog
-// still open after a few seconds is ended with -2 so that a broken step cannot hang the suite.
+// still open a few seconds after the last step is ended with -2 so that a broken step cannot
+// hang the suite.
 #pragma once
 #include <windows.h>
 #include <functional>
@@ -50,6 +51,7 @@ inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
         if (dialog) {
             auto action = g_steps[g_next].action;
             g_next++;
+            g_started = GetTickCount();
             action(dialog);
             return;
         }

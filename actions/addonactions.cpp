@@ -1,0 +1,67 @@
+#include "addonactions.h"
+#include "addons.h"
+#include "entrylist.h"
+#include "handles.h"
+#include "history.h"
+#include "pathutil.h"
+#include "registry.h"
+#include "trace.h"
+#include <shlwapi.h>
+#include <cstdio>
+
+static void (*g_runner)(const char*);
+
+void SetAddOnCommandRunner(void (*runner)(const char*)) { g_runner = runner; }
+
+static void DeleteSubkey(const char* parent, const char* name)
+{
+    if (IsRegistryWriteBlocked(HKEY_LOCAL_MACHINE))
+        return;
+    RegKey key;
+    if (!key.open(HKEY_LOCAL_MACHINE, parent, KEY_READ | KEY_WRITE) ||
+        SHDeleteKeyA(key.get(), name) != ERROR_SUCCESS)
+        Trace("ERROR RegDeleteKey", name);
+}
+
+int RemoveAddOn(const char* path, int /*index*/)
+{
+    if (!path)
+        return 0;
+    int deletions = 0;
+    for (int i = 0; i < EntryCount(); i++) {
+        // Copies: the history writer and the unregistration may outlive the list.
+        EntryRecord entry = *GetEntry(i);
+        if (lstrcmpiA(entry.command, path) != 0)
+            continue;
+        char location[400];
+        switch (entry.type) {
+        case TYPE_EXTENSION:
+            DeleteSubkey(KX_EXTENSIONS_KEY, entry.source);
+            snprintf(location, sizeof(location), "%s", KX_EXTENSIONS_KEY);
+            break;
+        case TYPE_TOOLBAR:
+            DeleteRegValue(HKEY_LOCAL_MACHINE, KX_TOOLBAR_KEY, entry.source);
+            snprintf(location, sizeof(location), "%s\\", KX_TOOLBAR_KEY);
+            break;
+        case TYPE_BHO:
+            DeleteSubkey(KX_BHO_KEY, entry.source);
+            snprintf(location, sizeof(location), "%s", KX_BHO_KEY);
+            break;
+        default:
+            continue;   // not an add-on of this list
+        }
+        deletions++;
+        // Quoted: servers usually live under "Program Files", and an unquoted path with
+        // blanks would unregister nothing.
+        char line[MAX_PATH + 40];
+        snprintf(line, sizeof(line), "regsvr32 /u /s \"%s\"", entry.command);
+        if (!entry.command[0])
+            ;   // a button without a program has no server to unregister
+        else if (g_runner)
+            g_runner(line);
+        else
+            WinExec(line, SW_SHOWNORMAL);
+        WriteHistoryLine(FileNamePart(path), path, location, TYPE_BHO, ACT_IEHELPER_REMOVE);
+    }
+    return deletions;
+}

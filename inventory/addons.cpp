@@ -1,0 +1,109 @@
+#include "addons.h"
+#include "entrylist.h"
+#include "handles.h"
+#include "keytext.h"
+#include "pathutil.h"
+#include "textutil.h"
+#include "trace.h"
+#include "versioninfo.h"
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Names of a key's subkeys or values, in index order; failed indices are passed over.
+std::vector<std::string> Names(const char* path, bool values)
+{
+    std::vector<std::string> names;
+    RegKey key;
+    if (!key.open(HKEY_LOCAL_MACHINE, path, KEY_READ))
+        return names;
+    for (DWORD index = 0;; index++) {
+        char name[256];
+        DWORD length = sizeof(name);
+        LONG status = values ? RegEnumValueA(key.get(), index, name, &length, nullptr, nullptr,
+                                             nullptr, nullptr)
+                             : RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr,
+                                             nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status == ERROR_SUCCESS)
+            names.emplace_back(name, length);
+    }
+    return names;
+}
+
+// Title and detail of a helper object or toolbar from its server file.
+void AddServedEntry(const char* source, const char* server, int type)
+{
+    VersionStrings strings;
+    GetVersionStrings(server, &strings);
+    const char* title = strings.slot[VS_PRODUCT_NAME][0] ? strings.slot[VS_PRODUCT_NAME]
+                                                         : FileNamePart(server);
+    AddEntry(title, server, source, strings.slot[VS_PRODUCT_VERSION], type, 0);
+}
+
+void ListHelperObjects()
+{
+    for (const std::string& name : Names(KX_BHO_KEY, false)) {
+        char path[320], server[261];
+        snprintf(path, sizeof(path), "CLSID\\%s\\InprocServer32", name.c_str());
+        RegKey key;
+        if (!key.open(HKEY_CLASSES_ROOT, path, KEY_READ) ||
+            !ReadKeyText(key.get(), "", server, sizeof(server)))
+            continue;   // a helper object without a server does nothing
+        AddServedEntry(name.c_str(), server, TYPE_BHO);
+    }
+}
+
+void ListToolbars()
+{
+    for (const std::string& name : Names(KX_TOOLBAR_KEY, true)) {
+        if (name.empty())
+            continue;   // the key's default value names no class
+        char className[260], server[260];
+        GetComClass(name.c_str(), className, server);
+        AddServedEntry(name.c_str(), server, TYPE_TOOLBAR);
+    }
+}
+
+void ListExtensions()
+{
+    for (const std::string& name : Names(KX_EXTENSIONS_KEY, false)) {
+        std::string path = std::string(KX_EXTENSIONS_KEY "\\") + name;
+        RegKey key;
+        if (!key.open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ))
+            continue;
+        char title[261], command[261], detail[261];
+        if (!ReadKeyText(key.get(), "ButtonText", title, sizeof(title)))
+            continue;
+        if (InMyString(title, "shdoclc.dll"))
+            lstrcpynA(title, "Related", sizeof(title));
+        if (!ReadKeyText(key.get(), "Exec", command, sizeof(command)))
+            ReadKeyText(key.get(), "script", command, sizeof(command));
+        if (!ReadKeyText(key.get(), "HotIcon", detail, sizeof(detail)))
+            lstrcpynA(detail, command, sizeof(detail));
+        // Buttons name their program with arguments or environment text; the file decides.
+        char program[260];
+        if (GetProgramFile(command, program) > 0) {
+            lstrcpynA(command, program, sizeof(command));
+            VersionStrings strings;
+            if (GetVersionStrings(program, &strings) && strings.slot[VS_PRODUCT_NAME][0])
+                lstrcpynA(title, strings.slot[VS_PRODUCT_NAME], sizeof(title));
+        }
+        AddEntry(title, command, name.c_str(), detail, TYPE_EXTENSION, 0);
+    }
+}
+
+}   // namespace
+
+int ListBrowserAddOns()
+{
+    ClearEntries();
+    Trace("ListBrowserAddOns", "addons");
+    ListHelperObjects();
+    ListToolbars();
+    ListExtensions();
+    return EntryCount();
+}

@@ -1,0 +1,347 @@
+#include "services.h"
+#include "entrylist.h"
+#include "handles.h"
+#include "keytext.h"
+#include "options.h"
+#include "pathutil.h"
+#include "resstring.h"
+#include "textutil.h"
+#include "trace.h"
+#include "versioninfo.h"
+#include <shlwapi.h>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+UINT StartTypeString(int start)
+{
+    switch (start) {
+    case 2: return 664;
+    case 3: return 665;
+    case 4: return 666;
+    }
+    return 0;
+}
+
+// The low byte of "Start", as a string reader of the raw data would see it.
+int ReadStartByte(HKEY key)
+{
+    BYTE data[64];
+    DWORD size = sizeof(data), type = 0;
+    if (RegQueryValueExA(key, "Start", nullptr, &type, data, &size) != ERROR_SUCCESS || size == 0)
+        return 0;
+    return data[0];
+}
+
+// The name the inventory shows for a service: the manager's display name, else the key's
+// "DisplayName"; an indirect name is resolved, and one that cannot be resolved gives way to
+// the key name, so that the list never shows "@file,-id" texts.
+// Display names the manager holds, by upper-case key name: one call for the whole list
+// instead of one round trip to the manager per service.
+typedef std::unordered_map<std::string, std::string> DisplayNames;
+
+std::string Upper(const char* text)
+{
+    std::string upper(text);
+    CharUpperBuffA(&upper[0], (DWORD)upper.size());
+    return upper;
+}
+
+bool ReadDisplayNames(SC_HANDLE manager, DisplayNames* names)
+{
+    if (!manager)
+        return false;
+    DWORD needed = 0, count = 0, resume = 0;
+    std::vector<BYTE> buffer(64 * 1024);
+    for (;;) {
+        if (EnumServicesStatusExA(manager, SC_ENUM_PROCESS_INFO, SERVICE_TYPE_ALL,
+                                  SERVICE_STATE_ALL, buffer.data(), (DWORD)buffer.size(), &needed,
+                                  &count, &resume, nullptr)) {
+            break;
+        }
+        if (GetLastError() != ERROR_MORE_DATA || needed == 0)
+            return false;
+        // Keep what came so far, then ask for the rest with room enough.
+        auto* items = (ENUM_SERVICE_STATUS_PROCESSA*)buffer.data();
+        for (DWORD i = 0; i < count; i++)
+            (*names)[Upper(items[i].lpServiceName)] = items[i].lpDisplayName ? items[i].lpDisplayName : "";
+        buffer.assign(needed + 4096, 0);
+    }
+    auto* items = (ENUM_SERVICE_STATUS_PROCESSA*)buffer.data();
+    for (DWORD i = 0; i < count; i++)
+        (*names)[Upper(items[i].lpServiceName)] = items[i].lpDisplayName ? items[i].lpDisplayName : "";
+    return true;
+}
+
+void ServiceTitle(SC_HANDLE manager, HKEY key, const char* keyName, char* out, int capacity,
+                  const DisplayNames* known = nullptr)
+{
+    char name[4096] = "";
+    DWORD size = sizeof(name);
+    if (known) {
+        auto found = known->find(Upper(keyName));
+        if (found != known->end())
+            lstrcpynA(name, found->second.c_str(), sizeof(name));
+        else
+            ReadKeyText(key, "DisplayName", name, sizeof(name));
+    } else if (!manager || !GetServiceDisplayNameA(manager, keyName, name, &size)) {
+        ReadKeyText(key, "DisplayName", name, sizeof(name));
+    }
+    if (name[0] == '@' && !ResolveIndirectText(name, name, sizeof(name)))
+        name[0] = 0;
+    lstrcpynA(out, name[0] ? name : keyName, capacity);
+}
+
+// Program of a service for the comparisons: its image path, or the hosted library.
+int ServiceProgram(HKEY key, const char* keyName, const char* hostWord, char* out, int capacity)
+{
+    if (!ReadKeyText(key, "ImagePath", out, capacity))
+        return 0;
+    if (!InMyString(out, hostWord))
+        return 1;
+    char parameters[400], dll[520];
+    snprintf(parameters, sizeof(parameters), KX_SERVICES_ROOT "\\%s\\Parameters", keyName);
+    RegKey params;
+    if (params.open(HKEY_LOCAL_MACHINE, parameters, KEY_READ) &&
+        ReadKeyText(params.get(), "ServiceDll", dll, sizeof(dll)) > 0)
+        lstrcpynA(out, dll, capacity);
+    return 1;
+}
+
+bool HiddenAsMicrosoft(const char* command)
+{
+    char program[260];
+    if (!GetProgramFile(command, program))
+        return false;
+    VersionStrings strings;
+    GetVersionStrings(program, &strings);
+    return InMyString(strings.slot[VS_COMPANY_NAME], "Microsoft") != 0;
+}
+
+void AddService(SC_HANDLE manager, const DisplayNames* known, const char* keyName,
+                bool hideMicrosoft)
+{
+    char path[400];
+    snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", keyName);
+    RegKey key;
+    if (!key.open(HKEY_LOCAL_MACHINE, path, KEY_READ))
+        return;
+    char image[513];
+    if (!ReadKeyText(key.get(), "ImagePath", image, sizeof(image)))
+        return;   // missing, empty, not text or longer than 512 characters
+    bool hosted = InMyString(image, "svchost") != 0;
+    if (!hosted && !InMyString(image, ".exe"))
+        return;   // drivers and the like
+
+    char title[128], description[4097] = "", startText[64] = "";
+    ServiceTitle(manager, key.get(), keyName, title, sizeof(title), known);
+    if (ReadKeyText(key.get(), "Description", description, sizeof(description)) &&
+        description[0] == '@' && !ResolveIndirectText(description, description, sizeof(description)))
+        description[0] = 0;
+    UINT startString = StartTypeString(ReadStartByte(key.get()));
+    if (!startString || !LoadResString(startString, startText, sizeof(startText)))
+        lstrcpynA(startText, "0", sizeof(startText));
+
+    char command[520];
+    lstrcpynA(command, image, sizeof(command));
+    if (hosted)
+        ServiceProgram(key.get(), keyName, "svchost", command, sizeof(command));
+    if (hideMicrosoft && HiddenAsMicrosoft(command))
+        return;
+    AddEntry(title, command, startText, description, hosted ? SERVICE_SVCHOST : SERVICE_EXE, 0);
+}
+
+}   // namespace
+
+int ResolveIndirectText(const char* text, char* out, int capacity)
+{
+    if (text[0] != '@') {
+        if (out != text)
+            lstrcpynA(out, text, capacity);
+        return 1;
+    }
+    WCHAR wide[1024], expanded[1024], resolved[1024];
+    if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 1024))
+        return 0;
+    DWORD length = ExpandEnvironmentStringsW(wide, expanded, 1024);
+    if (length == 0 || length > 1024)
+        return 0;
+    resolved[0] = 0;
+    if (FAILED(SHLoadIndirectString(expanded, resolved, 1024, nullptr)) || !resolved[0] ||
+        resolved[0] == L'@')
+        return 0;
+    char narrow[1024];
+    if (!WideCharToMultiByte(CP_ACP, 0, resolved, -1, narrow, sizeof(narrow), nullptr, nullptr))
+        return 0;
+    lstrcpynA(out, narrow, capacity);
+    return 1;
+}
+
+int ListServices()
+{
+    ClearEntries();
+    Trace("ListServices", "services");
+    RegKey root;
+    if (!root.open(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, KEY_READ))
+        return 0;
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    DisplayNames names;
+    bool haveNames = ReadDisplayNames(manager.get(), &names);
+    bool hideMicrosoft =
+        (g_optionsLoaded ? g_options.HideMicrosoftServices : GetOption("HideMicrosoftServices", 1)) != 0;
+    for (DWORD index = 0;; index++) {
+        char name[256];
+        DWORD length = sizeof(name);
+        LONG status = RegEnumKeyExA(root.get(), index, name, &length, nullptr, nullptr, nullptr,
+                                    nullptr);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status != ERROR_SUCCESS || !name[0])
+            continue;   // overlong names and failed indices
+        AddService(manager.get(), haveNames ? &names : nullptr, name, hideMicrosoft);
+    }
+    return 0;
+}
+
+int ServiceKeyName(const char* displayName, char* out)
+{
+    out[0] = 0;
+    if (!displayName || !displayName[0])
+        return 0;
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    if (!manager)
+        return 0;
+    DWORD size = 256;
+    if (GetServiceKeyNameA(manager.get(), displayName, out, &size))
+        return 1;
+    // The inventory may show a resolved indirect name or the key name itself.
+    ScHandle direct(OpenServiceA(manager.get(), displayName, SERVICE_QUERY_STATUS));
+    if (direct) {
+        lstrcpynA(out, displayName, 256);
+        return 1;
+    }
+    RegKey root;
+    if (!root.open(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, KEY_READ))
+        return 0;
+    for (DWORD index = 0;; index++) {
+        char name[256];
+        DWORD length = sizeof(name);
+        LONG status = RegEnumKeyExA(root.get(), index, name, &length, nullptr, nullptr, nullptr,
+                                    nullptr);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status != ERROR_SUCCESS || !name[0])
+            continue;
+        RegKey key;
+        if (!key.open(root.get(), name, KEY_READ))
+            continue;
+        char title[128];
+        ServiceTitle(manager.get(), key.get(), name, title, sizeof(title));
+        if (lstrcmpiA(title, displayName) == 0) {
+            lstrcpynA(out, name, 256);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// Interrogates the service; the status, or false when it cannot be reached or is stopped.
+static bool Interrogate(const char* displayName, SERVICE_STATUS* status)
+{
+    char keyName[256];
+    if (!ServiceKeyName(displayName, keyName))
+        return false;
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    ScHandle service(manager ? OpenServiceA(manager.get(), keyName,
+                                            SERVICE_INTERROGATE | SERVICE_QUERY_STATUS)
+                             : nullptr);
+    if (!service)
+        return false;
+    memset(status, 0, sizeof(*status));
+    if (ControlService(service.get(), SERVICE_CONTROL_INTERROGATE, status))
+        return true;
+    if (GetLastError() == ERROR_SERVICE_NOT_ACTIVE)
+        return false;
+    // A service between states cannot answer; its manager still knows where it stands.
+    return QueryServiceStatus(service.get(), status) != 0;
+}
+
+DWORD ServiceState(const char* displayName)
+{
+    SERVICE_STATUS status;
+    if (!Interrogate(displayName, &status))
+        return 0;
+    return (status.dwCurrentState << 16) | (status.dwServiceType & 0xFFFF);
+}
+
+DWORD ServiceStateText(const char* displayName, char* out, int capacity)
+{
+    DWORD state = ServiceState(displayName);
+    DWORD current = state >> 16;
+    UINT id = current >= 1 && current <= 7 ? 651 + current : 652;
+    if (!LoadResString(id, out, capacity) && capacity > 0)
+        out[0] = 0;
+    return state;
+}
+
+DWORD ServiceAcceptedControls(const char* displayName)
+{
+    SERVICE_STATUS status;
+    return Interrogate(displayName, &status) ? status.dwControlsAccepted : 0;
+}
+
+int ServiceDisplayName(const char* keyName, char* out, int capacity)
+{
+    if (capacity > 0)
+        out[0] = 0;
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    if (!manager)
+        return 0;
+    char name[4096];
+    DWORD size = sizeof(name);
+    if (!GetServiceDisplayNameA(manager.get(), keyName, name, &size))
+        return 0;
+    if (name[0] == '@' && !ResolveIndirectText(name, name, sizeof(name)))
+        lstrcpynA(name, keyName, sizeof(name));
+    lstrcpynA(out, name, capacity);
+    return 1;
+}
+
+int ServiceDescriptionByPath(const char* path, char* out, int capacity)
+{
+    if (capacity > 0)
+        out[0] = 0;
+    RegKey root;
+    if (!root.open(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, KEY_READ))
+        return 0;
+    for (DWORD index = 0;; index++) {
+        char name[256];
+        DWORD length = sizeof(name);
+        LONG status = RegEnumKeyExA(root.get(), index, name, &length, nullptr, nullptr, nullptr,
+                                    nullptr);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status != ERROR_SUCCESS || !name[0])
+            continue;
+        RegKey key;
+        if (!key.open(root.get(), name, KEY_READ))
+            continue;
+        char program[520], normalised[260];
+        if (!ServiceProgram(key.get(), name, "svchost.exe", program, 261) || !program[0])
+            continue;
+        GetProgramFile(program, normalised);
+        if (!normalised[0] || lstrcmpiA(normalised, path) != 0)
+            continue;
+        char description[1025];
+        if (ReadKeyText(key.get(), "Description", description, sizeof(description)) &&
+            description[0] == '@' && !ResolveIndirectText(description, description, sizeof(description)))
+            description[0] = 0;
+        lstrcpynA(out, description, capacity);
+        return lstrlenA(out);
+    }
+    return 0;
+}

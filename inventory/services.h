@@ -1,0 +1,46 @@
+// Services: the ones that run a program file of their own or a library in the shared service
+// host, and the few questions the programs ask the service control manager about one of them.
+// Single-service operations take the display name the inventory shows.
+#pragma once
+#include <windows.h>
+
+// Service control manager and service handles close with CloseServiceHandle.
+class ScHandle {
+public:
+    explicit ScHandle(SC_HANDLE h = nullptr) : h_(h) {}
+    ~ScHandle()
+    {
+        if (h_)
+            CloseServiceHandle(h_);
+    }
+    ScHandle(const ScHandle&) = delete;
+    ScHandle& operator=(const ScHandle&) = delete;
+    SC_HANDLE get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+
+private:
+    SC_HANDLE h_;
+};
+
+#define KX_SERVICES_ROOT "SYSTEM\\CurrentControlSet\\Services"
+
+// Fills the entry list (types SERVICE_EXE, SERVICE_SVCHOST); the count is the list length.
+int ListServices();
+
+// Current state in the high 16 bits, the low 16 bits of the service type in the low ones;
+// 0 when the state cannot be obtained (a stopped service fails the interrogation).
+DWORD ServiceState(const char* displayName);
+// As ServiceState; the text is string 652..658 of the state ("Stopped" when unknown).
+DWORD ServiceStateText(const char* displayName, char* out, int capacity /*256*/);
+// Controls the service accepts; 0 when it cannot be interrogated.
+DWORD ServiceAcceptedControls(const char* displayName);
+// Display name of a service key (buffer 4096); 1 when the service was found.
+int ServiceDisplayName(const char* keyName, char* out, int capacity);
+// Key name of the service a display name names; 1 when found.
+int ServiceKeyName(const char* displayName, char* out /*256*/);
+// Description of the first service whose program file is path; its length, 0 when none.
+int ServiceDescriptionByPath(const char* path, char* out, int capacity /*1024*/);
+
+// Text of an indirect "@file,-id" string (display names and descriptions of newer systems);
+// 1 when it was resolved. Plain texts are copied unchanged.
+int ResolveIndirectText(const char* text, char* out, int capacity);

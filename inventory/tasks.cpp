@@ -1,0 +1,338 @@
+#include "tasks.h"
+#include "entrylist.h"
+#include "handles.h"
+#include "platform.h"
+#include "resstring.h"
+#include "services.h"
+#include "trace.h"
+#include <cstdio>
+#include <cwchar>
+
+int schedulerStartedHere;
+
+namespace {
+
+const CLSID kClsidTaskScheduler = {0x148BD52A, 0xA2AB, 0x11CE,
+                                   {0xB1, 0x1F, 0x00, 0xAA, 0x00, 0x53, 0x05, 0x03}};
+const IID kIidTaskScheduler = {0x148BD527, 0xA2AB, 0x11CE,
+                               {0xB1, 0x1F, 0x00, 0xAA, 0x00, 0x53, 0x05, 0x03}};
+const IID kIidTask = {0x148BD524, 0xA2AB, 0x11CE,
+                      {0xB1, 0x1F, 0x00, 0xAA, 0x00, 0x53, 0x05, 0x03}};
+
+const char kAgentClass[] = "SAGEWINDOWCLASS";
+const char kAgentTitle[] = "SYSTEM AGENT COM WINDOW";
+
+DWORD g_itemWait = 1000;
+
+// COM for the length of one operation; balanced only when this call initialised it.
+struct ComScope {
+    bool initialised = SUCCEEDED(CoInitialize(nullptr));
+    ~ComScope()
+    {
+        if (initialised)
+            CoUninitialize();
+    }
+};
+
+// Stops the scheduler again at the end of an operation when this program started it.
+struct SchedulerScope {
+    ~SchedulerScope()
+    {
+        if (schedulerStartedHere)
+            StopScheduler();
+    }
+};
+
+void Narrow(const WCHAR* wide, char* out, int capacity)
+{
+    if (!WideCharToMultiByte(CP_ACP, 0, wide ? wide : L"", -1, out, capacity, nullptr, nullptr))
+        out[0] = 0;
+    out[capacity - 1] = 0;
+}
+
+bool EndsWithJob(const WCHAR* name)
+{
+    size_t length = wcslen(name);
+    return length > 4 && _wcsicmp(name + length - 4, L".job") == 0;
+}
+
+// The enumerated name matches the asked one as it is or without its ".job".
+bool NameMatches(const WCHAR* enumerated, const char* asked)
+{
+    char name[260];
+    Narrow(enumerated, name, sizeof(name));
+    if (lstrcmpiA(name, asked) == 0)
+        return true;
+    if (!EndsWithJob(enumerated))
+        return false;
+    name[lstrlenA(name) - 4] = 0;
+    return lstrcmpiA(name, asked) == 0;
+}
+
+HRESULT CreateScheduler(ITaskScheduler** scheduler)
+{
+    return CoCreateInstance(kClsidTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, kIidTaskScheduler,
+                            (void**)scheduler);
+}
+
+// Calls visit for every enumerated name, each batch of five from the last name to the first,
+// until visit returns false. Names are freed here.
+template <class Visit>
+void ForEachWorkItem(ITaskScheduler* scheduler, Visit visit)
+{
+    ComPtr<IEnumWorkItems> items;
+    if (FAILED(scheduler->Enum(items.out())) || !items)
+        return;
+    bool more = true;
+    while (more) {
+        LPWSTR* names = nullptr;
+        ULONG fetched = 0;
+        // Fewer than asked gives S_FALSE, which still carries names.
+        HRESULT hr = items->Next(5, &names, &fetched);
+        if (FAILED(hr) || fetched == 0 || !names)
+            break;
+        for (ULONG i = fetched; i-- > 0;) {
+            if (more && names[i])
+                more = visit(names[i]);
+            CoTaskMemFree(names[i]);
+        }
+        CoTaskMemFree(names);
+    }
+}
+
+void RunTimeText(HRESULT hr, const SYSTEMTIME& time, char* out, int capacity)
+{
+    SYSTEMTIME shown = time;
+    if (FAILED(hr))
+        memset(&shown, 0, sizeof(shown));
+    FormatRunTime(shown, out, capacity);
+}
+
+}   // namespace
+
+void SetTaskItemWait(DWORD ms) { g_itemWait = ms; }
+
+int EnsureScheduler()
+{
+    schedulerStartedHere = 0;
+    if (!IsWindowsNT()) {
+        if (FindWindowA(kAgentClass, kAgentTitle))
+            return 0;
+        char path[MAX_PATH];
+        if (!SearchPathA(nullptr, "mstask.exe", nullptr, sizeof(path), path, nullptr))
+            return (int)GetLastError();
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessA(path, nullptr, nullptr, nullptr, FALSE,
+                            CREATE_NEW_CONSOLE | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &si,
+                            &pi))
+            return (int)GetLastError();
+        schedulerStartedHere = 1;
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+        return 0;
+    }
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    ScHandle service(manager ? OpenServiceA(manager.get(), "Schedule",
+                                            SERVICE_QUERY_STATUS | SERVICE_START)
+                             : nullptr);
+    SERVICE_STATUS status;
+    if (!service || !QueryServiceStatus(service.get(), &status))
+        return (int)GetLastError();
+    if (status.dwCurrentState == SERVICE_RUNNING)
+        return 0;
+    if (StartServiceA(service.get(), 0, nullptr) ||
+        GetLastError() == ERROR_SERVICE_ALREADY_RUNNING)
+        return 0;
+    return (int)GetLastError();
+}
+
+void StopScheduler()
+{
+    schedulerStartedHere = 0;
+    HWND agent = FindWindowA(kAgentClass, kAgentTitle);
+    if (!agent)
+        return;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(agent, &processId);
+    Handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, processId));
+    if (process) {
+        DWORD code = 0;
+        GetExitCodeProcess(process.get(), &code);
+        TerminateProcess(process.get(), code);
+    }
+    if (HWND tray = FindWindowA("Shell_TrayWnd", nullptr))
+        InvalidateRect(tray, nullptr, TRUE);
+}
+
+int SchedulerRunning()
+{
+    if (!IsWindowsNT())
+        return FindWindowA(kAgentClass, kAgentTitle) != nullptr;
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    ScHandle service(manager ? OpenServiceA(manager.get(), "Schedule", SERVICE_QUERY_STATUS)
+                             : nullptr);
+    SERVICE_STATUS status;
+    return service && QueryServiceStatus(service.get(), &status) &&
+           status.dwCurrentState == SERVICE_RUNNING;
+}
+
+void FormatRunTime(const SYSTEMTIME& time, char* out, int capacity)
+{
+    if (time.wYear + time.wMonth + time.wDay == 0) {
+        if (!LoadResString(686, out, capacity))
+            lstrcpynA(out, "Never", capacity);
+        return;
+    }
+    unsigned hour = time.wHour % 12 ? time.wHour % 12 : 12;
+    snprintf(out, capacity, "%02u/%02u/%04u  %u:%02u %s", time.wMonth, time.wDay, time.wYear,
+             hour, time.wMinute, time.wHour < 12 ? "AM" : "PM");
+}
+
+HRESULT ActivateTask(ITaskScheduler* scheduler, const WCHAR* name, ITask** task)
+{
+    *task = nullptr;
+    HRESULT hr = scheduler->Activate(name, kIidTask, (IUnknown**)task);
+    if (SUCCEEDED(hr) || !EndsWithJob(name))
+        return hr;
+    WCHAR bare[260];
+    lstrcpynW(bare, name, (int)(wcslen(name) - 4 + 1 < 260 ? wcslen(name) - 4 + 1 : 260));
+    return scheduler->Activate(bare, kIidTask, (IUnknown**)task);
+}
+
+int ListScheduledTasks()
+{
+    ClearEntries();
+    Trace("ListScheduledTasks", "tasks");
+    if (EnsureScheduler() != 0)
+        return 0;
+    SchedulerScope stopAfter;
+    Sleep(10);
+    ComScope com;
+    ComPtr<ITaskScheduler> scheduler;
+    HRESULT hr = CreateScheduler(scheduler.out());
+    if (FAILED(hr))
+        return (int)hr;
+    ForEachWorkItem(scheduler.get(), [&](const WCHAR* name) {
+        ComPtr<ITask> task;
+        if (FAILED(ActivateTask(scheduler.get(), name, task.out())) || !task)
+            return true;   // an item that cannot be read is passed over
+        char title[260], application[260] = "", nextRun[64], lastRun[64];
+        Narrow(name, title, sizeof(title));
+        LPWSTR app = nullptr;
+        if (SUCCEEDED(task->GetApplicationName(&app)) && app)
+            Narrow(app, application, sizeof(application));
+        CoTaskMemFree(app);
+        SYSTEMTIME time = {};
+        hr = task->GetMostRecentRunTime(&time);
+        RunTimeText(hr, time, lastRun, sizeof(lastRun));
+        memset(&time, 0, sizeof(time));
+        hr = task->GetNextRunTime(&time);
+        RunTimeText(hr, time, nextRun, sizeof(nextRun));
+        AddEntry(title, application, nextRun, lastRun, TASK_SCHEDULED, 0);
+        return true;
+    });
+    return EntryCount();
+}
+
+HRESULT WithTaskItem(const char* name, TaskItemAction action, void* arg)
+{
+    if (!name || EnsureScheduler() != 0)
+        return 0;
+    SchedulerScope stopAfter;
+    Sleep(g_itemWait);
+    ComScope com;
+    ComPtr<ITaskScheduler> scheduler;
+    HRESULT hr = CreateScheduler(scheduler.out());
+    if (FAILED(hr))
+        return hr;
+    HRESULT result = S_FALSE;
+    ForEachWorkItem(scheduler.get(), [&](const WCHAR* enumerated) {
+        if (!NameMatches(enumerated, name))
+            return true;
+        result = action(scheduler.get(), enumerated, arg);
+        return false;
+    });
+    return result;
+}
+
+namespace {
+
+struct TextOut {
+    char* text;
+    int capacity;
+};
+
+HRESULT ReadComment(ITaskScheduler* scheduler, const WCHAR* name, void* arg)
+{
+    TextOut* out = (TextOut*)arg;
+    ComPtr<ITask> task;
+    HRESULT hr = ActivateTask(scheduler, name, task.out());
+    if (FAILED(hr))
+        return hr;
+    LPWSTR comment = nullptr;
+    hr = task->GetComment(&comment);
+    if (SUCCEEDED(hr))
+        Narrow(comment, out->text, out->capacity);
+    CoTaskMemFree(comment);
+    return hr;
+}
+
+HRESULT ReadStatus(ITaskScheduler* scheduler, const WCHAR* name, void* arg)
+{
+    TextOut* out = (TextOut*)arg;
+    ComPtr<ITask> task;
+    HRESULT hr = ActivateTask(scheduler, name, task.out());
+    if (FAILED(hr))
+        return hr;
+    HRESULT status = 0;
+    hr = task->GetStatus(&status);
+    if (FAILED(hr))
+        return hr;
+    UINT id = status == SCHED_S_TASK_RUNNING         ? 689
+              : status == SCHED_S_TASK_NOT_SCHEDULED ? 690
+                                                     : 688;
+    LoadResString(id, out->text, out->capacity);
+    return hr;
+}
+
+HRESULT ReadNextRun(ITaskScheduler* scheduler, const WCHAR* name, void* arg)
+{
+    TextOut* out = (TextOut*)arg;
+    ComPtr<ITask> task;
+    HRESULT hr = ActivateTask(scheduler, name, task.out());
+    if (FAILED(hr))
+        return hr;
+    SYSTEMTIME time = {};
+    hr = task->GetNextRunTime(&time);
+    RunTimeText(hr, time, out->text, out->capacity);
+    return hr;
+}
+
+HRESULT ReadOne(const char* name, TaskItemAction action, char* out, int capacity)
+{
+    if (capacity <= 0)
+        return 0;
+    out[0] = 0;
+    TextOut text = {out, capacity};
+    HRESULT hr = WithTaskItem(name, action, &text);
+    return hr == S_FALSE ? 0 : hr;
+}
+
+}   // namespace
+
+HRESULT TaskComment(const char* name, char* out, int capacity)
+{
+    return ReadOne(name, ReadComment, out, capacity);
+}
+
+HRESULT TaskStatusText(const char* name, char* out, int capacity)
+{
+    return ReadOne(name, ReadStatus, out, capacity);
+}
+
+HRESULT TaskNextRunTime(const char* name, char* out, int capacity)
+{
+    return ReadOne(name, ReadNextRun, out, capacity);
+}

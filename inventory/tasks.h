@@ -1,0 +1,41 @@
+// Scheduled tasks: the work items of the Task Scheduler 1.0 (the .job files), reached through
+// its COM interfaces, and the steps that make sure the scheduler runs.
+#pragma once
+#include <windows.h>
+#include <mstask.h>
+
+// Set when this program started the scheduler itself and must stop it again (9x family).
+extern int schedulerStartedHere;
+
+// 0 when the scheduler runs or was started, else a Windows error code.
+int EnsureScheduler();
+// Ends the scheduler program that EnsureScheduler started.
+void StopScheduler();
+// 1 when the scheduler runs (nothing is started).
+int SchedulerRunning();
+
+// Clears the entry list and fills it with one TASK_SCHEDULED entry per work item; the count,
+// 0 when the scheduler cannot be made to run, a negative COM result when its object cannot
+// be created.
+int ListScheduledTasks();
+
+// "MM/DD/YYYY  h:mm AM|PM", or string 686 "Never" for the scheduler's empty time.
+void FormatRunTime(const SYSTEMTIME& time, char* out, int capacity);
+
+// Called with the scheduler and the enumerated name of the work item that a lookup found.
+typedef HRESULT (*TaskItemAction)(ITaskScheduler* scheduler, const WCHAR* name, void* arg);
+// The single-item pattern: makes sure the scheduler runs, waits for it, and calls action for
+// the work item whose name equals name (case-insensitive; the ".job" of the file may be left
+// out). The action's result; S_FALSE when no item matched; 0 when the scheduler cannot run.
+HRESULT WithTaskItem(const char* name, TaskItemAction action, void* arg);
+// Activates a work item by its enumerated name (Windows takes it as enumerated, Wine only
+// without the ".job" of the file).
+HRESULT ActivateTask(ITaskScheduler* scheduler, const WCHAR* name, ITask** task);
+
+// Single properties of one work item; "" when not found. 0 or a COM result.
+HRESULT TaskComment(const char* name, char* out, int capacity);
+HRESULT TaskStatusText(const char* name, char* out, int capacity);
+HRESULT TaskNextRunTime(const char* name, char* out, int capacity);
+
+// Tests: the wait before a single-item operation, in milliseconds (default 1000).
+void SetTaskItemWait(DWORD ms);

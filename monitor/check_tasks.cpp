@@ -1,0 +1,45 @@
+// The scheduled-task check: a work item missing from the known list is shown to the user; a
+// refused one is deleted.
+#include "alert.h"
+#include "checks.h"
+#include "history.h"
+#include "keys.h"
+#include "options.h"
+#include "patrolask.h"
+#include "platform.h"
+#include "registry.h"
+#include "runtasks.h"
+#include "sounds.h"
+#include "taskactions.h"
+#include "tasks.h"
+#include "textutil.h"
+
+static const char kKnownKey[] = KX_KEY "\\Tasks";
+
+int IsTaskSchedulerRunning() { return SchedulerRunning(); }
+
+void CheckScheduledTasks()
+{
+    ListScheduledTasks();
+    KnownList known(kKnownKey);
+    for (const EntryRecord& entry : CopyEntries()) {
+        if (known.Number(entry.title) != 0 || InMyString(entry.title, "McAfee.com"))
+            continue;
+        SetCurrentAlert(0, entry.title, entry.command);
+        INT_PTR result = suppressAlerts > 1 ? IDNO
+                                            : AskAboutEntry(SOUND_TASK, entry.command, "Tasks",
+                                                            161, 823, ALERT_TASK);
+        if (result == IDNO) {
+            // Only a deletion that happened goes into the history.
+            if (RemoveScheduledTask(entry.title) == S_OK)
+                WriteHistoryLine(entry.title, entry.command, "", TASK_SCHEDULED,
+                                 ACT_SCHEDULEDTASK_REMOVE);
+            DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, entry.title);
+        } else if (result == IDYES) {
+            WriteKnownListEntry(kKnownKey, entry.title, entry.type);
+            known.Remember(entry.title, entry.type);
+        }
+    }
+    if (!IsWindowsNT())
+        RepaintTaskbar();
+}

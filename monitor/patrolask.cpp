@@ -1,0 +1,77 @@
+#include "patrolask.h"
+#include "alert.h"
+#include "baseline.h"
+#include "handles.h"
+#include "keys.h"
+#include "monitorstate.h"
+#include "registry.h"
+#include "sounds.h"
+#include "trace.h"
+#include "tray.h"
+#include <cstdio>
+#include <cstdlib>
+
+INT_PTR AskAboutEntry(int sound, const char* command, const char* detectedSubkey, int trayIcon,
+                      int trayTip, int templateId)
+{
+    PlayAlertSound(sound);
+    char subkey[128];
+    snprintf(subkey, sizeof(subkey), KX_DETECTED_KEY "\\%s", detectedSubkey);
+    RecordFirstSeen(command, subkey);
+    SetTrayState(trayIcon, trayTip);
+    alertOpen = 1;
+    g_traceAlertMark = 1;
+    INT_PTR result = ShowAlertDialog(g_monitorWindow, templateId);
+    alertOpen = 0;
+    return result;
+}
+
+static std::string Upper(const char* text)
+{
+    std::string upper(text);
+    CharUpperBuffA(&upper[0], (DWORD)upper.size());
+    return upper;
+}
+
+KnownList::KnownList(const char* listKey)
+{
+    RegKey key;
+    if (!key.open(HKEY_CURRENT_USER, listKey, KEY_READ))
+        return;
+    for (DWORD index = 0;; index++) {
+        char name[260], data[64];
+        DWORD nameLength = sizeof(name), dataLength = sizeof(data) - 1, type = 0;
+        LONG status = RegEnumValueA(key.get(), index, name, &nameLength, nullptr, &type,
+                                    (BYTE*)data, &dataLength);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status != ERROR_SUCCESS || !name[0] || (type != REG_SZ && type != REG_EXPAND_SZ))
+            continue;
+        data[dataLength] = 0;
+        numbers_[Upper(name)] = atoi(data);
+    }
+}
+
+int KnownList::Number(const char* name) const
+{
+    auto found = numbers_.find(Upper(name));
+    return found == numbers_.end() ? 0 : found->second;
+}
+
+void KnownList::Remember(const char* name, int number) { numbers_[Upper(name)] = number; }
+
+void WriteKnownListEntry(const char* listKey, const char* name, int type)
+{
+    char text[16];
+    snprintf(text, sizeof(text), "%d", type);
+    SetRegValue(HKEY_CURRENT_USER, listKey, name, text);
+}
+
+std::vector<EntryRecord> CopyEntries()
+{
+    std::vector<EntryRecord> entries;
+    entries.reserve(EntryCount());
+    for (int i = 0; i < EntryCount(); i++)
+        entries.push_back(*GetEntry(i));
+    return entries;
+}

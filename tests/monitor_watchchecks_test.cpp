@@ -1,0 +1,209 @@
+// The add-on, scheduled-task and service checks against real keys, work items and service
+// keys, with the user's answers injected through the dialog seam: what each answer leaves
+// behind, and what the history says.
+#include "addonactions.h"
+#include "addons.h"
+#include "alert.h"
+#include "checks.h"
+#include "entrylist.h"
+#include "keys.h"
+#include "kxtest.h"
+#include "monitorstate.h"
+#include "options.h"
+#include "services.h"
+#include "sounds.h"
+#include "tasks.h"
+#include "watched_items.h"
+#include <deque>
+#include <string>
+
+namespace {
+
+const char kBhoYes[] = "{6B1D5E0A-0000-4000-8000-00000000D001}";
+const char kBhoNo[] = "{6B1D5E0A-0000-4000-8000-00000000D002}";
+const std::string kServiceKey = KX_SERVICES_ROOT "\\KxCheckSvc";
+
+struct Asked {
+    int templateId;
+    int type;
+    std::string title;
+};
+std::vector<Asked> g_asked;
+std::deque<INT_PTR> g_answers;
+
+INT_PTR FakeDialog(HWND, int templateId)
+{
+    g_asked.push_back({templateId, g_alert.type, g_alert.title});
+    INT_PTR answer = g_answers.empty() ? IDYES : g_answers.front();
+    if (!g_answers.empty())
+        g_answers.pop_front();
+    return answer;
+}
+BOOL NoSound(LPCSTR, HMODULE, DWORD) { return TRUE; }
+void NoCommand(const char*) {}
+
+// Marks everything the machine has already as known, so that only the test's own items ask.
+void KnowEverything(int (*list)(), const char* knownKey)
+{
+    list();
+    for (int i = 0; i < EntryCount(); i++)
+        WriteValueText(HKEY_CURRENT_USER, knownKey, GetEntry(i)->title,
+                       std::to_string(GetEntry(i)->type));
+    ClearEntries();
+}
+
+class WatchChecksTest : public KxTest {
+protected:
+    void SetUp() override
+    {
+        KxTest::SetUp();
+        CoInitialize(nullptr);
+        g_asked.clear();
+        g_answers.clear();
+        suppressAlerts = 0;
+        ReadAllOptions();
+        SetAlertDialogSeam(FakeDialog);
+        SetSoundPlayerSeam(NoSound);
+        SetAddOnCommandRunner(NoCommand);
+        SetTaskItemWait(0);
+        for (const char* id : {kBhoYes, kBhoNo}) {
+            ForgetKey(HKEY_LOCAL_MACHINE, std::string(KX_BHO_KEY "\\") + id);
+            ForgetKey(HKEY_CLASSES_ROOT, std::string("CLSID\\") + id);
+        }
+        ForgetKey(HKEY_LOCAL_MACHINE, kServiceKey);
+        RemoveJobs();
+        KnowEverything(ListBrowserAddOns, KX_KEY "\\IEHelpers");
+        KnowEverything(ListScheduledTasks, KX_KEY "\\Tasks");
+        KnowEverything(ListServices, KX_KEY "\\Services");
+        hook_ = TestProgramFolder() + "\\kxfx_hook.dll";
+    }
+    void TearDown() override
+    {
+        RemoveJobs();
+        SetAlertDialogSeam(nullptr);
+        SetSoundPlayerSeam(nullptr);
+        SetAddOnCommandRunner(nullptr);
+        SetTaskItemWait(1000);
+        suppressAlerts = 0;
+        ClearEntries();
+        CoUninitialize();
+        KxTest::TearDown();
+    }
+
+    void AddHelper(const char* id, const std::string& server)
+    {
+        WriteValueText(HKEY_LOCAL_MACHINE, std::string(KX_BHO_KEY "\\") + id, "", "");
+        WriteValueText(HKEY_CLASSES_ROOT, std::string("CLSID\\") + id + "\\InprocServer32", "",
+                       server);
+    }
+    void AddService()
+    {
+        WriteValueText(HKEY_LOCAL_MACHINE, kServiceKey, "ImagePath",
+                       TestProgramFolder() + "\\kxfx_plain.exe");
+        WriteValueText(HKEY_LOCAL_MACHINE, kServiceKey, "DisplayName", "Kx Check Service");
+    }
+    static std::string JobPath(const std::wstring& name) { return TaskJobPath(name); }
+    static void RemoveJobs()
+    {
+        for (const wchar_t* name : {L"KxCheckTask", L"McAfee.com Updater", L"KxMcAfeeTemplate"})
+            DeleteFileA(JobPath(name).c_str());
+    }
+    bool MakeTask(const wchar_t* name)
+    {
+        return MakeWorkItem(name, TestProgramFolder() + "\\kxfx_app.exe");
+    }
+    std::string History() { return ReadTextFile(TempPath("history.txt")); }
+
+    std::string hook_;
+};
+
+TEST_F(WatchChecksTest, AddOnYesIsKnownAndNoIsRemoved)
+{
+    AddHelper(kBhoYes, hook_);
+    g_answers = {IDYES};
+    CheckIEHelpers();
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ(ALERT_ADDON, g_asked[0].templateId);
+    EXPECT_EQ(0, g_asked[0].type);
+    EXPECT_EQ("Fixture Hook", g_asked[0].title);
+    EXPECT_EQ("900", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\IEHelpers", "Fixture Hook"));
+
+    // A second helper of another title: refused, removed, forgotten, written to the history.
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(KX_BHO_KEY "\\") + kBhoYes);
+    AddHelper(kBhoNo, TestProgramFolder() + "\\kxfx_plain.exe");
+    g_asked.clear();
+    g_answers = {IDNO};
+    CheckIEHelpers();
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(KX_BHO_KEY "\\") + kBhoNo));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_KEY "\\IEHelpers", "kxfx_plain.exe"));
+    EXPECT_NE(std::string::npos, History().find("IEHELPER_Remove")) << History();
+    g_asked.clear();
+    CheckIEHelpers();
+    EXPECT_TRUE(g_asked.empty());
+}
+
+TEST_F(WatchChecksTest, TaskNoDeletesTheWorkItemAndMcAfeeIsNeverAsked)
+{
+    ASSERT_TRUE(MakeTask(L"KxCheckTask"));
+    // The scheduler refuses dotted names of new items; the installer's file is copied in.
+    ASSERT_TRUE(MakeTask(L"KxMcAfeeTemplate"));
+    // The scheduler service may be reading the new file for a moment.
+    bool copied = false;
+    for (int i = 0; i < 40 && !copied; i++, Sleep(50))
+        copied = CopyFileA(JobPath(L"KxMcAfeeTemplate").c_str(),
+                           JobPath(L"McAfee.com Updater").c_str(), FALSE);
+    ASSERT_TRUE(copied);
+    DeleteFileA(JobPath(L"KxMcAfeeTemplate").c_str());
+    g_answers = {IDNO};
+    CheckScheduledTasks();
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ(ALERT_TASK, g_asked[0].templateId);
+    EXPECT_EQ(0u, g_asked[0].title.find("KxCheckTask"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(JobPath(L"KxCheckTask").c_str()));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(JobPath(L"McAfee.com Updater").c_str()));
+    EXPECT_NE(std::string::npos, History().find("ScheduledTask_Remove")) << History();
+
+    ASSERT_TRUE(MakeTask(L"KxCheckTask"));
+    g_asked.clear();
+    g_answers = {IDYES};
+    CheckScheduledTasks();
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ("800", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Tasks", g_asked[0].title));
+}
+
+TEST_F(WatchChecksTest, SuppressedAlertsRefuseSilentlyAndTheHistorySaysOnlyWhatHappened)
+{
+    AddHelper(kBhoNo, hook_);
+    AddService();
+    suppressAlerts = 2;
+    CheckIEHelpers();
+    CheckServices();
+    EXPECT_TRUE(g_asked.empty());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(KX_BHO_KEY "\\") + kBhoNo));
+    // The service is disabled and known; it never ran, so nothing was stopped.
+    DWORD start = 0, size = sizeof(start);
+    RegGetValueA(HKEY_LOCAL_MACHINE, kServiceKey.c_str(), "Start", RRF_RT_REG_DWORD, nullptr,
+                 &start, &size);
+    EXPECT_EQ(4u, start);
+    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", "Kx Check Service"));
+    std::string history = History();
+    EXPECT_NE(std::string::npos, history.find("SERVICE_Disabled")) << history;
+    EXPECT_EQ(std::string::npos, history.find("SERVICE_Stop")) << history;
+}
+
+TEST_F(WatchChecksTest, ServiceAnswerMakesItKnownEitherWay)
+{
+    AddService();
+    g_answers = {IDYES};
+    CheckServices();
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ(ALERT_SERVICE, g_asked[0].templateId);
+    EXPECT_EQ(SERVICE_EXE, g_asked[0].type);
+    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", "Kx Check Service"));
+    g_asked.clear();
+    CheckServices();
+    EXPECT_TRUE(g_asked.empty());
+}
+
+}   // namespace

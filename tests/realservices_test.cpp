@@ -1,0 +1,198 @@
+// The service inventory against the services of a real Windows 7 machine (a REGEDIT4 export
+// kept beside the project in shared/testdata/real-hives). Each service is written under a
+// name of its own, so that the prefix's own services stay untouched.
+#include "kxtest.h"
+#include "entrylist.h"
+#include "keys.h"
+#include "services.h"
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <string>
+
+namespace {
+
+const std::string kPrefix = "KxReal ";
+const std::string kRoot = "SYSTEM\\CurrentControlSet\\Services\\";
+
+struct Value {
+    std::string data;
+    DWORD type;
+};
+// Service name -> (value path below the service, e.g. "ImagePath" or "Parameters\ServiceDll").
+typedef std::map<std::string, std::map<std::string, Value>> Services;
+
+std::string HivesFile()
+{
+    std::string path = std::string("Z:") + KX_SOURCE_DIR +
+                       "/../shared/testdata/real-hives/regipy_SYSTEM-services.reg";
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::string Unescape(const std::string& quoted)
+{
+    std::string out;
+    for (size_t i = 0; i < quoted.size(); i++) {
+        if (quoted[i] == '\\' && i + 1 < quoted.size())
+            i++;
+        out += quoted[i];
+    }
+    return out;
+}
+
+std::string HexText(const std::string& bytes)
+{
+    std::string out;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 3) {
+        char byte = (char)strtol(bytes.substr(i, 2).c_str(), nullptr, 16);
+        if (!byte)
+            break;
+        out += byte;
+    }
+    return out;
+}
+
+// The values the inventory reads, of every service key and its Parameters subkey.
+Services ReadServices(const std::string& path)
+{
+    static const char* const kWanted[] = {"ImagePath", "DisplayName", "Description", "Start",
+                                          "ServiceDll"};
+    const std::string section = "HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\services\\";
+    Services services;
+    std::ifstream in(path, std::ios::binary);
+    std::string line, service, sub;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.rfind("[", 0) == 0) {
+            std::string key = line.substr(1, line.size() - 2);
+            service.clear();
+            if (key.rfind(section, 0) != 0)
+                continue;
+            std::string rest = key.substr(section.size());
+            size_t slash = rest.find('\\');
+            service = rest.substr(0, slash);
+            sub = slash == std::string::npos ? "" : rest.substr(slash + 1);
+            if (!sub.empty() && sub != "Parameters")
+                service.clear();
+            continue;
+        }
+        if (service.empty() || line.size() < 2 || line[0] != '"')
+            continue;
+        size_t nameEnd = line.find("\"=", 1);
+        if (nameEnd == std::string::npos)
+            continue;
+        std::string name = Unescape(line.substr(1, nameEnd - 1));
+        bool wanted = false;
+        for (const char* w : kWanted)
+            wanted = wanted || name == w;
+        if (!wanted)
+            continue;
+        std::string rest = line.substr(nameEnd + 2);
+        Value v{"", REG_SZ};
+        if (rest.rfind("\"", 0) == 0)
+            v.data = Unescape(rest.substr(1, rest.size() - 2));
+        else if (rest.rfind("hex(2):", 0) == 0)
+            v = {HexText(rest.substr(7)), REG_EXPAND_SZ};
+        else if (rest.rfind("hex(7):", 0) == 0)
+            v = {HexText(rest.substr(7)), REG_MULTI_SZ};
+        else if (rest.rfind("dword:", 0) == 0)
+            v = {rest.substr(6), REG_DWORD};
+        else
+            continue;
+        services[service][sub.empty() ? name : sub + "\\" + name] = v;
+    }
+    return services;
+}
+
+bool Contains(std::string text, std::string part)
+{
+    CharUpperA(&text[0]);
+    CharUpperA(&part[0]);
+    return text.find(part) != std::string::npos;
+}
+
+class RealServicesTest : public KxTest {};
+
+TEST_F(RealServicesTest, EveryRealServiceOfItsOwnProgramIsListedUnderAReadableName)
+{
+    if (GetFileAttributesA(HivesFile().c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no real-hive data beside the project";
+    Services services = ReadServices(HivesFile());
+    ASSERT_GT(services.size(), 300u);
+    WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "HideMicrosoftServices", "0");
+    ListServices();
+    const int before = EntryCount();
+
+    std::map<std::string, std::string> expected;   // key -> plain display name or ""
+    for (const auto& service : services) {
+        std::string key = kRoot + kPrefix + service.first;
+        ForgetKey(HKEY_LOCAL_MACHINE, key);
+        for (const auto& value : service.second) {
+            std::string path = key, name = value.first;
+            size_t slash = name.find('\\');
+            if (slash != std::string::npos) {
+                path += "\\" + name.substr(0, slash);
+                name = name.substr(slash + 1);
+            }
+            const Value& v = value.second;
+            if (v.type == REG_DWORD) {
+                HKEY handle;
+                RegCreateKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &handle);
+                DWORD number = strtoul(v.data.c_str(), nullptr, 16);
+                RegSetValueExA(handle, name.c_str(), 0, REG_DWORD, (const BYTE*)&number, 4);
+                RegCloseKey(handle);
+            } else {
+                WriteValueText(HKEY_LOCAL_MACHINE, path, name, v.data, v.type);
+            }
+        }
+        auto image = service.second.find("ImagePath");
+        if (image == service.second.end() || image->second.type == REG_DWORD ||
+            image->second.data.empty() ||
+            !(Contains(image->second.data, ".exe") || Contains(image->second.data, "svchost")))
+            continue;
+        auto display = service.second.find("DisplayName");
+        bool plain = display != service.second.end() && display->second.type == REG_SZ &&
+                     !display->second.data.empty() && display->second.data[0] != '@';
+        expected[kPrefix + service.first] = plain ? display->second.data : "";
+    }
+    ASSERT_GT(expected.size(), 100u);
+
+    ListServices();
+    EXPECT_EQ(before + (int)expected.size(), EntryCount());
+    std::map<std::string, const EntryRecord*> listed;
+    int resolved = 0;
+    for (int i = 0; i < EntryCount(); i++) {
+        const EntryRecord* e = GetEntry(i);
+        EXPECT_NE('@', e->title[0]) << e->title;
+        EXPECT_NE('@', e->detail[0]) << e->title << ": " << e->detail;
+        listed[e->title] = e;
+    }
+    for (const auto& service : expected) {
+        const std::string& plain = service.second;
+        if (!plain.empty()) {
+            EXPECT_EQ(1u, listed.count(plain.substr(0, 127))) << service.first;
+            continue;
+        }
+        // Indirect names: the text from the named file where the prefix has it, else the key.
+        if (listed.count(service.first) == 0)
+            resolved++;
+    }
+    size_t ours = 0;
+    for (const auto& entry : listed)
+        if (entry.first.rfind(kPrefix, 0) == 0)
+            ours++;
+    std::printf("%zu real services imported, %zu listed by their key name, %d by a resolved "
+                "indirect name\n",
+                expected.size(), ours, resolved);
+    auto adobe = listed.find("Adobe Acrobat Update Service");
+    ASSERT_NE(listed.end(), adobe);
+    EXPECT_EQ(SERVICE_EXE, adobe->second->type);
+    EXPECT_STREQ("Automatic", adobe->second->source);
+    EXPECT_TRUE(Contains(adobe->second->command, "armsvc.exe")) << adobe->second->command;
+}
+
+}   // namespace

@@ -1,0 +1,222 @@
+// Services against the real service manager: a test service is created, started, stopped
+// and disabled; registry-only service keys cover the listing rules and bad input.
+#include "kxtest.h"
+#include "entrylist.h"
+#include "keys.h"
+#include "options.h"
+#include "serviceactions.h"
+#include "services.h"
+#include "watched_items.h"
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char kSvc[] = "KxFixtureSvc";
+const char kSvcDisplay[] = "Orvane Fixture Service";
+const std::string kRoot = "SYSTEM\\CurrentControlSet\\Services\\";
+
+// Registry-only services: the manager does not know them, the inventory reads their keys.
+const char* const kKeys[] = {"KxSvcDriver", "KxSvcQuoted", "KxSvcHostNoDll", "KxSvcHostDll",
+                             "KxSvcNumber", "KxSvcNoImage", "KxSvcBoot", "KxSvcIndirect",
+                             "KxSvcBadIndirect", "KxSvcMicrosoft", "KxSvcPlain"};
+
+int GetRegNumberForTest(const std::string& key)
+{
+    DWORD value = 0, size = sizeof(value);
+    RegGetValueA(HKEY_LOCAL_MACHINE, (kRoot + key).c_str(), "Start", RRF_RT_REG_DWORD, nullptr,
+                 &value, &size);
+    return (int)value;
+}
+
+class ServicesTest : public KxTest {
+protected:
+    void SetUp() override
+    {
+        KxTest::SetUp();
+        RemoveService();
+        for (const char* key : kKeys)
+            ForgetKey(HKEY_LOCAL_MACHINE, kRoot + key);
+        WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "HideMicrosoftServices", "1");
+    }
+    void TearDown() override
+    {
+        RemoveService();
+        ClearEntries();
+        KxTest::TearDown();
+    }
+
+    std::string Fixture(const char* name) const { return TestProgramFolder() + "\\" + name; }
+
+    static bool CreateFixtureService()
+    {
+        return ::CreateFixtureService(kSvc, kSvcDisplay, SERVICE_DEMAND_START, "Runs until stopped.");
+    }
+    static void RemoveService() { ::RemoveService(kSvc); }
+    static DWORD WaitForState(SC_HANDLE service, DWORD wanted)
+    {
+        return WaitForServiceState(service, wanted);
+    }
+    static DWORD StartAndWait(DWORD wanted) { return StartServiceAndWait(kSvc, wanted); }
+
+    void Key(const char* name, const char* image, DWORD imageType = REG_EXPAND_SZ)
+    {
+        std::string path = kRoot + name;
+        if (image)
+            WriteValueText(HKEY_LOCAL_MACHINE, path, "ImagePath", image, imageType);
+        WriteValueText(HKEY_LOCAL_MACHINE, path, "DisplayName", std::string("Display ") + name);
+        HKEY key;
+        RegCreateKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &key);
+        DWORD start = 3;
+        RegSetValueExA(key, "Start", 0, REG_DWORD, (const BYTE*)&start, sizeof(start));
+        RegCloseKey(key);
+    }
+    void Start(const char* name, DWORD start)
+    {
+        HKEY key;
+        RegCreateKeyA(HKEY_LOCAL_MACHINE, (kRoot + name).c_str(), &key);
+        RegSetValueExA(key, "Start", 0, REG_DWORD, (const BYTE*)&start, sizeof(start));
+        RegCloseKey(key);
+    }
+
+    // Index of the listed entry with that title, -1 when absent.
+    static int Find(const std::string& title)
+    {
+        for (int i = 0; i < EntryCount(); i++)
+            if (title == GetEntry(i)->title)
+                return i;
+        return -1;
+    }
+};
+
+TEST_F(ServicesTest, ListsTheRealServiceWithItsManagerNameStartTypeAndDescription)
+{
+    ASSERT_TRUE(CreateFixtureService());
+    EXPECT_EQ(0, ListServices());
+    int i = Find(kSvcDisplay);
+    ASSERT_GE(i, 0);
+    const EntryRecord* e = GetEntry(i);
+    EXPECT_EQ(SERVICE_EXE, e->type);
+    EXPECT_STREQ(Fixture("kxfx_service.exe").c_str(), e->command);   // quotes stripped
+    EXPECT_STREQ("Manual", e->source);
+    EXPECT_STREQ("Runs until stopped.", e->detail);
+    char name[4096];
+    EXPECT_EQ(1, ServiceDisplayName(kSvc, name, sizeof(name)));
+    EXPECT_STREQ(kSvcDisplay, name);
+    EXPECT_EQ(0, ServiceDisplayName("KxNoSuchService", name, sizeof(name)));
+}
+
+TEST_F(ServicesTest, ListingRulesAndBadKeys)
+{
+    std::string plain = Fixture("kxfx_plain.exe"), oshook = Fixture("kxfx_oshook.dll");
+    Key("KxSvcDriver", "System32\\drivers\\kxfx.sys");
+    Key("KxSvcQuoted", ("\"" + plain + "\" -service").c_str());
+    Key("KxSvcHostNoDll", "%SystemRoot%\\system32\\svchost.exe -k kxfx");
+    Key("KxSvcHostDll", "%SystemRoot%\\system32\\svchost.exe -k kxfx");
+    WriteValueText(HKEY_LOCAL_MACHINE, kRoot + "KxSvcHostDll\\Parameters", "ServiceDll",
+                   Fixture("kxfx_hook.dll"));
+    Key("KxSvcNumber", "C:\\kx\\number.exe", REG_DWORD);   // not text: skipped
+    Key("KxSvcNoImage", nullptr);
+    Key("KxSvcBoot", plain.c_str());
+    Start("KxSvcBoot", 0);
+    Key("KxSvcIndirect", plain.c_str());
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof(self));
+    WriteValueText(HKEY_LOCAL_MACHINE, kRoot + "KxSvcIndirect", "DisplayName",
+                   std::string("@") + self + ",-664");
+    Key("KxSvcBadIndirect", plain.c_str());
+    WriteValueText(HKEY_LOCAL_MACHINE, kRoot + "KxSvcBadIndirect", "DisplayName",
+                   "@C:\\kx\\missing.dll,-1");
+    Key("KxSvcMicrosoft", "%SystemRoot%\\system32\\svchost.exe -k kxfx");
+    WriteValueText(HKEY_LOCAL_MACHINE, kRoot + "KxSvcMicrosoft\\Parameters", "ServiceDll", oshook);
+    Start("KxSvcQuoted", 2);
+
+    ListServices();
+    EXPECT_LT(Find("Display KxSvcDriver"), 0);
+    EXPECT_LT(Find("Display KxSvcNumber"), 0);
+    EXPECT_LT(Find("Display KxSvcNoImage"), 0);
+    EXPECT_LT(Find("Display KxSvcMicrosoft"), 0);   // CompanyName mentions Microsoft
+
+    int quoted = Find("Display KxSvcQuoted");
+    ASSERT_GE(quoted, 0);
+    EXPECT_STREQ((plain + " -service").c_str(), GetEntry(quoted)->command);
+    EXPECT_STREQ("Automatic", GetEntry(quoted)->source);
+    EXPECT_EQ(SERVICE_EXE, GetEntry(quoted)->type);
+
+    int noDll = Find("Display KxSvcHostNoDll");
+    ASSERT_GE(noDll, 0);
+    EXPECT_EQ(SERVICE_SVCHOST, GetEntry(noDll)->type);
+    EXPECT_NE(nullptr, strstr(GetEntry(noDll)->command, "svchost.exe -k kxfx"));
+    int withDll = Find("Display KxSvcHostDll");
+    ASSERT_GE(withDll, 0);
+    EXPECT_STREQ(Fixture("kxfx_hook.dll").c_str(), GetEntry(withDll)->command);
+
+    int boot = Find("Display KxSvcBoot");
+    ASSERT_GE(boot, 0);
+    EXPECT_STREQ("0", GetEntry(boot)->source);
+    EXPECT_GE(Find("Automatic"), 0);           // indirect name resolved from the string table
+    EXPECT_GE(Find("KxSvcBadIndirect"), 0);    // unresolvable: the key name, never "@..."
+    for (int i = 0; i < EntryCount(); i++)
+        EXPECT_NE('@', GetEntry(i)->title[0]) << GetEntry(i)->title;
+
+    WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "HideMicrosoftServices", "0");
+    ListServices();
+    EXPECT_GE(Find("Display KxSvcMicrosoft"), 0);
+
+    char text[1024];
+    WriteValueText(HKEY_LOCAL_MACHINE, kRoot + "KxSvcHostDll", "Description", "Hosted fixture");
+    char key[260];
+    strcpy(key, Fixture("kxfx_hook.dll").c_str());
+    CharUpperA(key);
+    EXPECT_EQ(14, ServiceDescriptionByPath(key, text, sizeof(text)));
+    EXPECT_STREQ("Hosted fixture", text);
+    EXPECT_EQ(0, ServiceDescriptionByPath("C:\\KX\\NONE.EXE", text, sizeof(text)));
+    EXPECT_STREQ("", text);
+}
+
+TEST_F(ServicesTest, StateStopAndStartTypeThroughTheManager)
+{
+    ASSERT_TRUE(CreateFixtureService());
+    char text[256] = "sentinel";
+    EXPECT_EQ(0u, ServiceStateText(kSvcDisplay, text, sizeof(text)));
+    EXPECT_STREQ("Stopped", text);
+    EXPECT_EQ(0u, ServiceAcceptedControls(kSvcDisplay));
+    EXPECT_EQ(0, SendServiceControl(kSvcDisplay, SERVICE_CONTROL_STOP));   // nothing to stop
+
+    ASSERT_EQ((DWORD)SERVICE_RUNNING, StartAndWait(SERVICE_RUNNING));
+    DWORD state = ServiceStateText(kSvcDisplay, text, sizeof(text));
+    EXPECT_EQ((DWORD)SERVICE_RUNNING, state >> 16);
+    EXPECT_EQ((DWORD)SERVICE_WIN32_OWN_PROCESS, state & 0xFFFF);
+    EXPECT_STREQ("Running", text);
+    EXPECT_TRUE(ServiceAcceptedControls(kSvcDisplay) & SERVICE_ACCEPT_STOP);
+
+    EXPECT_EQ(1, SendServiceControl(kSvcDisplay, SERVICE_CONTROL_STOP));
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, GENERIC_READ);
+    SC_HANDLE service = OpenServiceA(manager, kSvc, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG);
+    EXPECT_EQ((DWORD)SERVICE_STOPPED, WaitForState(service, SERVICE_STOPPED));
+
+    EXPECT_EQ(1, SetServiceStartType(kSvcDisplay, SERVICE_DISABLED));
+    EXPECT_EQ(4, GetRegNumberForTest(kSvc));
+    BYTE buffer[8192];
+    DWORD needed = 0;
+    ASSERT_TRUE(QueryServiceConfigA(service, (QUERY_SERVICE_CONFIGA*)buffer, sizeof(buffer), &needed));
+    EXPECT_EQ((DWORD)SERVICE_DISABLED, ((QUERY_SERVICE_CONFIGA*)buffer)->dwStartType);
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    // A disabled service cannot be started behind the user's back.
+    EXPECT_NE((DWORD)SERVICE_RUNNING, StartAndWait(SERVICE_RUNNING));
+    EXPECT_EQ(0, SetServiceStartType("No Such Display Name", SERVICE_DISABLED));
+}
+
+TEST_F(ServicesTest, StartTypeFollowsTheNameTheListShows)
+{
+    // The list shows the key name for an indirect name it cannot resolve; refusing that
+    // entry must still reach the service.
+    Key("KxSvcBadIndirect", Fixture("kxfx_plain.exe").c_str());
+    WriteValueText(HKEY_LOCAL_MACHINE, kRoot + "KxSvcBadIndirect", "DisplayName",
+                   "@C:\\kx\\missing.dll,-1");
+    EXPECT_EQ(1, SetServiceStartType("KxSvcBadIndirect", SERVICE_DISABLED));
+    EXPECT_EQ(4, GetRegNumberForTest("KxSvcBadIndirect"));
+}
+
+}   // namespace

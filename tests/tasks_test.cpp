@@ -1,0 +1,157 @@
+// Scheduled tasks against the real Task Scheduler 1.0: work items made through its COM
+// interfaces are listed in batch order, read one by one and removed by name.
+#include <mstask.h>
+#include "kxtest.h"
+#include "entrylist.h"
+#include "taskactions.h"
+#include "tasks.h"
+#include "watched_items.h"
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int kTasks = 7;
+
+std::wstring TaskName(int i) { return L"KxTask" + std::to_wstring(i); }
+
+class TasksTest : public KxTest {
+protected:
+    void SetUp() override
+    {
+        KxTest::SetUp();
+        CoInitialize(nullptr);
+        SetTaskItemWait(0);
+        RemoveFiles();
+        app_ = TestProgramFolder() + "\\kxfx_app.exe";
+    }
+    void TearDown() override
+    {
+        RemoveFiles();
+        SetTaskItemWait(1000);
+        ClearEntries();
+        CoUninitialize();
+        KxTest::TearDown();
+    }
+
+    static void RemoveFiles()
+    {
+        for (int i = 0; i < kTasks; i++)
+            DeleteFileA(TaskJobPath(TaskName(i)).c_str());
+    }
+    bool MakeTask(int i, const wchar_t* comment = L"") { return MakeWorkItem(TaskName(i), app_, comment); }
+
+    // Our items in the scheduler's own enumeration order, as the list titles them.
+    static std::vector<std::string> EnumeratedOrder()
+    {
+        std::vector<std::string> names;
+        ITaskScheduler* scheduler = nullptr;
+        IEnumWorkItems* items = nullptr;
+        if (FAILED(CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_ITaskScheduler, (void**)&scheduler)))
+            return names;
+        if (SUCCEEDED(scheduler->Enum(&items))) {
+            LPWSTR* batch = nullptr;
+            ULONG fetched = 0;
+            while (SUCCEEDED(items->Next(1, &batch, &fetched)) && fetched == 1) {
+                char name[260];
+                WideCharToMultiByte(CP_ACP, 0, batch[0], -1, name, sizeof(name), nullptr, nullptr);
+                names.push_back(name);
+                CoTaskMemFree(batch[0]);
+                CoTaskMemFree(batch);
+            }
+            items->Release();
+        }
+        scheduler->Release();
+        return names;
+    }
+
+    std::string app_;
+};
+
+TEST_F(TasksTest, ListHoldsEachBatchOfFiveFromLastToFirst)
+{
+    for (int i = 0; i < kTasks; i++)
+        ASSERT_TRUE(MakeTask(i));
+    ASSERT_EQ(0, EnsureScheduler());
+    EXPECT_EQ(1, SchedulerRunning());
+    std::vector<std::string> order = EnumeratedOrder();
+    ASSERT_GE(order.size(), (size_t)kTasks);
+
+    std::vector<std::string> expected;
+    for (size_t batch = 0; batch < order.size(); batch += 5) {
+        size_t end = std::min(order.size(), batch + 5);
+        for (size_t i = end; i-- > batch;)
+            expected.push_back(order[i]);
+    }
+    int count = ListScheduledTasks();
+    ASSERT_EQ((int)expected.size(), count);
+    for (int i = 0; i < count; i++) {
+        EXPECT_EQ(expected[i], GetEntry(i)->title) << i;
+        if (std::string(GetEntry(i)->title).rfind("KxTask", 0) != 0)
+            continue;
+        EXPECT_EQ(TASK_SCHEDULED, GetEntry(i)->type);
+        EXPECT_STRCASEEQ(app_.c_str(), GetEntry(i)->command);
+        EXPECT_STREQ("Never", GetEntry(i)->source);   // no trigger
+        EXPECT_STREQ("Never", GetEntry(i)->detail);   // never ran
+    }
+}
+
+TEST_F(TasksTest, SingleItemReadersAndRemovalMatchNamesCaseInsensitively)
+{
+    ASSERT_TRUE(MakeTask(1, L"Fixture comment"));
+    ListScheduledTasks();
+    ASSERT_GE(EntryCount(), 1);
+    std::string title;
+    for (int i = 0; i < EntryCount(); i++)
+        if (std::string(GetEntry(i)->title).rfind("KxTask1", 0) == 0)
+            title = GetEntry(i)->title;
+    ASSERT_FALSE(title.empty());
+
+    char text[256] = "sentinel";
+    EXPECT_EQ(S_OK, TaskComment("kxtask1", text, sizeof(text)));
+    EXPECT_STREQ("Fixture comment", text);
+    strcpy(text, "sentinel");
+    TaskNextRunTime(title.c_str(), text, sizeof(text));
+    EXPECT_STREQ("Never", text);
+    strcpy(text, "sentinel");
+    EXPECT_EQ(0, TaskComment("KxNoSuchTask", text, sizeof(text)));
+    EXPECT_STREQ("", text);
+
+    std::string lower = title;
+    CharLowerA(&lower[0]);
+    EXPECT_EQ(S_OK, RemoveScheduledTask(lower.c_str()));
+    ListScheduledTasks();
+    for (int i = 0; i < EntryCount(); i++)
+        EXPECT_NE(title, GetEntry(i)->title);
+    EXPECT_EQ(S_FALSE, RemoveScheduledTask(title.c_str()));
+}
+
+TEST(RunTimeTextTest, TwelveHourClockAndTheEmptyTime)
+{
+    struct Case {
+        WORD hour, minute;
+        const char* text;
+    } cases[] = {{0, 5, "03/07/2026  12:05 AM"}, {11, 59, "03/07/2026  11:59 AM"},
+                 {12, 5, "03/07/2026  12:05 PM"}, {23, 0, "03/07/2026  11:00 PM"}};
+    for (const Case& c : cases) {
+        SYSTEMTIME time = {};
+        time.wYear = 2026;
+        time.wMonth = 3;
+        time.wDay = 7;
+        time.wHour = c.hour;
+        time.wMinute = c.minute;
+        char text[64];
+        FormatRunTime(time, text, sizeof(text));
+        EXPECT_STREQ(c.text, text);
+    }
+    SYSTEMTIME empty = {};
+    empty.wHour = 9;
+    char text[64];
+    FormatRunTime(empty, text, sizeof(text));
+    EXPECT_STREQ("Never", text);
+}
+
+}   // namespace
