@@ -49,3 +49,26 @@ int RunActionSwitches(const char* commandLine)
     }
     return 0;
 }
+
+int SwitchPage(const char* commandLine, int startTab, int* startMonitor)
+{
+    static const struct {
+        const char* name;
+        int page;
+    } kSwitches[] = {
+        {"-SERVICE", 6038}, {"-BHO", 6040},      {"-COOKIE", 6045},   {"-NUT", 6028},
+        {"-OPTION", 6033},  {"-SCHEDULE", 6039}, {"-TASK", 6029},     {"-DELAY", 6055},
+        {"-FILETYPE", 6042}, {"-HIDDEN", 6052},  {"-MONITOR", 6046},  {"-BLACKLIST", 6047},
+        {"-EXIT", 6048},    {"-RESTART", 6033},
+    };
+    int page = startTab;
+    *startMonitor = 0;
+    if (HasSwitch(commandLine, "-START"))
+        page = 6026;
+    // The monitor's restart request wants the monitor back as well as the options page.
+    *startMonitor = HasSwitch(commandLine, "-START") || HasSwitch(commandLine, "-RESTART");
+    for (const auto& s : kSwitches)
+        if (HasSwitch(commandLine, s.name))
+            page = s.page;
+    return page;
+}

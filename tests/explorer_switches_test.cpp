@@ -35,6 +35,27 @@ TEST_F(ExplorerSwitchTest, SwitchesMatchAnywhereWithoutCase)
     EXPECT_EQ(0, RunActionSwitches("KestrixEx.exe -START"));
 }
 
+// The last switch of the table that matches selects the page, wherever it stands in the line.
+TEST_F(ExplorerSwitchTest, PageSwitchesSelectTheirPageAndTheLastMatchWins)
+{
+    const struct {
+        const char* line;
+        int page, startsMonitor;
+    } kLines[] = {
+        {"", 6052, 0},                 {"-START", 6026, 1},        {"-restart", 6033, 1},
+        {"-OPTIONS", 6033, 0},         {"-FILETYPES", 6042, 0},    {"-NUTS", 6028, 0},
+        {"-COOKIES", 6045, 0},         {"-SERVICE", 6038, 0},      {"-BHO", 6040, 0},
+        {"-SCHEDULE", 6039, 0},        {"-TASK", 6029, 0},         {"-DELAY", 6055, 0},
+        {"-HIDDEN", 6052, 0},          {"-MONITOR", 6046, 0},      {"-BLACKLIST", 6047, 0},
+        {"-EXIT", 6048, 0},            {"-BHO -TASK", 6029, 0},    {"-START -DELAY", 6055, 1},
+    };
+    for (const auto& l : kLines) {
+        int startMonitor = -1;
+        EXPECT_EQ(l.page, SwitchPage(l.line, 6052, &startMonitor)) << l.line;
+        EXPECT_EQ(l.startsMonitor, startMonitor) << l.line;
+    }
+}
+
 TEST_F(ExplorerSwitchTest, AutoUpdateSwitchPutsTheApprovedSettingBack)
 {
     SetRegNumber(HKEY_CURRENT_USER, KX_KEY, "AUOptions", 4);

@@ -111,6 +111,78 @@ def write_wave(path):
         w.writeframes(bytes(frames))
 
 
+# Image buttons of the explorer's pages (bitmaps, 36x36, grey background that LoadImageA maps
+# to the button face colour): id: (name, kind, colour, state).
+BUTTONS = {
+    133: ("help", "help", (0x1f, 0x5f, 0xbf), "normal"),
+    134: ("help_pressed", "help", (0x10, 0x3a, 0x80), "pressed"),
+    135: ("help_hover", "help", (0x3f, 0x8f, 0xef), "normal"),
+    154: ("monitor_off", "eye", (0x80, 0x80, 0x80), "off"),
+    155: ("monitor_pressed", "eye", (0x10, 0x60, 0x20), "pressed"),
+    156: ("monitor_on", "eye", (0x20, 0xa0, 0x40), "normal"),
+    193: ("monitor_realtime", "eye", (0x20, 0xa0, 0x40), "realtime"),
+    158: ("folder", "folder", (0xd0, 0xa0, 0x20), "normal"),
+    159: ("folder_pressed", "folder", (0x90, 0x70, 0x10), "pressed"),
+    160: ("folder_hover", "folder", (0xf0, 0xc8, 0x40), "normal"),
+}
+
+# "?" as a 5x7 glyph.
+QUESTION = ["01110", "10001", "00001", "00110", "00100", "00000", "00100"]
+
+
+def button_pixels(size, kind, colour, state):
+    grey, white = (192, 192, 192), (255, 255, 255)
+    shift = 1 if state == "pressed" else 0
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            fx, fy = (x - shift + 0.5) / size - 0.5, (y - shift + 0.5) / size - 0.5
+            px = grey
+            if kind == "help":
+                if fx * fx + fy * fy < 0.21:
+                    px = colour
+                    gx, gy = int((fx + 0.25) * 10), int((fy + 0.3) * 11.7)
+                    if 0 <= gx < 5 and 0 <= gy < 7 and QUESTION[gy][gx] == "1":
+                        px = white
+            elif kind == "eye":
+                if state == "realtime" and 0.17 < fx * fx + fy * fy < 0.22:
+                    px = (0xf0, 0xd0, 0x30)
+                if abs(fy) < 0.25 * (1 - (2 * fx) ** 2) and abs(fx) < 0.45:
+                    px = white
+                    if fx * fx + fy * fy < 0.022:
+                        px = colour
+                    if fx * fx + fy * fy < 0.004:
+                        px = (0x10, 0x10, 0x10)
+                if state == "off" and abs(fx + fy) < 0.04 and abs(fx) < 0.33:
+                    px = (0xc0, 0x20, 0x20)
+            elif kind == "folder":
+                if -0.3 < fx < 0.4 and -0.2 < fy < 0.3 or -0.4 < fx < -0.05 and -0.3 < fy <= -0.2:
+                    px = colour
+            row.append(px)
+        rows.append(row)
+    return rows
+
+
+def write_bitmap(path, pixels):
+    height, width = len(pixels), len(pixels[0])
+    row_bytes = (width * 3 + 3) // 4 * 4
+    data = bytearray()
+    for row in reversed(pixels):
+        line = bytearray(b for (r, g, b_) in row for b in (b_, g, r))
+        data += line + bytes(row_bytes - len(line))
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(data), 3780, 3780, 0, 0)
+    head = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(data), 0, 0, 14 + len(info))
+    with open(path, "wb") as f:
+        f.write(head + info + bytes(data))
+
+
+def write_buttons():
+    os.makedirs("resources/bitmaps", exist_ok=True)
+    for (name, kind, colour, state) in BUTTONS.values():
+        write_bitmap(f"resources/bitmaps/{name}.bmp", button_pixels(36, kind, colour, state))
+
+
 def main():
     os.makedirs("resources/icons", exist_ok=True)
     for icon_id, (name, body, mark) in ICONS.items():
@@ -118,6 +190,7 @@ def main():
     for icon_id, (name, body) in PAGE_ICONS.items():
         write_icon(f"resources/icons/{name}.ico", body, (0xff, 0xff, 0xff), page_pixels)
     write_wave("resources/alert.wav")
+    write_buttons()
 
 
 if __name__ == "__main__":

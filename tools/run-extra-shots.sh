@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Called by run-programs.sh (make run) with the build dir and the screenshot folder while the
-# monitor runs on Wine's virtual desktop: opens the monitor's tray menu as a right click on its
-# icon would, saves a screenshot of it and closes the menu again.
+# monitor and the manager run on Wine's virtual desktop: opens the monitor's tray menu as a right
+# click on its icon would, saves a screenshot of it and closes the menu again; then shows each
+# tab of the manager's sheet in turn and saves a screenshot of each.
 set -uo pipefail
 build=${1:?build dir}
 shots=${2:?screenshot folder}
@@ -21,4 +22,19 @@ echo "Tray menu screenshot: $(save_screenshot "$shots/traymenu-$stamp")"
 # Escape closes the menu; WM_CANCELMODE (31) makes sure.
 wine "${desktop[@]}" "$driver" wait Kestrix - 2000 key 27 post 31 0 0 >/dev/null 2>&1 </dev/null &
 sleep 1
+
+# The manager's sheet, one screenshot per tab (PSM_SETCURSEL is message 1125).
+tabs=$(wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 10000 count "#32770" Kestrix 2>/dev/null \
+    </dev/null | tail -1 | tr -d '\r')
+if [ -z "$tabs" ] || [ "$tabs" = 0 ]; then
+    echo "run-extra-shots: no manager sheet" >&2
+    exit 0
+fi
+for tab in 0 1 2 3 4 5 6 7 8 9; do
+    wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 post 1125 $tab 0 >/dev/null 2>&1 </dev/null || break
+    sleep 1.5
+    echo "Manager tab $tab screenshot: $(save_screenshot "$shots/manager-tab$tab-$stamp")"
+done
+# Back to the first tab for the user.
+wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 post 1125 0 0 >/dev/null 2>&1 </dev/null
 exit 0

@@ -9,15 +9,83 @@
 //   key VK                   send a key press to the focused window (menus)
 //   cursor X Y               move the mouse pointer
 //   sleep MS
+//   descend ID               make the first visible descendant with control ID current (waits
+//                            up to 5 s for it)
+//   rows                     print the item count of the current list view
+//   cell ROW COL             print one cell of the current list view
+//   count CLASS TITLE        print how many top-level windows match
 // Exit code 0 when every step worked, otherwise the number of the step that failed.
 // Started under the name KestrixEx.exe it appends its arguments to explorer-calls.txt
 // beside itself and ends: the monitor's tests see which page it asked for.
 #include <windows.h>
+#include <commctrl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 static HWND g_current;
+
+struct Descendant {
+    int id;
+    HWND found;
+};
+
+static BOOL CALLBACK FindDescendant(HWND child, LPARAM arg)
+{
+    Descendant* d = (Descendant*)arg;
+    if (GetDlgCtrlID(child) == d->id && IsWindowVisible(child)) {
+        d->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct Counter {
+    const char* cls;
+    const char* title;
+    int count;
+};
+
+static BOOL CALLBACK CountWindow(HWND window, LPARAM arg)
+{
+    Counter* c = (Counter*)arg;
+    char cls[64] = "", title[256] = "";
+    GetClassNameA(window, cls, sizeof(cls));
+    GetWindowTextA(window, title, sizeof(title));
+    if ((!c->cls || !lstrcmpA(cls, c->cls)) && (!c->title || !lstrcmpA(title, c->title)) &&
+        IsWindowVisible(window))
+        c->count++;
+    return TRUE;
+}
+
+// Reads a list-view cell of another process through a buffer in that process.
+static bool ReadCell(HWND list, int row, int column, char* out, int capacity)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process)
+        return false;
+    const SIZE_T textSize = 512;
+    char* remote = (char*)VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + textSize,
+                                         MEM_COMMIT, PAGE_READWRITE);
+    bool ok = false;
+    if (remote) {
+        LVITEMA item = {};
+        item.iSubItem = column;
+        item.pszText = remote + sizeof(LVITEMA);
+        item.cchTextMax = (int)textSize;
+        WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
+        SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)remote);
+        char text[512] = "";
+        ok = ReadProcessMemory(process, remote + sizeof(LVITEMA), text, sizeof(text), nullptr) != 0;
+        text[sizeof(text) - 1] = 0;
+        lstrcpynA(out, text, capacity);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return ok;
+}
 
 static const char* Arg(const char* text) { return strcmp(text, "-") == 0 ? nullptr : text; }
 
@@ -130,6 +198,33 @@ int main(int argc, char** argv)
         } else if (!strcmp(op, "cursor") && need(2)) {
             ok = SetCursorPos(atoi(argv[i]), atoi(argv[i + 1])) != 0;
             i += 2;
+        } else if (!strcmp(op, "descend") && need(1)) {
+            Descendant d = {atoi(argv[i++]), nullptr};
+            // A page fills its controls after its window shows.
+            for (int tries = 0; g_current && !d.found && tries < 250; tries++) {
+                EnumChildWindows(g_current, FindDescendant, (LPARAM)&d);
+                if (!d.found)
+                    Sleep(20);
+            }
+            ok = d.found != nullptr;
+            if (ok)
+                g_current = d.found;
+        } else if (!strcmp(op, "rows")) {
+            ok = g_current != nullptr;
+            if (ok)
+                printf("%d\n", (int)SendMessageA(g_current, LVM_GETITEMCOUNT, 0, 0));
+        } else if (!strcmp(op, "cell") && need(2)) {
+            char text[512] = "";
+            ok = g_current && ReadCell(g_current, atoi(argv[i]), atoi(argv[i + 1]), text, sizeof(text));
+            i += 2;
+            if (ok)
+                printf("%s\n", text);
+        } else if (!strcmp(op, "count") && need(2)) {
+            Counter c = {Arg(argv[i]), Arg(argv[i + 1]), 0};
+            i += 2;
+            EnumWindows(CountWindow, (LPARAM)&c);
+            printf("%d\n", c.count);
+            ok = true;
         } else if (!strcmp(op, "sleep") && need(1)) {
             Sleep(atoi(argv[i++]));
             ok = true;

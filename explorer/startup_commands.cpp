@@ -1,0 +1,320 @@
+// Commands of the Startup Programs page: buttons, keys and context menu share these ids.
+#include "baseline.h"
+#include "callpoints.h"
+#include "delaystart.h"
+#include "dialogs_pages.h"
+#include "entrylist.h"
+#include "keys.h"
+#include "notefile.h"
+#include "options.h"
+#include "page_startup.h"
+#include "pageframe.h"
+#include "pages.h"
+#include "pathutil.h"
+#include "registry.h"
+#include "resstring.h"
+#include "runactions.h"
+#include "sharedui.h"
+#include "shellrun.h"
+#include "sysmessage.h"
+#include "taskstop.h"
+#include "versioninfo.h"
+#include <commctrl.h>
+#include <commdlg.h>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+static const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+static HWND List(HWND page) { return GetDlgItem(page, IDC_PAGE_LIST); }
+
+static void NoSelection(HWND page)
+{
+    char text[512] = "", caption[128] = "";
+    LoadResString(57, text, sizeof(text));
+    LoadResString(31, caption, sizeof(caption));
+    MessageBoxExA(page, text, caption, MB_OK | MB_ICONINFORMATION | MB_TOPMOST,
+                  (WORD)uiLanguage);
+}
+
+static int Ask(HWND page, UINT stringId, const char* argument, UINT flags)
+{
+    char format[1024] = "", text[1400];
+    LoadResString(stringId, format, sizeof(format));
+    snprintf(text, sizeof(text), format, argument ? argument : "");
+    return KxMessageBox(page, text, flags | MB_TOPMOST);
+}
+
+// Entry indexes of the selected rows in list order.
+static std::vector<int> SelectedEntries(HWND page)
+{
+    std::vector<int> entries;
+    HWND list = List(page);
+    for (int row = -1; (row = (int)SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED)) >= 0;)
+        entries.push_back(StartupRowEntry(list, row));
+    return entries;
+}
+
+static int FocusedEntry(HWND page)
+{
+    HWND list = List(page);
+    int row = (int)SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED | LVNI_SELECTED);
+    if (row < 0)
+        row = (int)SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED);
+    return row < 0 ? -1 : StartupRowEntry(list, row);
+}
+
+static void Refill(HWND page)
+{
+    FillStartupList(page);
+    UpdateStartupSelection(page);
+}
+
+static void ProgramOf(int index, char* out /*260*/)
+{
+    out[0] = 0;
+    if (const EntryRecord* r = GetEntry(index)) {
+        GetProgramFile(r->command, out);
+        FileExists(out, 260);
+    }
+}
+
+static void Info(HWND page)
+{
+    HWND list = List(page);
+    int row = (int)SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED);
+    if (row < 0) {
+        NoSelection(page);
+        return;
+    }
+    ShowProgramInfo(page, StartupRowEntry(list, row));
+    LVITEMA item = {};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, row, (LPARAM)&item);
+    SetFocus(list);
+}
+
+static void DisableOrEnable(HWND page, int disable)
+{
+    std::vector<int> entries = SelectedEntries(page);
+    if (entries.empty()) {
+        NoSelection(page);
+        return;
+    }
+    for (int index : entries) {
+        const EntryRecord* r = GetEntry(index);
+        if (!r)
+            continue;
+        int isDisabled = DisabledCodeForTitle(r->title) != 0;
+        if (disable) {
+            StopRunningProgram(r->command, r->title, entries.size() == 1);
+            if (!isDisabled)
+                DisableRunProgram(r->title, r->command, r->source, r->type);
+        } else if (isDisabled) {
+            DisableRunProgram(r->title, r->command, r->source, r->type);
+        }
+    }
+    Refill(page);
+}
+
+static void Remove(HWND page)
+{
+    std::vector<int> entries = SelectedEntries(page);
+    if (entries.empty()) {
+        NoSelection(page);
+        return;
+    }
+    for (int index : entries) {
+        const EntryRecord* r = GetEntry(index);
+        if (!r)
+            continue;
+        if (r->type >= WINLOGON_Userinit) {
+            DeleteRegProgram(page, r->title, r->command, r->source, r->type);
+        } else if (entries.size() == 1) {
+            StopRunningProgram(r->command, r->title, 1);
+            if (Ask(page, 15, r->command, MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
+                DeleteRunProgram(r->title, r->command, r->source, r->type);
+        } else {
+            StopRunningProgram(r->command, r->title, 0);
+            DeleteRunProgram(r->title, r->command, r->source, r->type);
+        }
+    }
+    Refill(page);
+}
+
+static void MoveToDelay(HWND page)
+{
+    std::vector<int> entries = SelectedEntries(page);
+    if (entries.empty()) {
+        NoSelection(page);
+        return;
+    }
+    for (int index : entries) {
+        const EntryRecord* r = GetEntry(index);
+        if (r && MoveToDelayedStart(page, r->title, r->command, r->source, r->type, r->tag) < 0)
+            break;
+    }
+    Refill(page);
+}
+
+// Title of a program the user picked: its description, product name or file name.
+static void TitleOfProgram(const char* path, char* title, int capacity)
+{
+    VersionStrings* version = new VersionStrings;
+    GetVersionStrings(path, version);
+    if (version->slot[VS_FILE_DESCRIPTION][0])
+        lstrcpynA(title, version->slot[VS_FILE_DESCRIPTION], capacity);
+    else if (version->slot[VS_PRODUCT_NAME][0])
+        lstrcpynA(title, version->slot[VS_PRODUCT_NAME], capacity);
+    else {
+        lstrcpynA(title, FileNamePart(path), capacity);
+        int length = lstrlenA(title);
+        title[length > 4 ? length - 4 : 0] = 0;
+    }
+    delete version;
+}
+
+int AddStartupProgram(const char* path)
+{
+    char title[128], command[MAX_PATH + 2], keyName[260];
+    TitleOfProgram(path, title, sizeof(title));
+    // Windows runs the value as a command line: a path with blanks must be quoted, or a
+    // program placed at the first blank would start instead.
+    if (strchr(path, ' '))
+        snprintf(command, sizeof(command), "\"%s\"", path);
+    else
+        lstrcpynA(command, path, sizeof(command));
+    int stored = SetRegValue(HKEY_CURRENT_USER, kRunKey, title, command);
+    StartupKeyName(command, keyName);
+    SetRegValue(HKEY_CURRENT_USER, KX_KEY "\\Run", keyName, "1");
+    return stored;
+}
+
+static void Add(HWND page)
+{
+    char title[128] = "", filter[260] = "", file[MAX_PATH] = "";
+    LoadResString(902, title, sizeof(title));
+    int length = LoadResString(903, filter, sizeof(filter) - 1);
+    // The string's percent signs stand for the separators between the filter texts.
+    for (int i = 0; i < length; i++)
+        if (filter[i] == '%')
+            filter[i] = 0;
+    filter[length] = filter[length + 1] = 0;
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = page;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof(file);
+    ofn.lpstrTitle = title;
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+    if (!GetOpenFileNameA(&ofn))
+        return;
+    AddStartupProgram(file);
+    Refill(page);
+}
+
+static void PatrolTime(HWND page)
+{
+    int minutes = AskPatrolTime(page, 784, GetOption("Start", 2));
+    if (minutes < 0)
+        return;
+    SetOption("Start", minutes);
+    g_options.Start = minutes;
+    SetMonitorButton(page, minutes > 0, GetOption("RealtimeStartup", 1) > 0);
+}
+
+static void DeleteOnReboot(HWND page)
+{
+    int index = FocusedEntry(page);
+    if (index < 0) {
+        NoSelection(page);
+        return;
+    }
+    char program[260];
+    ProgramOf(index, program);
+    if (Ask(page, 800, nullptr, MB_YESNO | MB_ICONSTOP) == IDYES)
+        DeleteFileAtRestart(program);
+}
+
+static void ViewNote(HWND page)
+{
+    int index = FocusedEntry(page);
+    if (index < 0) {
+        NoSelection(page);
+        return;
+    }
+    char program[260], note[MAX_PATH];
+    ProgramOf(index, program);
+    NoteFilePath(program, note, sizeof(note));
+    if (GetFileAttributesA(note) != INVALID_FILE_ATTRIBUTES)
+        ShellRun(page, "open", note, nullptr);
+}
+
+static void ExploreFolder(HWND page)
+{
+    int index = FocusedEntry(page);
+    if (index < 0) {
+        NoSelection(page);
+        return;
+    }
+    char program[260], folder[MAX_PATH];
+    ProgramOf(index, program);
+    if (FolderOfProgram(program, folder, sizeof(folder)))
+        ShellRun(page, "explore", folder, nullptr);
+}
+
+static void Properties(HWND page)
+{
+    int index = FocusedEntry(page);
+    if (index < 0) {
+        NoSelection(page);
+        return;
+    }
+    char program[260];
+    ProgramOf(index, program);
+    if (program[0] && FileExists(program, sizeof(program)))
+        ShowFileProperties(page, program);
+}
+
+static void ShowAll(HWND page)
+{
+    int checked = IsDlgButtonChecked(page, IDC_PAGE_CHECK) == BST_CHECKED;
+    SetOption("ShowAllStartup", checked);
+    g_options.ShowAllStartup = checked;
+    Refill(page);
+}
+
+int StartupCommand(HWND page, int command)
+{
+    switch (command) {
+    case IDOK:
+    case IDC_PAGE_INFO: Info(page); return 1;
+    case IDCANCEL: return 1;
+    case IDM_PAGE_REPORT: WriteHtmlReport(page); return 1;
+    case IDC_STARTUP_ENABLE: DisableOrEnable(page, 0); return 1;
+    case IDC_STARTUP_DISABLE: DisableOrEnable(page, 1); return 1;
+    case IDC_PAGE_REMOVE: Remove(page); return 1;
+    case IDC_PAGE_CLOSE: PropSheet_PressButton(GetParent(page), PSBTN_CANCEL); return 1;
+    case IDC_PAGE_CHECK: ShowAll(page); return 1;
+    case IDC_PAGE_ADD: Add(page); return 1;
+    case IDM_PAGE_ONLINE_INFO: {
+        int index = FocusedEntry(page);
+        if (index < 0)
+            NoSelection(page);
+        else
+            ShowOnlineInfo(page, index);
+        return 1;
+    }
+    case IDC_PAGE_HELP_IMAGE: RunHelp(page, PAGE_STARTUP); return 1;
+    case IDC_PAGE_MONITOR_IMAGE: PatrolTime(page); return 1;
+    case IDM_PAGE_DELETE_ON_REBOOT: DeleteOnReboot(page); return 1;
+    case IDM_PAGE_VIEW_NOTE: ViewNote(page); return 1;
+    case IDM_PAGE_MOVE_TO_DELAY: MoveToDelay(page); return 1;
+    case IDM_PAGE_EXPLORE_FOLDER: ExploreFolder(page); return 1;
+    case IDM_PAGE_PROPERTIES: Properties(page); return 1;
+    }
+    return 0;
+}

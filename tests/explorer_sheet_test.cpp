@@ -1,0 +1,557 @@
+// The manager's property sheet and its Startup Programs page, driven in-process: the sheet is
+// created without its modal loop, commands are sent to the page, and a watcher thread answers
+// the questions they ask.
+#include "kxtest.h"
+#include "../explorer/callpoints.h"
+#include "../explorer/mainwindow.h"
+#include "../explorer/page_startup.h"
+#include "../explorer/pageframe.h"
+#include "../explorer/pages.h"
+#include "../explorer/sheet.h"
+#include "../explorer/shellrun.h"
+#include "delaystart.h"
+#include "dialogs_pages.h"
+#include "entrylist.h"
+#include "keys.h"
+#include "options.h"
+#include "pathutil.h"
+#include "platform.h"
+#include "program.h"
+#include "resource.h"
+#include "resstring.h"
+#include "runactions.h"
+#include "winpos.h"
+#include "dialog_driver.h"
+#include <atomic>
+#include <thread>
+#include <commctrl.h>
+#include <vector>
+
+namespace {
+
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::string Res(UINT id)
+{
+    char text[1024] = "";
+    LoadResString(id, text, sizeof(text));
+    return text;
+}
+
+std::string Cell(HWND list, int row, int column)
+{
+    char text[512] = "";
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)&item);
+    return text;
+}
+
+int RowOf(HWND list, const std::string& title)
+{
+    int count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int row = 0; row < count; row++)
+        if (Cell(list, row, 0) == title)
+            return row;
+    return -1;
+}
+
+void Select(HWND list, const std::vector<int>& rows)
+{
+    LVITEMA clear = {};
+    clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, -1, (LPARAM)&clear);
+    for (int row : rows) {
+        LVITEMA item = {};
+        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list, LVM_SETITEMSTATE, row, (LPARAM)&item);
+    }
+}
+
+std::string Text(HWND page, int id)
+{
+    char text[512] = "";
+    GetDlgItemTextA(page, id, text, sizeof(text));
+    return text;
+}
+
+bool Shown(HWND page, int id) { return IsWindowVisible(GetDlgItem(page, id)) != 0; }
+bool Enabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != 0; }
+
+std::vector<std::string> g_shellCalls;
+int RecordShell(const char* verb, const char* file, const char* parameters)
+{
+    g_shellCalls.push_back(std::string(verb) + "|" + file + "|" + (parameters ? parameters : ""));
+    return 1;
+}
+
+// Watches the test thread for a message box or dialog other than the sheet itself. With
+// answer set it presses that button on the first one and stops; without, it only stops when
+// told (and presses No on anything that shows, so that a wrong question cannot hang the test).
+class MessageWatch {
+public:
+    MessageWatch(HWND sheet, int answer)
+        : thread_(GetCurrentThreadId()), sheet_(sheet), answer_(answer),
+          worker_([this] { Run(); })
+    {
+    }
+    ~MessageWatch() { Stop(); }
+    // Ends the watch; 1 when a window was answered.
+    bool Stop()
+    {
+        stop_ = true;
+        if (worker_.joinable())
+            worker_.join();
+        return seen_;
+    }
+    void Wait()
+    {
+        if (worker_.joinable())
+            worker_.join();
+    }
+    std::string caption, text;
+
+private:
+    struct Search {
+        HWND skip, found;
+    };
+    void Run()
+    {
+        for (int i = 0; i < 1500 && !stop_; i++) {
+            Search search = {sheet_, nullptr};
+            EnumThreadWindows(
+                thread_,
+                [](HWND window, LPARAM arg) -> BOOL {
+                    Search* s = (Search*)arg;
+                    char cls[32] = "";
+                    GetClassNameA(window, cls, sizeof(cls));
+                    if (window != s->skip && !lstrcmpA(cls, "#32770") && IsWindowVisible(window)) {
+                        s->found = window;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                (LPARAM)&search);
+            if (search.found) {
+                Sleep(50);
+                caption = WindowText(search.found);
+                EnumChildWindows(
+                    search.found,
+                    [](HWND child, LPARAM arg) -> BOOL {
+                        char cls[32] = "";
+                        GetClassNameA(child, cls, sizeof(cls));
+                        if (!lstrcmpiA(cls, "Static"))
+                            *(std::string*)arg += WindowText(child) + "|";
+                        return TRUE;
+                    },
+                    (LPARAM)&text);
+                seen_ = true;
+                PostMessageA(search.found, WM_COMMAND, answer_ ? answer_ : IDNO, 0);
+                if (answer_)
+                    return;
+            }
+            Sleep(10);
+        }
+    }
+    DWORD thread_;
+    HWND sheet_;
+    int answer_;
+    std::atomic<bool> stop_{false}, seen_{false};
+    std::thread worker_;
+};
+
+class SheetTest : public KxTest {
+protected:
+    void SetUp() override
+    {
+        KxTest::SetUp();
+        g_programKind = PROGRAM_EXPLORER;
+        InitCommonControls();
+        InstallEntryActions();
+        WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Sound", "0");
+        g_callPoints = CallPointCounts();
+        g_shellCalls.clear();
+        SetShellRunHook(RecordShell);
+        for (int& flag : g_startupSortFlags)
+            flag = 0;
+    }
+    void TearDown() override
+    {
+        if (sheet_)
+            DestroyWindow(sheet_);
+        SetShellRunHook(nullptr);
+        SetPlatformOverride(nullptr);
+        ClearEntries();
+        KxTest::TearDown();
+    }
+    HWND Open(int request)
+    {
+        sheet_ = CreateModelessSheet(nullptr, request);
+        EXPECT_NE(nullptr, sheet_);
+        return sheet_;
+    }
+    HWND Page() { return (HWND)SendMessageA(sheet_, PSM_GETCURRENTPAGEHWND, 0, 0); }
+    HWND List() { return GetDlgItem(Page(), IDC_PAGE_LIST); }
+    void Close()
+    {
+        DestroyWindow(sheet_);
+        sheet_ = nullptr;
+    }
+    // A user Run value; its program is a copy of the versioned fixture.
+    std::string AddRun(const std::string& title, const std::string& file)
+    {
+        SaveValue(HKEY_CURRENT_USER, kRunKey, title);
+        std::string path = TempPath(file);
+        CopyFileA((TestProgramFolder() + "\\kxfx_app.exe").c_str(), path.c_str(), FALSE);
+        WriteValueText(HKEY_CURRENT_USER, kRunKey, title, path);
+        return path;
+    }
+    LRESULT Command(int id) { return SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+    HWND sheet_ = nullptr;
+};
+
+TEST_F(SheetTest, TabsInOrderStartAtTheRequestAndRememberTheTab)
+{
+    HWND sheet = Open(PAGE_HIDDEN);
+    HWND tabs = (HWND)SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0);
+    const UINT titles[] = {606, 609, 694, 680, 636, 607, 608, 739, 973, 610};
+    ASSERT_EQ(10, (int)SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < 10; i++) {
+        char text[64] = "";
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = sizeof(text);
+        SendMessageA(tabs, TCM_GETITEMA, i, (LPARAM)&item);
+        EXPECT_EQ(Res(titles[i]), text) << i;
+    }
+    EXPECT_EQ(8, (int)SendMessageA(tabs, TCM_GETCURSEL, 0, 0));
+    EXPECT_EQ(PAGE_HIDDEN, g_activePageId);
+    EXPECT_EQ(Res(910), Text(Page(), IDC_HIDDEN_BANNER1));
+    EXPECT_NE(nullptr, GetDlgItem(sheet, SHEET_STATUS_BAR_ID));
+    EXPECT_EQ(Res(IDS_CAPTION), WindowText(sheet));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, IDOK)));
+    EXPECT_TRUE(GetWindowLongPtrA(sheet, GWL_STYLE) & WS_THICKFRAME);
+
+    // A second request while the sheet is open opens no second sheet.
+    EXPECT_EQ(0, OpenSheet(nullptr, PAGE_TASKS));
+    EXPECT_EQ(PAGE_HIDDEN, g_activePageId);
+
+    // Switching tabs saves the place and the tab; closing keeps the last tab shown.
+    SendMessageA(sheet, PSM_SETCURSEL, 7, 0);
+    EXPECT_EQ(PAGE_FILETYPES, g_activePageId);
+    Close();
+    EXPECT_EQ(0, g_activePageId);
+    EXPECT_EQ("6042", ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "StartTab"));
+    EXPECT_NE("", ReadValueText(HKEY_CURRENT_USER, KX_KEY, "dxPos"));
+
+    // Pages no tab carries open the first page; off the NT family there is no Services tab
+    // and no status bar.
+    Open(PAGE_MONITOR);
+    EXPECT_EQ(PAGE_STARTUP, g_activePageId);
+    Close();
+    PlatformVersion nine = {VER_PLATFORM_WIN32_WINDOWS, 4, 10};
+    SetPlatformOverride(&nine);
+    HWND old = Open(PAGE_SERVICES);
+    EXPECT_EQ(9, (int)SendMessageA((HWND)SendMessageA(old, PSM_GETTABCONTROL, 0, 0),
+                                   TCM_GETITEMCOUNT, 0, 0));
+    EXPECT_EQ(nullptr, GetDlgItem(old, SHEET_STATUS_BAR_ID));
+    EXPECT_EQ(PAGE_STARTUP, g_activePageId);
+}
+
+TEST_F(SheetTest, ImageButtonsAndHelpRunThroughTheHoverRoutine)
+{
+    Open(PAGE_STARTUP);
+    HWND page = Page();
+    HWND help = GetDlgItem(page, IDC_PAGE_HELP_IMAGE);
+    RECT r;
+    GetWindowRect(help, &r);
+    MapWindowPoints(nullptr, page, (POINT*)&r, 2);
+    LPARAM at = MAKELPARAM(r.left + 4, r.top + 4);
+    HANDLE normal = (HANDLE)SendMessageA(help, STM_GETIMAGE, IMAGE_BITMAP, 0);
+    SendMessageA(page, WM_MOUSEMOVE, 0, at);
+    HANDLE hover = (HANDLE)SendMessageA(help, STM_GETIMAGE, IMAGE_BITMAP, 0);
+    EXPECT_NE(normal, hover);
+    SendMessageA(page, WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+    EXPECT_EQ(normal, (HANDLE)SendMessageA(help, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    SendMessageA(page, WM_LBUTTONDOWN, 0, at);
+    SendMessageA(page, WM_LBUTTONUP, 0, at);
+    // No local help file: the web site's page of the same name.
+    ASSERT_EQ(1u, g_shellCalls.size());
+    EXPECT_NE(std::string::npos, g_shellCalls[0].find("startup.html"));
+    EXPECT_EQ(0u, g_shellCalls[0].find("open|http"));
+
+    WriteTextFile(TempPath("startup.html"), "<html></html>");
+    Command(IDC_PAGE_HELP_IMAGE);
+    EXPECT_EQ("open|" + TempPath("startup.html") + "|", g_shellCalls.back());
+
+    // Patrol time is handed over; nothing changes while the dialog reports no choice.
+    Command(IDC_PAGE_MONITOR_IMAGE);
+    EXPECT_EQ(1, g_callPoints.patrolTime);
+}
+
+TEST_F(SheetTest, StartupRowsShowCommandCompanyTypeAndFirstDetectedDate)
+{
+    std::string tool = AddRun("KxPageTool", "tool.exe");
+    std::string off = AddRun("KxPageOff", "off.exe");
+    ASSERT_EQ(1, DisableRunProgram("KxPageOff", off.c_str(), "", CURRENT_RUN));
+    Open(PAGE_STARTUP);
+    HWND list = List();
+    int row = RowOf(list, "KxPageTool");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ("tool.exe", Cell(list, row, 1));
+    EXPECT_EQ("Orvane Fixtures", Cell(list, row, 2));
+    EXPECT_EQ("HKCU_RUN", Cell(list, row, 3));
+    EXPECT_NE("", Cell(list, row, 4));
+    char key[260];
+    GetProgramFile(tool.c_str(), key);
+    EXPECT_EQ(Cell(list, row, 4), ReadValueText(HKEY_CURRENT_USER, KX_DETECTED_KEY "\\Startup", key));
+    int offRow = RowOf(list, "KxPageOff");
+    ASSERT_GE(offRow, 0);
+    EXPECT_EQ(Res(626), Cell(list, offRow, 3));
+
+    // The disabled row offers Enable; the status bar names the location.
+    Select(list, {offRow});
+    UpdateStartupSelection(Page());
+    EXPECT_TRUE(Shown(Page(), IDC_STARTUP_ENABLE));
+    EXPECT_FALSE(Shown(Page(), IDC_STARTUP_DISABLE));
+    char status[512] = "";
+    SendDlgItemMessageA(sheet_, SHEET_STATUS_BAR_ID, SB_GETTEXTA, 0, (LPARAM)status);
+    EXPECT_EQ(0u, std::string(status).find(Res(646)));
+    Select(list, {});
+    UpdateStartupSelection(Page());
+    EXPECT_FALSE(Shown(Page(), IDC_STARTUP_ENABLE));
+    EXPECT_FALSE(Shown(Page(), IDC_STARTUP_DISABLE));
+}
+
+TEST_F(SheetTest, SelectionRulesFollowTheEntryType)
+{
+    Open(PAGE_STARTUP);
+    HWND page = Page(), list = List();
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    ClearEntries();
+    const struct {
+        const char* title;
+        int type;
+        const char* removeText;
+        bool removeOn, switchOn;
+    } kRows[] = {
+        {"KxShell", WINLOGON_Shell, "&Reset", true, false},
+        {"KxHook", REG_ShellExecuteHook, "&Remove", true, false},
+        {"KxNotify", RUN_WINLOGONNOTIFY, "&Remove", false, true},
+        {"KxPlain", CURRENT_RUN, "&Remove", true, true},
+    };
+    for (int i = 0; i < 4; i++) {
+        AddEntry(kRows[i].title, "C:\\x.exe", "", "", kRows[i].type, 0);
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = i;
+        item.pszText = (char*)kRows[i].title;
+        item.lParam = i;
+        SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    }
+    for (int i = 0; i < 4; i++) {
+        Select(list, {i});
+        UpdateStartupSelection(page);
+        EXPECT_EQ(kRows[i].removeText, Text(page, IDC_PAGE_REMOVE)) << kRows[i].title;
+        EXPECT_EQ(kRows[i].removeOn, Enabled(page, IDC_PAGE_REMOVE)) << kRows[i].title;
+        EXPECT_EQ(kRows[i].switchOn, Enabled(page, IDC_STARTUP_DISABLE)) << kRows[i].title;
+    }
+
+    // The context menu offers the entry actions only below the Winlogon types.
+    auto items = [](int index) {
+        HMENU menu = BuildStartupMenu(index);
+        std::vector<int> ids;
+        for (int i = 0; i < GetMenuItemCount(menu); i++)
+            ids.push_back((int)GetMenuItemID(menu, i));
+        DestroyMenu(menu);
+        return ids;
+    };
+    std::vector<int> plain = {1008, 1201, 1202, 1064, 1195, 0, 1003, 11, 1144, 0, 1067, 9, 1077};
+    std::vector<int> shell = {1008, 1201, 1202, 1064, 0, 1067, 9, 1077};
+    EXPECT_EQ(plain, items(3));
+    EXPECT_EQ(shell, items(0));
+}
+
+TEST_F(SheetTest, DisableEnableAndRemoveChangeTheRegistryAndTheList)
+{
+    std::string one = AddRun("KxPageOne", "one.exe");
+    AddRun("KxPageTwo", "two.exe");
+    AddRun("KxPageThree", "three.exe");
+    Open(PAGE_STARTUP);
+    HWND list = List();
+
+    Select(list, {RowOf(list, "KxPageOne")});
+    Command(IDC_STARTUP_DISABLE);
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "KxPageOne"));
+    EXPECT_EQ("11", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "KxPageOne"));
+    EXPECT_EQ(Res(626), Cell(list, RowOf(list, "KxPageOne"), 3));
+    Select(list, {RowOf(list, "KxPageOne")});
+    Command(IDC_STARTUP_ENABLE);
+    EXPECT_EQ(one, ReadValueText(HKEY_CURRENT_USER, kRunKey, "KxPageOne"));
+    EXPECT_EQ("HKCU_RUN", Cell(list, RowOf(list, "KxPageOne"), 3));
+
+    // One row: the question names the command; No keeps it.
+    {
+        Select(list, {RowOf(list, "KxPageOne")});
+        MessageWatch watch(sheet_, IDNO);
+        Command(IDC_PAGE_REMOVE);
+        watch.Wait();
+        EXPECT_NE(std::string::npos, watch.text.find(one)) << watch.text;
+        EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunKey, "KxPageOne"));
+    }
+    // Three rows go without any question.
+    Select(list, {RowOf(list, "KxPageOne"), RowOf(list, "KxPageTwo"), RowOf(list, "KxPageThree")});
+    {
+        MessageWatch guard(sheet_, 0);
+        Command(IDC_PAGE_REMOVE);
+        EXPECT_FALSE(guard.Stop());
+    }
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "KxPageOne"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "KxPageTwo"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "KxPageThree"));
+    EXPECT_EQ(-1, RowOf(list, "KxPageTwo"));
+
+    // Nothing selected: the no-selection message, captioned "Kestrix Help".
+    Select(list, {});
+    MessageWatch watch(sheet_, IDOK);
+    Command(IDC_PAGE_INFO);
+    watch.Wait();
+    EXPECT_EQ(Res(31), watch.caption);
+    EXPECT_NE(std::string::npos, watch.text.find("No selection has been made.")) << watch.text;
+    EXPECT_EQ(0, g_callPoints.info);
+}
+
+TEST_F(SheetTest, MoveToDelayedStartShowAllAndTheShellCommands)
+{
+    std::string tool = AddRun("KxPageDelay", "delay.exe");
+    Open(PAGE_STARTUP);
+    HWND list = List();
+    Select(list, {RowOf(list, "KxPageDelay")});
+    Command(IDC_PAGE_INFO);
+    EXPECT_EQ(1, g_callPoints.info);
+    Command(IDM_PAGE_EXPLORE_FOLDER);
+    Command(IDM_PAGE_PROPERTIES);
+    ASSERT_EQ(2u, g_shellCalls.size());
+    char upper[260];
+    GetProgramFile(tool.c_str(), upper);
+    std::string folder = std::string(upper).substr(0, std::string(upper).rfind('\\'));
+    EXPECT_EQ(0, lstrcmpiA(("explore|" + folder + "|").c_str(), g_shellCalls[0].c_str()))
+        << g_shellCalls[0];
+    EXPECT_EQ(0, lstrcmpiA(("properties|" + tool + "|").c_str(), g_shellCalls[1].c_str()))
+        << g_shellCalls[1];
+    WriteTextFile(TempPath("note_delay.txt"), "my note");
+    Command(IDM_PAGE_VIEW_NOTE);
+    EXPECT_EQ(0, lstrcmpiA(("open|" + TempPath("note_delay.txt") + "|").c_str(),
+                           g_shellCalls.back().c_str()))
+        << g_shellCalls.back();
+
+    // Enter reaches the sheet as OK: it opens the information, the sheet stays.
+    SendMessageA(sheet_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_EQ(2, g_callPoints.info);
+    EXPECT_TRUE(IsWindowVisible(sheet_));
+    // Delete removes: one row asks first.
+    {
+        MessageWatch watch(sheet_, IDNO);
+        NMLVKEYDOWN key = {};
+        key.hdr.hwndFrom = list;
+        key.hdr.idFrom = IDC_PAGE_LIST;
+        key.hdr.code = LVN_KEYDOWN;
+        key.wVKey = VK_DELETE;
+        SendMessageA(Page(), WM_NOTIFY, IDC_PAGE_LIST, (LPARAM)&key);
+        watch.Wait();
+        EXPECT_NE(std::string::npos, watch.text.find("remove this startup entry")) << watch.text;
+    }
+    Select(list, {RowOf(list, "KxPageDelay")});
+    Command(IDM_PAGE_MOVE_TO_DELAY);
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "KxPageDelay"));
+    EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, KX_DELAY_KEY, tool));
+    EXPECT_EQ("1103", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Run", tool));
+    EXPECT_EQ(-1, RowOf(list, "KxPageDelay"));
+
+    CheckDlgButton(Page(), IDC_PAGE_CHECK, BST_CHECKED);
+    Command(IDC_PAGE_CHECK);
+    EXPECT_EQ("1", ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "ShowAllStartup"));
+    EXPECT_EQ("1", ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Update"));
+}
+
+TEST_F(SheetTest, ColumnClicksSortAscendingThenDescendingWithDisabledEntriesLast)
+{
+    AddRun("KxSortB", "bbb.exe");
+    AddRun("KxSortA", "ccc.exe");
+    std::string off = AddRun("KxSortC", "aaa.exe");
+    DisableRunProgram("KxSortC", off.c_str(), "", CURRENT_RUN);
+    Open(PAGE_STARTUP);
+    HWND list = List();
+    auto order = [&] {
+        std::vector<std::string> titles;
+        int count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+        for (int row = 0; row < count; row++)
+            if (Cell(list, row, 0).rfind("KxSort", 0) == 0)
+                titles.push_back(Cell(list, row, 0));
+        return titles;
+    };
+    SortStartupList(list, 1);
+    EXPECT_EQ((std::vector<std::string>{"KxSortB", "KxSortA", "KxSortC"}), order());
+    EXPECT_EQ("2", ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "SortStartup"));
+    SortStartupList(list, 1);
+    EXPECT_EQ((std::vector<std::string>{"KxSortC", "KxSortA", "KxSortB"}), order());
+    // A refill keeps the order last chosen.
+    FillStartupList(Page());
+    EXPECT_EQ((std::vector<std::string>{"KxSortC", "KxSortA", "KxSortB"}), order());
+}
+
+TEST(StartupSortKeys, FirstDetectedDatesBecomeYearMonthDayHourMinute)
+{
+    const struct {
+        const char* date;
+        const char* key;
+    } kDates[] = {{"12/09/2026 7:05 PM", "202612090705"}, {"01/31/2025 13:45", "202501311345"},
+                  {"12/09/2026", " "}, {"", " "}};
+    for (const auto& d : kDates) {
+        char key[13];
+        SortableDate(d.date, key);
+        EXPECT_STREQ(d.key, key) << d.date;
+    }
+}
+
+class AddProgramTest : public SheetTest {};
+
+TEST_F(AddProgramTest, AProgramWithBlanksInItsPathIsAddedQuotedAndKnown)
+{
+    CreateDirectoryA(TempPath("My Tools").c_str(), nullptr);
+    std::string path = TempPath("My Tools\\app.exe");
+    CopyFileA((TestProgramFolder() + "\\kxfx_app.exe").c_str(), path.c_str(), FALSE);
+    SaveValue(HKEY_CURRENT_USER, kRunKey, "Fixture App Tool");
+    EXPECT_EQ(1, AddStartupProgram(path.c_str()));
+    EXPECT_EQ("\"" + path + "\"", ReadValueText(HKEY_CURRENT_USER, kRunKey, "Fixture App Tool"));
+    EXPECT_EQ("1", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Run", "\"" + path + "\""));
+
+    std::string plain = TempPath("plain.exe");
+    CopyFileA((TestProgramFolder() + "\\kxfx_plain.exe").c_str(), plain.c_str(), FALSE);
+    SaveValue(HKEY_CURRENT_USER, kRunKey, "plain");
+    AddStartupProgram(plain.c_str());
+    EXPECT_EQ(plain, ReadValueText(HKEY_CURRENT_USER, kRunKey, "plain"));
+}
+
+TEST_F(SheetTest, QuitCommandEndsTheMainWindowWritingEveryOptionBack)
+{
+    HWND window = CreateMainWindow(GetModuleHandleA(nullptr), "KxTestMain", "Loading...");
+    ASSERT_NE(nullptr, window);
+    CoInitialize(nullptr);
+    ReadAllOptions();
+    g_options.Start = 7;
+    SendMessageA(window, WM_COMMAND, PAGE_TOGGLE_AUTORUN, 0);
+    EXPECT_EQ(1, g_callPoints.autostart);
+    SendMessageA(window, WM_COMMAND, PAGE_QUIT, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ("7", ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Start"));
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    UnregisterClassA("KxTestMain", GetModuleHandleA(nullptr));
+}
+
+}   // namespace
