@@ -1,6 +1,7 @@
 #include "delaystart.h"
 #include "entrylist.h"
 #include "findrun.h"
+#include "history.h"
 #include "handles.h"
 #include "keys.h"
 #include "pathutil.h"
@@ -145,6 +146,35 @@ static void KeepOriginalCase(const char* command, char* program)
         }
 }
 
+int IsDelayedProgram(HKEY root, const char* program)
+{
+    RegKey key;
+    return key.open(root, KX_DELAY_KEY, KEY_READ) &&
+           RegQueryValueExA(key.get(), program, nullptr, nullptr, nullptr, nullptr) ==
+               ERROR_SUCCESS;
+}
+
+// The parked file is the delayed program; Shortcuts keeps the item's place for the restore.
+// As with any entry leaving its startup place, the history gets the line a restore works
+// from; the delayed-start mark is named by the item, as the inventory would list it again.
+static int MoveStartupItemToDelayedStart(const char* title, const char* item)
+{
+    char parked[MAX_PATH * 2];
+    if (!ParkStartupItem(item, parked, sizeof(parked)))
+        return 0;
+    if (!StoreDelayValues(HKEY_CURRENT_USER, parked, title, GROUP_STARTUP, "", item, 0)) {
+        DeleteDelayValues(HKEY_CURRENT_USER, parked);
+        UnparkStartupItem(parked, item);
+        return 0;
+    }
+    if (!InMyString(item, "Kestrix"))
+        WriteHistoryLine(title, parked, item, GROUP_STARTUP, ACT_START_REMOVE);
+    char mark[16];
+    snprintf(mark, sizeof(mark), "%d", DELAY_MARK);
+    WriteKnownStartup(item, mark);
+    return 1;
+}
+
 int MoveToDelayedStart(HWND owner, const char* title, const char* command, const char* source,
                        int code, int tag)
 {
@@ -157,19 +187,30 @@ int MoveToDelayedStart(HWND owner, const char* title, const char* command, const
         ShowResMessage(owner, 1130, MB_OK | MB_ICONINFORMATION);
         return -1;
     }
+    // A startup-folder item that is not a shortcut may be the program itself: it is parked
+    // and started from there.
+    const char* item = source[0] ? source : command;
+    if (code == GROUP_STARTUP && !IsStartupShortcut(item))
+        return MoveStartupItemToDelayedStart(title, item);
+
     char program[260] = "", parameters[260] = "";
     SplitProgram(command, program, parameters);
     if (!program[0])
         return 0;
     KeepOriginalCase(command, program);
 
-    HKEY root = HKEY_CURRENT_USER;
+    HKEY root = code <= 9 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    // The store holds one record per program file and root: a second entry of the same
+    // program would overwrite the first one's title, arguments and origin.
+    if (IsDelayedProgram(root, program)) {
+        ShowResMessage(owner, 1131, MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
     if (code <= 9) {
         int answer = 0;
         ShowResMessage(owner, 1120, MB_OKCANCEL | MB_ICONQUESTION, &answer);
         if (answer != IDOK)
             return 0;
-        root = HKEY_LOCAL_MACHINE;
     }
 
     // A program delayed before under the same name starts afresh: no arguments, applet or
@@ -193,6 +234,9 @@ int AddDelayedProgram(const char* program, int allUsers)
     if (!program || !program[0])
         return 0;
     HKEY root = allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    // A delayed entry's origin must not be overwritten: restore puts it back there.
+    if (IsDelayedProgram(root, program))
+        return 0;
     char delayText[16];
     snprintf(delayText, sizeof(delayText), "%d", DEFAULT_DELAY_SECONDS);
     int ok = SetRegValue(root, KX_DELAY_KEY, program, allUsers ? "1" : "11");
@@ -327,9 +371,12 @@ int RestoreDelayedProgram(int index)
     if (!RestoreEntry(title, command, entry->source, entry->type))
         return 0;
     // The startup inventory lists the command without quotes: that name must be the one
-    // known with the entry's code (it replaces the delayed-start mark).
+    // known with the entry's code (it replaces the delayed-start mark). A parked item is
+    // listed by the place it went back to.
     char bare[260];
     StripQuotes(command, bare, sizeof(bare));
+    if (entry->type == GROUP_STARTUP && entry->source[0] && !IsStartupShortcut(entry->source))
+        lstrcpynA(bare, entry->source, sizeof(bare));
     char codeText[16];
     snprintf(codeText, sizeof(codeText), "%d", entry->type);
     WriteKnownStartup(bare, codeText);

@@ -33,7 +33,11 @@ int MoveToDelayedStart(HWND owner, const char* title, const char* command, const
                        int code, int tag);
 
 // A program picked by the user: delay code 1 under HKLM (allUsers) or 11 under HKCU.
+// 0 without a change when the program is delayed there already.
 int AddDelayedProgram(const char* program, int allUsers);
+// 1 when the store under root holds a record for the program. There is one record per
+// program file and root, so a second entry of the same program is refused (string 1131).
+int IsDelayedProgram(HKEY root, const char* program);
 
 // Starts file with parameters in the window state stored for storeName under root
 // (ShellExecuteExA, then WinExec of the file alone). 1 when either call started it.

@@ -10,6 +10,7 @@
 #include "runactions.h"
 #include <commctrl.h>
 #include <shellapi.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -156,6 +157,31 @@ static void AddListRow(HWND list, int index)
     }
 }
 
+// The newest events are the ones a user wants to undo: the last HISTORY_READ_LIMIT bytes
+// are read, from the first whole line in them. One byte before them is read too, so that a
+// part that already starts a line keeps that line.
+static void ReadHistoryTail(HANDLE file, std::vector<char>* data)
+{
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(file, &size))
+        return;
+    bool cut = size.QuadPart > HISTORY_READ_LIMIT;
+    LONGLONG start = cut ? size.QuadPart - HISTORY_READ_LIMIT - 1 : 0;
+    LARGE_INTEGER offset = {};
+    offset.QuadPart = start;
+    if (!SetFilePointerEx(file, offset, nullptr, FILE_BEGIN))
+        return;
+    data->resize(HISTORY_READ_LIMIT + 1);
+    DWORD got = 0;
+    if (!ReadFile(file, data->data(), (DWORD)data->size(), &got, nullptr))
+        got = 0;
+    data->resize(got);
+    if (cut) {
+        auto lineStart = std::find(data->begin(), data->end(), '\n');
+        data->erase(data->begin(), lineStart == data->end() ? lineStart : lineStart + 1);
+    }
+}
+
 int ReadHistory(HWND list)
 {
     SetCursor(LoadCursor(nullptr, IDC_WAIT));
@@ -174,13 +200,8 @@ int ReadHistory(HWND list)
     {
         Handle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file) {
-            data.resize(HISTORY_READ_LIMIT);
-            DWORD got = 0;
-            if (!ReadFile(file.get(), data.data(), HISTORY_READ_LIMIT, &got, nullptr))
-                got = 0;
-            data.resize(got);
-        }
+        if (file)
+            ReadHistoryTail(file.get(), &data);
     }
 
     const char* p = data.data();

@@ -5,7 +5,7 @@
 
 // Size of the buffer a line is built in; a longer line is cut but keeps its CR LF.
 const int HISTORY_LINE_BUFFER = 1024;
-// Only this much of history.txt is read.
+// Only the last this many bytes of history.txt are read (from a line start).
 const int HISTORY_READ_LIMIT = 131072;
 
 // Appends one line (unless the History option is 0); 1 when written.

@@ -154,6 +154,9 @@ int StoreDisabledCopy(const char* title, const RawText& value, int code)
     return 1;
 }
 
+// The title's disabled entry is the one of this location, not a namesake from another.
+bool DisabledHere(const char* title, int code) { return DisabledCodeForTitle(title) == code; }
+
 void ForgetDisabledCopy(const char* title, int code)
 {
     DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
@@ -186,21 +189,52 @@ int WriteWinIniKey(const char* name, const std::string& text)
     return WriteProfileStringA("windows", name, text.c_str()) != 0;
 }
 
-int RemoveFromWinIni(const char* name, const char* command)
+// A win.ini piece as the inventory lists it: without quotes, in long path form.
+std::string ListedForm(const std::string& text)
 {
-    std::string value = ReadWinIniKey(name), rebuilt;
+    char bare[260];
+    int n = 0;
+    for (const char* p = text.c_str(); *p && n < (int)sizeof(bare) - 1; p++)
+        if (*p != '"')
+            bare[n++] = *p;
+    bare[n] = 0;
+    if (n >= 4)
+        ToLongPathForm(bare, sizeof(bare));
+    return bare;
+}
+
+// Splits the key into the pieces that are the command (match gets the last one, as it was
+// written) and the rest. false when no piece is the command.
+bool SplitOutOfWinIni(const char* name, const char* command, std::string* match,
+                      std::string* rest)
+{
+    std::string value = ReadWinIniKey(name), target = ListedForm(command);
+    bool found = false;
     size_t start = 0;
     while (start <= value.size()) {
         size_t end = value.find(';', start);
         if (end == std::string::npos)
             end = value.size();
         std::string piece = value.substr(start, end - start);
-        // Empty pieces are dropped so that repeated edits do not pile up semicolons.
-        if (!piece.empty() && lstrcmpiA(piece.c_str(), command) != 0)
-            rebuilt += piece + ";";
         start = end + 1;
+        // Empty pieces are dropped so that repeated edits do not pile up semicolons.
+        if (piece.empty())
+            continue;
+        if (lstrcmpiA(ListedForm(piece).c_str(), target.c_str()) == 0) {
+            found = true;
+            *match = piece;
+        } else {
+            *rest += piece + ";";
+        }
     }
-    return WriteWinIniKey(name, rebuilt);
+    return found;
+}
+
+// 0 when no piece was the command, so nothing was removed.
+int RemoveFromWinIni(const char* name, const char* command)
+{
+    std::string match, rest;
+    return SplitOutOfWinIni(name, command, &match, &rest) && WriteWinIniKey(name, rest);
 }
 
 int AppendToWinIni(const char* name, const char* command)
@@ -316,6 +350,31 @@ int DeleteFileForGood(const char* path)
     return DeleteFileA(path) != 0;
 }
 
+// A shortcut can be made again from its target; any other item may be the program itself.
+bool IsShortcutFile(const char* path)
+{
+    size_t n = strlen(path);
+    return n >= 4 && lstrcmpiA(path + n - 4, ".lnk") == 0;
+}
+
+// Where the item of a disabled entry goes back to: the Startup folder, under its name.
+bool StartupHomeOf(const char* item, std::string* home)
+{
+    char folder[MAX_PATH + 16];
+    if (!StartupFolder(folder, sizeof(folder)))
+        return false;
+    *home = std::string(folder) + "\\" + FileNamePart(item);
+    return true;
+}
+
+bool InDisabledFolder(const char* path)
+{
+    char folder[MAX_PATH + 16];
+    DisabledFolder(folder, sizeof(folder), false);
+    size_t n = strlen(folder);
+    return _strnicmp(path, folder, n) == 0 && path[n] == '\\' && !strchr(path + n + 1, '\\');
+}
+
 int DisableStartupFile(const char* title, const char* source, const char* command)
 {
     const char* item = StartupItemFile(source, command);
@@ -410,8 +469,12 @@ int DisableEntry(const char* title, const char* command, const char* source, int
     switch (code) {
     case WIN_LOAD:
     case WIN_RUN: {
+        // Only a command that is really in the key is disabled; the copy is the piece as
+        // it was written there (quotes, short path), so enabling puts back the same text.
         RawText copy;
-        copy.text = command;
+        std::string rest;
+        if (!SplitOutOfWinIni(WinIniKeyOf(code), command, &copy.text, &rest))
+            return 0;
         if (!StoreDisabledCopy(title, copy, code))
             return 0;
         if (!RemoveFromWinIni(WinIniKeyOf(code), command)) {
@@ -455,7 +518,10 @@ int EnableEntry(const char* title, const char* command, const char* source, int 
     switch (code) {
     case WIN_LOAD:
     case WIN_RUN: {
-        if (!AppendToWinIni(WinIniKeyOf(code), command))
+        RawText stored;
+        if (!ReadRawText(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title, &stored))
+            stored.text = command;
+        if (!AppendToWinIni(WinIniKeyOf(code), stored.text.c_str()))
             return 0;
         if (!DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title)) {
             RemoveFromWinIni(WinIniKeyOf(code), command);
@@ -480,21 +546,43 @@ int EnableEntry(const char* title, const char* command, const char* source, int 
 
 // --- Removal. ---
 
-int RemoveStartupFile(const char* title, const char* source, const char* command)
+// A shortcut is deleted (never the program it starts). Any other item is parked instead, and
+// the history line names the parked file as its command and the item's place as its source,
+// so that a restore moves the very file back. The item of an entry disabled here waits in
+// the Disabled folder and goes back to the Startup folder. A file that stays (in use, no
+// rights) is not reported as removed.
+int RemoveStartupFile(const char* title, const char* source, const char* command,
+                      std::string* logCommand, std::string* logSource)
 {
-    if (DisabledCodeForTitle(title)) {
-        DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
-        // A disabled item's file waits in the Disabled folder; it goes too.
-        const char* item = StartupItemFile(source, command);
-        char disabled[MAX_PATH * 2];
-        DisabledCopyPath(item, disabled, sizeof(disabled));
-        if (item[0] && !IsFile(item) && IsFile(disabled))
-            DeleteFileForGood(disabled);
-    }
-    // The shortcut (or the item placed in the folder), never the program it starts. A file
-    // that stays (in use, no rights) is not reported as removed.
+    *logCommand = command;
+    *logSource = source;
     const char* item = StartupItemFile(source, command);
-    return !IsFile(item) || DeleteFileForGood(item);
+    std::string file = item, home = item;
+    bool disabled = DisabledHere(title, GROUP_STARTUP);
+    if (disabled) {
+        char copy[MAX_PATH * 2];
+        DisabledCopyPath(item, copy, sizeof(copy));
+        if (item[0] && !IsFile(item) && IsFile(copy))
+            file = copy;
+        if (InDisabledFolder(file.c_str()) && !StartupHomeOf(file.c_str(), &home))
+            home = file;
+    }
+    int result = 1;
+    if (!IsFile(file.c_str())) {
+        result = 1;
+    } else if (IsShortcutFile(file.c_str())) {
+        result = DeleteFileForGood(file.c_str());
+    } else {
+        char parked[MAX_PATH * 2];
+        result = ParkStartupItem(file.c_str(), parked, sizeof(parked));
+        if (result) {
+            *logCommand = parked;
+            *logSource = home;
+        }
+    }
+    if (result && disabled)
+        DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
+    return result;
 }
 
 // Asks before a system hook goes: the warning dialog in the explorer, a message box in
@@ -545,24 +633,63 @@ int CreateStartupShortcut(const char* path, const char* title, const char* comma
 }
 
 // Disabled here before and put back by someone: the first call restores the stored copy,
-// the second moves the present value into the store again.
-void DisableReturnedValue(const char* name, const char* data, int code)
+// the second moves the present value into the store again. A value named like an entry
+// disabled from another location is not taken.
+int DisableReturnedValue(const char* name, const char* data, int code)
 {
+    if (!DisabledHere(name, code))
+        return 0;
     DisableRunProgram(name, data, "", code);
     DisableRunProgram(name, data, "", code);
+    return 1;
 }
 
 }  // namespace
 
 void InstallEntryActions() { SetReturnedValueHandler(DisableReturnedValue); }
 
+int IsStartupShortcut(const char* path) { return IsShortcutFile(path); }
+
+int ParkStartupItem(const char* item, char* parked, int capacity)
+{
+    char folder[MAX_PATH + 16];
+    ProgramFilePath("Parked", folder, sizeof(folder));
+    CreateDirectoryA(folder, nullptr);
+    DWORD attributes = GetFileAttributesA(folder);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
+    // Items parked earlier keep their place: a namesake gets a number in front.
+    const char* name = FileNamePart(item);
+    for (int n = 1; n < 1000; n++) {
+        if (n == 1)
+            snprintf(parked, capacity, "%s\\%s", folder, name);
+        else
+            snprintf(parked, capacity, "%s\\%d %s", folder, n, name);
+        // MoveFileA never replaces a file that is there.
+        if (MoveFileExA(item, parked, MOVEFILE_COPY_ALLOWED))
+            return 1;
+        if (GetFileAttributesA(parked) == INVALID_FILE_ATTRIBUTES)
+            return 0;   // not a name clash: the item cannot be moved
+    }
+    return 0;
+}
+
+int UnparkStartupItem(const char* parked, const char* place)
+{
+    return IsFile(parked) && MoveFileExA(parked, place, MOVEFILE_COPY_ALLOWED);
+}
+
 int DisableRunProgram(const char* title, const char* command, const char* source, int code)
 {
     Trace(title, "DisableRunProgram -  findrun");
-    // The index code says where a disabled entry came from (HKLM or HKCU Run, ...).
+    // The index holds one code per title. An entry of another location with the same title
+    // (an HKCU value named like a disabled HKLM one) is neither the disabled entry, which
+    // must stay where it is, nor can it be stored beside it: it is left alone.
     int disabledCode = DisabledCodeForTitle(title);
+    if (disabledCode == code)
+        return EnableEntry(title, command, source, code);
     if (disabledCode)
-        return EnableEntry(title, command, source, disabledCode);
+        return 0;
     return DisableEntry(title, command, source, code);
 }
 
@@ -576,23 +703,31 @@ int DeleteRunProgram(const char* title, const char* command, const char* source,
     HKEY root;
     const char* runKey;
     if (RunKeyOf(code, &root, &runKey)) {
-        if (DisabledCodeForTitle(title)) {
+        if (DisabledHere(title, code)) {
             DeleteRegValue(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title);
             result = DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
         } else {
             result = DeleteRegValue(root, runKey, title);
         }
     } else if (code == WIN_LOAD || code == WIN_RUN) {
-        if (DisabledCodeForTitle(title))
-            ForgetDisabledCopy(title, code);
-        result = RemoveFromWinIni(WinIniKeyOf(code), command);
-    } else if (code == GROUP_STARTUP) {
-        result = RemoveStartupFile(title, source, command);
+        // The disabled copy and the command in win.ini both go; the result says whether
+        // either was there to go.
+        if (DisabledHere(title, code)) {
+            DeleteRegValue(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title);
+            result = DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
+        }
+        result |= RemoveFromWinIni(WinIniKeyOf(code), command);
     }
+    std::string logCommand = command, logSource = source;
+    if (code == GROUP_STARTUP)
+        result = RemoveStartupFile(title, source, command, &logCommand, &logSource);
 
-    // Only a removal that happened is logged: the line is what a restore works from.
-    if (result && !InMyString(command, "Kestrix"))
-        WriteHistoryLine(title, command, source, code, ACT_START_REMOVE);
+    // Only a removal that happened is logged and forgotten: the line is what a restore
+    // works from, and an entry still in place must stay known.
+    if (!result)
+        return 0;
+    if (!InMyString(command, "Kestrix"))
+        WriteHistoryLine(title, logCommand.c_str(), logSource.c_str(), code, ACT_START_REMOVE);
     DeleteKnownStartup(command);
     DeleteKnownStartup(title);
     return result;
@@ -674,6 +809,14 @@ int RestoreEntry(const char* title, const char* command, const char* source, int
             result = AppendToWinIni(WinIniKeyOf(code), command);
             break;
         case GROUP_STARTUP:
+            // A parked item (command) goes back to its place (source); the entry is then
+            // listed by that place.
+            if (source[0] && !IsShortcutFile(source)) {
+                result = UnparkStartupItem(command, source);
+                if (result)
+                    WriteKnownStartup(HKEY_CURRENT_USER, source, code);
+                return result;
+            }
             result = CreateStartupShortcut(source, title, command);
             break;
         case REG_Delayload:

@@ -4,6 +4,7 @@
 #include "keys.h"
 #include "registry.h"
 #include "resstring.h"
+#include "sysmessage.h"
 #include <commdlg.h>
 #include <cstdio>
 #include <cstdlib>
@@ -172,5 +173,11 @@ int AddProgramToDelayedStart(HWND owner)
     int choice = AskStartupProgramType(owner);
     if (choice == 0)
         return 0;
+    if (IsDelayedProgram(choice == 1 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, file)) {
+        char text[512] = "";
+        LoadResString(1131, text, sizeof(text));
+        KxMessageBox(owner, text, MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
     return AddDelayedProgram(file, choice == 1);
 }

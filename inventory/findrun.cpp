@@ -79,11 +79,11 @@ static void ReadRunKey(HKEY root, int rootIndex, int keyIndex, LastRunValue* las
         if (repeat)
             continue;
         Trace("BuildRun - findrun", data.c_str());
-        if (InDisabledIndex(name.c_str())) {
-            if (g_returnedValueHandler)
-                g_returnedValueHandler(name.c_str(), data.c_str(), code);
+        // A namesake from another location is not the disabled entry: it is listed as the
+        // active entry it is.
+        if (InDisabledIndex(name.c_str()) && g_returnedValueHandler &&
+            g_returnedValueHandler(name.c_str(), data.c_str(), code))
             continue;
-        }
         if (name.size() > 1 && data.size() > 4 && (unsigned char)name[0] < 128) {
             char command[512];
             int rundll = SplitRundll32(data.c_str(), command, sizeof(command));

@@ -15,8 +15,9 @@ void GetWinLogon_Userinit();
 void GetWinLogon_Shell();
 void BuildRegInfo();
 
-// A value of a Run key whose name is in the DisabledIndex was disabled here and has been put
-// back by someone. BuildRun leaves it out of the list and hands it to this handler, which the
-// actions layer installs to disable it again.
-typedef void (*ReturnedValueHandler)(const char* name, const char* data, int code);
+// A value of a Run key whose name is in the DisabledIndex may have been disabled here and put
+// back by someone. BuildRun hands it to this handler, which the actions layer installs to
+// disable it again, and leaves it out of the list when the handler returns 1 (it was that
+// entry); otherwise it is listed.
+typedef int (*ReturnedValueHandler)(const char* name, const char* data, int code);
 void SetReturnedValueHandler(ReturnedValueHandler handler);

@@ -224,6 +224,33 @@ TEST_F(DelayTest, DelayingAProgramAgainDropsTheArgumentsOfItsEarlierEntry)
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DELAY_APPLET_KEY, "C:\\Tools\\agent.exe"));
 }
 
+TEST_F(DelayTest, AProgramPlacedInTheStartupFolderIsParkedStartedAndPutBack)
+{
+    const char* shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    SaveValue(HKEY_CURRENT_USER, shellFolders, "Startup");
+    WriteValueText(HKEY_CURRENT_USER, shellFolders, "Startup", TempPath("Startup"));
+    std::string item = PlaceRecorder("Startup\\rec.exe");
+    std::string body = ReadTextFile(item);
+    // An .exe item is listed with itself as command and source.
+    ASSERT_EQ(1, MoveToDelayedStart(nullptr, "Rec", item.c_str(), item.c_str(), GROUP_STARTUP, 0));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KX_DELAY_KEY));
+    ASSERT_EQ(1, ListDelayedPrograms());
+    std::string parked = GetEntry(0)->command;
+    EXPECT_EQ(item, GetEntry(0)->source);
+    EXPECT_EQ(GROUP_STARTUP, GetEntry(0)->type);
+    EXPECT_TRUE(body == ReadTextFile(parked));   // the program itself, intact
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(item.c_str()));
+
+    ASSERT_EQ(1, LaunchDelayedProgram(nullptr, HKEY_CURRENT_USER, parked.c_str()));
+    EXPECT_EQ(1u, WaitForLaunches(parked, 1).size());
+    SettleLaunches();   // a running program file cannot be moved
+
+    ASSERT_EQ(1, RestoreDelayedProgram(0));
+    EXPECT_TRUE(body == ReadTextFile(item));
+    EXPECT_EQ("200", ReadValueText(HKEY_CURRENT_USER, kKnownKey, item));
+    EXPECT_EQ(0, ListDelayedPrograms());
+}
+
 TEST_F(DelayTest, MoveThenRestorePutsTheRunValueBackExactlyAsItWas)
 {
     const std::string original = "\"C:\\Program Files\\Agent X\\agentx.exe\" -tray";

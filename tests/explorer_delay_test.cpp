@@ -236,6 +236,36 @@ TEST_F(ExplorerDelayTest, MovingAMachineEntryAsksFirstAndCancelLeavesItInPlace)
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "KxDelayMachine"));
 }
 
+TEST_F(ExplorerDelayTest, ASecondEntryOfADelayedProgramIsRefusedAndTheFirstSurvives)
+{
+    // The store keys its record by program file; the second delay would overwrite the
+    // first one's title, arguments and origin.
+    ASSERT_GT(Res(1131).size(), 41u);
+    for (const char* name : {"KxDelayFirst", "KxDelaySecond"})
+        SaveValue(HKEY_CURRENT_USER, kRunKey, name);
+    WriteValueText(HKEY_CURRENT_USER, kRunKey, "KxDelayFirst", "C:\\Tools\\app.exe -first");
+    WriteValueText(HKEY_CURRENT_USER, kRunKey, "KxDelaySecond", "C:\\Tools\\app.exe -second");
+    ASSERT_EQ(1, MoveToDelayedStart(nullptr, "KxDelayFirst", "C:\\Tools\\app.exe -first", "",
+                                    CURRENT_RUN, 0));
+    {
+        DialogWatch watch;
+        watch.Press(IDOK);
+        EXPECT_EQ(0, MoveToDelayedStart(nullptr, "KxDelaySecond", "C:\\Tools\\app.exe -second",
+                                        "", CURRENT_RUN, 0));
+        watch.Wait();
+        EXPECT_NE(std::string::npos, watch.text.find(Res(1131).substr(1, 40)))
+            << watch.text;
+    }
+    EXPECT_EQ("C:\\Tools\\app.exe -second",
+              ReadValueText(HKEY_CURRENT_USER, kRunKey, "KxDelaySecond"));
+    // Adding the same program by hand would overwrite the record's origin.
+    EXPECT_EQ(0, AddDelayedProgram("C:\\Tools\\app.exe", 0));
+    ASSERT_EQ(1, ListDelayedPrograms());
+    ASSERT_EQ(1, RestoreDelayedProgram(0));
+    EXPECT_EQ("C:\\Tools\\app.exe -first",
+              ReadValueText(HKEY_CURRENT_USER, kRunKey, "KxDelayFirst"));
+}
+
 TEST_F(ExplorerDelayTest, AWinlogonShellEntryCannotBeDelayed)
 {
     DialogWatch watch;

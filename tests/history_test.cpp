@@ -164,17 +164,30 @@ TEST_F(HistoryTest, ReaderFieldRules)
     EXPECT_EQ(ACT_LOG_UNKNOWN, GetEntryTag(3));
 }
 
-TEST_F(HistoryTest, OnlyTheFirst131072BytesAreListed)
+TEST_F(HistoryTest, OnlyTheNewest131072BytesAreListedFromALineStart)
 {
-    // 128-byte lines: exactly 1024 of them fit in the part that is read.
-    std::string line = "t\t*START_Remove\tCURRENT_RUN\tEntry\t";
-    line += std::string(128 - 2 - line.size(), 'x') + "\r\n";
-    ASSERT_EQ(128u, line.size());
-    std::string text;
-    for (int i = 0; i < 1100; i++)
-        text += line;
-    WriteTextFile(HistoryPath(), text);
-    EXPECT_EQ(1024, ReadHistory(nullptr));
+    // 1100 lines of 128 bytes, then a short last line or none: the part read begins at a
+    // line start or inside line 76, whose piece is left out.
+    const struct { const char* tail; int count; const char* first; } cases[] = {
+        {"", 1024, "Entry0076"},
+        {"t\t*START_Remove\tCURRENT_RUN\tLast\r\n", 1024, "Entry0077"},
+    };
+    for (const auto& c : cases) {
+        std::string text;
+        for (int i = 0; i < 1100; i++) {
+            char line[129];
+            snprintf(line, sizeof(line), "t\t*START_Remove\tCURRENT_RUN\tEntry%04d\t%0*d\r\n", i,
+                     128 - 2 - 38, 0);
+            text += line;
+        }
+        ASSERT_EQ(1100u * 128u, text.size());
+        text += c.tail;
+        WriteTextFile(HistoryPath(), text);
+        ASSERT_EQ(c.count, ReadHistory(nullptr)) << c.tail;
+        EXPECT_EQ(c.first, Title(0)) << c.tail;
+        EXPECT_EQ(c.tail[0] ? "Last" : "Entry1099", Title(c.count - 1));
+        EXPECT_EQ(ACT_START_REMOVE, GetEntryTag(0));
+    }
 }
 
 TEST_F(HistoryTest, MissingFileReadsAsEmptyAndClearDeletesAReadOnlyFile)

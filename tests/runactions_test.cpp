@@ -76,9 +76,9 @@ TEST_F(RunActionsTest, DisableThenEnablePutsAUserValueBackUnderTheUser)
     EXPECT_EQ("11", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
     EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle(kTitle));
 
-    // The second call enables it again, under the root the index names.
+    // The second call, with the code the disabled entry is listed with, enables it again.
     ASSERT_EQ(1, DisableRunProgram(kTitle, "C:\\Program Files\\Agent\\agent.exe /tray", "",
-                                   MACHINE_RUN));
+                                   CURRENT_RUN));
     EXPECT_EQ(original, ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kMachineRun, kTitle));
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
@@ -144,6 +144,40 @@ TEST_F(RunActionsTest, RemovingADisabledRunEntryLeavesTheRunKeyAlone)
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
 }
 
+TEST_F(RunActionsTest, ANamesakeFromAnotherRootNeverBringsBackTheDisabledEntry)
+{
+    WriteValueText(HKEY_LOCAL_MACHINE, kMachineRun, kTitle, "C:\\machine.exe");
+    ASSERT_EQ(1, DisableRunProgram(kTitle, "C:\\machine.exe", "", MACHINE_RUN));
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\user.exe");
+    auto machineEntryStaysDisabled = [&] {
+        EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kMachineRun, kTitle));
+        EXPECT_EQ(MACHINE_RUN, DisabledCodeForTitle(kTitle));
+        EXPECT_EQ("C:\\machine.exe", ReadValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+    };
+
+    // The inventory lists the user value as the active entry it is.
+    BuildStartupList(0);
+    machineEntryStaysDisabled();
+    int listed = 0;
+    for (int i = 0; i < EntryCount(); i++)
+        if (GetEntryType(i) == CURRENT_RUN && lstrcmpA(GetEntry(i)->title, kTitle) == 0)
+            listed++;
+    EXPECT_EQ(1, listed);
+
+    // Disabling it cannot share the title's index value: refused, nothing moves.
+    EXPECT_EQ(0, DisableRunProgram(kTitle, "C:\\user.exe", "", CURRENT_RUN));
+    EXPECT_EQ("C:\\user.exe", ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
+    machineEntryStaysDisabled();
+
+    // Removing it removes the user value, not the machine entry's disabled copy.
+    EXPECT_EQ(1, DeleteRunProgram(kTitle, "C:\\user.exe", "", CURRENT_RUN));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
+    machineEntryStaysDisabled();
+
+    ASSERT_EQ(1, DisableRunProgram(kTitle, "C:\\machine.exe", "", MACHINE_RUN));
+    EXPECT_EQ("C:\\machine.exe", ReadValueText(HKEY_LOCAL_MACHINE, kMachineRun, kTitle));
+}
+
 TEST_F(RunActionsTest, RemoveThenRestoreFromTheHistoryLine)
 {
     WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "\"C:\\Program Files\\A\\a.exe\" -min");
@@ -205,11 +239,12 @@ TEST_F(WinIniActionsTest, DisableThenEnableMovesTheCommandThroughTheStore)
     WriteProfileStringA("windows", "load", "a.exe;C:\\x\\prog.exe;b.exe");
     ASSERT_EQ(1, DisableRunProgram("prog", "c:\\X\\PROG.EXE", "", WIN_LOAD));
     EXPECT_EQ("a.exe;b.exe;", Profile("load"));
-    EXPECT_EQ("c:\\X\\PROG.EXE",
+    // The copy is the piece as it was written, so it comes back the same.
+    EXPECT_EQ("C:\\x\\prog.exe",
               ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinLoad", "prog"));
     EXPECT_EQ("100", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "prog"));
     ASSERT_EQ(1, DisableRunProgram("prog", "c:\\X\\PROG.EXE", "", WIN_LOAD));
-    EXPECT_EQ("a.exe;b.exe;c:\\X\\PROG.EXE", Profile("load"));
+    EXPECT_EQ("a.exe;b.exe;C:\\x\\prog.exe", Profile("load"));
     EXPECT_EQ(0, DisabledCodeForTitle("prog"));
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinLoad", "prog"));
 }
@@ -257,6 +292,43 @@ TEST_F(WinIniActionsTest, RemoveRewritesTheKeyWhetherOrNotDisabled)
     ASSERT_EQ(1, ReadHistory(nullptr));
     EXPECT_EQ(1, RestoreHistoryEvent(nullptr, 0));
     EXPECT_EQ("other.exe;C:\\x\\prog.exe", Profile("run"));
+    EXPECT_EQ("101", ReadValueText(HKEY_CURRENT_USER, kKnownRun, "C:\\x\\prog.exe"));
+}
+
+TEST_F(WinIniActionsTest, AQuotedOrShortPieceIsFoundByTheCommandTheInventoryLists)
+{
+    std::string folder = TempPath("Acme Tools"), tool = folder + "\\tool.exe";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    WriteTextFile(tool, "MZ");
+    char shortPath[MAX_PATH] = "";
+    GetShortPathNameA(tool.c_str(), shortPath, MAX_PATH);
+    ASSERT_NE(tool, shortPath);
+    for (const std::string& piece :
+         {"\"" + tool + "\"", std::string(shortPath), "\"" + std::string(shortPath) + "\""}) {
+        WriteProfileStringA("windows", "load", ("a.exe;" + piece).c_str());
+        ClearEntries();
+        AddEntry("tool", piece.c_str(), "", "", WIN_LOAD, 0);
+        std::string listed = GetEntry(0)->command;
+        ASSERT_EQ(1, DisableRunProgram("tool", listed.c_str(), "", WIN_LOAD)) << piece;
+        EXPECT_EQ("a.exe;", Profile("load")) << piece;
+        ASSERT_EQ(1, DisableRunProgram("tool", listed.c_str(), "", WIN_LOAD)) << piece;
+        EXPECT_EQ("a.exe;" + piece, Profile("load")) << piece;
+        EXPECT_EQ(1, DeleteRunProgram("tool", listed.c_str(), "", WIN_LOAD)) << piece;
+        EXPECT_EQ("a.exe;", Profile("load")) << piece;
+    }
+    EXPECT_EQ(3, ReadHistory(nullptr));
+}
+
+TEST_F(WinIniActionsTest, ACommandThatIsNotInTheKeyIsNeitherDisabledNorRemoved)
+{
+    WriteProfileStringA("windows", "run", "other.exe");
+    WriteValueText(HKEY_CURRENT_USER, kKnownRun, "C:\\x\\prog.exe", "101");
+    EXPECT_EQ(0, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
+    EXPECT_EQ(0, DisabledCodeForTitle("prog"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinRun", "prog"));
+    EXPECT_EQ(0, DeleteRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
+    EXPECT_EQ("other.exe", Profile("run"));
+    EXPECT_EQ("", History());
     EXPECT_EQ("101", ReadValueText(HKEY_CURRENT_USER, kKnownRun, "C:\\x\\prog.exe"));
 }
 
@@ -372,6 +444,53 @@ TEST_F(StartupFolderActionsTest, ItemWithoutSourceMovesByItsCommand)
     EXPECT_TRUE(Exists(DisabledPath("notes.url")));
     ASSERT_EQ(1, DisableRunProgram("notes", item.c_str(), "", GROUP_STARTUP));
     EXPECT_TRUE(Exists(item));
+}
+
+TEST_F(StartupFolderActionsTest, AProgramPlacedInTheFolderIsParkedByRemoveAndComesBack)
+{
+    // An .exe is listed with itself as source, a .bat without one; either may be disabled
+    // first. Removing never deletes it, and the history line brings the very file back.
+    const struct { const char* name; bool withSource, disabledFirst; } cases[] = {
+        {"tool.exe", true, false}, {"job.bat", false, false}, {"tool.exe", true, true}};
+    for (const auto& c : cases) {
+        std::string item = startup_ + "\\" + c.name;
+        WriteTextFile(item, std::string("content of ") + c.name);
+        std::string command = item, source = c.withSource ? item : "";
+        if (c.disabledFirst) {
+            ASSERT_EQ(1, DisableRunProgram("Item", item.c_str(), source.c_str(), GROUP_STARTUP));
+            command = source = DisabledPath(c.name);   // as the Disabled folder lists it
+            if (!c.withSource)
+                source = "";
+        }
+        DeleteFileA(TempPath("history.txt").c_str());
+        ASSERT_EQ(1, DeleteRunProgram("Item", command.c_str(), source.c_str(), GROUP_STARTUP))
+            << c.name;
+        EXPECT_FALSE(Exists(item)) << c.name;
+        EXPECT_EQ(0, DisabledCodeForTitle("Item"));
+        EXPECT_EQ(std::string("content of ") + c.name,
+                  ReadTextFile(TempPath("Parked") + "\\" + c.name)) << c.name;
+
+        ASSERT_EQ(1, ReadHistory(nullptr));
+        ASSERT_EQ(1, RestoreHistoryEvent(nullptr, 0)) << c.name;
+        EXPECT_EQ(std::string("content of ") + c.name, ReadTextFile(item)) << c.name;
+        EXPECT_FALSE(Exists(TempPath("Parked") + "\\" + c.name)) << c.name;
+        DeleteFileA(item.c_str());
+    }
+}
+
+TEST_F(StartupFolderActionsTest, ParkingNeverOverwritesAnItemParkedBefore)
+{
+    std::string item = startup_ + "\\tool.exe";
+    char first[MAX_PATH * 2], second[MAX_PATH * 2];
+    WriteTextFile(item, "first");
+    ASSERT_EQ(1, ParkStartupItem(item.c_str(), first, sizeof(first)));
+    WriteTextFile(item, "second");
+    ASSERT_EQ(1, ParkStartupItem(item.c_str(), second, sizeof(second)));
+    EXPECT_EQ("first", ReadTextFile(first));
+    EXPECT_EQ("second", ReadTextFile(second));
+    WriteTextFile(item, "third");
+    EXPECT_EQ(0, UnparkStartupItem(first, item.c_str()));
+    EXPECT_EQ("third", ReadTextFile(item));
 }
 
 TEST_F(StartupFolderActionsTest, RestoreFromHistoryMakesTheShortcutAgain)
