@@ -3,6 +3,9 @@
 // behind, and what the history says.
 #include "addonactions.h"
 #include "addons.h"
+#include "alert_callpoints.h"
+#include "filetypes.h"
+#include "sysfiles.h"
 #include "alert.h"
 #include "checks.h"
 #include "entrylist.h"
@@ -10,11 +13,13 @@
 #include "kxtest.h"
 #include "monitorstate.h"
 #include "options.h"
+#include "platform.h"
 #include "services.h"
 #include "sounds.h"
 #include "tasks.h"
 #include "watched_items.h"
 #include <deque>
+#include <functional>
 #include <string>
 
 namespace {
@@ -30,10 +35,13 @@ struct Asked {
 };
 std::vector<Asked> g_asked;
 std::deque<INT_PTR> g_answers;
+std::function<void()> g_dialogAction;   // what a dialog that acts by itself does
 
 INT_PTR FakeDialog(HWND, int templateId)
 {
     g_asked.push_back({templateId, g_alert.type, g_alert.title});
+    if (g_dialogAction)
+        g_dialogAction();
     INT_PTR answer = g_answers.empty() ? IDYES : g_answers.front();
     if (!g_answers.empty())
         g_answers.pop_front();
@@ -60,6 +68,7 @@ protected:
         CoInitialize(nullptr);
         g_asked.clear();
         g_answers.clear();
+        g_dialogAction = nullptr;
         suppressAlerts = 0;
         ReadAllOptions();
         SetAlertDialogSeam(FakeDialog);
@@ -204,6 +213,75 @@ TEST_F(WatchChecksTest, ServiceAnswerMakesItKnownEitherWay)
     g_asked.clear();
     CheckServices();
     EXPECT_TRUE(g_asked.empty());
+}
+
+TEST_F(WatchChecksTest, FileTypeChangeIsAskedOrRestoredSilentlyWhenLocked)
+{
+    ForgetKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxa");
+    ForgetKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\kxafile");
+    const std::string command = "Software\\Classes\\kxafile\\shell\\open\\command";
+    WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxa", "", "kxafile");
+    WriteValueText(HKEY_LOCAL_MACHINE, command, "", "C:\\Tools\\one.exe %1");
+    WriteValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "", "KXA;");
+    g_options.FileType = 1;
+    CheckFileTypes();
+    EXPECT_TRUE(g_asked.empty()) << "a newly watched extension is only snapshotted";
+
+    struct { INT_PTR answer; int lock; const char* after; size_t asked; } rows[] = {
+        {IDNO, 0, "C:\\Tools\\one.exe %1", 1},    // put back
+        {IDYES, 0, "C:\\Tools\\other.exe %1", 1}, // re-snapshotted: not asked again below
+        {IDYES, 1, "C:\\Tools\\other.exe %1", 0}, // locked: restored without asking
+    };
+    for (const auto& row : rows) {
+        WriteValueText(HKEY_LOCAL_MACHINE, command, "", "C:\\Tools\\other.exe %1");
+        if (row.lock)
+            WriteValueText(HKEY_LOCAL_MACHINE, command, "", "C:\\Tools\\third.exe %1");
+        g_options.LockFileTypes = row.lock;
+        g_asked.clear();
+        g_answers = {row.answer};
+        CheckFileTypes();
+        ASSERT_EQ(row.asked, g_asked.size()) << row.after;
+        if (row.asked) {
+            EXPECT_EQ(ALERT_FILETYPE, g_asked[0].templateId);
+            EXPECT_EQ(TYPE_FILETYPE, g_asked[0].type);
+            EXPECT_EQ(".KXA", g_asked[0].title);
+        }
+        EXPECT_EQ(row.after, ReadValueText(HKEY_LOCAL_MACHINE, command, ""));
+    }
+    g_asked.clear();
+    CheckFileTypes();
+    EXPECT_TRUE(g_asked.empty());
+}
+
+TEST_F(WatchChecksTest, ChangedSystemFileIsShownAndRejectPutsTheSavedCopyBack)
+{
+    const std::string path = TempPath("hosts");
+    // Long lines, a NUL and no final line end: the copy must be byte for byte.
+    std::string original = "127.0.0.1 localhost\r\n" + std::string(3000, 'a') + std::string(1, '\0') + "end";
+    WriteTextFile(path, original);
+    ASSERT_TRUE(RecordSysFile("KxHosts", path.c_str(), "", 0));
+    PlatformVersion xp = {VER_PLATFORM_WIN32_NT, 5, 1};   // the check is off on major version 6
+    SetPlatformOverride(&xp);
+    CheckSystemFiles();
+    EXPECT_TRUE(g_asked.empty()) << "unchanged";
+
+    WriteTextFile(path, original + "\r\n10.0.0.1 bank.example");
+    g_dialogAction = [] { RejectSysFileChange(g_alert.title, 0); };
+    CheckSystemFiles();
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ(ALERT_SYSFILE, g_asked[0].templateId);
+    EXPECT_EQ("KxHosts", g_asked[0].title);
+    EXPECT_EQ(original, ReadTextFile(path));
+    char copy[MAX_PATH];
+    SavedCopyPath("KxHosts", copy, sizeof(copy));
+    EXPECT_EQ(original + "\r\n10.0.0.1 bank.example", ReadTextFile(std::string(copy) + ".previous"))
+        << "putting back can be undone";
+    g_asked.clear();
+    CheckSystemFiles();
+    EXPECT_TRUE(g_asked.empty()) << "the put-back file matches its record";
+    DeleteFileA(copy);
+    DeleteFileA((std::string(copy) + ".previous").c_str());
+    SetPlatformOverride(nullptr);
 }
 
 }   // namespace
