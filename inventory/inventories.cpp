@@ -4,4 +4,3 @@
 
 int ListFileTypePrograms() { return ListFileTypes(); }
 int ListHiddenFiles() { return BuildHiddenFileList(); }
-int RestoreHiddenFromVault(const char*, const char*, const char*) { return 0; }

@@ -2,7 +2,6 @@
 #include "verify.h"
 
 void CheckStartup() { VerifyStartup(); }
-void CheckHiddenFiles() {}          // hidden-file check: not yet plugged in
 void CheckStartPages() {}           // browser start/search/desktop pages: not yet plugged in
 void CheckCookieFilter() {}         // cookie filter: not yet plugged in
 void CheckMozillaCookies() {}       // Mozilla-family cookie filter: not yet plugged in
