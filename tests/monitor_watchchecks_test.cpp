@@ -6,6 +6,9 @@
 #include "alert_callpoints.h"
 #include "filetypes.h"
 #include "sysfiles.h"
+#include "inventories.h"
+#include "vault.h"
+#include "datafolder.h"
 #include "alert.h"
 #include "checks.h"
 #include "entrylist.h"
@@ -282,6 +285,39 @@ TEST_F(WatchChecksTest, ChangedSystemFileIsShownAndRejectPutsTheSavedCopyBack)
     DeleteFileA(copy);
     DeleteFileA((std::string(copy) + ".previous").c_str());
     SetPlatformOverride(nullptr);
+}
+
+TEST_F(WatchChecksTest, NewHiddenFileIsLeftWhenSuppressedCondemnedOnNoKnownOnYes)
+{
+    ListHiddenFiles();
+    for (int i = 0; i < EntryCount(); i++)
+        ApproveHiddenFile(GetEntry(i)->command);
+    const std::string no = TempPath("kxwatch-no.dat"), yes = TempPath("kxwatch-yes.dat");
+    for (const std::string& path : {no, yes}) {
+        WriteTextFile(path, path);
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    }
+    suppressAlerts = 2;
+    CheckHiddenFiles();
+    EXPECT_TRUE(g_asked.empty());
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_HIDDEN_KEY, no)) << "left for a later pass";
+
+    suppressAlerts = 0;
+    g_answers = {IDNO, IDYES};   // in listing order: kxwatch-no before kxwatch-yes
+    CheckHiddenFiles();
+    ASSERT_EQ(2u, g_asked.size());
+    EXPECT_EQ(ALERT_HIDDEN, g_asked[0].templateId);
+    EXPECT_EQ(TYPE_HIDDEN, g_asked[0].type);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(no.c_str())) << "condemned";
+    EXPECT_NE(std::string::npos, History().find("HIDDEN_DeleteFile")) << History();
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, KX_HIDDEN_KEY, yes));
+    g_asked.clear();
+    CheckHiddenFiles();
+    EXPECT_TRUE(g_asked.empty());
+    SetFileAttributesA(yes.c_str(), FILE_ATTRIBUTE_NORMAL);
+    char base[MAX_PATH];
+    GetProgramDataFolder(base, sizeof(base));
+    DeleteFileA((std::string(base) + "\\vault\\kxwatch-no.dat").c_str());
 }
 
 }   // namespace
