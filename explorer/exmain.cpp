@@ -1,11 +1,13 @@
 #include "exmain.h"
 #include "baseline.h"
+#include "filetypes.h"
 #include "options.h"
 #include "program.h"
 #include "resource.h"
 #include "resstring.h"
 #include "runactions.h"
 #include "switches.h"
+#include "sysfiles.h"
 #include <objbase.h>
 
 int ExplorerMain(HINSTANCE, const char* commandLine, int)
@@ -20,6 +22,8 @@ int ExplorerMain(HINSTANCE, const char* commandLine, int)
 
     CoInitialize(nullptr);
     StartBaseline();
+    InitSysFileRecords();
+    CreateClassInfo();
     ReadAllOptions();
     CheckDataVersion();
     CoUninitialize();
