@@ -1,4 +1,5 @@
 #include "history.h"
+#include "vault.h"
 #include "entrylist.h"
 #include "findrun.h"
 #include "handles.h"

@@ -1,5 +1,6 @@
 #include "exmain.h"
 #include "baseline.h"
+#include "filetypes.h"
 #include "mainwindow.h"
 #include "options.h"
 #include "pages.h"
@@ -9,6 +10,7 @@
 #include "runactions.h"
 #include "sharedui.h"
 #include "switches.h"
+#include "sysfiles.h"
 #include <commctrl.h>
 #include <objbase.h>
 
@@ -48,6 +50,8 @@ int ExplorerMain(HINSTANCE instance, const char* commandLine, int)
     CoInitialize(nullptr);
     InitCommonControls();
     StartBaseline();
+    InitSysFileRecords();
+    CreateClassInfo();
     ReadAllOptions();
     CheckDataVersion();
 

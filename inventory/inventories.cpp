@@ -1,7 +1,6 @@
 #include "inventories.h"
-#include "entrylist.h"
+#include "filetypes.h"
+#include "folderwalk.h"
 
-// Not enumerated yet: each clears the list and finds nothing until its inventory lands.
-int ListFileTypePrograms() { ClearEntries(); return 0; }
-int ListHiddenFiles() { ClearEntries(); return 0; }
-int RestoreHiddenFromVault(const char*, const char*, const char*) { return 0; }
+int ListFileTypePrograms() { return ListFileTypes(); }
+int ListHiddenFiles() { return BuildHiddenFileList(); }

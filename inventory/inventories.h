@@ -12,5 +12,3 @@ int ListServices();
 int ListFileTypePrograms();
 // Hidden files in the system folders (type 370).
 int ListHiddenFiles();
-// Moves a file that was condemned to the vault back to its path and hides it again; 1 on success.
-int RestoreHiddenFromVault(const char* title, const char* command, const char* source);

@@ -4,6 +4,8 @@
 #include "pathutil.h"
 #include "program.h"
 #include "resstring.h"
+#include "sysfileactions.h"
+#include "sysfiles.h"
 #include "taskstop.h"
 #include <shellapi.h>
 #include <cstdio>
@@ -40,25 +42,39 @@ int OpenHelpPage(HWND owner, int pageId)
     return (INT_PTR)ShellExecuteA(owner, "open", path, nullptr, ProgramFolder(), SW_SHOWNORMAL) > 32;
 }
 
-int ViewWatchedFile(const char*)
+int ViewWatchedFile(const char* path)
 {
-    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-    return 0;
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return 0;
+    // Quoted: a path with blanks would otherwise reach Notepad as several names.
+    char quoted[MAX_PATH + 3];
+    snprintf(quoted, sizeof(quoted), "\"%s\"", path);
+    return (INT_PTR)ShellExecuteA(nullptr, "open", "notepad.exe", quoted, nullptr, SW_SHOWNORMAL) >
+           32;
 }
-int ViewSavedCopy(const char*)
+int ViewSavedCopy(const char* recordName)
 {
-    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-    return 0;
+    char copy[MAX_PATH];
+    SavedCopyPath(recordName, copy, sizeof(copy));
+    return ViewWatchedFile(copy);
 }
-int AcceptSysFileChange(const char*, int)
+int AcceptSysFileChange(const char* recordName, int stopWatching)
 {
-    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-    return 0;
+    char location[MAX_PATH];
+    if (!SysFileLocation(recordName, location, sizeof(location))) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    return AcceptSysFile(recordName, location, stopWatching);
 }
-int RejectSysFileChange(const char*, int)
+int RejectSysFileChange(const char* recordName, int stopWatching)
 {
-    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-    return 0;
+    char location[MAX_PATH];
+    if (!SysFileLocation(recordName, location, sizeof(location))) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    return RestoreSysFile(recordName, location, stopWatching);
 }
 
 // Stopped before it is removed or disabled, so that it cannot write its value back.

@@ -2,11 +2,7 @@
 #include "verify.h"
 
 void CheckStartup() { VerifyStartup(); }
-void CheckHiddenFiles() {}          // hidden-file check: not yet plugged in
-void CheckSystemFiles() {}          // HOSTS/Config.sys/Autoexec.bat check: not yet plugged in
 void CheckStartPages() {}           // browser start/search/desktop pages: not yet plugged in
-void CheckFileTypes() {}            // file type associations: not yet plugged in
-void CheckWinInit() {}              // wininit.ini restart commands: not yet plugged in
 void CheckCookieFilter() {}         // cookie filter: not yet plugged in
 void CheckMozillaCookies() {}       // Mozilla-family cookie filter: not yet plugged in
 void CheckNewCookies() {}           // new cookies: not yet plugged in

@@ -1,6 +1,7 @@
 #include "realtime.h"
 #include "addons.h"
 #include "entrylist.h"
+#include "filetypes.h"
 #include "handles.h"
 #include "monitorstate.h"
 #include "options.h"
@@ -8,6 +9,7 @@
 #include "pathutil.h"
 #include "registry.h"
 #include "services.h"
+#include "sysfiles.h"
 #include "trace.h"
 #include <cstdio>
 #include <initializer_list>
@@ -146,6 +148,14 @@ int RealtimeStart()
         if (!AddFolder(tasks, REALTIME_TASKS))
             NoteMissing(nullptr, tasks, REALTIME_TASKS);
     }
+    char hosts[MAX_PATH];
+    GetHOSTSFile(hosts, sizeof(hosts));
+    hosts[FileNameOffset(hosts) > 0 ? FileNameOffset(hosts) - 1 : 0] = 0;
+    AddFolder(hosts, REALTIME_SYSFILES);
+    // The three places an association is read from; each watched with its subkeys.
+    AddKey(HKEY_LOCAL_MACHINE, "Software\\Classes", REALTIME_FILETYPES);
+    AddKey(HKEY_CURRENT_USER, "Software\\Classes", REALTIME_FILETYPES);
+    AddKey(HKEY_CURRENT_USER, KX_FILEEXTS_KEY, REALTIME_FILETYPES);
     char text[32];
     snprintf(text, sizeof(text), "%d", g_count);
     Trace("Realtime watches", text);
@@ -244,6 +254,14 @@ void RealtimeForceChecks(int categories)
     // A category switched off stays off: its countdown is only set when it runs at all.
     if ((categories & REALTIME_ADDONS) && o.RealtimeIEHelper && o.IEHelpers > 0) {
         g_countdowns.IEHelpers = 1;
+        firstHalf = true;
+    }
+    if ((categories & REALTIME_SYSFILES) && o.RealtimeSysFiles && o.HostFile > 0) {
+        g_countdowns.HostFile = 1;
+        firstHalf = true;
+    }
+    if ((categories & REALTIME_FILETYPES) && o.RealtimeFileType && o.FileType > 0) {
+        g_countdowns.FileType = 1;
         firstHalf = true;
     }
     if ((categories & REALTIME_SERVICES) && o.Services > 0) {

@@ -24,6 +24,8 @@ enum RealtimeCategory {
     REALTIME_ADDONS = 2,
     REALTIME_SERVICES = 4,
     REALTIME_TASKS = 8,
+    REALTIME_SYSFILES = 16,    // the HOSTS folder
+    REALTIME_FILETYPES = 32,   // the class keys and the user's FileExts
 };
 // The category a watch index serves; 0 for none.
 int RealtimeWatchCategory(int index);

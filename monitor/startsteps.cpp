@@ -1,15 +1,16 @@
 #include "startsteps.h"
 #include "alert.h"
 #include "delaystart.h"
+#include "filetypes.h"
+#include "sysfiles.h"
 #include "monitorstate.h"
 
 void CopyAutoUpdateSetting() {}    // automatic-update copy: not yet plugged in
-void CreateSysFileRecords() {}     // system-file records: not yet plugged in
-void CreateFileTypeSnapshot() {}   // file-type snapshot (CreateClassInfo): not yet plugged in
+void CreateSysFileRecords() { InitSysFileRecords(); }
+void CreateFileTypeSnapshot() { CreateClassInfo(); }
 int CountDelayedPrograms() { return DelayedStartBegin(nullptr, MonitorTickCount()); }
 void FreeCookieFilterList() {}     // cookie-filter words: not yet plugged in
 void ResetAlertMemory() { ResetRepeatedAlert(); }
-void ShowRestartCommands() {}      // wininit.ini restart commands dialog: not yet plugged in
 
 static int (*g_launcher)(int) = nullptr;
 

@@ -414,8 +414,10 @@ TEST_F(AlertTest, SystemFileAlertEndsWithZeroWhenTheCopyFails)
     for (const char* name : {"xPosSysFiles", "yPosSysFiles", "dxSysFiles", "dySysFiles"})
         EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, KX_KEY, name)) << name;
 
-    // A view that fails reports it and keeps the dialog open; Esc then takes the accept road.
+    // A view that fails (the file is gone) reports it and keeps the dialog open; Esc then
+    // takes the accept road.
     fill();
+    lstrcpynA(g_alert.file, TempPath("gone").c_str(), sizeof(g_alert.file));
     bool stillOpen = false;
     result = DriveAlerts({{Res(1000), [](HWND d) { Press(d, 1170); }},
                           {"Kestrix", [](HWND box) { Press(box, IDOK); }},

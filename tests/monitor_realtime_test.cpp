@@ -9,6 +9,7 @@
 #include "options.h"
 #include "patrol.h"
 #include "realtime.h"
+#include "sysfiles.h"
 #include "services.h"
 #include <functional>
 #include "tray.h"
@@ -147,6 +148,10 @@ TEST_F(RealtimeTest, AddOnServiceAndTaskChangesNameTheirCategory)
     char tasks[MAX_PATH];
     GetWindowsDirectoryA(tasks, sizeof(tasks));
     const std::string job = std::string(tasks) + "\\Tasks\\KxRealtime.job";
+    char hosts[MAX_PATH];
+    GetHOSTSFile(hosts, sizeof(hosts));
+    const std::string besideHosts = std::string(hosts) + ".kxrealtime";
+    ForgetKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxrt");
     struct Case {
         const char* what;
         std::function<void()> change;
@@ -156,6 +161,9 @@ TEST_F(RealtimeTest, AddOnServiceAndTaskChangesNameTheirCategory)
         {"service", [&] { WriteValueText(HKEY_LOCAL_MACHINE, service, "ImagePath", "C:\\kx\\s.exe"); },
          REALTIME_SERVICES},
         {"task", [&] { WriteTextFile(job, "job"); }, REALTIME_TASKS},
+        {"HOSTS folder", [&] { WriteTextFile(besideHosts, "x"); }, REALTIME_SYSFILES},
+        {"class key", [&] { WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxrt", "", "kxrt"); },
+         REALTIME_FILETYPES},
     };
     for (const Case& c : cases) {
         Pump(GetTickCount(), 150);
@@ -172,6 +180,7 @@ TEST_F(RealtimeTest, AddOnServiceAndTaskChangesNameTheirCategory)
         EXPECT_TRUE(categories & c.category) << c.what << " gave " << categories;
     }
     DeleteFileA(job.c_str());
+    DeleteFileA(besideHosts.c_str());
 }
 
 // --- Forcing the startup check ---

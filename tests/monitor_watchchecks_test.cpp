@@ -3,6 +3,12 @@
 // behind, and what the history says.
 #include "addonactions.h"
 #include "addons.h"
+#include "alert_callpoints.h"
+#include "filetypes.h"
+#include "sysfiles.h"
+#include "inventories.h"
+#include "vault.h"
+#include "datafolder.h"
 #include "alert.h"
 #include "checks.h"
 #include "entrylist.h"
@@ -10,11 +16,13 @@
 #include "kxtest.h"
 #include "monitorstate.h"
 #include "options.h"
+#include "platform.h"
 #include "services.h"
 #include "sounds.h"
 #include "tasks.h"
 #include "watched_items.h"
 #include <deque>
+#include <functional>
 #include <string>
 
 namespace {
@@ -30,10 +38,13 @@ struct Asked {
 };
 std::vector<Asked> g_asked;
 std::deque<INT_PTR> g_answers;
+std::function<void()> g_dialogAction;   // what a dialog that acts by itself does
 
 INT_PTR FakeDialog(HWND, int templateId)
 {
     g_asked.push_back({templateId, g_alert.type, g_alert.title});
+    if (g_dialogAction)
+        g_dialogAction();
     INT_PTR answer = g_answers.empty() ? IDYES : g_answers.front();
     if (!g_answers.empty())
         g_answers.pop_front();
@@ -60,6 +71,7 @@ protected:
         CoInitialize(nullptr);
         g_asked.clear();
         g_answers.clear();
+        g_dialogAction = nullptr;
         suppressAlerts = 0;
         ReadAllOptions();
         SetAlertDialogSeam(FakeDialog);
@@ -204,6 +216,108 @@ TEST_F(WatchChecksTest, ServiceAnswerMakesItKnownEitherWay)
     g_asked.clear();
     CheckServices();
     EXPECT_TRUE(g_asked.empty());
+}
+
+TEST_F(WatchChecksTest, FileTypeChangeIsAskedOrRestoredSilentlyWhenLocked)
+{
+    ForgetKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxa");
+    ForgetKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\kxafile");
+    const std::string command = "Software\\Classes\\kxafile\\shell\\open\\command";
+    WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxa", "", "kxafile");
+    WriteValueText(HKEY_LOCAL_MACHINE, command, "", "C:\\Tools\\one.exe %1");
+    WriteValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "", "KXA;");
+    g_options.FileType = 1;
+    CheckFileTypes();
+    EXPECT_TRUE(g_asked.empty()) << "a newly watched extension is only snapshotted";
+
+    struct { INT_PTR answer; int lock; const char* after; size_t asked; } rows[] = {
+        {IDNO, 0, "C:\\Tools\\one.exe %1", 1},    // put back
+        {IDYES, 0, "C:\\Tools\\other.exe %1", 1}, // re-snapshotted: not asked again below
+        {IDYES, 1, "C:\\Tools\\other.exe %1", 0}, // locked: restored without asking
+    };
+    for (const auto& row : rows) {
+        WriteValueText(HKEY_LOCAL_MACHINE, command, "", "C:\\Tools\\other.exe %1");
+        if (row.lock)
+            WriteValueText(HKEY_LOCAL_MACHINE, command, "", "C:\\Tools\\third.exe %1");
+        g_options.LockFileTypes = row.lock;
+        g_asked.clear();
+        g_answers = {row.answer};
+        CheckFileTypes();
+        ASSERT_EQ(row.asked, g_asked.size()) << row.after;
+        if (row.asked) {
+            EXPECT_EQ(ALERT_FILETYPE, g_asked[0].templateId);
+            EXPECT_EQ(TYPE_FILETYPE, g_asked[0].type);
+            EXPECT_EQ(".KXA", g_asked[0].title);
+        }
+        EXPECT_EQ(row.after, ReadValueText(HKEY_LOCAL_MACHINE, command, ""));
+    }
+    g_asked.clear();
+    CheckFileTypes();
+    EXPECT_TRUE(g_asked.empty());
+}
+
+TEST_F(WatchChecksTest, ChangedSystemFileIsShownAndRejectPutsTheSavedCopyBack)
+{
+    const std::string path = TempPath("hosts");
+    // Long lines, a NUL and no final line end: the copy must be byte for byte.
+    std::string original = "127.0.0.1 localhost\r\n" + std::string(3000, 'a') + std::string(1, '\0') + "end";
+    WriteTextFile(path, original);
+    ASSERT_TRUE(RecordSysFile("KxHosts", path.c_str(), "", 0));
+    PlatformVersion xp = {VER_PLATFORM_WIN32_NT, 5, 1};   // the check is off on major version 6
+    SetPlatformOverride(&xp);
+    CheckSystemFiles();
+    EXPECT_TRUE(g_asked.empty()) << "unchanged";
+
+    WriteTextFile(path, original + "\r\n10.0.0.1 bank.example");
+    g_dialogAction = [] { RejectSysFileChange(g_alert.title, 0); };
+    CheckSystemFiles();
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ(ALERT_SYSFILE, g_asked[0].templateId);
+    EXPECT_EQ("KxHosts", g_asked[0].title);
+    EXPECT_EQ(original, ReadTextFile(path));
+    char copy[MAX_PATH];
+    SavedCopyPath("KxHosts", copy, sizeof(copy));
+    EXPECT_EQ(original + "\r\n10.0.0.1 bank.example", ReadTextFile(std::string(copy) + ".previous"))
+        << "putting back can be undone";
+    g_asked.clear();
+    CheckSystemFiles();
+    EXPECT_TRUE(g_asked.empty()) << "the put-back file matches its record";
+    DeleteFileA(copy);
+    DeleteFileA((std::string(copy) + ".previous").c_str());
+    SetPlatformOverride(nullptr);
+}
+
+TEST_F(WatchChecksTest, NewHiddenFileIsLeftWhenSuppressedCondemnedOnNoKnownOnYes)
+{
+    ListHiddenFiles();
+    for (int i = 0; i < EntryCount(); i++)
+        ApproveHiddenFile(GetEntry(i)->command);
+    const std::string no = TempPath("kxwatch-no.dat"), yes = TempPath("kxwatch-yes.dat");
+    for (const std::string& path : {no, yes}) {
+        WriteTextFile(path, path);
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    }
+    suppressAlerts = 2;
+    CheckHiddenFiles();
+    EXPECT_TRUE(g_asked.empty());
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_HIDDEN_KEY, no)) << "left for a later pass";
+
+    suppressAlerts = 0;
+    g_answers = {IDNO, IDYES};   // in listing order: kxwatch-no before kxwatch-yes
+    CheckHiddenFiles();
+    ASSERT_EQ(2u, g_asked.size());
+    EXPECT_EQ(ALERT_HIDDEN, g_asked[0].templateId);
+    EXPECT_EQ(TYPE_HIDDEN, g_asked[0].type);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(no.c_str())) << "condemned";
+    EXPECT_NE(std::string::npos, History().find("HIDDEN_DeleteFile")) << History();
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, KX_HIDDEN_KEY, yes));
+    g_asked.clear();
+    CheckHiddenFiles();
+    EXPECT_TRUE(g_asked.empty());
+    SetFileAttributesA(yes.c_str(), FILE_ATTRIBUTE_NORMAL);
+    char base[MAX_PATH];
+    GetProgramDataFolder(base, sizeof(base));
+    DeleteFileA((std::string(base) + "\\vault\\kxwatch-no.dat").c_str());
 }
 
 }   // namespace

@@ -1,0 +1,156 @@
+#include "vault.h"
+#include "datafolder.h"
+#include "datetime.h"
+#include "entrylist.h"
+#include "handles.h"
+#include "history.h"
+#include "pathutil.h"
+#include "platform.h"
+#include "registry.h"
+#include "taskstop.h"
+#include <windows.h>
+#include <shellapi.h>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string VaultFolder()
+{
+    char base[MAX_PATH];
+    GetProgramDataFolder(base, sizeof(base));
+    return std::string(base) + "\\vault\\";
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The file's name in the vault, or the name with ".1", ".2"... when it is taken.
+std::string FreeVaultPath(const char* path)
+{
+    std::string first = VaultFolder() + FileNamePart(path);
+    std::string candidate = first;
+    for (int n = 1; Exists(candidate) && n < 10000; n++)
+        candidate = first + "." + std::to_string(n);
+    return candidate;
+}
+
+bool SizeOf(const std::string& path, ULONGLONG* size)
+{
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info))
+        return false;
+    *size = ((ULONGLONG)info.nFileSizeHigh << 32) | info.nFileSizeLow;
+    return true;
+}
+
+// A copy that exists with the source's size.
+bool CopyChecked(const std::string& from, const std::string& to)
+{
+    ULONGLONG fromSize = 0, toSize = 1;
+    return CopyFileA(from.c_str(), to.c_str(), TRUE) && SizeOf(from, &fromSize) &&
+           SizeOf(to, &toSize) && fromSize == toSize;
+}
+
+}   // namespace
+
+void ApproveHiddenFile(const char* path)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char today[32];
+    FormatShortDate(now, today, sizeof(today));
+    SetRegValue(HKEY_CURRENT_USER, KX_HIDDEN_KEY, path, today);
+}
+
+int CondemnHiddenFile(const char* title, const char* path)
+{
+    StopRunningProgram(path, title, 0);
+    std::string vault = FreeVaultPath(path);
+    DWORD attributes = GetFileAttributesA(path);
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    if (!CopyChecked(path, vault)) {
+        // Without a sound copy the file stays, as it was.
+        DeleteFileA(vault.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            SetFileAttributesA(path, attributes);
+        return 0;
+    }
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    int deleted = DeleteFileA(path) ? 1 : 0;
+    if (deleted)
+        WriteHistoryLine(title, path, vault.c_str(), TYPE_HIDDEN, ACT_HIDDEN_DELETEFILE);
+    else
+        DeleteFileA(vault.c_str());   // the file stayed: no second copy of it waits anywhere
+    DeleteRegValue(HKEY_CURRENT_USER, KX_HIDDEN_KEY, path);
+    return deleted;
+}
+
+int RestoreHiddenFromVault(const char*, const char* path, const char* vaultCopy)
+{
+    std::string source = vaultCopy && vaultCopy[0] ? std::string(vaultCopy)
+                                                   : VaultFolder() + FileNamePart(path);
+    int result = 0;
+    if (Exists(source) && !Exists(path) && CopyChecked(source, path)) {
+        SetFileAttributesA(path, FILE_ATTRIBUTE_HIDDEN);
+        result = DeleteFileA(source.c_str()) ? 1 : 0;
+    }
+    ApproveHiddenFile(path);
+    return result;
+}
+
+int UnhideFile(const char* path) { return SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) ? 1 : 0; }
+
+int ViewHiddenFile(const char* path)
+{
+    // Quoted: a path with blanks would otherwise reach Notepad as several names.
+    std::string quoted = std::string("\"") + path + "\"";
+    return (INT_PTR)ShellExecuteA(nullptr, "open", "notepad.exe", quoted.c_str(), nullptr,
+                                  SW_SHOWNORMAL) > 32;
+}
+
+int DeleteFileAtRestart(const char* path)
+{
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    if (IsWindowsNT())
+        return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
+    char windows[MAX_PATH] = "", shortPath[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, sizeof(windows));
+    std::string ini = std::string(windows) + "\\wininit.ini";
+    if (!GetShortPathNameA(path, shortPath, sizeof(shortPath)))
+        lstrcpynA(shortPath, path, sizeof(shortPath));
+    // The line joins the [rename] section; the rest of the file is kept as it was.
+    std::string text;
+    {
+        Handle in(CreateFileA(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (in) {
+            char buffer[4096];
+            DWORD got = 0;
+            while (ReadFile(in.get(), buffer, sizeof(buffer), &got, nullptr) && got)
+                text.append(buffer, got);
+        }
+    }
+    std::string line = std::string("NUL=") + shortPath + "\r\n";
+    std::string upper = text;
+    CharUpperBuffA(&upper[0], (DWORD)upper.size());
+    size_t section = upper.find("[RENAME]");
+    if (section == std::string::npos) {
+        if (!text.empty() && text.back() != '\n')
+            text += "\r\n";
+        text += "[rename]\r\n" + line;
+    } else {
+        size_t after = text.find('\n', section);
+        if (after == std::string::npos) {
+            text += "\r\n";
+            after = text.size();
+        } else {
+            after++;
+        }
+        text.insert(after, line);
+    }
+    Handle out(CreateFileA(ini.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!out)
+        return 0;
+    DWORD written = 0;
+    return WriteFile(out.get(), text.data(), (DWORD)text.size(), &written, nullptr) &&
+           written == text.size();
+}

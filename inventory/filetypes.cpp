@@ -1,0 +1,248 @@
+#include "filetypes.h"
+#include "pathutil.h"
+#include "registry.h"
+#include "resstring.h"
+#include "textutil.h"
+#include "trace.h"
+#include "versioninfo.h"
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int WATCH_LIST_READ = 1024;
+
+// ".EXT" from "EXT" or ".EXT".
+std::string WithDot(const char* extension)
+{
+    return extension[0] == '.' ? std::string(extension) : std::string(".") + extension;
+}
+
+// The text of a value, or empty; open commands may be of any length in the registry, but
+// only the first 259 characters are kept, as everywhere else.
+std::string ReadText(HKEY root, const std::string& path, const char* name)
+{
+    char text[WATCH_LIST_READ + 1] = "";
+    GetRegValue(root, path.c_str(), name, text, sizeof(text));
+    return text;
+}
+
+void Cut259(const std::string& text, char* out)
+{
+    lstrcpynA(out, text.c_str(), 260);
+}
+
+// Items of the watch list in order, without their semicolons.
+std::vector<std::string> WatchItems(const std::string& list)
+{
+    std::vector<std::string> items;
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find(';', start);
+        if (end == std::string::npos)
+            end = list.size();
+        if (end > start)
+            items.push_back(list.substr(start, end - start < 256 ? end - start : 256));
+        start = end + 1;
+    }
+    return items;
+}
+
+}   // namespace
+
+const char* SnapshotClassKey(int kind)
+{
+    switch (kind) {
+    case FT_CLASS:
+        return KX_EXT_KEY;
+    case FT_APPLICATION:
+        return KX_EXTAPP_KEY;
+    case FT_PROGID:
+        return KX_EXTPROGID_KEY;
+    }
+    return nullptr;
+}
+
+int ResolveFileType(const char* extension, int kind, char* className, char* command)
+{
+    className[0] = command[0] = 0;
+    std::string ext = WithDot(extension);
+    std::string cls, open;
+    switch (kind) {
+    case FT_CLASS:
+        cls = ReadText(HKEY_LOCAL_MACHINE, "Software\\Classes\\" + ext, "");
+        if (!cls.empty())
+            open = ReadText(HKEY_LOCAL_MACHINE, "Software\\Classes\\" + cls + "\\shell\\open\\command", "");
+        break;
+    case FT_APPLICATION:
+        cls = ReadText(HKEY_CURRENT_USER, KX_FILEEXTS_KEY "\\" + ext, "Application");
+        if (!cls.empty())
+            open = ReadText(HKEY_CLASSES_ROOT, "Applications\\" + cls + "\\shell\\open\\command", "");
+        break;
+    case FT_PROGID:
+        cls = ReadText(HKEY_CURRENT_USER, KX_FILEEXTS_KEY "\\" + ext, "ProgID");
+        if (!cls.empty())
+            open = ReadText(HKEY_CLASSES_ROOT, cls + "\\shell\\open\\command", "");
+        break;
+    default:
+        return 0;
+    }
+    if (cls.empty() || open.empty())
+        return 0;
+    Cut259(cls, className);
+    Cut259(open, command);
+    return 1;
+}
+
+int ListFileTypes()
+{
+    ClearEntries();
+    Trace("ListFileTypes", "filetype");
+    std::string list = ReadText(HKEY_CURRENT_USER, KX_CLASS_KEY, "");
+    int count = 0;
+    for (const std::string& item : WatchItems(list)) {
+        std::string ext = "." + item;
+        for (int kind = FT_CLASS; kind <= FT_PROGID; kind++) {
+            char cls[260], command[260];
+            if (!ResolveFileType(ext.c_str(), kind, cls, command) || !cls[0])
+                continue;
+            std::string title = ReadText(HKEY_LOCAL_MACHINE, std::string("Software\\Classes\\") + cls, "");
+            std::string source = cls;
+            if (title.empty()) {
+                // No description: the program file says what it is.
+                char program[260] = "";
+                VersionStrings strings;
+                if (GetProgramFile(command, program) > 0 && GetVersionStrings(program, &strings)) {
+                    title = strings.slot[VS_PRODUCT_NAME];
+                    source = strings.slot[VS_FILE_DESCRIPTION];
+                } else {
+                    source.clear();
+                }
+            }
+            if (AddEntry(title.c_str(), command, source.c_str(), ext.c_str(), TYPE_FILETYPE, kind))
+                count++;
+        }
+    }
+    return count;
+}
+
+int SnapshotFileType(const char* extensionWithDot, int kind)
+{
+    const char* classKey = SnapshotClassKey(kind);
+    char cls[260], command[260];
+    if (!classKey || !ResolveFileType(extensionWithDot, kind, cls, command))
+        return 0;
+    SetRegValue(HKEY_CURRENT_USER, classKey, extensionWithDot, cls);
+    char bare[260];
+    StripQuotes(command, bare, sizeof(bare));
+    SetRegValue(HKEY_CURRENT_USER, KX_CLASS_KEY, cls, bare);
+    return 1;
+}
+
+void ReadFileTypeSnapshot(const char* extensionWithDot, int kind, char* className, char* command)
+{
+    className[0] = command[0] = 0;
+    const char* classKey = SnapshotClassKey(kind);
+    if (!classKey)
+        return;
+    Cut259(ReadText(HKEY_CURRENT_USER, classKey, extensionWithDot), className);
+    // An empty class would name the Class key's default value: the watch list itself.
+    if (className[0])
+        Cut259(ReadText(HKEY_CURRENT_USER, KX_CLASS_KEY, className), command);
+}
+
+static int SnapshotListed()
+{
+    int count = ListFileTypes();
+    for (int i = 0; i < count; i++)
+        SnapshotFileType(GetEntry(i)->detail, GetEntry(i)->tag);
+    return count;
+}
+
+int CreateClassInfo()
+{
+    Trace("CreateClassInfo", "filetype");
+    std::string marker = ReadText(HKEY_CURRENT_USER, KX_EXT_KEY, "");
+    if (marker.size() == 11) {
+        SnapshotListed();
+        SetRegValue(HKEY_CURRENT_USER, KX_EXT_KEY, "", "Do not edit.");
+        return 0;
+    }
+    std::string list = ReadText(HKEY_CURRENT_USER, KX_CLASS_KEY, "");
+    if (!marker.empty() && list.substr(0, 10).find(';') != std::string::npos)
+        return 0;
+    for (const char* key : {KX_EXT_KEY, KX_EXTAPP_KEY, KX_EXTPROGID_KEY, KX_CLASS_KEY})
+        CreateRegKey(HKEY_CURRENT_USER, key);
+    char watch[WATCH_LIST_READ] = "";
+    LoadResString(750, watch, sizeof(watch));
+    if (!SetRegValue(HKEY_CURRENT_USER, KX_CLASS_KEY, "", watch))
+        Trace("ERROR Creating REGCLASSKEY", "filetype");
+    int count = SnapshotListed();
+    SetRegValue(HKEY_CURRENT_USER, KX_EXT_KEY, "", "Do not edit.");
+    return count;
+}
+
+int ClassInUse(const char* className)
+{
+    for (int i = 0; i < EntryCount(); i++)
+        if (lstrcmpiA(GetEntry(i)->source, className) == 0)
+            return 1;
+    return 0;
+}
+
+int FileTypeChanged(const EntryRecord& entry)
+{
+    char cls[260], stored[260];
+    ReadFileTypeSnapshot(entry.detail, entry.tag, cls, stored);
+    if (!stored[0] || InMyString(stored, "AVI;BAT")) {
+        SnapshotFileType(entry.detail, entry.tag);
+        return 0;
+    }
+    char present[260];
+    lstrcpynA(present, entry.command, sizeof(present));
+    ToLongPathForm(present, sizeof(present));
+    return lstrcmpiA(FileNamePart(stored), FileNamePart(present)) != 0;
+}
+
+void FileTypeIcon(const char* extension, int kind, char* file, int* index)
+{
+    *index = 0;
+    file[0] = 0;
+    char cls[260], command[260];
+    std::string icon;
+    if (ResolveFileType(extension, FT_CLASS, cls, command))
+        icon = ReadText(HKEY_LOCAL_MACHINE, std::string("Software\\Classes\\") + cls + "\\DefaultIcon", "");
+    size_t comma = icon.rfind(',');
+    if (comma != std::string::npos) {
+        Cut259(icon.substr(0, comma), file);
+        *index = atoi(icon.c_str() + comma + 1);
+        return;
+    }
+    if (ResolveFileType(extension, kind, cls, command))
+        lstrcpynA(file, command, 260);
+}
+
+void FileTypeProgramText(const char* command, char* out, int capacity)
+{
+    char text[260], bare[260];
+    StripQuotes(command, bare, sizeof(bare));
+    if (lstrcmpiA(bare, "%1 %*") == 0 || lstrcmpiA(bare, "%1 /S") == 0) {
+        LoadResString(746, text, sizeof(text));
+    } else if (!command[0]) {
+        LoadResString(742, text, sizeof(text));
+    } else {
+        std::string reduced = command;
+        char upper[260];
+        lstrcpynA(upper, command, sizeof(upper));
+        CharUpperA(upper);
+        const char* rundll = strstr(upper, "RUNDLL32.EXE");
+        if (rundll && strlen(rundll) > 13)
+            reduced = command + (rundll - upper) + 13;
+        char program[260] = "";
+        GetProgramFile(reduced.c_str(), program);
+        lstrcpynA(text, program[0] ? FileNamePart(program) : FileNamePart(reduced.c_str()), sizeof(text));
+    }
+    lstrcpynA(out, text, capacity);
+}

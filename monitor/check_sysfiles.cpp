@@ -1,0 +1,79 @@
+// The system-file check: a watched file that changed since its record is shown; the alert
+// accepts the change or puts the saved copy back itself. Also the wininit.ini check.
+#include "alert.h"
+#include "checks.h"
+#include "handles.h"
+#include "keys.h"
+#include "monitorstate.h"
+#include "program.h"
+#include "options.h"
+#include "platform.h"
+#include "registry.h"
+#include "resstring.h"
+#include "sounds.h"
+#include "startsteps.h"
+#include "sysfileactions.h"
+#include "sysfiles.h"
+#include "trace.h"
+#include "tray.h"
+#include <string>
+#include <vector>
+
+static std::vector<std::string> RecordNames()
+{
+    std::vector<std::string> names;
+    RegKey key;
+    if (!key.open(HKEY_LOCAL_MACHINE, KX_SYSFILES_KEY, KEY_READ))
+        return names;
+    for (DWORD index = 0;; index++) {
+        char name[256];
+        DWORD length = sizeof(name);
+        LONG status = RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status == ERROR_SUCCESS && name[0])
+            names.emplace_back(name);
+    }
+    return names;
+}
+
+void CheckSystemFiles()
+{
+    if (WindowsMajorVersion() == 6)
+        return;
+    for (const std::string& name : RecordNames()) {
+        char location[MAX_PATH] = "";
+        if (!SysFileLocation(name.c_str(), location, sizeof(location)) ||
+            !SysFileChanged(name.c_str(), location))
+            continue;
+        PlayAlertSound(SOUND_SYSFILE);
+        SetTrayState(161, 828);
+        alertOpen = 1;
+        g_traceAlertMark = 1;
+        SetCurrentAlert(0, name.c_str(), "");
+        lstrcpynA(g_alert.file, location, sizeof(g_alert.file));
+        ShowAlertDialog(g_monitorWindow, ALERT_SYSFILE);
+        alertOpen = 0;
+    }
+}
+
+void CheckWinInit()
+{
+    Trace("VERIFY", "WinInit");
+    if (IsWindowsNT())
+        return;
+    if (suppressAlerts > 1) {
+        g_countdowns.WinInit = 0;   // off until the options are read again
+        return;
+    }
+    g_traceAlertMark = 1;
+    if (!HasRestartCommands())
+        return;
+    // Shown once while the monitor runs.
+    g_countdowns.WinInit = 99999;
+    char text[512] = "";
+    LoadResString(28, text, sizeof(text));
+    if (MessageBoxExA(nullptr, text, g_programCaption,
+                      MB_YESNO | MB_ICONEXCLAMATION | MB_TOPMOST, (WORD)uiLanguage) == IDYES)
+        ShowRestartCommands();
+}
