@@ -4,7 +4,7 @@
 #include "entrylist.h"
 #include "findrun.h"
 #include "firstseen.h"
-#include "notefile.h"
+#include "sysfiles.h"
 #include "options.h"
 #include "pageframe.h"
 #include "pages.h"
