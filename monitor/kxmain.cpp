@@ -245,6 +245,8 @@ int MonitorMain(HINSTANCE instance, const char* commandLine, int)
         }
         if (int categories = quit ? 0 : RealtimeTakeRequest())
             RealtimeForceChecks(categories);
+        if (!quit)
+            RealtimeServeWaiting();
     }
     if (IsWindow(window))
         DestroyWindow(window);
