@@ -8,6 +8,8 @@
 #include "textutil.h"
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <unordered_map>
 #include <cstring>
 
 EntryList g_entries;
@@ -136,18 +138,47 @@ const char* DisabledStoreKey(int type)
     }
 }
 
+// The long form of a path that exists, remembered by path, size and last-write time: every
+// startup check asks for it once per entry, and thousands of directory walks are most of
+// what a check costs. A path that does not exist has no long form.
+struct LongForm {
+    DWORD attributes, sizeHigh, sizeLow;
+    FILETIME written;
+    std::string result;
+};
+
 void ToLongPathForm(char* path, int capacity)
 {
-    if (IsWindows95())
+    if (IsWindows95() || !path[0])
         return;
     typedef DWORD(WINAPI * LongPathFn)(LPCSTR, LPSTR, DWORD);
     static LongPathFn longPath =
         (LongPathFn)(void*)GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "GetLongPathNameA");
     if (!longPath)
         return;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+        return;
+    static std::unordered_map<std::string, LongForm> known;
+    auto found = known.find(path);
+    if (found != known.end()) {
+        const LongForm& f = found->second;
+        if (f.attributes == data.dwFileAttributes && f.sizeHigh == data.nFileSizeHigh &&
+            f.sizeLow == data.nFileSizeLow &&
+            CompareFileTime(&f.written, &data.ftLastWriteTime) == 0) {
+            if (!f.result.empty())
+                lstrcpynA(path, f.result.c_str(), capacity);
+            return;
+        }
+    }
     char result[MAX_PATH * 2];
     DWORD n = longPath(path, result, sizeof(result));
-    if (n > 0 && n < sizeof(result))
+    bool made = n > 0 && n < sizeof(result);
+    if (known.size() >= 8192)
+        known.clear();
+    known[path] = {data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow,
+                   data.ftLastWriteTime, made ? result : ""};
+    if (made)
         lstrcpynA(path, result, capacity);
 }
 

@@ -12,6 +12,7 @@
 #include "versioninfo.h"
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -62,16 +63,35 @@ static ReturnedValueHandler g_returnedValueHandler = nullptr;
 
 void SetReturnedValueHandler(ReturnedValueHandler handler) { g_returnedValueHandler = handler; }
 
-static bool InDisabledIndex(const char* name)
+// The names in the disabled index, read in one sweep per pass instead of one lookup per
+// Run value. Only names with text count, as for a single lookup.
+typedef std::unordered_set<std::string> NameSet;
+
+static std::string NameKey(const std::string& name)
 {
+    std::string key = name;
+    if (!key.empty())
+        CharUpperBuffA(&key[0], (DWORD)key.size());
+    return key;
+}
+
+static NameSet ReadDisabledIndex()
+{
+    NameSet names;
     char code[17];
-    return GetRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, name, code, sizeof(code)) > 0;
+    for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, 0, 0))
+        if ((value.type == REG_SZ || value.type == REG_EXPAND_SZ) && !value.data.empty() &&
+            GetRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, value.name.c_str(), code,
+                        sizeof(code)) > 0)
+            names.insert(NameKey(value.name));
+    return names;
 }
 
 // The value read just before, across every key of one BuildRun pass.
 struct LastRunValue {
     std::string name, data;
     bool present = false;
+    NameSet disabled;   // the disabled index as read at the start of the pass
 };
 
 static void ReadRunKey(HKEY root, int rootIndex, int keyIndex, LastRunValue* last)
@@ -94,9 +114,12 @@ static void ReadRunKey(HKEY root, int rootIndex, int keyIndex, LastRunValue* las
         Trace("BuildRun - findrun", data.c_str());
         // A namesake from another location is not the disabled entry: it is listed as the
         // active entry it is.
-        if (InDisabledIndex(name.c_str()) && g_returnedValueHandler &&
-            g_returnedValueHandler(name.c_str(), data.c_str(), code))
-            continue;
+        if (g_returnedValueHandler && last->disabled.count(NameKey(name))) {
+            bool handled = g_returnedValueHandler(name.c_str(), data.c_str(), code);
+            last->disabled = ReadDisabledIndex();   // the handler may have changed it
+            if (handled)
+                continue;
+        }
         if (name.size() > 1 && data.size() > 4 && (unsigned char)name[0] < 128) {
             char command[512];
             std::string head = data.substr(0, 511);
@@ -110,6 +133,8 @@ void BuildRun()
 {
     const HKEY roots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
     LastRunValue last;
+    if (g_returnedValueHandler)
+        last.disabled = ReadDisabledIndex();
     for (int r = 0; r < 2; r++)
         for (int k = 0; k < 7; k++)
             ReadRunKey(roots[r], r, k, &last);

@@ -62,7 +62,10 @@ void OnStartCommand(HWND window)
     Trace("Application Start", "SetTimer");
     patrolTicks = 0;
     timerCreated = SetTimer(window, PATROL_TIMER_ID, PATROL_TIMER_PERIOD, nullptr) != 0;
-    RealtimeStart();
+    // Armed before the initial values when the entry ran; arming again would drop what
+    // they have seen since.
+    if (!RealtimeHandleCount())
+        RealtimeStart();
 }
 
 static void ExitSequence(HWND window)
@@ -218,6 +221,9 @@ int MonitorMain(HINSTANCE instance, const char* commandLine, int)
     TraceBeginKestrix();
     alertOpen = 0;
     g_countdowns.WinInit = 0;
+    // Watching starts before the first-run baseline reads the entries: a value written while
+    // that runs (seconds with thousands of entries) is neither in the baseline nor missed.
+    RealtimeStart();
     GetInitialValues();
 
     taskChangeFlag = 0;
@@ -245,6 +251,8 @@ int MonitorMain(HINSTANCE instance, const char* commandLine, int)
         }
         if (int categories = quit ? 0 : RealtimeTakeRequest())
             RealtimeForceChecks(categories);
+        if (!quit)
+            RealtimeServeWaiting();
     }
     if (IsWindow(window))
         DestroyWindow(window);

@@ -4,6 +4,7 @@ HWND g_monitorWindow;
 int patrolTicks, passCount, alertOpen, passRunning;
 DWORD lastPassTick;
 int taskChangeFlag, taskChangeRepeats, lastTaskCount;
+int checksWaiting;
 int delayTotal, delayLaunched, delayTicks, delayStep;
 int alwaysRun, timerCreated;
 UINT g_taskbarCreatedMessage;
@@ -20,6 +21,7 @@ void ResetMonitorState()
     patrolTicks = passCount = alertOpen = passRunning = 0;
     lastPassTick = 0;
     taskChangeFlag = taskChangeRepeats = lastTaskCount = 0;
+    checksWaiting = 0;
     delayTotal = delayLaunched = delayTicks = delayStep = 0;
     alwaysRun = timerCreated = 0;
     g_taskbarCreatedMessage = 0;

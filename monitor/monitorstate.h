@@ -8,6 +8,7 @@ extern int passCount;           // passes since the tray icon was last re-create
 extern int alertOpen;           // a modal alert of the patrol is on screen
 extern int passRunning;         // a patrol pass runs
 extern DWORD lastPassTick;      // tick count of the last pass (or its end after a long one)
+extern int checksWaiting;     // RealtimeCategory bits of changes whose check has not started
 extern int taskChangeFlag;      // message 9024 asked for a task-change check
 extern int taskChangeRepeats;   // consecutive ticks on which the task-change check ran
 extern int lastTaskCount;       // running tasks seen by the previous check

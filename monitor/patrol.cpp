@@ -6,6 +6,7 @@
 #include "monitorstate.h"
 #include "options.h"
 #include "platform.h"
+#include "realtime.h"
 #include "registry.h"
 #include "runtasks.h"
 #include "startsteps.h"
@@ -23,27 +24,28 @@ struct Category {
     int OptionSet::*option;
     Condition condition;
     const char* label;
+    int realtime;   // the RealtimeCategory a change of which this check serves, or 0
 };
 
 const Category kFirstHalf[] = {
-    {CHECK_STARTUP, &PatrolCountdowns::Start, &OptionSet::Start, ALWAYS, "Startup Programs"},
-    {CHECK_IEHELPERS, &PatrolCountdowns::IEHelpers, &OptionSet::IEHelpers, ALWAYS, "IE Helpers"},
-    {CHECK_HIDDEN, &PatrolCountdowns::Hidden, &OptionSet::Hidden, ALWAYS, "Hidden Files"},
+    {CHECK_STARTUP, &PatrolCountdowns::Start, &OptionSet::Start, ALWAYS, "Startup Programs", REALTIME_STARTUP},
+    {CHECK_IEHELPERS, &PatrolCountdowns::IEHelpers, &OptionSet::IEHelpers, ALWAYS, "IE Helpers", REALTIME_ADDONS},
+    {CHECK_HIDDEN, &PatrolCountdowns::Hidden, &OptionSet::Hidden, ALWAYS, "Hidden Files", 0},
     {CHECK_SYSFILES, &PatrolCountdowns::HostFile, &OptionSet::HostFile, NOT_VISTA,
-     "Verify System Files"},
+     "Verify System Files", REALTIME_SYSFILES},
     {CHECK_STARTPAGE, &PatrolCountdowns::StartPage, &OptionSet::StartPage, ALWAYS,
-     "IE Start/Search Page"},
-    {CHECK_FILETYPES, &PatrolCountdowns::FileType, &OptionSet::FileType, ALWAYS, "File Types"},
+     "IE Start/Search Page", 0},
+    {CHECK_FILETYPES, &PatrolCountdowns::FileType, &OptionSet::FileType, ALWAYS, "File Types", REALTIME_FILETYPES},
 };
 
 const Category kSecondHalf[] = {
-    {CHECK_TASKS, &PatrolCountdowns::Tasks, &OptionSet::Tasks, SCHEDULER_RUNS, "Scheduled Tasks"},
-    {CHECK_WININIT, &PatrolCountdowns::WinInit, &OptionSet::WinInit, ON_9X, "Win INIT file"},
-    {CHECK_SERVICES, &PatrolCountdowns::Services, &OptionSet::Services, ALWAYS, "Services"},
-    {CHECK_NUTS, &PatrolCountdowns::Nuts, &OptionSet::Nuts, ALWAYS, "Filter Cookies"},
-    {CHECK_MOZILLA_NUTS, nullptr, nullptr, ALWAYS, "Filter Mozilla Cookies"},
+    {CHECK_TASKS, &PatrolCountdowns::Tasks, &OptionSet::Tasks, SCHEDULER_RUNS, "Scheduled Tasks", REALTIME_TASKS},
+    {CHECK_WININIT, &PatrolCountdowns::WinInit, &OptionSet::WinInit, ON_9X, "Win INIT file", 0},
+    {CHECK_SERVICES, &PatrolCountdowns::Services, &OptionSet::Services, ALWAYS, "Services", REALTIME_SERVICES},
+    {CHECK_NUTS, &PatrolCountdowns::Nuts, &OptionSet::Nuts, ALWAYS, "Filter Cookies", 0},
+    {CHECK_MOZILLA_NUTS, nullptr, nullptr, ALWAYS, "Filter Mozilla Cookies", 0},
     {CHECK_COOKIES, &PatrolCountdowns::Cookies, &OptionSet::Cookies, ALWAYS,
-     "Check for New Cookies"},
+     "Check for New Cookies", 0},
 };
 
 void RunTimed(const Category& category)
@@ -55,11 +57,13 @@ void RunTimed(const Category& category)
 
 void VisitCategory(const Category& category)
 {
-    // Platform conditions are tested before the countdown is touched.
-    if (category.condition == NOT_VISTA && WindowsMajorVersion() == 6)
+    // Platform conditions are tested before the countdown is touched. A check that never runs
+    // here leaves nothing waiting for it.
+    if ((category.condition == NOT_VISTA && WindowsMajorVersion() == 6) ||
+        (category.condition == ON_9X && IsWindowsNT())) {
+        checksWaiting &= ~category.realtime;
         return;
-    if (category.condition == ON_9X && IsWindowsNT())
-        return;
+    }
     if (!category.countdown) {
         // The Mozilla cookie filter decides by itself whether it is enabled.
         RunTimed(category);
@@ -72,6 +76,8 @@ void VisitCategory(const Category& category)
     if (countdown >= 1)
         return;
     countdown = g_options.*category.option;
+    // Served from here on: a change that arrives while the check runs asks again.
+    checksWaiting &= ~category.realtime;
     if (category.condition == SCHEDULER_RUNS && !TaskSchedulerRunning())
         return;
     RunTimed(category);
@@ -85,6 +91,31 @@ void VisitHalf(const Category (&categories)[N])
 }
 
 int (*g_taskCounter)() = nullptr;
+
+// Changes kept back by a guard are served by the first pass that really runs: it takes the
+// half their checks belong to and makes their countdowns fire.
+void ApplyWaitingChecks()
+{
+    const int firstHalf = REALTIME_STARTUP | REALTIME_ADDONS | REALTIME_SYSFILES | REALTIME_FILETYPES;
+    PatrolCountdowns& c = g_countdowns;
+    if (checksWaiting & firstHalf) {
+        patrolHalf = 0;
+        if (checksWaiting & REALTIME_STARTUP)
+            c.Start = 1;
+        if (checksWaiting & REALTIME_ADDONS)
+            c.IEHelpers = 1;
+        if (checksWaiting & REALTIME_SYSFILES)
+            c.HostFile = 1;
+        if (checksWaiting & REALTIME_FILETYPES)
+            c.FileType = 1;
+    } else if (checksWaiting) {
+        patrolHalf = 1;
+        if (checksWaiting & REALTIME_SERVICES)
+            c.Services = 1;
+        if (checksWaiting & REALTIME_TASKS)
+            c.Tasks = 1;
+    }
+}
 
 }   // namespace
 
@@ -109,6 +140,7 @@ void PatrolPass()
         return;
     }
     lastPassTick = now;
+    ApplyWaitingChecks();
     UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS);
 
     RunPatrolCheck(CHECK_AUTOUPDATE);

@@ -226,10 +226,20 @@ void RealtimeOnSignal(int index)
 
 DWORD RealtimeWaitTimeout()
 {
-    if (!g_pending)
-        return INFINITE;
-    DWORD quiet = GetTickCount() - g_lastSignal;
-    return quiet >= REALTIME_SETTLE_MS ? 0 : REALTIME_SETTLE_MS - quiet;
+    DWORD timeout = INFINITE;
+    if (checksWaiting) {
+        // Wake when the one-second rule lets the pass run; an alert or pass that holds it
+        // ends inside a message, after which the loop looks again.
+        DWORD since = MonitorTickCount() - lastPassTick;
+        timeout = alertOpen || passRunning ? 250 : since >= 1000 ? 0 : 1000 - since;
+    }
+    if (g_pending) {
+        DWORD quiet = GetTickCount() - g_lastSignal;
+        DWORD settle = quiet >= REALTIME_SETTLE_MS ? 0 : REALTIME_SETTLE_MS - quiet;
+        if (settle < timeout)
+            timeout = settle;
+    }
+    return timeout;
 }
 
 int RealtimeTakeRequest()
@@ -246,46 +256,44 @@ void RealtimeForceStartupCheck() { RealtimeForceChecks(REALTIME_STARTUP); }
 void RealtimeForceChecks(int categories)
 {
     const OptionSet& o = g_options;
-    bool firstHalf = false, secondHalf = false;
-    if ((categories & REALTIME_STARTUP) && o.RealtimeStartup) {
-        g_countdowns.Start = 1;
-        firstHalf = true;
-    }
+    int wanted = 0;
+    if ((categories & REALTIME_STARTUP) && o.RealtimeStartup)
+        wanted |= REALTIME_STARTUP;
     // A category switched off stays off: its countdown is only set when it runs at all.
-    if ((categories & REALTIME_ADDONS) && o.RealtimeIEHelper && o.IEHelpers > 0) {
-        g_countdowns.IEHelpers = 1;
-        firstHalf = true;
-    }
-    if ((categories & REALTIME_SYSFILES) && o.RealtimeSysFiles && o.HostFile > 0) {
-        g_countdowns.HostFile = 1;
-        firstHalf = true;
-    }
-    if ((categories & REALTIME_FILETYPES) && o.RealtimeFileType && o.FileType > 0) {
-        g_countdowns.FileType = 1;
-        firstHalf = true;
-    }
-    if ((categories & REALTIME_SERVICES) && o.Services > 0) {
-        g_countdowns.Services = 1;
-        secondHalf = true;
-    }
-    if ((categories & REALTIME_TASKS) && o.Tasks > 0) {
-        g_countdowns.Tasks = 1;
-        secondHalf = true;
-    }
-    if (!firstHalf && !secondHalf)
+    if ((categories & REALTIME_ADDONS) && o.RealtimeIEHelper && o.IEHelpers > 0)
+        wanted |= REALTIME_ADDONS;
+    if ((categories & REALTIME_SYSFILES) && o.RealtimeSysFiles && o.HostFile > 0)
+        wanted |= REALTIME_SYSFILES;
+    if ((categories & REALTIME_FILETYPES) && o.RealtimeFileType && o.FileType > 0)
+        wanted |= REALTIME_FILETYPES;
+    if ((categories & REALTIME_SERVICES) && o.Services > 0)
+        wanted |= REALTIME_SERVICES;
+    if ((categories & REALTIME_TASKS) && o.Tasks > 0)
+        wanted |= REALTIME_TASKS;
+    if (!wanted)
         return;
-    patrolHalf = firstHalf ? 0 : 1;
-    Trace("VERIFY", firstHalf ? "Realtime Startup Change" : "Realtime Service Change");
-    DWORD before = lastPassTick;
-    if (!alertOpen && !passRunning) {
-        PatrolPass();
-        if (lastPassTick != before) {
-            // Both halves asked for: the other half's pass comes with the next tick.
-            patrolTicks = firstHalf && secondHalf ? 16 : 0;
-            suppressAlerts = 0;
-            return;
-        }
+    const int firstHalf = REALTIME_STARTUP | REALTIME_ADDONS | REALTIME_SYSFILES | REALTIME_FILETYPES;
+    Trace("VERIFY", wanted & firstHalf ? "Realtime Startup Change" : "Realtime Service Change");
+    // Kept until a pass starts the check itself; a guard only delays it.
+    checksWaiting |= wanted;
+    RealtimeServeWaiting();
+}
+
+static bool PassGuarded()
+{
+    return alertOpen || passRunning || MonitorTickCount() - lastPassTick < 1000;
+}
+
+void RealtimeServeWaiting()
+{
+    if (!checksWaiting)
+        return;
+    if (PassGuarded()) {
+        patrolTicks = 16;   // the tick tries too
+        return;
     }
-    // Guarded: the next tick runs the pass.
-    patrolTicks = 16;
+    PatrolPass();
+    // The other half's changes follow on the next tick if the loop has not served them first.
+    patrolTicks = checksWaiting ? 16 : 0;
+    suppressAlerts = 0;
 }

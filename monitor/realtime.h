@@ -40,11 +40,14 @@ DWORD RealtimeWaitTimeout();
 // Settling time of a burst, in milliseconds.
 const DWORD REALTIME_SETTLE_MS = 60;
 
-// Serves a request: forces the startup check as a task change would (countdown 1, next
-// pass a first-half pass) and runs the pass at once unless an alert is open, a pass runs or
-// the last one started less than a second ago; then the next tick serves it.
+// Serves a request: the startup check is wanted (kept in checksWaiting until a pass starts
+// it) and runs in a first-half pass at once unless an alert is open, a pass runs or the last
+// one started less than a second ago; then it runs as soon as that no longer holds.
 void RealtimeForceStartupCheck();
 // The same for every category of a request: the add-on check shares the startup check's half
-// of the patrol; services and tasks are in the other half, whose pass follows on the next
-// tick when both halves were asked for.
+// of the patrol; services and tasks are in the other half, whose pass follows once the
+// one-second rule allows when both halves were asked for.
 void RealtimeForceChecks(int categories);
+// The message loop calls this after every wake-up: a request kept back by a running pass, an
+// open alert or the one-second rule runs its pass as soon as none of them holds any more.
+void RealtimeServeWaiting();

@@ -7,6 +7,7 @@
 #include "delaystart.h"
 #include "entrylist.h"
 #include "findrun.h"
+#include "handles.h"
 #include "keys.h"
 #include "monitorstate.h"
 #include "options.h"
@@ -19,6 +20,8 @@
 #include "tray.h"
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 static const char* const kKnownKey = KX_KEY "\\Run";
@@ -38,6 +41,75 @@ int StartupKnownState(const char* command, const char* title)
     int number = KnownNumber(keyName);
     if (number == 0)
         number = KnownNumber(title);
+    return number;
+}
+
+// The known list read in one sweep: with thousands of entries one registry round trip per
+// lookup is most of the check's cost. Names compare as the registry compares them.
+typedef std::unordered_map<std::string, int> KnownList;
+
+static std::string NameKey(const char* name)
+{
+    std::string key = name;
+    if (!key.empty())
+        CharUpperBuffA(&key[0], (DWORD)key.size());
+    return key;
+}
+
+static KnownList ReadKnownList()
+{
+    KnownList known;
+    RegKey key;
+    if (!key.open(HKEY_CURRENT_USER, kKnownKey, KEY_READ))
+        return known;
+    DWORD count = 0, longestName = 0;
+    RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                     &longestName, nullptr, nullptr, nullptr);
+    known.reserve(count);
+    std::vector<char> name(longestName + 2);
+    char data[REG_READ_BUFFER + 1], expanded[REG_READ_BUFFER];
+    for (DWORD index = 0;; index++) {
+        DWORD nameLength = (DWORD)name.size(), size = REG_READ_BUFFER, type = 0;
+        LONG status = RegEnumValueA(key.get(), index, name.data(), &nameLength, nullptr, &type,
+                                    (BYTE*)data, &size);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        // Only text counts, as for a single lookup; a value too long to read here is
+        // looked up on its own.
+        if (status == ERROR_MORE_DATA) {
+            known[NameKey(name.data())] = KnownNumber(name.data());
+            continue;
+        }
+        if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+            continue;
+        data[size < REG_READ_BUFFER ? size : REG_READ_BUFFER] = 0;
+        const char* text = data;
+        if (type == REG_EXPAND_SZ) {
+            DWORD needed = ExpandEnvironmentStringsA(data, expanded, REG_READ_BUFFER - 1);
+            if (needed == 0 || needed >= (DWORD)REG_READ_BUFFER)
+                continue;
+            text = expanded;
+        }
+        known[NameKey(name.data())] = atoi(text);
+    }
+    return known;
+}
+
+static int ListedNumber(const KnownList& known, const char* name)
+{
+    if (!name[0])
+        return 0;
+    auto found = known.find(NameKey(name));
+    return found == known.end() ? 0 : found->second;
+}
+
+static int ListedState(const KnownList& known, const EntryRecord& entry)
+{
+    char keyName[260];
+    StartupKeyName(entry.command, keyName);
+    int number = ListedNumber(known, keyName);
+    if (number == 0)
+        number = ListedNumber(known, entry.title);
     return number;
 }
 
@@ -141,9 +213,10 @@ void VerifyStartup()
         if (i < disabledFirst || i >= disabledEnd)
             entries.push_back(*GetEntry(i));
 
+    KnownList known = ReadKnownList();
     bool anything = false;
     for (const EntryRecord& entry : entries) {
-        int state = StartupKnownState(entry.command, entry.title);
+        int state = ListedState(known, entry);
         if (state == KNOWN_NEW || state == KNOWN_DELAYED) {
             anything = true;
             break;
@@ -156,9 +229,15 @@ void VerifyStartup()
     }
 
     for (const EntryRecord& entry : entries) {
+        int listed = ListedState(known, entry);
+        if (listed != KNOWN_NEW && listed != KNOWN_DELAYED)
+            continue;
+        // Asked about only after a look at the list as it is now: an earlier answer of this
+        // check may have settled it.
         int state = StartupKnownState(entry.command, entry.title);
         if (state == KNOWN_DELAYED) {
             MovedBack(entry);
+            known = ReadKnownList();
             continue;
         }
         if (state != KNOWN_NEW)
@@ -167,7 +246,11 @@ void VerifyStartup()
         // This installer's cleanup entry removes itself; nothing after it is examined now.
         if (InMyString(entry.title, "McAfee Application Installer Cleanup"))
             break;
+        bool asks = suppressAlerts <= 1;
         NewEntry(entry);
+        // The alert's message loop lets others write the list too.
+        if (asks)
+            known = ReadKnownList();
     }
     TraceElapsed();
 }

@@ -1,6 +1,8 @@
-// Time from a new Run value to the monitor's new-program alert window, over 20 runs with
-// the real Kestrix.exe. Prints every run, the median and the maximum; exits with 1 when the
-// median is 1 second or more or the maximum 3 seconds or more.
+// Time from a new Run value to the monitor's new-program alert window with the real
+// Kestrix.exe, started fresh beside 50 and beside 4096 other Run values: the first value is
+// written 5 seconds after the start (the monitor's first minute), then 10 runs from idle.
+// Prints every run, the medians and maxima; exits with 1 when a target is missed: first
+// value within 1 s, median under 200 ms with 50 values and under 500 ms with 4096.
 #include <windows.h>
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +12,7 @@
 namespace {
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const int kRuns = 20;
+const int kRuns = 10;
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
 
@@ -70,6 +72,89 @@ HWND WaitForWindow(const char* cls, const char* caption, double seconds)
     return nullptr;
 }
 
+std::string FillName(int i)
+{
+    char text[32];
+    snprintf(text, sizeof(text), "KxBenchFill%04d", i);
+    return text;
+}
+
+// One fresh start of the monitor beside fill other Run values; the write-to-alert times of
+// the runs from idle, and in *first the one written in the monitor's first seconds.
+std::vector<double> Scenario(int fill, const std::string& monitor, const std::string& folder,
+                             const std::string& program, const char* caption, double* first)
+{
+    ForgetMonitorData();
+    for (int i = 0; i < fill; i++)
+        SetText(HKEY_CURRENT_USER, kRunKey, FillName(i).c_str(),
+                "C:\\kxbench\\fill\\" + FillName(i) + ".exe /run");
+    const char* options = "Software\\Orvane\\Kestrix\\Options";
+    SetText(HKEY_CURRENT_USER, options, "HideRufo", "1");
+    SetText(HKEY_CURRENT_USER, options, "Sound", "0");
+
+    std::string command = "\"" + monitor + "\"";
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back(0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &si, &pi)) {
+        printf("cannot start the monitor\n");
+        return {};
+    }
+    double started = Now();
+    HWND monitorWindow = WaitForWindow("Kestrix", nullptr, 15);
+
+    std::vector<double> times;
+    for (int run = 0; run <= kRuns && monitorWindow; run++) {
+        std::string name = "KxBench" + std::to_string(run);
+        if (run == 0)
+            Sleep((DWORD)std::max(0.0, 5000 - (Now() - started) * 1000));
+        double start = Now();
+        // A different command each run, so that the repeated-alert rule never applies.
+        SetText(HKEY_CURRENT_USER, kRunKey, name.c_str(), program + " /run" + std::to_string(run));
+        HWND alert = WaitForWindow("#32770", caption, 10);
+        double elapsed = Now() - start;
+        if (!alert) {
+            printf("%d values, run %2d: no alert within 10 s\n", fill, run);
+            (run ? times.push_back(10) : void(*first = 10));
+            DeleteValue(HKEY_CURRENT_USER, kRunKey, name.c_str());
+            continue;
+        }
+        if (run)
+            times.push_back(elapsed);
+        else
+            *first = elapsed;
+        printf("%d values, %s %2d: %4.0f ms\n", fill, run ? "run" : "first minute", run,
+               elapsed * 1000);
+        fflush(stdout);
+        Sleep(100);
+        PostMessageA(alert, WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), (LPARAM)GetDlgItem(alert, 7));
+        for (int i = 0; i < 500 && IsWindow(alert); i++)
+            Sleep(10);
+        // The monitor's own removal wakes it once more; that pass runs on the next tick and
+        // a change within a second of it would wait for the tick after. Measure from idle.
+        Sleep(3500);
+        DeleteValue(HKEY_CURRENT_USER, kRunKey, name.c_str());
+    }
+
+    if (monitorWindow)
+        PostMessageA(monitorWindow, WM_COMMAND, 6030, 0);
+    if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0)
+        TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    ForgetMonitorData();
+    HKEY run;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+        for (int i = 0; i < fill; i++)
+            RegDeleteValueA(run, FillName(i).c_str());
+        RegCloseKey(run);
+    }
+    return times;
+}
+
 }   // namespace
 
 int main()
@@ -106,59 +191,29 @@ int main()
 
     std::string machineEntry;
     bool hadMachineEntry = ReadText(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix", &machineEntry);
-    ForgetMonitorData();
-    const char* options = "Software\\Orvane\\Kestrix\\Options";
-    SetText(HKEY_CURRENT_USER, options, "HideRufo", "1");
-    SetText(HKEY_CURRENT_USER, options, "Sound", "0");
-
-    std::string command = "\"" + monitor + "\"";
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back(0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &si, &pi)) {
-        printf("cannot start the monitor\n");
-        return 1;
-    }
-    HWND monitorWindow = WaitForWindow("Kestrix", nullptr, 15);
-    Sleep(2500);   // first-run set-up done and the first second of the patrol past
-
-    std::vector<double> times;
-    for (int run = 0; run < kRuns && monitorWindow; run++) {
-        std::string name = "KxBench" + std::to_string(run);
-        double start = Now();
-        // A different command each run, so that the repeated-alert rule never applies.
-        SetText(HKEY_CURRENT_USER, kRunKey, name.c_str(), program + " /run" + std::to_string(run));
-        HWND alert = WaitForWindow("#32770", caption, 10);
-        double elapsed = Now() - start;
-        if (!alert) {
-            printf("run %2d: no alert within 10 s\n", run + 1);
-            times.push_back(10);
-            DeleteValue(HKEY_CURRENT_USER, kRunKey, name.c_str());
+    bool met = true;
+    for (int fill : {50, 4096}) {
+        double first = 0;
+        std::vector<double> times = Scenario(fill, monitor, folder, program, caption, &first);
+        if (times.empty()) {
+            printf("the monitor did not start\n");
+            met = false;
             continue;
         }
-        times.push_back(elapsed);
-        printf("run %2d: %4.0f ms\n", run + 1, elapsed * 1000);
+        std::vector<double> sorted = times;
+        std::sort(sorted.begin(), sorted.end());
+        double median = sorted.size() % 2 ? sorted[sorted.size() / 2]
+                                          : (sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]) / 2;
+        double target = fill > 100 ? 0.5 : 0.2;
+        bool ok = median < target && first < 1.0;
+        met = met && ok;
+        printf("%d Run values: first value 5 s after a fresh start %.0f ms (target < 1000 ms); "
+               "write to alert window median %.0f ms, maximum %.0f ms over %d runs "
+               "(target: median < %.0f ms): %s\n",
+               fill, first * 1000, median * 1000, sorted.back() * 1000, (int)times.size(),
+               target * 1000, ok ? "met" : "MISSED");
         fflush(stdout);
-        Sleep(100);
-        PostMessageA(alert, WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), (LPARAM)GetDlgItem(alert, 7));
-        for (int i = 0; i < 500 && IsWindow(alert); i++)
-            Sleep(10);
-        // The monitor's own removal wakes it once more; that pass runs on the next tick and
-        // a change within a second of it would wait for the tick after. Measure from idle.
-        Sleep(3500);
-        DeleteValue(HKEY_CURRENT_USER, kRunKey, name.c_str());
     }
-
-    if (monitorWindow)
-        PostMessageA(monitorWindow, WM_COMMAND, 6030, 0);
-    if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0)
-        TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    ForgetMonitorData();
     if (hadMachineEntry)
         SetText(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix", machineEntry);
     else
@@ -166,19 +221,5 @@ int main()
     for (const char* file : {"history.txt", "send2ov.txt", "Kestrix.exe"})
         DeleteFileA((folder + "\\" + file).c_str());
     RemoveDirectoryA(folder.c_str());
-
-    if (times.empty()) {
-        printf("the monitor did not start\n");
-        return 1;
-    }
-    std::vector<double> sorted = times;
-    std::sort(sorted.begin(), sorted.end());
-    double median = sorted.size() % 2 ? sorted[sorted.size() / 2]
-                                      : (sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]) / 2;
-    double maximum = sorted.back();
-    bool met = median < 1.0 && maximum < 3.0;
-    printf("registry write to alert window: median %.0f ms, maximum %.0f ms over %d runs "
-           "(target: median < 1000 ms, maximum < 3000 ms): %s\n",
-           median * 1000, maximum * 1000, (int)times.size(), met ? "met" : "MISSED");
     return met ? 0 : 1;
 }

@@ -58,11 +58,19 @@ TEST_F(EntryListTest, ExistingFileIsStoredInLongPathForm)
     GetEntrySource(0, source);
     EXPECT_STRCASEEQ(longName.c_str(), source);
 
+    // The long form is remembered, but only while that file is there: once it is gone the
+    // short text is what was written.
+    ASSERT_TRUE(DeleteFileA(longName.c_str()));
+    AddEntry("t", shortPath, "", "", GROUP_STARTUP, 0);
+    EXPECT_EQ(std::string(shortPath), Command(1));
+    ClearEntries();
+    ASSERT_TRUE(WriteTextFile(longName, "MZ"));
+
     // Windows 95 has no long-path call: the text stays as given.
     PlatformVersion win95 = {VER_PLATFORM_WIN32_WINDOWS, 4, 0};
     SetPlatformOverride(&win95);
     AddEntry("t", shortPath, "", "", GROUP_STARTUP, 0);
-    EXPECT_EQ(std::string(shortPath), Command(1));
+    EXPECT_EQ(std::string(shortPath), Command(0));
 }
 
 TEST_F(EntryListTest, FieldsAreCutToTheirWidths)

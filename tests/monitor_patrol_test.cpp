@@ -1,6 +1,7 @@
 // The tick: pass scheduling, category countdowns, task-change check, delayed-start schedule.
 #include "monitor_fixture.h"
 #include "keys.h"
+#include "realtime.h"
 #include "registry.h"
 #include <algorithm>
 
@@ -300,4 +301,110 @@ TEST_F(PatrolTest, DelayedStartRunsWhileAnAlertIsOpen)
     alertOpen = 1;
     Ticks(6);
     EXPECT_EQ(g_launches, std::vector<int>{10});
+}
+
+// --- Real-time requests that meet a running check, an open alert or the one-second rule ---
+
+static PatrolCheck g_notifyDuring;   // the check that is running when the change arrives
+static int g_notifyCategory;
+static int g_notifyInAlert;
+
+template <PatrolCheck C>
+void NotifyingCheck()
+{
+    RecordCheck<C>();
+    if (C != g_notifyDuring || !g_notifyCategory)
+        return;
+    int category = g_notifyCategory;
+    g_notifyCategory = 0;   // one change
+    alertOpen = g_notifyInAlert;
+    RealtimeForceChecks(category);
+    alertOpen = 0;
+}
+
+template <size_t... I>
+static void NotifyAllChecks(std::index_sequence<I...>)
+{
+    (SetPatrolCheck((PatrolCheck)I, NotifyingCheck<(PatrolCheck)I>), ...);
+}
+
+TEST_F(PatrolTest, RequestMeetingARunningCheckIsServedOnceThePassEnds)
+{
+    struct Case {
+        const char* what;
+        int requested;
+        PatrolCheck runs;      // the check the request needs
+        PatrolCheck during;    // the check running when it arrives
+        int inAlert;
+        int startHalf;         // half of the pass the change meets
+        int startCountdown;    // its Start countdown (2: the first pass after a start)
+    } cases[] = {
+        {"startup change during the startup check", REALTIME_STARTUP, CHECK_STARTUP,
+         CHECK_STARTUP, 0, 0, 1},
+        {"startup change during a services alert", REALTIME_STARTUP, CHECK_STARTUP,
+         CHECK_SERVICES, 1, 1, 2},
+        {"services change during the startup check", REALTIME_SERVICES, CHECK_SERVICES,
+         CHECK_STARTUP, 0, 0, 1},
+        {"startup change during the first pass's add-on step", REALTIME_STARTUP,
+         CHECK_STARTUP, CHECK_IEHELPERS, 0, 0, 2},
+        {"startup change during the update step", REALTIME_STARTUP, CHECK_STARTUP,
+         CHECK_AUTOUPDATE, 1, 1, 2},
+    };
+    NotifyAllChecks(std::make_index_sequence<CHECK_COUNT>());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_checksRun.clear();
+        ReadAllOptions();
+        g_countdowns.Start = c.startCountdown;
+        g_countdowns.IEHelpers = 1;
+        g_countdowns.Services = 1;
+        patrolHalf = c.startHalf;
+        patrolTicks = 16;
+        lastPassTick = g_fakeNow - 5000;
+        g_notifyDuring = c.during;
+        g_notifyCategory = c.requested;
+        g_notifyInAlert = c.inAlert;
+        g_checkCost = 100;
+        Tick();   // the pass the change meets
+        ASSERT_EQ(g_notifyCategory, 0) << "the change never arrived";
+        int before = CountRuns(c.runs);
+        // Within the second after the pass nothing may run; at its end the request is served.
+        g_fakeNow += 500;
+        RealtimeServeWaiting();
+        EXPECT_EQ(CountRuns(c.runs), before);
+        EXPECT_GT(RealtimeWaitTimeout(), 0u);
+        EXPECT_LE(RealtimeWaitTimeout(), 700u);
+        g_fakeNow += 600;
+        RealtimeServeWaiting();
+        EXPECT_EQ(CountRuns(c.runs), before + 1);
+        // Served once: neither the loop nor the next tick runs it again.
+        g_fakeNow += 1500;
+        RealtimeServeWaiting();
+        EXPECT_EQ(CountRuns(c.runs), before + 1);
+        EXPECT_EQ(RealtimeWaitTimeout(), INFINITE);
+        alertOpen = 0;
+    }
+    g_checkCost = 0;
+}
+
+TEST_F(PatrolTest, RequestUnderTheOneSecondRuleSurvivesATickThatCannotPass)
+{
+    SetPatrolCheck(CHECK_STARTUP, NotifyingCheck<CHECK_STARTUP>);
+    g_notifyCategory = 0;
+    g_countdowns.Start = 2;
+    lastPassTick = g_fakeNow;
+    RealtimeForceChecks(REALTIME_STARTUP);
+    EXPECT_EQ(CountRuns(CHECK_STARTUP), 0);
+    // The tick comes while the rule still holds, and then an alert opens for a while.
+    g_fakeNow += 400;
+    Send(WM_TIMER, PATROL_TIMER_ID);
+    alertOpen = 1;
+    g_fakeNow += 5000;
+    RealtimeServeWaiting();
+    Send(WM_TIMER, PATROL_TIMER_ID);
+    EXPECT_EQ(CountRuns(CHECK_STARTUP), 0);
+    alertOpen = 0;
+    RealtimeServeWaiting();
+    EXPECT_EQ(CountRuns(CHECK_STARTUP), 1);
+    EXPECT_EQ(g_countdowns.Start, g_options.Start);
 }
