@@ -6,21 +6,14 @@
 #include <commctrl.h>
 #include <cstdio>
 #include <string>
+#include "bench/benchutil.h"
+
+using bench::Now;
 
 namespace {
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const int kValues = 4000;
-
-double Now()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return (double)counter.QuadPart / (double)frequency.QuadPart;
-}
 
 std::string Folder()
 {

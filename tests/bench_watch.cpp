@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include "bench/benchutil.h"
+
+using namespace bench;
 
 namespace {
 
@@ -15,65 +18,6 @@ const char kBhoKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
 const char kServices[] = "SYSTEM\\CurrentControlSet\\Services";
 const int kRuns = 20;
-
-std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
-
-void SetText(HKEY root, const char* path, const char* name, const std::string& text)
-{
-    HKEY key;
-    if (RegCreateKeyA(root, path, &key) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text.c_str(), (DWORD)text.size() + 1);
-    RegCloseKey(key);
-}
-
-void DeleteValue(HKEY root, const char* path, const char* name)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return;
-    RegDeleteValueA(key, name);
-    RegCloseKey(key);
-}
-
-bool ReadText(HKEY root, const char* path, const char* name, std::string* text)
-{
-    char buf[1024];
-    DWORD size = sizeof(buf), type = 0;
-    if (RegGetValueA(root, path, name, RRF_RT_REG_SZ, &type, buf, &size) != ERROR_SUCCESS)
-        return false;
-    *text = buf;
-    return true;
-}
-
-// The monitor's own data, so that it starts as on a fresh machine and leaves nothing behind.
-void ForgetMonitorData()
-{
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Orvane");
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Orvane");
-}
-
-double Now()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return (double)counter.QuadPart / (double)frequency.QuadPart;
-}
-
-HWND WaitForWindow(const char* cls, const char* caption, double seconds)
-{
-    double end = Now() + seconds;
-    do {
-        if (HWND w = FindWindowA(cls, caption))
-            return w;
-        Sleep(1);
-    } while (Now() < end);
-    return nullptr;
-}
-
 
 double CpuSeconds(HANDLE process)
 {
@@ -105,28 +49,9 @@ int main()
     std::string monitorSource = FolderOf(tests) + "\\Kestrix.exe";
 
     char caption[256] = "";
-    if (HMODULE strings = LoadLibraryExA(monitorSource.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-        LoadStringA(strings, 718, caption, sizeof(caption));
-        FreeLibrary(strings);
-    }
-    if (!caption[0]) {
-        printf("cannot read the alert caption from %s\n", monitorSource.c_str());
+    std::string folder, monitor;
+    if (!PrepareMonitorRun(monitorSource, "kxwatch", caption, sizeof(caption), &folder, &monitor))
         return 1;
-    }
-    if (FindWindowA("Kestrix", nullptr)) {
-        printf("a monitor is already running\n");
-        return 1;
-    }
-
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof(temp), temp);
-    std::string folder = std::string(temp) + "kxwatch" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
-    std::string monitor = folder + "\\Kestrix.exe";
-    if (!CopyFileA(monitorSource.c_str(), monitor.c_str(), FALSE)) {
-        printf("cannot copy %s\n", monitorSource.c_str());
-        return 1;
-    }
 
     std::string machineEntry;
     bool hadMachineEntry = ReadText(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix", &machineEntry);

@@ -1,0 +1,100 @@
+// Helpers the benchmarks of the real programs share: registry values, a fresh monitor's data,
+// the clock, waiting for a window, and the monitor copied into a folder of its own.
+#pragma once
+#include <windows.h>
+#include <cstdio>
+#include <string>
+
+namespace bench {
+
+inline std::string FolderOf(const std::string& path)
+{
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+inline void SetText(HKEY root, const char* path, const char* name, const std::string& text)
+{
+    HKEY key;
+    if (RegCreateKeyA(root, path, &key) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text.c_str(), (DWORD)text.size() + 1);
+    RegCloseKey(key);
+}
+
+inline void DeleteValue(HKEY root, const char* path, const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, name);
+    RegCloseKey(key);
+}
+
+inline bool ReadText(HKEY root, const char* path, const char* name, std::string* text)
+{
+    char buf[1024];
+    DWORD size = sizeof(buf), type = 0;
+    if (RegGetValueA(root, path, name, RRF_RT_REG_SZ, &type, buf, &size) != ERROR_SUCCESS)
+        return false;
+    *text = buf;
+    return true;
+}
+
+// The monitor's own data, so that it starts as on a fresh machine and leaves nothing behind.
+inline void ForgetMonitorData()
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Orvane");
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Orvane");
+}
+
+inline double Now()
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return (double)counter.QuadPart / (double)frequency.QuadPart;
+}
+
+inline HWND WaitForWindow(const char* cls, const char* caption, double seconds)
+{
+    double end = Now() + seconds;
+    do {
+        if (HWND w = FindWindowA(cls, caption))
+            return w;
+        Sleep(1);
+    } while (Now() < end);
+    return nullptr;
+}
+
+// Reads the alert caption (string 718) from the monitor, makes sure none runs, and copies it
+// into a new temp folder named after prefix and this process; prints what failed.
+inline bool PrepareMonitorRun(const std::string& monitorSource, const char* prefix, char* caption,
+                              int capacity, std::string* folder, std::string* monitor)
+{
+    if (HMODULE strings = LoadLibraryExA(monitorSource.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+        LoadStringA(strings, 718, caption, capacity);
+        FreeLibrary(strings);
+    }
+    if (!caption[0]) {
+        printf("cannot read the alert caption from %s\n", monitorSource.c_str());
+        return false;
+    }
+    if (FindWindowA("Kestrix", nullptr)) {
+        printf("a monitor is already running\n");
+        return false;
+    }
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    *folder = std::string(temp) + prefix + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder->c_str(), nullptr);
+    *monitor = *folder + "\\Kestrix.exe";
+    if (!CopyFileA(monitorSource.c_str(), monitor->c_str(), FALSE)) {
+        printf("cannot copy %s\n", monitorSource.c_str());
+        return false;
+    }
+    return true;
+}
+
+}   // namespace bench
