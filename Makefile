@@ -3,7 +3,7 @@ BUILD := build/mingw64
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build prefix test run bench clean
+.PHONY: all deps build prefix test run bench installer clean
 
 all: build
 
@@ -25,6 +25,9 @@ run: build prefix
 
 bench: build prefix
 	@tools/run-bench.sh $(BUILD)
+
+installer: build
+	@tools/build-installer.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -1,6 +1,7 @@
 #include "pageframe.h"
 #include "aolwindow.h"
 #include "dialogs_pages.h"
+#include "dpi.h"
 #include "entrylist.h"
 #include "keys.h"
 #include "options.h"
@@ -353,13 +354,15 @@ void LayoutSheet(HWND sheet)
     RECT frame;
     GetWindowRect(sheet, &frame);
     int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    SetWindowPos(tabs, nullptr, 0, 0, width - 20, height - 67, SWP_NOMOVE | SWP_NOZORDER);
+    // The sheet's margins are pixels at 96 DPI.
+    auto px = ScaleForDpi;
+    SetWindowPos(tabs, nullptr, 0, 0, width - px(20), height - px(67), SWP_NOMOVE | SWP_NOZORDER);
     SetTabIcons(sheet, tabs);
 
     HWND close = sheet;
     EnumChildWindows(sheet, FindSheetClose, (LPARAM)&close);
     if (close != sheet) {
-        SetWindowPos(close, nullptr, width - 92, height - 66, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        SetWindowPos(close, nullptr, width - px(92), height - px(66), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         ShowWindow(close, SW_HIDE);
     }
 
@@ -367,10 +370,10 @@ void LayoutSheet(HWND sheet)
     HWND page = g_layoutPage;
     if (!page || GetParent(page) != sheet)
         return;
-    int pageHeight = height - 112;
+    int pageHeight = height - px(112);
     if (SendMessageA(tabs, TCM_GETROWCOUNT, 0, 0) == 1)
-        pageHeight += 10;
-    SetWindowPos(page, nullptr, 0, 0, width - 28, pageHeight,
+        pageHeight += px(10);
+    SetWindowPos(page, nullptr, 0, 0, width - px(28), pageHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(page, WM_PAGE_LAYOUT, 0, 0);
     InvalidateRect(sheet, nullptr, TRUE);

@@ -1,5 +1,6 @@
 #include "sharedui.h"
 #include "dialogs_pages.h"
+#include "dpi.h"
 #include "keys.h"
 #include "options.h"
 #include "registry.h"
@@ -8,18 +9,29 @@ SharedFonts g_fonts;
 SharedBitmaps g_bitmaps;
 static int g_made;
 
+// Heights are pixels at 96 DPI (negative: character height); the dialogs grow with the
+// screen's DPI, so the fonts drawn into them must too.
 static HFONT Font(const char* face, int height, int weight, int underline = 0)
 {
-    return CreateFontA(height, 0, 0, 0, weight, FALSE, underline, FALSE, ANSI_CHARSET,
+    return CreateFontA(ScaleForDpi(height), 0, 0, 0, weight, FALSE, underline, FALSE, ANSI_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
 static HBITMAP Bitmap(int id)
 {
-    // The grey background of the bitmaps becomes the button face colour.
-    return (HBITMAP)LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0,
-                               0, LR_LOADMAP3DCOLORS);
+    // The grey background of the bitmaps becomes the button face colour. They are drawn for
+    // 96 DPI and stretched with the dialogs they sit in.
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    HBITMAP original = (HBITMAP)LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
+                                           LR_LOADMAP3DCOLORS);
+    BITMAP size;
+    if (!original || ScreenDpi() == 96 || !GetObjectA(original, sizeof(size), &size))
+        return original;
+    DeleteObject(original);
+    return (HBITMAP)LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP,
+                               ScaleForDpi(size.bmWidth), ScaleForDpi(size.bmHeight),
+                               LR_LOADMAP3DCOLORS);
 }
 
 void CreateSharedUi()

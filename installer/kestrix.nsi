@@ -1,0 +1,202 @@
+; The Kestrix installer and uninstaller. Built by `make installer` (tools/build-installer.sh),
+; which passes BUILD (the folder with the programs), SOURCE (the checkout) and OUTFILE.
+; A 64-bit installer for 64-bit programs: it runs only where they can.
+Target amd64-unicode
+!include "MUI2.nsh"
+!include "FileFunc.nsh"
+
+!ifndef BUILD
+  !error "BUILD must name the folder holding Kestrix.exe and KestrixEx.exe"
+!endif
+!ifndef SOURCE
+  !define SOURCE ".."
+!endif
+!ifndef OUTFILE
+  !define OUTFILE "KestrixSetup.exe"
+!endif
+
+; The version shown in Programs and Features is the monitor's own version resource.
+!getdllversion "${BUILD}\Kestrix.exe" KXV_
+!define VERSION "${KXV_1}.${KXV_2}.${KXV_3}.${KXV_4}"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrix"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define SOUNDS_KEY "AppEvents\Schemes\Apps\Kestrix"
+!define LABELS_KEY "AppEvents\EventLabels"
+
+Name "Kestrix"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\Kestrix"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+VIProductVersion "${VERSION}"
+VIAddVersionKey "ProductName" "Kestrix"
+VIAddVersionKey "CompanyName" "Orvane"
+VIAddVersionKey "FileDescription" "Kestrix setup"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "Copyright (C) Orvane"
+
+!define MUI_ICON "${SOURCE}\resources\icons\kestrix.ico"
+!define MUI_UNICON "${SOURCE}\resources\icons\kestrix.ico"
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Kestrix.exe"
+!define MUI_FINISHPAGE_RUN_TEXT "Start the Kestrix monitor now"
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; Ends a running monitor and manager, so their files can be replaced or removed. WM_CLOSE
+; ends the monitor without its exit question; the manager closes its sheet with it.
+!macro CloseKestrix un
+Function ${un}CloseKestrix
+  Push $0
+  Push $1
+  StrCpy $1 0
+  loop:
+    FindWindow $0 "Kestrix"
+    StrCmp $0 0 0 close
+    FindWindow $0 "KestrixEx"
+    StrCmp $0 0 done close
+  close:
+    SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=2000
+    Sleep 250
+    IntOp $1 $1 + 1
+    IntCmp $1 40 done loop done
+  done:
+  Pop $1
+  Pop $0
+FunctionEnd
+!macroend
+!insertmacro CloseKestrix ""
+!insertmacro CloseKestrix "un."
+
+!macro HelpPages op folder
+  ${op} "${folder}\startup.html"
+  ${op} "${folder}\delay.html"
+  ${op} "${folder}\bho.html"
+  ${op} "${folder}\scheduler.html"
+  ${op} "${folder}\services.html"
+  ${op} "${folder}\tasks.html"
+  ${op} "${folder}\cookies.html"
+  ${op} "${folder}\filetype.html"
+  ${op} "${folder}\hidden.html"
+  ${op} "${folder}\options.html"
+  ${op} "${folder}\features.html"
+  ${op} "${folder}\helpme.html"
+!macroend
+
+!macro SoundEvent key label
+  WriteRegStr HKCU "${LABELS_KEY}\${key}" "" "${label}"
+  WriteRegStr HKCU "${SOUNDS_KEY}\${key}\.current" "" "$INSTDIR\Kestrix.wav"
+  WriteRegStr HKCU "${SOUNDS_KEY}\${key}\.default" "" "$INSTDIR\Kestrix.wav"
+!macroend
+
+Function .onInit
+  SetRegView 64
+FunctionEnd
+
+Section "Kestrix" SecMain
+  SectionIn RO
+  Call CloseKestrix
+  SetOutPath "$INSTDIR"
+  File "${BUILD}\Kestrix.exe"
+  File "${BUILD}\KestrixEx.exe"
+  File /oname=Kestrix.wav "${SOURCE}\resources\alert.wav"
+  !insertmacro HelpPages File "${SOURCE}\help"
+  File "${SOURCE}\help\help.css"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  ; Start with Windows the way the monitor's own always-run option does it: a quoted command
+  ; in the machine's Run key, and the entry already approved so the monitor does not ask
+  ; about itself.
+  WriteRegStr HKLM "${RUN_KEY}" "Kestrix" '"$INSTDIR\kestrix.exe"'
+  WriteRegStr HKCU "Software\Orvane\Kestrix\Run" "$INSTDIR\kestrix.exe" "1"
+
+  WriteRegStr HKCU "${SOUNDS_KEY}" "" "Kestrix"
+  !insertmacro SoundEvent "Open" "Kestrix Open"
+  !insertmacro SoundEvent "Startup Alert" "Kestrix Startup Alert"
+  !insertmacro SoundEvent "Cookie Alert" "Kestrix Cookie Alert"
+  !insertmacro SoundEvent "Task Alert" "Kestrix Task Alert"
+  !insertmacro SoundEvent "IE Helper" "Kestrix IE Helper Alert"
+  !insertmacro SoundEvent "FileType Alert" "Kestrix File Type Alert"
+  !insertmacro SoundEvent "SystemFile Alert" "Kestrix System File Alert"
+
+  SetShellVarContext all
+  CreateDirectory "$SMPROGRAMS\Kestrix"
+  CreateShortcut "$SMPROGRAMS\Kestrix\Kestrix.lnk" "$INSTDIR\Kestrix.exe" "" "$INSTDIR\Kestrix.exe" 0
+  CreateShortcut "$SMPROGRAMS\Kestrix\Kestrix Explorer.lnk" "$INSTDIR\KestrixEx.exe" "" "$INSTDIR\KestrixEx.exe" 0
+  CreateShortcut "$SMPROGRAMS\Kestrix\Kestrix Help.lnk" "$INSTDIR\features.html"
+  CreateShortcut "$SMPROGRAMS\Kestrix\Uninstall Kestrix.lnk" "$INSTDIR\uninstall.exe"
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Kestrix"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Orvane"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Kestrix.exe,0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  IntFmt $0 "0x%08X" $0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+SectionEnd
+
+Function un.onInit
+  SetRegView 64
+FunctionEnd
+
+Section "Uninstall"
+  Call un.CloseKestrix
+
+  Delete "$INSTDIR\Kestrix.exe"
+  Delete "$INSTDIR\KestrixEx.exe"
+  Delete "$INSTDIR\Kestrix.wav"
+  Delete "$INSTDIR\help.css"
+  !insertmacro HelpPages Delete "$INSTDIR"
+  Delete "$INSTDIR\uninstall.exe"
+
+  ; Only the Run value that starts this copy goes; another program's value of the same name stays.
+  ReadRegStr $0 HKLM "${RUN_KEY}" "Kestrix"
+  StrCmp $0 '"$INSTDIR\kestrix.exe"' 0 +2
+    DeleteRegValue HKLM "${RUN_KEY}" "Kestrix"
+
+  DeleteRegKey HKCU "${SOUNDS_KEY}"
+  DeleteRegKey HKCU "${LABELS_KEY}\Open"
+  DeleteRegKey HKCU "${LABELS_KEY}\Startup Alert"
+  DeleteRegKey HKCU "${LABELS_KEY}\Cookie Alert"
+  DeleteRegKey HKCU "${LABELS_KEY}\Task Alert"
+  DeleteRegKey HKCU "${LABELS_KEY}\IE Helper"
+  DeleteRegKey HKCU "${LABELS_KEY}\FileType Alert"
+  DeleteRegKey HKCU "${LABELS_KEY}\SystemFile Alert"
+
+  SetShellVarContext all
+  Delete "$SMPROGRAMS\Kestrix\Kestrix.lnk"
+  Delete "$SMPROGRAMS\Kestrix\Kestrix Explorer.lnk"
+  Delete "$SMPROGRAMS\Kestrix\Kestrix Help.lnk"
+  Delete "$SMPROGRAMS\Kestrix\Uninstall Kestrix.lnk"
+  RMDir "$SMPROGRAMS\Kestrix"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+
+  ; The user's data: approved lists, options, entries Kestrix disabled, history, notes, reports
+  ; and the vault. Kept unless the user says otherwise; silent uninstalls keep it.
+  MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON1 \
+    "Keep your Kestrix data (approved programs, settings, history, notes and the vault of removed hidden files)?$\r$\n$\r$\nKeep it if you may install Kestrix again: startup entries Kestrix disabled can only be enabled again with Kestrix." \
+    /SD IDYES IDYES keep
+  SetShellVarContext current
+  RMDir /r "$APPDATA\Kestrix"
+  DeleteRegKey HKCU "Software\Orvane\Kestrix"
+  DeleteRegKey HKCU "Software\Orvane\Detected"
+  DeleteRegKey /ifempty HKCU "Software\Orvane"
+  DeleteRegKey HKLM "Software\Orvane\Kestrix"
+  DeleteRegKey /ifempty HKLM "Software\Orvane"
+  RMDir /r "$INSTDIR"
+  Goto done
+  keep:
+  ; What is left in the folder (history, notes, logs) is the user's; the folder goes when empty.
+  RMDir "$INSTDIR"
+  done:
+SectionEnd

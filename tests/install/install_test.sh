@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Builds the installer, installs silently into a fresh prefix, checks what it added, starts the
+# installed monitor, uninstalls silently and checks that everything it added is gone while the
+# user's data stays.
+set -uo pipefail
+build=$1
+work=$2
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+
+rm -rf "$work"
+mkdir -p "$work"
+"$root/tools/build-installer.sh" "$build" "$work/KestrixSetup.exe" >"$work/makensis.log" 2>&1 ||
+    { cat "$work/makensis.log"; echo "FAILED: makensis"; exit 1; }
+
+export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap 'wineserver -k >/dev/null 2>&1' EXIT
+wineboot -i >/dev/null 2>&1 </dev/null
+wineserver -w
+
+drive="$WINEPREFIX/drive_c"
+dir="$drive/Program Files/Kestrix"
+menu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Kestrix"
+uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrix'
+run='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+sounds='HKCU\AppEvents\Schemes\Apps\Kestrix'
+
+# query KEY [VALUE]: the data of VALUE ("" for the default value), or "present" when only the
+# key is asked for; empty when missing.
+query() {
+    if [ $# -eq 2 ]; then
+        local name=$2 select=(/v "$2")
+        [ -z "$2" ] && name="(Default)" select=(/ve)
+        wine reg query "$1" "${select[@]}" 2>/dev/null </dev/null | tr -d '\r' |
+            awk -v v="$name" 'index($0, "    " v " ") == 1 { sub(/^ *[^ ].*REG_[A-Z_]+ +/, ""); print; exit }'
+    else
+        wine reg query "$1" >/dev/null 2>&1 </dev/null && echo present
+    fi
+}
+expect() {   # expect DESCRIPTION ACTUAL WANTED
+    [ "$2" = "$3" ] || fail "$1: got '$2', wanted '$3'"
+}
+
+timeout 300 wine "$work/KestrixSetup.exe" /S </dev/null >/dev/null 2>&1 || fail "installer exit code"
+wineserver -w
+
+# Files, shortcut and registry values.
+for f in Kestrix.exe KestrixEx.exe Kestrix.wav uninstall.exe help.css startup.html delay.html \
+         bho.html scheduler.html services.html tasks.html cookies.html filetype.html hidden.html \
+         options.html features.html helpme.html; do
+    [ -f "$dir/$f" ] || fail "installed file $f"
+done
+cmp -s "$build/Kestrix.exe" "$dir/Kestrix.exe" || fail "Kestrix.exe differs from the build"
+[ -f "$menu/Kestrix.lnk" ] || fail "Start-menu shortcut"
+[ -f "$menu/Kestrix Explorer.lnk" ] || fail "Start-menu shortcut of the explorer"
+version=$(sed -n 's/^#define KX_VERSION_TEXT "\(.*\)"/\1/p' "$root/resources/version.rc")
+expect "uninstall DisplayName" "$(query "$uninstall" DisplayName)" "Kestrix"
+expect "uninstall DisplayVersion" "$(query "$uninstall" DisplayVersion)" "$version"
+expect "uninstall Publisher" "$(query "$uninstall" Publisher)" "Orvane"
+expect "uninstall UninstallString" "$(query "$uninstall" UninstallString)" \
+       '"C:\Program Files\Kestrix\uninstall.exe"'
+size=$(query "$uninstall" EstimatedSize)
+[ -n "$size" ] && [ $((size)) -gt 100 ] || fail "uninstall EstimatedSize '$size'"
+expect "autostart value" "$(query "$run" Kestrix)" '"C:\Program Files\Kestrix\kestrix.exe"'
+expect "startup alert sound" "$(query "$sounds\\Startup Alert\\.current" '')" \
+       'C:\Program Files\Kestrix\Kestrix.wav'
+
+# The installed monitor starts: its first run writes the date it began watching.
+wine "$dir/Kestrix.exe" -NoOpen </dev/null >/dev/null 2>&1 &
+started=""
+for _ in $(seq 1 60); do
+    started=$(query 'HKCU\Software\Orvane\Kestrix' '')
+    [ -n "$started" ] && break
+    sleep 1
+done
+[ -n "$started" ] || fail "installed monitor did not start"
+
+# The user's data, as a user who has used Kestrix for a while has it.
+appdata="$drive/users/$(id -un)/AppData/Roaming"
+mkdir -p "$appdata/Kestrix/vault"
+echo condemned >"$appdata/Kestrix/vault/evil.dll"
+printf 'event\r\n' >"$dir/history.txt"
+
+# Uninstall: the uninstaller ends the running monitor itself; silent mode keeps the data.
+timeout 300 wine "$dir/uninstall.exe" /S </dev/null >/dev/null 2>&1 || fail "uninstaller exit code"
+timeout 120 wineserver -w || fail "a program still runs after the uninstaller (monitor not ended?)"
+
+for f in Kestrix.exe KestrixEx.exe Kestrix.wav uninstall.exe help.css startup.html helpme.html; do
+    [ -e "$dir/$f" ] && fail "left behind: $f"
+done
+[ -e "$menu" ] && fail "Start-menu folder left behind"
+expect "uninstall key" "$(query "$uninstall")" ""
+expect "autostart value after uninstall" "$(query "$run" Kestrix)" ""
+expect "sound events after uninstall" "$(query "$sounds")" ""
+[ -f "$dir/history.txt" ] || fail "history.txt was not kept"
+[ -f "$appdata/Kestrix/vault/evil.dll" ] || fail "the vault was not kept"
+expect "settings kept" "$(query 'HKCU\Software\Orvane\Kestrix' '')" "$started"
+
+if [ $failures -eq 0 ]; then echo "install_test: passed"; else echo "install_test: $failures failed"; fi
+[ $failures -eq 0 ]
