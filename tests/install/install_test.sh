@@ -33,7 +33,8 @@ query() {
         local name=$2 select=(/v "$2")
         [ -z "$2" ] && name="(Default)" select=(/ve)
         wine reg query "$1" "${select[@]}" 2>/dev/null </dev/null | tr -d '\r' |
-            awk -v v="$name" 'index($0, "    " v " ") == 1 { sub(/^ *[^ ].*REG_[A-Z_]+ +/, ""); print; exit }'
+            awk -v v="$name" 'index($0, "    " v " ") == 1 {
+                sub(/^ *[^ ].*REG_[A-Z_]+ +/, ""); if ($0 != "(value not set)") print; exit }'
     else
         wine reg query "$1" >/dev/null 2>&1 </dev/null && echo present
     fi
