@@ -21,17 +21,33 @@ static HFONT Font(const char* face, int height, int weight, int underline = 0)
 static HBITMAP Bitmap(int id)
 {
     // The grey background of the bitmaps becomes the button face colour. They are drawn for
-    // 96 DPI and stretched with the dialogs they sit in.
-    HINSTANCE module = GetModuleHandleA(nullptr);
-    HBITMAP original = (HBITMAP)LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
-                                           LR_LOADMAP3DCOLORS);
+    // 96 DPI and grow with the dialogs they sit in, smoothed rather than in blocks.
+    HBITMAP original = (HBITMAP)LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                           IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS);
     BITMAP size;
     if (!original || ScreenDpi() == 96 || !GetObjectA(original, sizeof(size), &size))
         return original;
+    int width = ScaleForDpi(size.bmWidth), height = ScaleForDpi(size.bmHeight);
+    HDC screen = GetDC(nullptr);
+    HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+    HBITMAP scaled = CreateCompatibleBitmap(screen, width, height);
+    if (from && to && scaled) {
+        HGDIOBJ oldFrom = SelectObject(from, original), oldTo = SelectObject(to, scaled);
+        SetStretchBltMode(to, HALFTONE);
+        SetBrushOrgEx(to, 0, 0, nullptr);
+        StretchBlt(to, 0, 0, width, height, from, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+    }
+    if (from)
+        DeleteDC(from);
+    if (to)
+        DeleteDC(to);
+    ReleaseDC(nullptr, screen);
+    if (!scaled)
+        return original;
     DeleteObject(original);
-    return (HBITMAP)LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP,
-                               ScaleForDpi(size.bmWidth), ScaleForDpi(size.bmHeight),
-                               LR_LOADMAP3DCOLORS);
+    return scaled;
 }
 
 void CreateSharedUi()
