@@ -167,6 +167,12 @@ TEST_F(CookiesTest, MozillaCookiesAreListedAndBadLinesPassedOver)
     EXPECT_NE("", std::string(first->detail)) << "2030 is a date";
     EXPECT_EQ(0, GetEntry(1)->tag);
     EXPECT_STREQ("", GetEntry(1)->detail) << "an expiry past the calendar shows nothing";
+
+    // A chosen profile that is gone lists nothing and leaves nothing waiting.
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY, "CookieFolder", TempPath("gone"));
+    EXPECT_EQ(0, CookieScanFor(1, 0));
+    EXPECT_EQ(0, CookieScanFor(1, 1));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "UpdateCookieFile"));
 }
 
 TEST_F(CookiesTest, FilteringKeepsEveryOtherLineByteForByteWhateverTheSize)
