@@ -245,8 +245,10 @@ void Layout(HWND page)
     RECT r;
     GetWindowRect(list, &r);
     MapWindowPoints(nullptr, page, (POINT*)&r, 2);
-    int bottom = r.bottom;
-    int listBottom = bottom - 2 * (rowHeight + margin);
+    BITMAP bm = {};
+    GetObjectA(g_bitmaps.folder, sizeof(bm), &bm);
+    int folderHeight = bm.bmHeight > rowHeight ? bm.bmHeight : rowHeight;
+    int listBottom = r.bottom - rowHeight - folderHeight - 2 * margin;
     if (listBottom - r.top < rowHeight * 2)
         return;   // too small a sheet: the first picture stays
     SetWindowPos(list, nullptr, r.left, r.top, r.right - r.left, listBottom - r.top, SWP_NOZORDER);
@@ -256,10 +258,11 @@ void Layout(HWND page)
     SetWindowPos(GetDlgItem(page, IDC_COOKIES_SELECTED), nullptr, r.left + half + margin, y, half,
                  rowHeight, SWP_NOZORDER);
     y += rowHeight + margin;
-    SetWindowPos(GetDlgItem(page, IDC_PAGE_FOLDER_IMAGE), nullptr, r.left, y, rowHeight, rowHeight,
-                 SWP_NOZORDER | SWP_NOSIZE);
-    SetWindowPos(GetDlgItem(page, IDC_COOKIES_FOLDER), nullptr, r.left + rowHeight + margin, y + 2,
-                 width - rowHeight - margin, rowHeight, SWP_NOZORDER);
+    int folderWidth = bm.bmWidth > 0 ? bm.bmWidth : rowHeight;
+    SetWindowPos(GetDlgItem(page, IDC_PAGE_FOLDER_IMAGE), nullptr, r.left, y, folderWidth, folderHeight,
+                 SWP_NOZORDER);
+    SetWindowPos(GetDlgItem(page, IDC_COOKIES_FOLDER), nullptr, r.left + folderWidth + margin,
+                 y + (folderHeight - rowHeight) / 2, width - folderWidth - margin, rowHeight, SWP_NOZORDER);
 }
 
 INT_PTR Command(HWND page, int id, int code)
