@@ -1,5 +1,6 @@
 #include "pages.h"
 #include "dialogs_pages.h"
+#include "page_cookies.h"
 #include "platform.h"
 
 static const PageInfo kPages[] = {
@@ -9,7 +10,7 @@ static const PageInfo kPages[] = {
     {PAGE_SCHEDULED, 680, IDD_PAGE_SCHEDULED, 182, "scheduler.html", PlaceholderPageProc},
     {PAGE_SERVICES, 636, IDD_PAGE_SERVICES, 173, "services.html", PlaceholderPageProc},
     {PAGE_TASKS, 607, IDD_PAGE_TASKS, 176, "tasks.html", PlaceholderPageProc},
-    {PAGE_COOKIES, 608, IDD_PAGE_COOKIES, 183, "cookies.html", PlaceholderPageProc},
+    {PAGE_COOKIES, 608, IDD_PAGE_COOKIES, 183, "cookies.html", CookiesPageProc},
     {PAGE_FILETYPES, 739, IDD_PAGE_FILETYPES, 179, "filetype.html", PlaceholderPageProc},
     {PAGE_HIDDEN, 973, IDD_PAGE_HIDDEN, 198, "hidden.html", PlaceholderPageProc},
     {PAGE_OPTIONS, 610, IDD_PAGE_OPTIONS, 181, "options.html", PlaceholderPageProc},

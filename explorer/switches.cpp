@@ -1,4 +1,5 @@
 #include "switches.h"
+#include "browsersettings.h"
 #include "delaystart.h"
 #include "keys.h"
 #include "registry.h"
@@ -6,31 +7,9 @@
 #include "textutil.h"
 #include <windows.h>
 
-static const char* const kAutoUpdateKey =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update";
-static const char* const kPrefixesKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL\\Prefixes";
-static const char* const kDefaultPrefixKey =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL\\DefaultPrefix";
-
 int HasSwitch(const char* commandLine, const char* name)
 {
     return commandLine && InMyString(commandLine, name);
-}
-
-// The monitor asks for these two when the user refuses a change of a machine-wide setting.
-static void RestoreAutoUpdateSetting()
-{
-    SetRegNumber(HKEY_LOCAL_MACHINE, kAutoUpdateKey, "AUOptions",
-                 GetRegNumber(HKEY_CURRENT_USER, KX_KEY, "AUOptions"));
-}
-
-static void RestoreUrlPrefix()
-{
-    char prefix[256];
-    if (GetRegValue(HKEY_CURRENT_USER, KX_KEY, "wwwPrefix", prefix, sizeof(prefix)) == 0)
-        LoadResString(1061, prefix, sizeof(prefix));
-    SetRegValue(HKEY_LOCAL_MACHINE, kPrefixesKey, "www", prefix);
-    SetRegValue(HKEY_LOCAL_MACHINE, kDefaultPrefixKey, "", prefix);
 }
 
 int RunActionSwitches(const char* commandLine)
@@ -40,11 +19,12 @@ int RunActionSwitches(const char* commandLine)
         return 1;
     }
     if (HasSwitch(commandLine, "-AUOption")) {
-        RestoreAutoUpdateSetting();
+        // Only a copy that was read is written: without one the setting stays.
+        RestoreAUOptionFromCopy();
         return 1;
     }
     if (HasSwitch(commandLine, "-SetPrefix")) {
-        RestoreUrlPrefix();
+        RestoreUrlPrefixFromCopy();
         return 1;
     }
     return 0;

@@ -1,5 +1,5 @@
 #include "folderwalk.h"
-#include "cookiefilter.h"
+#include "cookies.h"
 #include "entrylist.h"
 #include "fileinfo.h"
 #include "handles.h"
@@ -81,6 +81,8 @@ static int CookieStep(const char* path, const WIN32_FIND_DATAA* data, int modeAr
     if ((data->dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) || !EndsWith(data->cFileName, ".txt"))
         return 0;
     if (modeArgument == 1 && CookieMatchesFilter(path)) {
+        // A read-only cookie would otherwise stay; failure is ignored.
+        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(path);
         return 0;
     }

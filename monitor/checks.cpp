@@ -2,11 +2,6 @@
 #include "verify.h"
 
 void CheckStartup() { VerifyStartup(); }
-void CheckStartPages() {}           // browser start/search/desktop pages: not yet plugged in
-void CheckCookieFilter() {}         // cookie filter: not yet plugged in
-void CheckMozillaCookies() {}       // Mozilla-family cookie filter: not yet plugged in
-void CheckNewCookies() {}           // new cookies: not yet plugged in
-void CheckAutoUpdateAndPrefix() {}  // automatic-update setting and URL prefix: not yet plugged in
 
 static const PatrolCheckFn kBuiltIn[CHECK_COUNT] = {
     CheckStartup,      CheckIEHelpers,  CheckHiddenFiles,  CheckSystemFiles,

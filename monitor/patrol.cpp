@@ -34,7 +34,7 @@ const Category kFirstHalf[] = {
     {CHECK_SYSFILES, &PatrolCountdowns::HostFile, &OptionSet::HostFile, NOT_VISTA,
      "Verify System Files", REALTIME_SYSFILES},
     {CHECK_STARTPAGE, &PatrolCountdowns::StartPage, &OptionSet::StartPage, ALWAYS,
-     "IE Start/Search Page", 0},
+     "IE Start/Search Page", REALTIME_PAGES},
     {CHECK_FILETYPES, &PatrolCountdowns::FileType, &OptionSet::FileType, ALWAYS, "File Types", REALTIME_FILETYPES},
 };
 
@@ -96,7 +96,8 @@ int (*g_taskCounter)() = nullptr;
 // half their checks belong to and makes their countdowns fire.
 void ApplyWaitingChecks()
 {
-    const int firstHalf = REALTIME_STARTUP | REALTIME_ADDONS | REALTIME_SYSFILES | REALTIME_FILETYPES;
+    const int firstHalf = REALTIME_STARTUP | REALTIME_ADDONS | REALTIME_SYSFILES |
+                          REALTIME_FILETYPES | REALTIME_PAGES;
     PatrolCountdowns& c = g_countdowns;
     if (checksWaiting & firstHalf) {
         patrolHalf = 0;
@@ -108,6 +109,8 @@ void ApplyWaitingChecks()
             c.HostFile = 1;
         if (checksWaiting & REALTIME_FILETYPES)
             c.FileType = 1;
+        if (checksWaiting & REALTIME_PAGES)
+            c.StartPage = 1;
     } else if (checksWaiting) {
         patrolHalf = 1;
         if (checksWaiting & REALTIME_SERVICES)

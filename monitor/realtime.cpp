@@ -156,6 +156,10 @@ int RealtimeStart()
     AddKey(HKEY_LOCAL_MACHINE, "Software\\Classes", REALTIME_FILETYPES);
     AddKey(HKEY_CURRENT_USER, "Software\\Classes", REALTIME_FILETYPES);
     AddKey(HKEY_CURRENT_USER, KX_FILEEXTS_KEY, REALTIME_FILETYPES);
+    // The start and search pages, and the desktop's page (often made only when first set).
+    WatchKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main", REALTIME_PAGES);
+    WatchKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Desktop\\Components",
+             REALTIME_PAGES);
     char text[32];
     snprintf(text, sizeof(text), "%d", g_count);
     Trace("Realtime watches", text);
@@ -266,13 +270,16 @@ void RealtimeForceChecks(int categories)
         wanted |= REALTIME_SYSFILES;
     if ((categories & REALTIME_FILETYPES) && o.RealtimeFileType && o.FileType > 0)
         wanted |= REALTIME_FILETYPES;
+    if ((categories & REALTIME_PAGES) && o.RealtimeStartPage && o.StartPage > 0)
+        wanted |= REALTIME_PAGES;
     if ((categories & REALTIME_SERVICES) && o.Services > 0)
         wanted |= REALTIME_SERVICES;
     if ((categories & REALTIME_TASKS) && o.Tasks > 0)
         wanted |= REALTIME_TASKS;
     if (!wanted)
         return;
-    const int firstHalf = REALTIME_STARTUP | REALTIME_ADDONS | REALTIME_SYSFILES | REALTIME_FILETYPES;
+    const int firstHalf = REALTIME_STARTUP | REALTIME_ADDONS | REALTIME_SYSFILES |
+                          REALTIME_FILETYPES | REALTIME_PAGES;
     Trace("VERIFY", wanted & firstHalf ? "Realtime Startup Change" : "Realtime Service Change");
     // Kept until a pass starts the check itself; a guard only delays it.
     checksWaiting |= wanted;

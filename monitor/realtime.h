@@ -26,6 +26,7 @@ enum RealtimeCategory {
     REALTIME_TASKS = 8,
     REALTIME_SYSFILES = 16,    // the HOSTS folder
     REALTIME_FILETYPES = 32,   // the class keys and the user's FileExts
+    REALTIME_PAGES = 64,       // the browser's start, search and desktop pages
 };
 // The category a watch index serves; 0 for none.
 int RealtimeWatchCategory(int index);

@@ -1,15 +1,24 @@
 #include "startsteps.h"
 #include "alert.h"
+#include "browsersettings.h"
+#include "cookies.h"
 #include "delaystart.h"
 #include "filetypes.h"
 #include "sysfiles.h"
 #include "monitorstate.h"
 
-void CopyAutoUpdateSetting() {}    // automatic-update copy: not yet plugged in
 void CreateSysFileRecords() { InitSysFileRecords(); }
 void CreateFileTypeSnapshot() { CreateClassInfo(); }
+void CopyAutoUpdateSetting()
+{
+    DWORD copy = 0, system = 0;
+    // Only a setting that was read is copied, and an existing copy is never replaced.
+    if (!ReadAUOptionCopy(&copy) && ReadSystemAUOption(&system))
+        StoreAUOptionCopy(system);
+}
+
 int CountDelayedPrograms() { return DelayedStartBegin(nullptr, MonitorTickCount()); }
-void FreeCookieFilterList() {}     // cookie-filter words: not yet plugged in
+void FreeCookieFilterList() { FreeCookieFilters(); }
 void ResetAlertMemory() { ResetRepeatedAlert(); }
 
 static int (*g_launcher)(int) = nullptr;

@@ -62,6 +62,16 @@ TEST_F(ExplorerSwitchTest, AutoUpdateSwitchPutsTheApprovedSettingBack)
     SetRegNumber(HKEY_LOCAL_MACHINE, kAutoUpdate, "AUOptions", 1);
     EXPECT_EQ(1, RunActionSwitches("KestrixEx.exe -AUOption"));
     EXPECT_EQ(4, GetRegNumber(HKEY_LOCAL_MACHINE, kAutoUpdate, "AUOptions"));
+
+    // A copy that is missing, or is no setting, is never written over the machine's own.
+    for (int copy : {-1, 0, 5}) {
+        DeleteRegValue(HKEY_CURRENT_USER, KX_KEY, "AUOptions");
+        if (copy >= 0)
+            SetRegNumber(HKEY_CURRENT_USER, KX_KEY, "AUOptions", copy);
+        SetRegNumber(HKEY_LOCAL_MACHINE, kAutoUpdate, "AUOptions", 3);
+        RunActionSwitches("KestrixEx.exe -AUOption");
+        EXPECT_EQ(3, GetRegNumber(HKEY_LOCAL_MACHINE, kAutoUpdate, "AUOptions")) << copy;
+    }
 }
 
 TEST_F(ExplorerSwitchTest, PrefixSwitchWritesTheApprovedPrefixOrHttp)

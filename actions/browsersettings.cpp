@@ -1,0 +1,70 @@
+#include "browsersettings.h"
+#include "handles.h"
+#include "keys.h"
+#include "registry.h"
+#include "resstring.h"
+
+int ReadRegDword(HKEY root, const char* path, const char* name, DWORD* out)
+{
+    RegKey key;
+    if (!key.open(root, path, KEY_READ))
+        return 0;
+    DWORD type = 0, value = 0, size = sizeof(value);
+    if (RegQueryValueExA(key.get(), name, nullptr, &type, (BYTE*)&value, &size) != ERROR_SUCCESS ||
+        size != sizeof(value) || (type != REG_DWORD && type != REG_BINARY))
+        return 0;
+    *out = value;
+    return 1;
+}
+
+int ReadSystemAUOption(DWORD* out)
+{
+    return ReadRegDword(HKEY_LOCAL_MACHINE, KX_AUTOUPDATE_KEY, "AUOptions", out);
+}
+
+int ReadAUOptionCopy(DWORD* out) { return ReadRegDword(HKEY_CURRENT_USER, KX_KEY, "AUOptions", out); }
+
+int StoreAUOptionCopy(DWORD value) { return SetRegNumber(HKEY_CURRENT_USER, KX_KEY, "AUOptions", value); }
+
+int WriteSystemAUOption(DWORD value)
+{
+    return SetRegNumber(HKEY_LOCAL_MACHINE, KX_AUTOUPDATE_KEY, "AUOptions", value);
+}
+
+int RestoreAUOptionFromCopy()
+{
+    DWORD copy = 0;
+    if (!ReadAUOptionCopy(&copy) || copy < 1 || copy > 4)
+        return 0;
+    return WriteSystemAUOption(copy);
+}
+
+void StoredUrlPrefix(char* out, int capacity)
+{
+    if (GetRegValue(HKEY_CURRENT_USER, KX_KEY, "wwwPrefix", out, capacity) == 0)
+        LoadResString(1061, out, capacity);
+}
+
+int ReadSystemUrlPrefix(char* out, int capacity)
+{
+    out[0] = 0;
+    RegKey key;
+    if (!key.open(HKEY_LOCAL_MACHINE, KX_PREFIXES_KEY, KEY_READ) ||
+        RegQueryValueExA(key.get(), "www", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return 0;
+    GetRegValue(HKEY_LOCAL_MACHINE, KX_PREFIXES_KEY, "www", out, capacity);
+    return 1;
+}
+
+int WriteSystemUrlPrefix(const char* prefix)
+{
+    int done = SetRegValue(HKEY_LOCAL_MACHINE, KX_PREFIXES_KEY, "www", prefix);
+    return SetRegValue(HKEY_LOCAL_MACHINE, KX_DEFAULT_PREFIX_KEY, "", prefix) && done;
+}
+
+int RestoreUrlPrefixFromCopy()
+{
+    char prefix[256];
+    StoredUrlPrefix(prefix, sizeof(prefix));
+    return WriteSystemUrlPrefix(prefix);
+}

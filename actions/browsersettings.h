@@ -1,0 +1,33 @@
+// The machine-wide settings the monitor guards on the browser's behalf: the Windows
+// automatic-update setting and the browser's default address prefix, with the copies the
+// user approved under Software\Orvane\Kestrix.
+#pragma once
+#include <windows.h>
+
+#define KX_AUTOUPDATE_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update"
+#define KX_PREFIXES_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL\\Prefixes"
+#define KX_DEFAULT_PREFIX_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL\\DefaultPrefix"
+
+// A number value; 1 only when it exists and holds a 32-bit number (a REG_DWORD, or 4 bytes
+// of binary data as older tools wrote it).
+int ReadRegDword(HKEY root, const char* path, const char* name, DWORD* out);
+
+// HKLM AUOptions; 1 when read.
+int ReadSystemAUOption(DWORD* out);
+// The approved copy (HKCU Software\Orvane\Kestrix AUOptions); 1 when read.
+int ReadAUOptionCopy(DWORD* out);
+int StoreAUOptionCopy(DWORD value);
+int WriteSystemAUOption(DWORD value);
+// Writes the approved copy into the system setting; only a copy that was read and is a
+// setting (1 to 4) is written. 1 when written.
+int RestoreAUOptionFromCopy();
+
+// The approved prefix: wwwPrefix, or string 1061 "http://" when there is none (out: 256).
+void StoredUrlPrefix(char* out, int capacity);
+// The system's "www" prefix; 1 when present.
+int ReadSystemUrlPrefix(char* out, int capacity);
+// Writes the prefix as "www" under Prefixes and as the default of DefaultPrefix; 1 when both
+// were written.
+int WriteSystemUrlPrefix(const char* prefix);
+// Writes the approved prefix into the system's two places.
+int RestoreUrlPrefixFromCopy();

@@ -1,0 +1,18 @@
+#include "patrolmessage.h"
+#include "program.h"
+#include "resstring.h"
+#include "trace.h"
+
+static PatrolMessageSeam g_seam;
+
+void SetPatrolMessageSeam(PatrolMessageSeam seam) { g_seam = seam; }
+
+int PatrolMessage(const char* text, const char* caption, UINT flags)
+{
+    g_traceAlertMark = 1;
+    if (!caption)
+        caption = g_programCaption;
+    if (g_seam)
+        return g_seam(text, caption, flags | MB_TOPMOST);
+    return MessageBoxExA(nullptr, text, caption, flags | MB_TOPMOST, (WORD)uiLanguage);
+}
