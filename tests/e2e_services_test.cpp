@@ -81,7 +81,10 @@ TEST_F(ServicesE2eTest, NewServiceIsAlertedAndNoLeavesItStoppedAndDisabled)
                        &shown))
         << shown;
     EXPECT_NE(std::string::npos, shown.find(kSvcDisplay)) << shown;
-    EXPECT_NE(std::string::npos, shown.find("Active Status: Running")) << shown;
+    // The check may meet the service while it is still starting on a busy machine.
+    EXPECT_TRUE(shown.find("Active Status: Running") != std::string::npos ||
+                shown.find("Active Status: Pending Start") != std::string::npos)
+        << shown;
     EXPECT_EQ(0, Drive(std::string("gone #32770 ") + kAlertCaption + " 5000"));
 
     DWORD start = 0, state = 0;
