@@ -98,6 +98,8 @@ int main(int argc, char** argv)
         SetText(HKEY_LOCAL_MACHINE, key, "Description", "A service of the patrol benchmark.");
     }
     ReadAllOptions();
+    // As in the monitor, COM stays initialised for the whole run (the task check uses it).
+    CoInitialize(nullptr);
     SetAlertDialogSeam(CountAlert);
     SetSoundPlayerSeam([](LPCSTR, HMODULE, DWORD) -> BOOL { return TRUE; });
     // Everything present is known, as after the first start.
@@ -131,6 +133,7 @@ int main(int argc, char** argv)
     int services = EntryCount();
     ClearEntries();
     Cleanup();
+    CoUninitialize();
 
     std::sort(cpu.begin(), cpu.end());
     double median = cpu[cpu.size() / 2];
