@@ -92,3 +92,12 @@ std::vector<EntryRecord> CopyEntries()
         entries.push_back(*GetEntry(i));
     return entries;
 }
+
+std::vector<EntryRecord> CopyUnknownEntries(const KnownList& known)
+{
+    std::vector<EntryRecord> entries;
+    for (int i = 0; i < EntryCount(); i++)
+        if (known.Number(GetEntry(i)->title) == 0)
+            entries.push_back(*GetEntry(i));
+    return entries;
+}
