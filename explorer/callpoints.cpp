@@ -22,5 +22,4 @@ void ShowOnlineInfo(HWND, int index)
 
 void WriteHtmlReport(HWND) { g_callPoints.report++; }
 void ToggleMonitorAutostart(HWND) { g_callPoints.autostart++; }
-void ShowRestartCommands(HWND) { g_callPoints.restart++; }
 void WriteHijackLog() { g_callPoints.hijack++; }

@@ -1,7 +1,7 @@
 // Places where the pages hand over to dialogs and reports that are built elsewhere: the
 // program information dialog, the patrol-time dialog, online information, the HTML report,
-// the monitor-autostart toggle, the restart-command view and the hijack log. Each returns what
-// its caller needs to carry on while the real one is missing.
+// the monitor-autostart toggle and the hijack log. Each returns what its caller needs to carry
+// on while the real one is missing.
 #pragma once
 #include <windows.h>
 
@@ -13,15 +13,14 @@ int AskPatrolTime(HWND owner, UINT captionString, int current);
 void ShowOnlineInfo(HWND owner, int index);
 // Command 9: the HTML report of the current list.
 void WriteHtmlReport(HWND owner);
-// Main-window commands 6031 and 6034.
+// Main-window command 6031.
 void ToggleMonitorAutostart(HWND owner);
-void ShowRestartCommands(HWND owner);
 // HijackKestrix.log in the program folder.
 void WriteHijackLog();
 
 // Tests: counts of each call point reached, in the order above.
 struct CallPointCounts {
-    int info, patrolTime, online, report, autostart, restart, hijack;
+    int info, patrolTime, online, report, autostart, hijack;
     int lastIndex;
 };
 extern CallPointCounts g_callPoints;

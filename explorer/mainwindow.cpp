@@ -6,6 +6,7 @@
 #include "pages.h"
 #include "program.h"
 #include "resource.h"
+#include "restartview.h"
 #include "sharedui.h"
 #include "sheet.h"
 #include "shellrun.h"
@@ -66,7 +67,7 @@ static void Command(HWND window, int command)
         ToggleMonitorAutostart(window);
         break;
     case PAGE_RESTART_COMMANDS:
-        ShowRestartCommands(window);
+        ShowRestartCommandView(window);
         break;
     case PAGE_EXIT:
         ExitRequest(window);

@@ -1,6 +1,7 @@
 #include "services.h"
 #include "entrylist.h"
 #include "handles.h"
+#include "keywatch.h"
 #include "keytext.h"
 #include "options.h"
 #include "pathutil.h"
@@ -10,6 +11,7 @@
 #include "versioninfo.h"
 #include <shlwapi.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -112,6 +114,59 @@ int ServiceProgram(HKEY key, const char* keyName, const char* hostWord, char* ou
     return 1;
 }
 
+// Size and date of a program file, to see whether it was replaced since it was read.
+struct FileStamp {
+    std::string path;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+};
+
+bool SameFile(const FileStamp& stamp)
+{
+    WIN32_FILE_ATTRIBUTE_DATA now;
+    if (!GetFileAttributesExA(stamp.path.c_str(), GetFileExInfoStandard, &now))
+        return false;
+    return now.nFileSizeLow == stamp.data.nFileSizeLow &&
+           now.nFileSizeHigh == stamp.data.nFileSizeHigh &&
+           CompareFileTime(&now.ftLastWriteTime, &stamp.data.ftLastWriteTime) == 0;
+}
+
+// The last listing, handed out again while nothing under the services key changed, the option
+// stands and the files of the services hidden as Microsoft's are as they were: a pass then
+// costs one look at an event instead of a thousand keys and files. (A file replaced by
+// someone else's would bring its service into the list, so those files are compared each time;
+// a listed service's file that changes alters nothing the comparisons use.)
+struct ServiceListing {
+    KeyWatch watch;
+    bool valid = false;
+    bool hideMicrosoft = false;
+    std::vector<EntryRecord> records;
+    std::vector<FileStamp> hidden;
+};
+ServiceListing g_listing;
+
+// A kept record goes back into the list as it was made, without AddEntry's file look-ups.
+void AddKeptEntry(const EntryRecord& record)
+{
+    if (g_entries.count >= MAX_ENTRIES)
+        return;
+    EntryRecord* copy = (EntryRecord*)malloc(sizeof(EntryRecord));
+    if (!copy)
+        return;
+    *copy = record;
+    g_entries.items[g_entries.count++] = copy;
+}
+
+bool ListingStands(bool hideMicrosoft)
+{
+    bool changed = KeyChangedSinceLastAsk(&g_listing.watch, HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, true);
+    if (changed || !g_listing.valid || g_listing.hideMicrosoft != hideMicrosoft)
+        return false;
+    for (const FileStamp& stamp : g_listing.hidden)
+        if (!SameFile(stamp))
+            return false;
+    return true;
+}
+
 bool HiddenAsMicrosoft(const char* command)
 {
     char program[260];
@@ -119,7 +174,14 @@ bool HiddenAsMicrosoft(const char* command)
         return false;
     VersionStrings strings;
     GetVersionStrings(program, &strings);
-    return InMyString(strings.slot[VS_COMPANY_NAME], "Microsoft") != 0;
+    if (!InMyString(strings.slot[VS_COMPANY_NAME], "Microsoft"))
+        return false;
+    FileStamp stamp{program, {}};
+    if (GetFileAttributesExA(program, GetFileExInfoStandard, &stamp.data))
+        g_listing.hidden.push_back(stamp);
+    else
+        g_listing.valid = false;   // nothing to compare with: read again next time
+    return true;
 }
 
 void AddService(SC_HANDLE manager, const DisplayNames* known, const char* keyName,
@@ -185,14 +247,26 @@ int ListServices()
 {
     ClearEntries();
     Trace("ListServices", "services");
-    RegKey root;
-    if (!root.open(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, KEY_READ))
+    bool hideMicrosoft =
+        (g_optionsLoaded ? g_options.HideMicrosoftServices : GetOption("HideMicrosoftServices", 1)) != 0;
+    if (ListingStands(hideMicrosoft)) {
+        for (const EntryRecord& record : g_listing.records)
+            AddKeptEntry(record);
         return 0;
+    }
+    // The watch is armed: a change from here on makes the next call read again.
+    g_listing.valid = true;
+    g_listing.hideMicrosoft = hideMicrosoft;
+    g_listing.hidden.clear();
+    g_listing.records.clear();
+    RegKey root;
+    if (!root.open(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, KEY_READ)) {
+        g_listing.valid = false;
+        return 0;
+    }
     ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
     DisplayNames names;
     bool haveNames = ReadDisplayNames(manager.get(), &names);
-    bool hideMicrosoft =
-        (g_optionsLoaded ? g_options.HideMicrosoftServices : GetOption("HideMicrosoftServices", 1)) != 0;
     for (DWORD index = 0;; index++) {
         char name[256];
         DWORD length = sizeof(name);
@@ -204,6 +278,10 @@ int ListServices()
             continue;   // overlong names and failed indices
         AddService(manager.get(), haveNames ? &names : nullptr, name, hideMicrosoft);
     }
+    // Without the manager's names a later call asks again rather than keep the registry's.
+    g_listing.valid = g_listing.valid && haveNames && g_listing.watch.thread != 0;
+    for (int i = 0; g_listing.valid && i < EntryCount(); i++)
+        g_listing.records.push_back(*GetEntry(i));
     return 0;
 }
 

@@ -35,7 +35,7 @@ void CheckIEHelpers()
         return;
     ListBrowserAddOns();
     KnownList known(kKnownKey);
-    for (const EntryRecord& entry : CopyEntries()) {
+    for (const EntryRecord& entry : CopyUnknownEntries(known)) {
         if (known.Number(entry.title) != 0)
             continue;
         SetCurrentAlert(0, entry.title, entry.command);

@@ -26,7 +26,7 @@ void CheckServices()
 {
     ListServices();
     KnownList known(kKnownKey);
-    for (const EntryRecord& entry : CopyEntries()) {
+    for (const EntryRecord& entry : CopyUnknownEntries(known)) {
         if (known.Number(entry.title) != 0)
             continue;
         SetCurrentAlert(entry.type, entry.title, entry.command);

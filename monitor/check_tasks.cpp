@@ -22,7 +22,7 @@ void CheckScheduledTasks()
 {
     ListScheduledTasks();
     KnownList known(kKnownKey);
-    for (const EntryRecord& entry : CopyEntries()) {
+    for (const EntryRecord& entry : CopyUnknownEntries(known)) {
         if (known.Number(entry.title) != 0 || InMyString(entry.title, "McAfee.com"))
             continue;
         SetCurrentAlert(0, entry.title, entry.command);

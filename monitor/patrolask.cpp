@@ -2,6 +2,7 @@
 #include "alert.h"
 #include "baseline.h"
 #include "handles.h"
+#include "keywatch.h"
 #include "keys.h"
 #include "monitorstate.h"
 #include "registry.h"
@@ -10,6 +11,7 @@
 #include "tray.h"
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 INT_PTR AskAboutEntry(int sound, const char* command, const char* detectedSubkey, int trayIcon,
                       int trayTip, int templateId)
@@ -33,8 +35,22 @@ static std::string Upper(const char* text)
     return upper;
 }
 
+// Each list as last read, kept while its key stands unchanged: a thousand known services cost
+// a look at the key instead of a thousand values on every pass.
+struct KnownListCopy {
+    KeyWatch watch;
+    std::unordered_map<std::string, int> numbers;
+};
+static std::map<std::string, KnownListCopy> g_knownCopies;
+
 KnownList::KnownList(const char* listKey)
 {
+    KnownListCopy& copy = g_knownCopies[listKey];
+    if (!KeyChangedSinceLastAsk(&copy.watch, HKEY_CURRENT_USER, listKey, false)) {
+        numbers_ = copy.numbers;
+        return;
+    }
+    copy.numbers.clear();
     RegKey key;
     if (!key.open(HKEY_CURRENT_USER, listKey, KEY_READ))
         return;
@@ -50,6 +66,7 @@ KnownList::KnownList(const char* listKey)
         data[dataLength] = 0;
         numbers_[Upper(name)] = atoi(data);
     }
+    copy.numbers = numbers_;
 }
 
 int KnownList::Number(const char* name) const
@@ -73,5 +90,14 @@ std::vector<EntryRecord> CopyEntries()
     entries.reserve(EntryCount());
     for (int i = 0; i < EntryCount(); i++)
         entries.push_back(*GetEntry(i));
+    return entries;
+}
+
+std::vector<EntryRecord> CopyUnknownEntries(const KnownList& known)
+{
+    std::vector<EntryRecord> entries;
+    for (int i = 0; i < EntryCount(); i++)
+        if (known.Number(GetEntry(i)->title) == 0)
+            entries.push_back(*GetEntry(i));
     return entries;
 }

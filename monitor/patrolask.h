@@ -31,3 +31,6 @@ void WriteKnownListEntry(const char* listKey, const char* name, int type);
 // The entries of the list as they are now. The alerts re-enter the message loop, where other
 // work may refill the shared list, so each check walks its own copy.
 std::vector<EntryRecord> CopyEntries();
+// Only the entries known has no number for: a pass over a thousand known services then copies
+// nothing (a fresh copy of them all costs more than the rest of the check).
+std::vector<EntryRecord> CopyUnknownEntries(const KnownList& known);

@@ -1,14 +1,19 @@
 // The service inventory against the services of a real Windows 7 machine (a REGEDIT4 export
-// kept beside the project in shared/testdata/real-hives). Each service is written under a
-// name of its own, so that the prefix's own services stay untouched.
+// kept beside the project in shared/testdata/real-hives). In the shared prefix each service is
+// written under a name of its own, so that the prefix's own services stay untouched; the
+// ServiceManager case runs in a prefix of its own (tests/realservices/run.sh) where the export
+// was imported and the service manager started on it.
 #include "kxtest.h"
 #include "entrylist.h"
 #include "keys.h"
 #include "services.h"
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -108,11 +113,50 @@ Services ReadServices(const std::string& path)
     return services;
 }
 
+std::string Upper(const char* text)
+{
+    std::string upper(text);
+    if (!upper.empty())
+        CharUpperA(&upper[0]);
+    return upper;
+}
+
 bool Contains(std::string text, std::string part)
 {
     CharUpperA(&text[0]);
     CharUpperA(&part[0]);
     return text.find(part) != std::string::npos;
+}
+
+// Would the inventory list it: a text image path naming a program file or the service host.
+bool ListedKind(const std::map<std::string, Value>& values)
+{
+    auto image = values.find("ImagePath");
+    return image != values.end() && image->second.type != REG_DWORD &&
+           !image->second.data.empty() &&
+           (Contains(image->second.data, ".exe") || Contains(image->second.data, "svchost"));
+}
+
+// "@file,-id" loaded straight from the file's string table, a way of its own beside the
+// shell's; empty when the file or the string is not there.
+std::string LoadIndirect(const std::string& text)
+{
+    size_t comma = text.rfind(",-");
+    if (text.empty() || text[0] != '@' || comma == std::string::npos)
+        return "";
+    char file[MAX_PATH];
+    if (!ExpandEnvironmentStringsA(text.substr(1, comma - 1).c_str(), file, sizeof(file)))
+        return "";
+    HMODULE module = LoadLibraryExA(file, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module)
+        return "";
+    WCHAR wide[1024] = L"";
+    int length = LoadStringW(module, (UINT)atoi(text.c_str() + comma + 2), wide, 1024);
+    FreeLibrary(module);
+    char narrow[1024] = "";
+    if (length > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof(narrow), nullptr, nullptr);
+    return narrow;
 }
 
 class RealServicesTest : public KxTest {};
@@ -149,10 +193,7 @@ TEST_F(RealServicesTest, EveryRealServiceOfItsOwnProgramIsListedUnderAReadableNa
                 WriteValueText(HKEY_LOCAL_MACHINE, path, name, v.data, v.type);
             }
         }
-        auto image = service.second.find("ImagePath");
-        if (image == service.second.end() || image->second.type == REG_DWORD ||
-            image->second.data.empty() ||
-            !(Contains(image->second.data, ".exe") || Contains(image->second.data, "svchost")))
+        if (!ListedKind(service.second))
             continue;
         auto display = service.second.find("DisplayName");
         bool plain = display != service.second.end() && display->second.type == REG_SZ &&
@@ -193,6 +234,67 @@ TEST_F(RealServicesTest, EveryRealServiceOfItsOwnProgramIsListedUnderAReadableNa
     EXPECT_EQ(SERVICE_EXE, adobe->second->type);
     EXPECT_STREQ("Automatic", adobe->second->source);
     EXPECT_TRUE(Contains(adobe->second->command, "armsvc.exe")) << adobe->second->command;
+}
+
+// The imported services as the prefix's service manager holds them: every one is known to it
+// and listed once, under its plain name or its indirect name's text (the key name where the
+// prefix has no such text), never as "@file,-id".
+TEST_F(RealServicesTest, ThroughTheServiceManagerEveryImportedServiceIsListed)
+{
+    const char* ownList = getenv("KX_OWN_SERVICES");
+    if (!ownList)
+        GTEST_SKIP() << "runs in a prefix of its own: tests/realservices/run.sh";
+    std::set<std::string> own;
+    std::ifstream ownFile(ownList);
+    for (std::string line; std::getline(ownFile, line);)
+        own.insert(Upper(line.c_str()));
+    Services services = ReadServices(HivesFile());
+    ASSERT_GT(services.size(), 300u);
+
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    ASSERT_TRUE(manager);
+    std::map<std::string, std::string> expected;   // key name -> title
+    int indirect = 0, resolved = 0;
+    for (const auto& service : services) {
+        if (own.count(Upper(service.first.c_str())) || !ListedKind(service.second))
+            continue;
+        char name[4096] = "";
+        DWORD size = sizeof(name);
+        ASSERT_TRUE(GetServiceDisplayNameA(manager.get(), service.first.c_str(), name, &size))
+            << service.first << " is not known to the service manager";
+        std::string title = name[0] ? name : service.first;
+        if (title[0] == '@') {
+            indirect++;
+            std::string text = LoadIndirect(title);
+            resolved += !text.empty();
+            title = text.empty() ? service.first : text;
+        }
+        expected[service.first] = title.substr(0, 127);
+    }
+    ASSERT_GT(expected.size(), 100u);
+    EXPECT_GT(indirect, 20);
+
+    WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "HideMicrosoftServices", "0");
+    ListServices();
+    std::map<std::string, int> titles;
+    const EntryRecord* adobe = nullptr;
+    for (int i = 0; i < EntryCount(); i++) {
+        const EntryRecord* e = GetEntry(i);
+        EXPECT_NE('@', e->title[0]) << e->title;
+        EXPECT_NE('@', e->detail[0]) << e->title << ": " << e->detail;
+        titles[e->title]++;
+        if (std::string(e->title) == "Adobe Acrobat Update Service")
+            adobe = e;
+    }
+    for (const auto& service : expected)
+        EXPECT_EQ(1u, titles.count(service.second)) << service.first << " as " << service.second;
+    std::printf("%zu real services listed through the service manager, %d with indirect names, "
+                "%d of them resolved in this prefix\n",
+                expected.size(), indirect, resolved);
+    ASSERT_NE(nullptr, adobe);
+    EXPECT_EQ(SERVICE_EXE, adobe->type);
+    EXPECT_STREQ("Automatic", adobe->source);
+    EXPECT_TRUE(Contains(adobe->command, "armsvc.exe")) << adobe->command;
 }
 
 }   // namespace

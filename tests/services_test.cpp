@@ -174,6 +174,36 @@ TEST_F(ServicesTest, ListingRulesAndBadKeys)
     EXPECT_STREQ("", text);
 }
 
+// A listing is handed out again between passes: each thing it depends on must still show.
+TEST_F(ServicesTest, AKeptListingFollowsKeysSubkeysAndReplacedMicrosoftFiles)
+{
+    std::string library = TempPath("kxhosted.dll");
+    ASSERT_TRUE(CopyFileA(Fixture("kxfx_oshook.dll").c_str(), library.c_str(), FALSE));
+    Key("KxSvcMicrosoft", "%SystemRoot%\\system32\\svchost.exe -k kxfx");
+    WriteValueText(HKEY_LOCAL_MACHINE, kRoot + "KxSvcMicrosoft\\Parameters", "ServiceDll", library);
+    Key("KxSvcHostDll", "%SystemRoot%\\system32\\svchost.exe -k kxfx");
+    WriteValueText(HKEY_LOCAL_MACHINE, kRoot + "KxSvcHostDll\\Parameters", "ServiceDll",
+                   Fixture("kxfx_hook.dll"));
+    ListServices();
+    int count = EntryCount();
+    ListServices();
+    EXPECT_EQ(count, EntryCount());
+    EXPECT_LT(Find("Display KxSvcMicrosoft"), 0);
+
+    // Someone else's library in place of the Microsoft one: the service shows.
+    ASSERT_TRUE(CopyFileA(Fixture("kxfx_plain.exe").c_str(), library.c_str(), FALSE));
+    ListServices();
+    EXPECT_GE(Find("Display KxSvcMicrosoft"), 0);
+    // A value in a service's subkey, and a new service.
+    WriteValueText(HKEY_LOCAL_MACHINE, kRoot + "KxSvcHostDll\\Parameters", "ServiceDll",
+                   Fixture("kxfx_oshook.dll"));
+    Key("KxSvcPlain", Fixture("kxfx_plain.exe").c_str());
+    ListServices();
+    EXPECT_EQ(count + 1, EntryCount());
+    EXPECT_LT(Find("Display KxSvcHostDll"), 0) << "its library is Microsoft's now";
+    EXPECT_GE(Find("Display KxSvcPlain"), 0);
+}
+
 TEST_F(ServicesTest, StateStopAndStartTypeThroughTheManager)
 {
     ASSERT_TRUE(CreateFixtureService());

@@ -129,6 +129,21 @@ TEST_F(TasksTest, SingleItemReadersAndRemovalMatchNamesCaseInsensitively)
     EXPECT_EQ(S_FALSE, RemoveScheduledTask(title.c_str()));
 }
 
+TEST_F(TasksTest, AWorkItemThatCannotBeReadIsPassedOver)
+{
+    ASSERT_TRUE(MakeTask(2));
+    const std::string broken = TaskJobPath(L"KxBrokenTask");
+    ASSERT_TRUE(WriteTextFile(broken, "not a work item"));
+    ListScheduledTasks();
+    bool listed = false;
+    for (int i = 0; i < EntryCount(); i++) {
+        EXPECT_EQ(std::string::npos, std::string(GetEntry(i)->title).find("KxBrokenTask"));
+        listed = listed || std::string(GetEntry(i)->title).rfind("KxTask2", 0) == 0;
+    }
+    EXPECT_TRUE(listed) << "the readable item beside it is still listed";
+    EXPECT_TRUE(DeleteFileA(broken.c_str()));
+}
+
 TEST(RunTimeTextTest, TwelveHourClockAndTheEmptyTime)
 {
     struct Case {
