@@ -1,6 +1,7 @@
 #include "registry.h"
 #include "handles.h"
 #include "trace.h"
+#include <vector>
 
 static HKEY g_blockedRoot;
 
@@ -101,4 +102,75 @@ int DeleteRegValue(HKEY root, const char* path, const char* name)
         return 0;
     }
     return 1;
+}
+
+std::string RegNameKey(const char* name)
+{
+    std::string key = name;
+    if (!key.empty())
+        CharUpperBuffA(&key[0], (DWORD)key.size());
+    return key;
+}
+
+RegTextMap ReadRegTexts(HKEY root, const char* path, int capacity)
+{
+    RegTextMap texts;
+    RegKey key;
+    DWORD count = 0;
+    if (capacity <= 0 || !key.open(root, path, KEY_READ) ||
+        RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return texts;
+    texts.reserve(count);
+    // Room for the longest name the registry allows, in any code page.
+    std::vector<char> name(2 * 16384);
+    char data[REG_READ_BUFFER + 1], expanded[REG_READ_BUFFER];
+    for (DWORD index = 0;; index++) {
+        DWORD nameLength = (DWORD)name.size(), size = REG_READ_BUFFER, type = 0;
+        LONG status = RegEnumValueA(key.get(), index, name.data(), &nameLength, nullptr, &type,
+                                    (BYTE*)data, &size);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        // Longer than the read buffer reads as missing, as for a single lookup.
+        if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+            continue;
+        data[size < REG_READ_BUFFER ? size : REG_READ_BUFFER] = 0;
+        const char* text = data;
+        if (type == REG_EXPAND_SZ) {
+            DWORD needed = ExpandEnvironmentStringsA(data, expanded, REG_READ_BUFFER - 1);
+            if (needed != 0 && needed < (DWORD)REG_READ_BUFFER)
+                text = expanded;
+        }
+        if (lstrlenA(text) < capacity)
+            texts[RegNameKey(name.data())] = text;
+    }
+    return texts;
+}
+
+static ULONGLONG (*g_registryClock)() = nullptr;
+
+void SetRegistryClockSeam(ULONGLONG (*now)()) { g_registryClock = now; }
+
+KeyStamp SettledKeyStamp(HKEY key)
+{
+    KeyStamp stamp;
+    FILETIME written;
+    DWORD values = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, &written) != ERROR_SUCCESS)
+        return stamp;
+    ULONGLONG at;
+    if (g_registryClock) {
+        at = g_registryClock();
+    } else {
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        at = ((ULONGLONG)now.dwHighDateTime << 32) | now.dwLowDateTime;
+    }
+    ULONGLONG was = ((ULONGLONG)written.dwHighDateTime << 32) | written.dwLowDateTime;
+    if (at > was + 2 * 10000000ULL) {
+        stamp.written = was;
+        stamp.values = values;
+    }
+    return stamp;
 }

@@ -3,6 +3,30 @@
 #include <windows.h>
 #include <cstring>
 
+static bool PrintableAscii(const char* text, int n)
+{
+    for (int i = 0; i < n; i++)
+        if ((unsigned char)text[i] < 0x20 || (unsigned char)text[i] > 0x7E)
+            return false;
+    return true;
+}
+
+int AsciiSameIgnoringCase(const char* a, const char* b, int n)
+{
+    if (!PrintableAscii(a, n) || !PrintableAscii(b, n))
+        return -1;
+    for (int i = 0; i < n; i++) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x -= 32;
+        if (y >= 'a' && y <= 'z')
+            y -= 32;
+        if (x != y)
+            return 0;
+    }
+    return 1;
+}
+
 int InMyString(const char* text, const char* part)
 {
     size_t textLength = strlen(text), partLength = strlen(part);
@@ -14,9 +38,13 @@ int InMyString(const char* text, const char* part)
         return 0;
     char window[774];
     for (size_t i = 0; i + partLength <= textLength; i++) {
-        memcpy(window, text + i, partLength);
-        window[partLength] = 0;
-        if (lstrcmpiA(window, part) == 0)
+        int same = AsciiSameIgnoringCase(text + i, part, (int)partLength);
+        if (same < 0) {
+            memcpy(window, text + i, partLength);
+            window[partLength] = 0;
+            same = lstrcmpiA(window, part) == 0;
+        }
+        if (same)
             return 1;
     }
     return 0;

@@ -8,8 +8,10 @@
 #include "options.h"
 #include "pageframe.h"
 #include "pages.h"
+#include "keys.h"
 #include "pathutil.h"
 #include "platform.h"
+#include "registry.h"
 #include "resource.h"
 #include "resstring.h"
 #include "sharedui.h"
@@ -17,6 +19,7 @@
 #include <commctrl.h>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 int g_startupSortFlags[5];
@@ -151,11 +154,31 @@ static void SetCell(HWND list, int row, int column, const char* text)
 
 static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM sortParam);
 
-static void FirstDetected(const EntryRecord* r, char* out, int capacity)
+// The disabled index and the first-seen dates, read once per fill: one registry look-up per
+// row each would be most of what filling thousands of rows costs.
+struct FillLookups {
+    RegTextMap disabled, firstSeen;
+};
+
+static int RowDisabled(const FillLookups& lookups, const EntryRecord* r)
+{
+    auto found = lookups.disabled.find(RegNameKey(r->title));
+    return found != lookups.disabled.end() && atoi(found->second.c_str()) != 0;
+}
+
+static void FirstDetected(const FillLookups& lookups, const EntryRecord* r, char* out, int capacity)
 {
     char key[260];
     ProgramKey(r->command, key);
     out[0] = 0;
+    if (lstrcmpiA(DetectedSubkeyForType(r->type), KX_DETECTED_KEY "\\Startup") == 0) {
+        auto found = lookups.firstSeen.find(RegNameKey(key));
+        if (found != lookups.firstSeen.end() && !found->second.empty()) {
+            lstrcpynA(out, found->second.c_str(), capacity < 24 ? capacity : 24);
+            return;
+        }
+    }
+    // Not dated yet (or dated since the sweep): as for a single row.
     if (GetFirstSeenDate(key, r->type, out, capacity) > 0)
         return;
     RecordFirstSeen(r->command, "Startup");
@@ -176,6 +199,9 @@ void FillStartupList(HWND page)
     if (old)
         ImageList_Destroy(old);
 
+    FillLookups lookups;
+    lookups.disabled = ReadRegTexts(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, 33);
+    lookups.firstSeen = ReadRegTexts(HKEY_CURRENT_USER, KX_DETECTED_KEY "\\Startup", 64);
     char disabledText[64] = "";
     LoadResString(626, disabledText, sizeof(disabledText));
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
@@ -196,9 +222,9 @@ void FillStartupList(HWND page)
         CommandColumnText(r, text, sizeof(text));
         SetCell(list, row, 1, text);
         SetCell(list, row, 2, LPSTR_TEXTCALLBACKA);
-        g_rowDisabled[i] = DisabledCodeForTitle(r->title) != 0;
+        g_rowDisabled[i] = RowDisabled(lookups, r);
         SetCell(list, row, 3, g_rowDisabled[i] ? disabledText : StartupTypeName(r->type));
-        FirstDetected(r, g_firstSeen[i], sizeof(g_firstSeen[i]));
+        FirstDetected(lookups, r, g_firstSeen[i], sizeof(g_firstSeen[i]));
         SetCell(list, row, 4, g_firstSeen[i]);
     }
     int sortColumn = GetOption("SortStartup", 0);

@@ -147,9 +147,47 @@ struct LongForm {
     std::string result;
 };
 
+// While one list is built, a folder found missing stays missing: the commands of thousands of
+// entries below a folder that is gone would otherwise each ask the file system again.
+static int g_memoDepth;
+static std::unordered_map<std::string, bool> g_folderMissing;
+
+FolderMemoScope::FolderMemoScope()
+{
+    if (g_memoDepth++ == 0)
+        g_folderMissing.clear();
+}
+
+FolderMemoScope::~FolderMemoScope()
+{
+    if (--g_memoDepth == 0)
+        g_folderMissing.clear();
+}
+
+// 1 when the folder part of path does not exist, so that path cannot either. A folder whose
+// name ends in a dot or blank is not judged: the system trims those only at a path's end.
+static int InMissingFolder(const char* path)
+{
+    const char* slash = strrchr(path, '\\');
+    if (!g_memoDepth || !slash || slash - path < 3 || slash[-1] == '.' || slash[-1] == ' ')
+        return 0;
+    std::string folder(path, slash - path);
+    CharUpperBuffA(&folder[0], (DWORD)folder.size());
+    auto known = g_folderMissing.find(folder);
+    if (known != g_folderMissing.end())
+        return known->second;
+    bool missing = false;
+    if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        DWORD error = GetLastError();
+        missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    g_folderMissing[folder] = missing;
+    return missing;
+}
+
 void ToLongPathForm(char* path, int capacity)
 {
-    if (IsWindows95() || !path[0])
+    if (IsWindows95() || !path[0] || InMissingFolder(path))
         return;
     typedef DWORD(WINAPI * LongPathFn)(LPCSTR, LPSTR, DWORD);
     static LongPathFn longPath =

@@ -77,6 +77,15 @@ const EntryRecord* GetEntry(int index);
 // Long path form of a text in place (not on Windows 95); unchanged when it fails.
 void ToLongPathForm(char* path, int capacity);
 
+// Held while a list is built: ToLongPathForm remembers which folders are missing until the
+// outermost scope ends.
+struct FolderMemoScope {
+    FolderMemoScope();
+    ~FolderMemoScope();
+    FolderMemoScope(const FolderMemoScope&) = delete;
+    FolderMemoScope& operator=(const FolderMemoScope&) = delete;
+};
+
 const char* TypeName(int code);
 int TypeCode(const char* name);
 const char* ActionName(int code);

@@ -59,6 +59,30 @@ static ValueList ReadValues(HKEY root, const char* path, int maxName, int maxDat
     return values;
 }
 
+// A Run key as last read: a key not written since is not read again (thousands of values
+// are one registry call each).
+struct ReadKey {
+    KeyStamp stamp;
+    ValueList values;
+};
+
+static ValueList ReadValuesAgain(HKEY root, const char* path, ReadKey* last)
+{
+    KeyStamp stamp;
+    {
+        RegKey key;
+        if (key.open(root, path, KEY_READ))
+            stamp = SettledKeyStamp(key.get());
+    }
+    if (SameSettledStamp(stamp, last->stamp))
+        return last->values;
+    // The stamp is taken before the values: a write in between gives a newer stamp next time.
+    ValueList values = ReadValues(root, path, 0, 0);
+    last->stamp = stamp;
+    last->values = stamp.written ? values : ValueList();
+    return values;
+}
+
 static ReturnedValueHandler g_returnedValueHandler = nullptr;
 
 void SetReturnedValueHandler(ReturnedValueHandler handler) { g_returnedValueHandler = handler; }
@@ -99,7 +123,8 @@ static void ReadRunKey(HKEY root, int rootIndex, int keyIndex, LastRunValue* las
     const int code = keyIndex + 1 + 10 * rootIndex;
     // Whole values: a long command still starts a program and must not slip past the
     // guard (the listed command is cut to its field).
-    ValueList values = ReadValues(root, kRunKeys[keyIndex], 0, 0);
+    static ReadKey lastRead[2][7];
+    ValueList values = ReadValuesAgain(root, kRunKeys[keyIndex], &lastRead[rootIndex][keyIndex]);
     for (const auto& value : values) {
         const std::string& name = value.name;
         const std::string& data = value.data;
@@ -347,6 +372,7 @@ void DisabledEntryRange(int* first, int* end)
 
 int BuildStartupList(int forPage)
 {
+    FolderMemoScope memo;
     ClearEntries();
     BuildRun();
     GetStartupGroup();

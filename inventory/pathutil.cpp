@@ -103,10 +103,14 @@ void UrlSafeText(const char* text, char* out, int capacity)
 static int AfterMatch(const char* text, const char* part)
 {
     size_t n = strlen(part), len = strlen(text);
-    for (size_t i = 0; i + n <= len; i++)
-        if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text + i, (int)n, part,
-                           (int)n) == CSTR_EQUAL)
+    for (size_t i = 0; i + n <= len; i++) {
+        int same = AsciiSameIgnoringCase(text + i, part, (int)n);
+        if (same < 0)
+            same = CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text + i, (int)n, part,
+                                  (int)n) == CSTR_EQUAL;
+        if (same)
             return (int)(i + n);
+    }
     return -1;
 }
 

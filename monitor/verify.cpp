@@ -62,6 +62,12 @@ static KnownList ReadKnownList()
     RegKey key;
     if (!key.open(HKEY_CURRENT_USER, kKnownKey, KEY_READ))
         return known;
+    // Kept until the list is written again.
+    static KeyStamp lastStamp;
+    static KnownList lastKnown;
+    KeyStamp stamp = SettledKeyStamp(key.get());
+    if (SameSettledStamp(stamp, lastStamp))
+        return lastKnown;
     DWORD count = 0, longestName = 0;
     RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                      &longestName, nullptr, nullptr, nullptr);
@@ -92,6 +98,8 @@ static KnownList ReadKnownList()
         }
         known[NameKey(name.data())] = atoi(text);
     }
+    lastStamp = stamp;
+    lastKnown = stamp.written ? known : KnownList();
     return known;
 }
 

@@ -105,13 +105,16 @@ int main(int argc, char** argv)
     // Everything present is known, as after the first start.
     InitRegStartups();
     InitServicesList();
+    // As on a machine whose keys were last written a while ago: a key written within the last
+    // two seconds is always read in full.
+    Sleep(2100);
     CheckStartup();   // a warm-up pass: the first pass pays for loading libraries
     CheckIEHelpers();
     CheckScheduledTasks();
     CheckServices();
     g_alerts = 0;
 
-    std::vector<double> cpu;
+    std::vector<double> cpu, startup;
     for (int pass = 0; pass < kPasses; pass++) {
         double cpuStart = CpuNow(), wallStart = WallNow();
         void (*const checks[])() = {CheckStartup, CheckIEHelpers, CheckScheduledTasks, CheckServices};
@@ -123,6 +126,7 @@ int main(int argc, char** argv)
         }
         double used = CpuNow() - cpuStart, wall = WallNow() - wallStart;
         cpu.push_back(used);
+        startup.push_back(each[0]);
         printf("pass %d: CPU %.0f ms (startup %.0f, add-ons %.0f, tasks %.0f, services %.0f), "
                "wall %.0f ms\n",
                pass + 1, used * 1000, each[0] * 1000, each[1] * 1000, each[2] * 1000,
@@ -151,6 +155,10 @@ int main(int argc, char** argv)
     Cleanup();
     CoUninitialize();
 
+    std::sort(startup.begin(), startup.end());
+    double startupMedian = startup[startup.size() / 2];
+    printf("startup check (%d Run values): median CPU %.0f ms (target < 100 ms): %s\n",
+           kStartupEntries, startupMedian * 1000, startupMedian < 0.1 ? "met" : "MISSED");
     std::sort(cpu.begin(), cpu.end());
     double median = cpu[cpu.size() / 2];
     bool met = median < 0.1 && g_alerts == 0;

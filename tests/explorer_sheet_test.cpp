@@ -297,7 +297,12 @@ TEST_F(SheetTest, StartupRowsShowCommandCompanyTypeAndFirstDetectedDate)
 {
     std::string tool = AddRun("KxPageTool", "tool.exe");
     std::string off = AddRun("KxPageOff", "off.exe");
+    std::string old = AddRun("KxPageOld", "old.exe");
     ASSERT_EQ(1, DisableRunProgram("KxPageOff", off.c_str(), "", CURRENT_RUN));
+    // A program dated before keeps its date.
+    char oldKey[260];
+    GetProgramFile(old.c_str(), oldKey);
+    WriteValueText(HKEY_CURRENT_USER, KX_DETECTED_KEY "\\Startup", oldKey, "03-04-2021 9:05");
     Open(PAGE_STARTUP);
     HWND list = List();
     int row = RowOf(list, "KxPageTool");
@@ -312,6 +317,10 @@ TEST_F(SheetTest, StartupRowsShowCommandCompanyTypeAndFirstDetectedDate)
     int offRow = RowOf(list, "KxPageOff");
     ASSERT_GE(offRow, 0);
     EXPECT_EQ(Res(626), Cell(list, offRow, 3));
+    int oldRow = RowOf(list, "KxPageOld");
+    ASSERT_GE(oldRow, 0);
+    EXPECT_EQ("03-04-2021 9:05", Cell(list, oldRow, 4));
+    EXPECT_EQ("HKCU_RUN", Cell(list, oldRow, 3));
 
     // The disabled row offers Enable; the status bar names the location.
     Select(list, {offRow});

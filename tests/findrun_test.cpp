@@ -7,6 +7,7 @@
 #include "options.h"
 #include "platform.h"
 #include "program.h"
+#include "registry.h"
 #include "resstring.h"
 #include "shortcut.h"
 #include "trace.h"
@@ -585,4 +586,116 @@ TEST_F(StartupTest, WholeMachineIsListedInBuildOrder)
           "GetDisabledPrograms - findrun", "GetWinLogon_Userinit", "DelayLoad - BuildRegInfo -  findrun",
           "TaskScheduler - BuildRegInfo -  findrun", "ShellExecHook - BuildRegInfo -  findrun"})
         EXPECT_NE(std::string::npos, trace.find(text)) << text;
+}
+
+// The clock the settled-stamp rule compares with, set by the test.
+static ULONGLONG g_testClock;
+static ULONGLONG TestClock() { return g_testClock; }
+
+static ULONGLONG WriteTime(HKEY root, const char* path)
+{
+    RegKey key;
+    FILETIME written = {};
+    if (key.open(root, path, KEY_READ))
+        RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, &written);
+    return ((ULONGLONG)written.dwHighDateTime << 32) | written.dwLowDateTime;
+}
+
+static std::vector<std::string> RunCommands()
+{
+    ClearEntries();
+    BuildRun();
+    std::vector<std::string> commands;
+    for (int i = 0; i < EntryCount(); i++)
+        commands.push_back(GetEntry(i)->command);
+    return commands;
+}
+
+// A Run key not written since it was read is taken from that read. A write within two seconds
+// of the key's write time is never trusted to be told apart (a coarse write-time step could give
+// a later write the same time); every write after a kept read shows on the next build.
+TEST_F(StartupTest, RunKeysAreReadAgainAfterEveryWrite)
+{
+    const ULONGLONG second = 10000000ULL;
+    const char* run = kRunKeys[0];
+    struct Seam {
+        Seam() { SetRegistryClockSeam(TestClock); }
+        ~Seam() { SetRegistryClockSeam(nullptr); }
+    } seam;
+    {
+        RegKey key;
+        ASSERT_TRUE(key.open(HKEY_CURRENT_USER, run, KEY_READ));
+        ULONGLONG written = WriteTime(HKEY_CURRENT_USER, run);
+        g_testClock = written + second;
+        EXPECT_EQ(0u, SettledKeyStamp(key.get()).written);
+        g_testClock = written + 3 * second;
+        EXPECT_EQ(written, SettledKeyStamp(key.get()).written);
+    }
+
+    // Settled after each step unless the step says otherwise.
+    struct Step {
+        const char* write;   // name=data to write, -name to delete, nullptr for nothing
+        bool settled;
+        std::vector<std::string> listed;
+    } steps[] = {
+        {"KxA=C:\\x\\a.exe", false, {"C:\\x\\a.exe"}},
+        {"KxB=C:\\x\\b.exe", false, {"C:\\x\\a.exe", "C:\\x\\b.exe"}},
+        {nullptr, true, {"C:\\x\\a.exe", "C:\\x\\b.exe"}},
+        {nullptr, true, {"C:\\x\\a.exe", "C:\\x\\b.exe"}},
+        {"KxC=C:\\x\\c.exe", true, {"C:\\x\\a.exe", "C:\\x\\b.exe", "C:\\x\\c.exe"}},
+        {"KxA=C:\\x\\changed.exe", true,
+         {"C:\\x\\changed.exe", "C:\\x\\b.exe", "C:\\x\\c.exe"}},
+        {"-KxB", true, {"C:\\x\\changed.exe", "C:\\x\\c.exe"}},
+        {"KxD=C:\\x\\d.exe", false,
+         {"C:\\x\\changed.exe", "C:\\x\\c.exe", "C:\\x\\d.exe"}},
+        {"KxD=C:\\x\\d2.exe", false,
+         {"C:\\x\\changed.exe", "C:\\x\\c.exe", "C:\\x\\d2.exe"}},
+    };
+    int number = 0;
+    for (const Step& step : steps) {
+        number++;
+        if (step.write && step.write[0] == '-') {
+            DeleteValue(HKEY_CURRENT_USER, run, step.write + 1);
+        } else if (step.write) {
+            std::string text = step.write;
+            size_t equals = text.find('=');
+            Run(HKEY_CURRENT_USER, 0, text.substr(0, equals).c_str(), text.substr(equals + 1));
+        }
+        g_testClock = WriteTime(HKEY_CURRENT_USER, run) + (step.settled ? 3 : 1) * second;
+        EXPECT_EQ(step.listed, RunCommands()) << "step " << number;
+    }
+}
+
+// While a list is built a missing folder is asked about once; a folder made afterwards is
+// seen by the next build, which gives the program there its long form.
+TEST_F(StartupTest, ProgramInAFolderMadeLaterGetsItsLongFormOnTheNextBuild)
+{
+    std::string folder = TempPath("A later folder"), program = folder + "\\A long program name.exe";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(WriteTextFile(program, "MZ"));
+    char shortPath[MAX_PATH] = "";
+    ASSERT_GT(GetShortPathNameA(program.c_str(), shortPath, sizeof(shortPath)), 0u);
+    ASSERT_STRCASENE(program.c_str(), shortPath);
+    ASSERT_TRUE(DeleteFileA(program.c_str()));
+    ASSERT_TRUE(RemoveDirectoryA(folder.c_str()));
+
+    std::string shortFolder = shortPath;
+    shortFolder.resize(shortFolder.rfind('\\'));
+    Run(HKEY_CURRENT_USER, 0, "KxLater", shortPath);
+    Run(HKEY_CURRENT_USER, 0, "KxLaterArgs", std::string(shortPath) + " /min");
+    Run(HKEY_CURRENT_USER, 0, "KxSibling", shortFolder + "\\other.exe");
+    BuildStartupList(0);
+    ASSERT_EQ(3, EntryCount());
+    EXPECT_STREQ(shortPath, GetEntry(0)->command);
+    EXPECT_EQ(std::string(shortPath) + " /min", GetEntry(1)->command);
+    EXPECT_EQ(shortFolder + "\\other.exe", GetEntry(2)->command);
+
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(WriteTextFile(program, "MZ"));
+    BuildStartupList(0);
+    ASSERT_EQ(3, EntryCount());
+    EXPECT_STRCASEEQ(program.c_str(), GetEntry(0)->command);
+    EXPECT_EQ(std::string(shortPath) + " /min", GetEntry(1)->command);
+    ClearEntries();
 }

@@ -6,6 +6,7 @@
 #include "handles.h"
 #include "pathutil.h"
 #include "resstring.h"
+#include "textutil.h"
 #include "versioninfo.h"
 #include <cstring>
 #include <regex>
@@ -401,4 +402,27 @@ TEST_F(PathUtilTest, ProgramVersionsTextJoinsMonitorAndExplorer)
     ASSERT_TRUE(CopyFileA(Fixture("kxfx_multi.exe").c_str(), TempPath("KestrixEx.exe").c_str(), FALSE));
     GetProgramVersionText(text, sizeof(text));
     EXPECT_STREQ("1.2.3.4:2.0", text);
+}
+
+// The quick comparison answers as the system does for every pair of printable ASCII
+// characters, and leaves other text to the system.
+TEST(AsciiCompare, AgreesWithTheSystemOnPrintableAscii)
+{
+    int disagreements = 0;
+    for (int x = 0x20; x <= 0x7E; x++)
+        for (int y = 0x20; y <= 0x7E; y++) {
+            char a[2] = {(char)x, 0}, b[2] = {(char)y, 0};
+            int quick = AsciiSameIgnoringCase(a, b, 1);
+            bool user = lstrcmpiA(a, b) == 0;
+            bool system = CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a, 1, b, 1) ==
+                          CSTR_EQUAL;
+            if (quick != (int)user || quick != (int)system)
+                disagreements++;
+        }
+    EXPECT_EQ(0, disagreements);
+    EXPECT_EQ(1, AsciiSameIgnoringCase("RunDll32.Exe x", "RUNDLL32.EXE y", 12));
+    EXPECT_EQ(-1, AsciiSameIgnoringCase("\xC4pfel", "\xE4PFEL", 5));
+    EXPECT_EQ(-1, AsciiSameIgnoringCase("a\tb", "A\tB", 3));
+    EXPECT_EQ(1, InMyString("\"C:\\Programs\\\xC4pfel\\rundll32.exe\" x", "RUNDLL32.EXE"));
+    EXPECT_EQ(1, InMyString("\xC4PFEL", "\xE4pfel"));
 }
