@@ -150,9 +150,11 @@ int BrowserKind()
     const struct { const char* part; int kind; } kKinds[] = {
         {"iexplore", 1}, {"netscp", 2}, {"maxthon", 4}, {"avant", 5}, {"mozilla", 6},
         {"firefox", 3}};
-    for (const auto& k : kKinds)
-        if (strstr(path, k.part))
-            return k.kind;
+    // The program's own name decides first: Firefox lives in a "Mozilla Firefox" folder.
+    for (const char* text : {(const char*)FileNamePart(path), (const char*)path})
+        for (const auto& k : kKinds)
+            if (strstr(text, k.part))
+                return k.kind;
     return 1;
 }
 

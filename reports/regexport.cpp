@@ -152,7 +152,13 @@ int ExportSettingsTo(const char* path)
     std::string out = "Windows Registry Editor Version 5.00\r\n\r\n";
     WriteKey(out, HKEY_CURRENT_USER, "Software\\Orvane\\Kestrix", true);
     WriteKey(out, HKEY_LOCAL_MACHINE, "SOFTWARE\\Orvane", false);
-    return FinishReportFile(file, out);
+    // Saved in UTF-16 with its byte-order mark, as regedit itself saves a version 5.00 script:
+    // only then do the registry editors agree that hex(2) and hex(7) data are UTF-16.
+    int count = MultiByteToWideChar(CP_ACP, 0, out.data(), (int)out.size(), nullptr, 0);
+    std::string bytes = "\xff\xfe";
+    bytes.resize(2 + count * 2);
+    MultiByteToWideChar(CP_ACP, 0, out.data(), (int)out.size(), (WCHAR*)&bytes[2], count);
+    return FinishReportFile(file, bytes);
 }
 
 int ExportSettings(HWND owner)
