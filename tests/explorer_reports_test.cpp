@@ -491,3 +491,32 @@ TEST_F(ReportsTest, RealUsersRunValuesAppearInTheLogAndTheList)
     for (size_t i = 3; i < list.size(); i++)
         EXPECT_EQ(9u, CsvFields(list[i]).size()) << list[i];
 }
+
+TEST_F(ReportsTest, CommandLineWritesTheReportAndEndsWithItsExitCode)
+{
+    std::string tests = TestProgramFolder();
+    std::string explorer = tests.substr(0, tests.find_last_of('\\')) + "\\KestrixEx.exe";
+    auto run = [&](const std::string& args) {
+        std::string command = "\"" + explorer + "\" " + args;
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi;
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                            &pi))
+            return -1;
+        WaitForSingleObject(pi.hProcess, 120000);
+        DWORD code = 99;
+        GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        return (int)code;
+    };
+    std::string log = TempPath("cmd log.txt"), list = TempPath("list.csv");
+    EXPECT_EQ(0, run("-WriteLog \"" + log + "\""));
+    EXPECT_EQ(0u, ReadTextFile(log).find("Log created by Kestrix version "));
+    EXPECT_EQ(0, run("-writelist " + list));
+    EXPECT_NE(std::string::npos, ReadTextFile(list).find("\r\nType,SubType,Title,"));
+    EXPECT_EQ(1, run("-WriteLog " + TempPath("missing\\x.log")));
+    EXPECT_EQ(2, run("-WriteList"));
+    EXPECT_EQ(nullptr, FindWindowA("KestrixEx", nullptr));
+}
