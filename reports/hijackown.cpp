@@ -50,7 +50,7 @@ static void SessionManagerLines(std::string& log)
     for (const char* name : {"BootExecute", "PendingFileRenameOperations"})
         for (const auto& cs : kSets) {
             std::string v = ReportValue(
-                HKLM, std::string("SYSTEM\\") + cs.set + "\\Control\\Session Manager\\", name);
+                HKLM, std::string("SYSTEM\\") + cs.set + "\\Control\\Session Manager", name);
             if (v.empty())
                 continue;
             AppendF(log, "KX0%d - HKLM\\%s: %s = %s\r\n", name[0] == 'B' ? 0 : 1, cs.shortName,

@@ -31,19 +31,43 @@ std::string StringLocale()
     return code[0] ? code : "en";
 }
 
+// The system's version text, read once per program folder: a report asks for it per entry.
+const char* BuildText()
+{
+    static std::string folder, text;
+    if (text.empty() || folder != ProgramFolder()) {
+        char build[600];
+        GetProgramVersionText(build, sizeof(build));
+        folder = ProgramFolder();
+        text = build;
+    }
+    return text.c_str();
+}
+
+// Version strings of the last file asked about: the report reads them for its lines first.
+const VersionStrings& VersionsOf(const char* path)
+{
+    static std::string last;
+    static VersionStrings strings;
+    if (last != path || last.empty()) {
+        GetVersionStrings(path, &strings);
+        last = path;
+    }
+    return strings;
+}
+
 }   // namespace
 
 std::string InfoAddress(int form, int type, const char* programPath, const char* title)
 {
-    char program[260] = "", build[600];
+    char program[260] = "";
     GetProgramFile(programPath, program);
-    GetProgramVersionText(build, sizeof(build));
+    const char* build = BuildText();
     const char* fileName = program[0] ? FileNamePart(program) : title;
     const char* dot = strchr(fileName, '.');
     std::string ext = dot ? dot + 1 : "";
 
-    VersionStrings v;
-    GetVersionStrings(form == INFO_BASIC ? programPath : program, &v);
+    const VersionStrings& v = VersionsOf(form == INFO_BASIC ? programPath : program);
     std::string a = KX_INFO_HOST;
     if (form == INFO_EXTENDED) {
         FileInfoRecord info;

@@ -92,7 +92,7 @@ void HtmlEntry(std::string& out, int section, int index)
     if (section == SEC_SERVICES) {
         AppendF(out, "\tStartup Type: %s<br>\r\n", HtmlEscape(e.source).c_str());
         char state[256] = "";
-        if (ServiceState(e.title) && ServiceStateText(e.title, state, sizeof(state)) && state[0])
+        if (ServiceStateText(e.title, state, sizeof(state)) && state[0])
             AppendF(out, "\tService Status: %s<br>\r\n", HtmlEscape(state).c_str());
     }
     if (section == SEC_HIDDEN) {
