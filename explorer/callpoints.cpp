@@ -1,4 +1,8 @@
 #include "callpoints.h"
+#include "entrylist.h"
+#include "hijacklog.h"
+#include "onlineinfo.h"
+#include "reportlog.h"
 
 CallPointCounts g_callPoints;
 
@@ -16,10 +20,10 @@ int AskPatrolTime(HWND, UINT, int)
 
 void ShowOnlineInfo(HWND, int index)
 {
-    g_callPoints.online++;
-    g_callPoints.lastIndex = index;
+    if (const EntryRecord* entry = GetEntry(index))
+        ShowOnlineInformation(entry->type, entry->command, entry->title);
 }
 
-void WriteHtmlReport(HWND) { g_callPoints.report++; }
+void WriteHtmlReport(HWND) { WriteReportLog(); }
 void ToggleMonitorAutostart(HWND) { g_callPoints.autostart++; }
-void WriteHijackLog() { g_callPoints.hijack++; }
+void WriteHijackLog() { WriteHijackScanLog(); }

@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "options.h"
 #include "pages.h"
+#include "reportswitch.h"
 #include "program.h"
 #include "resource.h"
 #include "resstring.h"
@@ -28,6 +29,9 @@ int ExplorerMain(HINSTANCE instance, const char* commandLine, int)
     int startTab = GetOption("StartTab", PAGE_STARTUP);
     if (startTab < PAGE_STARTUP)
         startTab = PAGE_STARTUP;
+    int exitCode = 0;
+    if (RunReportSwitch(commandLine, &exitCode))
+        return exitCode;
     if (RunActionSwitches(commandLine))
         return 0;
     int startMonitor = 0;

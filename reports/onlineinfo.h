@@ -1,0 +1,31 @@
+// Online program information: the address of the vendor's lookup for a program, the local
+// knowledge pages that answer first, and which browser the machine uses.
+#pragma once
+#include <string>
+
+// The one host of the information service.
+#define KX_INFO_HOST "http://info.orvane.com"
+
+enum InfoForm {
+    INFO_BASIC,      // /cgi-bin/vantainfo.pl, option VantaFormat 0
+    INFO_EXTENDED,   // /cgi-bin/vantainfo12.pl with the file's dates, size and path
+    INFO_REPORT,     // the report's link: the basic keys up to Loc, without ext
+};
+
+// The whole address for an entry's type code, program path (as listed) and title (used
+// when the path names no program). Every value is URL-encoded.
+std::string InfoAddress(int form, int type, const char* programPath, const char* title);
+
+// Path of the local knowledge page for a file name; its length, 0 when there is none.
+int KnowledgePage(const char* fileName, char* out, int capacity);
+
+// Program file of the default browser (the http open command without its options), or
+// Internet Explorer's when there is none.
+void DefaultBrowserPath(char* out, int capacity);
+// 1 Internet Explorer (and anything unknown), 2 Netscape, 3 Firefox, 4 Maxthon, 5 Avant,
+// 6 Mozilla.
+int BrowserKind();
+
+// Opens the knowledge page or hands the address to AOL or the browser (option VantaFormat
+// picks the form). 1 when something was opened.
+int ShowOnlineInformation(int type, const char* programPath, const char* title);

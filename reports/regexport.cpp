@@ -1,0 +1,182 @@
+#include "regexport.h"
+#include "handles.h"
+#include "program.h"
+#include "reportfile.h"
+#include "resstring.h"
+#include "sysmessage.h"
+#include "textutil.h"
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* HiveName(HKEY root)
+{
+    if (root == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
+    if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
+    if (root == HKEY_USERS) return "HKEY_USERS";
+    if (root == HKEY_CURRENT_CONFIG) return "HKEY_CURRENT_CONFIG";
+    return "HKEY_LOCAL_MACHINE";
+}
+
+// A name or string as regedit reads it between double quotes.
+std::string Quoted(const std::string& text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+// "hex(n):" and the bytes, broken into continued lines the way regedit writes them.
+std::string HexData(const std::string& prefix, const BYTE* data, DWORD size)
+{
+    std::string out = prefix;
+    size_t lineLength = out.size();
+    char byte[4];
+    for (DWORD i = 0; i < size; i++) {
+        snprintf(byte, sizeof(byte), "%02x", data[i]);
+        out += byte;
+        lineLength += 2;
+        if (i + 1 < size) {
+            out += ',';
+            if (++lineLength > 76) {
+                out += "\\\r\n  ";
+                lineLength = 2;
+            }
+        }
+    }
+    return out;
+}
+
+// A string value goes out quoted when regedit reads it back unchanged that way: it ends at
+// its terminator and holds no line break.
+bool PlainString(const BYTE* data, DWORD size)
+{
+    if (size == 0)
+        return true;
+    if (data[size - 1] != 0)
+        return false;
+    for (DWORD i = 0; i + 1 < size; i++)
+        if (data[i] == 0 || data[i] == '\r' || data[i] == '\n')
+            return false;
+    return true;
+}
+
+std::vector<BYTE> WideBytes(const BYTE* data, DWORD size)
+{
+    std::vector<BYTE> wide;
+    if (size == 0)
+        return wide;
+    int count = MultiByteToWideChar(CP_ACP, 0, (const char*)data, (int)size, nullptr, 0);
+    wide.resize(count * 2);
+    MultiByteToWideChar(CP_ACP, 0, (const char*)data, (int)size, (WCHAR*)wide.data(), count);
+    return wide;
+}
+
+void WriteValues(std::string& out, HKEY key)
+{
+    DWORD maxName = 0, maxData = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName,
+                     &maxData, nullptr, nullptr);
+    std::vector<char> name(maxName + 2);
+    std::vector<BYTE> data(maxData + 2);
+    for (DWORD index = 0;; index++) {
+        DWORD nameLength = (DWORD)name.size(), size = (DWORD)data.size(), type = 0;
+        LONG rc = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(),
+                                &size);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc != ERROR_SUCCESS)
+            continue;
+        std::string valueName(name.data(), nameLength);
+        // The key's default value is the bare at sign; "@" in quotes is a value named @.
+        out += valueName.empty() ? "@" : Quoted(valueName);
+        out += '=';
+        char prefix[16];
+        if (type == REG_SZ && PlainString(data.data(), size)) {
+            out += Quoted(size ? std::string((const char*)data.data()) : "");
+        } else if (type == REG_DWORD && size == 4) {
+            char number[24];
+            snprintf(number, sizeof(number), "dword:%08lx", *(DWORD*)data.data());
+            out += number;
+        } else if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+            // A version 5.00 script holds these types' bytes in UTF-16, as regedit writes them.
+            std::vector<BYTE> wide = WideBytes(data.data(), size);
+            snprintf(prefix, sizeof(prefix), "hex(%lx):", type);
+            out += HexData(prefix, wide.data(), (DWORD)wide.size());
+        } else {
+            if (type == REG_BINARY)
+                lstrcpyA(prefix, "hex:");
+            else
+                snprintf(prefix, sizeof(prefix), "hex(%lx):", type);
+            out += HexData(prefix, data.data(), size);
+        }
+        out += "\r\n";
+    }
+}
+
+void WriteKey(std::string& out, HKEY root, const std::string& path, bool first)
+{
+    AppendF(out, "%s[%s\\%s]\r\n", first ? "" : "\r\n", HiveName(root), path.c_str());
+    RegKey key;
+    if (!key.open(root, path.c_str(), KEY_READ))
+        return;
+    WriteValues(out, key.get());
+    std::vector<std::string> subkeys;
+    for (DWORD index = 0;; index++) {
+        char name[256];
+        DWORD length = sizeof(name);
+        LONG rc = RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr, nullptr,
+                                nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc == ERROR_SUCCESS)
+            subkeys.emplace_back(name, length);
+    }
+    for (const std::string& sub : subkeys)
+        WriteKey(out, root, path + "\\" + sub, false);
+}
+
+}   // namespace
+
+int ExportSettingsTo(const char* path)
+{
+    HANDLE file = CreateReportFile(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    std::string out = "Windows Registry Editor Version 5.00\r\n\r\n";
+    WriteKey(out, HKEY_CURRENT_USER, "Software\\Orvane\\Kestrix", true);
+    WriteKey(out, HKEY_LOCAL_MACHINE, "SOFTWARE\\Orvane", false);
+    // Saved in UTF-16 with its byte-order mark, as regedit itself saves a version 5.00 script:
+    // only then do the registry editors agree that hex(2) and hex(7) data are UTF-16.
+    int count = MultiByteToWideChar(CP_ACP, 0, out.data(), (int)out.size(), nullptr, 0);
+    std::string bytes = "\xff\xfe";
+    bytes.resize(2 + count * 2);
+    MultiByteToWideChar(CP_ACP, 0, out.data(), (int)out.size(), (WCHAR*)&bytes[2], count);
+    return FinishReportFile(file, bytes);
+}
+
+int ExportSettings(HWND owner)
+{
+    char user[228] = "";
+    DWORD length = sizeof(user);
+    GetUserNameA(user, &length);
+    char name[300], path[MAX_PATH + 300];
+    snprintf(name, sizeof(name), "%s-Kestrix.reg", user);
+    ProgramFilePath(name, path, sizeof(path));
+    if (!ExportSettingsTo(path))
+        return 0;
+    char longPath[MAX_PATH + 300], format[512] = "", text[1024];
+    if (!GetLongPathNameA(path, longPath, sizeof(longPath)))
+        lstrcpynA(longPath, path, sizeof(longPath));
+    LoadResString(854, format, sizeof(format));
+    const char* values[1] = {longPath};
+    FillTextSlots(format, values, 1, text, sizeof(text));
+    KxMessageBox(owner, text, MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
+    return 1;
+}

@@ -1,0 +1,74 @@
+#include "reportswitch.h"
+#include "hijacklog.h"
+#include "savedlist.h"
+#include "sysmessage.h"
+#include <objbase.h>
+#include <windows.h>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Position just after name in the command line (case-insensitive), or nullptr.
+const char* After(const char* commandLine, const char* name)
+{
+    size_t n = strlen(name);
+    for (const char* p = commandLine; *p; p++)
+        if (_strnicmp(p, name, n) == 0)
+            return p + n;
+    return nullptr;
+}
+
+// The path argument: quoted, or up to the next blank.
+std::string PathArgument(const char* rest)
+{
+    while (*rest == ' ' || *rest == '\t')
+        rest++;
+    if (*rest == '"') {
+        const char* end = strchr(rest + 1, '"');
+        return end ? std::string(rest + 1, end) : std::string(rest + 1);
+    }
+    const char* end = rest;
+    while (*end && *end != ' ' && *end != '\t')
+        end++;
+    return std::string(rest, end);
+}
+
+void Complain(const std::string& message)
+{
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    if (error && error != INVALID_HANDLE_VALUE) {
+        std::string line = message + "\r\n";
+        DWORD written = 0;
+        if (WriteFile(error, line.data(), (DWORD)line.size(), &written, nullptr))
+            return;
+    }
+    KxMessageBox(nullptr, message.c_str(), MB_OK | MB_ICONSTOP);
+}
+
+}   // namespace
+
+int RunReportSwitch(const char* commandLine, int* exitCode)
+{
+    if (!commandLine)
+        return 0;
+    const char* log = After(commandLine, "-WriteLog");
+    const char* list = After(commandLine, "-WriteList");
+    if (!log && !list)
+        return 0;
+    std::string path = PathArgument(log ? log : list);
+    if (path.empty()) {
+        Complain(log ? "-WriteLog needs the path of the log to write."
+                     : "-WriteList needs the path of the list to write.");
+        *exitCode = 2;
+        return 1;
+    }
+    HRESULT com = CoInitialize(nullptr);   // the scheduled tasks are read through COM
+    int written = log ? WriteHijackScanLogTo(path.c_str()) : WriteSavedListTo(path.c_str());
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    if (!written)
+        Complain("Cannot write " + path + ".");
+    *exitCode = written ? 0 : 1;
+    return 1;
+}

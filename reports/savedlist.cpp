@@ -1,0 +1,113 @@
+#include "savedlist.h"
+#include "delaystart.h"
+#include "entrylist.h"
+#include "findrun.h"
+#include "firstseen.h"
+#include "inventories.h"
+#include "pathutil.h"
+#include "program.h"
+#include "reportfile.h"
+#include "resstring.h"
+#include "runtasks.h"
+#include "services.h"
+#include "versioninfo.h"
+
+namespace {
+
+const char* const kSubtypes[] = {"", "Run", "RunOnce", "RunOnceEx", "RunServices",
+                                 "RunServicesOnce", "RunOnceSetup"};
+
+void RunKeyKind(int code, const char** type, const char** subtype)
+{
+    int digit = code % 10, tens = code / 10;
+    if (code < 1 || code > 26 || digit < 1 || digit > 6) {
+        *type = "UnknownKey";
+        *subtype = "Run";
+        return;
+    }
+    *type = tens == 0 ? "HKLM" : tens == 1 ? "HKCU" : "HKU";
+    *subtype = code == 25 ? "RunServiceOnce" : kSubtypes[digit];
+}
+
+// One data line. Title and command are written as they are unless they hold a comma, a
+// quote or a line break; then they are quoted so the columns stay in place.
+void Line(std::string& out, const char* type, const char* subtype, const EntryRecord& e)
+{
+    char program[260], date[32];
+    GetProgramFile(e.command, program);
+    VersionStrings v;
+    GetVersionStrings(program[0] ? program : e.command, &v);
+    GetFirstSeenDate(program, e.type, date, sizeof(date));
+    AppendF(out, "%s,%s,%s, %s,%s,%s,%s,%s,%s\r\n", type, subtype, QuotedField(e.title).c_str(),
+            CleanField(FileNamePart(program[0] ? program : e.command), 260).c_str(),
+            CleanField(v.slot[VS_COMPANY_NAME], 128).c_str(), CleanField(date, 24).c_str(),
+            QuotedField(e.command).c_str(), CleanField(v.slot[VS_FILE_DESCRIPTION], 1024).c_str(),
+            CleanField(v.slot[VS_PRODUCT_VERSION], 128).c_str());
+}
+
+void Section(std::string& out, const char* type, const char* subtype, int onlyType = 0)
+{
+    for (int i = 0; i < EntryCount(); i++) {
+        const EntryRecord* e = GetEntry(i);
+        if (!onlyType || e->type == onlyType)
+            Line(out, type, subtype, *e);
+    }
+}
+
+}   // namespace
+
+int WriteSavedListTo(const char* path)
+{
+    HANDLE file = CreateReportFile(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    std::string out;
+    char caption[128] = "", version[600], timeText[16], dateText[16];
+    LoadResString(2, caption, sizeof(caption));
+    GetProgramVersionText(version, sizeof(version));
+    StampTexts(ReportNow(), timeText, dateText);
+    AppendF(out, "Log created by %s version %s\r\n", caption, version);
+    AppendF(out, "Scan saved at %s, on %s\r\n", timeText, dateText);
+    out += "Type,SubType,Title,Filename,Company,First Detected,Path,Description, Version\r\n";
+
+    ClearEntries();
+    BuildRun();
+    for (int i = 0; i < EntryCount(); i++) {
+        const char *type, *subtype;
+        RunKeyKind(GetEntryType(i), &type, &subtype);
+        Line(out, type, subtype, *GetEntry(i));
+    }
+    ClearEntries();
+    GetStartupGroup();
+    Section(out, "Startup", "Folder");
+    ListDelayedPrograms();
+    Section(out, "Delayed Start", "");
+    ListRunningTasks();
+    Section(out, "Active Tasks", "");
+    ListBrowserAddOns();
+    Section(out, "IE Helpers", "BHO", TYPE_BHO);
+    Section(out, "IE Helpers", "Toolbar", TYPE_TOOLBAR);
+    ListServices();
+    for (int i = 0; i < EntryCount(); i++) {
+        char state[256] = "";
+        ServiceStateText(GetEntry(i)->title, state, sizeof(state));
+        Line(out, "Services", CleanField(state, 255).c_str(), *GetEntry(i));
+    }
+    ListScheduledTasks();
+    Section(out, "Scheduled Tasks", "");
+    ClearEntries();
+    int written = FinishReportFile(file, out);
+    SetCursor(old);
+    return written;
+}
+
+int WriteSavedList()
+{
+    char path[MAX_PATH + 32];
+    ProgramFilePath("KestrixLog.csv", path, sizeof(path));
+    if (!WriteSavedListTo(path))
+        return 0;
+    ShellOpen(path);
+    return 1;
+}

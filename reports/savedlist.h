@@ -1,0 +1,7 @@
+// The saved list: the machine's autostart state, one comma-separated line per entry.
+#pragma once
+
+// Writes the list to path (replacing it); 1 when written.
+int WriteSavedListTo(const char* path);
+// KestrixLog.csv in the program folder, written and opened; 1 when written.
+int WriteSavedList();

@@ -1,0 +1,522 @@
+// The reports written from fixture machines: the hijack scan log's line formats, the saved
+// list's columns, the HTML report's escaping and links, the online-information address, and
+// the settings export restored through Wine's own regedit.
+#include "kxtest.h"
+#include "delaystart.h"
+#include "hijacklog.h"
+#include "keys.h"
+#include "onlineinfo.h"
+#include "ostext.h"
+#include "reportfile.h"
+#include "reportlog.h"
+#include "regexport.h"
+#include "savedlist.h"
+#include <fstream>
+#include <map>
+
+namespace {
+
+const char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kScript[] = "<script>alert(1)</script>";
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+size_t Count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        n++;
+    return n;
+}
+
+// Fields of one CSV line read as RFC 4180 does.
+std::vector<std::string> CsvFields(const std::string& line)
+{
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); i++) {
+        char c = line[i];
+        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"')
+            fields.back() += line[++i];
+        else if (c == '"')
+            quoted = !quoted;
+        else if (c == ',' && !quoted)
+            fields.emplace_back();
+        else
+            fields.back() += c;
+    }
+    return fields;
+}
+
+std::vector<std::pair<std::string, std::string>> g_opened;
+int RecordOpen(const char* verb, const char* target)
+{
+    g_opened.emplace_back(verb, target);
+    return 1;
+}
+
+std::string Fixture(const char* name) { return TestProgramFolder() + "\\" + name; }
+
+}   // namespace
+
+class ReportsTest : public KxTest {
+protected:
+    void SetUp() override
+    {
+        KxTest::SetUp();
+        g_opened.clear();
+        SetReportShellHook(RecordOpen);
+        SYSTEMTIME noon = {2026, 12, 3, 9, 12, 30, 0, 0};
+        SetReportClock(&noon);
+        ForgetKey(HKEY_CURRENT_USER, kRun);
+    }
+    void TearDown() override
+    {
+        SetReportShellHook(nullptr);
+        SetReportClock(nullptr);
+        KxTest::TearDown();
+    }
+    void Value(HKEY root, const std::string& path, const std::string& name, const std::string& data,
+               DWORD type = REG_SZ)
+    {
+        SaveValue(root, path, name);
+        WriteValueText(root, path, name, data, type);
+    }
+    void Number(HKEY root, const std::string& path, const char* name, DWORD number)
+    {
+        SaveValue(root, path, name);
+        HKEY key;
+        RegCreateKeyA(root, path.c_str(), &key);
+        RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&number, 4);
+        RegCloseKey(key);
+    }
+    std::string Report(int (*write)(const char*), const char* name)
+    {
+        std::string path = TempPath(name);
+        EXPECT_EQ(1, write(path.c_str()));
+        return ReadTextFile(path);
+    }
+};
+
+TEST_F(ReportsTest, StampsUseTheTwelveHourClockAndMonthFirstDates)
+{
+    const struct { WORD hour, minute, month, day; const char *time, *date; } rows[] = {
+        {12, 30, 12, 9, "12:30:00 PM", "12/09/2026"}, {13, 5, 1, 5, " 1:05:00 PM", " 1/05/2026"},
+        {0, 10, 7, 31, "12:10:00 AM", " 7/31/2026"}, {11, 59, 10, 1, "11:59:00 AM", "10/01/2026"}};
+    for (const auto& r : rows) {
+        SYSTEMTIME t = {2026, r.month, 0, r.day, r.hour, r.minute, 0, 0};
+        char timeText[16], dateText[16];
+        StampTexts(t, timeText, dateText);
+        EXPECT_STREQ(r.time, timeText);
+        EXPECT_STREQ(r.date, dateText);
+    }
+}
+
+TEST_F(ReportsTest, OsTextNamesEachPlatformAndEdition)
+{
+    struct Row { DWORD platform, major, minor, build; const char* csd; WORD sp, suite; BYTE product;
+                 int extended, tablet; const char* text; };
+    const Row rows[] = {
+        {2, 5, 1, 2600, "Service Pack 2", 2, 0x200, 1, 1, 0,
+         "Windows XP SP2 Home Edition Service Pack 2 (Build 2600)"},
+        {2, 5, 1, 2600, "", 0, 0, 1, 1, 1, "Windows XP Tablet PC Edition  (Build 2600)"},
+        {2, 5, 2, 3790, "", 0, 2, 3, 1, 0, "Windows Server 2003 family, Enterprise Edition  (Build 3790)"},
+        {2, 5, 2, 3790, "", 0, 0x400, 3, 1, 0, "Windows Server 2003 family, Web Edition  (Build 3790)"},
+        {2, 5, 0, 2195, "Service Pack 4", 0, 0x80, 2, 1, 0,
+         "Windows 2000 Datacenter Server Service Pack 4 (Build 2195)"},
+        {2, 4, 0, 1381, "Service Pack 5", 0, 0, 1, 1, 0,
+         "Windows NT Workstation 4.0 Service Pack 5 (Build 1381)"},
+        {1, 4, 0, 950, " C", 0, 0, 0, 0, 0, "Microsoft Windows 95 OSR2 "},
+        {1, 4, 10, 2222, " A", 0, 0, 0, 0, 0, "Microsoft Windows 98 SE "},
+        {1, 4, 90, 3000, "", 0, 0, 0, 0, 0, "Microsoft Windows Millennium Edition"},
+        {0, 1, 0, 0, "", 0, 0, 0, 0, 0, "Microsoft Win32s"},
+    };
+    for (const Row& r : rows) {
+        OsFacts f = {};
+        f.version.dwPlatformId = r.platform;
+        f.version.dwMajorVersion = r.major;
+        f.version.dwMinorVersion = r.minor;
+        f.version.dwBuildNumber = r.build;
+        lstrcpyA(f.version.szCSDVersion, r.csd);
+        f.version.wServicePackMajor = r.sp;
+        f.version.wSuiteMask = r.suite;
+        f.version.wProductType = r.product;
+        f.extended = r.extended;
+        f.tabletPc = r.tablet;
+        char text[256];
+        OsTextFor(f, text, sizeof(text));
+        EXPECT_STREQ(r.text, text);
+    }
+}
+
+TEST_F(ReportsTest, HijackLogWritesEachSectionInItsFormat)
+{
+    const std::string ie = "Software\\Microsoft\\Internet Explorer";
+    const std::string policies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+    const std::string ext = ie + "\\Extensions\\{5E1B7C40-0A11-4F00-9A00-00000000E001}";
+    ForgetKey(HKEY_CURRENT_USER, ie + "\\MenuExt\\KX Menu");
+    ForgetKey(HKEY_CURRENT_USER, ext);
+    ForgetKey(HKEY_CURRENT_USER, ie + "\\Desktop\\Components");
+    ForgetKey(HKEY_LOCAL_MACHINE, ie + "\\Plugins\\Extension\\.kxp");
+    Value(HKEY_CURRENT_USER, kRun, kScript, "C:\\kx\\evil.exe /s");
+    Value(HKEY_CURRENT_USER, ie + "\\Main", "Start Page", "http://start.example/");
+    Value(HKEY_LOCAL_MACHINE, ie + "\\Main", "Window Title", "Owned");
+    Value(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "Load",
+          "kxload.exe");
+    Value(HKEY_CURRENT_USER, "Control Panel\\don't load", "inetcpl.cpl", "No");
+    Number(HKEY_CURRENT_USER, policies, "DisableTaskMgr", 1);
+    Number(HKEY_CURRENT_USER, policies, "DisableRegEdit", 0);
+    Value(HKEY_CURRENT_USER, ie + "\\MenuExt\\KX Menu", "", "res://kx.dll/menu.htm");
+    Value(HKEY_CURRENT_USER, ext, "ButtonText", "KX Button");
+    Value(HKEY_CURRENT_USER, ext, "Exec", "C:\\kx\\button.exe");
+    Value(HKEY_CURRENT_USER, ext, "MenuText", "KX Tools");
+    Value(HKEY_LOCAL_MACHINE, ie + "\\Plugins\\Extension\\.kxp", "Location", "C:\\kx\\np.dll");
+    Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL\\DefaultPrefix",
+          "", "http://search.example/?q=");
+    Value(HKEY_CURRENT_USER, ie + "\\Styles", "User Stylesheet", "C:\\kx\\sheet.css");
+    for (int i = 0; i < 10; i++) {
+        std::string key = ie + "\\Desktop\\Components\\" + std::to_string(i);
+        WriteValueText(HKEY_CURRENT_USER, key, "FriendlyName",
+                       i == 1 ? "Current Home Page" : "Component " + std::to_string(i));
+        WriteValueText(HKEY_CURRENT_USER, key, "Source", "about:" + std::to_string(i));
+    }
+    Number(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update",
+           "AUOptions", 4);
+    AddDelayedProgram("C:\\KX\\LATER.EXE", 0);
+
+    std::string text = Report(WriteHijackScanLogTo, "HijackKestrix.log");
+    std::vector<std::string> lines = Lines(text);
+    ASSERT_GT(lines.size(), 8u);
+    EXPECT_EQ(0u, lines[0].rfind("Log created by Kestrix version ", 0)) << lines[0];
+    EXPECT_EQ("Scan saved at 12:30:00 PM, on 12/09/2026", lines[1]);
+    EXPECT_EQ(0u, lines[2].rfind("Platform: Windows ", 0)) << lines[2];
+    EXPECT_EQ(0u, lines[3].rfind("MSIE: ", 0)) << lines[3];
+    EXPECT_EQ("Boot mode: Normal", lines[4]);
+    EXPECT_EQ("Running processes:", lines[6]);
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof(self));
+    CharUpperA(self);
+    EXPECT_TRUE(HasLine(lines, self)) << self;
+
+    const char* const present[] = {
+        "R0 - HKCU\\Software\\Microsoft\\Internet Explorer\\Main,Start Page = http://start.example/",
+        "R0 - HKLM\\Software\\Microsoft\\Internet Explorer\\Main,Window Title = Owned",
+        "F3 - HKCU Load=kxload.exe",
+        "O4 - HKCU\\..\\Run: [<script>alert(1)</script>]C:\\kx\\evil.exe /s",
+        "O5 - control.ini: inetcpl.cpl=No",
+        "O7 - HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System, DisableTaskMgr =1",
+        "O8 - Extra context menu item: KX Menu - res://kx.dll/menu.htm",
+        "O9 - Extra button: KX Button - {5E1B7C40-0A11-4F00-9A00-00000000E001} - C:\\kx\\button.exe (HKCU)",
+        "O9 - Extra 'Tools' menuitem: KX Tools - {5E1B7C40-0A11-4F00-9A00-00000000E001} - C:\\kx\\button.exe (HKCU)",
+        "O12 - Plugin for .kxp: C:\\kx\\np.dll",
+        "O13 - DefaultPrefix: http://search.example/?q=",
+        "O19 -  User style sheet: C:\\kx\\sheet.css",
+        "O24 -  Desktop Component 0: Component 0 - about:0",
+        "O24 -  Desktop Component 8: Component 8 - about:8",
+        "---  Additional Kestrix Info  ---",
+        "KX03 - Windows Automatic Update = 4:Automatically download recommended updates for my "
+        "computer and install them.",
+        "KX08 - HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL\\DefaultPrefix: Default = "
+        "http://search.example/?q=",
+        "--",
+        "End of file",
+    };
+    for (const char* line : present)
+        EXPECT_TRUE(HasLine(lines, line)) << line;
+    EXPECT_EQ(std::string::npos, text.find("DisableRegEdit")) << "a zero policy is no finding";
+    EXPECT_EQ(std::string::npos, text.find("Current Home Page"));
+    EXPECT_EQ(std::string::npos, text.find("Desktop Component 9"));
+    EXPECT_NE(std::string::npos, text.find("KX06 - Delayed Start: [")) << "delayed program";
+    EXPECT_NE(std::string::npos, text.find("Memory currently in use: "));
+    EXPECT_EQ(text.size() - 2, text.rfind("\r\n")) << "every line ends in CR LF";
+}
+
+TEST_F(ReportsTest, HostsLinesSkipCommentsAndLocalAddresses)
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof(windows));
+    std::string hosts = std::string(windows) + "\\system32\\drivers\\etc\\hosts";
+    std::string old = ReadTextFile(hosts);
+    WriteTextFile(hosts, "# comment 10.0.0.1 x\r\n127.0.0.1 localhost\r\n::1 localhost\r\n"
+                         "10.1.2.3\tbank.example\r\nab\r\n0.0.0.0 ads.example");
+    std::string text = Report(WriteHijackScanLogTo, "h.log");
+    WriteTextFile(hosts, old);
+    EXPECT_EQ(1u, Count(text, "O1 - Hosts:"));
+    EXPECT_NE(std::string::npos, text.find("O1 - Hosts: 10.1.2.3bank.example\r\n"));
+}
+
+TEST_F(ReportsTest, SavedListKeepsNineFieldsWhateverTheTitleHolds)
+{
+    std::string app = Fixture("kxfx_app.exe");
+    Value(HKEY_CURRENT_USER, kRun, "KX App", app);
+    Value(HKEY_CURRENT_USER, kRun, "Comma, \"quoted\" title", "C:\\kx\\a,b.exe");
+    Value(HKEY_CURRENT_USER, kRun, "Two\r\nlines", "C:\\kx\\two.exe");
+    std::string text = Report(WriteSavedListTo, "KestrixLog.csv");
+    EXPECT_EQ(0u, text.find("Log created by Kestrix version ")) << text.substr(0, 80);
+    EXPECT_NE(std::string::npos, text.find("\r\nScan saved at 12:30:00 PM, on 12/09/2026\r\n"));
+    EXPECT_NE(std::string::npos, text.find(
+        "\r\nType,SubType,Title,Filename,Company,First Detected,Path,Description, Version\r\n"));
+
+    // Rows are split where a quoted field does not continue.
+    std::vector<std::string> rows;
+    std::string row;
+    for (const std::string& line : Lines(text)) {
+        row += (row.empty() ? "" : "\r\n") + line;
+        if (Count(row, "\"") % 2 == 0) {
+            rows.push_back(row);
+            row.clear();
+        }
+    }
+    std::map<std::string, std::vector<std::string>> byTitle;
+    for (size_t i = 3; i < rows.size(); i++) {
+        std::vector<std::string> f = CsvFields(rows[i]);
+        EXPECT_EQ(9u, f.size()) << rows[i];
+        byTitle[f[2]] = f;
+    }
+    std::vector<std::string> expected = {"HKCU", "Run", "KX App", " KXFX_APP.EXE",
+                                         "Orvane Fixtures", "", app, "Fixture App Tool", "1.2.3.4"};
+    EXPECT_EQ(expected, byTitle["KX App"]);
+    EXPECT_EQ("C:\\kx\\a,b.exe", byTitle["Comma, \"quoted\" title"][6]);
+    EXPECT_EQ("C:\\kx\\two.exe", byTitle["Two\r\nlines"][6]);
+    EXPECT_EQ("Orvane  Fixtures", CleanField("Orvane, Fixtures", 128));
+    EXPECT_EQ("abc", CleanField("abcdef", 3));
+}
+
+TEST_F(ReportsTest, HtmlReportEscapesMachineTextAndBalancesItsLists)
+{
+    Value(HKEY_CURRENT_USER, kRun, kScript, "C:\\kx\\x.exe \"<b>\"");
+    Value(HKEY_CURRENT_USER, kRun, "KX & Co", "C:\\Program Files\\KX & Co\\kx app.exe");
+    std::string text = Report([](const char* p) { return WriteReportLogTo(p, 1); }, "r.html");
+    EXPECT_EQ(std::string::npos, text.find("<script>"));
+    EXPECT_EQ(std::string::npos, text.find("x.exe <b>"));
+    EXPECT_NE(std::string::npos, text.find("<li><b>&lt;script&gt;alert(1)&lt;/script&gt;</b>"));
+    // The inventory lists the command without its quotes.
+    EXPECT_NE(std::string::npos, text.find("\tPath:     C:\\kx\\x.exe &lt;b&gt;<br>"));
+    EXPECT_NE(std::string::npos, text.find("<A href='" KX_INFO_HOST "/cgi-bin/vantainfo.pl?program="
+                                           "KX%20APP.EXE&amp;vendor=&amp;version=&amp;build="));
+    EXPECT_NE(std::string::npos, text.find("<b>Platform:</b> Windows "));
+    for (const char* tag : {"ol", "ul", "li", "A", "b", "center", "BIG", "html", "body"})
+        EXPECT_EQ(Count(text, std::string("<") + tag + ">") + Count(text, std::string("<") + tag + " "),
+                  Count(text, std::string("</") + tag + ">"))
+            << tag;
+    for (int s = 0; s <= 7; s++)
+        EXPECT_NE(std::string::npos, text.find("<A NAME=\"A" + std::to_string(s) + "\"></A>"));
+    EXPECT_EQ(std::string::npos, text.find("KestrixLog.html#A7"));
+
+    std::string plain = Report([](const char* p) { return WriteReportLogTo(p, 0); }, "r.txt");
+    EXPECT_EQ(0u, plain.find("Title\tProgram\tDescription\tVersion\tCopyright\tLocation\tPath\r\n"));
+    EXPECT_EQ(std::string::npos, plain.find("<br>"));
+    EXPECT_NE(std::string::npos, plain.find(std::string(kScript) + "\tx.exe <b>\t"));
+}
+
+TEST_F(ReportsTest, OnlineAddressEncodesEveryValueAndPicksTheKnowledgePage)
+{
+    std::string app = Fixture("kxfx_app.exe");
+    std::string basic = InfoAddress(INFO_BASIC, 11, app.c_str(), "");
+    EXPECT_EQ(0u, basic.find(KX_INFO_HOST "/cgi-bin/vantainfo.pl?program=KXFX_APP.EXE&vendor="
+                             "Orvane%20Fixtures&version=1.2.3.4&build="));
+    EXPECT_NE(std::string::npos, basic.find("&Type=11&Loc=en&ext=EXE"));
+    std::string extended = InfoAddress(INFO_EXTENDED, 11, app.c_str(), "");
+    EXPECT_EQ(0u, extended.find(KX_INFO_HOST "/cgi-bin/vantainfo12.pl?program=KXFX_APP.EXE&"));
+    EXPECT_NE(std::string::npos, extended.find("&Loc=us&ext=EXE&version=1.2.3.4&name=Fixture%20App"));
+    EXPECT_NE(std::string::npos, extended.find("&path=" + UrlEncode(app.c_str())));
+    EXPECT_NE(std::string::npos,
+              InfoAddress(INFO_BASIC, 1, "C:\\kx\\a b&c.tar.exe", "").find("program=A%20B%26C.TAR.EXE"));
+    EXPECT_NE(std::string::npos,
+              InfoAddress(INFO_BASIC, 1, "C:\\kx\\a.tar.exe", "").find("&ext=TAR.EXE"));
+    EXPECT_EQ("a%20b%26c%3Dd%23e%25%2B%27", UrlEncode("a b&c=d#e%+'"));
+
+    CreateDirectoryA(TempPath("kbase").c_str(), nullptr);
+    for (const char* page : {"notepad", "kxcommand", "kxsaver", "ycomp", "a"})
+        WriteTextFile(TempPath("kbase\\") + page + ".html", "x");
+    const struct { const char* name; const char* page; } rows[] = {
+        {"NOTEPAD.EXE", "notepad"}, {"%1 %*", "kxcommand"}, {"%1 /S", "kxsaver"},
+        {"ycomp2.exe", "ycomp"}, {"my-ycomp.exe", nullptr}, {"a~1,b.exe", "a"}, {".a", nullptr}, {"other.exe", nullptr}};
+    for (const auto& r : rows) {
+        char path[MAX_PATH + 1];
+        int n = KnowledgePage(r.name, path, sizeof(path));
+        if (r.page)
+            EXPECT_EQ(TempPath("kbase\\") + r.page + ".html", std::string(path)) << r.name;
+        else
+            EXPECT_EQ(0, n) << r.name;
+    }
+    EXPECT_EQ(1, ShowOnlineInformation(11, "C:\\Windows\\notepad.exe", "Notepad"));
+    ASSERT_EQ(1u, g_opened.size());
+    EXPECT_EQ(TempPath("kbase\\notepad.html"), g_opened[0].second) << "no request was sent";
+    EXPECT_EQ(1, ShowOnlineInformation(11, app.c_str(), "App"));
+    ASSERT_EQ(2u, g_opened.size());
+    EXPECT_EQ(basic, g_opened[1].second);
+}
+
+TEST_F(ReportsTest, DefaultBrowserIsTheProgramOfTheHttpCommand)
+{
+    const char* key = "SOFTWARE\\Classes\\HTTP\\shell\\open\\command";
+    const struct { const char* command; const char* path; int kind; } rows[] = {
+        {"\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\" -url \"%1\"",
+         "C:\\Program Files\\Mozilla Firefox\\firefox.exe", 3},
+        {"\"C:\\Program Files\\Some-Browser\\avant.exe\" \"%1\"",
+         "C:\\Program Files\\Some-Browser\\avant.exe", 5},
+        {"C:\\Netscape\\netscp.exe -h %1", "C:\\Netscape\\netscp.exe", 2},
+        {"C:\\other\\browse -url", "C:\\other\\browse", 1}};
+    for (const auto& r : rows) {
+        Value(HKEY_LOCAL_MACHINE, key, "", r.command);
+        char path[512];
+        DefaultBrowserPath(path, sizeof(path));
+        EXPECT_STREQ(r.path, path) << r.command;
+        EXPECT_EQ(r.kind, BrowserKind()) << r.command;
+    }
+}
+
+TEST_F(ReportsTest, ExportRestoresEveryValueInItsTypeThroughRegedit)
+{
+    struct Item { HKEY root; std::string key, name; DWORD type; std::string data; };
+    std::string big(5000, 'x');
+    const std::vector<Item> items = {
+        {HKEY_CURRENT_USER, KX_KEY, "", REG_SZ, "12/09/2026"},
+        {HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Format", REG_SZ, "1"},
+        {HKEY_CURRENT_USER, KX_KEY "\\Run", "C:\\Path \"with\" quotes", REG_SZ, "C:\\a\\b.exe \"x\""},
+        {HKEY_CURRENT_USER, KX_DELAY_KEY "\\Time", "C:\\KX\\LATER.EXE", REG_SZ, "30"},
+        {HKEY_CURRENT_USER, KX_DELAY_KEY "\\Title", "Long", REG_SZ, big},
+        {HKEY_CURRENT_USER, KX_DISABLED_KEY "\\Run", std::string(300, 'n'), REG_EXPAND_SZ,
+         "%SystemRoot%\\kx.exe"},
+        {HKEY_CURRENT_USER, KX_DISABLED_KEY "\\Run\\Deep\\Deeper", "Multi", REG_MULTI_SZ,
+         std::string("one\0two\0\0", 9)},
+        {HKEY_CURRENT_USER, KX_KEY "\\Bytes", "Bin", REG_BINARY, std::string("\x00\xff\x10", 3)},
+        {HKEY_CURRENT_USER, KX_KEY "\\Bytes", "Word", REG_DWORD, std::string("\x78\x56\x34\x12", 4)},
+        {HKEY_CURRENT_USER, KX_KEY "\\Bytes", "Lines", REG_SZ, std::string("a\r\nb")},
+        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Orvane\\Kestrix\\Sysfiles\\HOSTS", "Size", REG_SZ, "734"},
+    };
+    auto write = [](const Item& it) {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(it.root, it.key.c_str(), &key));
+        DWORD size = (DWORD)it.data.size() + (it.type == REG_SZ || it.type == REG_EXPAND_SZ ? 1 : 0);
+        RegSetValueExA(key, it.name.c_str(), 0, it.type, (const BYTE*)it.data.c_str(), size);
+        RegCloseKey(key);
+    };
+    for (const Item& it : items)
+        write(it);
+    std::string path = TempPath("user-Kestrix.reg");
+    ASSERT_EQ(1, ExportSettingsTo(path.c_str()));
+    std::string wide = ReadTextFile(path), text;
+    ASSERT_EQ(0u, wide.find("\xff\xfe"));
+    for (size_t i = 2; i + 1 < wide.size(); i += 2)
+        text += wide[i];
+    EXPECT_EQ(0u, text.find("Windows Registry Editor Version 5.00\r\n\r\n"
+                            "[HKEY_CURRENT_USER\\Software\\Orvane\\Kestrix]\r\n@=\"12/09/2026\"\r\n"));
+    EXPECT_NE(std::string::npos, text.find("\r\n\"Word\"=dword:12345678\r\n"));
+    EXPECT_NE(std::string::npos, text.find("\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvane]\r\n"));
+
+    DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Orvane");
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Orvane");
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof(windows));
+    std::string command = std::string(windows) + "\\regedit.exe /s \"" + path + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi;
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &si, &pi));
+    WaitForSingleObject(pi.hProcess, 30000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    for (const Item& it : items) {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(it.root, it.key.c_str(), 0, KEY_READ, &key)) << it.key;
+        std::vector<char> data(8192);
+        DWORD size = (DWORD)data.size(), type = 0;
+        LONG rc = RegQueryValueExA(key, it.name.c_str(), nullptr, &type, (BYTE*)data.data(), &size);
+        RegCloseKey(key);
+        ASSERT_EQ(ERROR_SUCCESS, rc) << it.key << " " << it.name;
+        EXPECT_EQ(it.type, type) << it.name;
+        EXPECT_EQ(it.data, std::string(data.data(), strnlen(data.data(), size) == size ||
+                                        it.type == REG_MULTI_SZ || it.type == REG_BINARY ||
+                                        it.type == REG_DWORD ? size : strnlen(data.data(), size)))
+            << it.name;
+    }
+}
+
+TEST_F(ReportsTest, RealUsersRunValuesAppearInTheLogAndTheList)
+{
+    std::string folder = std::string("Z:") + KX_SOURCE_DIR + "/../shared/testdata/real-hives";
+    for (char& c : folder)
+        if (c == '/')
+            c = '\\';
+    if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no real-hive data beside the project";
+    std::map<std::string, std::string> values;   // a later file's value replaces an earlier one
+    for (const char* file : {"plaso_NTUSER-RunTests.reg", "plaso_NTUSER-WIN7.reg",
+                             "plaso_NTUSER.reg", "regipy_NTUSER.reg"}) {
+        std::ifstream in(folder + "\\" + file);
+        std::string line, section;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (line.rfind("[", 0) == 0)
+                section = line;
+            size_t eq = line.find("\"=\"");
+            if (section != std::string("[HKEY_CURRENT_USER\\") + kRun + "]" || line[0] != '"' ||
+                eq == std::string::npos)
+                continue;   // string values only
+            auto unescape = [](const std::string& s) {
+                std::string out;
+                for (size_t i = 0; i < s.size(); i++)
+                    out += s[i] == '\\' && i + 1 < s.size() ? s[++i] : s[i];
+                return out;
+            };
+            std::string name = unescape(line.substr(1, eq - 1));
+            values[name] = unescape(line.substr(eq + 3, line.size() - eq - 4));
+            WriteValueText(HKEY_CURRENT_USER, kRun, name, values[name]);
+        }
+    }
+    ASSERT_FALSE(values.empty());
+    std::vector<std::string> log = Lines(Report(WriteHijackScanLogTo, "h.log"));
+    for (auto v : values) {
+        v.second.erase(std::remove(v.second.begin(), v.second.end(), '"'), v.second.end());
+        EXPECT_TRUE(HasLine(log, "O4 - HKCU\\..\\Run: [" + v.first + "]" + v.second)) << v.first;
+    }
+    std::vector<std::string> list = Lines(Report(WriteSavedListTo, "l.csv"));
+    for (size_t i = 3; i < list.size(); i++)
+        EXPECT_EQ(9u, CsvFields(list[i]).size()) << list[i];
+}
+
+TEST_F(ReportsTest, CommandLineWritesTheReportAndEndsWithItsExitCode)
+{
+    std::string tests = TestProgramFolder();
+    std::string explorer = tests.substr(0, tests.find_last_of('\\')) + "\\KestrixEx.exe";
+    auto run = [&](const std::string& args) {
+        std::string command = "\"" + explorer + "\" " + args;
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi;
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                            &pi))
+            return -1;
+        WaitForSingleObject(pi.hProcess, 120000);
+        DWORD code = 99;
+        GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        return (int)code;
+    };
+    std::string log = TempPath("cmd log.txt"), list = TempPath("list.csv");
+    EXPECT_EQ(0, run("-WriteLog \"" + log + "\""));
+    EXPECT_EQ(0u, ReadTextFile(log).find("Log created by Kestrix version "));
+    EXPECT_EQ(0, run("-writelist " + list));
+    EXPECT_NE(std::string::npos, ReadTextFile(list).find("\r\nType,SubType,Title,"));
+    EXPECT_EQ(1, run("-WriteLog " + TempPath("missing\\x.log")));
+    EXPECT_EQ(2, run("-WriteList"));
+    EXPECT_EQ(nullptr, FindWindowA("KestrixEx", nullptr));
+}
