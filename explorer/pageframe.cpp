@@ -299,6 +299,11 @@ void RunHelp(HWND owner, int commandId)
     }
     char address[512];
     snprintf(address, sizeof(address), "%s%s", kHelpSite, name);
+    OpenWebAddress(owner, address);
+}
+
+void OpenWebAddress(HWND owner, const char* address)
+{
     if (FindAolClientWindow()) {
         char aolPath[MAX_PATH] = "", command[1024];
         GetProfileStringA("WAOL", "AppPath", "", aolPath, sizeof(aolPath));
