@@ -24,6 +24,7 @@
 #include "platform.h"
 #include "program.h"
 #include "resstring.h"
+#include "sysfiles.h"
 #include "runactions.h"
 #include "tasks.h"
 #include "watched_items.h"
@@ -99,6 +100,43 @@ bool Usable(HWND window, int id)
     return control && IsWindowVisible(control) && IsWindowEnabled(control);
 }
 
+// The message box the thread of owner shows next: its texts, answered with OK.
+std::string AnswerMessageBox(HWND owner)
+{
+    struct Search {
+        HWND skip, found;
+    } search = {owner, nullptr};
+    for (int i = 0; i < 200 && !search.found; i++) {
+        Sleep(25);
+        EnumThreadWindows(
+            GetWindowThreadProcessId(owner, nullptr),
+            [](HWND window, LPARAM arg) -> BOOL {
+                Search* s = (Search*)arg;
+                char cls[32] = "";
+                GetClassNameA(window, cls, sizeof(cls));
+                if (window != s->skip && !lstrcmpA(cls, "#32770") && IsWindowVisible(window) &&
+                    GetWindow(window, GW_OWNER) == s->skip) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            (LPARAM)&search);
+    }
+    std::string text;
+    if (!search.found)
+        return text;
+    EnumChildWindows(
+        search.found,
+        [](HWND child, LPARAM arg) -> BOOL {
+            *(std::string*)arg += WindowText(child) + "|";
+            return TRUE;
+        },
+        (LPARAM)&text);
+    PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+    return text;
+}
+
 int g_infoOpened;
 void CountInfo(HWND, int) { g_infoOpened++; }
 int RecordShell(const char*, const char*, const char*) { return 1; }
@@ -157,6 +195,7 @@ protected:
         ASSERT_TRUE(MakeWorkItem(kTask, program_));
         WriteValueText(HKEY_LOCAL_MACHINE, std::string("Software\\Classes\\.") + kExtension, "",
                        "KxPageFile");
+        WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Classes\\KxPageFile", "", "Kx page document");
         WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Classes\\KxPageFile\\shell\\open\\command",
                        "", "\"" + program_ + "\" \"%1\"");
         ASSERT_EQ(0, AddWatchedExtension(kExtension));
@@ -208,14 +247,14 @@ TEST_F(PagesTest, EveryPageListsItsInventoryWithItsColumnsAndButtons)
         {PAGE_IEHELPERS, {681, 684, 699, 714, 912}, {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
          1, "kxpage.exe", {{0, "Fixture App"}, {2, company}, {3, "BHO"}}},
         {PAGE_SCHEDULED, {681, 684, 699, 683, 682}, {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
-         0, "KxPageTask", {{1, "kxpage.exe"}, {2, company}, {4, Res(686)}}},
+         1, "kxpage.exe", {{2, company}, {4, Res(686)}}},
         {PAGE_SERVICES, {627, 628, 699, 648, 651, 912}, {IDC_PAGE_INFO, IDC_PAGE_CLOSE, IDC_PAGE_CHECK},
          -1, "", {}},
         {PAGE_TASKS, {629, 631, 699, 912},
          {IDC_PAGE_INFO, IDC_PAGE_REFRESH, IDC_PAGE_SPECIFIC, IDC_PAGE_CLOSE}, 0, selfName, {}},
         {PAGE_FILETYPES, {627, 628, 699, 747, 748, 714},
          {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE}, 4, ".KXPG",
-         {{2, company}, {3, "KxPageFile"}, {5, "System"}}},
+         {{0, "Kx page document"}, {2, company}, {3, "KxPageFile"}, {5, "System"}}},
         {PAGE_HIDDEN, {629, 776, 912, 914, 714},
          {IDC_PAGE_INFO, IDC_PAGE_REFRESH, IDC_PAGE_SPECIFIC, IDC_PAGE_CLOSE}, 0, "kxpghidden.dat",
          {{4, ""}}},
@@ -333,23 +372,26 @@ TEST_F(PagesTest, PageActionsChangeTheMachineAndRefillTheList)
     Close();
 
     // Scheduled Tasks: No keeps the task, Yes deletes it and its known value.
-    WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Tasks", "KxPageTask", "1");
     Open(PAGE_SCHEDULED);
-    Select(List(), RowWith(List(), 0, "KxPageTask"));
+    int taskRow = RowWith(List(), 1, "kxpage.exe");
+    ASSERT_GE(taskRow, 0);
+    std::string taskTitle = Cell(List(), taskRow, 0);
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Tasks", taskTitle, "1");
+    Select(List(), taskRow);
     {
         MessageWatch no(sheet_, IDNO);
         Command(IDC_PAGE_REMOVE);
         no.Wait();
     }
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TaskJobPath(kTask).c_str()));
-    Select(List(), RowWith(List(), 0, "KxPageTask"));
+    Select(List(), RowWith(List(), 1, "kxpage.exe"));
     {
         MessageWatch yes(sheet_, IDYES);
         Command(IDC_PAGE_REMOVE);
         yes.Wait();
     }
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TaskJobPath(kTask).c_str()));
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_KEY "\\Tasks", "KxPageTask"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_KEY "\\Tasks", taskTitle));
     Close();
 
     // Delayed Start: Remove with No drops the program from the store without a Run value.
@@ -386,10 +428,8 @@ TEST_F(PagesTest, AddFileTypeRefusesABadExtensionAndWatchesAGoodOne)
     std::string said;
     DialogDriver driver(Res(752), [&](HWND dialog) {
         SetDlgItemTextA(dialog, IDC_ADDFT_EDIT, "a;b");
-        MessageWatch refusal(dialog, IDOK);
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-        refusal.Wait();
-        said = refusal.text;
+        said = AnswerMessageBox(dialog);
         SetDlgItemTextA(dialog, IDC_ADDFT_EDIT, ".kxpq");
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
@@ -413,8 +453,18 @@ protected:
         AddEntry("Kx Info App", program_.c_str(), "", "", CURRENT_RUN, 0);
         AddEntry("Kx Info Plain", plain_.c_str(), "", "", CURRENT_RUN, 0);
         g_infoExpanded = 0;
+        // New notes go to the per-user data folder, which outlives the test's own folder.
+        char note[MAX_PATH];
+        NoteFilePath(program_.c_str(), note, sizeof(note));
+        note_ = note;
+        DeleteFileA(note);
     }
-    std::string plain_;
+    void TearDown() override
+    {
+        DeleteFileA(note_.c_str());
+        PagesTest::TearDown();
+    }
+    std::string plain_, note_;
 };
 
 // Fields of a program with version information and of one without; the note made, edited,
@@ -460,7 +510,7 @@ TEST_F(InfoDialogTest, FieldsNoteRoundTripAndStepping)
     EXPECT_EQ("|" + Res(831) + "|Kx Info Plain", seen["plain"]);
     EXPECT_TRUE(wrapped);
     EXPECT_EQ("my own words about it", seen["reloaded"]);
-    EXPECT_EQ("my own words about it", ReadTextFile(TempPath("note_kxpage.txt")));
+    EXPECT_EQ("my own words about it", ReadTextFile(note_));
     EXPECT_NE("", ReadValueText(HKEY_CURRENT_USER, KX_KEY, "xInfo"));
 
     // The second opening shows the short form.
