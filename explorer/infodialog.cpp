@@ -418,8 +418,8 @@ static INT_PTR CALLBACK InfoProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     switch (message) {
     case WM_INITDIALOG:
         StaticTexts(dialog);
+        ExpandOrShrink(dialog);   // first: the centring needs the final height
         RestoreWindowPosition(dialog, kInfoPos);
-        ExpandOrShrink(dialog);
         Fill(dialog);
         return FALSE;   // Fill put the focus where it belongs
     case WM_COMMAND: {

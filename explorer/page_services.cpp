@@ -7,8 +7,51 @@
 #include "pagecommands.h"
 #include "pages.h"
 #include "pathutil.h"
+#include "resstring.h"
 #include "services.h"
 #include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+// Run state of every service by display name (upper case), read in one call when the list is
+// filled: asking the service manager service by service costs a round trip each.
+static std::map<std::string, DWORD> g_states;
+
+static std::string Upper(const char* text)
+{
+    std::string upper = text;
+    CharUpperBuffA(&upper[0], (DWORD)upper.size());
+    return upper;
+}
+
+static void ReadStates()
+{
+    g_states.clear();
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ENUMERATE_SERVICE));
+    if (!manager)
+        return;
+    DWORD needed = 0, count = 0, resume = 0;
+    EnumServicesStatusA(manager.get(), SERVICE_WIN32, SERVICE_STATE_ALL, nullptr, 0, &needed,
+                        &count, &resume);
+    if (GetLastError() != ERROR_MORE_DATA || !needed)
+        return;
+    std::vector<BYTE> buffer(needed);
+    resume = 0;
+    auto* services = (ENUM_SERVICE_STATUSA*)buffer.data();
+    if (!EnumServicesStatusA(manager.get(), SERVICE_WIN32, SERVICE_STATE_ALL, services, needed,
+                             &needed, &count, &resume))
+        return;
+    for (DWORD i = 0; i < count; i++)
+        g_states[Upper(services[i].lpDisplayName)] = services[i].ServiceStatus.dwCurrentState;
+}
+
+static int Fill()
+{
+    int count = ListServices();
+    ReadStates();
+    return count;
+}
 
 static void Cell(int index, int column, char* out, int capacity)
 {
@@ -21,9 +64,9 @@ static void Cell(int index, int column, char* out, int capacity)
                  FileNamePart(r->command));
         break;
     case 3: {
-        char state[256] = "";
-        ServiceStateText(r->title, state, sizeof(state));
-        lstrcpynA(out, state, capacity);
+        auto found = g_states.find(Upper(r->title));
+        DWORD state = found == g_states.end() ? 0 : found->second;
+        LoadResString(state >= 1 && state <= 7 ? 651 + state : 652, out, capacity);
         break;
     }
     case 4: lstrcpynA(out, r->source, capacity); break;
@@ -59,10 +102,10 @@ const ListPageDef g_servicesPage = {
      {IDC_PAGE_CHECK, 721}},
     {{IDC_SERVICES_BANNER1, IDC_SERVICES_BANNER2}, 2, {IDC_PAGE_CHECK}, 1,
      {{IDC_PAGE_INFO}, {IDC_PAGE_CLOSE}}, 2, 1},
-    {{627, 0.30, COL_TEXT}, {628, 0.18, COL_TEXT}, {699, 0.18, COL_COMPANY}, {648, 0.09, COL_LAZY},
+    {{627, 0.30, COL_TEXT}, {628, 0.18, COL_TEXT}, {699, 0.18, COL_COMPANY}, {648, 0.09, COL_TEXT},
      {651, 0.10, COL_TEXT}, {912, 0.20, COL_FIRST_DETECTED}},
     6, 6, 0, "SortService",
     957, "Services", 7, nullptr, 0,
     "Services", 1, 0, 1, 0,
-    ListServices, nullptr, Cell, nullptr, nullptr, nullptr, Menu, Command, nullptr, Activate,
+    Fill, nullptr, Cell, nullptr, nullptr, nullptr, Menu, Command, nullptr, Activate,
 };

@@ -441,7 +441,8 @@ void LayoutPageControls(HWND page, const PageLayout& layout)
         HWND banner = GetDlgItem(page, layout.banners[i]);
         if (!banner)
             continue;
-        int h = TextHeight(banner, textWidth);
+        // A few pixels spare: the static wraps a little earlier than DrawText measures.
+        int h = TextHeight(banner, textWidth - 8);
         Place(page, layout.banners[i], textLeft, y, textWidth, h);
         y += h;
     }
