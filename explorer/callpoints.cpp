@@ -6,12 +6,6 @@
 
 CallPointCounts g_callPoints;
 
-void ShowProgramInfo(HWND, int index)
-{
-    g_callPoints.info++;
-    g_callPoints.lastIndex = index;
-}
-
 int AskPatrolTime(HWND, UINT, int)
 {
     g_callPoints.patrolTime++;

@@ -5,7 +5,7 @@
 #pragma once
 #include <windows.h>
 
-// Program information dialog for entry index; returns when it closes.
+// Program information dialog for entry index; returns when it closes (infodialog.cpp).
 void ShowProgramInfo(HWND owner, int index);
 // Patrol-time dialog captioned with captionString: minutes, 0 = off, -1 = nothing changed.
 int AskPatrolTime(HWND owner, UINT captionString, int current);

@@ -6,6 +6,7 @@
 #include "firstseen.h"
 #include "sysfiles.h"
 #include "options.h"
+#include "pagecommands.h"
 #include "pageframe.h"
 #include "pages.h"
 #include "keys.h"
@@ -354,43 +355,25 @@ void UpdateStartupSelection(HWND page)
     }
 }
 
-static void AppendString(HMENU menu, int command, UINT stringId, const char* fallback)
-{
-    char text[128];
-    if (!stringId || !LoadResString(stringId, text, sizeof(text)))
-        lstrcpynA(text, fallback, sizeof(text));
-    AppendMenuA(menu, MF_STRING, command, text);
-}
-
 HMENU BuildStartupMenu(int index)
 {
     const EntryRecord* r = GetEntry(index);
     HMENU menu = CreatePopupMenu();
     if (!r)
         return menu;
-    AppendString(menu, IDC_PAGE_INFO, 301, "Info...");
-    AppendString(menu, IDM_PAGE_EXPLORE_FOLDER, 1135, "Explore Program Folder");
-    AppendString(menu, IDM_PAGE_PROPERTIES, 1136, "Open Program Properties...");
-    char program[260], note[MAX_PATH];
-    ResolvedProgram(r->command, program);
-    NoteFilePath(program, note, sizeof(note));
-    if (GetFileAttributesA(note) != INVALID_FILE_ATTRIBUTES)
-        AppendString(menu, IDM_PAGE_VIEW_NOTE, 971, "&View Note...");
-    AppendString(menu, IDC_PAGE_ADD, 311, "&Add");
+    AppendMenuHead(menu, index);
+    AppendMenuRes(menu, IDC_PAGE_ADD, 311, "&Add");
     if (r->type < WINLOGON_Userinit) {
-        AppendString(menu, IDM_PAGE_MOVE_TO_DELAY, 0, "&Move to Delayed Start Program List");
+        AppendMenuRes(menu, IDM_PAGE_MOVE_TO_DELAY, 0, "&Move to Delayed Start Program List");
         AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-        AppendString(menu, IDC_PAGE_REMOVE, 302, "&Remove");
+        AppendMenuRes(menu, IDC_PAGE_REMOVE, 302, "&Remove");
         if (DisabledCodeForTitle(r->title))
-            AppendString(menu, IDC_STARTUP_ENABLE, 632, "&Enable");
+            AppendMenuRes(menu, IDC_STARTUP_ENABLE, 632, "&Enable");
         else
-            AppendString(menu, IDC_STARTUP_DISABLE, 633, "&Disable");
-        AppendString(menu, IDM_PAGE_DELETE_ON_REBOOT, 801, "Delete &File on Reboot");
+            AppendMenuRes(menu, IDC_STARTUP_DISABLE, 633, "&Disable");
+        AppendMenuRes(menu, IDM_PAGE_DELETE_ON_REBOOT, 801, "Delete &File on Reboot");
     }
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendString(menu, IDM_PAGE_ONLINE_INFO, 641, "VANTA &Info...");
-    AppendString(menu, IDM_PAGE_REPORT, 310, "Kestrix &Log");
-    AppendString(menu, IDC_PAGE_HELP_IMAGE, 31, "Kestrix Help");
+    AppendMenuTail(menu);
     return menu;
 }
 

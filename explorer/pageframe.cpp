@@ -300,6 +300,11 @@ void RunHelp(HWND owner, int commandId)
     }
     char address[512];
     snprintf(address, sizeof(address), "%s%s", kHelpSite, name);
+    OpenWebAddress(owner, address);
+}
+
+void OpenWebAddress(HWND owner, const char* address)
+{
     if (FindAolClientWindow()) {
         char aolPath[MAX_PATH] = "", command[1024];
         GetProfileStringA("WAOL", "AppPath", "", aolPath, sizeof(aolPath));
@@ -439,7 +444,8 @@ void LayoutPageControls(HWND page, const PageLayout& layout)
         HWND banner = GetDlgItem(page, layout.banners[i]);
         if (!banner)
             continue;
-        int h = TextHeight(banner, textWidth);
+        // A few pixels spare: the static wraps a little earlier than DrawText measures.
+        int h = TextHeight(banner, textWidth - 8);
         Place(page, layout.banners[i], textLeft, y, textWidth, h);
         y += h;
     }

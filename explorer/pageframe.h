@@ -37,6 +37,8 @@ int ImageButtonMouse(HWND page, UINT message, LPARAM lParam);
 void SetStatusText(HWND page, const char* text, HFONT font);
 // The help page of a page command id: local file first, else the web site.
 void RunHelp(HWND owner, int commandId);
+// A web address: through the AOL client when one runs, else the shell's "open".
+void OpenWebAddress(HWND owner, const char* address);
 
 // The sheet's layout (NT family): tab control, hidden sheet button, page size, then message
 // 6049 to the page that is shown.

@@ -5,14 +5,14 @@
 
 static const PageInfo kPages[] = {
     {PAGE_STARTUP, 606, IDD_PAGE_STARTUP, 174, "startup.html", StartupPageProc},
-    {PAGE_DELAY, 609, IDD_PAGE_DELAY, 200, "delay.html", PlaceholderPageProc},
-    {PAGE_IEHELPERS, 694, IDD_PAGE_IEHELPERS, 180, "bho.html", PlaceholderPageProc},
-    {PAGE_SCHEDULED, 680, IDD_PAGE_SCHEDULED, 182, "scheduler.html", PlaceholderPageProc},
-    {PAGE_SERVICES, 636, IDD_PAGE_SERVICES, 173, "services.html", PlaceholderPageProc},
-    {PAGE_TASKS, 607, IDD_PAGE_TASKS, 176, "tasks.html", PlaceholderPageProc},
+    {PAGE_DELAY, 609, IDD_PAGE_DELAY, 200, "delay.html", ListPageProc},
+    {PAGE_IEHELPERS, 694, IDD_PAGE_IEHELPERS, 180, "bho.html", ListPageProc},
+    {PAGE_SCHEDULED, 680, IDD_PAGE_SCHEDULED, 182, "scheduler.html", ListPageProc},
+    {PAGE_SERVICES, 636, IDD_PAGE_SERVICES, 173, "services.html", ListPageProc},
+    {PAGE_TASKS, 607, IDD_PAGE_TASKS, 176, "tasks.html", ListPageProc},
     {PAGE_COOKIES, 608, IDD_PAGE_COOKIES, 183, "cookies.html", CookiesPageProc},
-    {PAGE_FILETYPES, 739, IDD_PAGE_FILETYPES, 179, "filetype.html", PlaceholderPageProc},
-    {PAGE_HIDDEN, 973, IDD_PAGE_HIDDEN, 198, "hidden.html", PlaceholderPageProc},
+    {PAGE_FILETYPES, 739, IDD_PAGE_FILETYPES, 179, "filetype.html", ListPageProc},
+    {PAGE_HIDDEN, 973, IDD_PAGE_HIDDEN, 198, "hidden.html", ListPageProc},
     {PAGE_OPTIONS, 610, IDD_PAGE_OPTIONS, 181, "options.html", PlaceholderPageProc},
 };
 static const int kPageCount = sizeof(kPages) / sizeof(kPages[0]);

@@ -33,4 +33,5 @@ const PageInfo* FindPage(int commandId);
 
 // Dialog procedures of the pages.
 INT_PTR CALLBACK StartupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ListPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK PlaceholderPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);

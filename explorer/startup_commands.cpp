@@ -9,6 +9,7 @@
 #include "vault.h"
 #include "options.h"
 #include "page_startup.h"
+#include "pagecommands.h"
 #include "pageframe.h"
 #include "pages.h"
 #include "pathutil.h"
@@ -29,23 +30,6 @@
 static const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 static HWND List(HWND page) { return GetDlgItem(page, IDC_PAGE_LIST); }
-
-static void NoSelection(HWND page)
-{
-    char text[512] = "", caption[128] = "";
-    LoadResString(57, text, sizeof(text));
-    LoadResString(31, caption, sizeof(caption));
-    MessageBoxExA(page, text, caption, MB_OK | MB_ICONINFORMATION | MB_TOPMOST,
-                  (WORD)uiLanguage);
-}
-
-static int Ask(HWND page, UINT stringId, const char* argument, UINT flags)
-{
-    char format[1024] = "", text[1400];
-    LoadResString(stringId, format, sizeof(format));
-    snprintf(text, sizeof(text), format, argument ? argument : "");
-    return KxMessageBox(page, text, flags | MB_TOPMOST);
-}
 
 // Entry indexes of the selected rows in list order.
 static std::vector<int> SelectedEntries(HWND page)
@@ -72,21 +56,12 @@ static void Refill(HWND page)
     UpdateStartupSelection(page);
 }
 
-static void ProgramOf(int index, char* out /*260*/)
-{
-    out[0] = 0;
-    if (const EntryRecord* r = GetEntry(index)) {
-        GetProgramFile(r->command, out);
-        FileExists(out, 260);
-    }
-}
-
 static void Info(HWND page)
 {
     HWND list = List(page);
     int row = (int)SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED);
     if (row < 0) {
-        NoSelection(page);
+        NoSelectionMessage(page);
         return;
     }
     ShowProgramInfo(page, StartupRowEntry(list, row));
@@ -100,7 +75,7 @@ static void DisableOrEnable(HWND page, int disable)
 {
     std::vector<int> entries = SelectedEntries(page);
     if (entries.empty()) {
-        NoSelection(page);
+        NoSelectionMessage(page);
         return;
     }
     for (int index : entries) {
@@ -123,7 +98,7 @@ static void Remove(HWND page)
 {
     std::vector<int> entries = SelectedEntries(page);
     if (entries.empty()) {
-        NoSelection(page);
+        NoSelectionMessage(page);
         return;
     }
     for (int index : entries) {
@@ -134,7 +109,7 @@ static void Remove(HWND page)
             DeleteRegProgram(page, r->title, r->command, r->source, r->type);
         } else if (entries.size() == 1) {
             StopRunningProgram(r->command, r->title, 1);
-            if (Ask(page, 15, r->command, MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
+            if (AskResString(page, 15, r->command, MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
                 DeleteRunProgram(r->title, r->command, r->source, r->type);
         } else {
             StopRunningProgram(r->command, r->title, 0);
@@ -148,7 +123,7 @@ static void MoveToDelay(HWND page)
 {
     std::vector<int> entries = SelectedEntries(page);
     if (entries.empty()) {
-        NoSelection(page);
+        NoSelectionMessage(page);
         return;
     }
     for (int index : entries) {
@@ -227,58 +202,17 @@ static void PatrolTime(HWND page)
     SetMonitorButton(page, minutes > 0, GetOption("RealtimeStartup", 1) > 0);
 }
 
-static void DeleteOnReboot(HWND page)
+// The single-row commands act on the focused row.
+static void OnFocused(HWND page, void (*action)(HWND page, int index))
 {
     int index = FocusedEntry(page);
-    if (index < 0) {
-        NoSelection(page);
-        return;
-    }
-    char program[260];
-    ProgramOf(index, program);
-    if (Ask(page, 800, nullptr, MB_YESNO | MB_ICONSTOP) == IDYES)
-        DeleteFileAtRestart(program);
+    if (index < 0)
+        NoSelectionMessage(page);
+    else
+        action(page, index);
 }
 
-static void ViewNote(HWND page)
-{
-    int index = FocusedEntry(page);
-    if (index < 0) {
-        NoSelection(page);
-        return;
-    }
-    char program[260], note[MAX_PATH];
-    ProgramOf(index, program);
-    NoteFilePath(program, note, sizeof(note));
-    if (GetFileAttributesA(note) != INVALID_FILE_ATTRIBUTES)
-        ShellRun(page, "open", note, nullptr);
-}
-
-static void ExploreFolder(HWND page)
-{
-    int index = FocusedEntry(page);
-    if (index < 0) {
-        NoSelection(page);
-        return;
-    }
-    char program[260], folder[MAX_PATH];
-    ProgramOf(index, program);
-    if (FolderOfProgram(program, folder, sizeof(folder)))
-        ShellRun(page, "explore", folder, nullptr);
-}
-
-static void Properties(HWND page)
-{
-    int index = FocusedEntry(page);
-    if (index < 0) {
-        NoSelection(page);
-        return;
-    }
-    char program[260];
-    ProgramOf(index, program);
-    if (program[0] && FileExists(program, sizeof(program)))
-        ShowFileProperties(page, program);
-}
+static void DeleteOnReboot(HWND page, int index) { DeleteEntryFileOnReboot(page, index); }
 
 static void ShowAll(HWND page)
 {
@@ -304,18 +238,18 @@ int StartupCommand(HWND page, int command)
     case IDM_PAGE_ONLINE_INFO: {
         int index = FocusedEntry(page);
         if (index < 0)
-            NoSelection(page);
+            NoSelectionMessage(page);
         else
             ShowOnlineInfo(page, index);
         return 1;
     }
     case IDC_PAGE_HELP_IMAGE: RunHelp(page, PAGE_STARTUP); return 1;
     case IDC_PAGE_MONITOR_IMAGE: PatrolTime(page); return 1;
-    case IDM_PAGE_DELETE_ON_REBOOT: DeleteOnReboot(page); return 1;
-    case IDM_PAGE_VIEW_NOTE: ViewNote(page); return 1;
+    case IDM_PAGE_DELETE_ON_REBOOT: OnFocused(page, DeleteOnReboot); return 1;
+    case IDM_PAGE_VIEW_NOTE: OnFocused(page, ViewEntryNote); return 1;
     case IDM_PAGE_MOVE_TO_DELAY: MoveToDelay(page); return 1;
-    case IDM_PAGE_EXPLORE_FOLDER: ExploreFolder(page); return 1;
-    case IDM_PAGE_PROPERTIES: Properties(page); return 1;
+    case IDM_PAGE_EXPLORE_FOLDER: OnFocused(page, ExploreEntryFolder); return 1;
+    case IDM_PAGE_PROPERTIES: OnFocused(page, ShowEntryProperties); return 1;
     }
     return 0;
 }

@@ -67,6 +67,15 @@
 #define IDM_PAGE_MOVE_TO_DELAY 1195
 #define IDM_PAGE_EXPLORE_FOLDER 1201
 #define IDM_PAGE_PROPERTIES 1202
+#define IDM_PAGE_LAUNCH 1065
+#define IDM_PAGE_RESTORE_DELAYED 1198
+#define IDM_PAGE_DELETE_FILE 1184
+#define IDM_PAGE_VIEW_NOTEPAD 1180
+
+/* Add File Type Extension dialog */
+#define IDD_ADD_FILETYPE 144
+#define IDC_ADDFT_TEXT 1102
+#define IDC_ADDFT_EDIT 1004
 
 /* Image-button bitmaps */
 #define IDB_HELP 133

@@ -2,7 +2,8 @@
 # Called by run-programs.sh (make run) with the build dir and the screenshot folder while the
 # monitor and the manager run on Wine's virtual desktop: opens the monitor's tray menu as a right
 # click on its icon would, saves a screenshot of it and closes the menu again; then shows each
-# tab of the manager's sheet in turn and saves a screenshot of each.
+# tab of the manager's sheet in turn and saves a screenshot of each, and of the program
+# information dialog.
 set -uo pipefail
 build=${1:?build dir}
 shots=${2:?screenshot folder}
@@ -32,9 +33,14 @@ if [ -z "$tabs" ] || [ "$tabs" = 0 ]; then
 fi
 for tab in 0 1 2 3 4 5 6 7 8 9; do
     wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 post 1125 $tab 0 >/dev/null 2>&1 </dev/null || break
-    sleep 1.5
+    sleep ${KX_TAB_WAIT:-1.5}
     echo "Manager tab $tab screenshot: $(save_screenshot "$shots/manager-tab$tab-$stamp")"
 done
-# Back to the first tab for the user.
+# Back to the first tab for the user, then the information dialog of its selected row: Enter
+# reaches the sheet as WM_COMMAND (273) IDOK, which the page takes as its Info command.
 wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 post 1125 0 0 >/dev/null 2>&1 </dev/null
+sleep 1.5
+wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 post 273 1 0 >/dev/null 2>&1 </dev/null
+sleep ${KX_INFO_WAIT:-4}
+echo "Program information screenshot: $(save_screenshot "$shots/manager-info-$stamp")"
 exit 0

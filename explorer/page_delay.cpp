@@ -1,0 +1,147 @@
+// The Delayed Start page: programs the monitor starts some seconds after Windows did.
+#include "delaydialogs.h"
+#include "delaystart.h"
+#include "dialogs_pages.h"
+#include "entrylist.h"
+#include "listpage.h"
+#include "pagecommands.h"
+#include "pages.h"
+#include "pathutil.h"
+#include "registry.h"
+#include "resstring.h"
+#include "runtasks.h"
+#include <cstdio>
+#include <cstdlib>
+
+static int DelaySeconds(const EntryRecord* r)
+{
+    char text[32] = "";
+    GetRegValue(DelayRootForTag(r->tag), KX_DELAY_TIME_KEY, r->command, text, sizeof(text));
+    return atoi(text);
+}
+
+void FormatDelayTime(int seconds, char* out, int capacity)
+{
+    char sec[32] = "", min[32] = "";
+    LoadResString(1122, sec, sizeof(sec));
+    LoadResString(1121, min, sizeof(min));
+    if (seconds < 60)
+        snprintf(out, capacity, "%d %s", seconds, sec);
+    else
+        snprintf(out, capacity, "%d %s : %d %s", seconds / 60, min, seconds % 60, sec);
+}
+
+static void Cell(int index, int column, char* out, int capacity)
+{
+    const EntryRecord* r = GetEntry(index);
+    out[0] = 0;
+    switch (column) {
+    case 0: lstrcpynA(out, r->title, capacity); break;
+    case 1: lstrcpynA(out, FileNamePart(r->command), capacity); break;
+    case 2: {
+        char program[260];
+        lstrcpynA(program, r->command, sizeof(program));
+        if (IsRunning(r->command))
+            LoadResString(655, out, capacity);
+        else if (!FileExists(program, sizeof(program)))
+            LoadResString(730, out, capacity);
+        break;
+    }
+    case 3: FormatDelayTime(DelaySeconds(r), out, capacity); break;
+    }
+}
+
+static int SortKey(int index, int column, char* out, int capacity)
+{
+    const EntryRecord* r = GetEntry(index);
+    if (column == 2)
+        snprintf(out, capacity, "%d", IsRunning(r->command) ? 0 : 1);
+    else if (column == 3)
+        snprintf(out, capacity, "%04d", DelaySeconds(r));
+    else
+        return 0;
+    return 1;
+}
+
+static HMENU Menu(int index)
+{
+    HMENU menu = CreatePopupMenu();
+    AppendMenuRes(menu, IDC_PAGE_INFO, 301, "Info...");
+    AppendMenuRes(menu, IDM_PAGE_EXPLORE_FOLDER, 1135, "Explore Program Folder");
+    AppendMenuRes(menu, IDM_PAGE_PROPERTIES, 1136, "Open Program Properties...");
+    AppendMenuRes(menu, IDC_PAGE_ADD, 311, "&Add");
+    AppendMenuRes(menu, IDM_PAGE_LAUNCH, 1117, "&Launch Program");
+    AppendMenuRes(menu, IDC_DELAY_OPTIONS_BUTTON, 1118, "&Delay Start Options...");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuRes(menu, IDC_PAGE_REMOVE, 302, "&Remove");
+    AppendMenuRes(menu, IDM_PAGE_RESTORE_DELAYED, 1124, "&Restore Program to Windows Startup List");
+    if (EntryNoteExists(index))
+        AppendMenuRes(menu, IDM_PAGE_VIEW_NOTE, 971, "&View Note...");
+    AppendMenuTail(menu);
+    return menu;
+}
+
+// Each selected row in turn; action returns -1 to stop. The list is refilled afterwards.
+static void ForSelected(HWND page, int (*action)(HWND page, int index))
+{
+    int entries[MAX_ENTRIES];
+    int count = SelectedListEntries(page, entries, MAX_ENTRIES);
+    if (!count) {
+        NoSelectionMessage(page);
+        return;
+    }
+    for (int i = 0; i < count; i++)
+        if (action(page, entries[i]) < 0)
+            break;
+    RefillListPage(page);
+}
+
+static int Command(HWND page, int command)
+{
+    switch (command) {
+    case IDC_PAGE_ADD:
+        if (AddProgramToDelayedStart(page))
+            RefillListPage(page);
+        return 1;
+    case IDC_PAGE_REMOVE:
+        ForSelected(page, [](HWND p, int index) { return RestoreDelayedEntry(p, index); });
+        return 1;
+    case IDM_PAGE_LAUNCH:
+        ForSelected(page, [](HWND p, int index) {
+            const EntryRecord* r = GetEntry(index);
+            return LaunchDelayedProgram(p, DelayRootForTag(r->tag), r->command);
+        });
+        return 1;
+    case IDM_PAGE_RESTORE_DELAYED:
+        ForSelected(page, [](HWND, int index) { return RestoreDelayedProgram(index); });
+        return 1;
+    case IDC_DELAY_OPTIONS_BUTTON: {
+        int index = FocusedListEntry(page);
+        const EntryRecord* r = GetEntry(index);
+        if (!r) {
+            NoSelectionMessage(page);
+            return 1;
+        }
+        char program[260];
+        lstrcpynA(program, r->command, sizeof(program));
+        ShowDelayOptions(page, DelayRootForTag(r->tag), program);
+        RefillListPage(page);
+        return 1;
+    }
+    }
+    return 0;
+}
+
+const ListPageDef g_delayPage = {
+    PAGE_DELAY,
+    {{IDC_DELAY_BANNER1, 1100}, {IDC_DELAY_BANNER2, 1133}, {IDC_PAGE_INFO, 301},
+     {IDC_PAGE_ADD, 311}, {IDC_DELAY_OPTIONS_BUTTON, 1132}, {IDC_PAGE_REMOVE, 302}},
+    {{IDC_DELAY_BANNER1, IDC_DELAY_BANNER2}, 2, {}, 0,
+     {{IDC_PAGE_INFO}, {IDC_PAGE_ADD}, {IDC_DELAY_OPTIONS_BUTTON}, {IDC_PAGE_REMOVE}, {IDC_PAGE_CLOSE}},
+     5, 0},
+    {{627, 0.35, COL_TEXT}, {628, 0.30, COL_TEXT}, {648, 0.15, COL_TEXT}, {1119, 0.20, COL_TEXT}},
+    4, 4, 0, "SortPrograms",
+    0, nullptr, 0, nullptr, 0,
+    nullptr, 1, 1, 0, 0,
+    ListDelayedPrograms, nullptr, Cell, SortKey, nullptr, nullptr, Menu, Command, nullptr, nullptr,
+};

@@ -1,0 +1,100 @@
+// The IE Helpers page: browser helper objects, toolbars and toolbar buttons.
+#include "addonactions.h"
+#include "addons.h"
+#include "dialogs_pages.h"
+#include "entrylist.h"
+#include "listpage.h"
+#include "pagecommands.h"
+#include "pages.h"
+#include "pathutil.h"
+#include "resstring.h"
+#include <cstdio>
+
+static const char* KindName(int type)
+{
+    switch (type) {
+    case TYPE_BHO: return "BHO";
+    case TYPE_TOOLBAR: return "TOOLBAR";
+    case TYPE_EXTENSION: return "EXTENSION";
+    }
+    return "";
+}
+
+const char* AddOnKindKey(int type)
+{
+    switch (type) {
+    case TYPE_TOOLBAR: return KX_TOOLBAR_KEY;
+    case TYPE_EXTENSION: return KX_EXTENSIONS_KEY;
+    }
+    return KX_BHO_KEY;
+}
+
+static void Cell(int index, int column, char* out, int capacity)
+{
+    const EntryRecord* r = GetEntry(index);
+    out[0] = 0;
+    switch (column) {
+    case 0: lstrcpynA(out, r->title, capacity); break;
+    case 1: lstrcpynA(out, FileNamePart(r->command), capacity); break;
+    case 3: lstrcpynA(out, KindName(r->type), capacity); break;
+    }
+}
+
+static void IconSource(int index, char* file, int* iconIndex)
+{
+    const EntryRecord* r = GetEntry(index);
+    *iconIndex = 0;
+    int length = lstrlenA(r->detail);
+    if (length > 4 && !lstrcmpiA(r->detail + length - 4, ".ico"))
+        lstrcpynA(file, r->detail, 260);
+}
+
+static void Status(int index, char* out, int capacity)
+{
+    char location[64] = "";
+    LoadResString(716, location, sizeof(location));
+    snprintf(out, capacity, "%s: HKLM\\%s", location, AddOnKindKey(GetEntry(index)->type));
+}
+
+static HMENU Menu(int index)
+{
+    HMENU menu = CreatePopupMenu();
+    AppendMenuHead(menu, index);
+    AppendMenuRes(menu, IDC_PAGE_REMOVE, 302, "&Remove");
+    AppendMenuRes(menu, IDM_PAGE_DELETE_ON_REBOOT, 801, "Delete &File on Reboot");
+    AppendMenuTail(menu);
+    return menu;
+}
+
+static int Command(HWND page, int command)
+{
+    if (command != IDC_PAGE_REMOVE)
+        return 0;
+    int entries[MAX_ENTRIES];
+    int count = SelectedListEntries(page, entries, MAX_ENTRIES);
+    if (!count) {
+        NoSelectionMessage(page);
+        return 1;
+    }
+    for (int i = 0; i < count; i++) {
+        const EntryRecord* r = GetEntry(entries[i]);
+        if (r && AskResString(page, 698, r->title, MB_YESNO | MB_ICONQUESTION) == IDYES)
+            RemoveAddOn(r->command, entries[i]);
+    }
+    RefillListPage(page);
+    return 1;
+}
+
+const ListPageDef g_ieHelpersPage = {
+    PAGE_IEHELPERS,
+    {{IDC_IEHELPERS_BANNER1, 695}, {IDC_IEHELPERS_BANNER2, 696}, {IDC_PAGE_INFO, 301},
+     {IDC_PAGE_REMOVE, 302}},
+    {{IDC_IEHELPERS_BANNER1, IDC_IEHELPERS_BANNER2}, 2, {}, 0,
+     {{IDC_PAGE_INFO}, {IDC_PAGE_REMOVE}, {IDC_PAGE_CLOSE}}, 3, 1},
+    {{681, 0.30, COL_TEXT}, {684, 0.20, COL_TEXT}, {699, 0.20, COL_COMPANY}, {714, 0.09, COL_TEXT},
+     {912, 0.20, COL_FIRST_DETECTED}},
+    5, 5, 1, "SortIEHelper",
+    785, "IEHelpers", 2, "RealtimeIEHelper", 1,
+    "IEHelper", 0, 0, 0, 0,
+    ListBrowserAddOns, nullptr, Cell, nullptr, IconSource, Status, Menu, Command, nullptr, nullptr,
+};

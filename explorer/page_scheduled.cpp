@@ -1,0 +1,68 @@
+// The Scheduled Tasks page: the work items of the Task Scheduler.
+#include "dialogs_pages.h"
+#include "entrylist.h"
+#include "keys.h"
+#include "listpage.h"
+#include "pagecommands.h"
+#include "pages.h"
+#include "pathutil.h"
+#include "registry.h"
+#include "taskactions.h"
+#include "tasks.h"
+
+static void Cell(int index, int column, char* out, int capacity)
+{
+    const EntryRecord* r = GetEntry(index);
+    out[0] = 0;
+    switch (column) {
+    case 0: lstrcpynA(out, r->title, capacity); break;
+    case 1: lstrcpynA(out, FileNamePart(r->command), capacity); break;
+    case 3: lstrcpynA(out, r->source, capacity); break;
+    case 4: lstrcpynA(out, r->detail, capacity); break;
+    }
+}
+
+static HMENU Menu(int index)
+{
+    HMENU menu = CreatePopupMenu();
+    AppendMenuHead(menu, index);
+    AppendMenuRes(menu, IDC_PAGE_REMOVE, 302, "&Remove");
+    AppendMenuRes(menu, IDM_PAGE_DELETE_ON_REBOOT, 801, "Delete &File on Reboot");
+    AppendMenuTail(menu);
+    return menu;
+}
+
+static int Command(HWND page, int command)
+{
+    if (command != IDC_PAGE_REMOVE)
+        return 0;
+    int entries[MAX_ENTRIES];
+    int count = SelectedListEntries(page, entries, MAX_ENTRIES);
+    if (!count) {
+        NoSelectionMessage(page);
+        return 1;
+    }
+    for (int i = 0; i < count; i++) {
+        const EntryRecord* r = GetEntry(entries[i]);
+        if (!r || AskResString(page, 687, r->title, MB_YESNO | MB_ICONQUESTION) != IDYES)
+            continue;
+        RemoveScheduledTask(r->title);
+        DeleteRegValue(HKEY_CURRENT_USER, KX_KEY "\\Tasks", r->title);
+    }
+    RefillListPage(page);
+    return 1;
+}
+
+const ListPageDef g_scheduledPage = {
+    PAGE_SCHEDULED,
+    {{IDC_SCHEDULED_BANNER1, 678}, {IDC_SCHEDULED_BANNER2, 679}, {IDC_PAGE_INFO, 301},
+     {IDC_PAGE_REMOVE, 302}},
+    {{IDC_SCHEDULED_BANNER1, IDC_SCHEDULED_BANNER2}, 2, {}, 0,
+     {{IDC_PAGE_INFO}, {IDC_PAGE_REMOVE}, {IDC_PAGE_CLOSE}}, 3, 1},
+    {{681, 0.30, COL_TEXT}, {684, 0.20, COL_TEXT}, {699, 0.20, COL_COMPANY}, {683, 0.18, COL_TEXT},
+     {682, 0.16, COL_TEXT}},
+    5, 5, 1, "SortScheduledTask",
+    786, "Tasks", 11, nullptr, 0,
+    nullptr, 0, 0, 0, 0,
+    ListScheduledTasks, nullptr, Cell, nullptr, nullptr, nullptr, Menu, Command, nullptr, nullptr,
+};

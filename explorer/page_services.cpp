@@ -1,0 +1,111 @@
+// The Services page (NT family): services that run a program of their own or a library in
+// the shared service host.
+#include "dialogs_pages.h"
+#include "entrylist.h"
+#include "listpage.h"
+#include "options.h"
+#include "pagecommands.h"
+#include "pages.h"
+#include "pathutil.h"
+#include "resstring.h"
+#include "services.h"
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+// Run state of every service by display name (upper case), read in one call when the list is
+// filled: asking the service manager service by service costs a round trip each.
+static std::map<std::string, DWORD> g_states;
+
+static std::string Upper(const char* text)
+{
+    std::string upper = text;
+    CharUpperBuffA(&upper[0], (DWORD)upper.size());
+    return upper;
+}
+
+static void ReadStates()
+{
+    g_states.clear();
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ENUMERATE_SERVICE));
+    if (!manager)
+        return;
+    DWORD needed = 0, count = 0, resume = 0;
+    EnumServicesStatusA(manager.get(), SERVICE_WIN32, SERVICE_STATE_ALL, nullptr, 0, &needed,
+                        &count, &resume);
+    if (GetLastError() != ERROR_MORE_DATA || !needed)
+        return;
+    std::vector<BYTE> buffer(needed);
+    resume = 0;
+    auto* services = (ENUM_SERVICE_STATUSA*)buffer.data();
+    if (!EnumServicesStatusA(manager.get(), SERVICE_WIN32, SERVICE_STATE_ALL, services, needed,
+                             &needed, &count, &resume))
+        return;
+    for (DWORD i = 0; i < count; i++)
+        g_states[Upper(services[i].lpDisplayName)] = services[i].ServiceStatus.dwCurrentState;
+}
+
+static int Fill()
+{
+    int count = ListServices();
+    ReadStates();
+    return count;
+}
+
+static void Cell(int index, int column, char* out, int capacity)
+{
+    const EntryRecord* r = GetEntry(index);
+    out[0] = 0;
+    switch (column) {
+    case 0: lstrcpynA(out, r->title, capacity); break;
+    case 1:
+        snprintf(out, capacity, "%s%s", r->type == SERVICE_SVCHOST ? "svchost.exe " : "",
+                 FileNamePart(r->command));
+        break;
+    case 3: {
+        auto found = g_states.find(Upper(r->title));
+        DWORD state = found == g_states.end() ? 0 : found->second;
+        LoadResString(state >= 1 && state <= 7 ? 651 + state : 652, out, capacity);
+        break;
+    }
+    case 4: lstrcpynA(out, r->source, capacity); break;
+    }
+}
+
+static HMENU Menu(int index)
+{
+    HMENU menu = CreatePopupMenu();
+    AppendMenuHead(menu, index);
+    AppendMenuTail(menu);
+    return menu;
+}
+
+static void Activate(HWND page)
+{
+    CheckDlgButton(page, IDC_PAGE_CHECK,
+                   GetOption("HideMicrosoftServices", 1) ? BST_CHECKED : BST_UNCHECKED);
+}
+
+static int Command(HWND page, int command)
+{
+    if (command != IDC_PAGE_CHECK)
+        return 0;
+    SetPageOption("HideMicrosoftServices", IsDlgButtonChecked(page, IDC_PAGE_CHECK) == BST_CHECKED);
+    RefillListPage(page);
+    return 1;
+}
+
+const ListPageDef g_servicesPage = {
+    PAGE_SERVICES,
+    {{IDC_SERVICES_BANNER1, 638}, {IDC_SERVICES_BANNER2, 639}, {IDC_PAGE_INFO, 301},
+     {IDC_PAGE_CHECK, 721}},
+    {{IDC_SERVICES_BANNER1, IDC_SERVICES_BANNER2}, 2, {IDC_PAGE_CHECK}, 1,
+     {{IDC_PAGE_INFO}, {IDC_PAGE_CLOSE}}, 2, 1},
+    {{627, 0.30, COL_TEXT}, {628, 0.18, COL_TEXT}, {699, 0.18, COL_COMPANY}, {648, 0.09, COL_TEXT},
+     {651, 0.10, COL_TEXT}, {912, 0.20, COL_FIRST_DETECTED}},
+    6, 6, 0, "SortService",
+    957, "Services", 7, nullptr, 0,
+    "Services", 1, 0, 1, 0,
+    Fill, nullptr, Cell, nullptr, nullptr, nullptr, Menu, Command, nullptr, Activate,
+};

@@ -1,0 +1,69 @@
+// The Active Tasks page: the programs running now.
+#include "dialogs_pages.h"
+#include "entrylist.h"
+#include "listpage.h"
+#include "pagecommands.h"
+#include "pages.h"
+#include "pathutil.h"
+#include "runtasks.h"
+#include "taskstop.h"
+#include <cstring>
+
+// Processes whose program path could not be read have no folder and no row.
+static int Keep(int index) { return strchr(GetEntry(index)->command, '\\') != nullptr; }
+
+static void Cell(int index, int column, char* out, int capacity)
+{
+    const EntryRecord* r = GetEntry(index);
+    out[0] = 0;
+    if (column == 0)
+        lstrcpynA(out, FileNamePart(r->command), capacity);
+    else if (column == 1)
+        lstrcpynA(out, r->title, capacity);
+}
+
+static HMENU Menu(int index)
+{
+    HMENU menu = CreatePopupMenu();
+    AppendMenuHead(menu, index);
+    AppendMenuRes(menu, IDC_PAGE_REFRESH, 305, "&Refresh");
+    AppendMenuRes(menu, IDC_PAGE_SPECIFIC, 306, "&Kill Task");
+    AppendMenuRes(menu, IDM_PAGE_DELETE_ON_REBOOT, 801, "Delete &File on Reboot");
+    AppendMenuTail(menu);
+    return menu;
+}
+
+static int Command(HWND page, int command)
+{
+    if (command == IDC_PAGE_REFRESH) {
+        RefillListPage(page);
+        return 1;
+    }
+    if (command != IDC_PAGE_SPECIFIC)
+        return 0;
+    int entries[MAX_ENTRIES];
+    int count = SelectedListEntries(page, entries, MAX_ENTRIES);
+    if (!count) {
+        NoSelectionMessage(page);
+        return 1;
+    }
+    for (int i = 0; i < count; i++)
+        if (const EntryRecord* r = GetEntry(entries[i]))
+            StopRunningProgram(r->command, r->title, 0);
+    RefillListPage(page);
+    return 1;
+}
+
+const ListPageDef g_tasksPage = {
+    PAGE_TASKS,
+    {{IDC_TASKS_BANNER1, 221}, {IDC_TASKS_BANNER2, 222}, {IDC_PAGE_INFO, 301},
+     {IDC_PAGE_REFRESH, 305}, {IDC_PAGE_SPECIFIC, 306}},
+    {{IDC_TASKS_BANNER1, IDC_TASKS_BANNER2}, 2, {}, 0,
+     {{IDC_PAGE_INFO}, {IDC_PAGE_REFRESH}, {IDC_PAGE_SPECIFIC}, {IDC_PAGE_CLOSE}}, 4, 0},
+    {{629, 0.25, COL_TEXT}, {631, 0.35, COL_TEXT}, {699, 0.20, COL_COMPANY},
+     {912, 0.20, COL_FIRST_DETECTED}},
+    4, 4, 0, "SortActiveTask",
+    0, nullptr, 0, nullptr, 0,
+    "ActiveTasks", 1, 0, 0, 0,
+    ListRunningTasks, Keep, Cell, nullptr, nullptr, nullptr, Menu, Command, nullptr, nullptr,
+};

@@ -1,0 +1,526 @@
+// The inventory pages and the program information dialog, driven in-process: every page is
+// filled from fixture data of its inventory and checked by its columns, rows and buttons;
+// the actions that change the machine are pressed and their effect read back.
+#include "kxtest.h"
+#include "../explorer/callpoints.h"
+#include "../explorer/infodialog.h"
+#include "../explorer/listpage.h"
+#include "../explorer/pageframe.h"
+#include "../explorer/pages.h"
+#include "../explorer/sheet.h"
+#include "../explorer/shellrun.h"
+#include "addonactions.h"
+#include "addons.h"
+#include "filetypeactions.h"
+#include "delaystart.h"
+#include "dialogs_info.h"
+#include "dialogs_pages.h"
+#include "entrylist.h"
+#include "filetypes.h"
+#include "keys.h"
+#include "message_watch.h"
+#include "options.h"
+#include "pathutil.h"
+#include "platform.h"
+#include "program.h"
+#include "resstring.h"
+#include "sysfiles.h"
+#include "runactions.h"
+#include "tasks.h"
+#include "watched_items.h"
+#include "winpos.h"
+#include <commctrl.h>
+#include <map>
+#include <vector>
+
+namespace {
+
+const char kClsid[] = "{6B1C2E40-7A7B-4C2D-9E1F-0A1B2C3D4E5F}";
+const char kExtension[] = "kxpg";
+const wchar_t kTask[] = L"KxPageTask";
+
+std::string Res(UINT id)
+{
+    char text[2048] = "";
+    LoadResString(id, text, sizeof(text));
+    return text;
+}
+
+std::string Cell(HWND list, int row, int column)
+{
+    char text[512] = "";
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)&item);
+    return text;
+}
+
+std::string Header(HWND list, int column)
+{
+    char text[128] = "";
+    LVCOLUMNA item = {};
+    item.mask = LVCF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    SendMessageA(list, LVM_GETCOLUMNA, column, (LPARAM)&item);
+    return text;
+}
+
+int Rows(HWND list) { return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); }
+
+int RowWith(HWND list, int column, const std::string& text)
+{
+    for (int row = 0; row < Rows(list); row++)
+        if (!lstrcmpiA(Cell(list, row, column).c_str(), text.c_str()))
+            return row;
+    return -1;
+}
+
+void Select(HWND list, int row)
+{
+    LVITEMA clear = {};
+    clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, -1, (LPARAM)&clear);
+    if (row >= 0)
+        SelectListRow(list, row);
+}
+
+std::string Text(HWND window, int id)
+{
+    char text[4096] = "";
+    GetDlgItemTextA(window, id, text, sizeof(text));
+    return text;
+}
+
+bool Usable(HWND window, int id)
+{
+    HWND control = GetDlgItem(window, id);
+    return control && IsWindowVisible(control) && IsWindowEnabled(control);
+}
+
+// The message box the thread of owner shows next: its texts, answered with OK.
+std::string AnswerMessageBox(HWND owner)
+{
+    struct Search {
+        HWND skip, found;
+    } search = {owner, nullptr};
+    for (int i = 0; i < 200 && !search.found; i++) {
+        Sleep(25);
+        EnumThreadWindows(
+            GetWindowThreadProcessId(owner, nullptr),
+            [](HWND window, LPARAM arg) -> BOOL {
+                Search* s = (Search*)arg;
+                char cls[32] = "";
+                GetClassNameA(window, cls, sizeof(cls));
+                if (window != s->skip && !lstrcmpA(cls, "#32770") && IsWindowVisible(window) &&
+                    GetWindow(window, GW_OWNER) == s->skip) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            (LPARAM)&search);
+    }
+    std::string text;
+    if (!search.found)
+        return text;
+    EnumChildWindows(
+        search.found,
+        [](HWND child, LPARAM arg) -> BOOL {
+            *(std::string*)arg += WindowText(child) + "|";
+            return TRUE;
+        },
+        (LPARAM)&text);
+    PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+    return text;
+}
+
+int g_infoOpened;
+void CountInfo(HWND, int) { g_infoOpened++; }
+int RecordShell(const char*, const char*, const char*) { return 1; }
+void NoCommand(const char*) {}
+
+class PagesTest : public KxTest {
+protected:
+    void SetUp() override
+    {
+        KxTest::SetUp();
+        g_programKind = PROGRAM_EXPLORER;
+        InitCommonControls();
+        CoInitialize(nullptr);
+        InstallEntryActions();
+        WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Sound", "0");
+        SetShellRunHook(RecordShell);
+        SetProgramInfoHook(CountInfo);
+        SetAddOnCommandRunner(NoCommand);
+        SetTaskItemWait(0);
+        g_infoOpened = 0;
+        for (int& flag : g_pageSortFlags)
+            flag = 0;
+        ForgetKey(HKEY_LOCAL_MACHINE, std::string(KX_BHO_KEY "\\") + kClsid);
+        ForgetKey(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsid);
+        ForgetKey(HKEY_LOCAL_MACHINE, std::string("Software\\Classes\\.") + kExtension);
+        ForgetKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\KxPageFile");
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof(temp), temp);
+        hidden_ = std::string(temp) + "kxpghidden.dat";
+        program_ = TempPath("kxpage.exe");
+        CopyFileA((TestProgramFolder() + "\\kxfx_app.exe").c_str(), program_.c_str(), FALSE);
+    }
+    void TearDown() override
+    {
+        if (sheet_)
+            DestroyWindow(sheet_);
+        SetShellRunHook(nullptr);
+        SetProgramInfoHook(nullptr);
+        SetAddOnCommandRunner(nullptr);
+        SetTaskItemWait(1000);
+        DeleteFileA(TaskJobPath(kTask).c_str());
+        SetFileAttributesA(hidden_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(hidden_.c_str());
+        ClearEntries();
+        CoUninitialize();
+        KxTest::TearDown();
+    }
+    // One entry of every inventory that names the fixture program.
+    void MakeFixtures()
+    {
+        ASSERT_TRUE(AddDelayedProgram(program_.c_str(), 0));
+        WriteValueText(HKEY_LOCAL_MACHINE, std::string(KX_BHO_KEY "\\") + kClsid, "", "");
+        WriteValueText(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsid, "", "Kx page helper");
+        WriteValueText(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsid + "\\InprocServer32", "",
+                       program_);
+        ASSERT_TRUE(MakeWorkItem(kTask, program_));
+        WriteValueText(HKEY_LOCAL_MACHINE, std::string("Software\\Classes\\.") + kExtension, "",
+                       "KxPageFile");
+        WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Classes\\KxPageFile", "", "Kx page document");
+        WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Classes\\KxPageFile\\shell\\open\\command",
+                       "", "\"" + program_ + "\" \"%1\"");
+        ASSERT_EQ(0, AddWatchedExtension(kExtension));
+        ASSERT_TRUE(WriteTextFile(hidden_, "hidden"));
+        SetFileAttributesA(hidden_.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    }
+    HWND Open(int request)
+    {
+        sheet_ = CreateModelessSheet(nullptr, request);
+        EXPECT_NE(nullptr, sheet_);
+        return sheet_;
+    }
+    void Close()
+    {
+        DestroyWindow(sheet_);
+        sheet_ = nullptr;
+    }
+    HWND Page() { return (HWND)SendMessageA(sheet_, PSM_GETCURRENTPAGEHWND, 0, 0); }
+    HWND List() { return GetDlgItem(Page(), IDC_PAGE_LIST); }
+    LRESULT Command(int id) { return SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+    HWND sheet_ = nullptr;
+    std::string program_, hidden_;
+};
+
+}   // namespace
+
+// Every page: its column headers, a row for the fixture program with the texts the page
+// shows for it, the buttons that work and the first row selected.
+TEST_F(PagesTest, EveryPageListsItsInventoryWithItsColumnsAndButtons)
+{
+    MakeFixtures();
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof(self));
+    std::string selfName = FileNamePart(self), folder = program_.substr(0, program_.rfind('\\'));
+    struct Expect {
+        int page;
+        std::vector<UINT> headers;
+        std::vector<int> buttons;
+        int keyColumn;
+        std::string key;
+        std::vector<std::pair<int, std::string>> cells;
+    };
+    const std::string company = "Orvane Fixtures";
+    const std::vector<Expect> pages = {
+        {PAGE_DELAY, {627, 628, 648, 1119},
+         {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_DELAY_OPTIONS_BUTTON, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
+         1, "kxpage.exe", {{0, "Fixture App"}, {2, ""}, {3, "30 " + Res(1122)}}},
+        {PAGE_IEHELPERS, {681, 684, 699, 714, 912}, {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
+         1, "kxpage.exe", {{0, "Fixture App"}, {2, company}, {3, "BHO"}}},
+        {PAGE_SCHEDULED, {681, 684, 699, 683, 682}, {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
+         1, "kxpage.exe", {{2, company}, {4, Res(686)}}},
+        {PAGE_SERVICES, {627, 628, 699, 648, 651, 912}, {IDC_PAGE_INFO, IDC_PAGE_CLOSE, IDC_PAGE_CHECK},
+         -1, "", {}},
+        {PAGE_TASKS, {629, 631, 699, 912},
+         {IDC_PAGE_INFO, IDC_PAGE_REFRESH, IDC_PAGE_SPECIFIC, IDC_PAGE_CLOSE}, 0, selfName, {}},
+        {PAGE_FILETYPES, {627, 628, 699, 747, 748, 714},
+         {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE}, 4, ".KXPG",
+         {{0, "Kx page document"}, {2, company}, {3, "KxPageFile"}, {5, "System"}}},
+        {PAGE_HIDDEN, {629, 776, 912, 914, 714},
+         {IDC_PAGE_INFO, IDC_PAGE_REFRESH, IDC_PAGE_SPECIFIC, IDC_PAGE_CLOSE}, 0, "kxpghidden.dat",
+         {{4, ""}}},
+    };
+    for (const Expect& e : pages) {
+        SCOPED_TRACE(e.page);
+        Open(e.page);
+        ASSERT_EQ(e.page, g_activePageId);
+        HWND list = List();
+        HWND header = (HWND)SendMessageA(list, LVM_GETHEADER, 0, 0);
+        ASSERT_EQ((int)e.headers.size(), (int)SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+        for (size_t c = 0; c < e.headers.size(); c++)
+            EXPECT_EQ(Res(e.headers[c]), Header(list, (int)c)) << c;
+        for (int id : e.buttons)
+            EXPECT_TRUE(Usable(Page(), id)) << id;
+        EXPECT_NE("", Text(Page(), IDC_PAGE_INFO));
+        // Every entry the inventory keeps has a row; the first is selected.
+        int rows = Rows(list);
+        EXPECT_GT(rows, 0);
+        EXPECT_LE(rows, EntryCount());
+        EXPECT_EQ(0, (int)SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+        if (e.keyColumn >= 0) {
+            int row = RowWith(list, e.keyColumn, e.key);
+            ASSERT_GE(row, 0) << e.key;
+            for (const auto& cell : e.cells)
+                EXPECT_EQ(cell.second, Cell(list, row, cell.first)) << cell.first;
+            // The status bar follows the selection.
+            Select(list, row);
+            char status[600] = "";
+            SendDlgItemMessageA(sheet_, SHEET_STATUS_BAR_ID, SB_GETTEXTA, 0, (LPARAM)status);
+            EXPECT_NE("", std::string(status));
+            Command(IDC_PAGE_INFO);
+            EXPECT_EQ(ListRowEntry(list, row), g_infoIndex);
+        }
+        Close();
+    }
+    EXPECT_EQ(6, g_infoOpened);
+}
+
+TEST_F(PagesTest, ColumnClicksSortEachWayAndTheOrderOutlivesTheSheet)
+{
+    MakeFixtures();
+    ASSERT_TRUE(WriteTextFile(TempPath("a.dat"), "a"));
+    Open(PAGE_HIDDEN);
+    HWND list = List();
+    NMLISTVIEW click = {};
+    click.hdr.hwndFrom = list;
+    click.hdr.idFrom = IDC_PAGE_LIST;
+    click.hdr.code = LVN_COLUMNCLICK;
+    click.iSubItem = 1;
+    SendMessageA(Page(), WM_NOTIFY, IDC_PAGE_LIST, (LPARAM)&click);
+    ASSERT_GT(Rows(list), 0);
+    std::vector<std::string> up;
+    for (int row = 0; row < Rows(list); row++)
+        up.push_back(Cell(list, row, 1));
+    for (size_t i = 1; i < up.size(); i++)
+        EXPECT_LE(lstrcmpiA(up[i - 1].c_str(), up[i].c_str()), 0) << up[i];
+    SendMessageA(Page(), WM_NOTIFY, IDC_PAGE_LIST, (LPARAM)&click);
+    EXPECT_EQ("2", ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "SortHidden"));
+    std::string first = Cell(list, 0, 1);
+    EXPECT_EQ(0, lstrcmpiA(up.back().c_str(), first.c_str()));
+    Close();
+    Open(PAGE_HIDDEN);
+    EXPECT_EQ(0, lstrcmpiA(first.c_str(), Cell(List(), 0, 1).c_str()));
+}
+
+TEST(DelayTimeText, SecondsAloneOrMinutesAndSeconds)
+{
+    char text[64];
+    FormatDelayTime(75, text, sizeof(text));
+    EXPECT_EQ("1 " + Res(1121) + " : 15 " + Res(1122), std::string(text));
+    FormatDelayTime(45, text, sizeof(text));
+    EXPECT_EQ("45 " + Res(1122), std::string(text));
+}
+
+// The commands that change the machine, one per page, with the questions they ask.
+TEST_F(PagesTest, PageActionsChangeTheMachineAndRefillTheList)
+{
+    MakeFixtures();
+    std::string upperProgram(260, 0);
+    GetProgramFile(program_.c_str(), &upperProgram[0]);
+
+    // File Types: Remove stops watching without a question.
+    Open(PAGE_FILETYPES);
+    Select(List(), RowWith(List(), 4, ".KXPG"));
+    {
+        MessageWatch none(sheet_, 0);
+        Command(IDC_PAGE_REMOVE);
+        EXPECT_FALSE(none.Stop());
+    }
+    EXPECT_EQ(-1, RowWith(List(), 4, ".KXPG"));
+    EXPECT_EQ(std::string::npos,
+              ReadValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "").find(kExtension));
+    Close();
+
+    // Hidden Files: Unhide leaves the file with plain attributes.
+    Open(PAGE_HIDDEN);
+    Select(List(), RowWith(List(), 0, "kxpghidden.dat"));
+    Command(IDC_PAGE_SPECIFIC);
+    EXPECT_FALSE(GetFileAttributesA(hidden_.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(-1, RowWith(List(), 0, "kxpghidden.dat"));
+    Close();
+
+    // IE Helpers: Remove asks with the title; Yes takes the registration away.
+    Open(PAGE_IEHELPERS);
+    Select(List(), RowWith(List(), 1, "kxpage.exe"));
+    {
+        MessageWatch yes(sheet_, IDYES);
+        Command(IDC_PAGE_REMOVE);
+        yes.Wait();
+        EXPECT_NE(std::string::npos, yes.text.find("Fixture App")) << yes.text;
+    }
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(KX_BHO_KEY "\\") + kClsid));
+    EXPECT_EQ(-1, RowWith(List(), 1, "kxpage.exe"));
+    Close();
+
+    // Scheduled Tasks: No keeps the task, Yes deletes it and its known value.
+    Open(PAGE_SCHEDULED);
+    int taskRow = RowWith(List(), 1, "kxpage.exe");
+    ASSERT_GE(taskRow, 0);
+    std::string taskTitle = Cell(List(), taskRow, 0);
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Tasks", taskTitle, "1");
+    Select(List(), taskRow);
+    {
+        MessageWatch no(sheet_, IDNO);
+        Command(IDC_PAGE_REMOVE);
+        no.Wait();
+    }
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TaskJobPath(kTask).c_str()));
+    Select(List(), RowWith(List(), 1, "kxpage.exe"));
+    {
+        MessageWatch yes(sheet_, IDYES);
+        Command(IDC_PAGE_REMOVE);
+        yes.Wait();
+    }
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TaskJobPath(kTask).c_str()));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_KEY "\\Tasks", taskTitle));
+    Close();
+
+    // Delayed Start: Remove with No drops the program from the store without a Run value.
+    Open(PAGE_DELAY);
+    Select(List(), RowWith(List(), 1, "kxpage.exe"));
+    {
+        MessageWatch no(sheet_, IDNO);
+        Command(IDC_PAGE_REMOVE);
+        no.Wait();
+    }
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DELAY_KEY, program_));
+    EXPECT_EQ(-1, RowWith(List(), 1, "kxpage.exe"));
+    Close();
+
+    // Services: the check box writes its option, also into the copy written at the end.
+    Open(PAGE_SERVICES);
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(Page(), IDC_PAGE_CHECK));
+    CheckDlgButton(Page(), IDC_PAGE_CHECK, BST_UNCHECKED);
+    Command(IDC_PAGE_CHECK);
+    EXPECT_EQ("0", ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "HideMicrosoftServices"));
+    EXPECT_EQ(0, g_options.HideMicrosoftServices);
+    Close();
+
+    // Active Tasks: a second request while the sheet shows it refreshes the list.
+    Open(PAGE_TASKS);
+    SendMessageA(List(), LVM_DELETEALLITEMS, 0, 0);
+    EXPECT_EQ(0, OpenSheet(nullptr, PAGE_TASKS));
+    EXPECT_GT(Rows(List()), 0);
+}
+
+TEST_F(PagesTest, AddFileTypeRefusesABadExtensionAndWatchesAGoodOne)
+{
+    Open(PAGE_FILETYPES);
+    std::string said;
+    DialogDriver driver(Res(752), [&](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_ADDFT_EDIT, "a;b");
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        said = AnswerMessageBox(dialog);
+        SetDlgItemTextA(dialog, IDC_ADDFT_EDIT, ".kxpq");
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    Command(IDC_PAGE_ADD);
+    driver.Join();
+    ASSERT_TRUE(driver.Found());
+    EXPECT_NE(std::string::npos, said.find("not a valid")) << said;
+    EXPECT_NE(std::string::npos, ReadValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "").find("kxpq"));
+    EXPECT_NE("", ReadValueText(HKEY_CURRENT_USER, KX_KEY, "xPosAddFileType"));
+}
+
+class InfoDialogTest : public PagesTest {
+protected:
+    void SetUp() override
+    {
+        PagesTest::SetUp();
+        SetProgramInfoHook(nullptr);
+        plain_ = TempPath("kxplain.exe");
+        CopyFileA((TestProgramFolder() + "\\kxfx_plain.exe").c_str(), plain_.c_str(), FALSE);
+        ClearEntries();
+        AddEntry("Kx Info App", program_.c_str(), "", "", CURRENT_RUN, 0);
+        AddEntry("Kx Info Plain", plain_.c_str(), "", "", CURRENT_RUN, 0);
+        g_infoExpanded = 0;
+        // New notes go to the per-user data folder, which outlives the test's own folder.
+        char note[MAX_PATH];
+        NoteFilePath(program_.c_str(), note, sizeof(note));
+        note_ = note;
+        DeleteFileA(note);
+    }
+    void TearDown() override
+    {
+        DeleteFileA(note_.c_str());
+        PagesTest::TearDown();
+    }
+    std::string plain_, note_;
+};
+
+// Fields of a program with version information and of one without; the note made, edited,
+// saved and read again; next wraps around; the height flips at every opening.
+TEST_F(InfoDialogTest, FieldsNoteRoundTripAndStepping)
+{
+    std::map<std::string, std::string> seen;
+    std::string noteAfterCreate;
+    bool wrapped = false, expandedFirst = false;
+    DialogDriver driver("Kx Info App", [&](HWND dialog) {
+        for (int id : {IDC_INFO_TOP, IDC_INFO_PRODUCT, IDC_INFO_COMPANY, IDC_INFO_VERSION,
+                       IDC_INFO_STATUS, IDC_INFO_LOCATION, IDC_INFO_SIZE, IDC_INFO_DETECTED,
+                       IDC_INFO_SAVE_NOTE, IDC_INFO_NOTE, IDC_INFO_PATH})
+            seen[std::to_string(id)] = Text(dialog, id);
+        expandedFirst = IsWindowVisible(GetDlgItem(dialog, IDC_INFO_NOTE)) != 0;
+        SendMessageA(dialog, WM_COMMAND, IDC_INFO_SAVE_NOTE, 0);
+        noteAfterCreate = Text(dialog, IDC_INFO_NOTE);
+        SetDlgItemTextA(dialog, IDC_INFO_NOTE, "my own words about it");
+        SendMessageA(dialog, WM_COMMAND, IDC_INFO_SAVE_NOTE, 0);
+        SendMessageA(dialog, WM_COMMAND, IDC_INFO_NEXT, 0);
+        seen["plain"] = Text(dialog, IDC_INFO_PRODUCT) + "|" + Text(dialog, IDC_INFO_STATUS) + "|" +
+                        Text(dialog, IDC_INFO_TOP);
+        SendMessageA(dialog, WM_COMMAND, IDC_INFO_NEXT, 0);
+        wrapped = WindowText(dialog) == "Kx Info App";
+        seen["reloaded"] = Text(dialog, IDC_INFO_NOTE);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    ShowProgramInfo(nullptr, 0);
+    driver.Join();
+    ASSERT_TRUE(driver.Found());
+    EXPECT_TRUE(expandedFirst);
+    EXPECT_EQ(1, g_infoExpanded);
+    EXPECT_EQ("Fixture App Tool", seen[std::to_string(IDC_INFO_TOP)]);
+    EXPECT_EQ("Fixture App", seen[std::to_string(IDC_INFO_PRODUCT)]);
+    EXPECT_EQ("Orvane Fixtures", seen[std::to_string(IDC_INFO_COMPANY)]);
+    EXPECT_EQ("1.2.3.4", seen[std::to_string(IDC_INFO_VERSION)]);
+    EXPECT_EQ(Res(831), seen[std::to_string(IDC_INFO_STATUS)]);
+    EXPECT_EQ(0u, seen[std::to_string(IDC_INFO_LOCATION)].find(Res(646)));
+    EXPECT_NE("", seen[std::to_string(IDC_INFO_SIZE)]);
+    EXPECT_EQ(Res(969), seen[std::to_string(IDC_INFO_SAVE_NOTE)]);
+    EXPECT_EQ(Res(647), seen[std::to_string(IDC_INFO_NOTE)]);
+    EXPECT_EQ("Kx Info App\r\n" + program_ + "\r\n", noteAfterCreate);
+    EXPECT_EQ("|" + Res(831) + "|Kx Info Plain", seen["plain"]);
+    EXPECT_TRUE(wrapped);
+    EXPECT_EQ("my own words about it", seen["reloaded"]);
+    EXPECT_EQ("my own words about it", ReadTextFile(note_));
+    EXPECT_NE("", ReadValueText(HKEY_CURRENT_USER, KX_KEY, "xInfo"));
+
+    // The second opening shows the short form.
+    DialogDriver again("Kx Info App", [&](HWND dialog) {
+        expandedFirst = IsWindowVisible(GetDlgItem(dialog, IDC_INFO_NOTE)) != 0;
+        seen["button"] = Text(dialog, IDC_INFO_EXPAND);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    ShowProgramInfo(nullptr, 0);
+    again.Join();
+    EXPECT_FALSE(expandedFirst);
+    EXPECT_EQ(Res(918), seen["button"]);
+}
