@@ -1,16 +1,29 @@
-// The reports' cookie facts need the cookie inventory's counts and folders, which this
-// layer does not have yet: until it is linked here, the log has no cookie lines and the
-// system information no cookie folder.
 #include "cookielines.h"
+#include "cookies.h"
+#include "reportfile.h"
+#include <windows.h>
 
 void HijackCookieLines(std::string& log)
 {
-    (void)log;
+    char folder[MAX_PATH];
+    if (FindIECookieFolder(folder)) {
+        int count = CookieScanFor(0, 0);
+        AppendF(log, "%d IE Cookies in Folder: %s\r\n", count, folder);
+    }
+    if (FindMozillaProfileFolder(folder)) {
+        int count = CookieScanFor(1, 0);
+        AppendF(log, "%d Mozilla Cookies in Folder: %s\r\n", count, folder);
+    }
 }
 
 int ReportIeCookieFolder(char* out, int capacity)
 {
-    if (capacity > 0)
-        out[0] = 0;
-    return 0;
+    char folder[MAX_PATH];
+    if (capacity <= 0)
+        return 0;
+    out[0] = 0;
+    if (!FindIECookieFolder(folder))
+        return 0;
+    lstrcpynA(out, folder, capacity);
+    return lstrlenA(out);
 }

@@ -1,6 +1,7 @@
 // Online program information: the address of the vendor's lookup for a program, the local
 // knowledge pages that answer first, and which browser the machine uses.
 #pragma once
+#include "browserkind.h"
 #include <string>
 
 // The one host of the information service.
@@ -19,12 +20,6 @@ std::string InfoAddress(int form, int type, const char* programPath, const char*
 // Path of the local knowledge page for a file name; its length, 0 when there is none.
 int KnowledgePage(const char* fileName, char* out, int capacity);
 
-// Program file of the default browser (the http open command without its options), or
-// Internet Explorer's when there is none.
-void DefaultBrowserPath(char* out, int capacity);
-// 1 Internet Explorer (and anything unknown), 2 Netscape, 3 Firefox, 4 Maxthon, 5 Avant,
-// 6 Mozilla.
-int BrowserKind();
 
 // Opens the knowledge page or hands the address to AOL or the browser (option VantaFormat
 // picks the form). 1 when something was opened.

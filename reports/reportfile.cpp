@@ -139,17 +139,3 @@ std::string UrlEncode(const char* text)
     }
     return out;
 }
-
-void InternetExplorerFile(const char* fileName, char* out, int capacity)
-{
-    char folder[REG_READ_BUFFER];
-    out[0] = 0;
-    if (GetRegValue(HKEY_LOCAL_MACHINE,
-                    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE",
-                    "Path", folder, sizeof(folder)) <= 0)
-        return;
-    size_t n = strlen(folder);
-    if (n && folder[n - 1] == ';')
-        folder[n - 1] = 0;
-    snprintf(out, capacity, "%s\\%s", folder, fileName);
-}

@@ -1,6 +1,7 @@
 // What every report shares: building its text, writing the file in one piece, handing the
 // result to the shell, and the small text forms (stamps, numbers, escapes) the reports print.
 #pragma once
+#include "browserkind.h"
 #include <windows.h>
 #include <string>
 
@@ -38,6 +39,3 @@ std::string QuotedField(const char* text);
 // it, start another key or be read back as something else.
 std::string UrlEncode(const char* text);
 
-// "Path" of HKLM App Paths\IEXPLORE.EXE without a trailing semicolon, then a backslash
-// and fileName; empty when the value is missing.
-void InternetExplorerFile(const char* fileName, char* out, int capacity);

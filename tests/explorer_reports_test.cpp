@@ -5,6 +5,7 @@
 #include "delaystart.h"
 #include "hijacklog.h"
 #include "keys.h"
+#include "registry.h"
 #include "onlineinfo.h"
 #include "ostext.h"
 #include "reportfile.h"
@@ -257,6 +258,18 @@ TEST_F(ReportsTest, HostsLinesSkipCommentsAndLocalAddresses)
     EXPECT_NE(std::string::npos, text.find("O1 - Hosts: 10.1.2.3bank.example\r\n"));
 }
 
+TEST_F(ReportsTest, CookieLinesCountTheCookiesOfEachFolder)
+{
+    // The user's chosen IE folder (it holds an index.dat) with two cookie files.
+    std::string folder = TempPath("Cookies");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const char* name : {"index.dat", "user@a.example[1].txt", "user@b.example[2].txt"})
+        WriteTextFile(folder + "\\" + name, "x");
+    SetRegValue(HKEY_CURRENT_USER, KX_KEY, "IECookieFolder", folder.c_str());
+    std::string text = Report(WriteHijackScanLogTo, "h.log");
+    EXPECT_NE(std::string::npos, text.find("2 IE Cookies in Folder: " + folder + "\\\r\n")) << text;
+}
+
 TEST_F(ReportsTest, SavedListKeepsNineFieldsWhateverTheTitleHolds)
 {
     std::string app = Fixture("kxfx_app.exe");
@@ -375,7 +388,7 @@ TEST_F(ReportsTest, DefaultBrowserIsTheProgramOfTheHttpCommand)
         char path[512];
         DefaultBrowserPath(path, sizeof(path));
         EXPECT_STREQ(r.path, path) << r.command;
-        EXPECT_EQ(r.kind, BrowserKind()) << r.command;
+        EXPECT_EQ(r.kind, DefaultBrowserKind()) << r.command;
     }
 }
 
