@@ -1,4 +1,7 @@
 #include "callpoints.h"
+#include "alwaysrun.h"
+#include "page_options.h"
+#include "patroltime.h"
 
 CallPointCounts g_callPoints;
 
@@ -8,10 +11,10 @@ void ShowProgramInfo(HWND, int index)
     g_callPoints.lastIndex = index;
 }
 
-int AskPatrolTime(HWND, UINT, int)
+int AskPatrolTime(HWND owner, UINT captionString, int current)
 {
     g_callPoints.patrolTime++;
-    return -1;
+    return PatrolTimeDialog(owner, captionString, current);
 }
 
 void ShowOnlineInfo(HWND, int index)
@@ -21,6 +24,14 @@ void ShowOnlineInfo(HWND, int index)
 }
 
 void WriteHtmlReport(HWND) { g_callPoints.report++; }
-void ToggleMonitorAutostart(HWND) { g_callPoints.autostart++; }
+void ToggleMonitorAutostart(HWND)
+{
+    g_callPoints.autostart++;
+    SetRunAtStart(!IsAlwaysRun());
+}
 void ShowRestartCommands(HWND) { g_callPoints.restart++; }
 void WriteHijackLog() { g_callPoints.hijack++; }
+
+// Options page buttons whose reports are built with the other reports.
+void WriteSavedListReport(HWND) { g_callPoints.savedList++; }
+void ExportSettings(HWND) { g_callPoints.exportSettings++; }

@@ -19,9 +19,14 @@ void ShowRestartCommands(HWND owner);
 // HijackKestrix.log in the program folder.
 void WriteHijackLog();
 
+// Options page: KestrixLog.csv in the program folder, and the .reg export of the settings.
+void WriteSavedListReport(HWND owner);
+void ExportSettings(HWND owner);
+
 // Tests: counts of each call point reached, in the order above.
 struct CallPointCounts {
     int info, patrolTime, online, report, autostart, restart, hijack;
+    int savedList, exportSettings;
     int lastIndex;
 };
 extern CallPointCounts g_callPoints;
