@@ -404,6 +404,8 @@ TEST_F(OptionsTest, HistoryRestoresEachReversibleKindThroughTheRealActions)
          [&] {
              std::string path = AddRun("KxHistOff");
              EXPECT_TRUE(DisableRunProgram("KxHistOff", path.c_str(), "", CURRENT_RUN));
+             // Disabling writes no history line itself: the line is written as the log holds it.
+             WriteHistoryLine("KxHistOff", path.c_str(), "", CURRENT_RUN, ACT_START_DISABLE);
              return path;
          },
          [](const std::string& path) {
