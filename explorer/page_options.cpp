@@ -48,7 +48,7 @@ static const struct {
 
 static const PageLayout kLayout = {
     {IDC_OPTIONS_BANNER}, 1, {}, 0,
-    {{IDC_OPTIONS_RESTORE_DELAYED}, {IDC_OPTIONS_EXPORT}, {IDC_PAGE_CLOSE}}, 3, 0};
+    {{IDC_PAGE_CLOSE}}, 1, 0};
 
 int SetRunAtStart(int on)
 {
