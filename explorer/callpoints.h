@@ -1,7 +1,6 @@
-// Places where the pages hand over to dialogs and reports that are built elsewhere: the
-// program information dialog, the patrol-time dialog, online information, the HTML report,
-// the monitor-autostart toggle and the hijack log. Each returns what its caller needs to carry
-// on while the real one is missing.
+// Where the pages hand over to the dialogs and reports that live in their own files: the
+// program information dialog, the patrol-time dialog, online information, the reports, the
+// monitor-autostart toggle. Tests count each one reached.
 #pragma once
 #include <windows.h>
 
@@ -18,9 +17,14 @@ void ToggleMonitorAutostart(HWND owner);
 // HijackKestrix.log in the program folder.
 void WriteHijackLog();
 
+// Options page: KestrixLog.csv in the program folder, and the .reg export of the settings.
+void WriteSavedListReport(HWND owner);
+void ExportSettingsReport(HWND owner);
+
 // Tests: counts of each call point reached, in the order above.
 struct CallPointCounts {
     int info, patrolTime, online, report, autostart, hijack;
+    int savedList, exportSettings;
     int lastIndex;
 };
 extern CallPointCounts g_callPoints;

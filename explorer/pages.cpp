@@ -13,7 +13,7 @@ static const PageInfo kPages[] = {
     {PAGE_COOKIES, 608, IDD_PAGE_COOKIES, 183, "cookies.html", CookiesPageProc},
     {PAGE_FILETYPES, 739, IDD_PAGE_FILETYPES, 179, "filetype.html", ListPageProc},
     {PAGE_HIDDEN, 973, IDD_PAGE_HIDDEN, 198, "hidden.html", ListPageProc},
-    {PAGE_OPTIONS, 610, IDD_PAGE_OPTIONS, 181, "options.html", PlaceholderPageProc},
+    {PAGE_OPTIONS, 610, IDD_PAGE_OPTIONS, 181, "options.html", OptionsPageProc},
 };
 static const int kPageCount = sizeof(kPages) / sizeof(kPages[0]);
 

@@ -221,9 +221,14 @@ TEST_F(SheetTest, ImageButtonsAndHelpRunThroughTheHoverRoutine)
     Command(IDC_PAGE_HELP_IMAGE);
     EXPECT_EQ("open|" + TempPath("startup.html") + "|", g_shellCalls.back());
 
-    // Patrol time is handed over; nothing changes while the dialog reports no choice.
+    // Patrol time is handed over; nothing changes when the dialog is cancelled.
+    std::string start = ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Start");
+    DialogDriver cancel(Res(784), [](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
     Command(IDC_PAGE_MONITOR_IMAGE);
+    cancel.Join();
+    EXPECT_TRUE(cancel.Found());
     EXPECT_EQ(1, g_callPoints.patrolTime);
+    EXPECT_EQ(start, ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Start"));
 }
 
 TEST_F(SheetTest, StartupRowsShowCommandCompanyTypeAndFirstDetectedDate)
@@ -486,8 +491,14 @@ TEST_F(SheetTest, QuitCommandEndsTheMainWindowWritingEveryOptionBack)
     CoInitialize(nullptr);
     ReadAllOptions();
     g_options.Start = 7;
+    // 6031 adds the monitor's own Run value, and a second time removes it.
+    SaveValue(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix");
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix");
     SendMessageA(window, WM_COMMAND, PAGE_TOGGLE_AUTORUN, 0);
     EXPECT_EQ(1, g_callPoints.autostart);
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix"));
+    SendMessageA(window, WM_COMMAND, PAGE_TOGGLE_AUTORUN, 0);
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix"));
     SendMessageA(window, WM_COMMAND, PAGE_QUIT, 0);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ("7", ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Start"));

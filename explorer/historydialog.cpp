@@ -1,0 +1,245 @@
+#include "historydialog.h"
+#include "dialogs_options.h"
+#include "entrylist.h"
+#include "history.h"
+#include "options.h"
+#include "resstring.h"
+#include <commctrl.h>
+#include <cstdio>
+#include <cstring>
+
+static const int COLUMN_COUNT = 4;
+static int g_historySortFlags[COLUMN_COUNT];
+
+static int SelectedEntry(HWND list)
+{
+    int row = (int)SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED);
+    if (row < 0)
+        return -1;
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item))
+        return -1;
+    return (int)item.lParam;
+}
+
+static void UpdateRestore(HWND dialog)
+{
+    int index = SelectedEntry(GetDlgItem(dialog, IDC_HISTORY_LIST));
+    EnableWindow(GetDlgItem(dialog, IDC_HISTORY_RESTORE),
+                 index >= 0 && IsHistoryEventReversible(index));
+}
+
+// The newest events are at the end of the file: they are the ones shown first.
+static void ScrollToEnd(HWND list)
+{
+    int count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    SendMessageA(list, LVM_SCROLL, 0, count * 16);
+}
+
+static void Refill(HWND dialog, int (*read)(HWND))
+{
+    HWND list = GetDlgItem(dialog, IDC_HISTORY_LIST);
+    read(list);
+    ScrollToEnd(list);
+    UpdateRestore(dialog);
+}
+
+static int ReadAgain(HWND list) { return ReadHistory(list); }
+
+// "MM/DD/YYYY  h:mm AM" as YYYYMMDDHHMM, so that times sort in the order they happened; a
+// time that does not read so ("Never", a broken line) sorts first.
+static void TimeKey(const char* time, char* out, int capacity)
+{
+    unsigned month = 0, day = 0, year = 0, hour = 0, minute = 0;
+    char half[3] = "";
+    if (sscanf(time, "%2u/%2u/%4u %2u:%2u %2s", &month, &day, &year, &hour, &minute, half) != 6) {
+        out[0] = 0;
+        return;
+    }
+    hour %= 12;
+    if (!lstrcmpiA(half, "PM"))
+        hour += 12;
+    snprintf(out, capacity, "%04u%02u%02u%02u%02u", year, month, day, hour, minute);
+}
+
+static void SortKey(int index, int column, char* out, int capacity)
+{
+    const EntryRecord* e = GetEntry(index);
+    out[0] = 0;
+    if (!e)
+        return;
+    switch (column) {
+    case 0: lstrcpynA(out, e->title, capacity); break;
+    case 1: lstrcpynA(out, ActionName(e->tag), capacity); break;
+    case 2: lstrcpynA(out, TypeName(e->type), capacity); break;
+    case 3: TimeKey(e->detail, out, capacity); break;
+    }
+}
+
+// Column + COLUMN_COUNT when descending; items are entry indexes.
+static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM sortParam)
+{
+    int column = (int)sortParam % COLUMN_COUNT, descending = (int)sortParam / COLUMN_COUNT;
+    char a[300], b[300];
+    SortKey((int)first, column, a, sizeof(a));
+    SortKey((int)second, column, b, sizeof(b));
+    int result = lstrcmpiA(a, b);
+    if (result == 0)
+        result = (int)first - (int)second;
+    return descending ? -result : result;
+}
+
+void SortHistoryList(HWND list, int column)
+{
+    if (column < 0 || column >= COLUMN_COUNT)
+        return;
+    SendMessageA(list, LVM_SORTITEMS, column + COLUMN_COUNT * g_historySortFlags[column],
+                 (LPARAM)CompareRows);
+    g_historySortFlags[column] ^= 1;
+    SetOption("SortHistory", column + 1);
+}
+
+static void Restore(HWND dialog, int checkReversible)
+{
+    HWND list = GetDlgItem(dialog, IDC_HISTORY_LIST);
+    int index = SelectedEntry(list);
+    if (index < 0 || (checkReversible && !IsHistoryEventReversible(index)))
+        return;
+    RestoreHistoryEvent(list, index);
+    ScrollToEnd(list);
+    UpdateRestore(dialog);
+}
+
+static void CenterOnScreen(HWND dialog)
+{
+    RECT r;
+    GetWindowRect(dialog, &r);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    SetWindowPos(dialog, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+static void Init(HWND dialog)
+{
+    char caption[128];
+    if (LoadResString(712, caption, sizeof(caption)))
+        SetWindowTextA(dialog, caption);
+    SetDlgItemResString(dialog, IDC_HISTORY_TEXT, 710);
+    SetDlgItemResString(dialog, IDC_HISTORY_RESTORE, 717);
+    SetDlgItemResString(dialog, IDC_HISTORY_CLEAR, 711);
+    SetDlgItemResString(dialog, IDOK, 304);
+
+    HWND list = GetDlgItem(dialog, IDC_HISTORY_LIST);
+    RECT r;
+    GetWindowRect(list, &r);
+    int width = r.right - r.left - GetSystemMetrics(SM_CXVSCROLL);
+    static const struct {
+        UINT text;
+        double share;
+    } kColumns[COLUMN_COUNT] = {{627, 0.35}, {715, 0.22}, {628, 0.22}, {713, 0.38}};
+    for (int i = 0; i < COLUMN_COUNT; i++) {
+        char title[64] = "";
+        LoadResString(kColumns[i].text, title, sizeof(title));
+        LVCOLUMNA column = {};
+        column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = (int)(width * kColumns[i].share);
+        column.pszText = title;
+        column.iSubItem = i;
+        SendMessageA(list, LVM_INSERTCOLUMNA, i, (LPARAM)&column);
+    }
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    // The reader puts each event's program icon into this list.
+    HIMAGELIST images = ImageList_Create(GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), ILC_COLOR32 | ILC_MASK,
+                                         16, 16);
+    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);
+    EnableWindow(GetDlgItem(dialog, IDC_HISTORY_RESTORE), FALSE);
+    CenterOnScreen(dialog);
+    Refill(dialog, ReadAgain);
+}
+
+static void ContextMenu(HWND dialog)
+{
+    HMENU menu = CreatePopupMenu();
+    static const struct {
+        int command;
+        UINT text;
+    } kItems[] = {{IDC_HISTORY_RESTORE, 717}, {IDC_HISTORY_CLEAR, 711}, {IDOK, 304}};
+    for (const auto& item : kItems) {
+        char text[64] = "";
+        LoadResString(item.text, text, sizeof(text));
+        AppendMenuA(menu, MF_STRING, item.command, text);
+    }
+    POINT pt;
+    GetCursorPos(&pt);
+    TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, dialog, nullptr);
+    DestroyMenu(menu);
+}
+
+static INT_PTR Notify(HWND dialog, const NMHDR* header)
+{
+    if (header->idFrom != IDC_HISTORY_LIST)
+        return FALSE;
+    switch (header->code) {
+    case LVN_COLUMNCLICK:
+        SortHistoryList(header->hwndFrom, ((const NMLISTVIEW*)header)->iSubItem);
+        return TRUE;
+    case LVN_ITEMCHANGED:
+    case NM_CLICK:
+    case NM_CHAR:
+        UpdateRestore(dialog);
+        return TRUE;
+    case NM_RCLICK:
+        if (((const NMITEMACTIVATE*)header)->iItem >= 0)
+            ContextMenu(dialog);
+        return TRUE;
+    case NM_DBLCLK:
+        Restore(dialog, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static INT_PTR CALLBACK HistoryProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        Init(dialog);
+        return TRUE;
+    case WM_NOTIFY:
+        return Notify(dialog, (const NMHDR*)lParam);
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDCANCEL:
+            EndDialog(dialog, 1);
+            return TRUE;
+        case IDC_HISTORY_RESTORE:
+            Restore(dialog, 1);
+            return TRUE;
+        case IDC_HISTORY_CLEAR:
+            Refill(dialog, ClearHistory);
+            return TRUE;
+        }
+        break;
+    case WM_DESTROY: {
+        HIMAGELIST images = (HIMAGELIST)SendDlgItemMessageA(dialog, IDC_HISTORY_LIST,
+                                                            LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+        if (images)
+            ImageList_Destroy(images);
+        ClearEntries();
+        break;
+    }
+    }
+    return FALSE;
+}
+
+INT_PTR ShowHistoryDialog(HWND owner)
+{
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_HISTORY), owner,
+                           HistoryProc, 0);
+}
