@@ -36,11 +36,12 @@ for tab in 0 1 2 3 4 5 6 7 8 9; do
     sleep ${KX_TAB_WAIT:-1.5}
     echo "Manager tab $tab screenshot: $(save_screenshot "$shots/manager-tab$tab-$stamp")"
 done
-# Back to the first tab for the user, then the information dialog of its selected row: Enter
-# reaches the sheet as WM_COMMAND (273) IDOK, which the page takes as its Info command.
+# Back to the first tab for the user, then the information dialog of its selected row: the
+# page's Info button (1008) pressed with BM_CLICK (245). An IDOK posted to the sheet would be
+# the sheet's own OK, which ends the pages.
 wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 post 1125 0 0 >/dev/null 2>&1 </dev/null
 sleep 1.5
-wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 post 273 1 0 >/dev/null 2>&1 </dev/null
+wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 descend 1008 post 245 0 0 >/dev/null 2>&1 </dev/null
 sleep ${KX_INFO_WAIT:-4}
 echo "Program information screenshot: $(save_screenshot "$shots/manager-info-$stamp")"
 exit 0
