@@ -243,6 +243,22 @@ int ResolveIndirectText(const char* text, char* out, int capacity)
     return 1;
 }
 
+// Calls visit with the name of each subkey of the services root, in index order, until it
+// answers true; overlong names and failed indices are passed over. True when visit did.
+template <typename Visit>
+static bool EachServiceKey(HKEY root, Visit visit)
+{
+    for (DWORD index = 0;; index++) {
+        char name[256];
+        DWORD length = sizeof(name);
+        LONG status = RegEnumKeyExA(root, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS)
+            return false;
+        if (status == ERROR_SUCCESS && name[0] && visit((const char*)name))
+            return true;
+    }
+}
+
 int ListServices()
 {
     ClearEntries();
@@ -267,17 +283,10 @@ int ListServices()
     ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
     DisplayNames names;
     bool haveNames = ReadDisplayNames(manager.get(), &names);
-    for (DWORD index = 0;; index++) {
-        char name[256];
-        DWORD length = sizeof(name);
-        LONG status = RegEnumKeyExA(root.get(), index, name, &length, nullptr, nullptr, nullptr,
-                                    nullptr);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status != ERROR_SUCCESS || !name[0])
-            continue;   // overlong names and failed indices
+    EachServiceKey(root.get(), [&](const char* name) {
         AddService(manager.get(), haveNames ? &names : nullptr, name, hideMicrosoft);
-    }
+        return false;
+    });
     // Without the manager's names a later call asks again rather than keep the registry's.
     g_listing.valid = g_listing.valid && haveNames && g_listing.watch.thread != 0;
     for (int i = 0; g_listing.valid && i < EntryCount(); i++)
@@ -305,26 +314,17 @@ int ServiceKeyName(const char* displayName, char* out)
     RegKey root;
     if (!root.open(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, KEY_READ))
         return 0;
-    for (DWORD index = 0;; index++) {
-        char name[256];
-        DWORD length = sizeof(name);
-        LONG status = RegEnumKeyExA(root.get(), index, name, &length, nullptr, nullptr, nullptr,
-                                    nullptr);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status != ERROR_SUCCESS || !name[0])
-            continue;
+    return EachServiceKey(root.get(), [&](const char* name) {
         RegKey key;
         if (!key.open(root.get(), name, KEY_READ))
-            continue;
+            return false;
         char title[128];
         ServiceTitle(manager.get(), key.get(), name, title, sizeof(title));
-        if (lstrcmpiA(title, displayName) == 0) {
-            lstrcpynA(out, name, 256);
-            return 1;
-        }
-    }
-    return 0;
+        if (lstrcmpiA(title, displayName) != 0)
+            return false;
+        lstrcpynA(out, name, 256);
+        return true;
+    });
 }
 
 // Interrogates the service; the status, or false when it cannot be reached or is stopped.
@@ -396,30 +396,22 @@ int ServiceDescriptionByPath(const char* path, char* out, int capacity)
     RegKey root;
     if (!root.open(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, KEY_READ))
         return 0;
-    for (DWORD index = 0;; index++) {
-        char name[256];
-        DWORD length = sizeof(name);
-        LONG status = RegEnumKeyExA(root.get(), index, name, &length, nullptr, nullptr, nullptr,
-                                    nullptr);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status != ERROR_SUCCESS || !name[0])
-            continue;
+    bool found = EachServiceKey(root.get(), [&](const char* name) {
         RegKey key;
         if (!key.open(root.get(), name, KEY_READ))
-            continue;
+            return false;
         char program[520], normalised[260];
         if (!ServiceProgram(key.get(), name, "svchost.exe", program, 261) || !program[0])
-            continue;
+            return false;
         GetProgramFile(program, normalised);
         if (!normalised[0] || lstrcmpiA(normalised, path) != 0)
-            continue;
+            return false;
         char description[1025];
         if (ReadKeyText(key.get(), "Description", description, sizeof(description)) &&
             description[0] == '@' && !ResolveIndirectText(description, description, sizeof(description)))
             description[0] = 0;
         lstrcpynA(out, description, capacity);
-        return lstrlenA(out);
-    }
-    return 0;
+        return true;
+    });
+    return found ? lstrlenA(out) : 0;
 }
