@@ -2,8 +2,8 @@
 # Called by run-programs.sh (make run) with the build dir and the screenshot folder while the
 # monitor and the manager run on Wine's virtual desktop: opens the monitor's tray menu as a right
 # click on its icon would, saves a screenshot of it and closes the menu again; then shows each
-# tab of the manager's sheet in turn and saves a screenshot of each, and of the program
-# information dialog.
+# tab of the manager's sheet in turn and saves a screenshot of each, of the patrol-time and
+# history dialogs and of the program information dialog.
 set -uo pipefail
 build=${1:?build dir}
 shots=${2:?screenshot folder}
@@ -25,7 +25,7 @@ wine "${desktop[@]}" "$driver" wait Kestrix - 2000 key 27 post 31 0 0 >/dev/null
 sleep 1
 
 # The manager's sheet, one screenshot per tab (PSM_SETCURSEL is message 1125).
-tabs=$(wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 10000 count "#32770" Kestrix 2>/dev/null \
+tabs=$(wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 60000 count "#32770" Kestrix 2>/dev/null \
     </dev/null | tail -1 | tr -d '\r')
 if [ -z "$tabs" ] || [ "$tabs" = 0 ]; then
     echo "run-extra-shots: no manager sheet" >&2
@@ -36,6 +36,26 @@ for tab in 0 1 2 3 4 5 6 7 8 9; do
     sleep ${KX_TAB_WAIT:-1.5}
     echo "Manager tab $tab screenshot: $(save_screenshot "$shots/manager-tab$tab-$stamp")"
 done
+# The patrol-time dialog, as the Startup page's Monitor image asks for it: the image is a
+# static control, so its page gets the command (WM_COMMAND is 273, the image 1112). Escape
+# closes it again.
+wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 post 1125 0 0 >/dev/null 2>&1 </dev/null
+sleep 1.5
+wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 descend 1112 parent post 273 1112 0 \
+    >/dev/null 2>&1 </dev/null
+sleep ${KX_DIALOG_WAIT:-2}
+echo "Patrol time screenshot: $(save_screenshot "$shots/manager-patroltime-$stamp")"
+wine "${desktop[@]}" "$driver" key 27 >/dev/null 2>&1 </dev/null
+sleep 1
+# The history dialog from the Options tab's button (1104).
+wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 post 1125 9 0 >/dev/null 2>&1 </dev/null
+sleep 1.5
+wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 descend 1104 post 245 0 0 \
+    >/dev/null 2>&1 </dev/null
+sleep ${KX_DIALOG_WAIT:-2}
+echo "History screenshot: $(save_screenshot "$shots/manager-history-$stamp")"
+wine "${desktop[@]}" "$driver" key 27 >/dev/null 2>&1 </dev/null
+sleep 1
 # Back to the first tab for the user, then the information dialog of its selected row: the
 # page's Info button (1008) pressed with BM_CLICK (245). An IDOK posted to the sheet would be
 # the sheet's own OK, which ends the pages.

@@ -21,6 +21,12 @@ wine "${desktop[@]}" "$build/Kestrix.exe" >/dev/null 2>&1 </dev/null &
 sleep 4
 echo "Starting KestrixEx.exe ..."
 wine "${desktop[@]}" "$build/KestrixEx.exe" >/dev/null 2>&1 </dev/null &
+# On a busy machine the sheet may take much longer than usual: wait for it (the test driver
+# knows how) rather than guess.
+if [ -f "$build/tests/kxdriver.exe" ]; then
+    wine "${desktop[@]}" "$build/tests/kxdriver.exe" wait "#32770" Kestrix 60000 \
+        >/dev/null 2>&1 </dev/null
+fi
 sleep 4
 
 if [ $headless -eq 1 ]; then

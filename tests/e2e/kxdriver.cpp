@@ -11,6 +11,8 @@
 //   sleep MS
 //   descend ID               make the first visible descendant with control ID current (waits
 //                            up to 5 s for it)
+//   parent                   make the current window's parent current (a page, from one of
+//                            its controls)
 //   rows                     print the item count of the current list view
 //   cell ROW COL             print one cell of the current list view
 //   count CLASS TITLE        print how many top-level windows match
@@ -209,6 +211,9 @@ int main(int argc, char** argv)
             ok = d.found != nullptr;
             if (ok)
                 g_current = d.found;
+        } else if (!strcmp(op, "parent")) {
+            g_current = g_current ? GetParent(g_current) : nullptr;
+            ok = g_current != nullptr;
         } else if (!strcmp(op, "rows")) {
             ok = g_current != nullptr;
             if (ok)
