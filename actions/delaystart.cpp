@@ -26,7 +26,11 @@ static const char* const kDelayValueKeys[] = {
 static const char kApplet[] = "RunDLL32.exe";
 static const char kKnownStartupKey[] = KX_KEY "\\Run";
 
-HKEY DelayRootForCode(int code) { return code <= 10 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+// Machine Run keys of either registry view hold entries for all users.
+HKEY DelayRootForCode(int code)
+{
+    return code <= 10 || IsMachineRunCode(code) ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
 HKEY DelayRootForTag(int tag) { return tag == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
 // Every value name of a key (names up to 254 characters), in enumeration order.
@@ -199,14 +203,15 @@ int MoveToDelayedStart(HWND owner, const char* title, const char* command, const
         return 0;
     KeepOriginalCase(command, program);
 
-    HKEY root = code <= 9 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    bool allUsers = code <= 9 || IsMachineRunCode(code);
+    HKEY root = allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     // The store holds one record per program file and root: a second entry of the same
     // program would overwrite the first one's title, arguments and origin.
     if (IsDelayedProgram(root, program)) {
         ShowResMessage(owner, 1131, MB_OK | MB_ICONINFORMATION);
         return 0;
     }
-    if (code <= 9) {
+    if (allUsers) {
         int answer = 0;
         ShowResMessage(owner, 1120, MB_OKCANCEL | MB_ICONQUESTION, &answer);
         if (answer != IDOK)

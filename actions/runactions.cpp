@@ -41,10 +41,10 @@ struct RawText {
     std::string text;
 };
 
-bool ReadRawText(HKEY root, const char* path, const char* name, RawText* out)
+bool ReadRawText(HKEY root, const char* path, const char* name, RawText* out, REGSAM view = 0)
 {
     RegKey key;
-    if (!key.open(root, path, KEY_READ))
+    if (!key.open(root, path, KEY_READ | view))
         return false;
     DWORD type = 0, size = 0;
     if (RegQueryValueExA(key.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
@@ -59,44 +59,42 @@ bool ReadRawText(HKEY root, const char* path, const char* name, RawText* out)
     return true;
 }
 
-int WriteRawText(HKEY root, const char* path, const char* name, const RawText& value)
+int WriteRawText(HKEY root, const char* path, const char* name, const RawText& value,
+                 REGSAM view = 0)
 {
     if (IsRegistryWriteBlocked(root))
         return 0;
     RegKey key;
-    if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_WRITE, nullptr, key.out(), nullptr) !=
+    if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_WRITE | view, nullptr, key.out(), nullptr) !=
         ERROR_SUCCESS)
         return 0;
     return RegSetValueExA(key.get(), name, 0, value.type, (const BYTE*)value.text.c_str(),
                           (DWORD)value.text.size() + 1) == ERROR_SUCCESS;
 }
 
-bool ValuePresent(HKEY root, const char* path, const char* name)
+bool ValuePresent(HKEY root, const char* path, const char* name, REGSAM view = 0)
 {
     RegKey key;
-    return key.open(root, path, KEY_READ) &&
+    return key.open(root, path, KEY_READ | view) &&
            RegQueryValueExA(key.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 // Deleted, or not there in the first place.
-int DeleteValueIfPresent(HKEY root, const char* path, const char* name)
+int DeleteValueIfPresent(HKEY root, const char* path, const char* name, REGSAM view = 0)
 {
-    return DeleteRegValue(root, path, name) || !ValuePresent(root, path, name);
+    return DeleteRegValue(root, path, name, view) || !ValuePresent(root, path, name, view);
 }
 
-bool RunKeyOf(int code, HKEY* root, const char** path)
+// A Run key of either registry view.
+struct RunPlace {
+    HKEY root;
+    const char* path;
+    REGSAM view;
+};
+
+bool RunKeyOf(int code, RunPlace* place)
 {
-    if (code >= 1 && code <= 7) {
-        *root = HKEY_LOCAL_MACHINE;
-        *path = kRunKeys[code - 1];
-        return true;
-    }
-    if (code >= 11 && code <= 17) {
-        *root = HKEY_CURRENT_USER;
-        *path = kRunKeys[code - 11];
-        return true;
-    }
-    return false;
+    return RunKeyOfCode(code, &place->root, &place->path, &place->view) != 0;
 }
 
 // A command as it goes back into a Run value: its program part quoted when it holds a
@@ -451,16 +449,15 @@ int PutNotifyBack(const char* title)
 
 int DisableEntry(const char* title, const char* command, const char* source, int code)
 {
-    HKEY root;
-    const char* runKey;
-    if (RunKeyOf(code, &root, &runKey)) {
+    RunPlace run;
+    if (RunKeyOf(code, &run)) {
         // The copy is the value as it stands (quotes, type); the listed command only when gone.
         RawText value;
-        if (!ReadRawText(root, runKey, title, &value))
+        if (!ReadRawText(run.root, run.path, title, &value, run.view))
             value.text = command;
         if (!StoreDisabledCopy(title, value, code))
             return 0;
-        if (!DeleteValueIfPresent(root, runKey, title)) {
+        if (!DeleteValueIfPresent(run.root, run.path, title, run.view)) {
             ForgetDisabledCopy(title, code);
             return 0;
         }
@@ -494,22 +491,21 @@ int DisableEntry(const char* title, const char* command, const char* source, int
 
 int EnableEntry(const char* title, const char* command, const char* source, int code)
 {
-    HKEY root;
-    const char* runKey;
-    if (RunKeyOf(code, &root, &runKey)) {
+    RunPlace run;
+    if (RunKeyOf(code, &run)) {
         // A value that came back in the meantime is the newer one and stays as it is.
         bool written = false;
-        if (!ValuePresent(root, runKey, title)) {
+        if (!ValuePresent(run.root, run.path, title, run.view)) {
             RawText value;
             if (!ReadRawText(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title, &value))
                 value.text = CommandLineFor(command);
-            if (!WriteRawText(root, runKey, title, value))
+            if (!WriteRawText(run.root, run.path, title, value, run.view))
                 return 0;
             written = true;
         }
         if (!DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title)) {
             if (written)
-                DeleteRegValue(root, runKey, title);
+                DeleteRegValue(run.root, run.path, title, run.view);
             return 0;
         }
         DeleteRegValue(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title);
@@ -700,14 +696,13 @@ int DeleteRunProgram(const char* title, const char* command, const char* source,
         return DeleteRegProgram(nullptr, title, command, source, code);
 
     int result = 0;
-    HKEY root;
-    const char* runKey;
-    if (RunKeyOf(code, &root, &runKey)) {
+    RunPlace run;
+    if (RunKeyOf(code, &run)) {
         if (DisabledHere(title, code)) {
             DeleteRegValue(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title);
             result = DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
         } else {
-            result = DeleteRegValue(root, runKey, title);
+            result = DeleteRegValue(run.root, run.path, title, run.view);
         }
     } else if (code == WIN_LOAD || code == WIN_RUN) {
         // The disabled copy and the command in win.ini both go; the result says whether
@@ -796,12 +791,11 @@ int DeleteRegProgram(HWND owner, const char* title, const char* command, const c
 int RestoreEntry(const char* title, const char* command, const char* source, int code)
 {
     int result = 0;
-    HKEY root;
-    const char* runKey;
-    if (RunKeyOf(code, &root, &runKey)) {
+    RunPlace run;
+    if (RunKeyOf(code, &run)) {
         RawText value;
         value.text = CommandLineFor(command);
-        result = WriteRawText(root, runKey, title, value);
+        result = WriteRawText(run.root, run.path, title, value, run.view);
     } else {
         switch (code) {
         case WIN_LOAD:

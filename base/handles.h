@@ -26,9 +26,13 @@ public:
     {
         return RegOpenKeyExA(root, path, 0, access, out()) == ERROR_SUCCESS;
     }
-    bool create(HKEY root, const char* path)
+    // view: 0, or KEY_WOW64_32KEY / KEY_WOW64_64KEY to pick a registry view.
+    bool create(HKEY root, const char* path, REGSAM view = 0)
     {
-        return RegCreateKeyA(root, path, out()) == ERROR_SUCCESS;
+        if (!view)
+            return RegCreateKeyA(root, path, out()) == ERROR_SUCCESS;
+        return RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, out(),
+                               nullptr) == ERROR_SUCCESS;
     }
 
 private:

@@ -8,23 +8,24 @@ static HKEY g_blockedRoot;
 void SetRegistryWriteBlock(HKEY root) { g_blockedRoot = root; }
 int IsRegistryWriteBlocked(HKEY root) { return g_blockedRoot != nullptr && root == g_blockedRoot; }
 
-int CreateRegKey(HKEY root, const char* path)
+int CreateRegKey(HKEY root, const char* path, REGSAM view)
 {
     RegKey key;
-    if (IsRegistryWriteBlocked(root) || !key.create(root, path)) {
+    if (IsRegistryWriteBlocked(root) || !key.create(root, path, view)) {
         Trace("ERROR RegCreateKey", path);
         return 0;
     }
     return 1;
 }
 
-int GetRegValue(HKEY root, const char* path, const char* name, char* buf, int capacity)
+int GetRegValue(HKEY root, const char* path, const char* name, char* buf, int capacity,
+                REGSAM view)
 {
     if (capacity <= 0)
         return 0;
     buf[0] = 0;
     RegKey key;
-    if (!key.open(root, path, KEY_READ))
+    if (!key.open(root, path, KEY_READ | view))
         return 0;
     char data[REG_READ_BUFFER + 1];
     DWORD type = 0, size = REG_READ_BUFFER;
@@ -90,12 +91,12 @@ int GetRegNumber(HKEY root, const char* path, const char* name)
     return data[0] + 256 * data[1];
 }
 
-int DeleteRegValue(HKEY root, const char* path, const char* name)
+int DeleteRegValue(HKEY root, const char* path, const char* name, REGSAM view)
 {
     if (IsRegistryWriteBlocked(root))
         return 0;
     RegKey key;
-    if (!key.open(root, path, KEY_WRITE))
+    if (!key.open(root, path, KEY_WRITE | view))
         return 0;
     if (RegDeleteValueA(key.get(), name) != ERROR_SUCCESS) {
         Trace("ERROR RegDeleteValue", name);

@@ -8,15 +8,18 @@
 // Read buffer used by GetRegValue: longer values read as missing.
 const int REG_READ_BUFFER = 1024;
 
-int CreateRegKey(HKEY root, const char* path);
+// view: 0 for the program's own registry view, or KEY_WOW64_32KEY / KEY_WOW64_64KEY for the
+// keys that 64-bit Windows keeps apart for 32-bit programs (HKLM\Software).
+int CreateRegKey(HKEY root, const char* path, REGSAM view = 0);
 // Text of a REG_SZ / REG_EXPAND_SZ value (expanded) into buf; returns its length.
 // Missing, unreadable or longer than capacity - 1: 0 and an empty buffer.
-int GetRegValue(HKEY root, const char* path, const char* name, char* buf, int capacity);
+int GetRegValue(HKEY root, const char* path, const char* name, char* buf, int capacity,
+                REGSAM view = 0);
 int SetRegValue(HKEY root, const char* path, const char* name, const char* text);
 int SetRegNumber(HKEY root, const char* path, const char* name, DWORD number);
 // The first two bytes of the data as a 16-bit number; 0 when missing.
 int GetRegNumber(HKEY root, const char* path, const char* name);
-int DeleteRegValue(HKEY root, const char* path, const char* name);
+int DeleteRegValue(HKEY root, const char* path, const char* name, REGSAM view = 0);
 
 // Tests: make every write through this layer under one root fail, as for a user
 // without rights to it. nullptr lifts the block.

@@ -52,6 +52,9 @@ const char* StartupTypeName(int code)
         {15, "HKCU_RUNSERVICESONCE"}, {16, "HKCU_RUNONCESETUP"}, {17, "HKCU_POLICY"},
         {21, "HKU_RUN"}, {22, "HKU_RUNONCE"}, {23, "HKU_RUNONCEEX"}, {24, "HKU_RUNSERVICES"},
         {25, "HKU_RUNSERVICESONCE"}, {26, "HKU_RUNONCESETUP"}, {27, "HKU_POLICY"},
+        {41, "HKLM32_RUN"}, {42, "HKLM32_RUNONCE"}, {43, "HKLM32_RUNONCEEX"},
+        {44, "HKLM32_RUNSERVICES"}, {45, "HKLM32_RUNSERVICESONCE"}, {46, "HKLM32_RUNONCESETUP"},
+        {47, "HKLM32_POLICY"},
         {31, "RUN_POLICY"}, {32, "K_RUNONCE"}, {33, "K_RUNONCEEX"}, {34, "K_RUNSERVICES"},
         {35, "K_RUNSERVICESONCE"}, {100, "WIN.INI_LOAD"}, {101, "WIN.INI_RUN"},
         {200, "STARTUP_FOLDER"}, {250, "LOGON_USERINIT"}, {251, "LOGON_SHELL"},
@@ -203,8 +206,9 @@ void FillStartupList(HWND page)
     FillLookups lookups;
     lookups.disabled = ReadRegTexts(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, 33);
     lookups.firstSeen = ReadRegTexts(HKEY_CURRENT_USER, KX_DETECTED_KEY "\\Startup", 64);
-    char disabledText[64] = "";
+    char disabledText[64] = "", offText[64] = "";
     LoadResString(626, disabledText, sizeof(disabledText));
+    LoadResString(1160, offText, sizeof(offText));
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     int count = EntryCount();
     for (int i = 0; i < count; i++) {
@@ -223,8 +227,13 @@ void FillStartupList(HWND page)
         CommandColumnText(r, text, sizeof(text));
         SetCell(list, row, 1, text);
         SetCell(list, row, 2, LPSTR_TEXTCALLBACKA);
-        g_rowDisabled[i] = RowDisabled(lookups, r);
-        SetCell(list, row, 3, g_rowDisabled[i] ? disabledText : StartupTypeName(r->type));
+        // Kept from starting by Windows' own switch: listed, sorted and shown as disabled.
+        int disabledHere = RowDisabled(lookups, r);
+        g_rowDisabled[i] = disabledHere || r->offByWindows;
+        SetCell(list, row, 3,
+                disabledHere        ? disabledText
+                : r->offByWindows   ? offText
+                                    : StartupTypeName(r->type));
         FirstDetected(lookups, r, g_firstSeen[i], sizeof(g_firstSeen[i]));
         SetCell(list, row, 4, g_firstSeen[i]);
     }
@@ -332,7 +341,7 @@ void UpdateStartupSelection(HWND page)
     if (!r)
         return;
     EnableWindow(remove, TRUE);
-    int disabled = DisabledCodeForTitle(r->title) != 0;
+    int disabled = DisabledCodeForTitle(r->title) != 0 || r->offByWindows;
     ShowWindow(disabled ? enable : disable, SW_SHOW);
     ShowWindow(disabled ? disable : enable, SW_HIDE);
     EnableWindow(enable, TRUE);
@@ -367,7 +376,7 @@ HMENU BuildStartupMenu(int index)
         AppendMenuRes(menu, IDM_PAGE_MOVE_TO_DELAY, 0, "&Move to Delayed Start Program List");
         AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuRes(menu, IDC_PAGE_REMOVE, 302, "&Remove");
-        if (DisabledCodeForTitle(r->title))
+        if (DisabledCodeForTitle(r->title) || r->offByWindows)
             AppendMenuRes(menu, IDC_STARTUP_ENABLE, 632, "&Enable");
         else
             AppendMenuRes(menu, IDC_STARTUP_DISABLE, 633, "&Disable");

@@ -17,6 +17,7 @@
 #include "resstring.h"
 #include "runactions.h"
 #include "sharedui.h"
+#include "startupswitch.h"
 #include "shellrun.h"
 #include "sysmessage.h"
 #include "taskstop.h"
@@ -85,10 +86,14 @@ static void DisableOrEnable(HWND page, int disable)
         int isDisabled = DisabledCodeForTitle(r->title) != 0;
         if (disable) {
             StopRunningProgram(r->command, r->title, entries.size() == 1);
-            if (!isDisabled)
+            if (!isDisabled && !r->offByWindows)
                 DisableRunProgram(r->title, r->command, r->source, r->type);
         } else if (isDisabled) {
             DisableRunProgram(r->title, r->command, r->source, r->type);
+        } else if (r->offByWindows) {
+            // Kept off by Windows' own switch: switched on there, so that Task Manager
+            // shows the same state.
+            SetWindowsStartupSwitch(*r, 1);
         }
     }
     Refill(page);

@@ -79,6 +79,14 @@ static const struct {
     {6, "MACHINE_RUNONCESETUP"},
     {7, "MACHINE_RUNPOLICY"},
     {3000, "TYPE_UNKNOWN"},
+    // Added after the table above, whose codes stored data and history lines keep using.
+    {41, "MACHINE32_RUN"},
+    {42, "MACHINE32_RUNONCE"},
+    {43, "MACHINE32_RUNONCEEX"},
+    {44, "MACHINE32_RUNSERVICES"},
+    {45, "MACHINE32_RUNSERVICESONCE"},
+    {46, "MACHINE32_RUNONCESETUP"},
+    {47, "MACHINE32_RUNPOLICY"},
 };
 
 // Only "*START_Remove" and "*HIDDEN_DeleteFile" can be reversed from the history.
@@ -121,16 +129,37 @@ static const struct {
     {31, "LOG_UNKNOWN", false},
 };
 
+int RunKeyOfCode(int code, HKEY* root, const char** path, REGSAM* view)
+{
+    int base = code % 10, rootIndex = code / 10;
+    if (code < 1 || base < 1 || base > 7 || (rootIndex != 0 && rootIndex != 1 &&
+                                             rootIndex != RUN32_ROOT_INDEX))
+        return 0;
+    *root = rootIndex == 1 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    *path = kRunKeys[base - 1];
+    *view = rootIndex == RUN32_ROOT_INDEX ? KEY_WOW64_32KEY : 0;
+    return 1;
+}
+
+int IsMachineRunCode(int code)
+{
+    HKEY root;
+    const char* path;
+    REGSAM view;
+    return RunKeyOfCode(code, &root, &path, &view) && root == HKEY_LOCAL_MACHINE;
+}
+
 const char* DisabledStoreKey(int type)
 {
+    // The 32-bit view's entries share the stores: the index code tells where they go back.
     switch (type) {
-    case 1: case 11: return KX_DISABLED_KEY "\\Run";
-    case 2: case 12: return KX_DISABLED_KEY "\\RunOnce";
-    case 3: case 13: return KX_DISABLED_KEY "\\RunOnceEx";
-    case 4: case 14: return KX_DISABLED_KEY "\\RunServices";
-    case 5: case 15: return KX_DISABLED_KEY "\\RunServicesOnce";
-    case 6: case 16: return KX_DISABLED_KEY "\\RunSetup";
-    case 7: case 17: return KX_DISABLED_KEY "\\Policy";
+    case 1: case 11: case 41: return KX_DISABLED_KEY "\\Run";
+    case 2: case 12: case 42: return KX_DISABLED_KEY "\\RunOnce";
+    case 3: case 13: case 43: return KX_DISABLED_KEY "\\RunOnceEx";
+    case 4: case 14: case 44: return KX_DISABLED_KEY "\\RunServices";
+    case 5: case 15: case 45: return KX_DISABLED_KEY "\\RunServicesOnce";
+    case 6: case 16: case 46: return KX_DISABLED_KEY "\\RunSetup";
+    case 7: case 17: case 47: return KX_DISABLED_KEY "\\Policy";
     case 100: return KX_DISABLED_KEY "\\WinLoad";
     case 101: return KX_DISABLED_KEY "\\WinRun";
     case 256: return KX_DISABLED_KEY "\\WinNotify";
@@ -413,7 +442,7 @@ int DisabledCode(int index)
     return r ? DisabledCodeForTitle(r->title) : 0;
 }
 
-int LocationTextFor(int type, const char* title, char* out)
+static int LocationTextOf(int type, const char* title, int offByWindows, char* out)
 {
     const int capacity = 512;
     out[0] = 0;
@@ -426,9 +455,11 @@ int LocationTextFor(int type, const char* title, char* out)
     if (type > 256)
         return 0;
 
-    if (DisabledCodeForTitle(title) != 0) {
+    // Disabled here, or else kept from starting by Windows' own startup switch.
+    UINT markerString = DisabledCodeForTitle(title) != 0 ? 626 : offByWindows ? 1160 : 0;
+    if (markerString) {
         char marker[128];
-        LoadResString(626, marker, sizeof(marker));
+        LoadResString(markerString, marker, sizeof(marker));
         snprintf(out, capacity, " * %s * ", marker);
     }
     static const char* const keyWords[] = {"Run", "RunOnce", "RunOnceEx", "RunServices",
@@ -446,7 +477,9 @@ int LocationTextFor(int type, const char* title, char* out)
         base = type - 20;
     }
     char place[256] = "";
-    if (rootName) {
+    if (type >= MACHINE32_RUN && type <= MACHINE32_RUNPOLICY) {
+        snprintf(place, sizeof(place), "HKLM\\%s (32-bit)", kRunKeys[type - MACHINE32_RUN]);
+    } else if (rootName) {
         snprintf(place, sizeof(place), "%sSoftware\\Microsoft\\Windows\\CurrentVersion\\%s",
                  rootName, keyWords[base - 1]);
     } else {
@@ -486,6 +519,11 @@ int LocationTextFor(int type, const char* title, char* out)
     return lstrlenA(out);
 }
 
+int LocationTextFor(int type, const char* title, char* out)
+{
+    return LocationTextOf(type, title, 0, out);
+}
+
 int LocationText(int index, char* out)
 {
     const EntryRecord* r = GetEntry(index);
@@ -493,5 +531,5 @@ int LocationText(int index, char* out)
         out[0] = 0;
         return 0;
     }
-    return LocationTextFor(r->type, r->title, out);
+    return LocationTextOf(r->type, r->title, r->offByWindows, out);
 }

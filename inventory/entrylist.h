@@ -11,6 +11,9 @@ struct EntryRecord {
     int type;      // EntryType code
     int tag;       // producer-specific number
     char detail[1024];
+    // Startup entries: 1 when Windows' own startup switch (Task Manager, Settings) keeps the
+    // entry from starting though it is in place. Set by the startup inventory.
+    int offByWindows;
 };
 
 struct EntryList {
@@ -30,6 +33,11 @@ enum EntryType {
     USERS_RUNSERVICESONCE = 25,
     KESTRIX_RUN = 31, KESTRIX_RUNONCE = 32, KESTRIX_RUNONCEEX = 33, KESTRIX_RUNSERVICES = 34,
     KESTRIX_RUNSERVICESONCE = 35,
+    // The machine Run keys as 64-bit Windows keeps them for 32-bit programs
+    // (HKLM\Software\WOW6432Node): base code + 40.
+    MACHINE32_RUN = 41, MACHINE32_RUNONCE = 42, MACHINE32_RUNONCEEX = 43,
+    MACHINE32_RUNSERVICES = 44, MACHINE32_RUNSERVICESONCE = 45, MACHINE32_RUNONCESETUP = 46,
+    MACHINE32_RUNPOLICY = 47,
     WIN_LOAD = 100, WIN_RUN = 101, GROUP_STARTUP = 200,
     WINLOGON_Userinit = 250, WINLOGON_Shell = 251, REG_Delayload = 252, REG_TaskScheduler = 253,
     REG_ShellExecuteHook = 254, REG_AppInitDLLs = 255, RUN_WINLOGONNOTIFY = 256,
@@ -56,8 +64,14 @@ enum ActionCode {
     ACT_REMOVE_WINLOGONNOTIFY = 30, ACT_LOG_UNKNOWN = 31,
 };
 
-// The seven Run keys; an entry's code is base (1..7) + 10 x root index (HKLM 0, HKCU 1).
+// The seven Run keys; an entry's code is base (1..7) + 10 x root index (HKLM 0, HKCU 1,
+// HKLM's 32-bit view 4).
 extern const char* const kRunKeys[7];
+const int RUN32_ROOT_INDEX = 4;
+// Root, key and registry view (0 or KEY_WOW64_32KEY) of a Run-key code; 0 for other codes.
+int RunKeyOfCode(int code, HKEY* root, const char** path, REGSAM* view);
+// 1 for the codes of machine-wide Run keys (either view): their entries belong to all users.
+int IsMachineRunCode(int code);
 // Store key of the disabled copy for a code, nullptr for codes kept elsewhere.
 const char* DisabledStoreKey(int type);
 

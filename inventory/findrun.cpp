@@ -8,9 +8,11 @@
 #include "platform.h"
 #include "program.h"
 #include "registry.h"
+#include "startupapproved.h"
 #include "trace.h"
 #include "versioninfo.h"
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -30,11 +32,12 @@ static const char kShellFoldersKey[] =
 // Name, data and type of every value of a key, in enumeration order. Reading the whole
 // key first keeps the order stable while the caller moves values out of it. A limit of 0
 // reads names or data of any length.
-static ValueList ReadValues(HKEY root, const char* path, int maxName, int maxData)
+static ValueList ReadValues(HKEY root, const char* path, int maxName, int maxData,
+                            REGSAM view = 0)
 {
     ValueList values;
     RegKey key;
-    if (!key.open(root, path, KEY_READ))
+    if (!key.open(root, path, KEY_READ | view))
         return values;
     DWORD count = 0, longestName = 0, longestData = 0;
     if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
@@ -66,18 +69,18 @@ struct ReadKey {
     ValueList values;
 };
 
-static ValueList ReadValuesAgain(HKEY root, const char* path, ReadKey* last)
+static ValueList ReadValuesAgain(HKEY root, const char* path, REGSAM view, ReadKey* last)
 {
     KeyStamp stamp;
     {
         RegKey key;
-        if (key.open(root, path, KEY_READ))
+        if (key.open(root, path, KEY_READ | view))
             stamp = SettledKeyStamp(key.get());
     }
     if (SameSettledStamp(stamp, last->stamp))
         return last->values;
     // The stamp is taken before the values: a write in between gives a newer stamp next time.
-    ValueList values = ReadValues(root, path, 0, 0);
+    ValueList values = ReadValues(root, path, 0, 0, view);
     last->stamp = stamp;
     last->values = stamp.written ? values : ValueList();
     return values;
@@ -118,16 +121,32 @@ struct LastRunValue {
     NameSet disabled;   // the disabled index as read at the start of the pass
 };
 
-static void ReadRunKey(HKEY root, int rootIndex, int keyIndex, LastRunValue* last)
+// Name and data of a value, as one text to look up.
+static std::string ValueKey(const ValueText& value) { return NameKey(value.name) + '\n' + value.data; }
+
+static void ReadRunKey(int rootIndex, int keyIndex, LastRunValue* last)
 {
     const int code = keyIndex + 1 + 10 * rootIndex;
+    HKEY root;
+    const char* path;
+    REGSAM view;
+    RunKeyOfCode(code, &root, &path, &view);
     // Whole values: a long command still starts a program and must not slip past the
-    // guard (the listed command is cut to its field).
-    static ReadKey lastRead[2][7];
-    ValueList values = ReadValuesAgain(root, kRunKeys[keyIndex], &lastRead[rootIndex][keyIndex]);
+    // guard (the listed command is cut to its field). Slot 2 is the 32-bit view.
+    static ReadKey lastRead[3][7];
+    const int slot = rootIndex == RUN32_ROOT_INDEX ? 2 : rootIndex;
+    ValueList values = ReadValuesAgain(root, path, view, &lastRead[slot][keyIndex]);
+    // A key that Windows does not keep apart for 32-bit programs (or a system without
+    // them) shows the same values in both views: those are listed once, from the 64-bit view.
+    NameSet shared;
+    if (view)
+        for (const auto& value : ReadValuesAgain(root, path, 0, &lastRead[0][keyIndex]))
+            shared.insert(ValueKey(value));
     for (const auto& value : values) {
         const std::string& name = value.name;
         const std::string& data = value.data;
+        if (!shared.empty() && shared.count(ValueKey(value)))
+            continue;
         bool repeat = last->present && lstrcmpiA(name.c_str(), last->name.c_str()) == 0 &&
                       lstrcmpiA(data.c_str(), last->data.c_str()) == 0;
         last->name = name;
@@ -156,13 +175,13 @@ static void ReadRunKey(HKEY root, int rootIndex, int keyIndex, LastRunValue* las
 
 void BuildRun()
 {
-    const HKEY roots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
     LastRunValue last;
     if (g_returnedValueHandler)
         last.disabled = ReadDisabledIndex();
-    for (int r = 0; r < 2; r++)
+    // HKLM, HKCU, then the machine keys that 64-bit Windows keeps for 32-bit programs.
+    for (int rootIndex : {0, 1, RUN32_ROOT_INDEX})
         for (int k = 0; k < 7; k++)
-            ReadRunKey(roots[r], r, k, &last);
+            ReadRunKey(rootIndex, k, &last);
 }
 
 int GetStartupGroup()
@@ -380,6 +399,7 @@ int BuildStartupList(int forPage)
     g_disabledFirst = EntryCount();
     GetDisabledPrograms();
     g_disabledEnd = EntryCount();
+    MarkSwitchedOffEntries(0, g_disabledFirst);
     bool showAll = forPage == 0 || GetOption("ShowAllStartup", 0) > 0;
     if (IsWindowsNT() && showAll) {
         GetWinLogon_Userinit();

@@ -39,6 +39,8 @@ static UINT StartupReasonString(int type)
     switch (type) {
     case 2: case 3: case 5: case 6: case 12: case 13: case 15: case 16:
     case 22: case 23: case 25: case 26:
+    case MACHINE32_RUNONCE: case MACHINE32_RUNONCEEX: case MACHINE32_RUNSERVICESONCE:
+    case MACHINE32_RUNONCESETUP:
         return 766;
     case WIN_LOAD: case WIN_RUN:
         return 767;

@@ -9,6 +9,7 @@
 #include "pathutil.h"
 #include "registry.h"
 #include "services.h"
+#include "startupapproved.h"
 #include "sysfiles.h"
 #include "trace.h"
 #include <cstdio>
@@ -16,7 +17,7 @@
 
 namespace {
 
-const int MAX_WATCHES = 40;   // well below MAXIMUM_WAIT_OBJECTS - 1
+const int MAX_WATCHES = 56;   // below MAXIMUM_WAIT_OBJECTS - 1
 
 struct Watch {
     RegKey key;                   // registry watch: the open key
@@ -36,17 +37,19 @@ DWORD g_lastSignal;
 // mapping key or a RunOnce key often does not): tried again on every tick.
 struct Missing {
     HKEY root;   // nullptr for a folder
+    REGSAM view;
     char path[300];
     int category;
 };
 Missing g_missing[MAX_WATCHES];
 int g_missingCount;
 
-void NoteMissing(HKEY root, const char* path, int category)
+void NoteMissing(HKEY root, const char* path, int category, REGSAM view = 0)
 {
     if (g_missingCount >= MAX_WATCHES)
         return;
     g_missing[g_missingCount].root = root;
+    g_missing[g_missingCount].view = view;
     lstrcpynA(g_missing[g_missingCount].path, path, sizeof(g_missing[0].path));
     g_missing[g_missingCount].category = category;
     g_missingCount++;
@@ -60,12 +63,13 @@ bool ArmKey(Watch& w)
            ERROR_SUCCESS;
 }
 
-bool AddKey(HKEY root, const char* path, int category = REALTIME_STARTUP)
+// view: 0, or KEY_WOW64_32KEY for the machine keys 64-bit Windows keeps for 32-bit programs.
+bool AddKey(HKEY root, const char* path, int category = REALTIME_STARTUP, REGSAM view = 0)
 {
     if (g_count >= MAX_WATCHES)
         return false;
     Watch& w = g_watches[g_count];
-    if (!w.key.open(root, path, KEY_NOTIFY))
+    if (!w.key.open(root, path, KEY_NOTIFY | view))
         return false;
     w.event.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     if (!w.event || !ArmKey(w)) {
@@ -73,16 +77,18 @@ bool AddKey(HKEY root, const char* path, int category = REALTIME_STARTUP)
         w.event.reset();
         return false;
     }
-    snprintf(w.name, sizeof(w.name), "%s\\%s", root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU", path);
+    snprintf(w.name, sizeof(w.name), "%s\\%s",
+             root == HKEY_LOCAL_MACHINE ? (view == KEY_WOW64_32KEY ? "HKLM32" : "HKLM") : "HKCU",
+             path);
     w.category = category;
     g_handles[g_count++] = w.event.get();
     return true;
 }
 
-void WatchKey(HKEY root, const char* path, int category = REALTIME_STARTUP)
+void WatchKey(HKEY root, const char* path, int category = REALTIME_STARTUP, REGSAM view = 0)
 {
-    if (!AddKey(root, path, category))
-        NoteMissing(root, path, category);
+    if (!AddKey(root, path, category, view))
+        NoteMissing(root, path, category, view);
 }
 
 bool AddFolder(const char* folder, int category = REALTIME_STARTUP)
@@ -126,6 +132,12 @@ int RealtimeStart()
         // win.ini load= and run= (mapped to the registry on NT) and AppInit_DLLs.
         WatchKey(root, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows");
     }
+    // The machine Run keys that 64-bit Windows keeps for 32-bit programs, and Windows' own
+    // startup switches (an entry switched back on there starts again).
+    for (const char* runKey : kRunKeys)
+        WatchKey(HKEY_LOCAL_MACHINE, runKey, REALTIME_STARTUP, KEY_WOW64_32KEY);
+    WatchKey(HKEY_LOCAL_MACHINE, STARTUP_APPROVED_KEY);
+    WatchKey(HKEY_CURRENT_USER, STARTUP_APPROVED_KEY);
     WatchKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon");
     WatchKey(HKEY_LOCAL_MACHINE,
              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad");
@@ -186,7 +198,7 @@ int RealtimeRetryMissing()
     int armed = 0;
     for (int i = 0; i < g_missingCount;) {
         const Missing& m = g_missing[i];
-        if (m.root ? AddKey(m.root, m.path, m.category) : AddFolder(m.path, m.category)) {
+        if (m.root ? AddKey(m.root, m.path, m.category, m.view) : AddFolder(m.path, m.category)) {
             // It has just appeared, so something was written there: a change to check.
             Trace("Realtime watch", m.path);
             g_pending |= m.category;

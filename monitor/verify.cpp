@@ -20,6 +20,7 @@
 #include "tray.h"
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -206,6 +207,33 @@ static void NewEntry(const EntryRecord& entry)
     }
 }
 
+// An entry kept off by Windows' switch is not known to start: its known values go, so that
+// switching it back on raises the alert. Names that an entry which does start shares stay,
+// as does a delayed program's mark.
+static void ForgetSwitchedOff(const std::vector<EntryRecord>& switchedOff,
+                              const std::vector<EntryRecord>& active)
+{
+    if (switchedOff.empty())
+        return;
+    std::unordered_map<std::string, int> kept;
+    char keyName[260];
+    for (const EntryRecord& entry : active) {
+        StartupKeyName(entry.command, keyName);
+        kept[NameKey(keyName)] = 1;
+        kept[NameKey(entry.title)] = 1;
+    }
+    for (const EntryRecord& entry : switchedOff) {
+        StartupKeyName(entry.command, keyName);
+        for (const char* name : {(const char*)keyName, (const char*)entry.title}) {
+            if (!name[0] || kept.count(NameKey(name)))
+                continue;
+            int number = KnownNumber(name);
+            if (number != 0 && number != KNOWN_DELAYED)
+                DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, name);
+        }
+    }
+}
+
 void VerifyStartup()
 {
     TraceBegin("VERIFY", "Startup Programs");
@@ -215,11 +243,18 @@ void VerifyStartup()
     // stay quiet until the user enables them (asking would offer to delete the copy).
     int disabledFirst = 0, disabledEnd = 0;
     DisabledEntryRange(&disabledFirst, &disabledEnd);
-    std::vector<EntryRecord> entries;
+    // Entries that Windows' own startup switch keeps off do not start either.
+    std::vector<EntryRecord> entries, switchedOff;
     entries.reserve(EntryCount());
-    for (int i = 0; i < EntryCount(); i++)
-        if (i < disabledFirst || i >= disabledEnd)
+    for (int i = 0; i < EntryCount(); i++) {
+        if (i >= disabledFirst && i < disabledEnd)
+            continue;
+        if (GetEntry(i)->offByWindows)
+            switchedOff.push_back(*GetEntry(i));
+        else
             entries.push_back(*GetEntry(i));
+    }
+    ForgetSwitchedOff(switchedOff, entries);
 
     KnownList known = ReadKnownList();
     bool anything = false;

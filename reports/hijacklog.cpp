@@ -154,6 +154,13 @@ static const char* RunFormat(int type)
     case 24: return "HKU\\..\\RunService";
     case 25: return "HKU\\..\\RunServicesOnce";
     case 26: return "HKU\\..\\RunOnceSetup";
+    case 41: return "HKLM\\..\\Run (32-bit)";
+    case 42: return "HKLM\\..\\RunOnce (32-bit)";
+    case 43: return "HKLM\\..\\RunOnceEx (32-bit)";
+    case 44: return "HKLM\\..\\RunServices (32-bit)";
+    case 45: return "HKLM\\..\\RunServicesOnce (32-bit)";
+    case 46: return "HKLM\\..\\RunOnceSetup (32-bit)";
+    case 47: return "HKLM\\..\\Policies\\Explorer\\Run (32-bit)";
     default: return "Other Run";
     }
 }

@@ -20,12 +20,13 @@ const char* const kSubtypes[] = {"", "Run", "RunOnce", "RunOnceEx", "RunServices
 void RunKeyKind(int code, const char** type, const char** subtype)
 {
     int digit = code % 10, tens = code / 10;
-    if (code < 1 || code > 26 || digit < 1 || digit > 6) {
+    bool view32 = tens == RUN32_ROOT_INDEX;
+    if (code < 1 || (code > 26 && !view32) || digit < 1 || digit > 6) {
         *type = "UnknownKey";
         *subtype = "Run";
         return;
     }
-    *type = tens == 0 ? "HKLM" : tens == 1 ? "HKCU" : "HKU";
+    *type = view32 ? "HKLM32" : tens == 0 ? "HKLM" : tens == 1 ? "HKCU" : "HKU";
     *subtype = code == 25 ? "RunServiceOnce" : kSubtypes[digit];
 }
 
