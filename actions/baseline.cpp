@@ -7,6 +7,7 @@
 #include "firstrun.h"
 #include "handles.h"
 #include "inventories.h"
+#include "knownlist.h"
 #include "keys.h"
 #include "options.h"
 #include "pathutil.h"
@@ -103,20 +104,29 @@ void MakeBaseline()
     RecordListedPrograms(KX_DETECTED_KEY "\\Hidden");
 }
 
-// Writes list[name] = type code for every listed entry, naming it by its title.
-static void WriteKnownTitles(const char* listKey)
+// The known list of the entries in the shared list, named by their titles: [title] = type
+// code.
+static KnownValues ListedTitles()
 {
+    KnownValues list;
     for (int i = 0; i < EntryCount(); i++) {
         char title[128], code[16];
         GetEntryTitle(i, title);
         snprintf(code, sizeof(code), "%d", GetEntryType(i));
-        SetRegValue(HKEY_CURRENT_USER, listKey, title, code);
+        AddKnownValue(&list, title, code);
     }
     ClearEntries();
+    return list;
 }
 
-void InitRegStartups()
+// What initial values write into the Run, IEHelpers and Tasks lists for the present state.
+struct PresentLists {
+    KnownValues run, ieHelpers, tasks;
+};
+
+static PresentLists ReadPresentLists()
 {
+    PresentLists present;
     Trace("InitRegStartups", "StarupList - kestrix");
     BuildStartupList(0);
     for (int i = 0; i < EntryCount(); i++) {
@@ -128,17 +138,26 @@ void InitRegStartups()
         if (!name[0])
             GetEntryTitle(i, name);
         snprintf(code, sizeof(code), "%d", GetEntryType(i));
-        SetRegValue(HKEY_CURRENT_USER, KX_RUN_LIST, name, code);
+        AddKnownValue(&present.run, name, code);
     }
     ClearEntries();
 
     Trace("InitRegStartups", "IEHelperList - kestrix");
     ListBrowserAddOns();
-    WriteKnownTitles(KX_IEHELPERS_LIST);
+    present.ieHelpers = ListedTitles();
 
     Trace("InitRegStartups", "GetScheduledTasks - kestrix");
     ListScheduledTasks();
-    WriteKnownTitles(KX_TASKS_LIST);
+    present.tasks = ListedTitles();
+    return present;
+}
+
+void InitRegStartups()
+{
+    PresentLists present = ReadPresentLists();
+    WriteKnownValues(KX_RUN_LIST, present.run);
+    WriteKnownValues(KX_IEHELPERS_LIST, present.ieHelpers);
+    WriteKnownValues(KX_TASKS_LIST, present.tasks);
 }
 
 void CreateInitialValues()
@@ -173,11 +192,22 @@ static void DeleteKeyWithSubkeys(HKEY root, const char* path)
 void RebuildLists()
 {
     Trace("Cleanup Run Registry", "kestrix");
-    for (const char* list : {KX_RUN_LIST, KX_IEHELPERS_LIST, KX_TASKS_LIST}) {
-        DeleteKeyWithSubkeys(HKEY_CURRENT_USER, list);
-        CreateRegKey(HKEY_CURRENT_USER, list);
+    PresentLists present = ReadPresentLists();
+    const struct {
+        const char* key;
+        const KnownValues& values;
+    } lists[] = {{KX_RUN_LIST, present.run},
+                 {KX_IEHELPERS_LIST, present.ieHelpers},
+                 {KX_TASKS_LIST, present.tasks}};
+    // A list that already holds exactly the present state (as after the first start's initial
+    // values) is left as it is: made afresh it would hold the same.
+    for (const auto& list : lists) {
+        if (KnownListHolds(list.key, list.values))
+            continue;
+        DeleteKeyWithSubkeys(HKEY_CURRENT_USER, list.key);
+        CreateRegKey(HKEY_CURRENT_USER, list.key);
+        WriteKnownValues(list.key, list.values);
     }
-    InitRegStartups();
 }
 
 // 1 when the list's default value marks it as initialised; else makes the key afresh.
@@ -199,7 +229,7 @@ void InitServicesList()
         return;
     SetRegValue(HKEY_CURRENT_USER, KX_SERVICES_LIST, "", "P");
     ListServices();
-    WriteKnownTitles(KX_SERVICES_LIST);
+    WriteKnownValues(KX_SERVICES_LIST, ListedTitles());
 }
 
 void InitHiddenList()

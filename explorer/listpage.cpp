@@ -5,6 +5,7 @@
 #include "entrylist.h"
 #include "firstseen.h"
 #include "keys.h"
+#include "listrows.h"
 #include "options.h"
 #include "page_startup.h"
 #include "pagecommands.h"
@@ -20,6 +21,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 int g_pageSortFlags[6];
 static int g_lastDirection[6];
@@ -136,13 +140,8 @@ static void DisplayInfo(const ListPageDef& def, NMLVDISPINFOA* info)
         item.iImage = RowImage(def, info->hdr.hwndFrom, index);
 }
 
-static void SetCell(HWND list, int row, int column, const char* text)
-{
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = (char*)text;
-    SendMessageA(list, LVM_SETITEMTEXTA, row, (LPARAM)&item);
-}
+// The rows each page's list was last filled with, by list window.
+static std::unordered_map<HWND, ListRows> g_shownRows;
 
 static void FirstDetected(const ListPageDef& def, const EntryRecord* r, char* out, int capacity)
 {
@@ -226,7 +225,6 @@ void FillListPage(HWND page, const ListPageDef& def)
     HWND list = List(page);
     def.fill();
     HIMAGELIST old = (HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     HIMAGELIST images = ImageList_Create(GetSystemMetrics(SM_CXSMICON),
                                          GetSystemMetrics(SM_CYSMICON), ILC_COLOR | ILC_MASK,
                                          EntryCount() + 1, 16);
@@ -237,7 +235,10 @@ void FillListPage(HWND page, const ListPageDef& def)
 
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     int count = EntryCount();
-    SendMessageA(list, LVM_SETITEMCOUNT, count, 0);
+    ListRows rows;
+    StartListRows(&rows, def.columnCount);
+    std::vector<std::string> cells(def.columnCount);
+    std::vector<const char*> texts(def.columnCount);
     for (int i = 0; i < count; i++) {
         if (def.keep && !def.keep(i))
             continue;
@@ -245,32 +246,22 @@ void FillListPage(HWND page, const ListPageDef& def)
         g_companyRead[i] = g_lazyRead[i] = 0;
         g_image[i] = -1;
         g_firstSeen[i][0] = 0;
-        char text[1100];
-        def.cell(i, 0, text, sizeof(text));
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
-        item.iItem = i;
-        item.pszText = text;
-        item.lParam = i;
-        item.iImage = I_IMAGECALLBACK;
-        int row = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
-        for (int c = 1; c < def.columnCount; c++) {
-            switch (def.columns[c].kind) {
-            case COL_TEXT:
+        for (int c = 0; c < def.columnCount; c++) {
+            char text[1100] = "";
+            if (c == 0 || def.columns[c].kind == COL_TEXT) {
                 def.cell(i, c, text, sizeof(text));
-                SetCell(list, row, c, text);
-                break;
-            case COL_LAZY:
-            case COL_COMPANY:
-                SetCell(list, row, c, LPSTR_TEXTCALLBACKA);
-                break;
-            case COL_FIRST_DETECTED:
+                cells[c] = text;
+            } else if (def.columns[c].kind == COL_FIRST_DETECTED) {
                 FirstDetected(def, r, g_firstSeen[i], sizeof(g_firstSeen[i]));
-                SetCell(list, row, c, g_firstSeen[i]);
-                break;
+                cells[c] = g_firstSeen[i];
+            } else {
+                cells[c] = kCallbackCell;
             }
+            texts[c] = cells[c].c_str();
         }
+        AddListRow(&rows, i, texts.data());
     }
+    ShowListRows(list, &rows, &g_shownRows[list]);
     int sortColumn = def.sortOption ? GetOption(def.sortOption, 0) : 0;
     if (sortColumn > 0 && sortColumn <= def.sortableColumns) {
         // A refill keeps the order the user chose: the stored column in its last direction.
@@ -515,6 +506,15 @@ static INT_PTR Notify(HWND page, const ListPageDef& def, NMHDR* header)
     case LVN_GETDISPINFOA:
         DisplayInfo(def, (NMLVDISPINFOA*)header);
         return TRUE;
+    case LVN_INSERTITEM:
+    case LVN_DELETEITEM:
+        ForgetListRows(&g_shownRows[header->hwndFrom]);
+        return FALSE;
+    case LVN_DELETEALLITEMS:
+        ForgetListRows(&g_shownRows[header->hwndFrom]);
+        // Nothing is kept per row: no notification for each of them.
+        SetWindowLongPtrA(page, DWLP_MSGRESULT, TRUE);
+        return TRUE;
     case LVN_COLUMNCLICK:
         SortListPage(page, def, ((NMLISTVIEW*)header)->iSubItem);
         return TRUE;
@@ -564,6 +564,7 @@ INT_PTR CALLBACK ListPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
                                                             LVSIL_SMALL, 0);
         if (images)
             ImageList_Destroy(images);
+        g_shownRows.erase(List(page));
         PageDestroy(page);
         break;
     }

@@ -10,6 +10,7 @@
 #include "pageframe.h"
 #include "pages.h"
 #include "keys.h"
+#include "listrows.h"
 #include "pathutil.h"
 #include "platform.h"
 #include "registry.h"
@@ -22,6 +23,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 int g_startupSortFlags[5];
 
@@ -148,15 +151,10 @@ static void RowDisplayInfo(NMLVDISPINFOA* info)
         item.iImage = RowImage(info->hdr.hwndFrom, index);
 }
 
-static void SetCell(HWND list, int row, int column, const char* text)
-{
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = (char*)text;
-    SendMessageA(list, LVM_SETITEMTEXTA, row, (LPARAM)&item);
-}
+static void SortRows(HWND list, int column, int descending);
 
-static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM sortParam);
+// The rows the list was last filled with (kept when a refill finds the same).
+static ListRows g_shownRows;
 
 // The disabled index and the first-seen dates, read once per fill: one registry look-up per
 // row each would be most of what filling thousands of rows costs.
@@ -194,7 +192,6 @@ void FillStartupList(HWND page)
     HWND list = GetDlgItem(page, IDC_PAGE_LIST);
     BuildStartupList(1);
     HIMAGELIST old = (HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     HIMAGELIST images = ImageList_Create(GetSystemMetrics(SM_CXSMICON),
                                          GetSystemMetrics(SM_CYSMICON), ILC_COLOR | ILC_MASK,
                                          EntryCount() + 1, 16);
@@ -211,37 +208,31 @@ void FillStartupList(HWND page)
     LoadResString(1160, offText, sizeof(offText));
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     int count = EntryCount();
+    ListRows rows;
+    StartListRows(&rows, 5);
     for (int i = 0; i < count; i++) {
         const EntryRecord* r = GetEntry(i);
-        char text[300];
+        char command[300];
         g_companyRead[i] = 0;
         g_image[i] = -1;
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
-        item.iItem = i;
-        item.pszText = (char*)r->title;
-        item.lParam = i;
-        item.iImage = I_IMAGECALLBACK;
-        int row = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
-
-        CommandColumnText(r, text, sizeof(text));
-        SetCell(list, row, 1, text);
-        SetCell(list, row, 2, LPSTR_TEXTCALLBACKA);
+        CommandColumnText(r, command, sizeof(command));
         // Kept from starting by Windows' own switch: listed, sorted and shown as disabled.
         int disabledHere = RowDisabled(lookups, r);
         g_rowDisabled[i] = disabledHere || r->offByWindows;
-        SetCell(list, row, 3,
-                disabledHere        ? disabledText
-                : r->offByWindows   ? offText
-                                    : StartupTypeName(r->type));
         FirstDetected(lookups, r, g_firstSeen[i], sizeof(g_firstSeen[i]));
-        SetCell(list, row, 4, g_firstSeen[i]);
+        const char* texts[5] = {r->title, command, kCallbackCell,
+                                disabledHere        ? disabledText
+                                : r->offByWindows   ? offText
+                                                    : StartupTypeName(r->type),
+                                g_firstSeen[i]};
+        AddListRow(&rows, i, texts);
     }
+    ShowListRows(list, &rows, &g_shownRows);
     int sortColumn = GetOption("SortStartup", 0);
     if (sortColumn > 0 && sortColumn <= 5) {
         // A refill keeps the order the user chose: the stored column in its last direction.
         int column = sortColumn - 1;
-        SendMessageA(list, LVM_SORTITEMS, column + 5 * g_lastDirection[column], (LPARAM)CompareRows);
+        SortRows(list, column, g_lastDirection[column]);
     }
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
@@ -301,13 +292,20 @@ static void SortKey(int index, int column, char* out, int capacity)
         lstrcpynA(out, key, capacity);
 }
 
+// Every entry's key of the column being sorted by, made once per sort rather than twice per
+// comparison.
+static std::vector<std::string> g_sortKeys;
+
 // Column + 5 when descending.
 static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM sortParam)
 {
-    int column = (int)sortParam % 5, descending = (int)sortParam / 5;
+    int descending = (int)sortParam / 5;
+    if (first < 0 || second < 0 || first >= (LPARAM)g_sortKeys.size() ||
+        second >= (LPARAM)g_sortKeys.size())
+        return 0;
     char a[310], b[310];
-    SortKey((int)first, (int)column, a, sizeof(a));
-    SortKey((int)second, (int)column, b, sizeof(b));
+    lstrcpynA(a, g_sortKeys[first].c_str(), sizeof(a));
+    lstrcpynA(b, g_sortKeys[second].c_str(), sizeof(b));
     // Keys are cut to the shorter one: a title sorts together with its longer variants.
     int length = std::min(lstrlenA(a), lstrlenA(b));
     a[length] = b[length] = 0;
@@ -315,12 +313,25 @@ static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM sortParam)
     return descending ? -result : result;
 }
 
+static void SortRows(HWND list, int column, int descending)
+{
+    int count = EntryCount();
+    g_sortKeys.assign(count, std::string());
+    for (int i = 0; i < count; i++) {
+        char key[310];
+        SortKey(i, column, key, sizeof(key));
+        g_sortKeys[i] = key;
+    }
+    SendMessageA(list, LVM_SORTITEMS, column + 5 * descending, (LPARAM)CompareRows);
+    g_sortKeys.clear();
+}
+
 void SortStartupList(HWND list, int column)
 {
     if (column < 0 || column > 4)
         return;
     g_lastDirection[column] = g_startupSortFlags[column];
-    SendMessageA(list, LVM_SORTITEMS, column + 5 * g_startupSortFlags[column], (LPARAM)CompareRows);
+    SortRows(list, column, g_startupSortFlags[column]);
     g_startupSortFlags[column] ^= 1;
     SetOption("SortStartup", column + 1);
 }
@@ -469,6 +480,15 @@ static INT_PTR Notify(HWND page, NMHDR* header)
     case LVN_GETDISPINFOA:
         RowDisplayInfo((NMLVDISPINFOA*)header);
         return TRUE;
+    case LVN_INSERTITEM:
+    case LVN_DELETEITEM:
+        ForgetListRows(&g_shownRows);
+        return FALSE;
+    case LVN_DELETEALLITEMS:
+        ForgetListRows(&g_shownRows);
+        // Nothing is kept per row: no notification for each of them.
+        SetWindowLongPtrA(page, DWLP_MSGRESULT, TRUE);
+        return TRUE;
     case LVN_COLUMNCLICK:
         SortStartupList(header->hwndFrom, ((NMLISTVIEW*)header)->iSubItem);
         return TRUE;
@@ -495,6 +515,7 @@ INT_PTR CALLBACK StartupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 {
     switch (message) {
     case WM_INITDIALOG:
+        ForgetListRows(&g_shownRows);
         InitPage(page);
         return TRUE;
     case WM_NOTIFY:
@@ -515,6 +536,7 @@ INT_PTR CALLBACK StartupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
                                                             LVSIL_SMALL, 0);
         if (images)
             ImageList_Destroy(images);
+        ForgetListRows(&g_shownRows);
         PageDestroy(page);
         break;
     }

@@ -5,7 +5,9 @@
 #include "keys.h"
 #include "options.h"
 #include <algorithm>
+#include <functional>
 #include <cctype>
+#include <map>
 #include <string>
 
 namespace {
@@ -18,6 +20,27 @@ std::string Upper(std::string s)
 {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return (char)toupper(c); });
     return s;
+}
+
+// Every value of a key: name -> type and data bytes; subkeys as "\\name".
+std::map<std::string, std::string> KeyContents(HKEY root, const char* path)
+{
+    std::map<std::string, std::string> contents;
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return contents;
+    char name[1024];
+    BYTE data[2048];
+    for (DWORD i = 0;; i++) {
+        DWORD nameLength = sizeof(name), size = sizeof(data), type = 0;
+        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
+            break;
+        contents[name] = std::to_string(type) + ":" + std::string((char*)data, size);
+    }
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof(name)) == ERROR_SUCCESS; i++)
+        contents[std::string("\\") + name] = "";
+    RegCloseKey(key);
+    return contents;
 }
 
 std::string Today()
@@ -162,6 +185,58 @@ TEST_F(BaselineTest, RebuildReplacesTheThreeListsWithThePresentState)
     EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", "Kept"));
 }
 
+// A rebuilt list holds the present state exactly, whatever it held before (a list that
+// already holds it is left as it is); initial values only add and correct.
+TEST_F(BaselineTest, KnownListsEndAsThePresentStateWhateverTheyHeld)
+{
+    const std::string present = "C:\\kx\\present.exe";
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, present);
+    DeleteKeyTree(HKEY_CURRENT_USER, kRunList);
+    RebuildLists();
+    const std::map<std::string, std::string> rebuilt = KeyContents(HKEY_CURRENT_USER, kRunList);
+    ASSERT_EQ("1:11", rebuilt.at(present).substr(0, 4));
+
+    auto writeExpand = [](const std::string& name, const char* text) {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kRunList, &key));
+        RegSetValueExA(key, name.c_str(), 0, REG_EXPAND_SZ, (const BYTE*)text, lstrlenA(text) + 1);
+        RegCloseKey(key);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        bool initialKeepsIt;   // the change outlives initial values (which never remove)
+    } kCases[] = {
+        {"as rebuilt", [] {}, false},
+        {"missing", [] { DeleteKeyTree(HKEY_CURRENT_USER, kRunList); }, false},
+        {"a stale value", [] { WriteValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\gone.exe", "11"); },
+         true},
+        {"refused", [&] { WriteValueText(HKEY_CURRENT_USER, kRunList, present, "0"); }, false},
+        {"expandable text", [&] { writeExpand(present, "11"); }, false},
+        {"other letter case", [&] {
+             DeleteKeyTree(HKEY_CURRENT_USER, kRunList);
+             WriteValueText(HKEY_CURRENT_USER, kRunList, Upper(present), "11");
+         }, true},
+        {"a stray subkey", [] { WriteValueText(HKEY_CURRENT_USER, std::string(kRunList) + "\\Stray", "x", "1"); },
+         true},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        c.change();
+        RebuildLists();
+        EXPECT_EQ(rebuilt, KeyContents(HKEY_CURRENT_USER, kRunList));
+        c.change();
+        InitRegStartups();
+        std::map<std::string, std::string> added = KeyContents(HKEY_CURRENT_USER, kRunList);
+        EXPECT_EQ(!c.initialKeepsIt, added == rebuilt);
+        if (added.count(present)) {
+            EXPECT_EQ("1:11", added.at(present).substr(0, 4));
+        }
+        DeleteKeyTree(HKEY_CURRENT_USER, kRunList);
+        RebuildLists();
+    }
+}
+
 TEST_F(BaselineTest, ServicesAndHiddenListsAreInitialisedUntilMarked)
 {
     for (const char* list : {KX_KEY "\\Services", KX_KEY "\\Hidden"}) {
@@ -266,7 +341,16 @@ TEST_F(DataVersionTest, CleanupOptionRebuildsOnceAndIsReset)
 TEST_F(BaselineTest, FirstStartMakesEverythingAndTheSecondChangesNothing)
 {
     WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, program_);
+    // Left by an earlier installation: the first start's version check makes the list afresh.
+    WriteValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\earlier.exe", "11");
     StartBaseline();
+    CheckDataVersion();
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\earlier.exe"));
+    // The list holds the present state and nothing else: made afresh it is the same.
+    const std::map<std::string, std::string> first = KeyContents(HKEY_CURRENT_USER, kRunList);
+    DeleteKeyTree(HKEY_CURRENT_USER, kRunList);
+    RebuildLists();
+    EXPECT_EQ(first, KeyContents(HKEY_CURRENT_USER, kRunList));
     EXPECT_NE("<no value>", ReadValueText(HKEY_CURRENT_USER, KX_KEY, ""));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, KX_KEY "\\HostFile"));
     EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, kRunList, program_));

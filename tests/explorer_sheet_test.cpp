@@ -25,6 +25,7 @@
 #include "dialog_driver.h"
 #include "message_watch.h"
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <commctrl.h>
 #include <vector>
@@ -449,6 +450,87 @@ TEST_F(SheetTest, ColumnClicksSortAscendingThenDescendingWithDisabledEntriesLast
     // A refill keeps the order last chosen.
     FillStartupList(Page());
     EXPECT_EQ((std::vector<std::string>{"KxSortC", "KxSortA", "KxSortB"}), order());
+}
+
+// What the list shows: every cell of our rows in order, the selected rows and the focused one.
+struct ListState {
+    std::vector<std::vector<std::string>> cells;
+    std::vector<int> selected;
+    int focused = -1;
+    bool operator==(const ListState& o) const
+    {
+        return cells == o.cells && selected == o.selected && focused == o.focused;
+    }
+};
+
+ListState StateOf(HWND list)
+{
+    ListState state;
+    int count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int row = 0; row < count; row++) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < 5; column++)
+            cells.push_back(Cell(list, row, column));
+        state.cells.push_back(cells);
+        if (SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_SELECTED))
+            state.selected.push_back(row);
+    }
+    state.focused = (int)SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED);
+    return state;
+}
+
+// Coming back to the page shows what a fresh sheet shows, whatever happened in between: rows
+// kept from the last fill must be put back in fill order, selection and sort as a new fill.
+TEST_F(SheetTest, ComingBackToThePageShowsWhatAFreshSheetShows)
+{
+    // One program for all: the Command column ties, so its sort keeps the order it starts from.
+    for (const char* title : {"KxKeepA", "KxKeepB", "KxKeepC"})
+        AddRun(title, "same.exe");
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        const char* newRow;   // a row the change adds, else nullptr
+    } kChanges[] = {
+        {"nothing", [] {}, nullptr},
+        {"titles descending, then the tied command column",
+         [this] {
+             SortStartupList(List(), 0);
+             SortStartupList(List(), 0);
+             SortStartupList(List(), 1);
+         },
+         nullptr},
+        {"rows selected and the view scrolled",
+         [this] {
+             int count = (int)SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0);
+             Select(List(), {count - 1, count - 2});
+             SendMessageA(List(), LVM_ENSUREVISIBLE, count - 1, FALSE);
+         },
+         nullptr},
+        {"a new Run value", [this] { AddRun("KxKeepD", "same.exe"); }, "KxKeepD"},
+        {"an entry disabled",
+         [this] {
+             std::string path = TempPath("same.exe");
+             DisableRunProgram("KxKeepB", path.c_str(), "", CURRENT_RUN);
+         },
+         nullptr},
+    };
+    for (const auto& c : kChanges) {
+        SCOPED_TRACE(c.what);
+        Open(PAGE_STARTUP);
+        ASSERT_GE(RowOf(List(), "KxKeepA"), 0);
+        c.change();
+        SendMessageA(sheet_, PSM_SETCURSEL, 1, 0);
+        SendMessageA(sheet_, PSM_SETCURSEL, 0, 0);
+        ListState back = StateOf(List());
+        if (c.newRow) {
+            EXPECT_GE(RowOf(List(), c.newRow), 0);
+        }
+        Close();
+        Open(PAGE_STARTUP);
+        EXPECT_TRUE(back == StateOf(List()));
+        EXPECT_EQ(std::vector<int>{0}, back.selected);
+        Close();
+    }
 }
 
 TEST(StartupSortKeys, FirstDetectedDatesBecomeYearMonthDayHourMinute)

@@ -1,0 +1,96 @@
+#include "knownlist.h"
+#include "handles.h"
+#include "registry.h"
+#include <windows.h>
+
+void AddKnownValue(KnownValues* list, const char* name, const char* text)
+{
+    auto found = list->byName.emplace(RegNameKey(name), list->values.size());
+    if (found.second)
+        list->values.push_back({name, text});
+    else
+        list->values[found.first->second].text = text;
+}
+
+namespace {
+
+struct StoredValue {
+    DWORD type;
+    std::string data;   // every byte as stored
+};
+typedef std::unordered_map<std::string, StoredValue> StoredValues;   // by exact name
+
+// Every value of an open key, read in one sweep.
+StoredValues ReadStoredValues(HKEY key)
+{
+    StoredValues stored;
+    DWORD count = 0, longestName = 0, longestData = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                         &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
+        return stored;
+    stored.reserve(count);
+    // Room for a name in any code page (the longest is counted in characters).
+    std::vector<char> name(2 * longestName + 2);
+    std::vector<BYTE> data(longestData + 1);
+    for (DWORD index = 0;; index++) {
+        DWORD nameLength = (DWORD)name.size(), size = (DWORD)data.size(), type = 0;
+        LONG status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type,
+                                    data.data(), &size);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status != ERROR_SUCCESS) {
+            // Unreadable here: kept as something no wanted value equals.
+            stored[std::string(name.data(), nameLength)] = {REG_NONE, std::string()};
+            continue;
+        }
+        stored[std::string(name.data(), nameLength)] = {type,
+                                                        std::string((char*)data.data(), size)};
+    }
+    return stored;
+}
+
+// The bytes a text is written as: REG_SZ with its terminator.
+bool Holds(const StoredValues& stored, const KnownValues::Value& value)
+{
+    auto found = stored.find(value.name);
+    return found != stored.end() && found->second.type == REG_SZ &&
+           found->second.data.size() == value.text.size() + 1 &&
+           found->second.data.compare(0, value.text.size(), value.text) == 0 &&
+           found->second.data.back() == 0;
+}
+
+}   // namespace
+
+void WriteKnownValues(const char* listKey, const KnownValues& list)
+{
+    if (IsRegistryWriteBlocked(HKEY_CURRENT_USER))
+        return;
+    RegKey key;
+    if (!key.open(HKEY_CURRENT_USER, listKey, KEY_READ | KEY_SET_VALUE) &&
+        !(CreateRegKey(HKEY_CURRENT_USER, listKey) &&
+          key.open(HKEY_CURRENT_USER, listKey, KEY_READ | KEY_SET_VALUE)))
+        return;
+    StoredValues stored = ReadStoredValues(key.get());
+    for (const KnownValues::Value& value : list.values)
+        if (!Holds(stored, value))
+            RegSetValueExA(key.get(), value.name.c_str(), 0, REG_SZ, (const BYTE*)value.text.c_str(),
+                           (DWORD)value.text.size() + 1);
+}
+
+int KnownListHolds(const char* listKey, const KnownValues& list)
+{
+    RegKey key;
+    DWORD subkeys = 0;
+    if (!key.open(HKEY_CURRENT_USER, listKey, KEY_READ) ||
+        RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+        subkeys != 0)
+        return 0;
+    StoredValues stored = ReadStoredValues(key.get());
+    if (stored.size() != list.values.size())
+        return 0;
+    for (const KnownValues::Value& value : list.values)
+        if (!Holds(stored, value))
+            return 0;
+    return 1;
+}
