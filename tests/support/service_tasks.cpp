@@ -4,8 +4,6 @@
 
 namespace {
 
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
 std::wstring Escaped(const std::string& text)
 {
     std::wstring out;
@@ -51,20 +49,18 @@ bool RegisterServiceTask(const std::wstring& folder, const std::wstring& name,
                          const std::wstring& xml)
 {
     ComPtr<ITaskService> service;
-    ComPtr<ITaskFolder> root, target;
+    ComPtr<ITaskFolder> root, sub;
     if (!Root(service, root))
         return false;
-    if (folder.empty()) {
-        Bstr rootPath(L"\\");
-        root->GetFolder(rootPath.get(), target.out());
-    } else {
+    if (!folder.empty()) {
         Bstr path(folder.c_str());
         Variant none;
-        if (FAILED(root->GetFolder(path.get(), target.out())))
-            root->CreateFolder(path.get(), none.get(), target.out());
+        if (FAILED(root->GetFolder(path.get(), sub.out())))
+            root->CreateFolder(path.get(), none.get(), sub.out());
+        if (!sub)
+            return false;
     }
-    if (!target)
-        return false;
+    ITaskFolder* target = folder.empty() ? root.get() : sub.get();
     Bstr taskName(name.c_str()), text(xml.c_str());
     Variant none;
     ComPtr<IRegisteredTask> task;
