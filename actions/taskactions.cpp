@@ -1,8 +1,12 @@
 #include "taskactions.h"
+#include "handles.h"
 #include "tasks.h"
+#include "taskservice.h"
 #include <cwchar>
 
-static HRESULT DeleteItem(ITaskScheduler* scheduler, const WCHAR* name, void*)
+namespace {
+
+HRESULT DeleteItem(ITaskScheduler* scheduler, const WCHAR* name, void*)
 {
     HRESULT hr = scheduler->Delete(name);
     size_t length = wcslen(name);
@@ -14,4 +18,76 @@ static HRESULT DeleteItem(ITaskScheduler* scheduler, const WCHAR* name, void*)
     return scheduler->Delete(bare);
 }
 
-HRESULT RemoveScheduledTask(const char* name) { return WithTaskItem(name, DeleteItem, nullptr); }
+HRESULT DeleteServiceTask(ITaskFolder* folder, IRegisteredTask* task, void*)
+{
+    Bstr name;
+    HRESULT hr = task->get_Name(name.out());
+    return FAILED(hr) ? hr : folder->DeleteTask(name.get(), 0);
+}
+
+bool IsEnabled(ITaskFolder* folder, BSTR name, VARIANT_BOOL* enabled)
+{
+    ComPtr<IRegisteredTask> fresh;
+    return SUCCEEDED(folder->GetTask(name, fresh.out())) && fresh &&
+           SUCCEEDED(fresh->get_Enabled(enabled));
+}
+
+// The task registered again with its own definition, its settings switched: what put_Enabled
+// does on Windows, for a service that accepts put_Enabled without acting on it (Wine's).
+HRESULT RegisterSwitched(ITaskFolder* folder, IRegisteredTask* task, BSTR name,
+                         VARIANT_BOOL wanted)
+{
+    ComPtr<ITaskDefinition> definition;
+    ComPtr<ITaskSettings> settings;
+    HRESULT hr = task->get_Definition(definition.out());
+    if (SUCCEEDED(hr))
+        hr = definition->get_Settings(settings.out());
+    if (SUCCEEDED(hr))
+        hr = settings->put_Enabled(wanted);
+    if (FAILED(hr))
+        return hr;
+    TASK_LOGON_TYPE logon = TASK_LOGON_INTERACTIVE_TOKEN;
+    ComPtr<IPrincipal> principal;
+    if (SUCCEEDED(definition->get_Principal(principal.out())) && principal &&
+        FAILED(principal->get_LogonType(&logon)))
+        logon = TASK_LOGON_INTERACTIVE_TOKEN;
+    Variant none;
+    ComPtr<IRegisteredTask> updated;
+    return folder->RegisterTaskDefinition(name, definition.get(), TASK_UPDATE, none.get(),
+                                          none.get(), logon, none.get(), updated.out());
+}
+
+HRESULT SwitchServiceTask(ITaskFolder* folder, IRegisteredTask* task, void* arg)
+{
+    VARIANT_BOOL wanted = *(int*)arg ? VARIANT_TRUE : VARIANT_FALSE;
+    Bstr name;
+    HRESULT hr = task->get_Name(name.out());
+    if (FAILED(hr))
+        return hr;
+    hr = task->put_Enabled(wanted);
+    if (FAILED(hr))
+        return hr;
+    VARIANT_BOOL now = wanted;
+    if (IsEnabled(folder, name.get(), &now) && now == wanted)
+        return S_OK;
+    hr = RegisterSwitched(folder, task, name.get(), wanted);
+    if (FAILED(hr))
+        return hr;
+    return IsEnabled(folder, name.get(), &now) && now == wanted ? S_OK : E_FAIL;
+}
+
+}   // namespace
+
+HRESULT RemoveScheduledTask(const char* name)
+{
+    if (IsServiceTaskTitle(name))
+        return EnsureScheduler() != 0 ? 0 : WithServiceTask(name, DeleteServiceTask, nullptr);
+    return WithTaskItem(name, DeleteItem, nullptr);
+}
+
+HRESULT SetScheduledTaskEnabled(const char* name, int enabled)
+{
+    if (!IsServiceTaskTitle(name))
+        return E_NOTIMPL;
+    return WithServiceTask(name, SwitchServiceTask, &enabled);
+}

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
 
 class RegKey {
 public:
@@ -132,6 +133,43 @@ public:
 
 private:
     T* p_ = nullptr;
+};
+
+// A BSTR owned for its scope (SysFreeString).
+class Bstr {
+public:
+    Bstr() = default;
+    explicit Bstr(const wchar_t* text) : b_(SysAllocString(text)) {}
+    ~Bstr() { reset(); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+
+    BSTR get() const { return b_; }
+    BSTR* out() { reset(); return &b_; }
+    const wchar_t* text() const { return b_ ? b_ : L""; }
+    void reset()
+    {
+        SysFreeString(b_);
+        b_ = nullptr;
+    }
+
+private:
+    BSTR b_ = nullptr;
+};
+
+// A VARIANT cleared at the end of its scope; empty (VT_EMPTY) until set.
+class Variant {
+public:
+    Variant() { VariantInit(&v_); }
+    explicit Variant(LONG number) : Variant() { v_.vt = VT_I4; v_.lVal = number; }
+    ~Variant() { VariantClear(&v_); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+
+    const VARIANT& get() const { return v_; }
+
+private:
+    VARIANT v_;
 };
 
 // A module loaded with LoadLibrary.

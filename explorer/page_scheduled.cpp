@@ -1,4 +1,5 @@
-// The Scheduled Tasks page: the work items of the Task Scheduler.
+// The Scheduled Tasks page: the work items of the Task Scheduler and the tasks of its 2.0
+// service, which can also be switched off and on.
 #include "dialogs_pages.h"
 #include "entrylist.h"
 #include "keys.h"
@@ -7,6 +8,7 @@
 #include "pages.h"
 #include "pathutil.h"
 #include "registry.h"
+#include "resstring.h"
 #include "taskactions.h"
 #include "tasks.h"
 
@@ -17,7 +19,11 @@ static void Cell(int index, int column, char* out, int capacity)
     switch (column) {
     case 0: lstrcpynA(out, r->title, capacity); break;
     case 1: lstrcpynA(out, FileNamePart(r->command), capacity); break;
-    case 3: lstrcpynA(out, r->source, capacity); break;
+    case 3:
+        // A switched-off task does not run whatever its schedule says.
+        if (!(r->tag & TASK_TAG_DISABLED) || !LoadResString(626, out, capacity))
+            lstrcpynA(out, r->source, capacity);
+        break;
     case 4: lstrcpynA(out, r->detail, capacity); break;
     }
 }
@@ -27,6 +33,13 @@ static HMENU Menu(int index)
     HMENU menu = CreatePopupMenu();
     AppendMenuHead(menu, index);
     AppendMenuRes(menu, IDC_PAGE_REMOVE, 302, "&Remove");
+    const EntryRecord* r = GetEntry(index);
+    if (r && (r->tag & TASK_TAG_SERVICE)) {
+        if (r->tag & TASK_TAG_DISABLED)
+            AppendMenuRes(menu, IDC_STARTUP_ENABLE, 632, "&Enable");
+        else
+            AppendMenuRes(menu, IDC_STARTUP_DISABLE, 633, "&Disable");
+    }
     AppendMenuRes(menu, IDM_PAGE_DELETE_ON_REBOOT, 801, "Delete &File on Reboot");
     AppendMenuTail(menu);
     return menu;
@@ -34,12 +47,20 @@ static HMENU Menu(int index)
 
 static int Command(HWND page, int command)
 {
-    if (command != IDC_PAGE_REMOVE)
+    if (command != IDC_PAGE_REMOVE && command != IDC_STARTUP_ENABLE &&
+        command != IDC_STARTUP_DISABLE)
         return 0;
     int entries[MAX_ENTRIES];
     int count = SelectedListEntries(page, entries, MAX_ENTRIES);
     if (!count) {
         NoSelectionMessage(page);
+        return 1;
+    }
+    if (command != IDC_PAGE_REMOVE) {
+        for (int i = 0; i < count; i++)
+            if (const EntryRecord* r = GetEntry(entries[i]))
+                SetScheduledTaskEnabled(r->title, command == IDC_STARTUP_ENABLE);
+        RefillListPage(page);
         return 1;
     }
     for (int i = 0; i < count; i++) {

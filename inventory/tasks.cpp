@@ -4,9 +4,12 @@
 #include "platform.h"
 #include "resstring.h"
 #include "services.h"
+#include "taskservice.h"
 #include "trace.h"
 #include <cstdio>
 #include <cwchar>
+#include <string>
+#include <vector>
 
 int schedulerStartedHere;
 
@@ -201,6 +204,48 @@ HRESULT ActivateTask(ITaskScheduler* scheduler, const WCHAR* name, ITask** task)
     return scheduler->Activate(bare, kIidTask, (IUnknown**)task);
 }
 
+bool IsVersion1Twin(const char* path, const char* v1Title)
+{
+    if (!IsServiceTaskTitle(path) || strchr(path + 1, '\\'))
+        return false;
+    char bare[260];
+    lstrcpynA(bare, v1Title, sizeof(bare));
+    int length = lstrlenA(bare);
+    if (length > 4 && lstrcmpiA(bare + length - 4, ".job") == 0)
+        bare[length - 4] = 0;
+    return lstrcmpiA(path + 1, bare) == 0;
+}
+
+namespace {
+
+int ServiceTaskTag(const ServiceTask& task)
+{
+    return TASK_TAG_SERVICE | (task.enabled ? 0 : TASK_TAG_DISABLED) |
+           (task.triggers & TRIGGER_AT_LOGON ? TASK_TAG_AT_LOGON : 0) |
+           (task.triggers & TRIGGER_AT_BOOT ? TASK_TAG_AT_BOOT : 0);
+}
+
+// The tasks of the task service after the first version1Count entries, the work items.
+void AddServiceTaskEntries(int version1Count)
+{
+    std::vector<ServiceTask> tasks;
+    ListServiceTasks(tasks);
+    for (const ServiceTask& task : tasks) {
+        bool twin = false;
+        for (int i = 0; i < version1Count && !twin; i++)
+            twin = IsVersion1Twin(task.path, GetEntry(i)->title);
+        if (twin)
+            continue;
+        char nextRun[64], lastRun[64];
+        FormatRunTime(task.nextRun, nextRun, sizeof(nextRun));
+        FormatRunTime(task.lastRun, lastRun, sizeof(lastRun));
+        AddEntry(task.path, task.actionCount ? task.actions[0].program : "", nextRun, lastRun,
+                 TASK_SCHEDULED, ServiceTaskTag(task));
+    }
+}
+
+}   // namespace
+
 int ListScheduledTasks()
 {
     ClearEntries();
@@ -233,6 +278,7 @@ int ListScheduledTasks()
         AddEntry(title, application, nextRun, lastRun, TASK_SCHEDULED, 0);
         return true;
     });
+    AddServiceTaskEntries(EntryCount());
     return EntryCount();
 }
 
@@ -310,6 +356,63 @@ HRESULT ReadNextRun(ITaskScheduler* scheduler, const WCHAR* name, void* arg)
     return hr;
 }
 
+void AppendLine(std::string& text, const std::string& line)
+{
+    if (line.empty())
+        return;
+    if (!text.empty())
+        text += "\r\n";
+    text += line;
+}
+
+std::string ResText(UINT id)
+{
+    char text[256] = "";
+    LoadResString(id, text, sizeof(text));
+    return text;
+}
+
+// Description, one line per program it starts, author and the triggers worth knowing.
+std::string ServiceTaskComment(const ServiceTask& task)
+{
+    std::string text;
+    AppendLine(text, task.description);
+    for (int i = 0; i < task.actionCount; i++) {
+        char line[600];
+        ActionCommandLine(task.actions[i], line, sizeof(line));
+        AppendLine(text, line);
+    }
+    if (task.author[0]) {
+        char line[300];
+        snprintf(line, sizeof(line), ResText(1420).c_str(), task.author);
+        AppendLine(text, line);
+    }
+    if (task.triggers & TRIGGER_AT_LOGON)
+        AppendLine(text, ResText(1421));
+    if (task.triggers & TRIGGER_AT_BOOT)
+        AppendLine(text, ResText(1422));
+    return text;
+}
+
+enum ServiceText { TEXT_COMMENT, TEXT_STATUS, TEXT_NEXT_RUN };
+
+HRESULT ReadServiceText(const char* title, ServiceText which, char* out, int capacity)
+{
+    if (capacity <= 0)
+        return 0;
+    out[0] = 0;
+    ServiceTask task;
+    HRESULT hr = ReadServiceTask(title, &task);
+    if (hr != S_OK)
+        return hr == S_FALSE ? 0 : hr;
+    switch (which) {
+    case TEXT_COMMENT: lstrcpynA(out, ServiceTaskComment(task).c_str(), capacity); break;
+    case TEXT_STATUS: LoadResString(task.running ? 689 : task.enabled ? 688 : 1423, out, capacity); break;
+    case TEXT_NEXT_RUN: FormatRunTime(task.nextRun, out, capacity); break;
+    }
+    return S_OK;
+}
+
 HRESULT ReadOne(const char* name, TaskItemAction action, char* out, int capacity)
 {
     if (capacity <= 0)
@@ -324,15 +427,21 @@ HRESULT ReadOne(const char* name, TaskItemAction action, char* out, int capacity
 
 HRESULT TaskComment(const char* name, char* out, int capacity)
 {
+    if (IsServiceTaskTitle(name))
+        return ReadServiceText(name, TEXT_COMMENT, out, capacity);
     return ReadOne(name, ReadComment, out, capacity);
 }
 
 HRESULT TaskStatusText(const char* name, char* out, int capacity)
 {
+    if (IsServiceTaskTitle(name))
+        return ReadServiceText(name, TEXT_STATUS, out, capacity);
     return ReadOne(name, ReadStatus, out, capacity);
 }
 
 HRESULT TaskNextRunTime(const char* name, char* out, int capacity)
 {
+    if (IsServiceTaskTitle(name))
+        return ReadServiceText(name, TEXT_NEXT_RUN, out, capacity);
     return ReadOne(name, ReadNextRun, out, capacity);
 }

@@ -1,5 +1,6 @@
 // Scheduled tasks: the work items of the Task Scheduler 1.0 (the .job files), reached through
-// its COM interfaces, and the steps that make sure the scheduler runs.
+// its COM interfaces, and the steps that make sure the scheduler runs; the list adds the
+// tasks of the Task Scheduler 2.0 (taskservice.h), titled by their paths.
 #pragma once
 #include <windows.h>
 #include <mstask.h>
@@ -14,10 +15,18 @@ void StopScheduler();
 // 1 when the scheduler runs (nothing is started).
 int SchedulerRunning();
 
-// Clears the entry list and fills it with one TASK_SCHEDULED entry per work item; the count,
-// 0 when the scheduler cannot be made to run, a negative COM result when its object cannot
-// be created.
+// Tag bits of an entry for a task of the task service; a version 1 work item has tag 0.
+enum TaskTag { TASK_TAG_SERVICE = 1, TASK_TAG_DISABLED = 2, TASK_TAG_AT_LOGON = 4,
+               TASK_TAG_AT_BOOT = 8 };
+
+// Clears the entry list and fills it with one TASK_SCHEDULED entry per work item, then one
+// per task of the task service that is not one of those work items; the count, 0 when the
+// scheduler cannot be made to run, a negative COM result when its object cannot be created.
 int ListScheduledTasks();
+
+// True when the task of the task service at path is the work item titled v1Title: Windows
+// shows the root folder's tasks to the version 1 interface too, named with ".job".
+bool IsVersion1Twin(const char* path, const char* v1Title);
 
 // "MM/DD/YYYY  h:mm AM|PM", or string 686 "Never" for the scheduler's empty time.
 void FormatRunTime(const SYSTEMTIME& time, char* out, int capacity);
@@ -32,7 +41,8 @@ HRESULT WithTaskItem(const char* name, TaskItemAction action, void* arg);
 // without the ".job" of the file).
 HRESULT ActivateTask(ITaskScheduler* scheduler, const WCHAR* name, ITask** task);
 
-// Single properties of one work item; "" when not found. 0 or a COM result.
+// Single properties of one work item or task of the task service (by its path); "" when not
+// found. 0 or a COM result. A task's comment also names its programs, author and triggers.
 HRESULT TaskComment(const char* name, char* out, int capacity);
 HRESULT TaskStatusText(const char* name, char* out, int capacity);
 HRESULT TaskNextRunTime(const char* name, char* out, int capacity);

@@ -5,6 +5,7 @@
 #include "history.h"
 #include "pathutil.h"
 #include "resstring.h"
+#include "taskservice.h"
 #include "winpos.h"
 #include <cstring>
 
@@ -15,9 +16,12 @@ static void FillTaskAlert(HWND dialog)
     VersionStrings strings;
     FillProgramBlock(dialog, g_alert.command, &strings);
     // The task file's extension is not part of its name; a title too short to have one
-    // leaves the caption text in the name line.
+    // leaves the caption text in the name line. A task of the task service has no file
+    // extension: its path is shown whole.
     int length = lstrlenA(g_alert.title);
-    if (length > 3) {
+    if (IsServiceTaskTitle(g_alert.title)) {
+        SetDlgItemTextA(dialog, 100, g_alert.title);
+    } else if (length > 3) {
         char name[260];
         lstrcpynA(name, g_alert.title, length - 4 + 1);
         SetDlgItemTextA(dialog, 100, name);

@@ -26,6 +26,7 @@
 #include "resstring.h"
 #include "sysfiles.h"
 #include "runactions.h"
+#include "service_tasks.h"
 #include "tasks.h"
 #include "watched_items.h"
 #include "winpos.h"
@@ -156,6 +157,7 @@ protected:
         SetProgramInfoHook(CountInfo);
         SetAddOnCommandRunner(NoCommand);
         SetTaskItemWait(0);
+        RemoveServiceTask(L"KxPageFolder", L"KxPageLogon");
         g_infoOpened = 0;
         for (int& flag : g_pageSortFlags)
             flag = 0;
@@ -178,6 +180,7 @@ protected:
         SetAddOnCommandRunner(nullptr);
         SetTaskItemWait(1000);
         DeleteFileA(TaskJobPath(kTask).c_str());
+        RemoveServiceTask(L"KxPageFolder", L"KxPageLogon");
         SetFileAttributesA(hidden_.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(hidden_.c_str());
         ClearEntries();
@@ -292,6 +295,31 @@ TEST_F(PagesTest, EveryPageListsItsInventoryWithItsColumnsAndButtons)
         Close();
     }
     EXPECT_EQ(6, g_infoOpened);
+}
+
+// A task of the task service has its row under its path; its menu switches it off and on.
+TEST_F(PagesTest, TheScheduledPageListsServiceTasksAndSwitchesThemOffAndOn)
+{
+    const std::string path = "\\KxPageFolder\\KxPageLogon";
+    ASSERT_TRUE(RegisterServiceTask(L"KxPageFolder", L"KxPageLogon",
+                                    LogonTaskXml(program_, "", "Kx Author", "")));
+    Open(PAGE_SCHEDULED);
+    struct Step {
+        int command;
+        std::string nextRun;
+    } steps[] = {{0, Res(686)}, {IDC_STARTUP_DISABLE, Res(626)}, {IDC_STARTUP_ENABLE, Res(686)}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.command);
+        if (step.command) {
+            Select(List(), RowWith(List(), 0, path));
+            Command(step.command);
+        }
+        int row = RowWith(List(), 0, path);
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(step.nextRun, Cell(List(), row, 3));
+        EXPECT_EQ(Res(686), Cell(List(), row, 4));
+    }
+    Close();
 }
 
 TEST_F(PagesTest, ColumnClicksSortEachWayAndTheOrderOutlivesTheSheet)

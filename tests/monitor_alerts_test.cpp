@@ -270,6 +270,13 @@ TEST_F(AlertTest, AddonAndTaskAlertsNameTheirEntryAndAccept)
               }));
     EXPECT_EQ("Nightly Backup", name);
     EXPECT_EQ(Res(692), message);
+    // A task of the task service has no file extension to drop: its path is shown whole.
+    SetCurrentAlert(0, "\\Kx Folder\\Nightly", app_.c_str());
+    EXPECT_EQ(IDYES, Answer(ALERT_TASK, [&](HWND d) {
+                  name = ItemText(d, 100);
+                  PressEsc(d);
+              }));
+    EXPECT_EQ("\\Kx Folder\\Nightly", name);
     SetCurrentAlert(0, "abc", plain_.c_str());
     EXPECT_EQ(IDNO, Answer(ALERT_TASK, [&](HWND d) {
                   name = ItemText(d, 100);

@@ -17,9 +17,11 @@
 #include "monitorstate.h"
 #include "options.h"
 #include "platform.h"
+#include "service_tasks.h"
 #include "services.h"
 #include "sounds.h"
 #include "tasks.h"
+#include "taskservice.h"
 #include "watched_items.h"
 #include <deque>
 #include <functional>
@@ -119,6 +121,7 @@ protected:
     {
         for (const wchar_t* name : {L"KxCheckTask", L"McAfee.com Updater", L"KxMcAfeeTemplate"})
             DeleteFileA(JobPath(name).c_str());
+        RemoveServiceTask(L"KxCheckFolder", L"KxLogonCheck");
     }
     bool MakeTask(const wchar_t* name)
     {
@@ -182,6 +185,33 @@ TEST_F(WatchChecksTest, TaskNoDeletesTheWorkItemAndMcAfeeIsNeverAsked)
     CheckScheduledTasks();
     ASSERT_EQ(1u, g_asked.size());
     EXPECT_EQ("800", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Tasks", g_asked[0].title));
+}
+
+// A task of the task service is asked about like a work item, under its path.
+TEST_F(WatchChecksTest, ANewServiceTaskIsAskedAboutByItsPathAndRemovedOnNo)
+{
+    const std::string path = "\\KxCheckFolder\\KxLogonCheck";
+    const std::wstring xml =
+        LogonTaskXml(TestProgramFolder() + "\\kxfx_app.exe", "", "Kx Author", "");
+    ASSERT_TRUE(RegisterServiceTask(L"KxCheckFolder", L"KxLogonCheck", xml));
+    g_answers = {IDNO};
+    CheckScheduledTasks();
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ(ALERT_TASK, g_asked[0].templateId);
+    EXPECT_EQ(path, g_asked[0].title);
+    ServiceTask task;
+    EXPECT_EQ(S_FALSE, ReadServiceTask(path.c_str(), &task));
+    EXPECT_NE(std::string::npos, History().find("ScheduledTask_Remove")) << History();
+
+    ASSERT_TRUE(RegisterServiceTask(L"KxCheckFolder", L"KxLogonCheck", xml));
+    g_asked.clear();
+    g_answers = {IDYES};
+    CheckScheduledTasks();
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ("800", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Tasks", path));
+    g_asked.clear();
+    CheckScheduledTasks();
+    EXPECT_TRUE(g_asked.empty());
 }
 
 TEST_F(WatchChecksTest, SuppressedAlertsRefuseSilentlyAndTheHistorySaysOnlyWhatHappened)
