@@ -3,7 +3,7 @@ BUILD := build/mingw64
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build prefix test run bench installer clean
+.PHONY: all deps build prefix test run bench fuzz installer clean
 
 all: build
 
@@ -25,6 +25,9 @@ run: build prefix
 
 bench: build prefix
 	@tools/run-bench.sh $(BUILD)
+
+fuzz: deps prefix
+	@tools/run-fuzz.sh
 
 installer: build
 	@tools/build-installer.sh $(BUILD)

@@ -3,6 +3,7 @@
 #include "keys.h"
 #include "registry.h"
 #include "trace.h"
+#include "writefault.h"
 #include <windows.h>
 
 int AddCookieFilter(const char* word)
@@ -44,7 +45,7 @@ static int RemoveCookie(const std::string& title, int mozilla, bool markWithoutF
     }
     std::string path = std::string(folder) + title;
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path.c_str()) ? 1 : 0;
+    return !WriteStepFails() && DeleteFileA(path.c_str()) ? 1 : 0;
 }
 
 int RemoveReviewedCookies(const std::vector<ReviewedCookie>& rows, int removeTicked, int mozilla)

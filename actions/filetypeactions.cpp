@@ -85,27 +85,44 @@ int RestoreFileType(const char* extensionWithDot, int kind)
     if (!cls[0])
         return 0;
     std::string ext(extensionWithDot), name(cls);
+    HKEY extRoot, commandRoot;
+    std::string extKey, valueName, commandKey;
     switch (kind) {
     case FT_CLASS:
-        SetRegValue(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + ext).c_str(), "", cls);
-        if (command[0])
-            SetRegValue(HKEY_LOCAL_MACHINE,
-                        ("Software\\Classes\\" + name + "\\shell\\open\\command").c_str(), "",
-                        command);
+        extRoot = commandRoot = HKEY_LOCAL_MACHINE;
+        extKey = "Software\\Classes\\" + ext;
+        commandKey = "Software\\Classes\\" + name + "\\shell\\open\\command";
         break;
     case FT_APPLICATION:
-        SetRegValue(HKEY_CURRENT_USER, (KX_FILEEXTS_KEY "\\" + ext).c_str(), "Application", cls);
-        if (command[0])
-            SetRegValue(HKEY_CLASSES_ROOT,
-                        ("Applications\\" + name + "\\shell\\open\\command").c_str(), "",
-                        command);
+        extRoot = HKEY_CURRENT_USER;
+        commandRoot = HKEY_CLASSES_ROOT;
+        extKey = KX_FILEEXTS_KEY "\\" + ext;
+        valueName = "Application";
+        commandKey = "Applications\\" + name + "\\shell\\open\\command";
         break;
     case FT_PROGID:
-        SetRegValue(HKEY_CURRENT_USER, (KX_FILEEXTS_KEY "\\" + ext).c_str(), "ProgID", cls);
-        if (command[0])
-            SetRegValue(HKEY_CLASSES_ROOT, (name + "\\shell\\open\\command").c_str(), "", command);
+        extRoot = HKEY_CURRENT_USER;
+        commandRoot = HKEY_CLASSES_ROOT;
+        extKey = KX_FILEEXTS_KEY "\\" + ext;
+        valueName = "ProgID";
+        commandKey = name + "\\shell\\open\\command";
         break;
     default:
+        return 0;
+    }
+    // The class's command first, then the extension's pointer to the class: when the second
+    // write fails the command goes back, so the association is wholly old or wholly restored.
+    char oldCommand[1024] = "";
+    int hadCommand = GetRegValue(commandRoot, commandKey.c_str(), "", oldCommand, sizeof(oldCommand));
+    if (command[0] && !SetRegValue(commandRoot, commandKey.c_str(), "", command))
+        return 0;
+    if (!SetRegValue(extRoot, extKey.c_str(), valueName.c_str(), cls)) {
+        if (command[0]) {
+            if (hadCommand)
+                SetRegValue(commandRoot, commandKey.c_str(), "", oldCommand);
+            else
+                DeleteRegValue(commandRoot, commandKey.c_str(), "");
+        }
         return 0;
     }
     return 1;

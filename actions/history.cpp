@@ -19,8 +19,9 @@
 
 static const int NAME_FIELD = 47;
 static const int FIELD_ACCUMULATE = 260;
-// A writer that meets the file held by the other program waits this long in all.
-static const int OPEN_RETRIES = 20;
+// A writer that meets the file held by the other program waits this long in all: long
+// enough that a program the system keeps waiting while it holds the file costs no line.
+static const int OPEN_RETRIES = 100;
 static const DWORD OPEN_RETRY_DELAY_MS = 50;
 
 void HistoryFilePath(char* path, int capacity) { ProgramFilePath("history.txt", path, capacity); }

@@ -15,6 +15,7 @@
 #include "runactions.h"
 #include "textutil.h"
 #include "trace.h"
+#include "writefault.h"
 #include <shlobj.h>
 #include <cstdio>
 #include <cstring>
@@ -184,7 +185,7 @@ int WriteWinIniKey(const char* name, const std::string& text)
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
             SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
     }
-    return WriteProfileStringA("windows", name, text.c_str()) != 0;
+    return !WriteStepFails() && WriteProfileStringA("windows", name, text.c_str()) != 0;
 }
 
 // A win.ini piece as the inventory lists it: without quotes, in long path form.
@@ -345,7 +346,7 @@ bool StartupFolder(char* out, int capacity)
 int DeleteFileForGood(const char* path)
 {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path) != 0;
+    return !WriteStepFails() && DeleteFileA(path) != 0;
 }
 
 // A shortcut can be made again from its target; any other item may be the program itself.
@@ -383,7 +384,7 @@ int DisableStartupFile(const char* title, const char* source, const char* comman
         return 0;
     DisabledCopyPath(item, target, sizeof(target));
     // MoveFileA refuses to replace a file already there: a namesake is never overwritten.
-    if (!MoveFileA(item, target))
+    if (WriteStepFails() || !MoveFileA(item, target))
         return 0;
     if (!WriteIndex(title, GROUP_STARTUP)) {
         MoveFileA(target, item);
@@ -403,7 +404,7 @@ int EnableStartupFile(const char* title, const char* source, const char* command
     if (!StartupFolder(folder, sizeof(folder)))
         return 0;
     snprintf(target, sizeof(target), "%s\\%s", folder, FileNamePart(item));
-    if (!MoveFileA(disabled, target))
+    if (WriteStepFails() || !MoveFileA(disabled, target))
         return 0;
     if (!DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title)) {
         MoveFileA(target, disabled);
@@ -662,7 +663,7 @@ int ParkStartupItem(const char* item, char* parked, int capacity)
         else
             snprintf(parked, capacity, "%s\\%d %s", folder, n, name);
         // MoveFileA never replaces a file that is there.
-        if (MoveFileExA(item, parked, MOVEFILE_COPY_ALLOWED))
+        if (!WriteStepFails() && MoveFileExA(item, parked, MOVEFILE_COPY_ALLOWED))
             return 1;
         if (GetFileAttributesA(parked) == INVALID_FILE_ATTRIBUTES)
             return 0;   // not a name clash: the item cannot be moved
@@ -672,7 +673,7 @@ int ParkStartupItem(const char* item, char* parked, int capacity)
 
 int UnparkStartupItem(const char* parked, const char* place)
 {
-    return IsFile(parked) && MoveFileExA(parked, place, MOVEFILE_COPY_ALLOWED);
+    return IsFile(parked) && !WriteStepFails() && MoveFileExA(parked, place, MOVEFILE_COPY_ALLOWED);
 }
 
 int DisableRunProgram(const char* title, const char* command, const char* source, int code)

@@ -1,9 +1,11 @@
 #include "serviceactions.h"
+#include "browsersettings.h"
 #include "handles.h"
 #include "keytext.h"
 #include "registry.h"
 #include "services.h"
 #include "trace.h"
+#include "writefault.h"
 #include <cstdio>
 
 int SendServiceControl(const char* displayName, DWORD control)
@@ -60,13 +62,25 @@ int SetServiceStartType(const char* displayName, DWORD start)
     ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
     ScHandle service(manager ? OpenServiceA(manager.get(), keyName, SERVICE_CHANGE_CONFIG)
                              : nullptr);
-    if (service)
-        ChangeServiceConfigA(service.get(), SERVICE_NO_CHANGE, start, SERVICE_NO_CHANGE, nullptr,
-                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     char path[400];
     snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", keyName);
+    DWORD was = 0;
+    int known = ReadRegDword(HKEY_LOCAL_MACHINE, path, "Start", &was);
+    // A manager that refuses the change leaves the service as it was: the registry is not
+    // written either, so the two never disagree.
+    if (service && (WriteStepFails() ||
+                    !ChangeServiceConfigA(service.get(), SERVICE_NO_CHANGE, start,
+                                          SERVICE_NO_CHANGE, nullptr, nullptr, nullptr, nullptr,
+                                          nullptr, nullptr, nullptr))) {
+        Trace("ERROR ChangeServiceConfig", keyName);
+        return 0;
+    }
     if (!SetRegNumber(HKEY_LOCAL_MACHINE, path, "Start", start)) {
         Trace("ERROR SetServiceStartType", keyName);
+        // The manager's copy goes back too: the service is wholly as it was.
+        if (service && known && was <= SERVICE_DISABLED)
+            ChangeServiceConfigA(service.get(), SERVICE_NO_CHANGE, was, SERVICE_NO_CHANGE,
+                                 nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
         return 0;
     }
     return 1;

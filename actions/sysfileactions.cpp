@@ -2,6 +2,7 @@
 #include "keys.h"
 #include "registry.h"
 #include "sysfiles.h"
+#include "writefault.h"
 #include <windows.h>
 #include <cstdio>
 #include <string>
@@ -20,7 +21,7 @@ int CopyKeepingReadOnly(const char* from, const char* to)
         SetFileAttributesA(from, fromAttributes & ~FILE_ATTRIBUTE_READONLY);
     if (toReadOnly)
         SetFileAttributesA(to, toAttributes & ~FILE_ATTRIBUTE_READONLY);
-    BOOL copied = CopyFileA(from, to, FALSE);
+    BOOL copied = !WriteStepFails() && CopyFileA(from, to, FALSE);
     DWORD error = GetLastError();
     if (fromReadOnly)
         SetFileAttributesA(from, fromAttributes);

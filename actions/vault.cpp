@@ -8,6 +8,7 @@
 #include "platform.h"
 #include "registry.h"
 #include "taskstop.h"
+#include "writefault.h"
 #include <windows.h>
 #include <shellapi.h>
 #include <cstdio>
@@ -47,7 +48,7 @@ bool SizeOf(const std::string& path, ULONGLONG* size)
 bool CopyChecked(const std::string& from, const std::string& to)
 {
     ULONGLONG fromSize = 0, toSize = 1;
-    return CopyFileA(from.c_str(), to.c_str(), TRUE) && SizeOf(from, &fromSize) &&
+    return !WriteStepFails() && CopyFileA(from.c_str(), to.c_str(), TRUE) && SizeOf(from, &fromSize) &&
            SizeOf(to, &toSize) && fromSize == toSize;
 }
 
@@ -76,7 +77,7 @@ int CondemnHiddenFile(const char* title, const char* path)
         return 0;
     }
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    int deleted = DeleteFileA(path) ? 1 : 0;
+    int deleted = !WriteStepFails() && DeleteFileA(path) ? 1 : 0;
     if (deleted)
         WriteHistoryLine(title, path, vault.c_str(), TYPE_HIDDEN, ACT_HIDDEN_DELETEFILE);
     else
@@ -91,8 +92,15 @@ int RestoreHiddenFromVault(const char*, const char* path, const char* vaultCopy)
                                                    : VaultFolder() + FileNamePart(path);
     int result = 0;
     if (Exists(source) && !Exists(path) && CopyChecked(source, path)) {
-        SetFileAttributesA(path, FILE_ATTRIBUTE_HIDDEN);
-        result = DeleteFileA(source.c_str()) ? 1 : 0;
+        result = !WriteStepFails() && DeleteFileA(source.c_str()) ? 1 : 0;
+        if (result) {
+            SetFileAttributesA(path, FILE_ATTRIBUTE_HIDDEN);
+        } else {
+            // The vault copy stayed: the file stays condemned, with no second copy of it
+            // anywhere, so that putting it back can be tried again.
+            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path);
+        }
     }
     ApproveHiddenFile(path);
     return result;
@@ -147,7 +155,8 @@ int DeleteFileAtRestart(const char* path)
         }
         text.insert(after, line);
     }
-    Handle out(CreateFileA(ini.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    Handle out(WriteStepFails() ? INVALID_HANDLE_VALUE
+                                : CreateFileA(ini.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     if (!out)
         return 0;
     DWORD written = 0;

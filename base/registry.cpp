@@ -1,12 +1,18 @@
 #include "registry.h"
 #include "handles.h"
 #include "trace.h"
+#include "writefault.h"
 #include <vector>
 
 static HKEY g_blockedRoot;
 
 void SetRegistryWriteBlock(HKEY root) { g_blockedRoot = root; }
-int IsRegistryWriteBlocked(HKEY root) { return g_blockedRoot != nullptr && root == g_blockedRoot; }
+// Asked once just before each write: a blocked root, or a fault a test injected into this
+// write step (writefault.h).
+int IsRegistryWriteBlocked(HKEY root)
+{
+    return (g_blockedRoot != nullptr && root == g_blockedRoot) || WriteStepFails();
+}
 
 int CreateRegKey(HKEY root, const char* path, REGSAM view)
 {

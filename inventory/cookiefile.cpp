@@ -4,6 +4,7 @@
 #include "datetime.h"
 #include "handles.h"
 #include "trace.h"
+#include "writefault.h"
 #include <cstdlib>
 #include <cstring>
 
@@ -149,7 +150,7 @@ int WriteFilteredCookieFile(const char* from, const char* to)
     {
         Handle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file || !WriteAll(file.get(), kept) || !FlushFileBuffers(file.get())) {
+        if (!file || WriteStepFails() || !WriteAll(file.get(), kept) || !FlushFileBuffers(file.get())) {
             file.reset();
             DeleteFileA(temporary.c_str());
             Trace("ERROR cookie file not written", temporary.c_str());
@@ -157,7 +158,8 @@ int WriteFilteredCookieFile(const char* from, const char* to)
         }
     }
     SetFileAttributesA(to, FILE_ATTRIBUTE_NORMAL);
-    if (!MoveFileExA(temporary.c_str(), to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (WriteStepFails() ||
+        !MoveFileExA(temporary.c_str(), to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(temporary.c_str());
         Trace("ERROR cookie file not replaced", to);
         return -1;

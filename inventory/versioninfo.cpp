@@ -22,11 +22,16 @@ int GetVersionStrings(const char* path, VersionStrings* out)
     std::vector<char> block(size);
     if (!GetFileVersionInfoA(path, 0, size, block.data()))
         return 0;
+    // The block is the file's own data: every length and text in it is checked against its
+    // end before it is read.
+    const char* blockEnd = block.data() + block.size();
     WORD* pairs = nullptr;
     UINT pairBytes = 0;
     if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", (void**)&pairs, &pairBytes) ||
-        !pairs)
+        !pairs || (const char*)pairs < block.data() || (const char*)pairs >= blockEnd)
         return 0;
+    if (pairBytes > (UINT)(blockEnd - (const char*)pairs))
+        pairBytes = (UINT)(blockEnd - (const char*)pairs);
 
     int found = 0;
     for (UINT p = 0; p + 1 < pairBytes / sizeof(WORD); p += 2) {
@@ -37,9 +42,12 @@ int GetVersionStrings(const char* path, VersionStrings* out)
                      pairs[p + 1], kSlotNames[s]);
             char* value = nullptr;
             UINT length = 0;
-            if (VerQueryValueA(block.data(), query, (void**)&value, &length) && value &&
-                strlen(value) <= 127)
-                strcpy(texts[s], value);
+            if (!VerQueryValueA(block.data(), query, (void**)&value, &length) || !value ||
+                value < block.data() || value >= blockEnd)
+                continue;
+            size_t room = (size_t)(blockEnd - value), n = strnlen(value, room);
+            if (n < room && n <= 127)
+                memcpy(texts[s], value, n + 1);
         }
         if (!texts[VS_PRODUCT_NAME][0])
             continue;   // a translation without a product name is passed over
