@@ -100,6 +100,7 @@ int ListFileTypes()
 {
     ClearEntries();
     Trace("ListFileTypes", "filetype");
+    VersionCacheScope versions;   // many watched types open with the same program
     std::string list = ReadText(HKEY_CURRENT_USER, KX_CLASS_KEY, "");
     int count = 0;
     for (const std::string& item : WatchItems(list)) {

@@ -275,6 +275,7 @@ int ListServices()
     g_listing.hideMicrosoft = hideMicrosoft;
     g_listing.hidden.clear();
     g_listing.records.clear();
+    VersionCacheScope versions;
     RegKey root;
     if (!root.open(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, KEY_READ)) {
         g_listing.valid = false;
@@ -356,14 +357,69 @@ DWORD ServiceState(const char* displayName)
     return (status.dwCurrentState << 16) | (status.dwServiceType & 0xFFFF);
 }
 
-DWORD ServiceStateText(const char* displayName, char* out, int capacity)
+static DWORD StateText(DWORD state, char* out, int capacity)
 {
-    DWORD state = ServiceState(displayName);
     DWORD current = state >> 16;
     UINT id = current >= 1 && current <= 7 ? 651 + current : 652;
     if (!LoadResString(id, out, capacity) && capacity > 0)
         out[0] = 0;
     return state;
+}
+
+DWORD ServiceStateText(const char* displayName, char* out, int capacity)
+{
+    return StateText(ServiceState(displayName), out, capacity);
+}
+
+void ReadServiceStates(ServiceStateTable* table)
+{
+    table->read = false;
+    table->states.clear();
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    if (!manager)
+        return;
+    std::vector<BYTE> buffer(64 * 1024);
+    std::vector<std::pair<std::string, DWORD>> byKey;
+    DWORD needed = 0, count = 0, resume = 0;
+    for (;;) {
+        BOOL done = EnumServicesStatusExA(manager.get(), SC_ENUM_PROCESS_INFO, SERVICE_TYPE_ALL,
+                                          SERVICE_STATE_ALL, buffer.data(), (DWORD)buffer.size(),
+                                          &needed, &count, &resume, nullptr);
+        if (!done && (GetLastError() != ERROR_MORE_DATA || needed == 0))
+            return;
+        auto* items = (ENUM_SERVICE_STATUS_PROCESSA*)buffer.data();
+        for (DWORD i = 0; i < count; i++) {
+            const SERVICE_STATUS_PROCESS& s = items[i].ServiceStatusProcess;
+            // A stopped service fails the interrogation: it reads as 0, as ServiceState says.
+            DWORD state = s.dwCurrentState == SERVICE_STOPPED
+                              ? 0
+                              : (s.dwCurrentState << 16) | (s.dwServiceType & 0xFFFF);
+            char name[1024] = "";
+            if (items[i].lpDisplayName)
+                lstrcpynA(name, items[i].lpDisplayName, sizeof(name));
+            if (name[0] == '@' && !ResolveIndirectText(name, name, sizeof(name)))
+                name[0] = 0;
+            if (name[0])
+                table->states.emplace(Upper(name), state);
+            byKey.emplace_back(Upper(items[i].lpServiceName), state);
+        }
+        if (done)
+            break;
+        buffer.assign(needed + 4096, 0);
+    }
+    // Display names first: the manager matches them before key names.
+    for (const auto& k : byKey)
+        table->states.emplace(k.first, k.second);
+    table->read = true;
+}
+
+DWORD ServiceStateTextIn(const ServiceStateTable& table, const char* displayName, char* out,
+                         int capacity)
+{
+    if (!table.read)
+        return ServiceStateText(displayName, out, capacity);
+    auto found = table.states.find(Upper(displayName));
+    return StateText(found == table.states.end() ? 0 : found->second, out, capacity);
 }
 
 DWORD ServiceAcceptedControls(const char* displayName)

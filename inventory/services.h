@@ -3,6 +3,8 @@
 // Single-service operations take the display name the inventory shows.
 #pragma once
 #include <windows.h>
+#include <string>
+#include <unordered_map>
 
 // Service control manager and service handles close with CloseServiceHandle.
 class ScHandle {
@@ -32,6 +34,17 @@ int ListServices();
 DWORD ServiceState(const char* displayName);
 // As ServiceState; the text is string 652..658 of the state ("Stopped" when unknown).
 DWORD ServiceStateText(const char* displayName, char* out, int capacity /*256*/);
+// States of every service the manager knows, by upper-case display name and key name, read in
+// one call: a report over a thousand services asks once instead of several round trips (and,
+// for a service the manager does not know, a walk over every key) per service.
+struct ServiceStateTable {
+    bool read = false;
+    std::unordered_map<std::string, DWORD> states;
+};
+void ReadServiceStates(ServiceStateTable* table);
+// As ServiceStateText, answered from the table (asked of the manager when it could not be read).
+DWORD ServiceStateTextIn(const ServiceStateTable& table, const char* displayName, char* out,
+                         int capacity /*256*/);
 // Controls the service accepts; 0 when it cannot be interrogated.
 DWORD ServiceAcceptedControls(const char* displayName);
 // Display name of a service key (buffer 4096); 1 when the service was found.

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 static const char* const kSlotNames[VS_SLOT_COUNT] = {
@@ -12,7 +14,58 @@ static const char* const kSlotNames[VS_SLOT_COUNT] = {
 // Larger version blocks are treated as absent.
 static const DWORD kMaxVersionBlock = 8191;
 
+namespace {
+
+// The answer for one file: every text is at most 127 characters.
+struct CachedVersion {
+    int found;
+    char slot[VS_SLOT_COUNT][128];
+};
+typedef std::unordered_map<std::string, CachedVersion> VersionCache;
+thread_local VersionCache* t_versionCache;
+
+int ReadVersionStrings(const char* path, VersionStrings* out);
+
+}   // namespace
+
+VersionCacheScope::VersionCacheScope() : owner(t_versionCache == nullptr)
+{
+    if (owner)
+        t_versionCache = new VersionCache;
+}
+
+VersionCacheScope::~VersionCacheScope()
+{
+    if (owner) {
+        delete t_versionCache;
+        t_versionCache = nullptr;
+    }
+}
+
 int GetVersionStrings(const char* path, VersionStrings* out)
+{
+    if (!t_versionCache)
+        return ReadVersionStrings(path, out);
+    std::string key(path);
+    CharUpperBuffA(&key[0], (DWORD)key.size());
+    auto known = t_versionCache->find(key);
+    if (known == t_versionCache->end()) {
+        int found = ReadVersionStrings(path, out);
+        CachedVersion kept = {found, {}};
+        for (int s = 0; s < VS_SLOT_COUNT; s++)
+            lstrcpynA(kept.slot[s], out->slot[s], sizeof(kept.slot[s]));
+        t_versionCache->emplace(key, kept);
+        return found;
+    }
+    memset(out, 0, sizeof(*out));
+    for (int s = 0; s < VS_SLOT_COUNT; s++)
+        strcpy(out->slot[s], known->second.slot[s]);
+    return known->second.found;
+}
+
+namespace {
+
+int ReadVersionStrings(const char* path, VersionStrings* out)
 {
     memset(out, 0, sizeof(*out));
     DWORD handle = 0;
@@ -59,6 +112,8 @@ int GetVersionStrings(const char* path, VersionStrings* out)
         strcpy(out->slot[VS_PRODUCT_NAME], out->slot[VS_FILE_DESCRIPTION]);
     return found;
 }
+
+}   // namespace
 
 void GetProgramVersionText(char* out, int capacity)
 {

@@ -20,3 +20,14 @@ int GetVersionStrings(const char* path, VersionStrings* out);
 
 // "<monitor ProductVersion>[:<explorer ProductVersion>]" for the trace and reports.
 void GetProgramVersionText(char* out, int capacity);
+
+// While one lives on a thread, that thread's GetVersionStrings reads each file once: a report
+// or a service listing asks about the same few programs for thousands of entries. Nested
+// scopes share the outer one's answers.
+struct VersionCacheScope {
+    VersionCacheScope();
+    ~VersionCacheScope();
+    VersionCacheScope(const VersionCacheScope&) = delete;
+    VersionCacheScope& operator=(const VersionCacheScope&) = delete;
+    bool owner;
+};

@@ -228,6 +228,7 @@ int WriteHijackScanLogTo(const char* path)
     if (file == INVALID_HANDLE_VALUE)
         return 0;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    VersionCacheScope versions;
     std::string log;
     HijackHeader(log);
     HijackPages(log);

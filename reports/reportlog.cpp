@@ -56,7 +56,7 @@ const char* HelperKey(int type)
     }
 }
 
-void HtmlEntry(std::string& out, int section, int index)
+void HtmlEntry(std::string& out, int section, int index, const ServiceStateTable& states)
 {
     const EntryRecord& e = *GetEntry(index);
     char program[260], location[512] = "", date[32] = "";
@@ -92,7 +92,7 @@ void HtmlEntry(std::string& out, int section, int index)
     if (section == SEC_SERVICES) {
         AppendF(out, "\tStartup Type: %s<br>\r\n", HtmlEscape(e.source).c_str());
         char state[256] = "";
-        if (ServiceStateText(e.title, state, sizeof(state)) && state[0])
+        if (ServiceStateTextIn(states, e.title, state, sizeof(state)) && state[0])
             AppendF(out, "\tService Status: %s<br>\r\n", HtmlEscape(state).c_str());
     }
     if (section == SEC_HIDDEN) {
@@ -134,6 +134,8 @@ int WriteReportLogTo(const char* path, int html)
     if (file == INVALID_HANDLE_VALUE)
         return 0;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    VersionCacheScope versions;
+    ServiceStateTable states;
     std::string out;
     char titles[SEC_COUNT][128];
     for (int s = 0; s < SEC_COUNT; s++)
@@ -152,6 +154,8 @@ int WriteReportLogTo(const char* path, int html)
     }
     for (int s = 0; s < SEC_COUNT; s++) {
         FillSection(s);
+        if (s == SEC_SERVICES && html)
+            ReadServiceStates(&states);
         if (html)
             AppendF(out, "<A NAME=\"A%d\"></A>\r\n<center><b><BIG><BIG> \x95 %s \x95 "
                          "</BIG></BIG></b></center>\r\n<ul>\r\n",
@@ -163,7 +167,7 @@ int WriteReportLogTo(const char* path, int html)
             if (!e->title[0] && !e->command[0])
                 continue;
             if (html)
-                HtmlEntry(out, s, i);
+                HtmlEntry(out, s, i, states);
             else
                 TextEntry(out, i);
         }

@@ -63,6 +63,7 @@ int WriteSavedListTo(const char* path)
     if (file == INVALID_HANDLE_VALUE)
         return 0;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    VersionCacheScope versions;
     std::string out;
     char caption[128] = "", version[600], timeText[16], dateText[16];
     LoadResString(2, caption, sizeof(caption));
@@ -90,9 +91,11 @@ int WriteSavedListTo(const char* path)
     Section(out, "IE Helpers", "BHO", TYPE_BHO);
     Section(out, "IE Helpers", "Toolbar", TYPE_TOOLBAR);
     ListServices();
+    ServiceStateTable states;
+    ReadServiceStates(&states);
     for (int i = 0; i < EntryCount(); i++) {
         char state[256] = "";
-        ServiceStateText(GetEntry(i)->title, state, sizeof(state));
+        ServiceStateTextIn(states, GetEntry(i)->title, state, sizeof(state));
         Line(out, "Services", CleanField(state, 255).c_str(), *GetEntry(i));
     }
     ListScheduledTasks();

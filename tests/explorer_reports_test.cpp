@@ -5,6 +5,7 @@
 #include "delaystart.h"
 #include "hijacklog.h"
 #include "keys.h"
+#include "options.h"
 #include "registry.h"
 #include "onlineinfo.h"
 #include "ostext.h"
@@ -244,6 +245,39 @@ TEST_F(ReportsTest, HijackLogWritesEachSectionInItsFormat)
     EXPECT_EQ(text.size() - 2, text.rfind("\r\n")) << "every line ends in CR LF";
 }
 
+TEST_F(ReportsTest, SystemIniShellAndUserInitGiveF0AndF2Lines)
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof(windows));
+    std::string ini = std::string(windows) + "\\system.ini";
+    char shell[512] = "", userInit[512] = "";
+    GetPrivateProfileStringA("Boot", "Shell", "", shell, sizeof(shell), ini.c_str());
+    GetPrivateProfileStringA("Boot", "UserInit", "", userInit, sizeof(userInit), ini.c_str());
+    const struct { const char *shell, *userInit, *f0, *f2; } rows[] = {
+        {"explorer.exe", "", nullptr, nullptr},
+        {"Explorer.exe kxhide.exe", "C:\\kx\\init.exe,", "F0 - system.ini: Shell=Explorer.exe kxhide.exe",
+         "F2 - REG: system.ini: UserInit=C:\\kx\\init.exe,"},
+        {"", "userinit.exe", nullptr, "F2 - REG: system.ini: UserInit=userinit.exe"},
+    };
+    for (const auto& r : rows) {
+        WritePrivateProfileStringA("Boot", "Shell", r.shell[0] ? r.shell : nullptr, ini.c_str());
+        WritePrivateProfileStringA("Boot", "UserInit", r.userInit[0] ? r.userInit : nullptr,
+                                   ini.c_str());
+        std::string text = Report(WriteHijackScanLogTo, "f.log");
+        std::vector<std::string> lines = Lines(text);
+        EXPECT_EQ(r.f0 ? 1u : 0u, Count(text, "F0 - ")) << r.shell;
+        EXPECT_EQ(r.f2 ? 1u : 0u, Count(text, "F2 - ")) << r.userInit;
+        if (r.f0) {
+            EXPECT_TRUE(HasLine(lines, r.f0)) << r.f0;
+        }
+        if (r.f2) {
+            EXPECT_TRUE(HasLine(lines, r.f2)) << r.f2;
+        }
+    }
+    WritePrivateProfileStringA("Boot", "Shell", shell[0] ? shell : nullptr, ini.c_str());
+    WritePrivateProfileStringA("Boot", "UserInit", userInit[0] ? userInit : nullptr, ini.c_str());
+}
+
 TEST_F(ReportsTest, HostsLinesSkipCommentsAndLocalAddresses)
 {
     char windows[MAX_PATH];
@@ -371,6 +405,46 @@ TEST_F(ReportsTest, OnlineAddressEncodesEveryValueAndPicksTheKnowledgePage)
     EXPECT_EQ(1, ShowOnlineInformation(11, app.c_str(), "App"));
     ASSERT_EQ(2u, g_opened.size());
     EXPECT_EQ(basic, g_opened[1].second);
+}
+
+namespace {
+int g_shellAnswer;
+std::string g_shortcutText;
+int RecordShortcut(const char* verb, const char* target)
+{
+    g_opened.emplace_back(verb, target);
+    if (g_opened.size() == 1)
+        g_shortcutText = ReadTextFile(target);
+    return g_shellAnswer;
+}
+}   // namespace
+
+TEST_F(ReportsTest, ExtendedFormOpensTheAddressThroughTempUrl)
+{
+    std::string app = Fixture("kxfx_app.exe");
+    std::string address = InfoAddress(INFO_EXTENDED, 11, app.c_str(), "App");
+    SetReportShellHook(RecordShortcut);
+    SetOption("VantaFormat", 1);
+    // shell answer, BrowserFailure, result, calls (the second one runs Internet Explorer)
+    const struct { int answer, browserFailure, result; size_t calls; } rows[] = {
+        {1, 1, 1, 1}, {0, 0, 0, 1}, {0, 1, 0, 2}};
+    for (const auto& r : rows) {
+        g_opened.clear();
+        g_shortcutText.clear();
+        g_shellAnswer = r.answer;
+        SetOption("BrowserFailure", r.browserFailure);
+        EXPECT_EQ(r.result, ShowOnlineInformation(11, app.c_str(), "App"));
+        ASSERT_EQ(r.calls, g_opened.size());
+        EXPECT_EQ("open", g_opened[0].first);
+        EXPECT_EQ(TempPath("temp.url"), g_opened[0].second);
+        EXPECT_NE(std::string::npos, g_shortcutText.find("URL=" + address)) << g_shortcutText;
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempPath("temp.url").c_str()))
+            << "the shortcut is deleted after use";
+        if (r.calls == 2) {
+            EXPECT_EQ("winexec", g_opened[1].first);
+            EXPECT_NE(std::string::npos, g_opened[1].second.find("\" " + address));
+        }
+    }
 }
 
 TEST_F(ReportsTest, DefaultBrowserIsTheProgramOfTheHttpCommand)
