@@ -65,7 +65,7 @@ wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 descend 1008 post 245 
 sleep ${KX_INFO_WAIT:-4}
 echo "Program information screenshot: $(save_screenshot "$shots/manager-info-$stamp")"
 # The manager's windows opened after its sheet can read black in a capture of the whole
-# screen although they are drawn (issue 16): the dialog's own X window shows what it holds.
+# screen although they are drawn: the dialog's own X window shows what it holds.
 info=$(xwininfo -root -tree -display "$DISPLAY" 2>/dev/null | grep '"kestrixex.exe"' |
        grep -v 'Default IME' | head -1 | grep -o '0x[0-9a-f]*' | head -1)
 if [ -n "$info" ] && xwd -id "$info" -silent -display "$DISPLAY" > "$shots/manager-info-window-$stamp.xwd"; then
