@@ -14,6 +14,22 @@ if [ ! -f "$driver" ]; then
     exit 0
 fi
 desktop=(explorer /desktop=kx,1280x800)
+
+# The manager's windows opened after its sheet can read black in a capture of the whole
+# screen although they are drawn: the dialog's own X window shows what it holds. The
+# dialog is the manager's last-stacked X window.
+save_dialog_shot() {
+    local what=$1 base=$2 id
+    id=$(xwininfo -root -tree -display "$DISPLAY" 2>/dev/null | grep '"kestrixex.exe"' |
+         grep -v 'Default IME' | grep -o '0x[0-9a-f]*' | tail -1)
+    [ -n "$id" ] && xwd -id "$id" -silent -display "$DISPLAY" > "$base.xwd" || return 0
+    if [ -x /usr/bin/convert ] && /usr/bin/convert "$base.xwd" "$base.png"; then
+        rm -f "$base.xwd"
+        echo "$what: $base.png"
+    else
+        echo "$what: $base.xwd"
+    fi
+}
 # WM_RBUTTONUP (517) on icon 6036 through the tray callback 6035, pointer near the tray.
 wine "${desktop[@]}" "$driver" wait Kestrix - 10000 cursor 1180 785 post 6035 6036 517 \
     >/dev/null 2>&1 </dev/null &
@@ -45,6 +61,7 @@ wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 descend 1112 parent po
     >/dev/null 2>&1 </dev/null
 sleep ${KX_DIALOG_WAIT:-2}
 echo "Patrol time screenshot: $(save_screenshot "$shots/manager-patroltime-$stamp")"
+save_dialog_shot "Patrol time window" "$shots/manager-patroltime-window-$stamp"
 wine "${desktop[@]}" "$driver" key 27 >/dev/null 2>&1 </dev/null
 sleep 1
 # The history dialog from the Options tab's button (1104).
@@ -64,15 +81,5 @@ sleep 1.5
 wine "${desktop[@]}" "$driver" wait "#32770" Kestrix 2000 descend 1008 post 245 0 0 >/dev/null 2>&1 </dev/null
 sleep ${KX_INFO_WAIT:-4}
 echo "Program information screenshot: $(save_screenshot "$shots/manager-info-$stamp")"
-# The manager's windows opened after its sheet can read black in a capture of the whole
-# screen although they are drawn: the dialog's own X window shows what it holds.
-info=$(xwininfo -root -tree -display "$DISPLAY" 2>/dev/null | grep '"kestrixex.exe"' |
-       grep -v 'Default IME' | head -1 | grep -o '0x[0-9a-f]*' | head -1)
-if [ -n "$info" ] && xwd -id "$info" -silent -display "$DISPLAY" > "$shots/manager-info-window-$stamp.xwd"; then
-    if [ -x /usr/bin/convert ] && /usr/bin/convert "$shots/manager-info-window-$stamp.xwd" \
-            "$shots/manager-info-window-$stamp.png"; then
-        rm -f "$shots/manager-info-window-$stamp.xwd"
-        echo "Program information window: $shots/manager-info-window-$stamp.png"
-    fi
-fi
+save_dialog_shot "Program information window" "$shots/manager-info-window-$stamp"
 exit 0
