@@ -17,11 +17,11 @@ desktop=(explorer /desktop=kx,1280x800)
 
 # The manager's windows opened after its sheet can read black in a capture of the whole
 # screen although they are drawn: the dialog's own X window shows what it holds. The
-# dialog is the manager's last-stacked X window.
+# dialog is the first of the manager's X windows listed.
 save_dialog_shot() {
     local what=$1 base=$2 id
     id=$(xwininfo -root -tree -display "$DISPLAY" 2>/dev/null | grep '"kestrixex.exe"' |
-         grep -v 'Default IME' | grep -o '0x[0-9a-f]*' | tail -1)
+         grep -v 'Default IME' | grep -o '0x[0-9a-f]*' | head -1)
     [ -n "$id" ] && xwd -id "$id" -silent -display "$DISPLAY" > "$base.xwd" || return 0
     if [ -x /usr/bin/convert ] && /usr/bin/convert "$base.xwd" "$base.png"; then
         rm -f "$base.xwd"
