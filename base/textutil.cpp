@@ -68,3 +68,10 @@ void FillTextSlots(const char* text, const char* const* values, int count, char*
     }
     out[used] = 0;
 }
+
+void NarrowText(const wchar_t* wide, char* out, int capacity)
+{
+    if (!WideCharToMultiByte(CP_ACP, 0, wide ? wide : L"", -1, out, capacity, nullptr, nullptr))
+        out[0] = 0;
+    out[capacity - 1] = 0;
+}

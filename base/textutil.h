@@ -16,3 +16,7 @@ int AsciiSameIgnoringCase(const char* a, const char* b, int n);
 // arguments that were never passed.
 void FillTextSlots(const char* text, const char* const* values, int count, char* out,
                    int capacity);
+
+// A wide text in the ANSI code page, cut to capacity and always terminated; a null or
+// unconvertible text gives "".
+void NarrowText(const wchar_t* wide, char* out, int capacity);

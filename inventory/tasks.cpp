@@ -5,6 +5,7 @@
 #include "resstring.h"
 #include "services.h"
 #include "taskservice.h"
+#include "textutil.h"
 #include "trace.h"
 #include <cstdio>
 #include <cwchar>
@@ -46,13 +47,6 @@ struct SchedulerScope {
     }
 };
 
-void Narrow(const WCHAR* wide, char* out, int capacity)
-{
-    if (!WideCharToMultiByte(CP_ACP, 0, wide ? wide : L"", -1, out, capacity, nullptr, nullptr))
-        out[0] = 0;
-    out[capacity - 1] = 0;
-}
-
 bool EndsWithJob(const WCHAR* name)
 {
     size_t length = wcslen(name);
@@ -63,7 +57,7 @@ bool EndsWithJob(const WCHAR* name)
 bool NameMatches(const WCHAR* enumerated, const char* asked)
 {
     char name[260];
-    Narrow(enumerated, name, sizeof(name));
+    NarrowText(enumerated, name, sizeof(name));
     if (lstrcmpiA(name, asked) == 0)
         return true;
     if (!EndsWithJob(enumerated))
@@ -264,10 +258,10 @@ int ListScheduledTasks()
         if (FAILED(ActivateTask(scheduler.get(), name, task.out())) || !task)
             return true;   // an item that cannot be read is passed over
         char title[260], application[260] = "", nextRun[64], lastRun[64];
-        Narrow(name, title, sizeof(title));
+        NarrowText(name, title, sizeof(title));
         LPWSTR app = nullptr;
         if (SUCCEEDED(task->GetApplicationName(&app)) && app)
-            Narrow(app, application, sizeof(application));
+            NarrowText(app, application, sizeof(application));
         CoTaskMemFree(app);
         SYSTEMTIME time = {};
         hr = task->GetMostRecentRunTime(&time);
@@ -320,7 +314,7 @@ HRESULT ReadComment(ITaskScheduler* scheduler, const WCHAR* name, void* arg)
     LPWSTR comment = nullptr;
     hr = task->GetComment(&comment);
     if (SUCCEEDED(hr))
-        Narrow(comment, out->text, out->capacity);
+        NarrowText(comment, out->text, out->capacity);
     CoTaskMemFree(comment);
     return hr;
 }

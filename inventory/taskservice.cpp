@@ -1,5 +1,6 @@
 #include "taskservice.h"
 #include "handles.h"
+#include "textutil.h"
 #include "trace.h"
 #include <cstdio>
 #include <cstring>
@@ -22,13 +23,6 @@ struct ComScope {
             CoUninitialize();
     }
 };
-
-void Narrow(const wchar_t* wide, char* out, int capacity)
-{
-    if (!WideCharToMultiByte(CP_ACP, 0, wide ? wide : L"", -1, out, capacity, nullptr, nullptr))
-        out[0] = 0;
-    out[capacity - 1] = 0;
-}
 
 HRESULT ConnectRoot(ComPtr<ITaskService>& service, ComPtr<ITaskFolder>& root)
 {
@@ -150,9 +144,9 @@ void ReadActions(ITaskDefinition* definition, ServiceTask& out)
         TaskExec& slot = out.actions[out.actionCount++];
         Bstr text;
         if (SUCCEEDED(exec->get_Path(text.out())))
-            Narrow(text.get(), slot.program, sizeof(slot.program));
+            NarrowText(text.get(), slot.program, sizeof(slot.program));
         if (SUCCEEDED(exec->get_Arguments(text.out())))
-            Narrow(text.get(), slot.arguments, sizeof(slot.arguments));
+            NarrowText(text.get(), slot.arguments, sizeof(slot.arguments));
     }
 }
 
@@ -185,9 +179,9 @@ void ReadDefinition(IRegisteredTask* task, ServiceTask& out)
     if (SUCCEEDED(definition->get_RegistrationInfo(registration.out())) && registration) {
         Bstr text;
         if (SUCCEEDED(registration->get_Author(text.out())))
-            Narrow(text.get(), out.author, sizeof(out.author));
+            NarrowText(text.get(), out.author, sizeof(out.author));
         if (SUCCEEDED(registration->get_Description(text.out())))
-            Narrow(text.get(), out.description, sizeof(out.description));
+            NarrowText(text.get(), out.description, sizeof(out.description));
     }
     ReadActions(definition.get(), out);
     ReadTriggers(definition.get(), out);
@@ -198,9 +192,9 @@ void ReadTask(IRegisteredTask* task, ServiceTask& out)
     memset(&out, 0, sizeof(out));
     Bstr text;
     if (SUCCEEDED(task->get_Path(text.out())))
-        Narrow(text.get(), out.path, sizeof(out.path));
+        NarrowText(text.get(), out.path, sizeof(out.path));
     if (SUCCEEDED(task->get_Name(text.out())))
-        Narrow(text.get(), out.name, sizeof(out.name));
+        NarrowText(text.get(), out.name, sizeof(out.name));
     VARIANT_BOOL enabled = VARIANT_TRUE;
     out.enabled = FAILED(task->get_Enabled(&enabled)) || enabled != VARIANT_FALSE;
     TASK_STATE state = TASK_STATE_UNKNOWN;
@@ -222,7 +216,7 @@ bool TitleMatches(IRegisteredTask* task, const char* title)
     if (FAILED(task->get_Path(path.out())))
         return false;
     char listed[128];
-    Narrow(path.text(), listed, sizeof(listed));
+    NarrowText(path.text(), listed, sizeof(listed));
     return lstrcmpiA(listed, title) == 0;
 }
 
