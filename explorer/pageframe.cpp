@@ -444,9 +444,10 @@ void LayoutPageControls(HWND page, const PageLayout& layout)
         HWND banner = GetDlgItem(page, layout.banners[i]);
         if (!banner)
             continue;
-        // A few pixels spare: the static wraps a little earlier than DrawText measures.
+        // Measured and placed at the same width, with a few pixels spare on the right: a
+        // static as wide as the measure can clip the last word instead of wrapping it.
         int h = TextHeight(banner, textWidth - 8);
-        Place(page, layout.banners[i], textLeft, y, textWidth, h);
+        Place(page, layout.banners[i], textLeft, y, textWidth - 8, h);
         y += h;
     }
     int top = std::max(std::max(y, imagesBottom), margin + iconSize) + margin;

@@ -14,6 +14,7 @@ fi
 wineserver -p >/dev/null 2>&1 </dev/null
 cleanup() { wineserver -k >/dev/null 2>&1; stop_private_display; }
 trap cleanup EXIT
+"$(dirname "${BASH_SOURCE[0]}")/demo-data.sh"
 
 desktop=(explorer /desktop=kx,1280x800)
 echo "Starting Kestrix.exe ..."
