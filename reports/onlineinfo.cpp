@@ -24,11 +24,18 @@ const char* BasicLocale()
     return uiLanguage == 7 ? "de" : uiLanguage == 12 ? "fr" : "en";
 }
 
-std::string StringLocale()
+thread_local std::string* t_locale;
+
+std::string ReadStringLocale()
 {
     char code[16] = "";
     LoadResString(634, code, sizeof(code));
     return code[0] ? code : "en";
+}
+
+std::string StringLocale()
+{
+    return t_locale ? *t_locale : ReadStringLocale();
 }
 
 // The system's version text, read once per program folder: a report asks for it per entry.
@@ -57,6 +64,20 @@ const VersionStrings& VersionsOf(const char* path)
 }
 
 }   // namespace
+
+InfoLocaleScope::InfoLocaleScope() : owner(t_locale == nullptr)
+{
+    if (owner)
+        t_locale = new std::string(ReadStringLocale());
+}
+
+InfoLocaleScope::~InfoLocaleScope()
+{
+    if (owner) {
+        delete t_locale;
+        t_locale = nullptr;
+    }
+}
 
 std::string InfoAddress(int form, int type, const char* programPath, const char* title)
 {

@@ -17,6 +17,16 @@ enum InfoForm {
 // when the path names no program). Every value is URL-encoded.
 std::string InfoAddress(int form, int type, const char* programPath, const char* title);
 
+// While one lives, InfoAddress reads the interface's locale code once: a report asks for an
+// address per entry, and the code is a resource or registry read each time.
+struct InfoLocaleScope {
+    InfoLocaleScope();
+    ~InfoLocaleScope();
+    InfoLocaleScope(const InfoLocaleScope&) = delete;
+    InfoLocaleScope& operator=(const InfoLocaleScope&) = delete;
+    bool owner;
+};
+
 // Path of the local knowledge page for a file name; its length, 0 when there is none.
 int KnowledgePage(const char* fileName, char* out, int capacity);
 

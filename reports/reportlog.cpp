@@ -5,6 +5,7 @@
 #include "fileinfo.h"
 #include "findrun.h"
 #include "firstseen.h"
+#include "handles.h"
 #include "inventories.h"
 #include "onlineinfo.h"
 #include "options.h"
@@ -15,6 +16,7 @@
 #include "runtasks.h"
 #include "services.h"
 #include "versioninfo.h"
+#include <map>
 
 namespace {
 
@@ -56,7 +58,27 @@ const char* HelperKey(int type)
     }
 }
 
-void HtmlEntry(std::string& out, int section, int index, const ServiceStateTable& states)
+// Whether each first-seen key exists, asked once per report: with no baseline taken, every
+// entry's date lookup would otherwise open a missing key.
+typedef std::map<std::string, bool> DetectedKeys;
+
+int FirstSeenDate(DetectedKeys& keys, const char* program, int type, char* out, int capacity)
+{
+    const char* subkey = DetectedSubkeyForType(type);
+    auto known = keys.find(subkey);
+    if (known == keys.end()) {
+        RegKey key;
+        known = keys.emplace(subkey, key.open(HKEY_CURRENT_USER, subkey, KEY_READ)).first;
+    }
+    if (!known->second) {
+        out[0] = 0;
+        return 0;
+    }
+    return GetFirstSeenDate(program, type, out, capacity);
+}
+
+void HtmlEntry(std::string& out, int section, int index, const ServiceStateTable& states,
+               DetectedKeys& detected)
 {
     const EntryRecord& e = *GetEntry(index);
     char program[260], location[512] = "", date[32] = "";
@@ -85,7 +107,7 @@ void HtmlEntry(std::string& out, int section, int index, const ServiceStateTable
         AppendF(out, "\tLocation: %s<br>\r\n", HtmlEscape(location).c_str());
     if (e.command[0])
         AppendF(out, "\tPath:     %s<br>\r\n", HtmlEscape(e.command).c_str());
-    if (GetFirstSeenDate(program, e.type, date, sizeof(date)))
+    if (FirstSeenDate(detected, program, e.type, date, sizeof(date)))
         AppendF(out, "\tFirst Detected by Kestrix: %s<br>\r\n", HtmlEscape(date).c_str());
     if (e.detail[0])
         AppendF(out, "\t%s<br>\r\n", HtmlEscape(e.detail).c_str());
@@ -135,7 +157,9 @@ int WriteReportLogTo(const char* path, int html)
         return 0;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     VersionCacheScope versions;
+    InfoLocaleScope locale;
     ServiceStateTable states;
+    DetectedKeys detected;
     std::string out;
     char titles[SEC_COUNT][128];
     for (int s = 0; s < SEC_COUNT; s++)
@@ -167,7 +191,7 @@ int WriteReportLogTo(const char* path, int html)
             if (!e->title[0] && !e->command[0])
                 continue;
             if (html)
-                HtmlEntry(out, s, i, states);
+                HtmlEntry(out, s, i, states, detected);
             else
                 TextEntry(out, i);
         }
