@@ -1,4 +1,5 @@
 #include "entrylist.h"
+#include "handles.h"
 #include "keys.h"
 #include "options.h"
 #include "platform.h"
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <cstring>
 
 EntryList g_entries;
@@ -428,8 +430,54 @@ int EntryTypeRowCode(int row) { return kEntryTypes[row].code; }
 int ActionRowCount() { return (int)(sizeof(kActions) / sizeof(kActions[0])); }
 int ActionRowCode(int row) { return kActions[row].code; }
 
+// Upper-case names of the DisabledIndex while a DisabledIndexScope is held.
+static thread_local std::unordered_set<std::string>* t_disabledNames;
+
+static std::string UpperName(const char* name)
+{
+    std::string key = name;
+    if (!key.empty())
+        CharUpperBuffA(&key[0], (DWORD)key.size());
+    return key;
+}
+
+DisabledIndexScope::DisabledIndexScope() : owner(t_disabledNames == nullptr)
+{
+    if (!owner)
+        return;
+    auto* names = new std::unordered_set<std::string>;
+    RegKey key;
+    if (key.open(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, KEY_READ)) {
+        char name[16384];
+        for (DWORD i = 0;; i++) {
+            DWORD length = sizeof(name);
+            LONG result = RegEnumValueA(key.get(), i, name, &length, nullptr, nullptr, nullptr,
+                                        nullptr);
+            if (result == ERROR_NO_MORE_ITEMS)
+                break;
+            if (result != ERROR_SUCCESS) {
+                // A name that cannot be listed: every title is looked up as without the scope.
+                delete names;
+                return;
+            }
+            names->insert(UpperName(name));
+        }
+    }
+    t_disabledNames = names;
+}
+
+DisabledIndexScope::~DisabledIndexScope()
+{
+    if (owner) {
+        delete t_disabledNames;
+        t_disabledNames = nullptr;
+    }
+}
+
 int DisabledCodeForTitle(const char* title)
 {
+    if (t_disabledNames && !t_disabledNames->count(UpperName(title)))
+        return 0;
     char text[33];
     if (GetRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title, text, sizeof(text)) == 0)
         return 0;

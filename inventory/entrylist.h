@@ -109,6 +109,15 @@ int IsReversibleAction(int code);
 // The code under which an entry's title is held in the DisabledIndex; 0 when not disabled.
 int DisabledCode(int index);
 int DisabledCodeForTitle(const char* title);
+// Held while a report walks thousands of entries: the DisabledIndex's names are read once, and
+// a title not among them is answered without a registry lookup.
+struct DisabledIndexScope {
+    DisabledIndexScope();
+    ~DisabledIndexScope();
+    DisabledIndexScope(const DisabledIndexScope&) = delete;
+    DisabledIndexScope& operator=(const DisabledIndexScope&) = delete;
+    bool owner;
+};
 // Location column text for an entry (buffer of 512).
 int LocationText(int index, char* out);
 int LocationTextFor(int type, const char* title, char* out);

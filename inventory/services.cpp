@@ -375,6 +375,7 @@ void ReadServiceStates(ServiceStateTable* table)
 {
     table->read = false;
     table->states.clear();
+    table->texts.clear();
     ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
     if (!manager)
         return;
@@ -419,7 +420,16 @@ DWORD ServiceStateTextIn(const ServiceStateTable& table, const char* displayName
     if (!table.read)
         return ServiceStateText(displayName, out, capacity);
     auto found = table.states.find(Upper(displayName));
-    return StateText(found == table.states.end() ? 0 : found->second, out, capacity);
+    DWORD state = found == table.states.end() ? 0 : found->second;
+    auto text = table.texts.find(state);
+    if (text == table.texts.end()) {
+        char loaded[256];
+        StateText(state, loaded, sizeof(loaded));
+        text = table.texts.emplace(state, loaded).first;
+    }
+    if (capacity > 0)
+        lstrcpynA(out, text->second.c_str(), capacity);
+    return state;
 }
 
 DWORD ServiceAcceptedControls(const char* displayName)

@@ -40,6 +40,8 @@ DWORD ServiceStateText(const char* displayName, char* out, int capacity /*256*/)
 struct ServiceStateTable {
     bool read = false;
     std::unordered_map<std::string, DWORD> states;
+    // Each state's text, loaded once: a report asks for it per service.
+    mutable std::unordered_map<DWORD, std::string> texts;
 };
 void ReadServiceStates(ServiceStateTable* table);
 // As ServiceStateText, answered from the table (asked of the manager when it could not be read).

@@ -68,6 +68,15 @@ namespace {
 int ReadVersionStrings(const char* path, VersionStrings* out)
 {
     memset(out, 0, sizeof(*out));
+    // A full path to a missing file is answered by one attribute lookup; the version reader
+    // would first try to load it as a module. A name without an extension is left to the
+    // reader, which tries it with ".dll" too.
+    bool fullPath = (path[0] && path[1] == ':' && path[2] == '\\') ||
+                    (path[0] == '\\' && path[1] == '\\');
+    const char* name = strrchr(path, '\\');
+    const char* dot = name ? strrchr(name, '.') : nullptr;
+    if (fullPath && dot && dot[1] && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return 0;
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeA(path, &handle);
     if (size == 0 || size > kMaxVersionBlock)

@@ -24,7 +24,11 @@ const char* BasicLocale()
     return uiLanguage == 7 ? "de" : uiLanguage == 12 ? "fr" : "en";
 }
 
-thread_local std::string* t_locale;
+// The texts every address of one report shares, while an InfoTextScope lives.
+struct SharedInfoTexts {
+    std::string locale, build;
+};
+thread_local SharedInfoTexts* t_shared;
 
 std::string ReadStringLocale()
 {
@@ -35,12 +39,14 @@ std::string ReadStringLocale()
 
 std::string StringLocale()
 {
-    return t_locale ? *t_locale : ReadStringLocale();
+    return t_shared ? t_shared->locale : ReadStringLocale();
 }
 
 // The system's version text, read once per program folder: a report asks for it per entry.
 const char* BuildText()
 {
+    if (t_shared)
+        return t_shared->build.c_str();
     static std::string folder, text;
     if (text.empty() || folder != ProgramFolder()) {
         char build[600];
@@ -65,17 +71,17 @@ const VersionStrings& VersionsOf(const char* path)
 
 }   // namespace
 
-InfoLocaleScope::InfoLocaleScope() : owner(t_locale == nullptr)
+InfoTextScope::InfoTextScope() : owner(t_shared == nullptr)
 {
     if (owner)
-        t_locale = new std::string(ReadStringLocale());
+        t_shared = new SharedInfoTexts{ReadStringLocale(), BuildText()};
 }
 
-InfoLocaleScope::~InfoLocaleScope()
+InfoTextScope::~InfoTextScope()
 {
     if (owner) {
-        delete t_locale;
-        t_locale = nullptr;
+        delete t_shared;
+        t_shared = nullptr;
     }
 }
 

@@ -17,13 +17,13 @@ enum InfoForm {
 // when the path names no program). Every value is URL-encoded.
 std::string InfoAddress(int form, int type, const char* programPath, const char* title);
 
-// While one lives, InfoAddress reads the interface's locale code once: a report asks for an
-// address per entry, and the code is a resource or registry read each time.
-struct InfoLocaleScope {
-    InfoLocaleScope();
-    ~InfoLocaleScope();
-    InfoLocaleScope(const InfoLocaleScope&) = delete;
-    InfoLocaleScope& operator=(const InfoLocaleScope&) = delete;
+// While one lives, InfoAddress reads the interface's locale code and the system's version text
+// once: a report asks for an address per entry, and each is a resource, registry or file read.
+struct InfoTextScope {
+    InfoTextScope();
+    ~InfoTextScope();
+    InfoTextScope(const InfoTextScope&) = delete;
+    InfoTextScope& operator=(const InfoTextScope&) = delete;
     bool owner;
 };
 

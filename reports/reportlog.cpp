@@ -157,7 +157,8 @@ int WriteReportLogTo(const char* path, int html)
         return 0;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     VersionCacheScope versions;
-    InfoLocaleScope locale;
+    InfoTextScope infoTexts;
+    DisabledIndexScope disabledIndex;
     ServiceStateTable states;
     DetectedKeys detected;
     std::string out;

@@ -345,7 +345,11 @@ TEST_F(ReportsTest, HtmlReportEscapesMachineTextAndBalancesItsLists)
 {
     Value(HKEY_CURRENT_USER, kRun, kScript, "C:\\kx\\x.exe \"<b>\"");
     Value(HKEY_CURRENT_USER, kRun, "KX & Co", "C:\\Program Files\\KX & Co\\kx app.exe");
+    Value(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "kx & CO", "11");   // the index ignores case
     std::string text = Report([](const char* p) { return WriteReportLogTo(p, 1); }, "r.html");
+    const std::string place = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run<br>";
+    EXPECT_EQ(1u, Count(text, "\tLocation:  *    Disabled * " + place));
+    EXPECT_EQ(1u, Count(text, "\tLocation: " + place));
     EXPECT_EQ(std::string::npos, text.find("<script>"));
     EXPECT_EQ(std::string::npos, text.find("x.exe <b>"));
     EXPECT_NE(std::string::npos, text.find("<li><b>&lt;script&gt;alert(1)&lt;/script&gt;</b>"));
