@@ -276,7 +276,7 @@ static void Fill(HWND dialog)
             snprintf(text, 4200, "%s%s%s", comment, comment[0] ? "\r\n" : "", status);
             NoteText(dialog, text, g_fonts.sansBold14);
         }
-    } else if (r->type >= TYPE_BHO && r->type <= TYPE_EXTENSION) {
+    } else if (r->type >= TYPE_BHO && r->type <= TYPE_BHO32) {
         if (!noted)
             NoteText(dialog, Res(647).c_str(), g_fonts.sans12);
         snprintf(text, 4200, "%s: \"HKLM\\%s\"", Res(716).c_str(), AddOnKindKey(r->type));
