@@ -246,7 +246,9 @@ static void Fill(HWND dialog)
     }
     char* text = new char[4200];
     text[0] = 0;
-    if (r->type >= WINLOGON_Userinit && r->type <= RUN_WINLOGONNOTIFY) {
+    REGSAM hookView;
+    if ((r->type >= WINLOGON_Userinit && r->type <= RUN_WINLOGONNOTIFY) ||
+        HookOfCode(r->type, &hookView)) {
         Show(dialog, IDC_INFO_RUN, 0);
         Show(dialog, IDC_INFO_STOP, 0);
         if (!ServiceDescriptionByPath(program, text, 1024)) {
