@@ -13,12 +13,12 @@ static void (*g_runner)(const char*);
 
 void SetAddOnCommandRunner(void (*runner)(const char*)) { g_runner = runner; }
 
-static void DeleteSubkey(const char* parent, const char* name)
+static void DeleteSubkey(const char* parent, const char* name, REGSAM view = 0)
 {
     if (IsRegistryWriteBlocked(HKEY_LOCAL_MACHINE))
         return;
     RegKey key;
-    if (!key.open(HKEY_LOCAL_MACHINE, parent, KEY_READ | KEY_WRITE) ||
+    if (!key.open(HKEY_LOCAL_MACHINE, parent, KEY_READ | KEY_WRITE | view) ||
         SHDeleteKeyA(key.get(), name) != ERROR_SUCCESS)
         Trace("ERROR RegDeleteKey", name);
 }
@@ -46,6 +46,11 @@ int RemoveAddOn(const char* path, int /*index*/)
         case TYPE_BHO:
             DeleteSubkey(KX_BHO_KEY, entry.source);
             snprintf(location, sizeof(location), "%s", KX_BHO_KEY);
+            break;
+        case TYPE_BHO32:
+            // The key as the 32-bit view shows it, named where 64-bit Windows keeps it.
+            DeleteSubkey(KX_BHO_KEY, entry.source, KEY_WOW64_32KEY);
+            snprintf(location, sizeof(location), "%s", KX_BHO32_KEY);
             break;
         default:
             continue;   // not an add-on of this list

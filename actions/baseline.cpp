@@ -1,4 +1,5 @@
 #include "baseline.h"
+#include "addedcategories.h"
 #include "alwaysrun.h"
 #include "datetime.h"
 #include "entrylist.h"
@@ -258,13 +259,15 @@ void RecordRunningTasks()
 
 void StartBaseline()
 {
-    if (IsFirstRun()) {
+    int firstRun = IsFirstRun();
+    if (firstRun) {
         CreateKeySkeleton();
         CreateInitialValues();
     }
     MakeBaseline();
     InitServicesList();
     InitHiddenList();
+    AdoptAddedCategories(firstRun);
 }
 
 // A baseline made by a build that listed no services carries the mark but no service; it is

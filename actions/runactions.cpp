@@ -257,10 +257,10 @@ std::string LongForm(const std::string& path)
     return buffer;
 }
 
-int RemoveAppInitDll(const char* dll)
+int RemoveAppInitDll(const char* dll, REGSAM view)
 {
     RawText value;
-    if (!ReadRawText(HKEY_LOCAL_MACHINE, APPINIT_KEY, APPINIT_VALUE, &value))
+    if (!ReadRawText(HKEY_LOCAL_MACHINE, APPINIT_KEY, APPINIT_VALUE, &value, view))
         return 0;
     std::string target = LongForm(dll), kept;
     bool removed = false;
@@ -286,13 +286,13 @@ int RemoveAppInitDll(const char* dll)
         return 0;
     RawText rewritten;
     rewritten.text = kept;
-    return WriteRawText(HKEY_LOCAL_MACHINE, APPINIT_KEY, APPINIT_VALUE, rewritten);
+    return WriteRawText(HKEY_LOCAL_MACHINE, APPINIT_KEY, APPINIT_VALUE, rewritten, view);
 }
 
-int AppendAppInitDll(const char* dll)
+int AppendAppInitDll(const char* dll, REGSAM view)
 {
     RawText value;
-    ReadRawText(HKEY_LOCAL_MACHINE, APPINIT_KEY, APPINIT_VALUE, &value);
+    ReadRawText(HKEY_LOCAL_MACHINE, APPINIT_KEY, APPINIT_VALUE, &value, view);
     // The list is split at blanks too, so the DLL goes in by its short path when it has one.
     char shortPath[MAX_PATH];
     DWORD n = GetShortPathNameA(dll, shortPath, sizeof(shortPath));
@@ -301,7 +301,7 @@ int AppendAppInitDll(const char* dll)
         value.text += ",";
     value.text += piece;
     value.type = REG_SZ;
-    return WriteRawText(HKEY_LOCAL_MACHINE, APPINIT_KEY, APPINIT_VALUE, value);
+    return WriteRawText(HKEY_LOCAL_MACHINE, APPINIT_KEY, APPINIT_VALUE, value, view);
 }
 
 // --- Startup-folder files. ---
@@ -597,6 +597,28 @@ int ConfirmHookRemoval(HWND owner, const char* title, const char* command)
 
 // --- Restore. ---
 
+// A removed hook goes back into the view it was removed from.
+int RestoreHook(const char* title, const char* command, const char* source, int code)
+{
+    REGSAM view = 0;
+    RawText value;
+    switch (HookOfCode(code, &view)) {
+    case REG_Delayload:
+        value.text = source;
+        return WriteRawText(HKEY_LOCAL_MACHINE, DELAYLOAD_KEY, title, value, view);
+    case REG_TaskScheduler:
+        value.text = title;
+        return WriteRawText(HKEY_LOCAL_MACHINE, TASKSCHEDULER_KEY, source, value, view);
+    case REG_ShellExecuteHook:
+        value.text = title;
+        return WriteRawText(HKEY_LOCAL_MACHINE, EXECUTEHOOKS_KEY, source, value, view);
+    case REG_AppInitDLLs:
+        return AppendAppInitDll(command, view);
+    default:
+        return 0;
+    }
+}
+
 int CreateStartupShortcut(const char* path, const char* title, const char* command)
 {
     // Only a shortcut can be made again; and an existing file is never replaced.
@@ -693,7 +715,8 @@ int DisableRunProgram(const char* title, const char* command, const char* source
 int DeleteRunProgram(const char* title, const char* command, const char* source, int code)
 {
     Trace(title, "DeleteRunProgram -  findrun");
-    if (code >= WINLOGON_Userinit && code <= REG_AppInitDLLs)
+    REGSAM hookView;
+    if ((code >= WINLOGON_Userinit && code <= REG_AppInitDLLs) || HookOfCode(code, &hookView))
         return DeleteRegProgram(nullptr, title, command, source, code);
 
     int result = 0;
@@ -753,35 +776,34 @@ int DeleteRegProgram(HWND owner, const char* title, const char* command, const c
         if (result)
             WriteHistoryLine(title, command, source, code, ACT_RESET_SHELL);
         return result;
-    case REG_Delayload:
-    case REG_TaskScheduler:
-    case REG_ShellExecuteHook:
-    case REG_AppInitDLLs:
-        break;
     default:
-        // Winlogon Notify entries can be disabled but not removed.
-        return 0;
+        break;
     }
+    // The hooks act in the registry view their entry came from.
+    REGSAM view = 0;
+    int hook = HookOfCode(code, &view);
+    if (!hook)
+        return 0;   // Winlogon Notify entries can be disabled but not removed
 
     if (!ConfirmHookRemoval(owner, title, command))
         return 0;
     DeleteKnownStartup(command);
     int action = ACT_START_REMOVE;
-    switch (code) {
+    switch (hook) {
     case REG_Delayload:
-        result = DeleteRegValue(HKEY_LOCAL_MACHINE, DELAYLOAD_KEY, title);
+        result = DeleteRegValue(HKEY_LOCAL_MACHINE, DELAYLOAD_KEY, title, view);
         action = ACT_REMOVE_DELAYLOAD;
         break;
     case REG_TaskScheduler:
-        result = DeleteRegValue(HKEY_LOCAL_MACHINE, TASKSCHEDULER_KEY, source);
+        result = DeleteRegValue(HKEY_LOCAL_MACHINE, TASKSCHEDULER_KEY, source, view);
         action = ACT_REMOVE_TASKSCHEDULER;
         break;
     case REG_ShellExecuteHook:
-        result = DeleteRegValue(HKEY_LOCAL_MACHINE, EXECUTEHOOKS_KEY, source);
+        result = DeleteRegValue(HKEY_LOCAL_MACHINE, EXECUTEHOOKS_KEY, source, view);
         action = ACT_REMOVE_SHELLEXECUTEHOOK;
         break;
     default:
-        result = RemoveAppInitDll(command);
+        result = RemoveAppInitDll(command, view);
         break;
     }
     if (result)
@@ -815,16 +837,14 @@ int RestoreEntry(const char* title, const char* command, const char* source, int
             result = CreateStartupShortcut(source, title, command);
             break;
         case REG_Delayload:
-            result = SetRegValue(HKEY_LOCAL_MACHINE, DELAYLOAD_KEY, title, source);
-            break;
         case REG_TaskScheduler:
-            result = SetRegValue(HKEY_LOCAL_MACHINE, TASKSCHEDULER_KEY, source, title);
-            break;
         case REG_ShellExecuteHook:
-            result = SetRegValue(HKEY_LOCAL_MACHINE, EXECUTEHOOKS_KEY, source, title);
-            break;
         case REG_AppInitDLLs:
-            result = AppendAppInitDll(command);
+        case REG_Delayload32:
+        case REG_TaskScheduler32:
+        case REG_ShellExecuteHook32:
+        case REG_AppInitDLLs32:
+            result = RestoreHook(title, command, source, code);
             break;
         case RUN_WINLOGONNOTIFY:
             PutNotifyBack(title);

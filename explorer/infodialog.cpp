@@ -246,7 +246,9 @@ static void Fill(HWND dialog)
     }
     char* text = new char[4200];
     text[0] = 0;
-    if (r->type >= WINLOGON_Userinit && r->type <= RUN_WINLOGONNOTIFY) {
+    REGSAM hookView;
+    if ((r->type >= WINLOGON_Userinit && r->type <= RUN_WINLOGONNOTIFY) ||
+        HookOfCode(r->type, &hookView)) {
         Show(dialog, IDC_INFO_RUN, 0);
         Show(dialog, IDC_INFO_STOP, 0);
         if (!ServiceDescriptionByPath(program, text, 1024)) {
@@ -276,7 +278,7 @@ static void Fill(HWND dialog)
             snprintf(text, 4200, "%s%s%s", comment, comment[0] ? "\r\n" : "", status);
             NoteText(dialog, text, g_fonts.sansBold14);
         }
-    } else if (r->type >= TYPE_BHO && r->type <= TYPE_EXTENSION) {
+    } else if (r->type >= TYPE_BHO && r->type <= TYPE_BHO32) {
         if (!noted)
             NoteText(dialog, Res(647).c_str(), g_fonts.sans12);
         snprintf(text, 4200, "%s: \"HKLM\\%s\"", Res(716).c_str(), AddOnKindKey(r->type));

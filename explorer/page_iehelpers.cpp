@@ -16,6 +16,7 @@ static const char* KindName(int type)
     case TYPE_BHO: return "BHO";
     case TYPE_TOOLBAR: return "TOOLBAR";
     case TYPE_EXTENSION: return "EXTENSION";
+    case TYPE_BHO32: return "BHO32";
     }
     return "";
 }
@@ -25,6 +26,7 @@ const char* AddOnKindKey(int type)
     switch (type) {
     case TYPE_TOOLBAR: return KX_TOOLBAR_KEY;
     case TYPE_EXTENSION: return KX_EXTENSIONS_KEY;
+    case TYPE_BHO32: return KX_BHO32_KEY;
     }
     return KX_BHO_KEY;
 }

@@ -62,7 +62,8 @@ const char* StartupTypeName(int code)
         {35, "K_RUNSERVICESONCE"}, {100, "WIN.INI_LOAD"}, {101, "WIN.INI_RUN"},
         {200, "STARTUP_FOLDER"}, {250, "LOGON_USERINIT"}, {251, "LOGON_SHELL"},
         {252, "DELAYLOAD"}, {253, "TASKSCHEDULER"}, {254, "SHELLHOOK"}, {255, "APPINIT_DLL"},
-        {256, "NOTIFY"},
+        {256, "NOTIFY"}, {262, "DELAYLOAD32"}, {263, "TASKSCHEDULER32"}, {264, "SHELLHOOK32"},
+        {265, "APPINIT_DLL32"},
     };
     for (const auto& n : kNames)
         if (n.code == code)
@@ -367,7 +368,7 @@ void UpdateStartupSelection(HWND page)
         SetDlgItemResString(page, IDC_PAGE_REMOVE, 677);
         EnableWindow(enable, FALSE);
         EnableWindow(disable, FALSE);
-    } else if (r->type >= REG_Delayload && r->type <= REG_AppInitDLLs) {
+    } else if (REGSAM view; HookOfCode(r->type, &view)) {
         EnableWindow(enable, FALSE);
         EnableWindow(disable, FALSE);
     } else if (r->type == RUN_WINLOGONNOTIFY) {

@@ -13,11 +13,11 @@
 namespace {
 
 // Names of a key's subkeys or values, in index order; failed indices are passed over.
-std::vector<std::string> Names(const char* path, bool values)
+std::vector<std::string> Names(const char* path, bool values, REGSAM view = 0)
 {
     std::vector<std::string> names;
     RegKey key;
-    if (!key.open(HKEY_LOCAL_MACHINE, path, KEY_READ))
+    if (!key.open(HKEY_LOCAL_MACHINE, path, KEY_READ | view))
         return names;
     for (DWORD index = 0;; index++) {
         char name[256];
@@ -44,16 +44,35 @@ void AddServedEntry(const char* source, const char* server, int type)
     AddEntry(title, server, source, strings.slot[VS_PRODUCT_VERSION], type, 0);
 }
 
-void ListHelperObjects()
+// The server of a helper object in one view; false when it has none.
+bool HelperServer(const std::string& name, REGSAM view, char* server, int capacity)
 {
-    for (const std::string& name : Names(KX_BHO_KEY, false)) {
-        char path[320], server[261];
-        snprintf(path, sizeof(path), "CLSID\\%s\\InprocServer32", name.c_str());
-        RegKey key;
-        if (!key.open(HKEY_CLASSES_ROOT, path, KEY_READ) ||
-            !ReadKeyText(key.get(), "", server, sizeof(server)))
+    char path[320];
+    snprintf(path, sizeof(path), "CLSID\\%s\\InprocServer32", name.c_str());
+    RegKey key;
+    return key.open(HKEY_CLASSES_ROOT, path, KEY_READ | view) &&
+           ReadKeyText(key.get(), "", server, capacity);
+}
+
+// The helper-object key of one view, its classes looked up in the same view. The 32-bit view
+// leaves out an object that the own view lists with the same server: a key Windows shares
+// between the views (or a system without a 32-bit view) would list it twice.
+void ListHelperObjects(REGSAM view)
+{
+    std::vector<std::string> own;
+    if (view)
+        own = Names(KX_BHO_KEY, false);
+    for (const std::string& name : Names(KX_BHO_KEY, false, view)) {
+        char server[261], ownServer[261];
+        if (!HelperServer(name, view, server, sizeof(server)))
             continue;   // a helper object without a server does nothing
-        AddServedEntry(name.c_str(), server, TYPE_BHO);
+        bool listed = false;
+        for (const std::string& ownName : own)
+            listed = listed || (lstrcmpiA(ownName.c_str(), name.c_str()) == 0 &&
+                                HelperServer(name, 0, ownServer, sizeof(ownServer)) &&
+                                lstrcmpiA(ownServer, server) == 0);
+        if (!listed)
+            AddServedEntry(name.c_str(), server, view ? TYPE_BHO32 : TYPE_BHO);
     }
 }
 
@@ -102,8 +121,10 @@ int ListBrowserAddOns()
 {
     ClearEntries();
     Trace("ListBrowserAddOns", "addons");
-    ListHelperObjects();
+    ListHelperObjects(0);
     ListToolbars();
     ListExtensions();
+    // Helper objects that 64-bit Windows keeps for 32-bit browsers, after the design's own.
+    ListHelperObjects(KEY_WOW64_32KEY);
     return EntryCount();
 }

@@ -89,6 +89,11 @@ static const struct {
     {45, "MACHINE32_RUNSERVICESONCE"},
     {46, "MACHINE32_RUNONCESETUP"},
     {47, "MACHINE32_RUNPOLICY"},
+    {262, "REG_Delayload32"},
+    {263, "REG_TaskScheduler32"},
+    {264, "REG_ShellExecuteHook32"},
+    {265, "REG_AppInitDLLs32"},
+    {903, "TYPE_BHO32"},
 };
 
 // Only "*START_Remove" and "*HIDDEN_DeleteFile" can be reversed from the history.
@@ -149,6 +154,19 @@ int IsMachineRunCode(int code)
     const char* path;
     REGSAM view;
     return RunKeyOfCode(code, &root, &path, &view) && root == HKEY_LOCAL_MACHINE;
+}
+
+int HookOfCode(int code, REGSAM* view)
+{
+    if (code >= REG_Delayload && code <= REG_AppInitDLLs) {
+        *view = 0;
+        return code;
+    }
+    if (code >= REG_Delayload32 && code <= REG_AppInitDLLs32) {
+        *view = KEY_WOW64_32KEY;
+        return code - (REG_Delayload32 - REG_Delayload);
+    }
+    return 0;
 }
 
 const char* DisabledStoreKey(int type)
@@ -494,12 +512,23 @@ static int LocationTextOf(int type, const char* title, int offByWindows, char* o
 {
     const int capacity = 512;
     out[0] = 0;
-    UINT fixedString = type == TASK_SCHEDULED ? 726
-                       : type == TYPE_BHO     ? 725
-                       : type == TYPE_TOOLBAR ? 724
-                                              : 0;
-    if (fixedString)
-        return LoadResString(fixedString, out, capacity);
+    UINT fixedString = type == TASK_SCHEDULED                    ? 726
+                       : type == TYPE_BHO || type == TYPE_BHO32 ? 725
+                       : type == TYPE_TOOLBAR                    ? 724
+                                                                 : 0;
+    if (fixedString) {
+        LoadResString(fixedString, out, capacity);
+        if (type == TYPE_BHO32)
+            lstrcatA(out, " (32-bit)");
+        return lstrlenA(out);
+    }
+    // The 32-bit view's hooks read as their 64-bit namesakes, marked with the view.
+    REGSAM hookView = 0;
+    if (HookOfCode(type, &hookView) && hookView) {
+        int length = LocationTextOf(HookOfCode(type, &hookView), title, offByWindows, out);
+        snprintf(out + length, capacity - length, " (32-bit)");
+        return lstrlenA(out);
+    }
     if (type > 256)
         return 0;
 

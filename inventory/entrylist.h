@@ -41,12 +41,16 @@ enum EntryType {
     WIN_LOAD = 100, WIN_RUN = 101, GROUP_STARTUP = 200,
     WINLOGON_Userinit = 250, WINLOGON_Shell = 251, REG_Delayload = 252, REG_TaskScheduler = 253,
     REG_ShellExecuteHook = 254, REG_AppInitDLLs = 255, RUN_WINLOGONNOTIFY = 256,
+    // The same four hooks as 64-bit Windows keeps them for 32-bit programs: code + 10.
+    REG_Delayload32 = 262, REG_TaskScheduler32 = 263, REG_ShellExecuteHook32 = 264,
+    REG_AppInitDLLs32 = 265,
     RESTART_DELETE = 300, RESTART_RENAME = 301, TYPE_MONITOR = 350, TYPE_BLACKLIST = 360,
     TYPE_HIDDEN = 370, TYPE_FILETYPE = 400, TYPE_PROSEARCH = 450,
     INFO_COOKIE = 500, INFO_NETCOOKIE = 501, INFO_SAVECOOKIE = 502, INFO_NUTS = 503,
     INFO_MOZCOOKIE = 504,   // Mozilla cookie list entries; has no table row
     INFO_TASK = 600, SERVICE_EXE = 700, SERVICE_SVCHOST = 701, TASK_SCHEDULED = 800,
     TYPE_BHO = 900, TYPE_TOOLBAR = 901, TYPE_EXTENSION = 902,
+    TYPE_BHO32 = 903,   // a helper object registered for 32-bit browsers
     TYPE_UNKNOWN = 3000,
 };
 
@@ -72,6 +76,10 @@ const int RUN32_ROOT_INDEX = 4;
 int RunKeyOfCode(int code, HKEY* root, const char** path, REGSAM* view);
 // 1 for the codes of machine-wide Run keys (either view): their entries belong to all users.
 int IsMachineRunCode(int code);
+// The registry hooks (ShellServiceObjectDelayLoad, SharedTaskScheduler, ShellExecuteHooks,
+// AppInit_DLLs) of either view: the code of the hook in the program's own view (252..255),
+// with the view (0 or KEY_WOW64_32KEY); 0 for other codes.
+int HookOfCode(int code, REGSAM* view);
 // Store key of the disabled copy for a code, nullptr for codes kept elsewhere.
 const char* DisabledStoreKey(int type);
 

@@ -287,21 +287,27 @@ void GetWinLogon_Shell()
 }
 
 // A registered COM hook: the class's server file with its version.
-static void AddClassEntry(const char* title, const char* clsid, int code)
+static void AddClassEntry(const char* title, const char* clsid, int code, REGSAM view)
 {
     char className[260], server[260];
-    GetComClass(clsid, className, server);
+    GetComClass(clsid, className, server, view);
     VersionStrings strings;
     GetVersionStrings(server, &strings);
     AddEntry(title[0] ? title : className, server, clsid, strings.slot[VS_PRODUCT_VERSION], code,
              0);
 }
 
-static void ReadAppInitDlls()
+static const char kAppInitKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+
+static void ReadAppInitDlls(REGSAM view)
 {
     char list[255] = "";
-    if (!GetRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
-                     "AppInit_Dlls", list, sizeof(list)))
+    if (!GetRegValue(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_Dlls", list, sizeof(list), view))
+        return;
+    // The 32-bit view's list is a second list only where it differs from the own view's.
+    char own[255] = "";
+    if (view && GetRegValue(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_Dlls", own, sizeof(own)) &&
+        strcmp(own, list) == 0)
         return;
     std::string text = list;
     size_t start = 0;
@@ -316,7 +322,7 @@ static void ReadAppInitDlls()
         VersionStrings strings;
         GetVersionStrings(dll.c_str(), &strings);
         AddEntry(strings.slot[VS_PRODUCT_NAME], dll.c_str(), strings.slot[VS_COMPANY_NAME],
-                 strings.slot[VS_PRODUCT_VERSION], REG_AppInitDLLs, 0);
+                 strings.slot[VS_PRODUCT_VERSION], view ? REG_AppInitDLLs32 : REG_AppInitDLLs, 0);
     }
 }
 
@@ -349,36 +355,56 @@ static void ReadWinlogonNotify()
     }
 }
 
-void BuildRegInfo()
+// The values of a hook key in one view. The 32-bit view leaves out what the own view shows
+// alike: a key Windows shares between the views (or a system without a 32-bit view) would
+// otherwise list every hook twice.
+static ValueList HookValues(const char* path, REGSAM view)
 {
-    for (const auto& value : ReadValues(
-             HKEY_LOCAL_MACHINE,
-             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad", 254,
-             254)) {
+    ValueList values = ReadValues(HKEY_LOCAL_MACHINE, path, 254, 254, view);
+    if (!view)
+        return values;
+    NameSet own;
+    for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, path, 254, 254))
+        own.insert(ValueKey(value));
+    ValueList apart;
+    for (const auto& value : values)
+        if (!own.count(ValueKey(value)))
+            apart.push_back(value);
+    return apart;
+}
+
+static void ReadHooks(REGSAM view)
+{
+    const int shift = view ? REG_Delayload32 - REG_Delayload : 0;
+    for (const auto& value : HookValues(
+             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad", view)) {
         Trace("DelayLoad - BuildRegInfo -  findrun", value.data.c_str());
         char className[260], server[260];
-        GetComClass(value.data.c_str(), className, server);
+        GetComClass(value.data.c_str(), className, server, view);
         VersionStrings strings;
         GetVersionStrings(server, &strings);
         AddEntry(value.name.c_str(), server, value.data.c_str(),
-                 strings.slot[VS_PRODUCT_VERSION], REG_Delayload, 0);
+                 strings.slot[VS_PRODUCT_VERSION], REG_Delayload + shift, 0);
     }
-    for (const auto& value : ReadValues(
-             HKEY_LOCAL_MACHINE,
-             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler", 254,
-             254)) {
+    for (const auto& value : HookValues(
+             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler", view)) {
         Trace("TaskScheduler - BuildRegInfo -  findrun", value.name.c_str());
-        AddClassEntry(value.data.c_str(), value.name.c_str(), REG_TaskScheduler);
+        AddClassEntry(value.data.c_str(), value.name.c_str(), REG_TaskScheduler + shift, view);
     }
-    for (const auto& value : ReadValues(
-             HKEY_LOCAL_MACHINE,
-             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks", 254,
-             254)) {
+    for (const auto& value : HookValues(
+             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks", view)) {
         Trace("ShellExecHook - BuildRegInfo -  findrun", value.name.c_str());
-        AddClassEntry(value.data.c_str(), value.name.c_str(), REG_ShellExecuteHook);
+        AddClassEntry(value.data.c_str(), value.name.c_str(), REG_ShellExecuteHook + shift, view);
     }
-    ReadAppInitDlls();
+    ReadAppInitDlls(view);
+}
+
+void BuildRegInfo()
+{
+    ReadHooks(0);
     ReadWinlogonNotify();
+    // The hooks that 64-bit Windows keeps for 32-bit programs, after the design's own.
+    ReadHooks(KEY_WOW64_32KEY);
 }
 
 static int g_disabledFirst, g_disabledEnd;

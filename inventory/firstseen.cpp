@@ -9,7 +9,8 @@ const char* DetectedSubkeyForType(int type)
     if (type < 300)
         return KX_DETECTED_KEY "\\Startup";
     switch (type) {
-    case TYPE_BHO: case TYPE_TOOLBAR: case TYPE_EXTENSION: return KX_DETECTED_KEY "\\IEHelper";
+    case TYPE_BHO: case TYPE_TOOLBAR: case TYPE_EXTENSION: case TYPE_BHO32:
+        return KX_DETECTED_KEY "\\IEHelper";
     case SERVICE_EXE: case SERVICE_SVCHOST: return KX_DETECTED_KEY "\\Services";
     case TASK_SCHEDULED: return KX_DETECTED_KEY "\\Tasks";
     case TYPE_FILETYPE: return KX_DETECTED_KEY "\\FileTypes";

@@ -282,13 +282,13 @@ int FolderOfProgram(const char* path, char* out, int capacity)
     return 0;
 }
 
-int GetComClass(const char* clsid, char* name, char* server)
+int GetComClass(const char* clsid, char* name, char* server, REGSAM view)
 {
     char key[320];
     snprintf(key, sizeof(key), clsid[0] == '{' ? "CLSID\\%s" : "CLSID\\{%s}", clsid);
-    GetRegValue(HKEY_CLASSES_ROOT, key, "", name, 260);
+    GetRegValue(HKEY_CLASSES_ROOT, key, "", name, 260, view);
     strncat(key, "\\InprocServer32", sizeof(key) - strlen(key) - 1);
-    GetRegValue(HKEY_CLASSES_ROOT, key, "", server, 260);
+    GetRegValue(HKEY_CLASSES_ROOT, key, "", server, 260, view);
     return 1;
 }
 

@@ -31,8 +31,9 @@ int FileExists(char* path, int capacity);
 // System folders. 1 when a folder was found.
 int FolderOfProgram(const char* path, char* out, int capacity);
 
-// Display name and in-process server of a CLSID (with or without braces). Always 1.
-int GetComClass(const char* clsid, char* name /*260*/, char* server /*260*/);
+// Display name and in-process server of a CLSID (with or without braces). Always 1. view:
+// KEY_WOW64_32KEY for the classes registered for 32-bit programs.
+int GetComClass(const char* clsid, char* name /*260*/, char* server /*260*/, REGSAM view = 0);
 // App Paths registration of a file name: its ProductVersion and Path value when the
 // registered file exists (1), else 0 with both empty.
 int GetAppPath(const char* fileName, char* version /*128*/, char* folder /*260*/);

@@ -52,6 +52,9 @@ static UINT StartupReasonString(int type)
 
 static const char* LocationLabel(int type)
 {
+    REGSAM view;
+    if (HookOfCode(type, &view))
+        type = HookOfCode(type, &view);   // a 32-bit view's hook reads as its namesake
     switch (type) {
     case WINLOGON_Userinit: return "WinLogon:UserInit";
     case WINLOGON_Shell: return "WinLogon:Shell";

@@ -17,7 +17,17 @@
 
 namespace {
 
-const int MAX_WATCHES = 56;   // below MAXIMUM_WAIT_OBJECTS - 1
+// Below MAXIMUM_WAIT_OBJECTS - 1. At most 49 are armed: 16 Run and win.ini keys of HKLM and
+// HKCU, 7 Run keys and 5 hook, AppInit and helper-object keys of the 32-bit view, 2 startup
+// switch keys, Winlogon, 3 hook keys, up to 4 startup folders, 3 add-on keys, the services,
+// the tasks folder, the HOSTS folder, 3 class keys and 2 page keys.
+const int MAX_WATCHES = 56;
+
+const char* const kHookKeys[] = {
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks",
+};
 
 struct Watch {
     RegKey key;                   // registry watch: the open key
@@ -139,12 +149,13 @@ int RealtimeStart()
     WatchKey(HKEY_LOCAL_MACHINE, STARTUP_APPROVED_KEY);
     WatchKey(HKEY_CURRENT_USER, STARTUP_APPROVED_KEY);
     WatchKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon");
-    WatchKey(HKEY_LOCAL_MACHINE,
-             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad");
-    WatchKey(HKEY_LOCAL_MACHINE,
-             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler");
-    WatchKey(HKEY_LOCAL_MACHINE,
-             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks");
+    // The hooks in both views; AppInit_DLLs of the own view is watched with win.ini above.
+    for (REGSAM view : {(REGSAM)0, (REGSAM)KEY_WOW64_32KEY}) {
+        for (const char* hookKey : kHookKeys)
+            WatchKey(HKEY_LOCAL_MACHINE, hookKey, REALTIME_STARTUP, view);
+    }
+    WatchKey(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+             REALTIME_STARTUP, KEY_WOW64_32KEY);
     AddStartupFolders(HKEY_LOCAL_MACHINE);
     AddStartupFolders(HKEY_CURRENT_USER);
     // A missing add-on key is made, so that the first add-on of a machine is seen too.
@@ -152,6 +163,8 @@ int RealtimeStart()
         CreateRegKey(HKEY_LOCAL_MACHINE, addOnKey);
         AddKey(HKEY_LOCAL_MACHINE, addOnKey, REALTIME_ADDONS);
     }
+    CreateRegKey(HKEY_LOCAL_MACHINE, KX_BHO_KEY, KEY_WOW64_32KEY);
+    AddKey(HKEY_LOCAL_MACHINE, KX_BHO_KEY, REALTIME_ADDONS, KEY_WOW64_32KEY);
     AddKey(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, REALTIME_SERVICES);
     char tasks[MAX_PATH];
     if (GetWindowsDirectoryA(tasks, MAX_PATH - 8)) {

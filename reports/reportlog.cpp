@@ -53,6 +53,7 @@ const char* HelperKey(int type)
 {
     switch (type) {
     case TYPE_BHO: return KX_BHO_KEY;
+    case TYPE_BHO32: return KX_BHO32_KEY;
     case TYPE_TOOLBAR: return KX_TOOLBAR_KEY;
     default: return KX_EXTENSIONS_KEY;
     }

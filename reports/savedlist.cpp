@@ -89,6 +89,7 @@ int WriteSavedListTo(const char* path)
     Section(out, "Active Tasks", "");
     ListBrowserAddOns();
     Section(out, "IE Helpers", "BHO", TYPE_BHO);
+    Section(out, "IE Helpers", "BHO32", TYPE_BHO32);
     Section(out, "IE Helpers", "Toolbar", TYPE_TOOLBAR);
     ListServices();
     ServiceStateTable states;

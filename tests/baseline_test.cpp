@@ -1,12 +1,17 @@
 #include "kxtest.h"
+#include "addedcategories.h"
 #include "baseline.h"
 #include "datetime.h"
 #include "entrylist.h"
 #include "keys.h"
 #include "options.h"
+#include "registry.h"
+#include "service_tasks.h"
+#include "tasks.h"
 #include <algorithm>
 #include <functional>
 #include <cctype>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -372,4 +377,91 @@ TEST_F(BaselineTest, RunningProgramsAreDatedAsActiveTasks)
     EXPECT_EQ(Today(),
               ReadValueText(HKEY_CURRENT_USER, KX_DETECTED_KEY "\\ActiveTasks", Upper(self)));
     EXPECT_EQ(0, EntryCount());
+}
+
+// An upgraded installation's first start takes the present state of the categories its earlier
+// build did not guard (the 32-bit view, Task Scheduler 2.0 tasks) as known, once; whatever else
+// is new is asked about as before. What the known lists say decides what the checks ask about.
+TEST_F(BaselineTest, UpgradeKnowsTheAddedCategoriesPresentAndNothingElse)
+{
+    const char* const kDelayLoad =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
+    const char* const kClassKey = "Software\\Classes\\CLSID\\{KxAdoptClass}";
+    const std::string helperKey =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\"
+        "{KxAdoptClass}";
+    auto writeIn32 = [](const std::string& path, const char* name, const char* data) {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                                                 KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key,
+                                                 nullptr));
+        if (name)
+            RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)data, (DWORD)strlen(data) + 1);
+        RegCloseKey(key);
+    };
+    auto cleanUp = [&] {
+        DeleteRegValue(HKEY_LOCAL_MACHINE, kUserRun, "KxAdoptRun32", KEY_WOW64_32KEY);
+        DeleteRegValue(HKEY_LOCAL_MACHINE, kDelayLoad, "KxAdoptHook", KEY_WOW64_32KEY);
+        for (const std::string& key : {helperKey, std::string(kClassKey) + "\\InprocServer32",
+                                       std::string(kClassKey)})
+            RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0);
+        RemoveServiceTask(L"KxAdopt", L"KxAdoptTask");
+    };
+    CoInitialize(nullptr);
+    SetTaskItemWait(0);
+    cleanUp();
+    // The machine as it was before and after the upgrade.
+    writeIn32(kUserRun, "KxAdoptRun32", "C:\\kx\\adopt32.exe");
+    writeIn32(kDelayLoad, "KxAdoptHook", "{KxAdoptNone}");
+    writeIn32(std::string(kClassKey) + "\\InprocServer32", "", "C:\\kx32\\adopt32.dll");
+    writeIn32(helperKey, nullptr, nullptr);
+    ASSERT_TRUE(RegisterServiceTask(L"KxAdopt", L"KxAdoptTask",
+                                    LogonTaskXml(program_, "", "Kx", "Upgrade fixture task")));
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, program_);   // added meanwhile
+
+    const struct {
+        const char* lists;
+        const char* marks;    // the added categories already baselined
+        const char* run32;    // a 32-bit Run value an earlier build of the 32-bit view knew
+        bool run32Known, othersKnown;
+    } rows[] = {
+        {"a build before the 32-bit view and 2.0 tasks", "", nullptr, true, true},
+        {"this build, started before", "Run32 Hooks32 IEHelpers32 Tasks2", nullptr, false, false},
+        {"a build of the 32-bit Run keys without marks", "", "C:\\kx\\old32.exe", false, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.lists);
+        for (const char* key : {KX_KEY, KX_DETECTED_KEY})
+            DeleteKeyTree(HKEY_CURRENT_USER, key);
+        // The lists an earlier start left: made, dated, nothing of the test's entries known.
+        WriteValueText(HKEY_CURRENT_USER, KX_KEY, "", "1/1/2020");
+        WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", KX_DATA_VERSION);
+        WriteValueText(HKEY_CURRENT_USER, KX_DETECTED_KEY, "", "1/1/2020");
+        for (const char* list : {"\\Services", "\\Hidden"})
+            WriteValueText(HKEY_CURRENT_USER, std::string(KX_KEY) + list, "", "P");
+        for (const char* list : {"\\Run", "\\IEHelpers", "\\Tasks"})
+            WriteValueText(HKEY_CURRENT_USER, std::string(KX_KEY) + list, "KxEarlier", "11");
+        if (row.run32)
+            WriteValueText(HKEY_CURRENT_USER, kRunList, row.run32, "41");
+        std::string marks = row.marks;
+        for (const char* mark : {"Run32", "Hooks32", "IEHelpers32", "Tasks2"})
+            if (marks.find(mark) != std::string::npos)
+                WriteValueText(HKEY_CURRENT_USER, KX_ADOPTED_KEY, mark, "1");
+
+        StartBaseline();
+        CheckDataVersion();
+        EXPECT_EQ(row.run32Known, ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\adopt32.exe"));
+        EXPECT_EQ(row.othersKnown, ValueExists(HKEY_CURRENT_USER, kRunList, "KxAdoptHook"));
+        EXPECT_EQ(row.othersKnown,
+                  ValueExists(HKEY_CURRENT_USER, KX_KEY "\\IEHelpers", "adopt32.dll"));
+        EXPECT_EQ(row.othersKnown,
+                  ValueExists(HKEY_CURRENT_USER, KX_KEY "\\Tasks", "\\KxAdopt\\KxAdoptTask"));
+        // The earlier build guarded HKCU Run: its new value is asked about.
+        EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunList, program_));
+        for (const char* mark : {"Run32", "Hooks32", "IEHelpers32", "Tasks2"})
+            EXPECT_EQ("1", ReadValueText(HKEY_CURRENT_USER, KX_ADOPTED_KEY, mark)) << mark;
+    }
+    cleanUp();
+    SetTaskItemWait(1000);
+    CoUninitialize();
 }

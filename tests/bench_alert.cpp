@@ -1,8 +1,11 @@
 // Time from a new Run value to the monitor's new-program alert window with the real
 // Kestrix.exe, started fresh beside 50 and beside 4096 other Run values: the first value is
 // written 5 seconds after the start (the monitor's first minute), then 10 runs from idle.
+// A third start beside 50 values writes the timed values into the machine's Run key through
+// the 32-bit registry view, where 32-bit installers put them.
 // Prints every run, the medians and maxima; exits with 1 when a target is missed: first
-// value within 1 s, median under 200 ms with 50 values and under 500 ms with 4096.
+// value within 1 s, median under 200 ms with 50 values and under 500 ms with 4096; through
+// the 32-bit view every run within 1 s.
 #include <windows.h>
 #include <algorithm>
 #include <cstdio>
@@ -27,8 +30,16 @@ std::string FillName(int i)
 
 // One fresh start of the monitor beside fill other Run values; the write-to-alert times of
 // the runs from idle, and in *first the one written in the monitor's first seconds.
-std::vector<double> Scenario(int fill, const std::string& monitor, const std::string& folder,
-                             const std::string& program, const char* caption, double* first)
+// Where the timed values go: the user's Run key, or the machine's through the 32-bit view.
+struct Place {
+    HKEY root;
+    REGSAM view;
+    const char* name;
+};
+
+std::vector<double> Scenario(int fill, const Place& place, const std::string& monitor,
+                             const std::string& folder, const std::string& program,
+                             const char* caption, double* first)
 {
     ForgetMonitorData();
     for (int i = 0; i < fill; i++)
@@ -68,21 +79,22 @@ std::vector<double> Scenario(int fill, const std::string& monitor, const std::st
             Sleep((DWORD)std::max(0.0, 5000 - (Now() - started) * 1000));
         double start = Now();
         // A different command each run, so that the repeated-alert rule never applies.
-        SetText(HKEY_CURRENT_USER, kRunKey, name.c_str(), program + " /run" + std::to_string(run));
+        SetText(place.root, kRunKey, name.c_str(), program + " /run" + std::to_string(run),
+                place.view);
         HWND alert = WaitForWindow("#32770", caption, 10);
         double elapsed = Now() - start;
         if (!alert) {
-            printf("%d values, run %2d: no alert within 10 s\n", fill, run);
+            printf("%d values, %s, run %2d: no alert within 10 s\n", fill, place.name, run);
             (run ? times.push_back(10) : void(*first = 10));
-            DeleteValue(HKEY_CURRENT_USER, kRunKey, name.c_str());
+            DeleteValue(place.root, kRunKey, name.c_str(), place.view);
             continue;
         }
         if (run)
             times.push_back(elapsed);
         else
             *first = elapsed;
-        printf("%d values, %s %2d: %4.0f ms\n", fill, run ? "run" : "first minute", run,
-               elapsed * 1000);
+        printf("%d values, %s, %s %2d: %4.0f ms\n", fill, place.name,
+               run ? "run" : "first minute", run, elapsed * 1000);
         fflush(stdout);
         Sleep(100);
         PostMessageA(alert, WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), (LPARAM)GetDlgItem(alert, 7));
@@ -91,7 +103,7 @@ std::vector<double> Scenario(int fill, const std::string& monitor, const std::st
         // The monitor's own removal wakes it once more; that pass runs on the next tick and
         // a change within a second of it would wait for the tick after. Measure from idle.
         Sleep(3500);
-        DeleteValue(HKEY_CURRENT_USER, kRunKey, name.c_str());
+        DeleteValue(place.root, kRunKey, name.c_str(), place.view);
     }
 
     if (monitorWindow)
@@ -128,9 +140,18 @@ int main()
     std::string machineEntry;
     bool hadMachineEntry = ReadText(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix", &machineEntry);
     bool met = true;
-    for (int fill : {50, 4096}) {
+    const Place user = {HKEY_CURRENT_USER, 0, "HKCU Run"};
+    const Place machine32 = {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, "HKLM Run (32-bit)"};
+    const struct {
+        int fill;
+        const Place& place;
+    } scenarios[] = {{50, user}, {4096, user}, {50, machine32}};
+    for (const auto& scenario : scenarios) {
+        const int fill = scenario.fill;
+        const Place& place = scenario.place;
         double first = 0;
-        std::vector<double> times = Scenario(fill, monitor, folder, program, caption, &first);
+        std::vector<double> times =
+            Scenario(fill, place, monitor, folder, program, caption, &first);
         if (times.empty()) {
             printf("the monitor did not start\n");
             met = false;
@@ -141,13 +162,16 @@ int main()
         double median = sorted.size() % 2 ? sorted[sorted.size() / 2]
                                           : (sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]) / 2;
         double target = fill > 100 ? 0.5 : 0.2;
-        bool ok = median < target && first < 1.0;
+        // Through the 32-bit view the promise is every value within a second.
+        bool view32 = place.view != 0;
+        bool ok = first < 1.0 && (view32 ? sorted.back() < 1.0 : median < target);
         met = met && ok;
-        printf("%d Run values: first value 5 s after a fresh start %.0f ms (target < 1000 ms); "
-               "write to alert window median %.0f ms, maximum %.0f ms over %d runs "
-               "(target: median < %.0f ms): %s\n",
-               fill, first * 1000, median * 1000, sorted.back() * 1000, (int)times.size(),
-               target * 1000, ok ? "met" : "MISSED");
+        printf("%d Run values, timed values in %s: first value 5 s after a fresh start %.0f ms "
+               "(target < 1000 ms); write to alert window median %.0f ms, maximum %.0f ms over "
+               "%d runs (target: %s < %.0f ms): %s\n",
+               fill, place.name, first * 1000, median * 1000, sorted.back() * 1000,
+               (int)times.size(), view32 ? "maximum" : "median", view32 ? 1000 : target * 1000,
+               ok ? "met" : "MISSED");
         fflush(stdout);
     }
     if (hadMachineEntry)

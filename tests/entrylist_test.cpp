@@ -127,15 +127,15 @@ TEST_F(EntryListTest, CookieRecordsStopAtTheCookieMaximum)
     EXPECT_EQ(0, AddEntry("c", "cookie.txt", "", "", INFO_COOKIE, 0));
 }
 
-TEST_F(EntryListTest, TypeTableHas51RowsInItsOrderThenTheThirtyTwoBitRunKeys)
+TEST_F(EntryListTest, TypeTableHas51RowsInItsOrderThenTheThirtyTwoBitView)
 {
-    ASSERT_EQ(58, EntryTypeRowCount());
+    ASSERT_EQ(63, EntryTypeRowCount());
     const int expected[] = {1,   2,   3,   4,   5,   11,  12,  13,  14,  15,  21,  22,  23,
                             24,  25,  31,  32,  33,  34,  35,  100, 101, 200, 250, 251, 252,
                             253, 254, 255, 500, 501, 502, 503, 600, 700, 701, 800, 900, 300,
                             301, 901, 902, 350, 360, 450, 400, 370, 256, 6,   7,   3000,
-                            41,  42,  43,  44,  45,  46,  47};
-    for (int i = 0; i < 58; i++)
+                            41,  42,  43,  44,  45,  46,  47,  262, 263, 264, 265, 903};
+    for (int i = 0; i < 63; i++)
         EXPECT_EQ(expected[i], EntryTypeRowCode(i)) << "row " << i;
 }
 

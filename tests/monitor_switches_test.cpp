@@ -1,6 +1,7 @@
 // The startup guard over the machine's 32-bit Run keys and Windows' own startup switches: a
 // 32-bit Run value signals the real-time watch and is asked about like any other; an entry
 // that Windows keeps switched off stays quiet, and one switched back on is asked about.
+#include "addons.h"
 #include "alert.h"
 #include "alert_callpoints.h"
 #include "baseline.h"
@@ -16,6 +17,7 @@
 #include "sounds.h"
 #include "startupapproved.h"
 #include "verify.h"
+#include <cstring>
 #include <deque>
 #include <initializer_list>
 
@@ -23,6 +25,13 @@ namespace {
 
 const char* const kKnown = KX_KEY "\\Run";
 const char* const kTitle = "KxSwitchApp";
+const char* const kClass = "{KxSwitchClass}";
+const char* const kDelayLoad = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
+const char* const kSharedTasks =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler";
+const char* const kExecuteHooks =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks";
+const char* const kAppInit32 = "Software\\WOW6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 
 struct Asked {
     int type;
@@ -62,6 +71,15 @@ void WriteSwitch(HKEY root, const char* sub, const char* name, BYTE first)
     RegCloseKey(key);
 }
 
+void WriteIn(REGSAM view, const char* path, const char* name, const char* data)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0,
+                                             KEY_WRITE | view, nullptr, &key, nullptr));
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)data, (DWORD)strlen(data) + 1);
+    RegCloseKey(key);
+}
+
 void DeleteValueIn(REGSAM view, HKEY root, const std::string& path, const char* name)
 {
     HKEY key;
@@ -79,6 +97,13 @@ void CleanUp()
     for (const char* sub : {"\\Run", "\\Run32"})
         for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
             DeleteValueIn(0, root, std::string(STARTUP_APPROVED_KEY) + sub, kTitle);
+    for (REGSAM view : {(REGSAM)0, (REGSAM)KEY_WOW64_32KEY}) {
+        DeleteValueIn(view, HKEY_LOCAL_MACHINE, kDelayLoad, "KxSwitchDelay");
+        DeleteValueIn(view, HKEY_LOCAL_MACHINE, kSharedTasks, kClass);
+        DeleteValueIn(view, HKEY_LOCAL_MACHINE, kExecuteHooks, kClass);
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, (std::string(KX_BHO_KEY "\\") + kClass).c_str(), view,
+                        0);
+    }
 }
 
 class SwitchGuardTest : public KxTest {
@@ -200,8 +225,9 @@ TEST_F(SwitchGuardTest, AnEntryThatStartsKeepsTheNameItSharesWithOneSwitchedOff)
 
 namespace {
 
-// The monitor loop's part until the first request, or until a generous bound passes.
-std::string FirstSignalledWatch()
+// The monitor loop's part until the first request of the category, or until a generous bound
+// passes.
+std::string FirstSignalledWatch(int category)
 {
     DWORD started = GetTickCount();
     std::string first;
@@ -212,7 +238,7 @@ std::string FirstSignalledWatch()
                 first = RealtimeWatchName(r - WAIT_OBJECT_0);
             RealtimeOnSignal(r - WAIT_OBJECT_0);
         }
-        if (RealtimeTakeRequest() & REALTIME_STARTUP)
+        if (RealtimeTakeRequest() & category)
             return first;
     }
     return "<no request>";
@@ -231,18 +257,54 @@ void Settle()
 
 }  // namespace
 
-TEST_F(SwitchGuardTest, ThirtyTwoBitRunKeyAndStartupSwitchesAreWatched)
+TEST_F(SwitchGuardTest, ThirtyTwoBitKeysAndStartupSwitchesAreWatchedAndAskedAbout)
 {
-    // Both places exist on a machine that has them in use.
+    SaveValue(HKEY_LOCAL_MACHINE, kAppInit32, "AppInit_DLLs");
+    const struct {
+        const char* place;
+        const char* key;
+        const char* value;
+        const char* data;
+        int category, asked;
+    } rows[] = {
+        {"HKLM32\\", kRunKeys[0], kTitle, "C:\\kx\\realtime32.exe", REALTIME_STARTUP, MACHINE32_RUN},
+        // Hooks whose class names no file are known by their titles: one title each.
+        {"HKLM32\\", kDelayLoad, "KxSwitchDelay", kClass, REALTIME_STARTUP, REG_Delayload32},
+        {"HKLM32\\", kSharedTasks, kClass, "KxSwitchTasks", REALTIME_STARTUP, REG_TaskScheduler32},
+        {"HKLM32\\", kExecuteHooks, kClass, "KxSwitchHook", REALTIME_STARTUP,
+         REG_ShellExecuteHook32},
+        {"HKLM32\\", "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "AppInit_DLLs",
+         "C:\\kx\\appinit32.dll", REALTIME_STARTUP, REG_AppInitDLLs32},
+        {"HKLM32\\", KX_BHO_KEY, nullptr, nullptr, REALTIME_ADDONS, 0},
+        {"HKCU\\", STARTUP_APPROVED_KEY, nullptr, nullptr, REALTIME_STARTUP, 0},
+    };
+    // The places exist on a machine that has them in use.
     WriteRun(KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, kTitle, "C:\\kx\\before.exe");
     WriteSwitch(HKEY_CURRENT_USER, "\\Run", kTitle, 2);
+    for (const auto& row : rows)
+        if (row.value)
+            CreateRegKey(HKEY_LOCAL_MACHINE, row.key, KEY_WOW64_32KEY);
     ASSERT_GT(RealtimeStart(), 0);
+    EXPECT_LT(RealtimeHandleCount(), MAXIMUM_WAIT_OBJECTS);
     Settle();
 
-    WriteRun(KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, kTitle, "C:\\kx\\realtime32.exe");
-    EXPECT_EQ(std::string("HKLM32\\") + kRunKeys[0], FirstSignalledWatch());
-    Settle();
-    WriteSwitch(HKEY_CURRENT_USER, "\\Run", kTitle, 3);
-    EXPECT_EQ(std::string("HKCU\\") + STARTUP_APPROVED_KEY, FirstSignalledWatch());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.key);
+        if (row.category == REALTIME_ADDONS)
+            CreateRegKey(HKEY_LOCAL_MACHINE, (std::string(row.key) + "\\" + kClass).c_str(),
+                         KEY_WOW64_32KEY);
+        else if (!row.value)
+            WriteSwitch(HKEY_CURRENT_USER, "\\Run", kTitle, 3);
+        else
+            WriteIn(KEY_WOW64_32KEY, row.key, row.value, row.data);
+        EXPECT_EQ(std::string(row.place) + row.key, FirstSignalledWatch(row.category));
+        Settle();
+        if (!row.asked)
+            continue;
+        g_asked.clear();
+        VerifyStartup();
+        ASSERT_EQ(1u, g_asked.size());
+        EXPECT_EQ(row.asked, g_asked[0].type);
+    }
     RealtimeStop();
 }

@@ -2,15 +2,20 @@
 // startup switches (Explorer\StartupApproved): what the inventory lists and shows, and what
 // disable, enable, remove, restore and the switch leave in the registry.
 #include "kxtest.h"
+#include "addonactions.h"
+#include "addons.h"
 #include "delaystart.h"
+#include "dialog_driver.h"
 #include "entrylist.h"
 #include "findrun.h"
 #include "history.h"
 #include "keys.h"
+#include "program.h"
 #include "registry.h"
 #include "runactions.h"
 #include "startupapproved.h"
 #include "startupswitch.h"
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -22,6 +27,14 @@ const char* const kKnownRun = KX_KEY "\\Run";
 const char* const kShellFolders =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char* const kPrefix = "KxWow";
+const char* const kDelayLoad = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
+const char* const kSharedTasks =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler";
+const char* const kExecuteHooks =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks";
+const char* const kAppInitKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+const char* const kClass = "{KxWowClass}";
+const char* const kClassKey = "Software\\Classes\\CLSID\\{KxWowClass}";
 
 // A value of a Run key written, read or looked for through one registry view.
 void WriteView(REGSAM view, HKEY root, const char* path, const std::string& name,
@@ -110,6 +123,16 @@ int CountListed(const std::string& title)
     return n;
 }
 
+void DeleteKeyIn(REGSAM view, HKEY root, const std::string& path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) == ERROR_SUCCESS) {
+        for (const char* sub : {"InprocServer32", ""})
+            RegDeleteKeyExA(key, sub, view, 0);
+        RegCloseKey(key);
+    }
+}
+
 class WowViewTest : public KxTest {
 protected:
     void SetUp() override
@@ -132,6 +155,13 @@ protected:
         for (const char* sub : {"\\Run", "\\Run32", "\\StartupFolder"})
             for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
                 DeleteOwnValues(root, std::string(STARTUP_APPROVED_KEY) + sub, 0);
+        for (REGSAM view : {(REGSAM)0, (REGSAM)KEY_WOW64_32KEY}) {
+            DeleteOwnValues(HKEY_LOCAL_MACHINE, kDelayLoad, view);
+            for (const char* hooks : {kSharedTasks, kExecuteHooks})
+                DeleteRegValue(HKEY_LOCAL_MACHINE, hooks, kClass, view);
+            DeleteKeyIn(view, HKEY_LOCAL_MACHINE, kClassKey);
+            DeleteKeyIn(view, HKEY_LOCAL_MACHINE, std::string(KX_BHO_KEY "\\") + kClass);
+        }
     }
 };
 
@@ -365,4 +395,132 @@ TEST_F(WowViewTest, SwitchingOnAndOffWritesWindowsLayoutAndKnowsWhatWasSwitchedO
     once.type = CURRENT_RUNONCE;
     EXPECT_EQ(0, SetWindowsStartupSwitch(once, 0));
     EXPECT_EQ(-1, SwitchByte(HKEY_CURRENT_USER, "\\Run", "KxWowOnce"));
+}
+
+// The registry hooks of the 32-bit view: listed after the own view's under their own codes and
+// locations, their classes looked up in that view; removed and restored there alone.
+TEST_F(WowViewTest, ThirtyTwoBitHooksAreListedApartAndActOnlyInTheirView)
+{
+    lstrcpynA(g_programCaption, "KxWowCaption", sizeof(g_programCaption));
+    SaveValue(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs");
+    SaveValue(HKEY_LOCAL_MACHINE,
+              "Software\\WOW6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+              "AppInit_DLLs");
+    // One class, registered with another server for each view.
+    WriteView(0, HKEY_LOCAL_MACHINE, (std::string(kClassKey) + "\\InprocServer32").c_str(), "",
+              "C:\\kx64\\hook.dll");
+    WriteView(KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE,
+              (std::string(kClassKey) + "\\InprocServer32").c_str(), "", "C:\\kx32\\hook.dll");
+    const struct {
+        int code;
+        const char* name;
+        const char* key;
+        const char* value;
+        const char* data32;
+        const char* data64;
+        const char* title;
+        const char* command;
+        const char* location;
+    } rows[] = {
+        {REG_Delayload32, "REG_Delayload32", kDelayLoad, "KxWowDelay", kClass, "{KxWowOther}",
+         "KxWowDelay", "C:\\kx32\\hook.dll",
+         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad (32-bit)"},
+        {REG_TaskScheduler32, "REG_TaskScheduler32", kSharedTasks, kClass, "KxWowTasks", "KxWow64",
+         "KxWowTasks", "C:\\kx32\\hook.dll",
+         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler (32-bit)"},
+        {REG_ShellExecuteHook32, "REG_ShellExecuteHook32", kExecuteHooks, kClass, "KxWowHook",
+         "KxWow64", "KxWowHook", "C:\\kx32\\hook.dll",
+         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks (32-bit)"},
+        {REG_AppInitDLLs32, "REG_AppInitDLLs32", kAppInitKey, "AppInit_DLLs",
+         "C:\\kx32\\appinit.dll", "C:\\kx64\\appinit.dll", "appinit", "C:\\kx32\\appinit.dll",
+         "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows  AppInit_DLLs (32-bit)"},
+    };
+    for (const auto& row : rows) {
+        WriteView(KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, row.key, row.value, row.data32);
+        WriteView(0, HKEY_LOCAL_MACHINE, row.key, row.value, row.data64);
+    }
+    // The very same value in both views is one hook, of the own view.
+    for (REGSAM view : {(REGSAM)0, (REGSAM)KEY_WOW64_32KEY})
+        WriteView(view, HKEY_LOCAL_MACHINE, kDelayLoad, "KxWowShared", kClass);
+
+    BuildStartupList(0);
+    EXPECT_EQ(1, CountListed("KxWowShared"));
+    EXPECT_NE(nullptr, Listed("KxWowShared", REG_Delayload));
+    int last = -1;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_STREQ(row.name, TypeName(row.code));
+        EXPECT_EQ(row.code, TypeCode(row.name));
+        char location[512];
+        LocationTextFor(row.code, row.title, location);
+        EXPECT_STREQ(row.location, location);
+        const EntryRecord* e = Listed(row.title, row.code);
+        ASSERT_NE(nullptr, e);
+        EXPECT_STREQ(row.command, e->command);
+        int index = (int)(std::find(g_entries.items, g_entries.items + EntryCount(), e) -
+                          g_entries.items);
+        EXPECT_GT(index, last) << "after the own view's hooks, in their order";
+        last = index;
+    }
+
+    DeleteFileA(TempPath("history.txt").c_str());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        BuildStartupList(0);
+        EntryRecord entry = *Listed(row.title, row.code);
+        DialogDriver yes("KxWowCaption", [](HWND box) { PostMessageA(box, WM_COMMAND, IDYES, 0); });
+        EXPECT_EQ(1, DeleteRunProgram(entry.title, entry.command, entry.source, entry.type));
+        yes.Join();
+        EXPECT_EQ("<none>", ReadView(KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, row.key, row.value));
+        EXPECT_EQ(row.data64, ReadView(0, HKEY_LOCAL_MACHINE, row.key, row.value));
+        EXPECT_NE(std::string::npos,
+                  ReadTextFile(TempPath("history.txt")).find(row.name));
+
+        EXPECT_EQ(1, RestoreEntry(entry.title, entry.command, entry.source, entry.type));
+        EXPECT_EQ(row.data32, ReadView(KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, row.key, row.value));
+        EXPECT_EQ(row.data64, ReadView(0, HKEY_LOCAL_MACHINE, row.key, row.value));
+    }
+}
+
+namespace {
+void NoCommand(const char*) {}
+}  // namespace
+
+// A helper object registered for 32-bit browsers is one of its own; removing it leaves the
+// own view's namesake.
+TEST_F(WowViewTest, ThirtyTwoBitHelperObjectIsListedApartAndRemovedInItsView)
+{
+    SetAddOnCommandRunner(NoCommand);
+    WriteView(0, HKEY_LOCAL_MACHINE, (std::string(kClassKey) + "\\InprocServer32").c_str(), "",
+              "C:\\kx64\\helper.dll");
+    WriteView(KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE,
+              (std::string(kClassKey) + "\\InprocServer32").c_str(), "", "C:\\kx32\\helper.dll");
+    const std::string helper = std::string(KX_BHO_KEY "\\") + kClass;
+    for (REGSAM view : {(REGSAM)0, (REGSAM)KEY_WOW64_32KEY})
+        WriteView(view, HKEY_LOCAL_MACHINE, helper.c_str(), "", "");
+
+    ListBrowserAddOns();
+    const EntryRecord* own = Listed("helper.dll", TYPE_BHO);
+    const EntryRecord* wow = Listed("helper.dll", TYPE_BHO32);
+    ASSERT_NE(nullptr, own);
+    ASSERT_NE(nullptr, wow);
+    EXPECT_STREQ("C:\\kx64\\helper.dll", own->command);
+    EXPECT_STREQ("C:\\kx32\\helper.dll", wow->command);
+    EXPECT_STREQ("TYPE_BHO32", TypeName(TYPE_BHO32));
+    char location[512];
+    LocationTextFor(TYPE_BHO32, "helper.dll", location);
+    EXPECT_STREQ("Internet Explorer - Browser Helper Object (32-bit)", location);
+
+    EXPECT_EQ(1, RemoveAddOn("C:\\kx32\\helper.dll", 0));
+    HKEY key;
+    for (REGSAM view : {(REGSAM)0, (REGSAM)KEY_WOW64_32KEY}) {
+        LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, helper.c_str(), 0, KEY_READ | view, &key);
+        EXPECT_EQ(view ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS, status) << view;
+        if (status == ERROR_SUCCESS)
+            RegCloseKey(key);
+    }
+    ListBrowserAddOns();
+    EXPECT_NE(nullptr, Listed("helper.dll", TYPE_BHO));
+    EXPECT_EQ(nullptr, Listed("helper.dll", TYPE_BHO32));
+    SetAddOnCommandRunner(nullptr);
 }

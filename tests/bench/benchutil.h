@@ -12,19 +12,22 @@ inline std::string FolderOf(const std::string& path)
     return path.substr(0, path.find_last_of('\\'));
 }
 
-inline void SetText(HKEY root, const char* path, const char* name, const std::string& text)
+// view: 0, or KEY_WOW64_32KEY for the keys 64-bit Windows keeps for 32-bit programs.
+inline void SetText(HKEY root, const char* path, const char* name, const std::string& text,
+                    REGSAM view = 0)
 {
     HKEY key;
-    if (RegCreateKeyA(root, path, &key) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_WRITE | view, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return;
     RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text.c_str(), (DWORD)text.size() + 1);
     RegCloseKey(key);
 }
 
-inline void DeleteValue(HKEY root, const char* path, const char* name)
+inline void DeleteValue(HKEY root, const char* path, const char* name, REGSAM view = 0)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path, 0, KEY_SET_VALUE | view, &key) != ERROR_SUCCESS)
         return;
     RegDeleteValueA(key, name);
     RegCloseKey(key);
