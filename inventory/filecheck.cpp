@@ -221,10 +221,15 @@ bool ShortcutBytesSound(const std::string& bytes)
 
 bool JobBytesSound(const std::string& bytes)
 {
-    if (bytes.size() < 0x44 || !LastRunSound(bytes))
+    // The readers take the strings from the name offset and the trigger count from the trigger
+    // offset, but the triggers themselves from behind the data blocks: all must agree.
+    const size_t kFixed = 0x44, kNamesAt = kFixed + 2;   // after the running instance count
+    if (bytes.size() < kNamesAt || Field(bytes, 2, 2) != 1 || !LastRunSound(bytes))
         return false;
-    Reader r{bytes, 0x44, true};
-    r.U16();   // running instance count
+    size_t namesAt = Field(bytes, 0x14, 2), triggersAt = Field(bytes, 0x16, 2);
+    if (namesAt < kNamesAt)
+        return false;
+    Reader r{bytes, namesAt, true};
     for (int s = 0; s < 5 && r.ok; s++) {
         size_t chars = r.U16();
         if (chars && r.Has(chars * 2) && Field(bytes, r.at + (chars - 1) * 2, 2) != 0)
@@ -233,6 +238,8 @@ bool JobBytesSound(const std::string& bytes)
     }
     r.Skip(r.U16());   // user data
     r.Skip(r.U16());   // reserved data
+    if (!r.ok || r.at != triggersAt)
+        return false;
     size_t triggers = r.U16();
     for (size_t t = 0; t < triggers && r.ok; t++) {
         if (!r.Has(0x30) || !TriggerSound(bytes, r.at))

@@ -8,7 +8,7 @@
 // lie within the file and agree with their sizes.
 bool ShortcutBytesSound(const std::string& bytes);
 // A work item (.job) whose fixed section, strings, user and reserved data and triggers all
-// lie within the file, with dates and trigger kinds in range.
+// lie within the file where its header's offsets say, with dates and trigger kinds in range.
 bool JobBytesSound(const std::string& bytes);
 
 // The same for a link on disk; a file that cannot be read is refused.
