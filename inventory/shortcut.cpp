@@ -1,4 +1,5 @@
 #include "shortcut.h"
+#include "filecheck.h"
 #include "handles.h"
 #include "resstring.h"
 #include <windows.h>
@@ -39,6 +40,9 @@ long ResolveShortcut(const char* shortcut, char* target, char* description)
 {
     target[0] = 0;
     description[0] = 0;
+    // The shell's link reader trusts the sizes inside the file; a damaged link can crash it.
+    if (!ShortcutFileSound(shortcut))
+        return E_FAIL;
     ErrorModeScope quiet;
     ComScope com;
 

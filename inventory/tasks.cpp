@@ -1,5 +1,7 @@
 #include "tasks.h"
 #include "entrylist.h"
+#include "cookies.h"
+#include "filecheck.h"
 #include "handles.h"
 #include "platform.h"
 #include "resstring.h"
@@ -187,9 +189,26 @@ void FormatRunTime(const SYSTEMTIME& time, char* out, int capacity)
              hour, time.wMinute, time.wHour < 12 ? "AM" : "PM");
 }
 
+// The work item's file in the Tasks folder, with its ".job".
+std::string JobFilePath(const WCHAR* name)
+{
+    char windows[MAX_PATH], narrow[260];
+    GetWindowsDirectoryA(windows, sizeof(windows));
+    NarrowText(name, narrow, sizeof(narrow));
+    std::string path = std::string(windows) + "\\Tasks\\" + narrow;
+    if (!EndsWithJob(name))
+        path += ".job";
+    return path;
+}
+
 HRESULT ActivateTask(ITaskScheduler* scheduler, const WCHAR* name, ITask** task)
 {
     *task = nullptr;
+    // The system's work-item reader trusts the sizes inside the file; a damaged one can crash it.
+    // A file that cannot be opened here is left to the reader, which fails on it as well.
+    std::string bytes;
+    if (ReadWholeFile(JobFilePath(name).c_str(), &bytes) && !JobBytesSound(bytes))
+        return SCHED_E_UNKNOWN_OBJECT_VERSION;
     HRESULT hr = scheduler->Activate(name, kIidTask, (IUnknown**)task);
     if (SUCCEEDED(hr) || !EndsWithJob(name))
         return hr;

@@ -15,7 +15,12 @@ source "$root/tools/wine-session.sh"
 start_wine_session || exit 1
 export KX_GARBAGE_SCALE=${KX_GARBAGE_SCALE:-20}
 echo "make fuzz: scale $KX_GARBAGE_SCALE, seed ${KX_GARBAGE_SEED:-default}"
-cd "$build/tests" && wine ./garbage_test.exe
-status=$?
+cd "$build/tests" || exit 1
+wine ./garbage_test.exe 2>&1 | tee "$build/garbage.log"
+status=${PIPESTATUS[0]}
+# A run ended from outside may leave wine's status at 0: only the suite's own summary counts.
+if ! grep -q '^\[  PASSED  \]' "$build/garbage.log" || grep -q '^\[  FAILED  \]' "$build/garbage.log"; then
+    status=1
+fi
 if [ $status -eq 0 ]; then echo "make fuzz: passed"; else echo "make fuzz: FAILED"; fi
 exit $status

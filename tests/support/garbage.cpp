@@ -286,6 +286,15 @@ uint64_t CaseSeed(const char* parser, int index)
 
 }   // namespace
 
+bool GarbageParserSelected(const char* parser)
+{
+    const char* text = getenv("KX_GARBAGE_PARSERS");
+    if (!text || !*text)
+        return true;
+    std::string list = std::string(",") + text + ",";
+    return list.find(std::string(",") + parser + ",") != std::string::npos;
+}
+
 int ForEachGarbageCase(const char* parser, int shortCount,
                        const std::function<void(GarbageRandom& random, int index)>& body)
 {
@@ -305,6 +314,8 @@ int ForEachGarbageCase(const char* parser, int shortCount,
         else
             count = 0;
     }
+    if (!GarbageParserSelected(parser))
+        count = 0;
     int run = 0;
     DWORD began = GetTickCount();
     for (int index = 0; index < count; index++) {

@@ -5,6 +5,7 @@
 // KX_GARBAGE_SEED   the run's seed (default fixed, so CI runs the same cases every time)
 // KX_GARBAGE_SCALE  the long run (make fuzz): each parser runs this many times its short count
 // KX_GARBAGE_REPLAY one case of one parser only
+// KX_GARBAGE_PARSERS only these parsers (comma list), to split a long run
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -52,3 +53,5 @@ std::string FileSnapshot(const std::string& path);
 // parser, case and seed before the process ends. The number of cases run.
 int ForEachGarbageCase(const char* parser, int shortCount,
                        const std::function<void(GarbageRandom& random, int index)>& body);
+// False when KX_GARBAGE_PARSERS leaves the parser out.
+bool GarbageParserSelected(const char* parser);
