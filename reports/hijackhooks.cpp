@@ -18,11 +18,11 @@ const HKEY HKCU = HKEY_CURRENT_USER;
 
 // Title and server of a class; an empty title becomes the server's file name without its
 // last four characters, as an added entry gets it.
-void ClassOf(const std::string& clsid, std::string& title, std::string& server)
+void ClassOf(const std::string& clsid, std::string& title, std::string& server, REGSAM view = 0)
 {
     std::string key = clsid[0] == '{' ? "CLSID\\" + clsid : "CLSID\\{" + clsid + "}";
-    title = ReportValue(HKEY_CLASSES_ROOT, key, "").substr(0, 127);
-    server = ReportValue(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "").substr(0, 259);
+    title = ReportValue(HKEY_CLASSES_ROOT, key, "", view).substr(0, 127);
+    server = ReportValue(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "", view).substr(0, 259);
     if (title.empty()) {
         std::string name = FileNamePart(server.c_str());
         title = name.size() > 4 ? name.substr(0, name.size() - 4) : "";
@@ -144,32 +144,64 @@ void NameServers(std::string& log)
         }
 }
 
+// The registry views a machine-wide hook is read in: the program's own, then the one 64-bit
+// Windows keeps for 32-bit programs, whose lines are marked " (32-bit)".
+const struct {
+    REGSAM view;
+    const char* mark;
+} kViews[] = {{0, ""}, {KEY_WOW64_32KEY, " (32-bit)"}};
+
+// A 32-bit view's class that the own view holds with the same server is listed once, as the
+// own view's.
+bool TwinInOwnView(const std::string& clsid, const std::string& server)
+{
+    std::string title, ownServer;
+    ClassOf(clsid, title, ownServer);
+    return lstrcmpiA(ownServer.c_str(), server.c_str()) == 0;
+}
+
+bool ValueInOwnView(const char* key, const std::string& name)
+{
+    for (const std::string& own : ValueNames(HKLM, key))
+        if (lstrcmpiA(own.c_str(), name.c_str()) == 0)
+            return true;
+    return false;
+}
+
 void DelayLoads(std::string& log)
 {
     static const char* const kIgnored[] = {
         "{7849596a-48ea-486e-8937-a2a3009f31a9}", "{fbeb8a05-beee-4442-804e-409d6c4515e9}",
         "{E6FB5E20-DE35-11CF-9C87-00AA005127ED}", "{35CEC8A3-2BE6-11D2-8773-92E220524153}"};
     const char* key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
-    for (const std::string& name : ValueNames(HKLM, key)) {
-        std::string clsid = ReportValue(HKLM, key, name.c_str()).substr(0, 127), title, server;
-        bool ignored = false;
-        for (const char* id : kIgnored)
-            ignored = ignored || lstrcmpiA(id, clsid.c_str()) == 0;
-        if (ignored || clsid.empty())
-            continue;
-        ClassOf(clsid, title, server);
-        if (!server.empty())
-            AppendF(log, "O21 - %s - %s - %s - %s\r\n", name.c_str(), title.c_str(),
-                    clsid.c_str(), server.c_str());
-    }
+    for (const auto& v : kViews)
+        for (const std::string& name : ValueNames(HKLM, key, v.view)) {
+            std::string clsid = ReportValue(HKLM, key, name.c_str(), v.view).substr(0, 127);
+            std::string title, server;
+            bool ignored = false;
+            for (const char* id : kIgnored)
+                ignored = ignored || lstrcmpiA(id, clsid.c_str()) == 0;
+            if (ignored || clsid.empty())
+                continue;
+            ClassOf(clsid, title, server, v.view);
+            if (v.view && ReportValue(HKLM, key, name.c_str()) == clsid)
+                continue;   // the same value in both views is listed once
+            if (!server.empty())
+                AppendF(log, "O21 - %s%s - %s - %s - %s\r\n", name.c_str(), v.mark, title.c_str(),
+                        clsid.c_str(), server.c_str());
+        }
     key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler";
-    for (const std::string& clsid : ValueNames(HKLM, key)) {
-        std::string title, server;
-        ClassOf(clsid, title, server);
-        if (!server.empty() && !InMyString(server.c_str(), "browseui.dll"))
-            AppendF(log, "O22 - SharedTaskScheduler: (%s) - %s - %s\r\n", title.c_str(),
-                    clsid.c_str(), server.c_str());
-    }
+    for (const auto& v : kViews)
+        for (const std::string& clsid : ValueNames(HKLM, key, v.view)) {
+            std::string title, server;
+            ClassOf(clsid, title, server, v.view);
+            if (v.view && ValueInOwnView(key, clsid) &&
+                ReportValue(HKLM, key, clsid.c_str()) == ReportValue(HKLM, key, clsid.c_str(), v.view))
+                continue;
+            if (!server.empty() && !InMyString(server.c_str(), "browseui.dll"))
+                AppendF(log, "O22 - SharedTaskScheduler%s: (%s) - %s - %s\r\n", v.mark,
+                        title.c_str(), clsid.c_str(), server.c_str());
+        }
 }
 
 void Services(std::string& log)
@@ -207,10 +239,19 @@ void DesktopComponents(std::string& log)
 void HijackAddOns(std::string& log)
 {
     const char* bho = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
-    for (const std::string& clsid : SubkeyNames(HKLM, bho)) {
-        std::string title, server;
-        ClassOf(clsid, title, server);
-        AppendF(log, "O2 - BHO: %s - %s - %s\r\n", title.c_str(), clsid.c_str(), server.c_str());
+    for (const auto& v : kViews) {
+        std::vector<std::string> own = v.view ? SubkeyNames(HKLM, bho) : std::vector<std::string>();
+        for (const std::string& clsid : SubkeyNames(HKLM, bho, v.view)) {
+            std::string title, server;
+            ClassOf(clsid, title, server, v.view);
+            bool inOwnView = false;
+            for (const std::string& name : own)
+                inOwnView = inOwnView || lstrcmpiA(name.c_str(), clsid.c_str()) == 0;
+            if (inOwnView && TwinInOwnView(clsid, server))
+                continue;
+            AppendF(log, "O2 - BHO%s: %s - %s - %s\r\n", v.mark, title.c_str(), clsid.c_str(),
+                    server.c_str());
+        }
     }
     for (const std::string& clsid : ValueNames(HKLM, "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar")) {
         std::string title, server;
@@ -299,9 +340,13 @@ void HijackHooks(std::string& log)
     v = ReportValue(HKCU, "Software\\Microsoft\\Internet Explorer\\Styles", "User Stylesheet");
     if (!v.empty())
         AppendF(log, "O19 -  User style sheet: %s\r\n", v.c_str());
-    v = ReportValue(HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "AppInit_DLLs");
+    const char* appInit = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    v = ReportValue(HKLM, appInit, "AppInit_DLLs");
     if (!v.empty())
         AppendF(log, "O20 - AppInit_DLLs: %s\r\n\r\n", v.c_str());
+    std::string v32 = ReportValue(HKLM, appInit, "AppInit_DLLs", KEY_WOW64_32KEY);
+    if (!v32.empty() && v32 != v)
+        AppendF(log, "O20 - AppInit_DLLs (32-bit): %s\r\n\r\n", v32.c_str());
     DelayLoads(log);
     Services(log);
     DesktopComponents(log);

@@ -2,10 +2,10 @@
 #include "handles.h"
 #include <cstdio>
 
-std::string ReportValue(HKEY root, const std::string& path, const char* name)
+std::string ReportValue(HKEY root, const std::string& path, const char* name, REGSAM view)
 {
     RegKey key;
-    if (!key.open(root, path.c_str(), KEY_READ))
+    if (!key.open(root, path.c_str(), KEY_READ | view))
         return "";
     DWORD type = 0, size = 0;
     if (RegQueryValueExA(key.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
@@ -31,11 +31,12 @@ std::string ReportValue(HKEY root, const std::string& path, const char* name)
     return text;
 }
 
-static std::vector<std::string> Names(HKEY root, const std::string& path, bool values)
+static std::vector<std::string> Names(HKEY root, const std::string& path, bool values,
+                                      REGSAM view)
 {
     std::vector<std::string> names;
     RegKey key;
-    if (!key.open(root, path.c_str(), KEY_READ))
+    if (!key.open(root, path.c_str(), KEY_READ | view))
         return names;
     for (DWORD index = 0;; index++) {
         char name[16384];
@@ -54,12 +55,12 @@ static std::vector<std::string> Names(HKEY root, const std::string& path, bool v
     return names;
 }
 
-std::vector<std::string> SubkeyNames(HKEY root, const std::string& path)
+std::vector<std::string> SubkeyNames(HKEY root, const std::string& path, REGSAM view)
 {
-    return Names(root, path, false);
+    return Names(root, path, false, view);
 }
 
-std::vector<std::string> ValueNames(HKEY root, const std::string& path)
+std::vector<std::string> ValueNames(HKEY root, const std::string& path, REGSAM view)
 {
-    return Names(root, path, true);
+    return Names(root, path, true, view);
 }

@@ -3,6 +3,7 @@
 // the settings export restored through Wine's own regedit.
 #include "kxtest.h"
 #include "delaystart.h"
+#include "handles.h"
 #include "hijacklog.h"
 #include "keys.h"
 #include "options.h"
@@ -13,6 +14,7 @@
 #include "reportlog.h"
 #include "regexport.h"
 #include "savedlist.h"
+#include <cstring>
 #include <fstream>
 #include <map>
 
@@ -243,6 +245,83 @@ TEST_F(ReportsTest, HijackLogWritesEachSectionInItsFormat)
     EXPECT_NE(std::string::npos, text.find("KX06 - Delayed Start: [")) << "delayed program";
     EXPECT_NE(std::string::npos, text.find("Memory currently in use: "));
     EXPECT_EQ(text.size() - 2, text.rfind("\r\n")) << "every line ends in CR LF";
+}
+
+// Hooks 32-bit programs installed in the registry view 64-bit Windows keeps for them get lines
+// of their own, marked "(32-bit)"; one the program's own view holds alike is listed once.
+TEST_F(ReportsTest, ThirtyTwoBitViewHooksHaveTheirOwnLines)
+{
+    const std::string cv = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    const std::string delayLoad = cv + "\\ShellServiceObjectDelayLoad";
+    const std::string shared = cv + "\\Explorer\\SharedTaskScheduler";
+    const std::string bho = cv + "\\Explorer\\Browser Helper Objects";
+    const std::string windows = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    const char kClass[] = "{5E1B7C40-0A11-4F00-9A00-0000000032B1}";
+    const std::string classKey = std::string("CLSID\\") + kClass;
+    struct Write {
+        REGSAM view;
+        HKEY root;
+        std::string key;
+        const char* name;
+        const char* data;
+    };
+    const Write writes[] = {
+        {KEY_WOW64_32KEY, HKEY_CLASSES_ROOT, classKey, "", "KX Hook32"},
+        {KEY_WOW64_32KEY, HKEY_CLASSES_ROOT, classKey + "\\InprocServer32", "", "C:\\kx\\hook32.dll"},
+        {KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, delayLoad, "KxDelay32", kClass},
+        {KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, delayLoad, "KxDelayBoth", kClass},
+        {0, HKEY_LOCAL_MACHINE, delayLoad, "KxDelayBoth", kClass},
+        {KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, shared, kClass, "KX Tasks32"},
+        {KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, bho + "\\" + kClass, nullptr, nullptr},
+        {KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, windows, "AppInit_DLLs", "C:\\kx\\init32.dll"},
+    };
+    std::string savedAppInit;
+    {
+        RegKey key;
+        char text[1024] = "";
+        DWORD size = sizeof(text) - 1;
+        if (key.open(HKEY_LOCAL_MACHINE, windows.c_str(), KEY_READ | KEY_WOW64_32KEY) &&
+            RegQueryValueExA(key.get(), "AppInit_DLLs", nullptr, nullptr, (BYTE*)text, &size) == 0)
+            savedAppInit = text;
+    }
+    auto clean = [&] {
+        for (const Write& w : writes) {
+            RegKey key;
+            if (!w.name) {
+                RegDeleteKeyExA(w.root, w.key.c_str(), w.view, 0);
+            } else if (key.open(w.root, w.key.c_str(), KEY_ALL_ACCESS | w.view)) {
+                if (!strcmp(w.name, "AppInit_DLLs"))
+                    RegSetValueExA(key.get(), w.name, 0, REG_SZ, (const BYTE*)savedAppInit.c_str(),
+                                   (DWORD)savedAppInit.size() + 1);
+                else
+                    RegDeleteValueA(key.get(), w.name);
+            }
+        }
+        RegDeleteKeyExA(HKEY_CLASSES_ROOT, (classKey + "\\InprocServer32").c_str(), KEY_WOW64_32KEY, 0);
+        RegDeleteKeyExA(HKEY_CLASSES_ROOT, classKey.c_str(), KEY_WOW64_32KEY, 0);
+    };
+    clean();
+    for (const Write& w : writes) {
+        RegKey key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(w.root, w.key.c_str(), 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS | w.view, nullptr, key.out(), nullptr))
+            << w.key;
+        if (w.name)
+            RegSetValueExA(key.get(), w.name, 0, REG_SZ, (const BYTE*)w.data, (DWORD)strlen(w.data) + 1);
+    }
+    std::string text = Report(WriteHijackScanLogTo, "HijackKestrix.log");
+    clean();
+    std::vector<std::string> lines = Lines(text);
+    const std::string tail = std::string(" - KX Hook32 - ") + kClass + " - C:\\kx\\hook32.dll";
+    for (const std::string& line :
+         {"O2 - BHO (32-bit): KX Hook32 - " + std::string(kClass) + " - C:\\kx\\hook32.dll",
+          std::string("O20 - AppInit_DLLs (32-bit): C:\\kx\\init32.dll"), "O21 - KxDelay32 (32-bit)" + tail,
+          "O22 - SharedTaskScheduler (32-bit): (KX Hook32) - " + std::string(kClass) +
+              " - C:\\kx\\hook32.dll"})
+        EXPECT_TRUE(HasLine(lines, line)) << line;
+    // The value both views hold alike: its class is only in the 32-bit view, so the own view's
+    // line is left out for want of a server, and the 32-bit one for being the same value.
+    EXPECT_EQ(std::string::npos, text.find("KxDelayBoth"));
 }
 
 TEST_F(ReportsTest, SystemIniShellAndUserInitGiveF0AndF2Lines)

@@ -86,16 +86,22 @@ TEST_F(TasksTest, ListHoldsEachBatchOfFiveFromLastToFirst)
         for (size_t i = end; i-- > batch;)
             expected.push_back(order[i]);
     }
-    int count = ListScheduledTasks();
-    ASSERT_EQ((int)expected.size(), count);
-    for (int i = 0; i < count; i++) {
-        EXPECT_EQ(expected[i], GetEntry(i)->title) << i;
-        if (std::string(GetEntry(i)->title).rfind("KxTask", 0) != 0)
+    // The version-1 items, as the list holds them; tasks of the newer store (a prefix may hold
+    // some, as `make run` leaves a sample) join it too and are not this test's matter.
+    ListScheduledTasks();
+    std::vector<const EntryRecord*> items;
+    for (int i = 0; i < EntryCount(); i++)
+        if (!(GetEntry(i)->tag & TASK_TAG_SERVICE))
+            items.push_back(GetEntry(i));
+    ASSERT_EQ(expected.size(), items.size());
+    for (size_t i = 0; i < items.size(); i++) {
+        EXPECT_EQ(expected[i], items[i]->title) << i;
+        if (std::string(items[i]->title).rfind("KxTask", 0) != 0)
             continue;
-        EXPECT_EQ(TASK_SCHEDULED, GetEntry(i)->type);
-        EXPECT_STRCASEEQ(app_.c_str(), GetEntry(i)->command);
-        EXPECT_STREQ("Never", GetEntry(i)->source);   // no trigger
-        EXPECT_STREQ("Never", GetEntry(i)->detail);   // never ran
+        EXPECT_EQ(TASK_SCHEDULED, items[i]->type);
+        EXPECT_STRCASEEQ(app_.c_str(), items[i]->command);
+        EXPECT_STREQ("Never", items[i]->source);   // no trigger
+        EXPECT_STREQ("Never", items[i]->detail);   // never ran
     }
 }
 
