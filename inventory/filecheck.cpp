@@ -197,7 +197,51 @@ bool LastRunSound(const std::string& b)
            Field(b, at + 14, 2) < 1000;
 }
 
+// --- Version blocks ---
+
+size_t Align4(size_t n) { return (n + 3) & ~(size_t)3; }
+
+// One node and, levels deep, its children: each within its parent's end.
+bool VersionNodeSound(const std::string& block, size_t at, size_t parentEnd, int levels)
+{
+    const size_t header = 6;
+    if (at > parentEnd || parentEnd - at < header + 2)
+        return false;
+    size_t length = Field(block, at, 2), valueLength = Field(block, at + 2, 2);
+    bool text = Field(block, at + 4, 2) != 0;
+    if (length < header + 2 || length > parentEnd - at)
+        return false;
+    size_t end = at + length, key = at + header;
+    while (key + 2 <= end && (block[key] || block[key + 1]))
+        key += 2;
+    if (key + 2 > end)
+        return false;   // the key runs past its node
+    size_t value = at + Align4(key + 2 - at);
+    size_t valueBytes = valueLength * (text ? 2 : 1);
+    if (valueBytes && (value > end || valueBytes > end - value))
+        return false;
+    if (levels == 0)
+        return true;
+    for (size_t child = value + Align4(valueBytes); child < end;) {
+        if (!VersionNodeSound(block, child, end, levels - 1))
+            return false;
+        child += Align4(Field(block, child, 2));
+    }
+    return true;
+}
+
 }   // namespace
+
+bool VersionBlockSound(const std::string& block)
+{
+    // The reader asks for twice the resource and four bytes more; a byte of 32 or above
+    // where the 32-bit form keeps its value type marks the 16-bit form.
+    if (block.size() < 4 + 2 * 8 || (unsigned char)block[4] >= 0x20)
+        return false;
+    size_t resource = (block.size() - 4) / 2;
+    // A query goes three names deep: string table, language, string.
+    return VersionNodeSound(block, 0, resource, 3);
+}
 
 bool ShortcutBytesSound(const std::string& bytes)
 {

@@ -1,4 +1,5 @@
 #include "versioninfo.h"
+#include "filecheck.h"
 #include "program.h"
 #include "textutil.h"
 #include <windows.h>
@@ -6,7 +7,6 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
-#include <vector>
 
 static const char* const kSlotNames[VS_SLOT_COUNT] = {
     "ProductName", "ProductVersion", "CompanyName", "FileDescription", "LegalCopyright"};
@@ -81,11 +81,13 @@ int ReadVersionStrings(const char* path, VersionStrings* out)
     DWORD size = GetFileVersionInfoSizeA(path, &handle);
     if (size == 0 || size > kMaxVersionBlock)
         return 0;
-    std::vector<char> block(size);
-    if (!GetFileVersionInfoA(path, 0, size, block.data()))
+    std::string block(size, '\0');
+    if (!GetFileVersionInfoA(path, 0, size, &block[0]))
         return 0;
-    // The block is the file's own data: every length and text in it is checked against its
-    // end before it is read.
+    // The system's queries trust the block's lengths (and write behind it by them): a block
+    // they could lead astray is treated as absent.
+    if (!VersionBlockSound(block))
+        return 0;
     const char* blockEnd = block.data() + block.size();
     WORD* pairs = nullptr;
     UINT pairBytes = 0;

@@ -304,6 +304,8 @@ struct CrashCase {
 const CrashCase kCrashCases[] = {
     {"shortcut.lnk", 0x6650037DA1382FC7ULL},   // a damaged link crashed the shell's link reader
     {"job-file", 0x392DF7F39962EEBDULL},       // a damaged work item crashed its reader
+    // a version block longer than its resource: the ANSI query wrote past the buffer
+    {"version-resource", 0x366FD731954F2529ULL},
 };
 
 // Where the mutation of a program file goes: its version block, from the length word
@@ -336,6 +338,19 @@ TEST_F(GarbageTest, FileParsersSurviveMutatedFilesAndLeaveThemAsTheyWere)
         ASSERT_FALSE(samples.empty() || samples[0].empty() || samples[0] == "<missing>");
         if (!strcmp(parser.name, "shortcut.lnk")) {
             EXPECT_TRUE(ShortcutBytesSound(samples[0])) << "a sound link was refused";
+        }
+        if (parser.keepLength) {
+            std::string program = Fixture("kxfx_multi.exe");
+            std::string block(GetFileVersionInfoSizeA(program.c_str(), nullptr), '\0');
+            ASSERT_GT(block.size(), 100u);
+            ASSERT_TRUE(GetFileVersionInfoA(program.c_str(), 0, (DWORD)block.size(), &block[0]));
+            EXPECT_TRUE(VersionBlockSound(block)) << "a sound version block was refused";
+            // The root past the resource, or the first table past the root.
+            for (size_t at : {0, 0x5C}) {
+                std::string longer = block;
+                longer[at + 1] += 0x10;
+                EXPECT_FALSE(VersionBlockSound(longer)) << "length at " << at;
+            }
         }
         if (parser.inTasksFolder) {
             EXPECT_TRUE(JobBytesSound(samples[0])) << "a sound work item was refused";
