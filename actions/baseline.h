@@ -25,6 +25,7 @@ void InitHiddenList();
 // Dates every running task under Detected\ActiveTasks.
 void RecordRunningTasks();
 // The start-up order both programs follow: first run, baseline, services and hidden-files
-// lists, the categories an earlier build did not guard (addedcategories.h). The version check runs later, after the program's other start-up steps.
+// lists, then the categories an earlier build did not guard (addedcategories.h). The version
+// check runs later, after the program's other start-up steps.
 void StartBaseline();
 void CheckDataVersion();
