@@ -124,7 +124,7 @@ int ListBrowserAddOns()
     ListHelperObjects(0);
     ListToolbars();
     ListExtensions();
-    // Helper objects that 64-bit Windows keeps for 32-bit browsers, after the design's own.
+    // Helper objects that 64-bit Windows keeps for 32-bit browsers, after the own view's.
     ListHelperObjects(KEY_WOW64_32KEY);
     return EntryCount();
 }

@@ -403,7 +403,7 @@ void BuildRegInfo()
 {
     ReadHooks(0);
     ReadWinlogonNotify();
-    // The hooks that 64-bit Windows keeps for 32-bit programs, after the design's own.
+    // The hooks that 64-bit Windows keeps for 32-bit programs, after the own view's.
     ReadHooks(KEY_WOW64_32KEY);
 }
 
