@@ -1,5 +1,6 @@
 #include "e2e.h"
 #include "keys.h"
+#include "waits.h"
 
 void MonitorE2eBase::SetUp()
 {
@@ -78,4 +79,26 @@ int MonitorE2eBase::Drive(const std::string& steps, std::string* output)
     if (output)
         *output = text;
     return index < 0 ? -1 : WaitExit(index, 30000);
+}
+
+int MonitorE2eBase::StartReady(const std::string& args)
+{
+    int index = Start(args);
+    if (index < 0)
+        return -1;
+    bool ready = WaitUntil([&] {
+        return Trace().find("Application Start: SetTimer") != std::string::npos || !Running(index);
+    });
+    return ready && Running(index) ? index : -1;
+}
+
+bool MonitorE2eBase::WaitForPassAfter(size_t from, DWORD timeoutMs)
+{
+    return WaitUntil(
+        [&] {
+            std::string trace = Trace();
+            return trace.size() > from &&
+                   trace.find("Total Verify Time", from) != std::string::npos;
+        },
+        timeoutMs);
 }
