@@ -30,8 +30,6 @@ void MonitorE2eBase::TearDown()
 
 int MonitorE2eBase::Launch(const std::string& command, HANDLE output)
 {
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back(0);
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     if (output) {
@@ -40,8 +38,7 @@ int MonitorE2eBase::Launch(const std::string& command, HANDLE output)
         si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     }
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
-                        TempDir().c_str(), &si, &pi))
+    if (!StartTestProgram(command, &pi, TempDir().c_str(), &si, output != nullptr))
         return -1;
     started_.push_back(pi);
     return (int)started_.size() - 1;

@@ -108,3 +108,22 @@ bool WaitForProcessesUnderToEnd(const std::string& folder, const std::vector<DWO
     }
     return ended;
 }
+
+bool StartTestProgram(const std::string& commandLine, PROCESS_INFORMATION* started,
+                      const char* folder, STARTUPINFOA* startup, BOOL inheritHandles)
+{
+    STARTUPINFOA plain = {};
+    plain.cb = sizeof(plain);
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 2; attempt++) {
+        std::vector<char> line(commandLine.begin(), commandLine.end());
+        line.push_back(0);
+        *started = {};
+        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
+                           folder, startup ? startup : &plain, started))
+            return true;
+        error = GetLastError();
+    }
+    ADD_FAILURE() << "cannot start " << commandLine << " (error " << error << ")";
+    return false;
+}

@@ -23,3 +23,10 @@ std::vector<DWORD> ProcessesUnder(const std::string& folder);
 // launch started is then known to have done all it will.
 bool WaitForProcessesUnderToEnd(const std::string& folder, const std::vector<DWORD>& keep = {},
                                 DWORD timeoutMs = 30000);
+
+// CreateProcessA for a test's own helper program. Wine now and then fails a start before the
+// program is even loaded (the same failure tools/wine-run.sh retries for whole suites): such a
+// start is made once more, and a start that fails twice is reported with its error.
+bool StartTestProgram(const std::string& commandLine, PROCESS_INFORMATION* started,
+                      const char* folder = nullptr, STARTUPINFOA* startup = nullptr,
+                      BOOL inheritHandles = FALSE);
