@@ -7,6 +7,7 @@
 #include "pathutil.h"
 #include "registry.h"
 #include "runactions.h"
+#include "startupfiles.h"
 #include "resstring.h"
 #include "runtasks.h"
 #include "sysmessage.h"

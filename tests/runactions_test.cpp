@@ -8,6 +8,7 @@
 #include "program.h"
 #include "registry.h"
 #include "runactions.h"
+#include "startupfiles.h"
 #include <shlobj.h>
 #include <string>
 
