@@ -443,7 +443,6 @@ int DelayedStartBegin(HWND owner, DWORD nowMs)
     return g_delay.total;
 }
 
-int DelayedStartTotal() { return g_delay.total; }
 int DelayedStartHandled() { return g_delay.handled; }
 int DelayedStartStepSeconds() { return g_delay.pass * 10; }
 

@@ -1,6 +1,7 @@
 // The Cookies page and its cookie list, driven in-process: filter words added and removed
 // through the page, the browser choice, and the list's Remove Unchecked over real cookie files.
 #include "kxtest.h"
+#include "../explorer/explorerseams.h"
 #include "../explorer/cookiereview.h"
 #include "../explorer/pages.h"
 #include "../explorer/sheet.h"

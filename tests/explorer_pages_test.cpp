@@ -2,7 +2,7 @@
 // filled from fixture data of its inventory and checked by its columns, rows and buttons;
 // the actions that change the machine are pressed and their effect read back.
 #include "kxtest.h"
-#include "../explorer/callpoints.h"
+#include "../explorer/explorerseams.h"
 #include "../explorer/infodialog.h"
 #include "../explorer/listpage.h"
 #include "../explorer/pageframe.h"
