@@ -1,16 +1,19 @@
 #include "page_options.h"
 #include "alwaysrun.h"
-#include "callpoints.h"
 #include "delaystart.h"
 #include "dialogs_options.h"
 #include "dialogs_pages.h"
 #include "historydialog.h"
+#include "hijacklog.h"
 #include "options.h"
 #include "pageframe.h"
 #include "pages.h"
 #include "patroltime.h"
 #include "platform.h"
+#include "regexport.h"
+#include "reportlog.h"
 #include "resstring.h"
+#include "savedlist.h"
 #include "sharedui.h"
 #include "shellrun.h"
 #include "sysfiles.h"
@@ -205,13 +208,13 @@ static INT_PTR Command(HWND page, int id)
         AskArea(page, id);
         return TRUE;
     case IDC_OPTIONS_LOG:
-        WriteHtmlReport(page);
+        WriteReportLog();
         return TRUE;
     case IDC_OPTIONS_SPREADSHEET:
-        WriteSavedListReport(page);
+        WriteSavedList();
         return TRUE;
     case IDC_OPTIONS_HIJACK_LOG:
-        WriteHijackLog();
+        WriteHijackScanLog();
         return TRUE;
     case IDC_OPTIONS_VIEW_HOSTS:
         ViewHostsFile(page);
@@ -220,7 +223,7 @@ static INT_PTR Command(HWND page, int id)
         ShowHistoryDialog(page);
         return TRUE;
     case IDC_OPTIONS_EXPORT:
-        ExportSettingsReport(page);
+        ExportSettings(page);
         return TRUE;
     case IDC_OPTIONS_RESTORE_DELAYED:
         RestoreAllDelayed();

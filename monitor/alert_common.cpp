@@ -1,8 +1,9 @@
 // What every alert dialog shares: the current alert, the runner, the program block with
 // icon and version texts, fonts, position and the end of a dialog.
 #include "alert.h"
-#include "alert_callpoints.h"
+#include "monitorseams.h"
 #include "fonts.h"
+#include "onlineinfo.h"
 #include "pathutil.h"
 #include "resstring.h"
 #include "winpos.h"
@@ -135,7 +136,8 @@ void EndAlert(HWND dialog, INT_PTR result)
 
 void AlertInfoButton(HWND dialog, int type, const char* path)
 {
-    LookupProgramOnline(dialog, type + 1000, path);
+    // The lookup tells an alert from a listed entry by the type code moved up by 1000.
+    ShowOnlineInformation(type + 1000, path, "");
     SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 

@@ -1,6 +1,8 @@
 #include "kxmain.h"
 #include "realtime.h"
+#include "alert.h"
 #include "alwaysrun.h"
+#include "cookies.h"
 #include "entrylist.h"
 #include "explorerstart.h"
 #include "fonts.h"
@@ -11,8 +13,8 @@
 #include "program.h"
 #include "resource.h"
 #include "resstring.h"
+#include "restartview.h"
 #include "runactions.h"
-#include "startsteps.h"
 #include "sysmessage.h"
 #include "textutil.h"
 #include "trace.h"
@@ -56,7 +58,7 @@ void OnStartCommand(HWND window)
 
     ClearEntries();
     taskChangeRepeats = 0;
-    ResetAlertMemory();
+    ResetRepeatedAlert();
 
     Trace("Application Start", "VerifyData");
     Trace("Application Start", "SetTimer");
@@ -80,7 +82,7 @@ static void ExitSequence(HWND window)
     }
     Trace("Application Exit", g_className);
     ClearEntries();
-    FreeCookieFilterList();
+    FreeCookieFilters();
     if (g_comStarted) {
         CoUninitialize();
         g_comStarted = 0;
@@ -130,7 +132,7 @@ static void OnCommand(HWND window, int command, LPARAM lParam)
         }
         return;
     case 6034:
-        ShowRestartCommands();
+        ShowRestartCommandView(g_monitorWindow);
         return;
     case 6053:
         if (lParam)

@@ -1,4 +1,5 @@
 #include "patrolmessage.h"
+#include "monitorseams.h"
 #include "program.h"
 #include "resstring.h"
 #include "trace.h"

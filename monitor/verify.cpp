@@ -2,7 +2,6 @@
 // program alert (131) and the moved-back alert (192).
 #include "verify.h"
 #include "alert.h"
-#include "alert_callpoints.h"
 #include "baseline.h"
 #include "delaystart.h"
 #include "entrylist.h"
@@ -15,6 +14,7 @@
 #include "registry.h"
 #include "runactions.h"
 #include "sounds.h"
+#include "taskstop.h"
 #include "textutil.h"
 #include "trace.h"
 #include "tray.h"
@@ -180,7 +180,8 @@ static void Reject(const EntryRecord& entry)
 {
     char keyName[260];
     StartupKeyName(entry.command, keyName);
-    StopStartupProgram(keyName, entry.title);
+    // Stopped first, so that it cannot write its value back.
+    StopRunningProgram(keyName, entry.title, 0);
     DeleteRunProgram(entry.title, keyName, entry.source, entry.type);
     DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, keyName);
     DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, entry.title);
@@ -201,7 +202,7 @@ static void NewEntry(const EntryRecord& entry)
     } else if (result == IDNO) {
         Reject(entry);
     } else if (result == ALERT_RESULT_DISABLE) {
-        StopStartupProgram(entry.command, entry.title);
+        StopRunningProgram(entry.command, entry.title, 0);
         if (!DisabledCodeForTitle(entry.title))
             DisableRunProgram(entry.title, entry.command, entry.source, entry.type);
     }
