@@ -6,6 +6,7 @@
 #include "resstring.h"
 #include "sysfileactions.h"
 #include "sysfiles.h"
+#include "systemfiles.h"
 #include "taskstop.h"
 #include <shellapi.h>
 #include <cstdio>
@@ -49,8 +50,8 @@ int ViewWatchedFile(const char* path)
     // Quoted: a path with blanks would otherwise reach Notepad as several names.
     char quoted[MAX_PATH + 3];
     snprintf(quoted, sizeof(quoted), "\"%s\"", path);
-    return (INT_PTR)ShellExecuteA(nullptr, "open", "notepad.exe", quoted, nullptr, SW_SHOWNORMAL) >
-           32;
+    return (INT_PTR)ShellExecuteA(nullptr, "open", SystemFilePath("notepad.exe").c_str(), quoted,
+                                  nullptr, SW_SHOWNORMAL) > 32;
 }
 int ViewSavedCopy(const char* recordName)
 {
