@@ -254,9 +254,11 @@ static void Fill(HWND dialog)
         Show(dialog, IDC_INFO_RUN, 0);
         Show(dialog, IDC_INFO_STOP, 0);
         if (!ServiceDescriptionByPath(program, text, 1024)) {
+            std::string note;
             if (InMyString(version->slot[VS_COMPANY_NAME], "Microsoft"))
-                snprintf(text, 4200, Res(908).c_str(), r->title);
-            lstrcatA(text, Res(647).c_str());
+                note = FillText(Res(908).c_str(), {r->title});
+            note += Res(647);
+            lstrcpynA(text, note.c_str(), 4200);
         }
         NoteText(dialog, text, g_fonts.note);
     } else if (r->type == TYPE_HIDDEN) {

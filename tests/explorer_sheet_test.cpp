@@ -6,6 +6,7 @@
 #include "../explorer/infodialog.h"
 #include "../explorer/mainwindow.h"
 #include "../explorer/page_startup.h"
+#include "../explorer/page_options.h"
 #include "../explorer/pageframe.h"
 #include "../explorer/pages.h"
 #include "../explorer/sheet.h"
@@ -20,6 +21,8 @@
 #include "program.h"
 #include "resource.h"
 #include "resstring.h"
+#include "aolwindow.h"
+#include "sysfiles.h"
 #include "runactions.h"
 #include "winpos.h"
 #include "dialog_driver.h"
@@ -588,3 +591,44 @@ TEST_F(SheetTest, QuitCommandEndsTheMainWindowWritingEveryOptionBack)
 }
 
 }   // namespace
+
+// Programs of the system are started by their full path, so that a file of the same name in
+// the current folder is never the one run; AOL's browser only from the folder AOL names.
+TEST_F(SheetTest, SystemProgramsAreStartedByTheirFullPath)
+{
+    char system[MAX_PATH], hosts[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof(system));
+    GetHOSTSFile(hosts, sizeof(hosts));
+    bool hadHosts = GetFileAttributesA(hosts) != INVALID_FILE_ATTRIBUTES;
+    if (!hadHosts)
+        WriteTextFile(hosts, "127.0.0.1 localhost\r\n");
+    g_shellCalls.clear();
+    ViewHostsFile(nullptr);
+    if (!hadHosts)
+        DeleteFileA(hosts);
+    ASSERT_EQ(1u, g_shellCalls.size());
+    EXPECT_EQ("open|" + std::string(system) + "\\notepad.exe|\"" + hosts + "\"", g_shellCalls[0]);
+
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "AOL Frame25";
+    RegisterClassA(&wc);
+    HWND aol = CreateWindowA("AOL Frame25", "AOL", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_EQ(aol, FindAolClientWindow());
+    const std::string folder = "C:\\" + std::string(256, 'a');   // 259 characters
+    struct { const char* appPath; std::string call; } rows[] = {
+        {nullptr, "open|http://kx.example/|"},
+        {folder.c_str(), "winexec|\"" + folder + "\\WAOL.EXE\" -u \"http://kx.example/\"|"},
+    };
+    for (const auto& row : rows) {
+        WriteProfileStringA("WAOL", "AppPath", row.appPath);
+        g_shellCalls.clear();
+        OpenWebAddress(nullptr, "http://kx.example/");
+        ASSERT_EQ(1u, g_shellCalls.size());
+        EXPECT_EQ(row.call, g_shellCalls[0]);
+    }
+    WriteProfileStringA("WAOL", "AppPath", nullptr);
+    DestroyWindow(aol);
+    UnregisterClassA("AOL Frame25", wc.hInstance);
+}

@@ -176,7 +176,7 @@ TEST_F(AlertTest, ReplacedStartupMessageCannotReadFormatArguments)
         PressEsc(d);
     });
     uiLanguage = language;
-    EXPECT_EQ("Odd %d %x " + Res(765) + " end", message);
+    EXPECT_EQ("Odd " + Res(765) + " %x %s end", message) << "the first marker takes the one value";
 }
 
 TEST_F(AlertTest, ThirdAlertForTheSameProgramAnsweredYesDisablesAndOpensHelp)

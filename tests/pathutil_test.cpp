@@ -1,5 +1,6 @@
 #include "kxtest.h"
 #include "aolwindow.h"
+#include "systemfiles.h"
 #include "datafolder.h"
 #include "entrylist.h"
 #include "fileinfo.h"
@@ -420,4 +421,27 @@ TEST(AsciiCompare, AgreesWithTheSystemOnPrintableAscii)
     EXPECT_EQ(-1, AsciiSameIgnoringCase("a\tb", "A\tB", 3));
     EXPECT_EQ(1, InMyString("\"C:\\Programs\\\xC4pfel\\rundll32.exe\" x", "RUNDLL32.EXE"));
     EXPECT_EQ(1, InMyString("\xC4PFEL", "\xE4pfel"));
+}
+
+// Last in this suite: the restriction holds for the rest of the process.
+TEST_F(PathUtilTest, OnceRestrictedABareDllNameNeverLoadsFromTheCurrentFolder)
+{
+    const std::string planted = TempPath("kxplanted.dll");
+    ASSERT_TRUE(CopyFileA((TestProgramFolder() + "\\kxfx_hook.dll").c_str(), planted.c_str(), FALSE));
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof(previous), previous);
+    SetCurrentDirectoryA(TempDir().c_str());
+    HMODULE found = LoadLibraryA("kxplanted.dll");
+    EXPECT_NE(nullptr, found) << "searched in the current folder by default";
+    if (found)
+        FreeLibrary(found);
+    EXPECT_EQ(1, RestrictDllSearch());
+    HMODULE after = LoadLibraryA("kxplanted.dll");
+    EXPECT_EQ(nullptr, after);
+    if (after)
+        FreeLibrary(after);
+    HMODULE system = LoadLibraryA("psapi.dll");
+    EXPECT_NE(nullptr, system) << "the System folder's still load";
+    FreeLibrary(system);
+    SetCurrentDirectoryA(previous);
 }
