@@ -19,6 +19,7 @@
 #include "filetypes.h"
 #include "keys.h"
 #include "message_watch.h"
+#include "pump.h"
 #include "options.h"
 #include "pathutil.h"
 #include "platform.h"
@@ -247,13 +248,14 @@ TEST_F(PagesTest, EveryPageListsItsInventoryWithItsColumnsAndButtons)
         {PAGE_DELAY, {627, 628, 648, 1119},
          {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_DELAY_OPTIONS_BUTTON, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
          1, "kxpage.exe", {{0, "Fixture App"}, {2, ""}, {3, "30 " + Res(1122)}}},
-        {PAGE_IEHELPERS, {681, 684, 699, 714, 912}, {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
+        {PAGE_IEHELPERS, {681, 684, 699, 714, 912, 1437}, {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
          1, "kxpage.exe", {{0, "Fixture App"}, {2, company}, {3, "BHO"}}},
-        {PAGE_SCHEDULED, {681, 684, 699, 683, 682}, {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
+        {PAGE_SCHEDULED, {681, 684, 699, 683, 682, 1437}, {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
          1, "kxpage.exe", {{2, company}, {4, Res(686)}}},
-        {PAGE_SERVICES, {627, 628, 699, 648, 651, 912}, {IDC_PAGE_INFO, IDC_PAGE_CLOSE, IDC_PAGE_CHECK},
+        {PAGE_SERVICES, {627, 628, 699, 648, 651, 912, 1437},
+         {IDC_PAGE_INFO, IDC_PAGE_CLOSE, IDC_PAGE_CHECK, IDC_PAGE_HIDE_SIGNED},
          -1, "", {}},
-        {PAGE_TASKS, {629, 631, 699, 912},
+        {PAGE_TASKS, {629, 631, 699, 912, 1437},
          {IDC_PAGE_INFO, IDC_PAGE_REFRESH, IDC_PAGE_SPECIFIC, IDC_PAGE_CLOSE}, 0, selfName, {}},
         {PAGE_FILETYPES, {627, 628, 699, 747, 748, 714},
          {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE}, 4, ".KXPG",
@@ -284,6 +286,13 @@ TEST_F(PagesTest, EveryPageListsItsInventoryWithItsColumnsAndButtons)
             ASSERT_GE(row, 0) << e.key;
             for (const auto& cell : e.cells)
                 EXPECT_EQ(cell.second, Cell(list, row, cell.first)) << cell.first;
+            // The publisher arrives from the worker thread; no program here is signed, so the
+            // company follows (column 2 on every page with the column).
+            int publisher = e.headers.back() == 1437 ? (int)e.headers.size() - 1 : -1;
+            if (publisher >= 0) {
+                EXPECT_TRUE(PumpUntil([&] { return Cell(list, row, publisher) != Res(1436); }));
+                EXPECT_EQ("(Not verified) " + Cell(list, row, 2), Cell(list, row, publisher));
+            }
             // The status bar follows the selection.
             Select(list, row);
             char status[600] = "";
