@@ -514,7 +514,7 @@ TEST_F(InfoDialogTest, FieldsNoteRoundTripAndStepping)
     DialogDriver driver("Kx Info App", [&](HWND dialog) {
         for (int id : {IDC_INFO_TOP, IDC_INFO_PRODUCT, IDC_INFO_COMPANY, IDC_INFO_VERSION,
                        IDC_INFO_STATUS, IDC_INFO_LOCATION, IDC_INFO_SIZE, IDC_INFO_DETECTED,
-                       IDC_INFO_SAVE_NOTE, IDC_INFO_NOTE, IDC_INFO_PATH})
+                       IDC_INFO_SAVE_NOTE, IDC_INFO_NOTE, IDC_INFO_PATH, IDC_INFO_PUBLISHER})
             seen[std::to_string(id)] = Text(dialog, id);
         expandedFirst = IsWindowVisible(GetDlgItem(dialog, IDC_INFO_NOTE)) != 0;
         SendMessageA(dialog, WM_COMMAND, IDC_INFO_SAVE_NOTE, 0);
@@ -523,7 +523,7 @@ TEST_F(InfoDialogTest, FieldsNoteRoundTripAndStepping)
         SendMessageA(dialog, WM_COMMAND, IDC_INFO_SAVE_NOTE, 0);
         SendMessageA(dialog, WM_COMMAND, IDC_INFO_NEXT, 0);
         seen["plain"] = Text(dialog, IDC_INFO_PRODUCT) + "|" + Text(dialog, IDC_INFO_STATUS) + "|" +
-                        Text(dialog, IDC_INFO_TOP);
+                        Text(dialog, IDC_INFO_TOP) + "|" + Text(dialog, IDC_INFO_PUBLISHER);
         SendMessageA(dialog, WM_COMMAND, IDC_INFO_NEXT, 0);
         wrapped = WindowText(dialog) == "Kx Info App";
         seen["reloaded"] = Text(dialog, IDC_INFO_NOTE);
@@ -544,7 +544,8 @@ TEST_F(InfoDialogTest, FieldsNoteRoundTripAndStepping)
     EXPECT_EQ(Res(969), seen[std::to_string(IDC_INFO_SAVE_NOTE)]);
     EXPECT_EQ(Res(647), seen[std::to_string(IDC_INFO_NOTE)]);
     EXPECT_EQ("Kx Info App\r\n" + program_ + "\r\n", noteAfterCreate);
-    EXPECT_EQ("|" + Res(831) + "|Kx Info Plain", seen["plain"]);
+    EXPECT_EQ("|" + Res(831) + "|Kx Info Plain|(Not verified)", seen["plain"]);
+    EXPECT_EQ("(Not verified) Orvane Fixtures", seen[std::to_string(IDC_INFO_PUBLISHER)]);
     EXPECT_TRUE(wrapped);
     EXPECT_EQ("my own words about it", seen["reloaded"]);
     EXPECT_EQ("my own words about it", ReadTextFile(note_));
