@@ -9,6 +9,7 @@
 #include "reportreg.h"
 #include "resstring.h"
 #include "runtasks.h"
+#include "signaturetext.h"
 #include "sysfiles.h"
 #include "textutil.h"
 #include "versioninfo.h"
@@ -185,7 +186,8 @@ void HijackRunEntries(std::string& log)
     BuildRun();
     for (int i = 0; i < EntryCount(); i++) {
         const EntryRecord* e = GetEntry(i);
-        AppendF(log, "O4 - %s: [%s]%s\r\n", RunFormat(e->type), e->title, e->command);
+        AppendF(log, "O4 - %s: [%s]%s%s\r\n", RunFormat(e->type), e->title, e->command,
+                HijackSignatureSuffix(e->command).c_str());
     }
     ClearEntries();
     GetStartupGroup();
@@ -200,8 +202,8 @@ void HijackRunEntries(std::string& log)
                 if (_strnicmp(item, folder.c_str(), folder.size()) == 0)
                     global = true;
         }
-        AppendF(log, "O4 - %s: %s=%s\r\n", global ? "Global Startup" : "Startup",
-                FileNamePart(item), e->command);
+        AppendF(log, "O4 - %s: %s=%s%s\r\n", global ? "Global Startup" : "Startup",
+                FileNamePart(item), e->command, HijackSignatureSuffix(e->command).c_str());
     }
 }
 
