@@ -1,7 +1,6 @@
 #include "publishercolumn.h"
 #include "dialogs_pages.h"
 #include "entrylist.h"
-#include "pagecommands.h"
 #include "resstring.h"
 #include "signature.h"
 #include <string>
@@ -10,25 +9,25 @@
 
 namespace {
 
-enum RowState : char { ROW_UNKNOWN, ROW_WAITING, ROW_KNOWN };
-
-struct Row {
-    RowState state = ROW_UNKNOWN;
-    int program = -1;   // index into g_programs
+// A distinct program of the fill: its rows all show the same text.
+struct Program {
+    std::string file;
+    int asked = 0;   // 1 while the worker checks it, 2 once it answered
+    int known = 0;
     std::string text;
 };
 
 // One fill's rows and the distinct programs they name: thousands of rows usually share a
-// few dozen programs, and each of those is asked for once.
+// few dozen programs, and each of those is resolved, asked for and worded once.
 struct Fill {
     unsigned generation = 0;
-    std::vector<Row> rows;
-    std::vector<std::string> programs;
-    std::vector<char> asked;
+    SignaturePass pass;
+    std::vector<int> rowProgram;   // by entry index; -1 until the row is first shown
+    std::vector<Program> programs;
     std::unordered_map<std::string, int> programIds;
     int waiting = 0;
 };
-Fill g_fill;
+Fill* g_fill = new Fill;   // never freed: a late answer may still be on its way at exit
 
 const unsigned kProgramBits = 16;   // MAX_ENTRIES distinct programs at most
 
@@ -42,95 +41,89 @@ const char* CheckingText()
 
 int ProgramId(int index)
 {
-    char program[260];
-    EntryProgramFile(index, program);
-    std::string key = program;
+    const std::string& file = g_fill->pass.Program(GetEntry(index)->command);
+    std::string key = file;
     CharUpperBuffA(&key[0], (DWORD)key.size());
-    auto found = g_fill.programIds.find(key);
-    if (found != g_fill.programIds.end())
+    auto found = g_fill->programIds.find(key);
+    if (found != g_fill->programIds.end())
         return found->second;
-    int id = (int)g_fill.programs.size();
-    g_fill.programs.push_back(program);
-    g_fill.asked.push_back(0);
-    g_fill.programIds.emplace(key, id);
+    int id = (int)g_fill->programs.size();
+    g_fill->programs.push_back(Program());
+    g_fill->programs.back().file = file;
+    g_fill->programIds.emplace(key, id);
     return id;
 }
 
-void Known(Row& row, int index, const SignatureResult& result, const char* (*company)(int))
+const char* Known(Program& program, int index, const SignatureResult& result,
+                  const char* (*company)(int))
 {
+    // The company is the program file's own claim, shown only beside an unproven signature.
+    bool claims = result.state == SIG_UNSIGNED || result.state == SIG_UNTRUSTED ||
+                  result.state == SIG_EXPIRED;
     char text[300];
-    PublisherText(result, result.state == SIG_VERIFIED || result.state == SIG_BROKEN ||
-                                  result.state == SIG_MISSING || !company
-                              ? ""
-                              : company(index),
-                  text, sizeof(text));
-    row.text = text;
-    row.state = ROW_KNOWN;
+    PublisherText(result, claims && company ? company(index) : "", text, sizeof(text));
+    program.text = text;
+    program.known = 1;
+    return program.text.c_str();
 }
 
 }   // namespace
 
 void StartPublisherColumn()
 {
-    unsigned generation = g_fill.generation + 1;
-    g_fill = Fill();
-    g_fill.generation = generation;
-    g_fill.rows.resize(EntryCount());
+    unsigned generation = g_fill->generation + 1;
+    delete g_fill;
+    g_fill = new Fill;
+    g_fill->generation = generation;
+    g_fill->rowProgram.assign(EntryCount(), -1);
 }
 
 const char* PublisherCell(HWND page, int index, const char* (*company)(int))
 {
-    if (index < 0 || index >= (int)g_fill.rows.size() || index >= EntryCount())
+    if (index < 0 || index >= (int)g_fill->rowProgram.size() || index >= EntryCount())
         return "";
-    Row& row = g_fill.rows[index];
-    if (row.state == ROW_KNOWN)
-        return row.text.c_str();
-    if (row.program < 0)
-        row.program = ProgramId(index);
-    const std::string& program = g_fill.programs[row.program];
+    int& id = g_fill->rowProgram[index];
+    if (id < 0)
+        id = ProgramId(index);
+    Program& program = g_fill->programs[id];
+    if (program.known)
+        return program.text.c_str();
     SignatureResult result;
-    if (PeekFileSignature(program.c_str(), &result)) {
-        Known(row, index, result, company);
-        return row.text.c_str();
-    }
-    if (!g_fill.asked[row.program]) {
-        WPARAM ticket = ((WPARAM)g_fill.generation << kProgramBits) | (WPARAM)row.program;
-        if (!RequestFileSignature(program.c_str(), page, WM_PUBLISHER_ANSWER, ticket)) {
-            // No worker: the answer is found here instead.
-            GetFileSignature(program.c_str(), &result);
-            Known(row, index, result, company);
-            return row.text.c_str();
-        }
-        g_fill.asked[row.program] = 1;
-        g_fill.waiting++;
-    } else if (g_fill.asked[row.program] == 2) {
+    if (PeekFileSignature(program.file.c_str(), &result))
+        return Known(program, index, result, company);
+    if (program.asked == 2) {
         // Answered, yet not kept: the file changed while it was checked.
-        GetFileSignature(program.c_str(), &result);
-        Known(row, index, result, company);
-        return row.text.c_str();
+        GetFileSignature(program.file.c_str(), &result);
+        return Known(program, index, result, company);
     }
-    row.state = ROW_WAITING;
+    if (!program.asked) {
+        WPARAM ticket = ((WPARAM)g_fill->generation << kProgramBits) | (WPARAM)id;
+        if (!RequestFileSignature(program.file.c_str(), page, WM_PUBLISHER_ANSWER, ticket)) {
+            // No worker: the answer is found here instead.
+            GetFileSignature(program.file.c_str(), &result);
+            return Known(program, index, result, company);
+        }
+        program.asked = 1;
+        g_fill->waiting++;
+    }
     return CheckingText();
 }
 
 int PublisherAnswer(HWND page, WPARAM ticket)
 {
-    if ((unsigned)(ticket >> kProgramBits) != g_fill.generation)
+    if ((unsigned)(ticket >> kProgramBits) != g_fill->generation)
         return 0;
-    size_t program = ticket & ((1u << kProgramBits) - 1);
-    if (program >= g_fill.asked.size() || g_fill.asked[program] != 1)
+    size_t id = ticket & ((1u << kProgramBits) - 1);
+    if (id >= g_fill->programs.size() || g_fill->programs[id].asked != 1)
         return 0;
-    g_fill.asked[program] = 2;
-    g_fill.waiting--;
+    g_fill->programs[id].asked = 2;
+    g_fill->waiting--;
     InvalidateRect(GetDlgItem(page, IDC_PAGE_LIST), nullptr, FALSE);
-    return g_fill.waiting == 0;
+    return g_fill->waiting == 0;
 }
 
 int EntryMicrosoftSigned(int index)
 {
-    char program[260];
-    EntryProgramFile(index, program);
-    SignatureResult result;
-    GetFileSignature(program, &result);
-    return IsMicrosoftSigned(result);
+    const EntryRecord* r = GetEntry(index);
+    return r && IsMicrosoftSigned(g_fill->pass.Check(r->command));
 }

@@ -1,5 +1,6 @@
 #include "signature.h"
 #include "handles.h"
+#include "pathutil.h"
 #include "resstring.h"
 #include <softpub.h>
 #include <wincrypt.h>
@@ -385,6 +386,33 @@ void CancelFileSignatureRequests(HWND window)
     std::lock_guard<std::mutex> hold(w.lock);
     for (auto it = w.queue.begin(); it != w.queue.end();)
         it = it->window == window ? w.queue.erase(it) : it + 1;
+}
+
+const std::string& SignaturePass::Program(const char* command)
+{
+    char text[260] = "";
+    if (command && command[0])
+        GetProgramFile(command, text);
+    auto found = programs_.find(text);
+    if (found != programs_.end())
+        return found->second;
+    char file[260];
+    lstrcpynA(file, text, sizeof(file));
+    if (file[0])
+        FileExists(file, sizeof(file));
+    return programs_.emplace(text, file).first->second;
+}
+
+const SignatureResult& SignaturePass::Check(const char* command)
+{
+    const std::string& program = Program(command);
+    std::string key = CacheKey(program.c_str());
+    auto found = answers_.find(key);
+    if (found != answers_.end())
+        return found->second;
+    SignatureResult result;
+    GetFileSignature(program.c_str(), &result);
+    return answers_.emplace(key, result).first->second;
 }
 
 int IsMicrosoftSigned(const SignatureResult& result)

@@ -5,6 +5,8 @@
 // checked on a worker thread and be told as each answer arrives.
 #pragma once
 #include <windows.h>
+#include <string>
+#include <unordered_map>
 
 enum SignatureState {
     SIG_VERIFIED,    // the signature verifies; signer holds the leaf certificate's name
@@ -36,6 +38,21 @@ void ForgetFileSignatures();
 int RequestFileSignature(const char* path, HWND window, UINT message, WPARAM ticket);
 // Drops the queued requests that would be answered to window (a page refilled or closed).
 void CancelFileSignatureRequests(HWND window);
+
+// One pass over an entry list (a fill, a report): thousands of commands name a few dozen
+// programs, so each distinct program text is resolved to its file, and each file's answer
+// looked up, once per pass.
+class SignaturePass {
+public:
+    // The program file a command names, as the lists resolve it ("" when it names none).
+    const std::string& Program(const char* command);
+    // The program's answer, checked now when no answer is kept.
+    const SignatureResult& Check(const char* command);
+
+private:
+    std::unordered_map<std::string, std::string> programs_;     // program text -> file
+    std::unordered_map<std::string, SignatureResult> answers_;  // file (upper case) -> answer
+};
 
 // 1 when the state and signer say Windows' maker signed the file (its own release names only).
 int IsMicrosoftSigned(const SignatureResult& result);
