@@ -231,6 +231,7 @@ int WriteHijackScanLogTo(const char* path)
         return 0;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     VersionCacheScope versions;
+    ReportSignatureScope signatures;
     std::string log;
     HijackHeader(log);
     HijackPages(log);

@@ -168,6 +168,7 @@ int WriteReportLogTo(const char* path, int html)
         return 0;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     VersionCacheScope versions;
+    ReportSignatureScope signatures;
     InfoTextScope infoTexts;
     DisabledIndexScope disabledIndex;
     ServiceStateTable states;

@@ -1,14 +1,31 @@
 #include "signaturetext.h"
-#include "pathutil.h"
 #include "signature.h"
+
+static thread_local SignaturePass* t_pass;
+
+ReportSignatureScope::ReportSignatureScope() : owner(t_pass == nullptr)
+{
+    if (owner)
+        t_pass = new SignaturePass;
+}
+
+ReportSignatureScope::~ReportSignatureScope()
+{
+    if (owner) {
+        delete t_pass;
+        t_pass = nullptr;
+    }
+}
 
 std::string ReportPublisher(const char* command, const char* company, int* alarming)
 {
-    char program[260] = "";
-    if (command && command[0] && GetProgramFile(command, program) > 0)
-        FileExists(program, sizeof(program));
     SignatureResult result;
-    GetFileSignature(program, &result);
+    if (t_pass) {
+        result = t_pass->Check(command);
+    } else {
+        SignaturePass pass;
+        result = pass.Check(command);
+    }
     char text[300];
     PublisherText(result, company ? company : "", text, sizeof(text));
     if (alarming)
