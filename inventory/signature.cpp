@@ -147,7 +147,11 @@ private:
 // the file's hash and that catalog's signature verifies (out filled), else 0.
 int VerifyThroughCatalog(const std::wstring& path, HANDLE file, SignatureResult* out)
 {
-    CatalogAdmin admin;
+    // One catalog context per thread for its life: acquiring it costs more than most checks.
+    static thread_local CatalogAdmin* t_admin;
+    if (!t_admin)
+        t_admin = new CatalogAdmin;
+    CatalogAdmin& admin = *t_admin;
     std::vector<BYTE> hash;
     if (!admin.get() || !admin.Hash(file, &hash))
         return 0;
@@ -195,6 +199,53 @@ int VerifyThroughCatalog(const std::wstring& path, HANDLE file, SignatureResult*
     }
     CryptCATAdminReleaseCatalogContext(admin.get(), info, 0);
     return found;
+}
+
+// 1 when the file is a PE image whose certificate table is empty: it carries no signature of
+// its own, and the trust provider need not be asked about the file itself. Anything else
+// (other formats have signatures of their own kinds) goes to the provider.
+bool UnsignedImage(HANDLE file)
+{
+    BYTE head[4096];
+    DWORD read = 0;
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    bool got = ReadFile(file, head, sizeof(head), &read, nullptr);
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    if (!got || read < sizeof(IMAGE_DOS_HEADER))
+        return false;
+    auto* dos = (const IMAGE_DOS_HEADER*)head;
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew < 0 ||
+        (DWORD)dos->e_lfanew + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER) + sizeof(WORD) > read)
+        return false;
+    const BYTE* nt = head + dos->e_lfanew;
+    if (*(const DWORD*)nt != IMAGE_NT_SIGNATURE)
+        return false;
+    const BYTE* optional = nt + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER);
+    WORD magic = *(const WORD*)optional;
+    const IMAGE_DATA_DIRECTORY* directories;
+    DWORD count;
+    size_t end;
+    if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+        auto* h = (const IMAGE_OPTIONAL_HEADER64*)optional;
+        end = (optional - head) + sizeof(*h);
+        if (end > read)
+            return false;
+        directories = h->DataDirectory;
+        count = h->NumberOfRvaAndSizes;
+    } else if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
+        auto* h = (const IMAGE_OPTIONAL_HEADER32*)optional;
+        end = (optional - head) + sizeof(*h);
+        if (end > read)
+            return false;
+        directories = h->DataDirectory;
+        count = h->NumberOfRvaAndSizes;
+    } else {
+        return false;
+    }
+    if (count <= IMAGE_DIRECTORY_ENTRY_SECURITY)
+        return true;
+    const IMAGE_DATA_DIRECTORY& security = directories[IMAGE_DIRECTORY_ENTRY_SECURITY];
+    return security.VirtualAddress == 0 && security.Size == 0;
 }
 
 // What identifies a file's content without reading it: size and last write.
@@ -312,7 +363,10 @@ int VerifyFileSignature(const char* path, SignatureResult* out)
     data.dwUnionChoice = WTD_CHOICE_FILE;
     data.pFile = &info;
     LONG status;
-    RunTrustProvider(&data, out, &status);
+    if (file && UnsignedImage(file.get()))
+        out->state = SIG_UNSIGNED;
+    else
+        RunTrustProvider(&data, out, &status);
     if (out->state == SIG_UNSIGNED && file)
         VerifyThroughCatalog(wide, file.get(), out);
     return out->state;
@@ -398,7 +452,11 @@ const std::string& SignaturePass::Program(const char* command)
         return found->second;
     char file[260];
     lstrcpynA(file, text, sizeof(file));
-    if (file[0])
+    // Only a name without a drive can stand for a file elsewhere (the Windows and System
+    // folders); a full path is left as it is, and asking the long way about each of thousands
+    // of missing programs would be most of what a report spends.
+    bool full = file[0] == '\\' || strchr(file, ':') != nullptr;
+    if (file[0] && !full)
         FileExists(file, sizeof(file));
     return programs_.emplace(text, file).first->second;
 }
