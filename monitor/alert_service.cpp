@@ -61,7 +61,7 @@ static void RefuseService()
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_DISABLED);
 }
 
-INT_PTR CALLBACK ServiceAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK ServiceAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -80,5 +80,5 @@ INT_PTR CALLBACK ServiceAlertProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         }
         break;
     }
-    return AlertCommonMessage(dialog, message, wParam);
+    return AlertCommonMessage(dialog, message, wParam, lParam);
 }

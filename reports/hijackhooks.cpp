@@ -7,6 +7,7 @@
 #include "pathutil.h"
 #include "reportfile.h"
 #include "reportreg.h"
+#include "signaturetext.h"
 #include "textutil.h"
 #include "versioninfo.h"
 #include <cstring>
@@ -187,8 +188,8 @@ void DelayLoads(std::string& log)
             if (v.view && ReportValue(HKLM, key, name.c_str()) == clsid)
                 continue;   // the same value in both views is listed once
             if (!server.empty())
-                AppendLineF(log, "O21 - %s%s - %s - %s - %s\r\n", name.c_str(), v.mark, title.c_str(),
-                            clsid.c_str(), server.c_str());
+                AppendLineF(log, "O21 - %s%s - %s - %s - %s%s\r\n", name.c_str(), v.mark, title.c_str(),
+                            clsid.c_str(), server.c_str(), HijackSignatureSuffix(server.c_str()).c_str());
         }
     key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler";
     for (const auto& v : kViews)
@@ -199,8 +200,9 @@ void DelayLoads(std::string& log)
                 ReportValue(HKLM, key, clsid.c_str()) == ReportValue(HKLM, key, clsid.c_str(), v.view))
                 continue;
             if (!server.empty() && !InMyString(server.c_str(), "browseui.dll"))
-                AppendLineF(log, "O22 - SharedTaskScheduler%s: (%s) - %s - %s\r\n", v.mark,
-                            title.c_str(), clsid.c_str(), server.c_str());
+                AppendLineF(log, "O22 - SharedTaskScheduler%s: (%s) - %s - %s%s\r\n", v.mark,
+                            title.c_str(), clsid.c_str(), server.c_str(),
+                            HijackSignatureSuffix(server.c_str()).c_str());
         }
 }
 
@@ -213,8 +215,8 @@ void Services(std::string& log)
         GetProgramFile(e->command, program);
         VersionStrings v;
         GetVersionStrings(program, &v);
-        AppendLineF(log, "O23 - Service: %s - %s - %s\r\n", e->title, v.slot[VS_COMPANY_NAME],
-                    program);
+        AppendLineF(log, "O23 - Service: %s - %s - %s%s\r\n", e->title, v.slot[VS_COMPANY_NAME],
+                    program, HijackSignatureSuffix(program).c_str());
     }
     ClearEntries();
 }
@@ -249,15 +251,15 @@ void HijackAddOns(std::string& log)
                 inOwnView = inOwnView || lstrcmpiA(name.c_str(), clsid.c_str()) == 0;
             if (inOwnView && TwinInOwnView(clsid, server))
                 continue;
-            AppendLineF(log, "O2 - BHO%s: %s - %s - %s\r\n", v.mark, title.c_str(), clsid.c_str(),
-                        server.c_str());
+            AppendLineF(log, "O2 - BHO%s: %s - %s - %s%s\r\n", v.mark, title.c_str(), clsid.c_str(),
+                        server.c_str(), HijackSignatureSuffix(server.c_str()).c_str());
         }
     }
     for (const std::string& clsid : ValueNames(HKLM, "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar")) {
         std::string title, server;
         ClassOf(clsid, title, server);
-        AppendLineF(log, "O3 - Toolbar: %s - %s - %s\r\n", title.c_str(), clsid.c_str(),
-                    server.c_str());
+        AppendLineF(log, "O3 - Toolbar: %s - %s - %s%s\r\n", title.c_str(), clsid.c_str(),
+                    server.c_str(), HijackSignatureSuffix(server.c_str()).c_str());
     }
 }
 

@@ -9,6 +9,7 @@
 #include "reportreg.h"
 #include "resstring.h"
 #include "runtasks.h"
+#include "signaturetext.h"
 #include "sysfiles.h"
 #include "textutil.h"
 #include "versioninfo.h"
@@ -185,7 +186,8 @@ void HijackRunEntries(std::string& log)
     BuildRun();
     for (int i = 0; i < EntryCount(); i++) {
         const EntryRecord* e = GetEntry(i);
-        AppendLineF(log, "O4 - %s: [%s]%s\r\n", RunFormat(e->type), e->title, e->command);
+        AppendLineF(log, "O4 - %s: [%s]%s%s\r\n", RunFormat(e->type), e->title, e->command,
+                    HijackSignatureSuffix(e->command).c_str());
     }
     ClearEntries();
     GetStartupGroup();
@@ -200,8 +202,8 @@ void HijackRunEntries(std::string& log)
                 if (_strnicmp(item, folder.c_str(), folder.size()) == 0)
                     global = true;
         }
-        AppendLineF(log, "O4 - %s: %s=%s\r\n", global ? "Global Startup" : "Startup",
-                    FileNamePart(item), e->command);
+        AppendLineF(log, "O4 - %s: %s=%s%s\r\n", global ? "Global Startup" : "Startup",
+                    FileNamePart(item), e->command, HijackSignatureSuffix(e->command).c_str());
     }
 }
 
@@ -229,6 +231,7 @@ int WriteHijackScanLogTo(const char* path)
         return 0;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     VersionCacheScope versions;
+    ReportSignatureScope signatures;
     std::string log;
     HijackHeader(log);
     HijackPages(log);

@@ -38,6 +38,15 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& line)
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
+// A line that starts with start (what follows is the publisher of its program).
+bool HasLineStarting(const std::vector<std::string>& lines, const std::string& start)
+{
+    for (const std::string& line : lines)
+        if (line.rfind(start, 0) == 0)
+            return true;
+    return false;
+}
+
 size_t Count(const std::string& text, const std::string& part)
 {
     size_t n = 0;
@@ -234,7 +243,7 @@ TEST_F(ReportsTest, HijackLogWritesEachSectionInItsFormat)
         "R0 - HKCU\\Software\\Microsoft\\Internet Explorer\\Main,Start Page = http://start.example/",
         "R0 - HKLM\\Software\\Microsoft\\Internet Explorer\\Main,Window Title = Owned",
         "F3 - HKCU Load=kxload.exe",
-        "O4 - HKCU\\..\\Run: [<script>alert(1)</script>]C:\\kx\\evil.exe /s",
+        "O4 - HKCU\\..\\Run: [<script>alert(1)</script>]C:\\kx\\evil.exe /s  (File not found)",
         "O5 - control.ini: inetcpl.cpl=No",
         "O7 - HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System, DisableTaskMgr =1",
         "O8 - Extra context menu item: KX Menu - res://kx.dll/menu.htm",
@@ -328,12 +337,14 @@ TEST_F(ReportsTest, ThirtyTwoBitViewHooksHaveTheirOwnLines)
     std::string text = Report(WriteHijackScanLogTo, "HijackKestrix.log");
     clean();
     std::vector<std::string> lines = Lines(text);
-    const std::string tail = std::string(" - KX Hook32 - ") + kClass + " - C:\\kx\\hook32.dll";
+    // Lines naming a program end with its publisher (the library is not there).
+    const std::string missing = "  (File not found)";
+    const std::string tail = std::string(" - KX Hook32 - ") + kClass + " - C:\\kx\\hook32.dll" + missing;
     for (const std::string& line :
-         {"O2 - BHO (32-bit): KX Hook32 - " + std::string(kClass) + " - C:\\kx\\hook32.dll",
+         {"O2 - BHO (32-bit): KX Hook32 - " + std::string(kClass) + " - C:\\kx\\hook32.dll" + missing,
           std::string("O20 - AppInit_DLLs (32-bit): C:\\kx\\init32.dll"), "O21 - KxDelay32 (32-bit)" + tail,
           "O22 - SharedTaskScheduler (32-bit): (KX Hook32) - " + std::string(kClass) +
-              " - C:\\kx\\hook32.dll"})
+              " - C:\\kx\\hook32.dll" + missing})
         EXPECT_TRUE(HasLine(lines, line)) << line;
     // The value both views hold alike: its class is only in the 32-bit view, so the own view's
     // line is left out for want of a server, and the 32-bit one for being the same value.
@@ -705,11 +716,34 @@ TEST_F(ReportsTest, RealUsersRunValuesAppearInTheLogAndTheList)
     std::vector<std::string> log = Lines(Report(WriteHijackScanLogTo, "h.log"));
     for (auto v : values) {
         v.second.erase(std::remove(v.second.begin(), v.second.end(), '"'), v.second.end());
-        EXPECT_TRUE(HasLine(log, "O4 - HKCU\\..\\Run: [" + v.first + "]" + v.second)) << v.first;
+        EXPECT_TRUE(HasLineStarting(log, "O4 - HKCU\\..\\Run: [" + v.first + "]" + v.second + "  ("))
+            << v.first;
     }
     std::vector<std::string> list = Lines(Report(WriteSavedListTo, "l.csv"));
     for (size_t i = 3; i < list.size(); i++)
         EXPECT_EQ(9u, CsvFields(list[i]).size()) << list[i];
+}
+
+// Who signed each program: a line of the HTML report (red when the signature is broken) and
+// the end of the program's hijack-log line, whatever the command itself claims.
+TEST_F(ReportsTest, ReportsNameWhoSignedEachProgram)
+{
+    Value(HKEY_CURRENT_USER, kRun, "KxSigned", Fixture("kxfx_signed.exe"));
+    Value(HKEY_CURRENT_USER, kRun, "KxBroken", Fixture("kxfx_broken.exe"));
+    const std::string fake = Fixture("kxfx_app.exe") + " -x  (Verified) Microsoft Windows";
+    Value(HKEY_CURRENT_USER, kRun, "KxFake", fake);
+    std::string html = Report([](const char* p) { return WriteReportLogTo(p, 1); }, "r.html");
+    EXPECT_NE(std::string::npos, html.find("\tPublisher: (Verified) Kestrix Test Signer<br>\r\n"));
+    EXPECT_NE(std::string::npos,
+              html.find("\tPublisher: <b><font color=red>(Signature broken)</font></b><br>\r\n"));
+    EXPECT_NE(std::string::npos, html.find("\tPublisher: (Not verified) Orvane Fixtures<br>\r\n"));
+
+    std::vector<std::string> log = Lines(Report(WriteHijackScanLogTo, "h.log"));
+    EXPECT_TRUE(HasLine(log, "O4 - HKCU\\..\\Run: [KxSigned]" + Fixture("kxfx_signed.exe") +
+                                 "  (Verified) Kestrix Test Signer"));
+    EXPECT_TRUE(HasLine(log, "O4 - HKCU\\..\\Run: [KxBroken]" + Fixture("kxfx_broken.exe") +
+                                 "  (Signature broken)"));
+    EXPECT_TRUE(HasLine(log, "O4 - HKCU\\..\\Run: [KxFake]" + fake + "  (Not verified)"));
 }
 
 TEST_F(ReportsTest, CommandLineWritesTheReportAndEndsWithItsExitCode)
@@ -738,5 +772,10 @@ TEST_F(ReportsTest, CommandLineWritesTheReportAndEndsWithItsExitCode)
     EXPECT_NE(std::string::npos, ReadTextFile(list).find("\r\nType,SubType,Title,"));
     EXPECT_EQ(1, run("-WriteLog " + TempPath("missing\\x.log")));
     EXPECT_EQ(2, run("-WriteList"));
+    std::string report = TempPath("the report.html");
+    EXPECT_EQ(0, run("-WriteReport \"" + report + "\""));
+    EXPECT_NE(std::string::npos, ReadTextFile(report).find("<H2 align='center'> Kestrix Report Log </H2>"));
+    EXPECT_EQ(1, run("-WriteReport " + TempPath("missing\\r.html")));
+    EXPECT_EQ(2, run("-WriteReport"));
     EXPECT_EQ(nullptr, FindWindowA("KestrixEx", nullptr));
 }
