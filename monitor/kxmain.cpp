@@ -1,4 +1,6 @@
 #include "kxmain.h"
+#include "alertevents.h"
+#include "eventlog.h"
 #include "realtime.h"
 #include "alwaysrun.h"
 #include "entrylist.h"
@@ -66,6 +68,7 @@ void OnStartCommand(HWND window)
     // they have seen since.
     if (!RealtimeHandleCount())
         RealtimeStart();
+    ReportMonitorStarted();
 }
 
 static void ExitSequence(HWND window)
@@ -79,6 +82,7 @@ static void ExitSequence(HWND window)
         timerCreated = 0;
     }
     Trace("Application Exit", g_className);
+    ReportMonitorStopped();
     ClearEntries();
     FreeCookieFilterList();
     if (g_comStarted) {
@@ -213,6 +217,7 @@ int MonitorMain(HINSTANCE instance, const char* commandLine, int)
     HWND window = CreateMonitorWindow(instance, className, caption);
     if (!window)
         return 0;
+    EnableEventLog(1);
     CreateAlertFonts();
     ShowWindow(window, SW_HIDE);
     g_comStarted = SUCCEEDED(CoInitialize(nullptr));
