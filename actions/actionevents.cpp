@@ -44,7 +44,7 @@ void ReportActionRefused(int action, int type, const char* title, const char* co
     if (error)
         SystemErrorText(error, reason, sizeof(reason));
     else
-        lstrcpynA(reason, "nothing was changed (the entry was not found where it was listed)",
+        lstrcpynA(reason, "the system gave no reason; the entry was left as it was",
                   sizeof(reason));
     const char* inserts[] = {ActionName(action), category, title, command, reason};
     ReportKestrixEvent(KX_EVENT_ACTION_REFUSED, inserts, 5);

@@ -8,8 +8,8 @@
 int IsAlertRecordAction(int action);
 void ReportActionTaken(int action, int type, const char* title, const char* command,
                        const char* source);
-// error: the system's code (GetLastError) at the refusal; 0 when the action found nothing to
-// do, which is told as such.
+// error: the system's code (GetLastError, or a COM result) at the refusal; 0 when the action
+// gave none (it left the entry alone), which is told as such.
 void ReportActionRefused(int action, int type, const char* title, const char* command,
                          DWORD error);
 // The insert texts of an entry's category and location.

@@ -2,7 +2,6 @@
 #include "handles.h"
 #include "inventoryjson.h"
 #include "reportfile.h"
-#include "sysmessage.h"
 #include <objbase.h>
 #include <windows.h>
 #include <cstring>
@@ -57,25 +56,34 @@ int HasArgumentSwitch(const char* commandLine, const char* name)
     return 0;
 }
 
+// The program has no console of its own: output not redirected goes to the console of the
+// command prompt that started it, if any. Never a window: a management tool may run it where
+// nobody sees one, and only its exit code is read.
+HANDLE StdHandle(DWORD which)
+{
+    HANDLE handle = GetStdHandle(which);
+    if (handle && handle != INVALID_HANDLE_VALUE)
+        return handle;
+    static Handle console;
+    static bool asked;
+    if (!asked) {
+        asked = true;
+        if (AttachConsole(ATTACH_PARENT_PROCESS))
+            console.reset(CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+    }
+    return console ? console.get() : nullptr;
+}
+
 void WriteStd(DWORD which, const std::string& text)
 {
-    HANDLE out = GetStdHandle(which);
+    HANDLE out = StdHandle(which);
     DWORD written = 0;
-    if (out && out != INVALID_HANDLE_VALUE)
+    if (out)
         WriteFile(out, text.data(), (DWORD)text.size(), &written, nullptr);
 }
 
-void Complain(const std::string& message)
-{
-    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-    if (error && error != INVALID_HANDLE_VALUE) {
-        std::string line = message + "\r\n";
-        DWORD written = 0;
-        if (WriteFile(error, line.data(), (DWORD)line.size(), &written, nullptr))
-            return;
-    }
-    KxMessageBox(nullptr, message.c_str(), MB_OK | MB_ICONSTOP);
-}
+void Complain(const std::string& message) { WriteStd(STD_ERROR_HANDLE, message + "\r\n"); }
 
 int ReadWholeFile(const std::string& path, std::string* text)
 {
