@@ -498,7 +498,9 @@ int DelayedStartStep(DWORD nowMs)
     TraceElapsed();
     // Programs that joined the store after the start count too; the schedule ends when
     // nothing is left to start.
-    if (pending == 0)
+    if (pending == 0) {
         g_delay.ended = 1;
+        Trace("DelayedStartStep - delaystart", "schedule over");
+    }
     return !g_delay.ended;
 }

@@ -443,10 +443,6 @@ int IsReversibleAction(int code)
     return 0;
 }
 
-int EntryTypeRowCount() { return (int)(sizeof(kEntryTypes) / sizeof(kEntryTypes[0])); }
-int EntryTypeRowCode(int row) { return kEntryTypes[row].code; }
-int ActionRowCount() { return (int)(sizeof(kActions) / sizeof(kActions[0])); }
-int ActionRowCode(int row) { return kActions[row].code; }
 
 // Upper-case names of the DisabledIndex while a DisabledIndexScope is held.
 static thread_local std::unordered_set<std::string>* t_disabledNames;

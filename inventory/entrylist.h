@@ -130,8 +130,3 @@ struct DisabledIndexScope {
 int LocationText(int index, char* out);
 int LocationTextFor(int type, const char* title, char* out);
 
-// Number of rows of each table, for tests of their order.
-int EntryTypeRowCount();
-int EntryTypeRowCode(int row);
-int ActionRowCount();
-int ActionRowCode(int row);

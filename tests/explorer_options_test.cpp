@@ -1,6 +1,7 @@
 // The Options page, the patrol-time dialog and the history dialog, driven in-process: the sheet
 // runs without its modal loop, and a second thread answers the modal dialogs the page opens.
 #include "kxtest.h"
+#include "waits.h"
 #include "../explorer/callpoints.h"
 #include "../explorer/historydialog.h"
 #include "../explorer/page_options.h"
@@ -61,32 +62,11 @@ public:
     bool Found() const { return found_; }
 
 private:
-    struct Search {
-        HWND skip, found;
-    };
     void Run()
     {
-        for (int i = 0; i < 400; i++) {
-            Search search = {skip_, nullptr};
-            EnumThreadWindows(
-                thread_,
-                [](HWND window, LPARAM arg) -> BOOL {
-                    Search* s = (Search*)arg;
-                    char cls[32] = "";
-                    GetClassNameA(window, cls, sizeof(cls));
-                    if (window != s->skip && !lstrcmpA(cls, "#32770") && IsWindowVisible(window)) {
-                        s->found = window;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                (LPARAM)&search);
-            if (search.found) {
-                found_ = true;
-                action_(search.found);
-                return;
-            }
-            Sleep(25);
+        if (HWND dialog = WaitForThreadDialog(thread_, skip_, nullptr, 10000)) {
+            found_ = true;
+            action_(dialog);
         }
     }
     DWORD thread_;

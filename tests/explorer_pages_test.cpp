@@ -2,6 +2,7 @@
 // filled from fixture data of its inventory and checked by its columns, rows and buttons;
 // the actions that change the machine are pressed and their effect read back.
 #include "kxtest.h"
+#include "waits.h"
 #include "../explorer/callpoints.h"
 #include "../explorer/infodialog.h"
 #include "../explorer/listpage.h"
@@ -104,37 +105,18 @@ bool Usable(HWND window, int id)
 // The message box the thread of owner shows next: its texts, answered with OK.
 std::string AnswerMessageBox(HWND owner)
 {
-    struct Search {
-        HWND skip, found;
-    } search = {owner, nullptr};
-    for (int i = 0; i < 200 && !search.found; i++) {
-        Sleep(25);
-        EnumThreadWindows(
-            GetWindowThreadProcessId(owner, nullptr),
-            [](HWND window, LPARAM arg) -> BOOL {
-                Search* s = (Search*)arg;
-                char cls[32] = "";
-                GetClassNameA(window, cls, sizeof(cls));
-                if (window != s->skip && !lstrcmpA(cls, "#32770") && IsWindowVisible(window) &&
-                    GetWindow(window, GW_OWNER) == s->skip) {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            (LPARAM)&search);
-    }
+    HWND box = WaitForThreadDialog(GetWindowThreadProcessId(owner, nullptr), owner, owner);
     std::string text;
-    if (!search.found)
+    if (!box)
         return text;
     EnumChildWindows(
-        search.found,
+        box,
         [](HWND child, LPARAM arg) -> BOOL {
             *(std::string*)arg += WindowText(child) + "|";
             return TRUE;
         },
         (LPARAM)&text);
-    PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
     return text;
 }
 

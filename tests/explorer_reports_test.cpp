@@ -9,6 +9,7 @@
 #include "options.h"
 #include "registry.h"
 #include "onlineinfo.h"
+#include "realhives.h"
 #include "ostext.h"
 #include "reportfile.h"
 #include "reportlog.h"
@@ -620,12 +621,7 @@ TEST_F(ReportsTest, ExportRestoresEveryValueInItsTypeThroughRegedit)
 
 TEST_F(ReportsTest, RealUsersRunValuesAppearInTheLogAndTheList)
 {
-    std::string folder = std::string("Z:") + KX_SOURCE_DIR + "/../shared/testdata/real-hives";
-    for (char& c : folder)
-        if (c == '/')
-            c = '\\';
-    if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "no real-hive data beside the project";
+    KX_REQUIRE_REAL_HIVES(folder);
     std::map<std::string, std::string> values;   // a later file's value replaces an earlier one
     for (const char* file : {"plaso_NTUSER-RunTests.reg", "plaso_NTUSER-WIN7.reg",
                              "plaso_NTUSER.reg", "regipy_NTUSER.reg"}) {
@@ -640,14 +636,8 @@ TEST_F(ReportsTest, RealUsersRunValuesAppearInTheLogAndTheList)
             if (section != std::string("[HKEY_CURRENT_USER\\") + kRun + "]" || line[0] != '"' ||
                 eq == std::string::npos)
                 continue;   // string values only
-            auto unescape = [](const std::string& s) {
-                std::string out;
-                for (size_t i = 0; i < s.size(); i++)
-                    out += s[i] == '\\' && i + 1 < s.size() ? s[++i] : s[i];
-                return out;
-            };
-            std::string name = unescape(line.substr(1, eq - 1));
-            values[name] = unescape(line.substr(eq + 3, line.size() - eq - 4));
+            std::string name = RegFileUnescape(line.substr(1, eq - 1));
+            values[name] = RegFileUnescape(line.substr(eq + 3, line.size() - eq - 4));
             WriteValueText(HKEY_CURRENT_USER, kRun, name, values[name]);
         }
     }

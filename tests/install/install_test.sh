@@ -14,6 +14,7 @@ mkdir -p "$work"
 "$root/tools/build-installer.sh" "$build" "$work/KestrixSetup.exe" >"$work/makensis.log" 2>&1 ||
     { cat "$work/makensis.log"; echo "FAILED: makensis"; exit 1; }
 
+source "$root/tools/wine-env.sh"   # the test worker's display
 export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap 'wineserver -k >/dev/null 2>&1' EXIT
 wineboot -i >/dev/null 2>&1 </dev/null
