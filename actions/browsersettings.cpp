@@ -31,6 +31,13 @@ int WriteSystemAUOption(DWORD value)
     return SetRegNumber(HKEY_LOCAL_MACHINE, KX_AUTOUPDATE_KEY, "AUOptions", value);
 }
 
+void CopyAutoUpdateSetting()
+{
+    DWORD copy = 0, system = 0;
+    if (!ReadAUOptionCopy(&copy) && ReadSystemAUOption(&system))
+        StoreAUOptionCopy(system);
+}
+
 int RestoreAUOptionFromCopy()
 {
     DWORD copy = 0;

@@ -18,6 +18,9 @@ int ReadSystemAUOption(DWORD* out);
 int ReadAUOptionCopy(DWORD* out);
 int StoreAUOptionCopy(DWORD value);
 int WriteSystemAUOption(DWORD value);
+// Takes the system setting as the approved copy when there is no copy yet; a setting that
+// could not be read is never taken.
+void CopyAutoUpdateSetting();
 // Writes the approved copy into the system setting; only a copy that was read and is a
 // setting (1 to 4) is written. 1 when written.
 int RestoreAUOptionFromCopy();

@@ -7,6 +7,7 @@
 #include "pathutil.h"
 #include "registry.h"
 #include "runactions.h"
+#include "startupfiles.h"
 #include "resstring.h"
 #include "runtasks.h"
 #include "sysmessage.h"
@@ -442,7 +443,6 @@ int DelayedStartBegin(HWND owner, DWORD nowMs)
     return g_delay.total;
 }
 
-int DelayedStartTotal() { return g_delay.total; }
 int DelayedStartHandled() { return g_delay.handled; }
 int DelayedStartStepSeconds() { return g_delay.pass * 10; }
 

@@ -1,11 +1,12 @@
 #include "infodialog.h"
+#include "explorerseams.h"
 #include "listpage.h"
-#include "callpoints.h"
 #include "dialogs_info.h"
 #include "entrylist.h"
 #include "fileinfo.h"
 #include "handles.h"
 #include "history.h"
+#include "onlineinfo.h"
 #include "pageframe.h"
 #include "pathutil.h"
 #include "resstring.h"
@@ -58,7 +59,8 @@ int ReadProgramNote(const char* command, char* out, int capacity)
     return 1;
 }
 
-int WriteProgramNote(const char* command, const char* text)
+// Writes text over the note file; 1 when the whole text was written.
+static int WriteProgramNote(const char* command, const char* text)
 {
     char path[MAX_PATH];
     NotePath(command, path, sizeof(path));
@@ -443,7 +445,7 @@ static INT_PTR CALLBACK InfoProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         case IDC_INFO_EXPAND: ExpandOrShrink(dialog); return TRUE;
         case IDC_INFO_APPLY: Apply(dialog); return TRUE;
         case IDC_INFO_ONLINE:
-            ShowOnlineInfo(dialog, g_infoIndex);
+            ShowEntryOnlineInformation(g_infoIndex);
             SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             return TRUE;
         case IDC_INFO_FREE:

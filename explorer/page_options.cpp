@@ -1,10 +1,10 @@
 #include "page_options.h"
 #include "alwaysrun.h"
-#include "callpoints.h"
 #include "delaystart.h"
 #include "dialogs_options.h"
 #include "dialogs_pages.h"
 #include "historydialog.h"
+#include "hijacklog.h"
 #include "options.h"
 #include "pageframe.h"
 #include "pages.h"
@@ -12,7 +12,10 @@
 #include "platform.h"
 #include "policy.h"
 #include "policyui.h"
+#include "regexport.h"
+#include "reportlog.h"
 #include "resstring.h"
+#include "savedlist.h"
 #include "sharedui.h"
 #include "shellrun.h"
 #include "sysfiles.h"
@@ -215,13 +218,13 @@ static INT_PTR Command(HWND page, int id)
         AskArea(page, id);
         return TRUE;
     case IDC_OPTIONS_LOG:
-        WriteHtmlReport(page);
+        WriteReportLog();
         return TRUE;
     case IDC_OPTIONS_SPREADSHEET:
-        WriteSavedListReport(page);
+        WriteSavedList();
         return TRUE;
     case IDC_OPTIONS_HIJACK_LOG:
-        WriteHijackLog();
+        WriteHijackScanLog();
         return TRUE;
     case IDC_OPTIONS_VIEW_HOSTS:
         ViewHostsFile(page);
@@ -230,7 +233,7 @@ static INT_PTR Command(HWND page, int id)
         ShowHistoryDialog(page);
         return TRUE;
     case IDC_OPTIONS_EXPORT:
-        ExportSettingsReport(page);
+        ExportSettings(page);
         return TRUE;
     case IDC_OPTIONS_RESTORE_DELAYED:
         RestoreAllDelayed();

@@ -498,12 +498,6 @@ int DisabledCodeForTitle(const char* title)
     return atoi(text);
 }
 
-int DisabledCode(int index)
-{
-    const EntryRecord* r = GetEntry(index);
-    return r ? DisabledCodeForTitle(r->title) : 0;
-}
-
 static int LocationTextOf(int type, const char* title, int offByWindows, char* out)
 {
     const int capacity = 512;

@@ -114,8 +114,7 @@ const char* ActionName(int code);
 int ActionCodeFromName(const char* name);
 int IsReversibleAction(int code);
 
-// The code under which an entry's title is held in the DisabledIndex; 0 when not disabled.
-int DisabledCode(int index);
+// The code under which a title is held in the DisabledIndex; 0 when not disabled.
 int DisabledCodeForTitle(const char* title);
 // Held while a report walks thousands of entries: the DisabledIndex's names are read once, and
 // a title not among them is answered without a registry lookup.

@@ -51,9 +51,6 @@ INT_PTR CALLBACK HiddenAlertProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK FileTypeAlertProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK SysFileAlertProc(HWND, UINT, WPARAM, LPARAM);
 
-// Tests: stands in for the real dialog (nullptr puts the real dialog back).
-typedef INT_PTR (*AlertDialogSeam)(HWND owner, int templateId);
-void SetAlertDialogSeam(AlertDialogSeam seam);
 
 // Repeated-alert state of the startup alert, kept between alerts.
 void ResetRepeatedAlert();

@@ -2,8 +2,9 @@
 // icon and version texts, fonts, position and the end of a dialog.
 #include "alert.h"
 #include "alertevents.h"
-#include "alert_callpoints.h"
+#include "monitorseams.h"
 #include "fonts.h"
+#include "onlineinfo.h"
 #include "pathutil.h"
 #include "resstring.h"
 #include "winpos.h"
@@ -146,7 +147,8 @@ void EndAlert(HWND dialog, INT_PTR result)
 
 void AlertInfoButton(HWND dialog, int type, const char* path)
 {
-    LookupProgramOnline(dialog, type + 1000, path);
+    // The lookup tells an alert from a listed entry by the type code moved up by 1000.
+    ShowOnlineInformation(type + 1000, path, "");
     SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 

@@ -2,11 +2,12 @@
 // before the dialog ends.
 #include "actionevents.h"
 #include "alert.h"
-#include "alert_callpoints.h"
 #include "entrylist.h"
 #include "history.h"
 #include "registry.h"
 #include "resstring.h"
+#include "serviceactions.h"
+#include "services.h"
 #include "textutil.h"
 #include "winpos.h"
 #include <cstdio>
@@ -32,10 +33,10 @@ static void FillServiceAlert(HWND dialog)
 
     char path[512];
     snprintf(path, sizeof(path), "SYSTEM\\CurrentControlSet\\Services\\%s", g_alert.title);
-    char startText[128] = "", statusText[128] = "", format[1024] = "";
+    char startText[128] = "", statusText[256] = "", format[1024] = "";
     LoadResString(StartTypeString(GetRegNumber(HKEY_LOCAL_MACHINE, path, "Start")), startText,
                   sizeof(startText));
-    ServiceStatusText(g_alert.title, statusText, sizeof(statusText));
+    ServiceStateText(g_alert.title, statusText, sizeof(statusText));
     LoadResString(901, format, sizeof(format));
     const char* values[] = {startText, statusText};
     char message[1536];
@@ -48,17 +49,17 @@ static void FillServiceAlert(HWND dialog)
 static void RefuseService()
 {
     int action = -1;
-    switch (QueryServiceStateForAlert(g_alert.title)) {
+    switch (ServiceState(g_alert.title) >> 16) {
     case SERVICE_START_PENDING: action = ACT_SERVICE_FROM_MANUAL; break;
     case SERVICE_STOP_PENDING: action = ACT_SERVICE_FROM_DISABLED; break;
     case SERVICE_RUNNING: action = ACT_SERVICE__FROM_DISABLED; break;
     }
     if (action >= 0)
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, action);
-    if (StopServiceForAlert(g_alert.title))
+    if (SendServiceControl(g_alert.title, SERVICE_CONTROL_STOP))
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_STOP);
     SetLastError(0);
-    if (DisableServiceForAlert(g_alert.title))
+    if (SetServiceStartType(g_alert.title, SERVICE_DISABLED))
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_DISABLED);
     else
         ReportActionRefused(ACT_SERVICE_DISABLED, g_alert.type, g_alert.title, g_alert.command,

@@ -1,11 +1,14 @@
 #include "initvalues.h"
 #include "alwaysrun.h"
 #include "baseline.h"
+#include "browsersettings.h"
+#include "delaystart.h"
 #include "entrylist.h"
+#include "filetypes.h"
 #include "monitorstate.h"
 #include "options.h"
 #include "resstring.h"
-#include "startsteps.h"
+#include "sysfiles.h"
 #include "trace.h"
 #include "versioninfo.h"
 
@@ -30,13 +33,13 @@ void GetInitialValues()
     TraceBeginKestrix();
 
     CopyAutoUpdateSetting();
-    CreateSysFileRecords();
+    InitSysFileRecords();
     CheckDataVersion();
-    CreateFileTypeSnapshot();
+    CreateClassInfo();
     ReadAllOptions();
 
     alwaysRun = IsAlwaysRun();
     ClearEntries();
     delayTicks = delayStep = delayLaunched = 0;
-    delayTotal = CountDelayedPrograms();
+    delayTotal = DelayedStartBegin(nullptr, MonitorTickCount());
 }

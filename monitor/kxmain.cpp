@@ -2,7 +2,9 @@
 #include "alertevents.h"
 #include "eventlog.h"
 #include "realtime.h"
+#include "alert.h"
 #include "alwaysrun.h"
+#include "cookies.h"
 #include "entrylist.h"
 #include "explorerstart.h"
 #include "fonts.h"
@@ -13,8 +15,8 @@
 #include "program.h"
 #include "resource.h"
 #include "resstring.h"
+#include "restartview.h"
 #include "runactions.h"
-#include "startsteps.h"
 #include "sysmessage.h"
 #include "textutil.h"
 #include "trace.h"
@@ -58,7 +60,7 @@ void OnStartCommand(HWND window)
 
     ClearEntries();
     taskChangeRepeats = 0;
-    ResetAlertMemory();
+    ResetRepeatedAlert();
 
     Trace("Application Start", "VerifyData");
     Trace("Application Start", "SetTimer");
@@ -84,7 +86,7 @@ static void ExitSequence(HWND window)
     Trace("Application Exit", g_className);
     ReportMonitorStopped();
     ClearEntries();
-    FreeCookieFilterList();
+    FreeCookieFilters();
     if (g_comStarted) {
         CoUninitialize();
         g_comStarted = 0;
@@ -134,7 +136,7 @@ static void OnCommand(HWND window, int command, LPARAM lParam)
         }
         return;
     case 6034:
-        ShowRestartCommands();
+        ShowRestartCommandView(g_monitorWindow);
         return;
     case 6053:
         if (lParam)

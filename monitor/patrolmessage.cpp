@@ -1,5 +1,6 @@
 #include "patrolmessage.h"
 #include "alertevents.h"
+#include "monitorseams.h"
 #include "program.h"
 #include "resstring.h"
 #include "trace.h"

@@ -3,7 +3,6 @@
 #include "verify.h"
 #include "actionevents.h"
 #include "alert.h"
-#include "alert_callpoints.h"
 #include "baseline.h"
 #include "delaystart.h"
 #include "entrylist.h"
@@ -16,6 +15,7 @@
 #include "registry.h"
 #include "runactions.h"
 #include "sounds.h"
+#include "taskstop.h"
 #include "textutil.h"
 #include "trace.h"
 #include "tray.h"
@@ -191,7 +191,8 @@ static void Reject(const EntryRecord& entry)
 {
     char keyName[260];
     StartupKeyName(entry.command, keyName);
-    StopStartupProgram(keyName, entry.title);
+    // Stopped first, so that it cannot write its value back.
+    StopRunningProgram(keyName, entry.title, 0);
     SetLastError(0);
     if (!DeleteRunProgram(entry.title, keyName, entry.source, entry.type))
         ReportActionRefused(ACT_START_REMOVE, entry.type, entry.title, entry.command,
@@ -215,7 +216,7 @@ static void NewEntry(const EntryRecord& entry)
     } else if (result == IDNO) {
         Reject(entry);
     } else if (result == ALERT_RESULT_DISABLE) {
-        StopStartupProgram(entry.command, entry.title);
+        StopRunningProgram(entry.command, entry.title, 0);
         Disable(entry);
     }
 }

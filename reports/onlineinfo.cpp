@@ -1,5 +1,6 @@
 #include "onlineinfo.h"
 #include "aolwindow.h"
+#include "entrylist.h"
 #include "fileinfo.h"
 #include "handles.h"
 #include "options.h"
@@ -238,4 +239,10 @@ int ShowOnlineInformation(int type, const char* programPath, const char* title)
     if (opened || (extended && GetOption("BrowserFailure", 0) == 0))
         return opened;
     return OpenInInternetExplorer(address);
+}
+
+int ShowEntryOnlineInformation(int index)
+{
+    const EntryRecord* entry = GetEntry(index);
+    return entry ? ShowOnlineInformation(entry->type, entry->command, entry->title) : 0;
 }

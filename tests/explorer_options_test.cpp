@@ -2,7 +2,7 @@
 // runs without its modal loop, and a second thread answers the modal dialogs the page opens.
 #include "kxtest.h"
 #include "waits.h"
-#include "../explorer/callpoints.h"
+#include "../explorer/explorerseams.h"
 #include "../explorer/historydialog.h"
 #include "../explorer/page_options.h"
 #include "../explorer/pages.h"
@@ -104,7 +104,6 @@ protected:
         RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix");
         WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Sound", "0");
         ReadAllOptions();
-        g_callPoints = CallPointCounts();
         g_monitorCommands.clear();
     }
     void TearDown() override
@@ -239,10 +238,7 @@ TEST_F(OptionsTest, EachCheckBoxWritesItsOptionAndTheMonitorHearsOfTheTrayIcon)
     SetReportShellHook(nullptr);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempPath("HijackKestrix.log").c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempPath("KestrixLog.csv").c_str()));
-    EXPECT_EQ(1, g_callPoints.report);
-    EXPECT_EQ(1, g_callPoints.hijack);
-    EXPECT_EQ(1, g_callPoints.savedList);
-    EXPECT_EQ(1, g_callPoints.exportSettings);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempPath("KestrixLog.html").c_str()));
 }
 
 TEST_F(OptionsTest, WithoutAMonitorTheIconMessageIsSkipped)
@@ -362,6 +358,56 @@ void SelectRow(HWND list, int row)
     LVITEMA item = {};
     item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageA(list, LVM_SETITEMSTATE, row, (LPARAM)&item);
+}
+
+TEST_F(OptionsTest, HistoryListShowsTheEventsInFileOrderWithProgramIcons)
+{
+    HWND list = CreateWindowExA(0, "SysListView32", "",
+                                WS_POPUP | LVS_REPORT | LVS_SHAREIMAGELISTS, 0, 0, 300, 200,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(list != nullptr);
+    for (int c = 0; c < 4; c++) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_WIDTH;
+        column.cx = 60;
+        SendMessageA(list, LVM_INSERTCOLUMNA, c, (LPARAM)&column);
+    }
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4);
+    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    WriteHistoryLine("First", self, "", CURRENT_RUN, ACT_START_REMOVE);
+    WriteHistoryLine("Second", "C:\\b.exe", "", 252, ACT_REMOVE_DELAYLOAD);
+    ASSERT_EQ(2, FillHistoryList(list));
+    ASSERT_EQ(2, (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    char text[128];
+    LVITEMA item = {};
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    item.iSubItem = 0;
+    SendMessageA(list, LVM_GETITEMTEXTA, 1, (LPARAM)&item);
+    EXPECT_STREQ("Second", text);
+    item.iSubItem = 1;
+    SendMessageA(list, LVM_GETITEMTEXTA, 1, (LPARAM)&item);
+    EXPECT_STREQ("REMOVE_DELAYLOAD", text);
+    item.iSubItem = 2;
+    SendMessageA(list, LVM_GETITEMTEXTA, 1, (LPARAM)&item);
+    EXPECT_STREQ("REG_Delayload", text);
+    // The first row's program has an icon, the second row's file does not exist.
+    LVITEMA icon = {};
+    icon.mask = LVIF_IMAGE;
+    icon.iItem = 0;
+    SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&icon);
+    EXPECT_EQ(0, icon.iImage);
+    icon.iItem = 1;
+    SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&icon);
+    EXPECT_EQ(I_IMAGENONE, icon.iImage);
+    EXPECT_EQ(1, ImageList_GetImageCount(images));
+    // Reading again does not pile up icons.
+    FillHistoryList(list);
+    EXPECT_EQ(1, ImageList_GetImageCount(images));
+    DestroyWindow(list);
+    ImageList_Destroy(images);
 }
 
 TEST_F(OptionsTest, HistoryRestoresEachReversibleKindThroughTheRealActions)

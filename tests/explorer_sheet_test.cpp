@@ -2,7 +2,7 @@
 // created without its modal loop, commands are sent to the page, and a watcher thread answers
 // the questions they ask.
 #include "kxtest.h"
-#include "../explorer/callpoints.h"
+#include "../explorer/explorerseams.h"
 #include "../explorer/infodialog.h"
 #include "../explorer/mainwindow.h"
 #include "../explorer/page_startup.h"
@@ -90,6 +90,9 @@ int RecordShell(const char* verb, const char* file, const char* parameters)
     return 1;
 }
 
+// Times the information dialog was asked for.
+int g_infoAsked;
+
 class SheetTest : public KxTest {
 protected:
     void SetUp() override
@@ -99,14 +102,11 @@ protected:
         InitCommonControls();
         InstallEntryActions();
         WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Sound", "0");
-        g_callPoints = CallPointCounts();
+        g_infoAsked = 0;
         g_shellCalls.clear();
         SetShellRunHook(RecordShell);
         // The information dialog is the pages' suite's; here only that it was asked for.
-        SetProgramInfoHook([](HWND, int index) {
-            g_callPoints.info++;
-            g_callPoints.lastIndex = index;
-        });
+        SetProgramInfoHook([](HWND, int) { g_infoAsked++; });
         for (int& flag : g_startupSortFlags)
             flag = 0;
     }
@@ -228,7 +228,6 @@ TEST_F(SheetTest, ImageButtonsAndHelpRunThroughTheHoverRoutine)
     Command(IDC_PAGE_MONITOR_IMAGE);
     cancel.Join();
     EXPECT_TRUE(cancel.Found());
-    EXPECT_EQ(1, g_callPoints.patrolTime);
     EXPECT_EQ(start, ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Start"));
 }
 
@@ -370,7 +369,7 @@ TEST_F(SheetTest, DisableEnableAndRemoveChangeTheRegistryAndTheList)
     watch.Wait();
     EXPECT_EQ(Res(31), watch.caption);
     EXPECT_NE(std::string::npos, watch.text.find("No selection has been made.")) << watch.text;
-    EXPECT_EQ(0, g_callPoints.info);
+    EXPECT_EQ(0, g_infoAsked);
 }
 
 TEST_F(SheetTest, MoveToDelayedStartShowAllAndTheShellCommands)
@@ -380,7 +379,7 @@ TEST_F(SheetTest, MoveToDelayedStartShowAllAndTheShellCommands)
     HWND list = List();
     Select(list, {RowOf(list, "KxPageDelay")});
     Command(IDC_PAGE_INFO);
-    EXPECT_EQ(1, g_callPoints.info);
+    EXPECT_EQ(1, g_infoAsked);
     Command(IDM_PAGE_EXPLORE_FOLDER);
     Command(IDM_PAGE_PROPERTIES);
     ASSERT_EQ(2u, g_shellCalls.size());
@@ -399,7 +398,7 @@ TEST_F(SheetTest, MoveToDelayedStartShowAllAndTheShellCommands)
 
     // Enter reaches the sheet as OK: it opens the information, the sheet stays.
     SendMessageA(sheet_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_EQ(2, g_callPoints.info);
+    EXPECT_EQ(2, g_infoAsked);
     EXPECT_TRUE(IsWindowVisible(sheet_));
     // Delete removes: one row asks first.
     {
@@ -577,7 +576,6 @@ TEST_F(SheetTest, QuitCommandEndsTheMainWindowWritingEveryOptionBack)
     SaveValue(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix");
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix");
     SendMessageA(window, WM_COMMAND, PAGE_TOGGLE_AUTORUN, 0);
-    EXPECT_EQ(1, g_callPoints.autostart);
     EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix"));
     SendMessageA(window, WM_COMMAND, PAGE_TOGGLE_AUTORUN, 0);
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix"));

@@ -66,7 +66,7 @@ TEST_F(ExplorerWarningTest, ShowsTheEntryAndRemovesOnlyWhenTicked)
 
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kDelayLoad, "KxDelay"));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_KEY "\\Run", "C:\\x\\delay.dll"));
-    ASSERT_EQ(1, ReadHistory(nullptr));
+    ASSERT_EQ(1, ReadHistory());
     EXPECT_EQ(ACT_REMOVE_DELAYLOAD, GetEntryTag(0));
     EXPECT_EQ(REG_Delayload, GetEntryType(0));
     // Its place is remembered for next time.

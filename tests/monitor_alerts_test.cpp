@@ -2,10 +2,11 @@
 // program with and without version information, the result of every button and of Esc,
 // the history line and position record of each opening, the repeated-alert rule, sounds.
 #include "alert.h"
-#include "alert_callpoints.h"
 #include "alert_driver.h"
 #include "entrylist.h"
 #include "keys.h"
+#include "helppage.h"
+#include "monitorseams.h"
 #include "kxtest.h"
 #include "options.h"
 #include "resstring.h"

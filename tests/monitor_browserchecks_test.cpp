@@ -6,6 +6,7 @@
 #include "entrylist.h"
 #include "explorerstart.h"
 #include "keys.h"
+#include "monitorseams.h"
 #include "kxtest.h"
 #include "monitorstate.h"
 #include "options.h"
@@ -14,7 +15,6 @@
 #include "program.h"
 #include "registry.h"
 #include "sounds.h"
-#include "startsteps.h"
 #include <deque>
 #include <string>
 #include <vector>

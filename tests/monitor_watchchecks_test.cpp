@@ -3,7 +3,6 @@
 // behind, and what the history says.
 #include "addonactions.h"
 #include "addons.h"
-#include "alert_callpoints.h"
 #include "filetypes.h"
 #include "sysfiles.h"
 #include "inventories.h"
@@ -13,6 +12,8 @@
 #include "checks.h"
 #include "entrylist.h"
 #include "keys.h"
+#include "monitorseams.h"
+#include "sysfileactions.h"
 #include "kxtest.h"
 #include "monitorstate.h"
 #include "options.h"

@@ -3,6 +3,7 @@
 #include "kxtest.h"
 #include "datafolder.h"
 #include "history.h"
+#include "undo.h"
 #include "pathutil.h"
 #include "platform.h"
 #include "vault.h"
@@ -59,11 +60,11 @@ TEST_F(VaultTest, CondemnedFilesOfOneNameBothComeBackFromTheirHistoryLines)
         << "an older vault copy is never overwritten";
 
     // Both come back through the history, each from its own vault copy.
-    ASSERT_EQ(2, ReadHistory(nullptr));
+    ASSERT_EQ(2, ReadHistory());
     for (int i = 1; i >= 0; i--) {
-        ReadHistory(nullptr);
+        ReadHistory();
         ASSERT_TRUE(IsHistoryEventReversible(i));
-        EXPECT_EQ(1, RestoreHistoryEvent(nullptr, i));
+        EXPECT_EQ(1, RestoreHistoryEvent(i));
     }
     EXPECT_EQ("first file", ReadTextFile(first));
     EXPECT_EQ("second, longer file", ReadTextFile(second));
@@ -90,7 +91,7 @@ TEST_F(VaultTest, RestoreNeverOverwritesAndAFailedCopyKeepsTheFile)
     EXPECT_FALSE(CondemnHiddenFile("Kx", path.c_str()));
     CloseHandle(locked);
     EXPECT_EQ("a new file at the same place", ReadTextFile(path));
-    EXPECT_EQ(1, ReadHistory(nullptr));
+    EXPECT_EQ(1, ReadHistory());
 }
 
 TEST_F(VaultTest, DeleteAtRestartJoinsTheRenameSectionOfWininit)

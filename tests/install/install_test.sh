@@ -55,6 +55,15 @@ for f in Kestrix.exe KestrixEx.exe Kestrix.wav uninstall.exe help.css startup.ht
     [ -f "$dir/$f" ] || fail "installed file $f"
 done
 cmp -s "$build/Kestrix.exe" "$dir/Kestrix.exe" || fail "Kestrix.exe differs from the build"
+# The programs ship stripped: no debug sections, and a link to the .debug file kept beside
+# the build; the .debug files themselves are not shipped.
+for f in Kestrix.exe KestrixEx.exe; do
+    sections=$(x86_64-w64-mingw32-objdump -h "$dir/$f" 2>/dev/null) || { fail "objdump $f"; continue; }
+    grep -q ' \.debug_' <<<"$sections" && fail "$f ships debug sections"
+    grep -q ' \.gnu_debuglink' <<<"$sections" || fail "$f has no .gnu_debuglink"
+    [ -f "$build/$f.debug" ] || fail "$f.debug beside the build"
+    [ -e "$dir/$f.debug" ] && fail "$f.debug shipped"
+done
 [ -f "$menu/Kestrix.lnk" ] || fail "Start-menu shortcut"
 [ -f "$menu/Kestrix Explorer.lnk" ] || fail "Start-menu shortcut of the explorer"
 version=$(sed -n 's/^#define KX_VERSION_TEXT "\(.*\)"/\1/p' "$root/resources/version.rc")
