@@ -22,6 +22,7 @@ Target amd64-unicode
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SOUNDS_KEY "AppEvents\Schemes\Apps\Kestrix"
 !define LABELS_KEY "AppEvents\EventLabels"
+!define EVENTLOG_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\Kestrix"
 
 Name "Kestrix"
 OutFile "${OUTFILE}"
@@ -126,7 +127,17 @@ Section "Kestrix" SecMain
   File /oname=Kestrix.wav "${SOURCE}\resources\alert.wav"
   !insertmacro HelpPages File "${SOURCE}\help"
   File "${SOURCE}\help\help.css"
+  ; The Group Policy templates, for administrators to copy into their policy store.
+  SetOutPath "$INSTDIR\policy"
+  File "${SOURCE}\installer\policy\Kestrix.admx"
+  SetOutPath "$INSTDIR\policy\en-US"
+  File "${SOURCE}\installer\policy\en-US\Kestrix.adml"
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  ; The event source of the monitor's reports: its texts are the monitor's message table.
+  WriteRegExpandStr HKLM "${EVENTLOG_KEY}" "EventMessageFile" "$INSTDIR\Kestrix.exe"
+  WriteRegDWORD HKLM "${EVENTLOG_KEY}" "TypesSupported" 7
 
   ; Start with Windows the way the monitor's own always-run option does it: a quoted command
   ; in the machine's Run key, and the entry already approved so the monitor does not ask
@@ -177,6 +188,15 @@ Section "Uninstall"
   Delete "$INSTDIR\help.css"
   !insertmacro HelpPages Delete "$INSTDIR"
   Delete "$INSTDIR\uninstall.exe"
+  Delete "$INSTDIR\policy\en-US\Kestrix.adml"
+  RMDir "$INSTDIR\policy\en-US"
+  Delete "$INSTDIR\policy\Kestrix.admx"
+  RMDir "$INSTDIR\policy"
+
+  ; The event source goes only when it names this copy's monitor.
+  ReadRegStr $0 HKLM "${EVENTLOG_KEY}" "EventMessageFile"
+  StrCmp $0 "$INSTDIR\Kestrix.exe" 0 +2
+    DeleteRegKey HKLM "${EVENTLOG_KEY}"
 
   ; Only the Run value that starts this copy goes; another program's value of the same name stays.
   ReadRegStr $0 HKLM "${RUN_KEY}" "Kestrix"

@@ -1,6 +1,7 @@
 // What every alert dialog shares: the current alert, the runner, the program block with
 // icon and version texts, fonts, position and the end of a dialog.
 #include "alert.h"
+#include "alertevents.h"
 #include "monitorseams.h"
 #include "fonts.h"
 #include "onlineinfo.h"
@@ -33,7 +34,7 @@ void ClearCurrentAlert()
 
 void SetAlertDialogSeam(AlertDialogSeam seam) { g_dialogSeam = seam; }
 
-INT_PTR ShowAlertDialog(HWND owner, int templateId)
+static INT_PTR RunAlertDialog(HWND owner, int templateId)
 {
     if (g_dialogSeam)
         return g_dialogSeam(owner, templateId);
@@ -41,6 +42,16 @@ INT_PTR ShowAlertDialog(HWND owner, int templateId)
     if (!proc)
         return -1;
     return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), owner, proc, 0);
+}
+
+INT_PTR ShowAlertDialog(HWND owner, int templateId)
+{
+    // The dialog clears the current alert as it ends; the answer is told from this copy.
+    CurrentAlert asked = g_alert;
+    ReportAlertShown(templateId, asked);
+    INT_PTR result = RunAlertDialog(owner, templateId);
+    ReportAlertAnswer(templateId, asked, result);
+    return result;
 }
 
 DLGPROC AlertDialogProc(int templateId)

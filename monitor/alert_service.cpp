@@ -1,5 +1,6 @@
 // Alert of the service check (template 171). Refusing stops and disables the service
 // before the dialog ends.
+#include "actionevents.h"
 #include "alert.h"
 #include "entrylist.h"
 #include "history.h"
@@ -57,8 +58,12 @@ static void RefuseService()
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, action);
     if (SendServiceControl(g_alert.title, SERVICE_CONTROL_STOP))
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_STOP);
+    SetLastError(0);
     if (SetServiceStartType(g_alert.title, SERVICE_DISABLED))
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_DISABLED);
+    else
+        ReportActionRefused(ACT_SERVICE_DISABLED, g_alert.type, g_alert.title, g_alert.command,
+                            GetLastError());
 }
 
 INT_PTR CALLBACK ServiceAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

@@ -1,5 +1,6 @@
 // The service check: a service missing from the known list is shown to the user; a refused
 // one is disabled and stopped, and known afterwards either way.
+#include "actionevents.h"
 #include "alert.h"
 #include "checks.h"
 #include "history.h"
@@ -16,8 +17,12 @@ static const char kKnownKey[] = KX_KEY "\\Services";
 // lines are written here, each only for a step that took effect.
 static void RefuseSilently(const EntryRecord& entry)
 {
+    SetLastError(0);
     if (SetServiceStartType(entry.title, SERVICE_DISABLED))
         WriteHistoryLine(entry.title, entry.command, "", entry.type, ACT_SERVICE_DISABLED);
+    else
+        ReportActionRefused(ACT_SERVICE_DISABLED, entry.type, entry.title, entry.command,
+                            GetLastError());
     if (SendServiceControl(entry.title, SERVICE_CONTROL_STOP))
         WriteHistoryLine(entry.title, entry.command, "", entry.type, ACT_SERVICE_STOP);
 }

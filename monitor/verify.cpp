@@ -1,6 +1,7 @@
 // Startup verification: the known-state rule, the pre-scan, and the answers of the new
 // program alert (131) and the moved-back alert (192).
 #include "verify.h"
+#include "actionevents.h"
 #include "alert.h"
 #include "baseline.h"
 #include "delaystart.h"
@@ -152,6 +153,17 @@ static INT_PTR AskUser(int templateId)
     return result;
 }
 
+// The refusals are reported with the system's reason; the actions report what they did.
+static void Disable(const EntryRecord& entry)
+{
+    if (DisabledCodeForTitle(entry.title))
+        return;
+    SetLastError(0);
+    if (!DisableRunProgram(entry.title, entry.command, entry.source, entry.type))
+        ReportActionRefused(ACT_START_DISABLE, entry.type, entry.title, entry.command,
+                            GetLastError());
+}
+
 static void MovedBack(const EntryRecord& entry)
 {
     char keyName[260];
@@ -170,8 +182,7 @@ static void MovedBack(const EntryRecord& entry)
             DeleteDelayValues(root, program);
     } else if (result == IDNO) {
         WriteKnown(entry);
-        if (!DisabledCodeForTitle(entry.title))
-            DisableRunProgram(entry.title, entry.command, entry.source, entry.type);
+        Disable(entry);
     }
 }
 
@@ -182,7 +193,10 @@ static void Reject(const EntryRecord& entry)
     StartupKeyName(entry.command, keyName);
     // Stopped first, so that it cannot write its value back.
     StopRunningProgram(keyName, entry.title, 0);
-    DeleteRunProgram(entry.title, keyName, entry.source, entry.type);
+    SetLastError(0);
+    if (!DeleteRunProgram(entry.title, keyName, entry.source, entry.type))
+        ReportActionRefused(ACT_START_REMOVE, entry.type, entry.title, entry.command,
+                            GetLastError());
     DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, keyName);
     DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, entry.title);
 }
@@ -203,8 +217,7 @@ static void NewEntry(const EntryRecord& entry)
         Reject(entry);
     } else if (result == ALERT_RESULT_DISABLE) {
         StopRunningProgram(entry.command, entry.title, 0);
-        if (!DisabledCodeForTitle(entry.title))
-            DisableRunProgram(entry.title, entry.command, entry.source, entry.type);
+        Disable(entry);
     }
 }
 

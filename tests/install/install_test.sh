@@ -26,6 +26,7 @@ menu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Kestrix"
 uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrix'
 run='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 sounds='HKCU\AppEvents\Schemes\Apps\Kestrix'
+eventsource='HKLM\System\CurrentControlSet\Services\EventLog\Application\Kestrix'
 
 # query KEY [VALUE]: the data of VALUE ("" for the default value), or "present" when only the
 # key is asked for; empty when missing.
@@ -50,7 +51,7 @@ wineserver -w
 # Files, shortcut and registry values.
 for f in Kestrix.exe KestrixEx.exe Kestrix.wav uninstall.exe help.css startup.html delay.html \
          bho.html scheduler.html services.html tasks.html cookies.html filetype.html hidden.html \
-         options.html features.html helpme.html; do
+         options.html features.html helpme.html policy/Kestrix.admx policy/en-US/Kestrix.adml; do
     [ -f "$dir/$f" ] || fail "installed file $f"
 done
 cmp -s "$build/Kestrix.exe" "$dir/Kestrix.exe" || fail "Kestrix.exe differs from the build"
@@ -74,6 +75,9 @@ expect "uninstall UninstallString" "$(query "$uninstall" UninstallString)" \
 size=$(query "$uninstall" EstimatedSize)
 [ -n "$size" ] && [ $((size)) -gt 100 ] || fail "uninstall EstimatedSize '$size'"
 expect "autostart value" "$(query "$run" Kestrix)" '"C:\Program Files\Kestrix\kestrix.exe"'
+expect "event source message file" "$(query "$eventsource" EventMessageFile)" \
+       'C:\Program Files\Kestrix\Kestrix.exe'
+expect "event source types" "$(query "$eventsource" TypesSupported)" "0x7"
 expect "startup alert sound" "$(query "$sounds\\Startup Alert\\.current" '')" \
        'C:\Program Files\Kestrix\Kestrix.wav'
 
@@ -97,13 +101,15 @@ printf 'event\r\n' >"$dir/history.txt"
 timeout 300 wine "$dir/uninstall.exe" /S </dev/null >/dev/null 2>&1 || fail "uninstaller exit code"
 timeout 120 wineserver -w || fail "a program still runs after the uninstaller (monitor not ended?)"
 
-for f in Kestrix.exe KestrixEx.exe Kestrix.wav uninstall.exe help.css startup.html helpme.html; do
+for f in Kestrix.exe KestrixEx.exe Kestrix.wav uninstall.exe help.css startup.html helpme.html \
+         policy; do
     [ -e "$dir/$f" ] && fail "left behind: $f"
 done
 [ -e "$menu" ] && fail "Start-menu folder left behind"
 expect "uninstall key" "$(query "$uninstall")" ""
 expect "autostart value after uninstall" "$(query "$run" Kestrix)" ""
 expect "sound events after uninstall" "$(query "$sounds")" ""
+expect "event source after uninstall" "$(query "$eventsource")" ""
 [ -f "$dir/history.txt" ] || fail "history.txt was not kept"
 [ -f "$appdata/Kestrix/vault/evil.dll" ] || fail "the vault was not kept"
 expect "settings kept" "$(query 'HKCU\Software\Orvane\Kestrix' '')" "$started"
