@@ -114,10 +114,8 @@ static NameSet ReadDisabledIndex()
     return names;
 }
 
-// The value read just before, across every key of one BuildRun pass.
+// What one BuildRun pass carries from key to key.
 struct LastRunValue {
-    std::string name, data;
-    bool present = false;
     NameSet disabled;   // the disabled index as read at the start of the pass
 };
 
@@ -147,13 +145,10 @@ static void ReadRunKey(int rootIndex, int keyIndex, LastRunValue* last)
         const std::string& data = value.data;
         if (!shared.empty() && shared.count(ValueKey(value)))
             continue;
-        bool repeat = last->present && lstrcmpiA(name.c_str(), last->name.c_str()) == 0 &&
-                      lstrcmpiA(data.c_str(), last->data.c_str()) == 0;
-        last->name = name;
-        last->data = data;
-        last->present = true;
-        // Windows starts only text values; a number or binary data there runs nothing.
-        if (repeat || (value.type != REG_SZ && value.type != REG_EXPAND_SZ))
+        // Windows starts only text values; a number, binary data or an empty text there runs
+        // nothing. Every other value is listed, whatever its name looks like or however short
+        // its command: Windows starts each, a twin in another key too.
+        if ((value.type != REG_SZ && value.type != REG_EXPAND_SZ) || data.empty())
             continue;
         Trace("BuildRun - findrun", data.c_str());
         // A namesake from another location is not the disabled entry: it is listed as the
@@ -164,12 +159,10 @@ static void ReadRunKey(int rootIndex, int keyIndex, LastRunValue* last)
             if (handled)
                 continue;
         }
-        if (name.size() > 1 && data.size() > 4 && (unsigned char)name[0] < 128) {
-            char command[512];
-            std::string head = data.substr(0, 511);
-            int rundll = SplitRundll32(head.c_str(), command, sizeof(command));
-            AddEntry(name.c_str(), command, "", "", code, rundll);
-        }
+        char command[512];
+        std::string head = data.substr(0, 511);
+        int rundll = SplitRundll32(head.c_str(), command, sizeof(command));
+        AddEntry(name.c_str(), command, "", "", code, rundll);
     }
 }
 
@@ -201,13 +194,23 @@ int GetStartupGroup()
     return WalkFound();
 }
 
+// The whole of a [windows] line of win.ini: every program on it starts, however long it is.
+static std::string ProfileLine(const char* key)
+{
+    std::vector<char> text(512);
+    for (;;) {
+        DWORD n = GetProfileStringA("windows", key, "", text.data(), (DWORD)text.size());
+        if (n + 2 < text.size() || text.size() >= (64u << 20))
+            return std::string(text.data(), n);
+        text.resize(text.size() * 4);
+    }
+}
+
 void GetWinPrograms()
 {
     const struct { const char* key; int code; } lines[2] = {{"run", WIN_RUN}, {"load", WIN_LOAD}};
     for (const auto& line : lines) {
-        char text[512] = "";
-        GetProfileStringA("windows", line.key, "", text, sizeof(text));
-        std::string rest = text;
+        std::string rest = ProfileLine(line.key);
         size_t start = 0;
         while (start <= rest.size()) {
             size_t end = rest.find(';', start);
