@@ -122,28 +122,41 @@ struct LastRunValue {
 // Name and data of a value, as one text to look up.
 static std::string ValueKey(const ValueText& value) { return NameKey(value.name) + '\n' + value.data; }
 
-static void ReadRunKey(int rootIndex, int keyIndex, LastRunValue* last)
+// The values of one Run key as read, before any of them is looked at.
+struct RunKeyValues {
+    int code;
+    ValueList values;
+    NameSet shared;   // the 32-bit view: what the own view shows alike
+};
+
+static RunKeyValues ReadRunKey(int rootIndex, int keyIndex)
 {
-    const int code = keyIndex + 1 + 10 * rootIndex;
+    RunKeyValues read;
+    read.code = keyIndex + 1 + 10 * rootIndex;
     HKEY root;
     const char* path;
     REGSAM view;
-    RunKeyOfCode(code, &root, &path, &view);
+    RunKeyOfCode(read.code, &root, &path, &view);
     // Whole values: a long command still starts a program and must not slip past the
     // guard (the listed command is cut to its field). Slot 2 is the 32-bit view.
     static ReadKey lastRead[3][7];
     const int slot = rootIndex == RUN32_ROOT_INDEX ? 2 : rootIndex;
-    ValueList values = ReadValuesAgain(root, path, view, &lastRead[slot][keyIndex]);
+    read.values = ReadValuesAgain(root, path, view, &lastRead[slot][keyIndex]);
     // A key that Windows does not keep apart for 32-bit programs (or a system without
     // them) shows the same values in both views: those are listed once, from the 64-bit view.
-    NameSet shared;
     if (view)
         for (const auto& value : ReadValuesAgain(root, path, 0, &lastRead[0][keyIndex]))
-            shared.insert(ValueKey(value));
-    for (const auto& value : values) {
+            read.shared.insert(ValueKey(value));
+    return read;
+}
+
+static void ListRunKey(const RunKeyValues& read, LastRunValue* last)
+{
+    const int code = read.code;
+    for (const auto& value : read.values) {
         const std::string& name = value.name;
         const std::string& data = value.data;
-        if (!shared.empty() && shared.count(ValueKey(value)))
+        if (!read.shared.empty() && read.shared.count(ValueKey(value)))
             continue;
         // Windows starts only text values; a number, binary data or an empty text there runs
         // nothing. Every other value is listed, whatever its name looks like or however short
@@ -168,13 +181,18 @@ static void ReadRunKey(int rootIndex, int keyIndex, LastRunValue* last)
 
 void BuildRun()
 {
-    LastRunValue last;
-    if (g_returnedValueHandler)
-        last.disabled = ReadDisabledIndex();
+    // Every key is read before any value is looked at: the list is the keys as they were at
+    // one moment, not as they were while thousands of entries were being resolved.
+    std::vector<RunKeyValues> keys;
     // HKLM, HKCU, then the machine keys that 64-bit Windows keeps for 32-bit programs.
     for (int rootIndex : {0, 1, RUN32_ROOT_INDEX})
         for (int k = 0; k < 7; k++)
-            ReadRunKey(rootIndex, k, &last);
+            keys.push_back(ReadRunKey(rootIndex, k));
+    LastRunValue last;
+    if (g_returnedValueHandler)
+        last.disabled = ReadDisabledIndex();
+    for (const RunKeyValues& read : keys)
+        ListRunKey(read, &last);
 }
 
 int GetStartupGroup()

@@ -26,12 +26,15 @@ void GetInitialValues()
 
     // First run (key skeleton, initial values), baseline and the services and hidden-file
     // lists, in the shared start-up order.
-    StartBaseline();
-    TraceBeginKestrix();
+    {
+        StartSnapshotScope snapshot;
+        StartBaseline();
+        TraceBeginKestrix();
 
-    CopyAutoUpdateSetting();
-    CreateSysFileRecords();
-    CheckDataVersion();
+        CopyAutoUpdateSetting();
+        CreateSysFileRecords();
+        CheckDataVersion();
+    }
     CreateFileTypeSnapshot();
     ReadAllOptions();
 
