@@ -26,12 +26,14 @@ void GetInitialValues()
 
     // First run (key skeleton, initial values), baseline and the services and hidden-file
     // lists, in the shared start-up order.
+    // The approved copies of single settings first: taking them costs nothing, and whatever
+    // changes after the window exists is then asked about.
+    TakeSettingBaselines();
     {
         StartSnapshotScope snapshot;
         StartBaseline();
         TraceBeginKestrix();
 
-        CopyAutoUpdateSetting();
         CreateSysFileRecords();
         CheckDataVersion();
     }

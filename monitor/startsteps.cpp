@@ -6,15 +6,29 @@
 #include "filetypes.h"
 #include "sysfiles.h"
 #include "monitorstate.h"
+#include "checks.h"
+#include "keys.h"
+#include "registry.h"
 
 void CreateSysFileRecords() { InitSysFileRecords(); }
 void CreateFileTypeSnapshot() { CreateClassInfo(); }
 void CopyAutoUpdateSetting()
 {
     DWORD copy = 0, system = 0;
-    // Only a setting that was read is copied, and an existing copy is never replaced.
-    if (!ReadAUOptionCopy(&copy) && ReadSystemAUOption(&system))
-        StoreAUOptionCopy(system);
+    // An existing copy is never replaced; a machine without the setting is copied as 0, so
+    // that a setting appearing later is a change.
+    if (!ReadAUOptionCopy(&copy))
+        StoreAUOptionCopy(ReadSystemAUOption(&system) ? system : 0);
+}
+
+void TakeSettingBaselines()
+{
+    CopyAutoUpdateSetting();
+    char prefix[256];
+    if (!RegValueExists(HKEY_CURRENT_USER, KX_KEY, "wwwPrefix") &&
+        ReadSystemUrlPrefix(prefix, sizeof(prefix)))
+        SetRegValue(HKEY_CURRENT_USER, KX_KEY, "wwwPrefix", prefix);
+    TakePageBaselines();
 }
 
 int CountDelayedPrograms() { return DelayedStartBegin(nullptr, MonitorTickCount()); }

@@ -2,8 +2,12 @@
 // Steps that are not plugged in yet return at once.
 #pragma once
 
-// "Get Initial Values": copy of the automatic-update setting when none exists yet.
+// "Get Initial Values", before anything slow: the approved copies of the automatic-update
+// setting (0 when the machine has none), the address prefix and the start, search and desktop
+// pages, each taken when none exists yet. Taken at start, not at a first check, so that a
+// change in the first minute is asked about like any other.
 void CopyAutoUpdateSetting();
+void TakeSettingBaselines();
 // "Get Initial Values": the watched-system-file records when missing.
 void CreateSysFileRecords();
 // "Get Initial Values": the file-type snapshot when missing.
