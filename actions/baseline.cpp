@@ -68,15 +68,43 @@ int RecordFirstSeen(const char* command, const char* detectedSubkey)
     return 0;
 }
 
+// Dates many commands under one Detected subkey in one sweep, as RecordFirstSeen would one by
+// one: the dates held are read once, and a file in a folder found missing is not looked for
+// again (a first start dates thousands of entries).
+static void RecordFirstSeenAll(const std::vector<std::string>& commands, const char* subkey)
+{
+    FolderMemoScope memo;
+    RegTextMap dated = ReadRegTexts(HKEY_CURRENT_USER, subkey, 64);
+    char today[64];
+    TodayText(today, sizeof(today));
+    for (const std::string& command : commands) {
+        char key[260];
+        ProgramKey(command.c_str(), key);
+        if (!key[0] || InMissingFolder(key))
+            continue;
+        std::string name = RegNameKey(key);
+        if (dated.count(name) || !FileExists(key, sizeof(key)))
+            continue;
+        // FileExists may have named the file by its short path.
+        name = RegNameKey(key);
+        if (dated.count(name))
+            continue;
+        if (SetRegValue(HKEY_CURRENT_USER, subkey, key, today))
+            dated.emplace(name, today);
+    }
+}
+
 // Dates the command of every entry in the list under one Detected subkey.
 static void RecordListedPrograms(const char* subkey)
 {
+    std::vector<std::string> commands;
     for (int i = 0; i < EntryCount(); i++) {
         char command[260];
         if (GetEntryCommand(i, command) > 0)
-            RecordFirstSeen(command, subkey);
+            commands.push_back(command);
     }
     ClearEntries();
+    RecordFirstSeenAll(commands, subkey);
 }
 
 // What initial values write into the Run, IEHelpers and Tasks lists for the present state,
@@ -140,8 +168,7 @@ void MakeBaseline()
     SetRegValue(HKEY_CURRENT_USER, KX_DETECTED_KEY, "", made);
 
     if (const PresentState* present = HeldPresent()) {
-        for (const std::string& command : present->startupCommands)
-            RecordFirstSeen(command.c_str(), KX_DETECTED_KEY "\\Startup");
+        RecordFirstSeenAll(present->startupCommands, KX_DETECTED_KEY "\\Startup");
     } else {
         BuildStartupList(0);
         RecordListedPrograms(KX_DETECTED_KEY "\\Startup");
@@ -154,8 +181,7 @@ void MakeBaseline()
     RecordListedPrograms(KX_DETECTED_KEY "\\Services");
     ListFileTypePrograms();
     RecordListedPrograms(KX_DETECTED_KEY "\\FileTypes");
-    ListRunningTasks();
-    RecordListedPrograms(KX_DETECTED_KEY "\\ActiveTasks");
+    RecordRunningTasks();
     ListHiddenFiles();
     RecordListedPrograms(KX_DETECTED_KEY "\\Hidden");
 }
@@ -362,10 +388,19 @@ void InitHiddenList()
     ClearEntries();
 }
 
+static int CollectProgram(DWORD, WORD, const char* path, void* arg)
+{
+    if (path[0])
+        ((std::vector<std::string>*)arg)->push_back(path);
+    return 1;
+}
+
 void RecordRunningTasks()
 {
-    ListRunningTasks();
-    RecordListedPrograms(KX_DETECTED_KEY "\\ActiveTasks");
+    // The programs' paths are all a date needs: the list's version texts are not read.
+    std::vector<std::string> programs;
+    EnumerateProcesses(CollectProgram, &programs);
+    RecordFirstSeenAll(programs, KX_DETECTED_KEY "\\ActiveTasks");
 }
 
 void StartBaseline()

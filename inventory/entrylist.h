@@ -108,6 +108,10 @@ struct FolderMemoScope {
     FolderMemoScope& operator=(const FolderMemoScope&) = delete;
 };
 
+// 1 when the folder of path is known, within a FolderMemoScope, not to exist (so the file
+// cannot either); 0 when it exists or cannot be judged.
+int InMissingFolder(const char* path);
+
 const char* TypeName(int code);
 int TypeCode(const char* name);
 const char* ActionName(int code);
