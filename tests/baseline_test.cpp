@@ -368,6 +368,22 @@ TEST_F(BaselineTest, FirstStartMakesEverythingAndTheSecondChangesNothing)
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\rejected.exe"));
 }
 
+// A first start takes the present state at its beginning: a value written while the rest of
+// the start runs is not in its lists, so the check asks about it.
+TEST_F(BaselineTest, FirstStartKnowsOnlyWhatWasThereWhenItBegan)
+{
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, program_);
+    SaveValue(HKEY_CURRENT_USER, kUserRun, "KxLate");
+    {
+        StartSnapshotScope start;
+        WriteValueText(HKEY_CURRENT_USER, kUserRun, "KxLate", "C:\\kx\\late.exe");
+        StartBaseline();
+        CheckDataVersion();
+    }
+    EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, kRunList, program_));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\late.exe"));
+}
+
 TEST_F(BaselineTest, RunningProgramsAreDatedAsActiveTasks)
 {
     char self[MAX_PATH];
