@@ -367,7 +367,15 @@ void InitServicesList()
         return;
     SetRegValue(HKEY_CURRENT_USER, KX_SERVICES_LIST, "", "P");
     ListServices();
-    WriteKnownValues(KX_SERVICES_LIST, ListedTitles());
+    // Services are known by their key names (display names are not unique).
+    KnownValues keys;
+    for (int i = 0; i < EntryCount(); i++) {
+        char code[16];
+        snprintf(code, sizeof(code), "%d", GetEntryType(i));
+        AddKnownValue(&keys, GetEntry(i)->key, code);
+    }
+    ClearEntries();
+    WriteKnownValues(KX_SERVICES_LIST, keys);
 }
 
 void InitHiddenList()

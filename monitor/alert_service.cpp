@@ -1,5 +1,5 @@
-// Alert of the service check (template 171). Refusing stops and disables the service
-// before the dialog ends.
+// Alert of the service check (template 171). Refusing stops and disables the service, by the
+// key name of the entry shown, before the dialog ends.
 #include "alert.h"
 #include "alert_callpoints.h"
 #include "entrylist.h"
@@ -30,11 +30,11 @@ static void FillServiceAlert(HWND dialog)
     SetDlgItemResString(dialog, 1143, 900);
 
     char path[512];
-    snprintf(path, sizeof(path), "SYSTEM\\CurrentControlSet\\Services\\%s", g_alert.title);
+    snprintf(path, sizeof(path), "SYSTEM\\CurrentControlSet\\Services\\%s", g_alert.service);
     char startText[128] = "", statusText[128] = "", format[1024] = "";
     LoadResString(StartTypeString(GetRegNumber(HKEY_LOCAL_MACHINE, path, "Start")), startText,
                   sizeof(startText));
-    ServiceStatusText(g_alert.title, statusText, sizeof(statusText));
+    ServiceStatusText(g_alert.service, statusText, sizeof(statusText));
     LoadResString(901, format, sizeof(format));
     const char* values[] = {startText, statusText};
     char message[1536];
@@ -47,16 +47,16 @@ static void FillServiceAlert(HWND dialog)
 static void RefuseService()
 {
     int action = -1;
-    switch (QueryServiceStateForAlert(g_alert.title)) {
+    switch (QueryServiceStateForAlert(g_alert.service)) {
     case SERVICE_START_PENDING: action = ACT_SERVICE_FROM_MANUAL; break;
     case SERVICE_STOP_PENDING: action = ACT_SERVICE_FROM_DISABLED; break;
     case SERVICE_RUNNING: action = ACT_SERVICE__FROM_DISABLED; break;
     }
     if (action >= 0)
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, action);
-    if (StopServiceForAlert(g_alert.title))
+    if (StopServiceForAlert(g_alert.service))
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_STOP);
-    if (DisableServiceForAlert(g_alert.title))
+    if (DisableServiceForAlert(g_alert.service))
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_DISABLED);
 }
 

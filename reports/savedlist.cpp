@@ -96,7 +96,7 @@ int WriteSavedListTo(const char* path)
     ReadServiceStates(&states);
     for (int i = 0; i < EntryCount(); i++) {
         char state[256] = "";
-        ServiceStateTextIn(states, GetEntry(i)->title, state, sizeof(state));
+        ServiceStateTextIn(states, GetEntry(i)->key, state, sizeof(state));
         Line(out, "Services", CleanField(state, 255).c_str(), *GetEntry(i));
     }
     ListScheduledTasks();

@@ -315,7 +315,7 @@ TEST_F(DataVersionTest, MarkedButEmptyServicesListIsRefilledOnUpgradeOnly)
     WriteValueText(HKEY_CURRENT_USER, list, "", "P");
     WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", "12.2.2007.0");
     CheckDataVersion();
-    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, list, "Kx Baseline Service"));
+    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, list, "KxBaselineSvc"));
     EXPECT_EQ("P", ReadValueText(HKEY_CURRENT_USER, list, ""));
 
     // A list with the user's decisions in it is left alone.
@@ -324,7 +324,7 @@ TEST_F(DataVersionTest, MarkedButEmptyServicesListIsRefilledOnUpgradeOnly)
     WriteValueText(HKEY_CURRENT_USER, list, "Refused Before", "701");
     WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", "12.2.2007.0");
     CheckDataVersion();
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, list, "Kx Baseline Service"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, list, "KxBaselineSvc"));
     EXPECT_EQ("701", ReadValueText(HKEY_CURRENT_USER, list, "Refused Before"));
 }
 
