@@ -150,10 +150,10 @@ static void ServicePart(HWND dialog, const EntryRecord* r)
     g_appliedStart = position;
     EnableWindow(GetDlgItem(dialog, IDC_INFO_APPLY), FALSE);
     char state[256] = "";
-    DWORD known = ServiceStateText(r->title, state, sizeof(state));
+    DWORD known = ServiceStateText(r->key, state, sizeof(state));
     Text(dialog, IDC_INFO_STATUS, known ? state : "");
     EnableWindow(GetDlgItem(dialog, IDC_INFO_STOP),
-                 known && (ServiceAcceptedControls(r->title) & SERVICE_ACCEPT_STOP));
+                 known && (ServiceAcceptedControls(r->key) & SERVICE_ACCEPT_STOP));
 }
 
 static void Fill(HWND dialog)
@@ -343,7 +343,7 @@ static void Stop(HWND dialog)
     if (!r)
         return;
     if (r->type == SERVICE_EXE || r->type == SERVICE_SVCHOST) {
-        SendServiceControl(r->title, SERVICE_CONTROL_STOP);
+        SendServiceControl(r->key, SERVICE_CONTROL_STOP);
         WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_STOP);
         Sleep(100);
     } else {
@@ -366,13 +366,13 @@ static void Apply(HWND dialog)
     int position = (int)SendDlgItemMessageA(dialog, IDC_INFO_STARTTYPE, CB_GETCURSEL, 0, 0);
     if (!r || position < 0 || position > 2)
         return;
-    switch (HIWORD(ServiceState(r->title))) {
+    switch (HIWORD(ServiceState(r->key))) {
     case SERVICE_START_PENDING: WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_FROM_MANUAL); break;
     case SERVICE_STOP_PENDING: WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_FROM_DISABLED); break;
     case SERVICE_RUNNING: WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE__FROM_DISABLED); break;
     }
     WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_AUTOMATIC + position);
-    SetServiceStartType(r->title, (DWORD)position + 2);
+    SetServiceStartType(r->key, (DWORD)position + 2);
     g_appliedStart = position;
     EnableWindow(GetDlgItem(dialog, IDC_INFO_APPLY), FALSE);
 }

@@ -29,6 +29,7 @@ struct CurrentAlert {
     char command[260];    // program path; for a file type the stored association's program
     char previous[260];   // file types: the program of the new association
     char file[260];       // system files: the file's full path
+    char service[256];    // services: the key name the dialog acts on
 };
 extern CurrentAlert g_alert;
 

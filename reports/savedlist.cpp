@@ -99,7 +99,7 @@ int WriteSavedListTo(const char* path)
     ReadServiceStates(&states);
     for (int i = 0; i < EntryCount(); i++) {
         char state[256] = "";
-        ServiceStateTextIn(states, GetEntry(i)->title, state, sizeof(state));
+        ServiceStateTextIn(states, GetEntry(i)->key, state, sizeof(state));
         Line(out, "Services", state, *GetEntry(i));
     }
     ListScheduledTasks();

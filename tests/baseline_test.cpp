@@ -213,77 +213,76 @@ TEST_F(BaselineTest, StartupListNamesCommandsWithColonsForEqualsSigns)
     SaveValue(HKEY_LOCAL_MACHINE, delayLoad, "KxNoServer");
     WriteValueText(HKEY_LOCAL_MACHINE, delayLoad, "KxNoServer",
                    "{4B5D0E1A-0000-4000-8000-00000000ABCE}");
+    DeleteKeyTree(HKEY_CURRENT_USER, kRunList);
     InitRegStartups();
     EXPECT_EQ("252", ReadValueText(HKEY_CURRENT_USER, kRunList, "KxNoServer"));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunList, ""));
 }
 
-TEST_F(BaselineTest, RebuildReplacesTheThreeListsWithThePresentState)
+// A rebuild forgets what is gone and keeps what is known; it learns nothing, so what it did not
+// know is still asked about. A delayed program's mark stays while the program waits elsewhere.
+TEST_F(BaselineTest, RebuildForgetsWhatIsGoneAndLearnsNothing)
 {
     WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\kx\\present.exe");
+    SaveValue(HKEY_CURRENT_USER, kUserRun, "KxUnknown");
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, "KxUnknown", "C:\\kx\\unknown.exe");
+    WriteValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\present.exe", "11");
     WriteValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\rejected.exe", "11");
+    WriteValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\delayed.exe", "1103");
     WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\IEHelpers", "Old Toolbar", "901");
     WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Tasks\\Stray", "x", "1");
     WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", "Kept", "700");
     RebuildLists();
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\rejected.exe"));
     EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\present.exe"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\rejected.exe"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\unknown.exe"));
+    EXPECT_EQ("1103", ReadValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\delayed.exe"));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_KEY "\\IEHelpers", "Old Toolbar"));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, KX_KEY "\\IEHelpers"));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, KX_KEY "\\Tasks"));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, KX_KEY "\\Tasks\\Stray"));
     EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", "Kept"));
 }
 
-// A rebuilt list holds the present state exactly, whatever it held before (a list that
-// already holds it is left as it is); initial values only add and correct.
-TEST_F(BaselineTest, KnownListsEndAsThePresentStateWhateverTheyHeld)
+// Whatever a later start is made to rebuild by (a deleted or changed data version, the cleanup
+// option, a deleted list mark, a deleted first-run date), a list that holds decisions keeps
+// them and approves nothing: an unknown entry stays unknown, so the check asks about it.
+TEST_F(BaselineTest, TamperingWithTheMarksApprovesNothing)
 {
-    const std::string present = "C:\\kx\\present.exe";
-    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, present);
-    DeleteKeyTree(HKEY_CURRENT_USER, kRunList);
-    RebuildLists();
-    const std::map<std::string, std::string> rebuilt = KeyContents(HKEY_CURRENT_USER, kRunList);
-    ASSERT_EQ("1:11", rebuilt.at(present).substr(0, 4));
-
-    auto writeExpand = [](const std::string& name, const char* text) {
-        HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kRunList, &key));
-        RegSetValueExA(key, name.c_str(), 0, REG_EXPAND_SZ, (const BYTE*)text, lstrlenA(text) + 1);
-        RegCloseKey(key);
-    };
+    const std::string known = "C:\\kx\\known.exe", planted = "C:\\kx\\planted.exe";
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, known);
+    SaveValue(HKEY_CURRENT_USER, kUserRun, "KxPlanted");
     const struct {
         const char* what;
-        std::function<void()> change;
-        bool initialKeepsIt;   // the change outlives initial values (which never remove)
-    } kCases[] = {
-        {"as rebuilt", [] {}, false},
-        {"missing", [] { DeleteKeyTree(HKEY_CURRENT_USER, kRunList); }, false},
-        {"a stale value", [] { WriteValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\gone.exe", "11"); },
-         true},
-        {"refused", [&] { WriteValueText(HKEY_CURRENT_USER, kRunList, present, "0"); }, false},
-        {"expandable text", [&] { writeExpand(present, "11"); }, false},
-        {"other letter case", [&] {
-             DeleteKeyTree(HKEY_CURRENT_USER, kRunList);
-             WriteValueText(HKEY_CURRENT_USER, kRunList, Upper(present), "11");
-         }, true},
-        {"a stray subkey", [] { WriteValueText(HKEY_CURRENT_USER, std::string(kRunList) + "\\Stray", "x", "1"); },
-         true},
+        std::function<void()> tamper;
+    } cases[] = {
+        {"data version deleted", [] { DeleteRegValue(HKEY_CURRENT_USER, KX_KEY, "Version"); }},
+        {"data version changed",
+         [] { WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", "11.1.2006.0"); }},
+        {"cleanup option", [] { SetOption("Cleanup", 1); }},
+        {"hidden list mark deleted",
+         [] { DeleteRegValue(HKEY_CURRENT_USER, KX_KEY "\\Hidden", ""); }},
+        {"first-run date deleted", [] { DeleteRegValue(HKEY_CURRENT_USER, KX_KEY, ""); }},
     };
-    for (const auto& c : kCases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        c.change();
-        RebuildLists();
-        EXPECT_EQ(rebuilt, KeyContents(HKEY_CURRENT_USER, kRunList));
-        c.change();
-        InitRegStartups();
-        std::map<std::string, std::string> added = KeyContents(HKEY_CURRENT_USER, kRunList);
-        EXPECT_EQ(!c.initialKeepsIt, added == rebuilt);
-        if (added.count(present)) {
-            EXPECT_EQ("1:11", added.at(present).substr(0, 4));
+        for (const char* key : {KX_KEY, KX_DETECTED_KEY})
+            DeleteKeyTree(HKEY_CURRENT_USER, key);
+        DeleteRegValue(HKEY_CURRENT_USER, kUserRun, "KxPlanted");
+        {
+            StartSnapshotScope start;
+            StartBaseline();
+            CheckDataVersion();
         }
-        DeleteKeyTree(HKEY_CURRENT_USER, kRunList);
-        RebuildLists();
+        ASSERT_EQ("11", ReadValueText(HKEY_CURRENT_USER, kRunList, known));
+        WriteValueText(HKEY_CURRENT_USER, kUserRun, "KxPlanted", planted);
+        c.tamper();
+        {
+            StartSnapshotScope start;
+            StartBaseline();
+            CheckDataVersion();
+        }
+        EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, kRunList, known));
+        EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunList, planted));
     }
 }
 
@@ -361,7 +360,7 @@ TEST_F(DataVersionTest, MarkedButEmptyServicesListIsRefilledOnUpgradeOnly)
     WriteValueText(HKEY_CURRENT_USER, list, "", "P");
     WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", "12.2.2007.0");
     CheckDataVersion();
-    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, list, "Kx Baseline Service"));
+    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, list, "KxBaselineSvc"));
     EXPECT_EQ("P", ReadValueText(HKEY_CURRENT_USER, list, ""));
 
     // A list with the user's decisions in it is left alone.
@@ -370,7 +369,7 @@ TEST_F(DataVersionTest, MarkedButEmptyServicesListIsRefilledOnUpgradeOnly)
     WriteValueText(HKEY_CURRENT_USER, list, "Refused Before", "701");
     WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", "12.2.2007.0");
     CheckDataVersion();
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, list, "Kx Baseline Service"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, list, "KxBaselineSvc"));
     EXPECT_EQ("701", ReadValueText(HKEY_CURRENT_USER, list, "Refused Before"));
 }
 
@@ -391,15 +390,15 @@ TEST_F(DataVersionTest, CleanupOptionRebuildsOnceAndIsReset)
 TEST_F(BaselineTest, FirstStartMakesEverythingAndTheSecondChangesNothing)
 {
     WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, program_);
-    // Left by an earlier installation: the first start's version check makes the list afresh.
-    WriteValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\earlier.exe", "11");
-    StartBaseline();
-    CheckDataVersion();
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\earlier.exe"));
+    {
+        StartSnapshotScope start;
+        StartBaseline();
+        CheckDataVersion();
+    }
     // The list holds the present state and nothing else: made afresh it is the same.
     const std::map<std::string, std::string> first = KeyContents(HKEY_CURRENT_USER, kRunList);
     DeleteKeyTree(HKEY_CURRENT_USER, kRunList);
-    RebuildLists();
+    InitRegStartups();
     EXPECT_EQ(first, KeyContents(HKEY_CURRENT_USER, kRunList));
     EXPECT_NE("<no value>", ReadValueText(HKEY_CURRENT_USER, KX_KEY, ""));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, KX_KEY "\\HostFile"));
@@ -412,6 +411,22 @@ TEST_F(BaselineTest, FirstStartMakesEverythingAndTheSecondChangesNothing)
     WriteValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\rejected.exe", "0");
     StartBaseline();
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\rejected.exe"));
+}
+
+// A first start takes the present state at its beginning: a value written while the rest of
+// the start runs is not in its lists, so the check asks about it.
+TEST_F(BaselineTest, FirstStartKnowsOnlyWhatWasThereWhenItBegan)
+{
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, program_);
+    SaveValue(HKEY_CURRENT_USER, kUserRun, "KxLate");
+    {
+        StartSnapshotScope start;
+        WriteValueText(HKEY_CURRENT_USER, kUserRun, "KxLate", "C:\\kx\\late.exe");
+        StartBaseline();
+        CheckDataVersion();
+    }
+    EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, kRunList, program_));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\late.exe"));
 }
 
 TEST_F(BaselineTest, RunningProgramsAreDatedAsActiveTasks)

@@ -90,17 +90,18 @@ int main()
     int answered = 0;
     double worker = CheckOnWorker(window, &answered);
 
-    printf("%d entries sharing %d files, cold, checked in line: %.3f s (target under 1 s)\n",
-           EntryCount(), kFiles, inLine);
-    printf("%d entries sharing %d files, cold, through the worker (%d answers): %.3f s "
-           "(target under 1 s)\n",
-           EntryCount(), kFiles, answered, worker);
-    printf("%d entries sharing %d files, answers kept: %.3f s\n", EntryCount(), kFiles, kept);
+    const std::string entries = std::to_string(EntryCount()) + " entries sharing " +
+                                std::to_string(kFiles) + " files";
+    bool met = bench::Figure(entries + ", cold, checked in line", inLine * 1000, "ms", 1000);
+    met = bench::Figure(entries + ", cold, through the worker", worker * 1000, "ms", 1000) && met;
+    bench::Figure(entries + ", answers kept", kept * 1000, "ms");
+    if (answered != kFiles)
+        met = bench::FigureMissing(entries + ", worker answers", "not every file was answered");
 
     DestroyWindow(window);
     ClearEntries();
     for (const std::string& file : files)
         DeleteFileA(file.c_str());
     RemoveDirectoryA(folder.c_str());
-    return inLine < 1.0 && worker < 1.0 && answered == kFiles ? 0 : 1;
+    return met ? 0 : 1;
 }

@@ -369,7 +369,9 @@ TEST_F(AlertTest, ServiceAlertEscRefusesAndRecordsOnlyWhatWasDone)
     RegCloseKey(key);
 
     std::string top, status;
-    SetCurrentAlert(SERVICE_EXE, service.c_str(), app_.c_str());
+    // The dialog acts on the key of the entry shown, not on the display name.
+    SetCurrentAlert(SERVICE_EXE, "Kx Fixture Display Name", app_.c_str());
+    lstrcpynA(g_alert.service, service.c_str(), sizeof(g_alert.service));
     EXPECT_EQ(IDNO, Answer(ALERT_SERVICE, [&](HWND d) {
                   top = ItemText(d, 1143);
                   status = ItemText(d, 1144);
@@ -388,6 +390,7 @@ TEST_F(AlertTest, ServiceAlertEscRefusesAndRecordsOnlyWhatWasDone)
         << history;
 
     SetCurrentAlert(SERVICE_EXE, "KxNoSuchService", app_.c_str());
+    lstrcpynA(g_alert.service, "KxNoSuchService", sizeof(g_alert.service));
     EXPECT_EQ(IDYES, Answer(ALERT_SERVICE, [&](HWND d) {
                   status = ItemText(d, 1144);
                   Press(d, IDYES);

@@ -129,6 +129,36 @@ TEST_F(PathUtilTest, SystemRootAndProgramFilesPrefixesExpand)
     EXPECT_EQ("C:\\PROGRAM FILES\\VENDOR\\TOOL.EXE", ProgramFileOf("%PROGRAMFILES%\\Vendor\\tool.exe"));
 }
 
+// A folder prefix names the program only where the command begins: further on it is an
+// argument, and the program is still the file the command starts with.
+TEST_F(PathUtilTest, PrefixesExpandOnlyWhereTheCommandBegins)
+{
+    const std::string windows = Upper(WindowsFolder());
+    const struct {
+        const char* command;
+        std::string program, args;   // GetProgramFile; SplitProgram's arguments
+    } cases[] = {
+        {"C:\\Users\\bob\\u.exe \\SystemRoot\\explorer.exe", "C:\\USERS\\BOB\\U.EXE",
+         " \\SystemRoot\\explorer.exe"},
+        {"\"C:\\kx\\u.exe\" %SystemRoot%\\explorer.exe", "C:\\KX\\U.EXE",
+         "\" %SystemRoot%\\explorer.exe"},
+        {"C:\\kx\\u.exe %ProgramFiles%\\x.exe", "C:\\KX\\U.EXE", " %ProgramFiles%\\x.exe"},
+        {"C:\\kx\\u.exe SystemRoot\\explorer.exe", "C:\\KX\\U.EXE", " SystemRoot\\explorer.exe"},
+        {"  \"\\SystemRoot\\kx.exe\" -x", windows + "\\KX.EXE", "\" -x"},
+        {"SystemRoot\\System32\\kx.exe", windows + "\\SYSTEM32\\KX.EXE", ""},
+        {"\\SystemRootKit\\kx.exe", "\\SYSTEMROOTKIT\\KX.EXE", ""},
+        {"%SystemRoot\\kx.exe", "%SYSTEMROOT\\KX.EXE", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        EXPECT_EQ(c.program, ProgramFileOf(c.command));
+        char program[260], args[260];
+        SplitProgram(c.command, program, args);
+        EXPECT_EQ(c.program, Upper(program));
+        EXPECT_EQ(c.args, args);
+    }
+}
+
 TEST_F(PathUtilTest, ProgramSplitKeepsArgumentsAfterTheExtension)
 {
     char program[260], args[260];
