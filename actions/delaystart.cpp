@@ -11,6 +11,7 @@
 #include "resstring.h"
 #include "runtasks.h"
 #include "sysmessage.h"
+#include "systemfiles.h"
 #include "textutil.h"
 #include "trace.h"
 #include "versioninfo.h"
@@ -322,7 +323,10 @@ static int StartDelayed(HWND owner, HKEY root, const char* storeName, const char
         std::string line;
         AppendQuoted(line, file);
         line += parameters;
-        return LaunchProgram(owner, root, storeName, applet, line.c_str());
+        // The applet is stored by its bare name ("RunDLL32.exe"): the System folder's, never
+        // one found first in the current folder.
+        std::string program = strchr(applet, '\\') ? std::string(applet) : SystemFilePath(applet);
+        return LaunchProgram(owner, root, storeName, program.c_str(), line.c_str());
     }
     return LaunchProgram(owner, root, storeName, file, parameters);
 }

@@ -54,11 +54,14 @@ int ExplorerMain(HINSTANCE instance, const char* commandLine, int)
 
     CoInitialize(nullptr);
     InitCommonControls();
-    StartBaseline();
-    InitSysFileRecords();
-    CreateClassInfo();
-    ReadAllOptions();
-    CheckDataVersion();
+    {
+        StartSnapshotScope snapshot;
+        StartBaseline();
+        InitSysFileRecords();
+        CreateClassInfo();
+        ReadAllOptions();
+        CheckDataVersion();
+    }
 
     PostMessageA(window, WM_COMMAND, page, 0);
     MSG msg;

@@ -20,6 +20,7 @@
 #include "shellrun.h"
 #include "sysfiles.h"
 #include "sysmessage.h"
+#include "systemfiles.h"
 #include <commctrl.h>
 #include <string>
 
@@ -93,7 +94,7 @@ void ViewHostsFile(HWND owner)
         return;
     }
     std::string quoted = std::string("\"") + hosts + "\"";
-    ShellRun(owner, "open", "notepad.exe", quoted.c_str());
+    ShellRun(owner, "open", SystemFilePath("notepad.exe").c_str(), quoted.c_str());
 }
 
 static void ShowArea(HWND page, int index)

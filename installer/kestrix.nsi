@@ -42,6 +42,7 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) Orvane"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Kestrix.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Start the Kestrix monitor now"
 !insertmacro MUI_PAGE_WELCOME
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE KestrixLeaf
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -99,8 +100,26 @@ Function .onInit
   SetRegView 64
 FunctionEnd
 
+; Kestrix gets a folder of its own whatever folder the user picks ("C:\Program Files",
+; "D:\"): the uninstaller may then remove the folder without touching anything beside it.
+Function KestrixLeaf
+  Push $0
+  strip:
+    StrCpy $0 "$INSTDIR" "" -1
+    StrCmp $0 "\" 0 stripped
+    StrCpy $INSTDIR "$INSTDIR" -1
+    Goto strip
+  stripped:
+  ${GetFileName} "$INSTDIR" $0
+  StrCmp $0 "Kestrix" leaf
+    StrCpy $INSTDIR "$INSTDIR\Kestrix"
+  leaf:
+  Pop $0
+FunctionEnd
+
 Section "Kestrix" SecMain
   SectionIn RO
+  Call KestrixLeaf   ; a silent install's /D too
   Call CloseKestrix
   SetOutPath "$INSTDIR"
   File "${BUILD}\Kestrix.exe"
@@ -202,10 +221,16 @@ Section "Uninstall"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 
   ; The user's data: approved lists, options, entries Kestrix disabled, history, notes, reports
-  ; and the vault. Kept unless the user says otherwise; silent uninstalls keep it.
+  ; and the vault. Kept unless the user says otherwise; silent uninstalls keep it unless given
+  ; /PURGE.
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/PURGE" $R1
+  IfErrors 0 purge
   MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON1 \
     "Keep your Kestrix data (approved programs, settings, history, notes and the vault of removed hidden files)?$\r$\n$\r$\nKeep it if you may install Kestrix again: startup entries Kestrix disabled can only be enabled again with Kestrix." \
     /SD IDYES IDYES keep
+  purge:
   SetShellVarContext current
   RMDir /r "$APPDATA\Kestrix"
   DeleteRegKey HKCU "Software\Orvane\Kestrix"
@@ -213,7 +238,30 @@ Section "Uninstall"
   DeleteRegKey /ifempty HKCU "Software\Orvane"
   DeleteRegKey HKLM "Software\Orvane\Kestrix"
   DeleteRegKey /ifempty HKLM "Software\Orvane"
-  RMDir /r "$INSTDIR"
+  ; Only what Kestrix itself writes in its folder goes, never the folder's other content: an
+  ; older version may have been installed straight into a shared folder. Names any program
+  ; might use, and Kestrix's subfolders, only in a folder that is Kestrix's own.
+  Delete "$INSTDIR\send2ov.txt"
+  Delete "$INSTDIR\sendex2ov.txt"
+  Delete "$INSTDIR\KestrixLog.csv"
+  Delete "$INSTDIR\KestrixLog.html"
+  Delete "$INSTDIR\KestrixLog.txt"
+  Delete "$INSTDIR\HijackKestrix.log"
+  Delete "$INSTDIR\*-Kestrix.reg"
+  ${GetFileName} "$INSTDIR" $0
+  StrCmp $0 "Kestrix" 0 shared
+    Delete "$INSTDIR\history.txt"
+    Delete "$INSTDIR\temp.url"
+    Delete "$INSTDIR\note_*.txt"
+    Delete "$INSTDIR\HOSTS"
+    Delete "$INSTDIR\Autoexec.bat"
+    Delete "$INSTDIR\Config.sys"
+    RMDir /r "$INSTDIR\Disabled"
+    RMDir /r "$INSTDIR\Parked"
+    RMDir /r "$INSTDIR\vault"
+    RMDir /r "$INSTDIR\kbase"
+  shared:
+  RMDir "$INSTDIR"
   Goto done
   keep:
   ; What is left in the folder (history, notes, logs) is the user's; the folder goes when empty.

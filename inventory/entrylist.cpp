@@ -215,7 +215,7 @@ FolderMemoScope::~FolderMemoScope()
 
 // 1 when the folder part of path does not exist, so that path cannot either. A folder whose
 // name ends in a dot or blank is not judged: the system trims those only at a path's end.
-static int InMissingFolder(const char* path)
+int InMissingFolder(const char* path)
 {
     const char* slash = strrchr(path, '\\');
     if (!g_memoDepth || !slash || slash - path < 3 || slash[-1] == '.' || slash[-1] == ' ')

@@ -14,6 +14,7 @@
 #include "taskactions.h"
 #include "tasks.h"
 #include "textutil.h"
+#include "vendorentries.h"
 
 static const char kKnownKey[] = KX_KEY "\\Tasks";
 
@@ -24,7 +25,7 @@ void CheckScheduledTasks()
     ListScheduledTasks();
     KnownList known(kKnownKey);
     for (const EntryRecord& entry : CopyUnknownEntries(known)) {
-        if (known.Number(entry.title) != 0 || InMyString(entry.title, "McAfee.com"))
+        if (known.Number(entry.title) != 0 || IsVendorTask(entry))
             continue;
         SetCurrentAlert(0, entry.title, entry.command);
         INT_PTR result = suppressAlerts > 1 ? IDNO

@@ -35,6 +35,8 @@ void CheckIEHelpers();
 void CheckHiddenFiles();
 void CheckSystemFiles();
 void CheckStartPages();
+// The approved pages, each taken when there is none yet (an empty text for a missing page).
+void TakePageBaselines();
 void CheckFileTypes();
 void CheckScheduledTasks();
 void CheckWinInit();

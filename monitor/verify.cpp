@@ -19,6 +19,7 @@
 #include "textutil.h"
 #include "trace.h"
 #include "tray.h"
+#include "vendorentries.h"
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -299,10 +300,10 @@ void VerifyStartup()
         }
         if (state != KNOWN_NEW)
             continue;
+        // The vendor's installer cleanup removes itself; it alone is passed over.
+        if (IsVendorCleanupEntry(entry))
+            continue;
         SetAlertFor(entry);
-        // This installer's cleanup entry removes itself; nothing after it is examined now.
-        if (InMyString(entry.title, "McAfee Application Installer Cleanup"))
-            break;
         bool asks = suppressAlerts <= 1;
         NewEntry(entry);
         // The alert's message loop lets others write the list too.

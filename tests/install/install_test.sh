@@ -114,5 +114,40 @@ expect "event source after uninstall" "$(query "$eventsource")" ""
 [ -f "$appdata/Kestrix/vault/evil.dll" ] || fail "the vault was not kept"
 expect "settings kept" "$(query 'HKCU\Software\Orvane\Kestrix' '')" "$started"
 
+# A folder the user picked that holds files of its own: Kestrix goes into a folder of its own
+# inside it, and an uninstall that removes the user's data removes only what is Kestrix's.
+shared="$drive/Shared"
+mkdir -p "$shared/Disabled"
+echo mine >"$shared/other.txt"
+echo mine >"$shared/Disabled/keep.lnk"
+timeout 300 wine "$work/KestrixSetup.exe" /S '/D=C:\Shared\' </dev/null >/dev/null 2>&1 ||
+    fail "installer exit code (shared folder)"
+wineserver -w
+[ -f "$shared/Kestrix/Kestrix.exe" ] || fail "not installed into a folder of its own: $(ls "$shared")"
+printf 'event\r\n' >"$shared/Kestrix/history.txt"
+echo note >"$shared/Kestrix/note_app.txt"
+timeout 300 wine "$shared/Kestrix/uninstall.exe" /S /PURGE </dev/null >/dev/null 2>&1 ||
+    fail "uninstaller exit code (purge)"
+timeout 120 wineserver -w
+[ -e "$shared/Kestrix" ] && fail "Kestrix's own folder left behind: $(ls "$shared/Kestrix")"
+[ -e "$appdata/Kestrix" ] && fail "purged data left behind"
+expect "settings purged" "$(query 'HKCU\Software\Orvane\Kestrix')" ""
+
+# An older install straight into the shared folder: its uninstaller removes Kestrix's files
+# and nothing else of the folder, though the folder holds a "Disabled" of someone else's.
+timeout 300 wine "$work/KestrixSetup.exe" /S '/D=C:\Shared' </dev/null >/dev/null 2>&1 ||
+    fail "installer exit code (old layout)"
+wineserver -w
+mv "$shared/Kestrix/"* "$shared/" && rmdir "$shared/Kestrix"
+echo report >"$shared/KestrixLog.csv"
+timeout 300 wine "$shared/uninstall.exe" /S /PURGE </dev/null >/dev/null 2>&1 ||
+    fail "uninstaller exit code (old layout)"
+timeout 120 wineserver -w
+for f in Kestrix.exe KestrixEx.exe uninstall.exe startup.html KestrixLog.csv; do
+    [ -e "$shared/$f" ] && fail "left behind in the shared folder: $f"
+done
+[ -f "$shared/other.txt" ] || fail "the shared folder's own file was deleted"
+[ -f "$shared/Disabled/keep.lnk" ] || fail "the shared folder's own subfolder was emptied"
+
 if [ $failures -eq 0 ]; then echo "install_test: passed"; else echo "install_test: $failures failed"; fi
 [ $failures -eq 0 ]
