@@ -93,10 +93,11 @@ bool TaskDisabled(int index) { return (GetEntryTag(index) & TASK_TAG_DISABLED) !
 
 bool ServiceDisabled(int index)
 {
-    char key[256] = "", path[512];
-    if (!ServiceKeyName(GetEntry(index)->title, key))
+    const EntryRecord* e = GetEntry(index);
+    if (!e->key[0])
         return false;
-    snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", key);
+    char path[512];
+    snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", e->key);
     return GetRegNumber(HKEY_LOCAL_MACHINE, path, "Start") == SERVICE_DISABLED;
 }
 
