@@ -79,20 +79,25 @@ void AddAll(Inventory* inventory, const char* category, bool (*disabled)(int) = 
         AddEntry(inventory, category, i, disabled && disabled(i), location);
 }
 
-bool StartupDisabled(int index)
+// Entries of the disabled store, and those Windows' own startup switch keeps off.
+void AddStartup(Inventory* inventory)
 {
-    return DisabledCodeForTitle(GetEntry(index)->title) != 0 || GetEntry(index)->offByWindows;
+    BuildStartupList(0);
+    int first = 0, end = 0;
+    DisabledEntryRange(&first, &end);
+    for (int i = 0; i < EntryCount(); i++)
+        AddEntry(inventory, "Startup", i, (i >= first && i < end) || GetEntry(i)->offByWindows);
 }
 
 bool TaskDisabled(int index) { return (GetEntryTag(index) & TASK_TAG_DISABLED) != 0; }
 
 bool ServiceDisabled(int index)
 {
-    const char* key = GetEntry(index)->key;
-    if (!key[0])
+    const EntryRecord* e = GetEntry(index);
+    if (!e->key[0])
         return false;
     char path[512];
-    snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", key);
+    snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", e->key);
     return GetRegNumber(HKEY_LOCAL_MACHINE, path, "Start") == SERVICE_DISABLED;
 }
 
@@ -158,8 +163,7 @@ Inventory TakeInventory()
     g_options.HideMicrosoftServices = 0;
     VersionCacheScope versions;
 
-    BuildStartupList(0);
-    AddAll(&inventory, "Startup", StartupDisabled);
+    AddStartup(&inventory);
     ListDelayedPrograms();
     AddAll(&inventory, "Delayed start");
     ListBrowserAddOns();

@@ -3,7 +3,10 @@
 // in-process, against files a hostile hand wrote.
 #include "inventoryjson.h"
 #include "inventoryswitch.h"
+#include "entrylist.h"
 #include "kxtest.h"
+#include "runactions.h"
+#include "waits.h"
 #include "watched_items.h"
 #include <nlohmann/json.hpp>
 #include <algorithm>
@@ -32,7 +35,7 @@ protected:
         explorer_ = tests.substr(0, tests.find_last_of('\\')) + "\\KestrixEx.exe";
         app_ = tests + "\\kxfx_app.exe";
         plain_ = tests + "\\kxfx_plain.exe";
-        for (const char* name : {"KxInvRun", kHostile})
+        for (const char* name : {"KxInvRun", "KxInvOff", kHostile})
             SaveValue(HKEY_CURRENT_USER, kRun, name);
     }
     void TearDown() override
@@ -63,8 +66,7 @@ protected:
         si.hStdOutput = out;
         si.hStdError = err;
         PROCESS_INFORMATION pi;
-        if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
-                           &pi)) {
+        if (StartTestProgram(command, &pi, nullptr, &si, TRUE)) {
             WaitForSingleObject(pi.hProcess, 300000);
             DWORD code = 99;
             GetExitCodeProcess(pi.hProcess, &code);
@@ -119,6 +121,8 @@ std::string Entry(const char* category, const char* location, const std::string&
 TEST_F(InventoryTest, RoundTripThenOneChangeOfEachKind)
 {
     WriteValueText(HKEY_CURRENT_USER, kRun, "KxInvRun", app_);
+    WriteValueText(HKEY_CURRENT_USER, kRun, "KxInvOff", app_);
+    ASSERT_EQ(1, DisableRunProgram("KxInvOff", app_.c_str(), "", CURRENT_RUN));
     ASSERT_TRUE(CreateFixtureService(kService, kService, SERVICE_DISABLED));
     ASSERT_TRUE(MakeWorkItem(kTask, app_));
 
@@ -140,6 +144,9 @@ TEST_F(InventoryTest, RoundTripThenOneChangeOfEachKind)
     EXPECT_EQ("Orvane Fixtures", run->company);
     EXPECT_EQ("1.2.3.4", run->version);
     EXPECT_FALSE(run->disabled);
+    const InventoryEntry* off = Find(old, "Startup", "KxInvOff");
+    ASSERT_NE(nullptr, off);
+    EXPECT_TRUE(off->disabled);
     const InventoryEntry* service = Find(old, "Service", kService);
     ASSERT_NE(nullptr, service);
     EXPECT_TRUE(service->disabled);

@@ -5,6 +5,7 @@
 #include "keys.h"
 #include "options.h"
 #include "policy.h"
+#include "monitorseams.h"
 #include "sounds.h"
 #include <map>
 #include <regex>
