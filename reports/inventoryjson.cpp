@@ -81,15 +81,17 @@ void AddAll(Inventory* inventory, const char* category, bool (*disabled)(int) = 
 
 bool StartupDisabled(int index)
 {
-    return DisabledCode(index) != 0 || GetEntry(index)->offByWindows;
+    return DisabledCodeForTitle(GetEntry(index)->title) != 0 || GetEntry(index)->offByWindows;
 }
 
 bool TaskDisabled(int index) { return (GetEntryTag(index) & TASK_TAG_DISABLED) != 0; }
 
 bool ServiceDisabled(int index)
 {
-    char key[256] = "", path[512];
-    if (!ServiceKeyName(GetEntry(index)->title, key))
+    // By the service's key, never by its display name (which any service can take).
+    const char* key = GetEntry(index)->key;
+    char path[512];
+    if (!key[0])
         return false;
     snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", key);
     return GetRegNumber(HKEY_LOCAL_MACHINE, path, "Start") == SERVICE_DISABLED;
