@@ -257,7 +257,8 @@ void GetDisabledPrograms()
         KX_DISABLED_KEY "\\Policy",      KX_DISABLED_KEY "\\WinLoad",
         KX_DISABLED_KEY "\\WinRun"};
     for (const char* store : kStores) {
-        for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, store, 254, 254)) {
+        // Data of any length: a long command must not drop out of the list it is enabled from.
+        for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, store, 254, 0)) {
             if (value.name.empty())
                 continue;
             Trace("GetDisabledPrograms - findrun", value.data.c_str());

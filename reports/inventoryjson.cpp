@@ -79,25 +79,21 @@ void AddAll(Inventory* inventory, const char* category, bool (*disabled)(int) = 
         AddEntry(inventory, category, i, disabled && disabled(i), location);
 }
 
-// Entries of the disabled store, and those Windows' own startup switch keeps off.
-void AddStartup(Inventory* inventory)
+bool StartupDisabled(int index)
 {
-    BuildStartupList(0);
-    int first = 0, end = 0;
-    DisabledEntryRange(&first, &end);
-    for (int i = 0; i < EntryCount(); i++)
-        AddEntry(inventory, "Startup", i, (i >= first && i < end) || GetEntry(i)->offByWindows);
+    return DisabledCodeForTitle(GetEntry(index)->title) != 0 || GetEntry(index)->offByWindows;
 }
 
 bool TaskDisabled(int index) { return (GetEntryTag(index) & TASK_TAG_DISABLED) != 0; }
 
 bool ServiceDisabled(int index)
 {
-    const EntryRecord* e = GetEntry(index);
-    if (!e->key[0])
-        return false;
+    // By the service's key, never by its display name (which any service can take).
+    const char* key = GetEntry(index)->key;
     char path[512];
-    snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", e->key);
+    if (!key[0])
+        return false;
+    snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", key);
     return GetRegNumber(HKEY_LOCAL_MACHINE, path, "Start") == SERVICE_DISABLED;
 }
 
@@ -163,7 +159,8 @@ Inventory TakeInventory()
     g_options.HideMicrosoftServices = 0;
     VersionCacheScope versions;
 
-    AddStartup(&inventory);
+    BuildStartupList(0);
+    AddAll(&inventory, "Startup", StartupDisabled);
     ListDelayedPrograms();
     AddAll(&inventory, "Delayed start");
     ListBrowserAddOns();
