@@ -25,7 +25,7 @@
 #include "winpos.h"
 #include "dialog_driver.h"
 #include "message_watch.h"
-#include "pump.h"
+#include "waits.h"
 #include <atomic>
 #include <functional>
 #include <thread>
