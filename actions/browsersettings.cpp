@@ -31,11 +31,24 @@ int WriteSystemAUOption(DWORD value)
     return SetRegNumber(HKEY_LOCAL_MACHINE, KX_AUTOUPDATE_KEY, "AUOptions", value);
 }
 
+void CopyAutoUpdateSetting()
+{
+    DWORD copy = 0, system = 0;
+    // An existing copy is never replaced; a machine without the setting is copied as 0, so
+    // that a setting appearing later is a change.
+    if (!ReadAUOptionCopy(&copy))
+        StoreAUOptionCopy(ReadSystemAUOption(&system) ? system : 0);
+}
+
 int RestoreAUOptionFromCopy()
 {
     DWORD copy = 0;
-    if (!ReadAUOptionCopy(&copy) || copy < 1 || copy > 4)
+    if (!ReadAUOptionCopy(&copy) || copy > 4)
         return 0;
+    // A copy of 0 approved a machine without the setting: the setting goes again.
+    if (copy == 0)
+        return DeleteRegValue(HKEY_LOCAL_MACHINE, KX_AUTOUPDATE_KEY, "AUOptions") ||
+               !RegValueExists(HKEY_LOCAL_MACHINE, KX_AUTOUPDATE_KEY, "AUOptions");
     return WriteSystemAUOption(copy);
 }
 

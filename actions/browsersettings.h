@@ -18,8 +18,12 @@ int ReadSystemAUOption(DWORD* out);
 int ReadAUOptionCopy(DWORD* out);
 int StoreAUOptionCopy(DWORD value);
 int WriteSystemAUOption(DWORD value);
+// Takes the system setting as the approved copy when there is no copy yet; a setting that
+// could not be read is never taken.
+void CopyAutoUpdateSetting();
 // Writes the approved copy into the system setting; only a copy that was read and is a
-// setting (1 to 4) is written. 1 when written.
+// setting (1 to 4) is written, and a copy of 0 (no setting approved) deletes the setting.
+// 1 when done.
 int RestoreAUOptionFromCopy();
 
 // The approved prefix: wwwPrefix, or string 1061 "http://" when there is none (out: 256).

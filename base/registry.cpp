@@ -73,6 +73,13 @@ int SetRegValue(HKEY root, const char* path, const char* name, const char* text)
            ERROR_SUCCESS;
 }
 
+int RegValueExists(HKEY root, const char* path, const char* name)
+{
+    RegKey key;
+    return key.open(root, path, KEY_QUERY_VALUE) &&
+           RegQueryValueExA(key.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 int SetRegNumber(HKEY root, const char* path, const char* name, DWORD number)
 {
     if (IsRegistryWriteBlocked(root))

@@ -26,6 +26,9 @@ int DeleteRegValue(HKEY root, const char* path, const char* name, REGSAM view = 
 void SetRegistryWriteBlock(HKEY root);
 int IsRegistryWriteBlocked(HKEY root);
 
+// 1 when the value exists, whatever its type or data (an empty text too).
+int RegValueExists(HKEY root, const char* path, const char* name);
+
 // A value name as the registry compares names: upper-cased.
 std::string RegNameKey(const char* name);
 

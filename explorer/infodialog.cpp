@@ -1,11 +1,12 @@
 #include "infodialog.h"
+#include "explorerseams.h"
 #include "listpage.h"
-#include "callpoints.h"
 #include "dialogs_info.h"
 #include "entrylist.h"
 #include "fileinfo.h"
 #include "handles.h"
 #include "history.h"
+#include "onlineinfo.h"
 #include "pageframe.h"
 #include "pathutil.h"
 #include "resstring.h"
@@ -60,7 +61,8 @@ int ReadProgramNote(const char* command, char* out, int capacity)
     return 1;
 }
 
-int WriteProgramNote(const char* command, const char* text)
+// Writes text over the note file; 1 when the whole text was written.
+static int WriteProgramNote(const char* command, const char* text)
 {
     char path[MAX_PATH];
     NotePath(command, path, sizeof(path));
@@ -148,10 +150,10 @@ static void ServicePart(HWND dialog, const EntryRecord* r)
     g_appliedStart = position;
     EnableWindow(GetDlgItem(dialog, IDC_INFO_APPLY), FALSE);
     char state[256] = "";
-    DWORD known = ServiceStateText(r->title, state, sizeof(state));
+    DWORD known = ServiceStateText(r->key, state, sizeof(state));
     Text(dialog, IDC_INFO_STATUS, known ? state : "");
     EnableWindow(GetDlgItem(dialog, IDC_INFO_STOP),
-                 known && (ServiceAcceptedControls(r->title) & SERVICE_ACCEPT_STOP));
+                 known && (ServiceAcceptedControls(r->key) & SERVICE_ACCEPT_STOP));
 }
 
 static void Fill(HWND dialog)
@@ -262,9 +264,11 @@ static void Fill(HWND dialog)
         Show(dialog, IDC_INFO_RUN, 0);
         Show(dialog, IDC_INFO_STOP, 0);
         if (!ServiceDescriptionByPath(program, text, 1024)) {
+            std::string note;
             if (InMyString(version->slot[VS_COMPANY_NAME], "Microsoft"))
-                snprintf(text, 4200, Res(908).c_str(), r->title);
-            lstrcatA(text, Res(647).c_str());
+                note = FillText(Res(908).c_str(), {r->title});
+            note += Res(647);
+            lstrcpynA(text, note.c_str(), 4200);
         }
         NoteText(dialog, text, g_fonts.note);
     } else if (r->type == TYPE_HIDDEN) {
@@ -339,7 +343,7 @@ static void Stop(HWND dialog)
     if (!r)
         return;
     if (r->type == SERVICE_EXE || r->type == SERVICE_SVCHOST) {
-        SendServiceControl(r->title, SERVICE_CONTROL_STOP);
+        SendServiceControl(r->key, SERVICE_CONTROL_STOP);
         WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_STOP);
         Sleep(100);
     } else {
@@ -362,13 +366,13 @@ static void Apply(HWND dialog)
     int position = (int)SendDlgItemMessageA(dialog, IDC_INFO_STARTTYPE, CB_GETCURSEL, 0, 0);
     if (!r || position < 0 || position > 2)
         return;
-    switch (HIWORD(ServiceState(r->title))) {
+    switch (HIWORD(ServiceState(r->key))) {
     case SERVICE_START_PENDING: WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_FROM_MANUAL); break;
     case SERVICE_STOP_PENDING: WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_FROM_DISABLED); break;
     case SERVICE_RUNNING: WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE__FROM_DISABLED); break;
     }
     WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_AUTOMATIC + position);
-    SetServiceStartType(r->title, (DWORD)position + 2);
+    SetServiceStartType(r->key, (DWORD)position + 2);
     g_appliedStart = position;
     EnableWindow(GetDlgItem(dialog, IDC_INFO_APPLY), FALSE);
 }
@@ -462,7 +466,7 @@ static INT_PTR CALLBACK InfoProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         case IDC_INFO_EXPAND: ExpandOrShrink(dialog); return TRUE;
         case IDC_INFO_APPLY: Apply(dialog); return TRUE;
         case IDC_INFO_ONLINE:
-            ShowOnlineInfo(dialog, g_infoIndex);
+            ShowEntryOnlineInformation(g_infoIndex);
             SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             return TRUE;
         case IDC_INFO_FREE:

@@ -1,18 +1,21 @@
 #include "listpage.h"
 #include "baseline.h"
-#include "callpoints.h"
 #include "dialogs_pages.h"
 #include "entrylist.h"
 #include "firstseen.h"
+#include "infodialog.h"
 #include "keys.h"
 #include "listrows.h"
 #include "options.h"
+#include "onlineinfo.h"
 #include "page_startup.h"
 #include "pagecommands.h"
 #include "pages.h"
 #include "pathutil.h"
+#include "patroltime.h"
 #include "platform.h"
 #include "publishercolumn.h"
+#include "reportlog.h"
 #include "resource.h"
 #include "resstring.h"
 #include "sharedui.h"
@@ -393,7 +396,7 @@ static void PatrolTime(HWND page, const ListPageDef& def)
 {
     if (!def.patrolCaption)
         return;
-    int minutes = AskPatrolTime(page, def.patrolCaption, GetOption(def.patrolOption, def.patrolDefault));
+    int minutes = PatrolTimeDialog(page, def.patrolCaption, GetOption(def.patrolOption, def.patrolDefault));
     if (minutes < 0)
         return;
     SetPageOption(def.patrolOption, minutes);
@@ -435,10 +438,10 @@ static int Command(HWND page, const ListPageDef& def, int command)
     case IDOK:
     case IDC_PAGE_INFO: Info(page, def); return 1;
     case IDCANCEL: return 1;
-    case IDM_PAGE_REPORT: WriteHtmlReport(page); return 1;
+    case IDM_PAGE_REPORT: WriteReportLog(); return 1;
     case IDC_PAGE_CLOSE: PropSheet_PressButton(GetParent(page), PSBTN_CANCEL); return 1;
     case IDM_PAGE_ONLINE_INFO:
-        OnFocused(page, [](HWND p, int index) { ShowOnlineInfo(p, index); });
+        OnFocused(page, [](HWND, int index) { ShowEntryOnlineInformation(index); });
         return 1;
     case IDC_PAGE_HELP_IMAGE: RunHelp(page, def.commandId); return 1;
     case IDC_PAGE_MONITOR_IMAGE: PatrolTime(page, def); return 1;

@@ -215,7 +215,7 @@ FolderMemoScope::~FolderMemoScope()
 
 // 1 when the folder part of path does not exist, so that path cannot either. A folder whose
 // name ends in a dot or blank is not judged: the system trims those only at a path's end.
-static int InMissingFolder(const char* path)
+int InMissingFolder(const char* path)
 {
     const char* slash = strrchr(path, '\\');
     if (!g_memoDepth || !slash || slash - path < 3 || slash[-1] == '.' || slash[-1] == ' ')
@@ -496,12 +496,6 @@ int DisabledCodeForTitle(const char* title)
     if (GetRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title, text, sizeof(text)) == 0)
         return 0;
     return atoi(text);
-}
-
-int DisabledCode(int index)
-{
-    const EntryRecord* r = GetEntry(index);
-    return r ? DisabledCodeForTitle(r->title) : 0;
 }
 
 static int LocationTextOf(int type, const char* title, int offByWindows, char* out)

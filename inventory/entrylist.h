@@ -14,6 +14,9 @@ struct EntryRecord {
     // Startup entries: 1 when Windows' own startup switch (Task Manager, Settings) keeps the
     // entry from starting though it is in place. Set by the startup inventory.
     int offByWindows;
+    // Services: the key name under the services root. A service is approved, stopped and
+    // disabled by it: display names are not unique, and any service can take another's.
+    char key[256];
 };
 
 struct EntryList {
@@ -108,14 +111,17 @@ struct FolderMemoScope {
     FolderMemoScope& operator=(const FolderMemoScope&) = delete;
 };
 
+// 1 when the folder of path is known, within a FolderMemoScope, not to exist (so the file
+// cannot either); 0 when it exists or cannot be judged.
+int InMissingFolder(const char* path);
+
 const char* TypeName(int code);
 int TypeCode(const char* name);
 const char* ActionName(int code);
 int ActionCodeFromName(const char* name);
 int IsReversibleAction(int code);
 
-// The code under which an entry's title is held in the DisabledIndex; 0 when not disabled.
-int DisabledCode(int index);
+// The code under which a title is held in the DisabledIndex; 0 when not disabled.
 int DisabledCodeForTitle(const char* title);
 // Held while a report walks thousands of entries: the DisabledIndex's names are read once, and
 // a title not among them is answered without a registry lookup.

@@ -29,6 +29,7 @@ struct CurrentAlert {
     char command[260];    // program path; for a file type the stored association's program
     char previous[260];   // file types: the program of the new association
     char file[260];       // system files: the file's full path
+    char service[256];    // services: the key name the dialog acts on
 };
 extern CurrentAlert g_alert;
 
@@ -51,9 +52,6 @@ INT_PTR CALLBACK HiddenAlertProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK FileTypeAlertProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK SysFileAlertProc(HWND, UINT, WPARAM, LPARAM);
 
-// Tests: stands in for the real dialog (nullptr puts the real dialog back).
-typedef INT_PTR (*AlertDialogSeam)(HWND owner, int templateId);
-void SetAlertDialogSeam(AlertDialogSeam seam);
 
 // Repeated-alert state of the startup alert, kept between alerts.
 void ResetRepeatedAlert();

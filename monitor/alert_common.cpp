@@ -1,8 +1,10 @@
 // What every alert dialog shares: the current alert, the runner, the program block with
 // icon and version texts, fonts, position and the end of a dialog.
 #include "alert.h"
-#include "alert_callpoints.h"
+#include "alertevents.h"
+#include "monitorseams.h"
 #include "fonts.h"
+#include "onlineinfo.h"
 #include "pathutil.h"
 #include "resstring.h"
 #include "signature.h"
@@ -32,7 +34,7 @@ void ClearCurrentAlert()
 
 void SetAlertDialogSeam(AlertDialogSeam seam) { g_dialogSeam = seam; }
 
-INT_PTR ShowAlertDialog(HWND owner, int templateId)
+static INT_PTR RunAlertDialog(HWND owner, int templateId)
 {
     if (g_dialogSeam)
         return g_dialogSeam(owner, templateId);
@@ -40,6 +42,16 @@ INT_PTR ShowAlertDialog(HWND owner, int templateId)
     if (!proc)
         return -1;
     return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), owner, proc, 0);
+}
+
+INT_PTR ShowAlertDialog(HWND owner, int templateId)
+{
+    // The dialog clears the current alert as it ends; the answer is told from this copy.
+    CurrentAlert asked = g_alert;
+    ReportAlertShown(templateId, asked);
+    INT_PTR result = RunAlertDialog(owner, templateId);
+    ReportAlertAnswer(templateId, asked, result);
+    return result;
 }
 
 DLGPROC AlertDialogProc(int templateId)
@@ -162,7 +174,8 @@ void EndAlert(HWND dialog, INT_PTR result)
 
 void AlertInfoButton(HWND dialog, int type, const char* path)
 {
-    LookupProgramOnline(dialog, type + 1000, path);
+    // The lookup tells an alert from a listed entry by the type code moved up by 1000.
+    ShowOnlineInformation(type + 1000, path, "");
     SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 

@@ -1,6 +1,5 @@
 // Alert of the file-type check (template 143): the stored program above, the new one below.
 #include "alert.h"
-#include "alert_callpoints.h"
 #include "entrylist.h"
 #include "pathutil.h"
 #include "resstring.h"

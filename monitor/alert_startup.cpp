@@ -1,8 +1,8 @@
 // The startup alerts: a new autostart program (131) and a delayed program that has put
 // itself back into Windows' own startup (192), with the repeated-alert rule.
 #include "alert.h"
-#include "alert_callpoints.h"
 #include "entrylist.h"
+#include "helppage.h"
 #include "history.h"
 #include "options.h"
 #include "pathutil.h"

@@ -46,10 +46,14 @@ int Ask(UINT formatString, const char* first, const char* second, UINT titleStri
 int CheckAutoUpdate()
 {
     DWORD copy = 0, system = 0;
+    // The copy was taken at start; 0 (or none at all) approves a machine without the setting,
+    // so a setting that appears is a change like any other.
     ReadAUOptionCopy(&copy);
     int present = ReadSystemAUOption(&system);
-    if (copy == 0 || copy > 4) {
-        if (present && system != 0)
+    if (!present)
+        system = 0;
+    if (copy > 4) {
+        if (system != 0)
             StoreAUOptionCopy(system);
         return 0;
     }
@@ -63,7 +67,7 @@ int CheckAutoUpdate()
     else if (WindowsMajorVersion() == 6)
         StartExplorer("-AUOption");
     else
-        WriteSystemAUOption(copy);
+        RestoreAUOptionFromCopy();
     return 1;
 }
 

@@ -1,8 +1,8 @@
 // Startup verification: the known-state rule, the pre-scan, and the answers of the new
 // program alert (131) and the moved-back alert (192).
 #include "verify.h"
+#include "actionevents.h"
 #include "alert.h"
-#include "alert_callpoints.h"
 #include "baseline.h"
 #include "delaystart.h"
 #include "entrylist.h"
@@ -15,9 +15,11 @@
 #include "registry.h"
 #include "runactions.h"
 #include "sounds.h"
+#include "taskstop.h"
 #include "textutil.h"
 #include "trace.h"
 #include "tray.h"
+#include "vendorentries.h"
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -152,6 +154,17 @@ static INT_PTR AskUser(int templateId)
     return result;
 }
 
+// The refusals are reported with the system's reason; the actions report what they did.
+static void Disable(const EntryRecord& entry)
+{
+    if (DisabledCodeForTitle(entry.title))
+        return;
+    SetLastError(0);
+    if (!DisableRunProgram(entry.title, entry.command, entry.source, entry.type))
+        ReportActionRefused(ACT_START_DISABLE, entry.type, entry.title, entry.command,
+                            GetLastError());
+}
+
 static void MovedBack(const EntryRecord& entry)
 {
     char keyName[260];
@@ -170,8 +183,7 @@ static void MovedBack(const EntryRecord& entry)
             DeleteDelayValues(root, program);
     } else if (result == IDNO) {
         WriteKnown(entry);
-        if (!DisabledCodeForTitle(entry.title))
-            DisableRunProgram(entry.title, entry.command, entry.source, entry.type);
+        Disable(entry);
     }
 }
 
@@ -180,8 +192,12 @@ static void Reject(const EntryRecord& entry)
 {
     char keyName[260];
     StartupKeyName(entry.command, keyName);
-    StopStartupProgram(keyName, entry.title);
-    DeleteRunProgram(entry.title, keyName, entry.source, entry.type);
+    // Stopped first, so that it cannot write its value back.
+    StopRunningProgram(keyName, entry.title, 0);
+    SetLastError(0);
+    if (!DeleteRunProgram(entry.title, keyName, entry.source, entry.type))
+        ReportActionRefused(ACT_START_REMOVE, entry.type, entry.title, entry.command,
+                            GetLastError());
     DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, keyName);
     DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, entry.title);
 }
@@ -201,9 +217,8 @@ static void NewEntry(const EntryRecord& entry)
     } else if (result == IDNO) {
         Reject(entry);
     } else if (result == ALERT_RESULT_DISABLE) {
-        StopStartupProgram(entry.command, entry.title);
-        if (!DisabledCodeForTitle(entry.title))
-            DisableRunProgram(entry.title, entry.command, entry.source, entry.type);
+        StopRunningProgram(entry.command, entry.title, 0);
+        Disable(entry);
     }
 }
 
@@ -285,10 +300,10 @@ void VerifyStartup()
         }
         if (state != KNOWN_NEW)
             continue;
+        // The vendor's installer cleanup removes itself; it alone is passed over.
+        if (IsVendorCleanupEntry(entry))
+            continue;
         SetAlertFor(entry);
-        // This installer's cleanup entry removes itself; nothing after it is examined now.
-        if (InMyString(entry.title, "McAfee Application Installer Cleanup"))
-            break;
         bool asks = suppressAlerts <= 1;
         NewEntry(entry);
         // The alert's message loop lets others write the list too.

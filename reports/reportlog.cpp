@@ -125,7 +125,7 @@ void HtmlEntry(std::string& out, int section, int index, const ServiceStateTable
     if (section == SEC_SERVICES) {
         AppendF(out, "\tStartup Type: %s<br>\r\n", HtmlEscape(e.source).c_str());
         char state[256] = "";
-        if (ServiceStateTextIn(states, e.title, state, sizeof(state)) && state[0])
+        if (ServiceStateTextIn(states, e.key, state, sizeof(state)) && state[0])
             AppendF(out, "\tService Status: %s<br>\r\n", HtmlEscape(state).c_str());
     }
     if (section == SEC_HIDDEN) {

@@ -5,6 +5,7 @@
 #include "baseline.h"
 #include "checks.h"
 #include "entrylist.h"
+#include "monitorseams.h"
 #include "options.h"
 #include "services.h"
 #include "sounds.h"

@@ -90,15 +90,13 @@ int main()
     int answered = 0;
     double worker = CheckOnWorker(window, &answered);
 
-    bool met = bench::Figure("publishers of 4096 entries / 50 files, cold, in line", inLine * 1000,
-                             "ms", 1000);
-    if (answered == kFiles)
-        met = bench::Figure("publishers of 4096 entries / 50 files, cold, worker", worker * 1000,
-                            "ms", 1000) && met;
-    else
-        met = bench::FigureMissing("publishers of 4096 entries / 50 files, cold, worker",
-                                   "answers missing");
-    bench::Figure("publishers of 4096 entries / 50 files, answers kept", kept * 1000, "ms");
+    const std::string entries = std::to_string(EntryCount()) + " entries sharing " +
+                                std::to_string(kFiles) + " files";
+    bool met = bench::Figure(entries + ", cold, checked in line", inLine * 1000, "ms", 1000);
+    met = bench::Figure(entries + ", cold, through the worker", worker * 1000, "ms", 1000) && met;
+    bench::Figure(entries + ", answers kept", kept * 1000, "ms");
+    if (answered != kFiles)
+        met = bench::FigureMissing(entries + ", worker answers", "not every file was answered");
 
     DestroyWindow(window);
     ClearEntries();

@@ -182,11 +182,9 @@ TEST_F(EntryListTest, OnlyRemoveAndDeleteFileAreReversible)
 
 TEST_F(EntryListTest, DisabledCodeComesFromTheIndex)
 {
-    AddEntry("Agent", "C:\\agent.exe", "", "", CURRENT_RUN, 0);
-    EXPECT_EQ(0, DisabledCode(0));
+    EXPECT_EQ(0, DisabledCodeForTitle("Agent"));
     WriteValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "Agent", "11");
-    EXPECT_EQ(11, DisabledCode(0));
-    EXPECT_EQ(0, DisabledCode(5));   // no such record
+    EXPECT_EQ(11, DisabledCodeForTitle("Agent"));
 }
 
 TEST_F(EntryListTest, LocationTexts)

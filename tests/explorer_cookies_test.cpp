@@ -2,6 +2,7 @@
 // through the page, the browser choice, and the list's Remove Unchecked over real cookie files.
 #include "kxtest.h"
 #include "waits.h"
+#include "../explorer/explorerseams.h"
 #include "../explorer/cookiereview.h"
 #include "../explorer/pages.h"
 #include "../explorer/sheet.h"

@@ -3,7 +3,7 @@
 // the actions that change the machine are pressed and their effect read back.
 #include "kxtest.h"
 #include "waits.h"
-#include "../explorer/callpoints.h"
+#include "../explorer/explorerseams.h"
 #include "../explorer/infodialog.h"
 #include "../explorer/listpage.h"
 #include "../explorer/pageframe.h"

@@ -116,6 +116,21 @@ protected:
         RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&number, 4);
         RegCloseKey(key);
     }
+    // Imports a registry script with Wine's own regedit, as the user would.
+    void Regedit(const std::string& path)
+    {
+        char windows[MAX_PATH];
+        GetWindowsDirectoryA(windows, sizeof(windows));
+        std::string command = std::string(windows) + "\\regedit.exe /s \"" + path + "\"";
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi;
+        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &si, &pi));
+        WaitForSingleObject(pi.hProcess, 30000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
     std::string Report(int (*write)(const char*), const char* name)
     {
         std::string path = TempPath(name);
@@ -423,13 +438,68 @@ TEST_F(ReportsTest, SavedListKeepsNineFieldsWhateverTheTitleHolds)
         EXPECT_EQ(9u, f.size()) << rows[i];
         byTitle[f[2]] = f;
     }
-    std::vector<std::string> expected = {"HKCU", "Run", "KX App", " KXFX_APP.EXE",
+    std::vector<std::string> expected = {"HKCU", "Run", "KX App", "KXFX_APP.EXE",
                                          "Orvane Fixtures", "", app, "Fixture App Tool", "1.2.3.4"};
     EXPECT_EQ(expected, byTitle["KX App"]);
     EXPECT_EQ("C:\\kx\\a,b.exe", byTitle["Comma, \"quoted\" title"][6]);
-    EXPECT_EQ("C:\\kx\\two.exe", byTitle["Two\r\nlines"][6]);
+    EXPECT_EQ("C:\\kx\\two.exe", byTitle["Two  lines"][6]);
     EXPECT_EQ("Orvane  Fixtures", CleanField("Orvane, Fixtures", 128));
     EXPECT_EQ("abc", CleanField("abcdef", 3));
+}
+
+// Names and commands written by whoever planted a Run value: in no report can they add a line,
+// a row or a key of their own, or run as a spreadsheet formula.
+TEST_F(ReportsTest, HostileNamesAddNoLinesRowsKeysOrFormulasToAnyReport)
+{
+    const std::string forged = "O4 - HKLM\\..\\Run: [Forged]C:\\forged.exe";
+    struct { std::string name, command, title; } rows[] = {
+        {"=HYPERLINK(\"http://x\",\"Fix\")", "C:\\kx\\one.exe", "'=HYPERLINK(\"http://x\",\"Fix\")"},
+        {"+cmd|' /C calc'!A0", "C:\\kx\\two.exe", "'+cmd|' /C calc'!A0"},
+        {"-2+3", "C:\\kx\\three.exe", "'-2+3"},
+        {"@SUM(1+1)", "C:\\kx\\four.exe", "'@SUM(1+1)"},
+        {"\tTabbed", "C:\\kx\\five.exe", "'\tTabbed"},
+        {"Lines\r\n" + forged, "C:\\kx\\six.exe\r\n=1+1", "Lines  " + forged},
+    };
+    for (const auto& row : rows) {
+        Value(HKEY_CURRENT_USER, kRun, row.name, row.command);
+        WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Run", row.name, "11");
+    }
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Forged]\r\n[HKEY_CURRENT_USER\\Software\\Orvane\\Injected",
+                   "x", "y");
+
+    // Saved list: one physical line per row, nine quoted fields, formulas made text.
+    std::string csv = Report(WriteSavedListTo, "KestrixLog.csv");
+    std::map<std::string, std::vector<std::string>> byTitle;
+    std::vector<std::string> lines = Lines(csv);
+    for (size_t i = 3; i < lines.size(); i++) {
+        std::vector<std::string> f = CsvFields(lines[i]);
+        ASSERT_EQ(9u, f.size()) << lines[i];
+        EXPECT_EQ('"', lines[i][0]) << lines[i];
+        EXPECT_EQ(std::string::npos, lines[i].find(",=")) << lines[i];
+        byTitle[f[2]] = f;
+    }
+    for (const auto& row : rows)
+        EXPECT_EQ(1u, byTitle.count(row.title)) << row.title;
+    EXPECT_EQ("C:\\kx\\six.exe  =1+1", byTitle[rows[5].title][6]);
+
+    // Hijack log: the forged text stays inside the line of the value that holds it.
+    std::vector<std::string> log = Lines(Report(WriteHijackScanLogTo, "HijackKestrix.log"));
+    EXPECT_FALSE(HasLine(log, forged));
+    EXPECT_FALSE(HasLine(log, "=1+1"));
+    EXPECT_TRUE(HasLine(log, "O4 - HKCU\\..\\Run: [Lines  " + forged + "]C:\\kx\\six.exe  =1+1"));
+
+    // Settings export: regedit imports it whole; names it cannot read back are noted, not written.
+    std::string reg = TempPath("user-Kestrix.reg");
+    ASSERT_EQ(1, ExportSettingsTo(reg.c_str()));
+    DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Orvane");
+    ASSERT_NO_FATAL_FAILURE(Regedit(reg));
+    for (const auto& row : rows) {
+        bool breaks = row.name.find('\n') != std::string::npos;
+        EXPECT_EQ(breaks ? "<no value>" : "11", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Run", row.name))
+            << row.name;
+    }
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, KX_KEY "\\Injected"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Orvane\\Injected"));
 }
 
 TEST_F(ReportsTest, HtmlReportEscapesMachineTextAndBalancesItsLists)
@@ -602,17 +672,7 @@ TEST_F(ReportsTest, ExportRestoresEveryValueInItsTypeThroughRegedit)
 
     DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Orvane");
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Orvane");
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, sizeof(windows));
-    std::string command = std::string(windows) + "\\regedit.exe /s \"" + path + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi;
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &si, &pi));
-    WaitForSingleObject(pi.hProcess, 30000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    ASSERT_NO_FATAL_FAILURE(Regedit(path));
 
     for (const Item& it : items) {
         HKEY key;

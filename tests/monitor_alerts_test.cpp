@@ -2,10 +2,11 @@
 // program with and without version information, the result of every button and of Esc,
 // the history line and position record of each opening, the repeated-alert rule, sounds.
 #include "alert.h"
-#include "alert_callpoints.h"
 #include "alert_driver.h"
 #include "entrylist.h"
 #include "keys.h"
+#include "helppage.h"
+#include "monitorseams.h"
 #include "kxtest.h"
 #include "options.h"
 #include "resstring.h"
@@ -222,7 +223,7 @@ TEST_F(AlertTest, ReplacedStartupMessageCannotReadFormatArguments)
         PressEsc(d);
     });
     uiLanguage = language;
-    EXPECT_EQ("Odd %d %x " + Res(765) + " end", message);
+    EXPECT_EQ("Odd " + Res(765) + " %x %s end", message) << "the first marker takes the one value";
 }
 
 TEST_F(AlertTest, ThirdAlertForTheSameProgramAnsweredYesDisablesAndOpensHelp)
@@ -368,7 +369,9 @@ TEST_F(AlertTest, ServiceAlertEscRefusesAndRecordsOnlyWhatWasDone)
     RegCloseKey(key);
 
     std::string top, status;
-    SetCurrentAlert(SERVICE_EXE, service.c_str(), app_.c_str());
+    // The dialog acts on the key of the entry shown, not on the display name.
+    SetCurrentAlert(SERVICE_EXE, "Kx Fixture Display Name", app_.c_str());
+    lstrcpynA(g_alert.service, service.c_str(), sizeof(g_alert.service));
     EXPECT_EQ(IDNO, Answer(ALERT_SERVICE, [&](HWND d) {
                   top = ItemText(d, 1143);
                   status = ItemText(d, 1144);
@@ -387,6 +390,7 @@ TEST_F(AlertTest, ServiceAlertEscRefusesAndRecordsOnlyWhatWasDone)
         << history;
 
     SetCurrentAlert(SERVICE_EXE, "KxNoSuchService", app_.c_str());
+    lstrcpynA(g_alert.service, "KxNoSuchService", sizeof(g_alert.service));
     EXPECT_EQ(IDYES, Answer(ALERT_SERVICE, [&](HWND d) {
                   status = ItemText(d, 1144);
                   Press(d, IDYES);

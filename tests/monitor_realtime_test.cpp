@@ -4,6 +4,7 @@
 #include "addons.h"
 #include "checks.h"
 #include "entrylist.h"
+#include "monitorseams.h"
 #include "kxtest.h"
 #include "monitorstate.h"
 #include "options.h"
