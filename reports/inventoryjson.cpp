@@ -81,15 +81,18 @@ void AddAll(Inventory* inventory, const char* category, bool (*disabled)(int) = 
 
 bool StartupDisabled(int index)
 {
-    return DisabledCode(index) != 0 || GetEntry(index)->offByWindows;
+    const EntryRecord* r = GetEntry(index);
+    return DisabledCodeForTitle(r->title) != 0 || r->offByWindows;
 }
 
 bool TaskDisabled(int index) { return (GetEntryTag(index) & TASK_TAG_DISABLED) != 0; }
 
 bool ServiceDisabled(int index)
 {
-    char key[256] = "", path[512];
-    if (!ServiceKeyName(GetEntry(index)->title, key))
+    // The entry's own key: display names are not unique.
+    const char* key = GetEntry(index)->key;
+    char path[512];
+    if (!key[0])
         return false;
     snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", key);
     return GetRegNumber(HKEY_LOCAL_MACHINE, path, "Start") == SERVICE_DISABLED;
