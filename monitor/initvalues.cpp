@@ -26,7 +26,7 @@ void TraceBeginKestrix()
 // prefix and the start, search and desktop pages, each taken when none exists yet. Taken at
 // start, not at a first check, so that a change in the first minute is asked about like any
 // other.
-static void TakeSettingBaselines()
+void TakeSettingBaselines()
 {
     CopyAutoUpdateSetting();
     char prefix[256];

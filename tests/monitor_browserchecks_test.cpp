@@ -5,6 +5,7 @@
 #include "cookies.h"
 #include "entrylist.h"
 #include "explorerstart.h"
+#include "initvalues.h"
 #include "keys.h"
 #include "monitorseams.h"
 #include "kxtest.h"

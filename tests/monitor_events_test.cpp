@@ -12,6 +12,7 @@
 #include "history.h"
 #include "keys.h"
 #include "kxtest.h"
+#include "monitorseams.h"
 #include "monitorstate.h"
 #include "options.h"
 #include "sounds.h"
