@@ -81,14 +81,15 @@ void AddAll(Inventory* inventory, const char* category, bool (*disabled)(int) = 
 
 bool StartupDisabled(int index)
 {
-    return DisabledCodeForTitle(GetEntry(index)->title) != 0 || GetEntry(index)->offByWindows;
+    const EntryRecord* r = GetEntry(index);
+    return DisabledCodeForTitle(r->title) != 0 || r->offByWindows;
 }
 
 bool TaskDisabled(int index) { return (GetEntryTag(index) & TASK_TAG_DISABLED) != 0; }
 
 bool ServiceDisabled(int index)
 {
-    // By the service's key, never by its display name (which any service can take).
+    // The entry's own key: display names are not unique.
     const char* key = GetEntry(index)->key;
     char path[512];
     if (!key[0])

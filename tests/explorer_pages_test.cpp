@@ -20,7 +20,6 @@
 #include "filetypes.h"
 #include "keys.h"
 #include "message_watch.h"
-#include "pump.h"
 #include "options.h"
 #include "pathutil.h"
 #include "platform.h"

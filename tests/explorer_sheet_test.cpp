@@ -28,7 +28,7 @@
 #include "winpos.h"
 #include "dialog_driver.h"
 #include "message_watch.h"
-#include "pump.h"
+#include "waits.h"
 #include <atomic>
 #include <functional>
 #include <thread>

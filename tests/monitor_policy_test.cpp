@@ -3,6 +3,7 @@
 // in the monitor (the manager's side is in explorer_options_test).
 #include "kxtest.h"
 #include "keys.h"
+#include "monitorseams.h"
 #include "options.h"
 #include "policy.h"
 #include "monitorseams.h"
