@@ -17,13 +17,13 @@ build: deps
 prefix: deps
 	@tools/wine-prefix.sh
 
-test: build prefix
+test: build
 	@tools/run-tests.sh $(BUILD)
 
 run: build prefix
 	@tools/run-programs.sh $(BUILD)
 
-bench: build prefix
+bench: build
 	@tools/run-bench.sh $(BUILD)
 
 fuzz: deps prefix

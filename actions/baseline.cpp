@@ -41,11 +41,12 @@ void StartupKeyName(const char* command, char* out)
     KeySafeText(out);
 }
 
+// Date and time: a program first seen in the morning and one seen in the evening differ.
 static void TodayText(char* out, int capacity)
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    FormatShortDate(now, out, capacity);
+    FormatDateTime(now, out, capacity);
 }
 
 int RecordFirstSeen(const char* command, const char* detectedSubkey)

@@ -31,6 +31,15 @@ int WriteSystemAUOption(DWORD value)
     return SetRegNumber(HKEY_LOCAL_MACHINE, KX_AUTOUPDATE_KEY, "AUOptions", value);
 }
 
+void CopyAutoUpdateSetting()
+{
+    DWORD copy = 0, system = 0;
+    // An existing copy is never replaced; a machine without the setting is copied as 0, so
+    // that a setting appearing later is a change.
+    if (!ReadAUOptionCopy(&copy))
+        StoreAUOptionCopy(ReadSystemAUOption(&system) ? system : 0);
+}
+
 int RestoreAUOptionFromCopy()
 {
     DWORD copy = 0;

@@ -18,6 +18,9 @@ int ReadSystemAUOption(DWORD* out);
 int ReadAUOptionCopy(DWORD* out);
 int StoreAUOptionCopy(DWORD value);
 int WriteSystemAUOption(DWORD value);
+// Takes the system setting as the approved copy when there is no copy yet; a machine without
+// the setting is copied as 0 (no setting approved).
+void CopyAutoUpdateSetting();
 // Writes the approved copy into the system setting; only a copy that was read and is a
 // setting (1 to 4) is written, and a copy of 0 (no setting approved) deletes the setting.
 // 1 when done.

@@ -7,9 +7,11 @@
 #include "pathutil.h"
 #include "registry.h"
 #include "runactions.h"
+#include "startupfiles.h"
 #include "resstring.h"
 #include "runtasks.h"
 #include "sysmessage.h"
+#include "systemfiles.h"
 #include "textutil.h"
 #include "trace.h"
 #include "versioninfo.h"
@@ -353,7 +355,10 @@ static int StartDelayed(HWND owner, HKEY root, const char* storeName, const char
         std::string line;
         AppendQuoted(line, file);
         line += parameters;
-        return LaunchProgram(owner, root, storeName, applet, line.c_str());
+        // The applet is stored by its bare name ("RunDLL32.exe"): the System folder's, never
+        // one found first in the current folder.
+        std::string program = strchr(applet, '\\') ? std::string(applet) : SystemFilePath(applet);
+        return LaunchProgram(owner, root, storeName, program.c_str(), line.c_str());
     }
     return LaunchProgram(owner, root, storeName, file, parameters);
 }
@@ -474,7 +479,6 @@ int DelayedStartBegin(HWND owner, DWORD nowMs)
     return g_delay.total;
 }
 
-int DelayedStartTotal() { return g_delay.total; }
 int DelayedStartHandled() { return g_delay.handled; }
 int DelayedStartStepSeconds() { return g_delay.pass * 10; }
 
@@ -532,7 +536,9 @@ int DelayedStartStep(DWORD nowMs)
     TraceElapsed();
     // Programs that joined the store after the start count too; the schedule ends when
     // nothing is left to start.
-    if (pending == 0)
+    if (pending == 0) {
         g_delay.ended = 1;
+        Trace("DelayedStartStep - delaystart", "schedule over");
+    }
     return !g_delay.ended;
 }

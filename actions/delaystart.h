@@ -87,6 +87,5 @@ int RestoreAllDelayed();
 int DelayedStartBegin(HWND owner, DWORD nowMs);
 int DelayedStartStep(DWORD nowMs);
 // State of the schedule, for the monitor's trace and tests.
-int DelayedStartTotal();
 int DelayedStartHandled();
 int DelayedStartStepSeconds();

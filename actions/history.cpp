@@ -1,16 +1,10 @@
 #include "history.h"
-#include "vault.h"
+#include "actionevents.h"
 #include "entrylist.h"
-#include "findrun.h"
 #include "handles.h"
-#include "inventories.h"
 #include "options.h"
-#include "pathutil.h"
 #include "program.h"
 #include "resstring.h"
-#include "runactions.h"
-#include <commctrl.h>
-#include <shellapi.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -63,6 +57,8 @@ static HANDLE OpenForAppend(const char* path)
 int WriteHistoryLine(const char* title, const char* command, const char* source, int type,
                      int action)
 {
+    // The event log hears of the action even when the user keeps no history.
+    ReportActionTaken(action, type, title, command, source);
     if (!HistoryEnabled())
         return 0;
     char typeName[NAME_FIELD + 1], actionName[NAME_FIELD + 1];
@@ -117,48 +113,6 @@ static void SplitHistoryLine(const char* begin, const char* end, std::string fie
             fields[i].clear();
 }
 
-// The small icon of the command's program in the list's small image list; I_IMAGENONE
-// when the list has no image list or the program offers no icon.
-static int RowIcon(HWND list, const char* command)
-{
-    HIMAGELIST images = (HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
-    if (!images || !command[0])
-        return I_IMAGENONE;
-    char program[260];
-    GetProgramFile(command, program);
-    if (!FileExists(program, sizeof(program)))
-        return I_IMAGENONE;
-    HICON small = nullptr;
-    if (ExtractIconExA(program, 0, nullptr, &small, 1) == 0 || !small)
-        return I_IMAGENONE;
-    int image = ImageList_AddIcon(images, small);
-    DestroyIcon(small);
-    return image < 0 ? I_IMAGENONE : image;
-}
-
-static void AddListRow(HWND list, int index)
-{
-    const EntryRecord* e = GetEntry(index);
-    if (!e)
-        return;
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
-    item.iImage = RowIcon(list, e->command);
-    item.iItem = index;
-    item.pszText = const_cast<char*>(e->title);
-    item.lParam = index;
-    int row = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
-    if (row < 0)
-        return;
-    const char* columns[3] = {ActionName(e->tag), TypeName(e->type), e->detail};
-    for (int c = 0; c < 3; c++) {
-        LVITEMA sub = {};
-        sub.iSubItem = c + 1;
-        sub.pszText = const_cast<char*>(columns[c]);
-        SendMessageA(list, LVM_SETITEMTEXTA, row, (LPARAM)&sub);
-    }
-}
-
 // The newest events are the ones a user wants to undo: the last HISTORY_READ_LIMIT bytes
 // are read, from the first whole line in them. One byte before them is read too, so that a
 // part that already starts a line keeps that line.
@@ -184,17 +138,9 @@ static void ReadHistoryTail(HANDLE file, std::vector<char>* data)
     }
 }
 
-int ReadHistory(HWND list)
+int ReadHistory()
 {
-    SetCursor(LoadCursor(nullptr, IDC_WAIT));
     ClearEntries();
-    if (list) {
-        SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-        // The small image list holds the row icons of this list only.
-        HIMAGELIST images = (HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
-        if (images)
-            ImageList_RemoveAll(images);
-    }
 
     char path[MAX_PATH + 16];
     HistoryFilePath(path, sizeof(path));
@@ -221,62 +167,14 @@ int ReadHistory(HWND list)
                  ActionCodeFromName(f[1].c_str()));
         p = next;
     }
-
-    if (list)
-        for (int i = 0; i < EntryCount(); i++)
-            AddListRow(list, i);
-    SetCursor(LoadCursor(nullptr, IDC_ARROW));
     return EntryCount();
 }
 
-int IsHistoryEventReversible(int index)
-{
-    const EntryRecord* e = GetEntry(index);
-    return e && IsReversibleAction(e->tag);
-}
-
-static int ReRegisterHelper(const char* command)
-{
-    // The DLL path is quoted: helper DLLs usually live under "Program Files".
-    char line[MAX_PATH + 32];
-    snprintf(line, sizeof(line), "regsvr32 /s \"%s\"", command);
-    return WinExec(line, SW_SHOWNORMAL) > 31;
-}
-
-int RestoreHistoryEvent(HWND list, int index)
-{
-    const EntryRecord* e = GetEntry(index);
-    if (!e)
-        return 0;
-    // Reading the history again frees the record, so work on copies.
-    EntryRecord event = *e;
-    int result = 0;
-    switch (event.tag) {
-    case ACT_START_REMOVE:
-        result = RestoreEntry(event.title, event.command, event.source, event.type);
-        break;
-    case ACT_START_DISABLE:
-    case ACT_START_ENABLE:
-        result = DisableRunProgram(event.title, event.command, event.source, event.type);
-        break;
-    case ACT_IEHELPER_REMOVE:
-        result = ReRegisterHelper(event.command);
-        break;
-    case ACT_HIDDEN_DELETEFILE:
-        result = RestoreHiddenFromVault(event.title, event.command, event.source);
-        break;
-    default:
-        break;
-    }
-    ReadHistory(list);
-    return result;
-}
-
-int ClearHistory(HWND list)
+int ClearHistory()
 {
     char path[MAX_PATH + 16];
     HistoryFilePath(path, sizeof(path));
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path);
-    return ReadHistory(list);
+    return ReadHistory();
 }

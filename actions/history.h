@@ -1,5 +1,5 @@
 // history.txt in the program folder: one line per action taken on an entry, shared by
-// both programs, and its reader for the history dialog.
+// both programs, and its reader.
 #pragma once
 #include <windows.h>
 
@@ -17,13 +17,7 @@ int FormatHistoryTime(const SYSTEMTIME& time, char* out, int capacity);
 void HistoryFilePath(char* path, int capacity);
 
 // Clears the entry list and refills it from history.txt, one entry per line (tag = action
-// code, type = type code, detail = time). When list is a list view it is filled too.
-// Returns the number of events.
-int ReadHistory(HWND list);
-// True when the event's action can be reversed from the history.
-int IsHistoryEventReversible(int index);
-// Reverses the event at index by its action, then reads the history again into list.
-// Returns the result of the reversing operation.
-int RestoreHistoryEvent(HWND list, int index);
+// code, type = type code, detail = time). Returns the number of events.
+int ReadHistory();
 // Deletes history.txt and reads again (an empty list).
-int ClearHistory(HWND list);
+int ClearHistory();

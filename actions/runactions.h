@@ -15,11 +15,3 @@ int DeleteRegProgram(HWND owner, const char* title, const char* command, const c
                      int code);
 // Puts a removed or delayed entry back where it came from.
 int RestoreEntry(const char* title, const char* command, const char* source, int code);
-
-// Startup-folder items that are not shortcuts may be the program itself: removing or
-// delaying one parks the file in the folder Parked of the program folder instead of
-// deleting it. Park gives the parked path; 1 when moved.
-int IsStartupShortcut(const char* path);
-int ParkStartupItem(const char* item, char* parked, int capacity);
-// Moves a parked item back to place; never replaces a file there. 1 when moved.
-int UnparkStartupItem(const char* parked, const char* place);

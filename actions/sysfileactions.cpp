@@ -90,3 +90,23 @@ int RestoreSysFile(const char* name, const char* path, int stopWatching)
     }
     return CopyKeepingReadOnly(copy, path);
 }
+
+int AcceptSysFileChange(const char* recordName, int stopWatching)
+{
+    char location[MAX_PATH];
+    if (!SysFileLocation(recordName, location, sizeof(location))) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    return AcceptSysFile(recordName, location, stopWatching);
+}
+
+int RejectSysFileChange(const char* recordName, int stopWatching)
+{
+    char location[MAX_PATH];
+    if (!SysFileLocation(recordName, location, sizeof(location))) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    return RestoreSysFile(recordName, location, stopWatching);
+}

@@ -11,3 +11,7 @@ int AcceptSysFile(const char* name, const char* path, int stopWatching);
 // putting back can itself be undone; a saved copy that is missing or unreadable leaves the
 // file alone.
 int RestoreSysFile(const char* name, const char* path, int stopWatching);
+// The same for a record by its name alone (at its recorded location); 0 with
+// ERROR_FILE_NOT_FOUND when the record has no location.
+int AcceptSysFileChange(const char* recordName, int stopWatching);
+int RejectSysFileChange(const char* recordName, int stopWatching);

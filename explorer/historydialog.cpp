@@ -3,8 +3,11 @@
 #include "entrylist.h"
 #include "history.h"
 #include "options.h"
+#include "pathutil.h"
 #include "resstring.h"
+#include "undo.h"
 #include <commctrl.h>
+#include <shellapi.h>
 #include <cstdio>
 #include <cstring>
 
@@ -38,15 +41,73 @@ static void ScrollToEnd(HWND list)
     SendMessageA(list, LVM_SCROLL, 0, count * 16);
 }
 
-static void Refill(HWND dialog, int (*read)(HWND))
+// The small icon of the command's program in the list's small image list; I_IMAGENONE
+// when the list has no image list or the program offers no icon.
+static int RowIcon(HWND list, const char* command)
+{
+    HIMAGELIST images = (HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
+    if (!images || !command[0])
+        return I_IMAGENONE;
+    char program[260];
+    GetProgramFile(command, program);
+    if (!FileExists(program, sizeof(program)))
+        return I_IMAGENONE;
+    HICON small = nullptr;
+    if (ExtractIconExA(program, 0, nullptr, &small, 1) == 0 || !small)
+        return I_IMAGENONE;
+    int image = ImageList_AddIcon(images, small);
+    DestroyIcon(small);
+    return image < 0 ? I_IMAGENONE : image;
+}
+
+static void AddListRow(HWND list, int index)
+{
+    const EntryRecord* e = GetEntry(index);
+    if (!e)
+        return;
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
+    item.iImage = RowIcon(list, e->command);
+    item.iItem = index;
+    item.pszText = const_cast<char*>(e->title);
+    item.lParam = index;
+    int row = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    if (row < 0)
+        return;
+    const char* columns[3] = {ActionName(e->tag), TypeName(e->type), e->detail};
+    for (int c = 0; c < 3; c++) {
+        LVITEMA sub = {};
+        sub.iSubItem = c + 1;
+        sub.pszText = const_cast<char*>(columns[c]);
+        SendMessageA(list, LVM_SETITEMTEXTA, row, (LPARAM)&sub);
+    }
+}
+
+// Runs read (which reads the history into the entry list), then shows the entries in list.
+static int ReadIntoList(HWND list, int (*read)())
+{
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    int count = read();
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    // The small image list holds the row icons of this list only.
+    HIMAGELIST images = (HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
+    if (images)
+        ImageList_RemoveAll(images);
+    for (int i = 0; i < EntryCount(); i++)
+        AddListRow(list, i);
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    return count;
+}
+
+int FillHistoryList(HWND list) { return ReadIntoList(list, ReadHistory); }
+
+static void Refill(HWND dialog, int (*read)())
 {
     HWND list = GetDlgItem(dialog, IDC_HISTORY_LIST);
-    read(list);
+    ReadIntoList(list, read);
     ScrollToEnd(list);
     UpdateRestore(dialog);
 }
-
-static int ReadAgain(HWND list) { return ReadHistory(list); }
 
 // "MM/DD/YYYY  h:mm AM" as YYYYMMDDHHMM, so that times sort in the order they happened; a
 // time that does not read so ("Never", a broken line) sorts first.
@@ -107,9 +168,9 @@ static void Restore(HWND dialog, int checkReversible)
     int index = SelectedEntry(list);
     if (index < 0 || (checkReversible && !IsHistoryEventReversible(index)))
         return;
-    RestoreHistoryEvent(list, index);
-    ScrollToEnd(list);
-    UpdateRestore(dialog);
+    RestoreHistoryEvent(index);
+    // The history was read again: the rows show it.
+    Refill(dialog, EntryCount);
 }
 
 static void CenterOnScreen(HWND dialog)
@@ -159,7 +220,7 @@ static void Init(HWND dialog)
     SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);
     EnableWindow(GetDlgItem(dialog, IDC_HISTORY_RESTORE), FALSE);
     CenterOnScreen(dialog);
-    Refill(dialog, ReadAgain);
+    Refill(dialog, ReadHistory);
 }
 
 static void ContextMenu(HWND dialog)

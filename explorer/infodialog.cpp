@@ -1,11 +1,12 @@
 #include "infodialog.h"
+#include "explorerseams.h"
 #include "listpage.h"
-#include "callpoints.h"
 #include "dialogs_info.h"
 #include "entrylist.h"
 #include "fileinfo.h"
 #include "handles.h"
 #include "history.h"
+#include "onlineinfo.h"
 #include "pageframe.h"
 #include "pathutil.h"
 #include "resstring.h"
@@ -13,6 +14,7 @@
 #include "serviceactions.h"
 #include "services.h"
 #include "shellrun.h"
+#include "signature.h"
 #include "sharedui.h"
 #include "sysfiles.h"
 #include "sysmessage.h"
@@ -28,6 +30,7 @@ int g_infoIndex;
 int g_infoExpanded;
 static int g_appliedStart = -1;   // combo position last applied
 static ProgramInfoHook g_hook;
+static int g_publisherAlarming;   // the shown program's signature is broken or its file gone
 
 static const WindowPosNames kInfoPos = {"xInfo", "yInfo", "dxInfo", "dyInfo"};
 // The maker's page of program statistics.
@@ -58,7 +61,8 @@ int ReadProgramNote(const char* command, char* out, int capacity)
     return 1;
 }
 
-int WriteProgramNote(const char* command, const char* text)
+// Writes text over the note file; 1 when the whole text was written.
+static int WriteProgramNote(const char* command, const char* text)
 {
     char path[MAX_PATH];
     NotePath(command, path, sizeof(path));
@@ -105,6 +109,7 @@ static void StaticTexts(HWND dialog)
         {IDC_INFO_APPLY, 662}, {IDC_INFO_STATUS_LABEL, 668}, {IDC_INFO_RUN, 832},
         {IDC_INFO_CREATED_LABEL, 915}, {IDC_INFO_SAVED_LABEL, 917}, {IDC_INFO_SIZE_LABEL, 920},
         {IDC_INFO_DETECTED_LABEL, 921}, {IDC_INFO_ONLINE, 641}, {IDC_INFO_FREE, 731},
+        {IDC_INFO_PUBLISHER_LABEL, 1438},
         {IDOK, 304},
     };
     for (const auto& t : kTexts)
@@ -115,7 +120,8 @@ static void StaticTexts(HWND dialog)
     SetFont(dialog, IDC_INFO_NEXT, g_fonts.arial18);
     SetFont(dialog, IDC_INFO_PATH, g_fonts.sansBold10);
     static const int kValues[] = {IDC_INFO_PRODUCT, IDC_INFO_COMPANY, IDC_INFO_VERSION,
-                                  IDC_INFO_COPYRIGHT, IDC_INFO_LOCATION, IDC_INFO_STATUS,
+                                  IDC_INFO_COPYRIGHT, IDC_INFO_PUBLISHER, IDC_INFO_LOCATION,
+                                  IDC_INFO_STATUS,
                                   IDC_INFO_CREATED, IDC_INFO_SAVED, IDC_INFO_SIZE,
                                   IDC_INFO_DETECTED};
     for (int id : kValues)
@@ -221,6 +227,12 @@ static void Fill(HWND dialog)
     Text(dialog, IDC_INFO_TOP, version->slot[VS_FILE_DESCRIPTION][0] ? version->slot[VS_FILE_DESCRIPTION]
                                                                      : r->title);
     Text(dialog, IDC_INFO_COPYRIGHT, version->slot[VS_LEGAL_COPYRIGHT]);
+    SignatureResult signature;
+    GetFileSignature(exists ? program : "", &signature);
+    char publisher[300];
+    PublisherText(signature, version->slot[VS_COMPANY_NAME], publisher, sizeof(publisher));
+    g_publisherAlarming = IsAlarmingSignature(signature);
+    Text(dialog, IDC_INFO_PUBLISHER, publisher);
     FileInfoRecord info = {};
     if (exists)
         GetFileInformation(program, r->type, &info);
@@ -252,9 +264,11 @@ static void Fill(HWND dialog)
         Show(dialog, IDC_INFO_RUN, 0);
         Show(dialog, IDC_INFO_STOP, 0);
         if (!ServiceDescriptionByPath(program, text, 1024)) {
+            std::string note;
             if (InMyString(version->slot[VS_COMPANY_NAME], "Microsoft"))
-                snprintf(text, 4200, Res(908).c_str(), r->title);
-            lstrcatA(text, Res(647).c_str());
+                note = FillText(Res(908).c_str(), {r->title});
+            note += Res(647);
+            lstrcpynA(text, note.c_str(), 4200);
         }
         NoteText(dialog, text, g_fonts.note);
     } else if (r->type == TYPE_HIDDEN) {
@@ -407,7 +421,7 @@ static void Close(HWND dialog)
 {
     SaveWindowPosition(dialog, kInfoPos);
     for (int id : {IDC_INFO_NOTE, IDC_INFO_PRODUCT, IDC_INFO_COMPANY, IDC_INFO_VERSION,
-                   IDC_INFO_COPYRIGHT, IDC_INFO_PATH})
+                   IDC_INFO_COPYRIGHT, IDC_INFO_PUBLISHER, IDC_INFO_PATH})
         Text(dialog, id, "");
     HICON icon = (HICON)SendDlgItemMessageA(dialog, IDC_INFO_ICON, BM_SETIMAGE, IMAGE_ICON, 0);
     if (icon)
@@ -415,7 +429,7 @@ static void Close(HWND dialog)
     EndDialog(dialog, 1);
 }
 
-static INT_PTR CALLBACK InfoProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+static INT_PTR CALLBACK InfoProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -424,6 +438,15 @@ static INT_PTR CALLBACK InfoProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         RestoreWindowPosition(dialog, kInfoPos);
         Fill(dialog);
         return FALSE;   // Fill put the focus where it belongs
+    case WM_CTLCOLORSTATIC:
+        // A broken signature or a missing file is written in red.
+        if ((HWND)lParam == GetDlgItem(dialog, IDC_INFO_PUBLISHER) && g_publisherAlarming) {
+            HDC dc = (HDC)wParam;
+            SetTextColor(dc, RGB(192, 0, 0));
+            SetBkColor(dc, GetSysColor(COLOR_3DFACE));
+            return (INT_PTR)GetSysColorBrush(COLOR_3DFACE);
+        }
+        return FALSE;
     case WM_COMMAND: {
         int command = LOWORD(wParam);
         if (command == IDC_INFO_NOTE && HIWORD(wParam) == EN_CHANGE) {
@@ -443,7 +466,7 @@ static INT_PTR CALLBACK InfoProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         case IDC_INFO_EXPAND: ExpandOrShrink(dialog); return TRUE;
         case IDC_INFO_APPLY: Apply(dialog); return TRUE;
         case IDC_INFO_ONLINE:
-            ShowOnlineInfo(dialog, g_infoIndex);
+            ShowEntryOnlineInformation(g_infoIndex);
             SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             return TRUE;
         case IDC_INFO_FREE:

@@ -11,14 +11,8 @@ extern int g_infoIndex;
 // Which of the two heights the dialog shows; flips at every opening.
 extern int g_infoExpanded;
 
-// Modal dialog for entry index, owned by the page; ShowProgramInfo of callpoints.h.
+// Modal dialog for entry index, owned by the page.
 void ShowProgramInfo(HWND owner, int index);
-
-// Tests: called instead of the modal dialog (nullptr: the dialog).
-typedef void (*ProgramInfoHook)(HWND owner, int index);
-void SetProgramInfoHook(ProgramInfoHook hook);
 
 // The note file of a command's program: its text, at most NOTE_LIMIT bytes; 1 when it exists.
 int ReadProgramNote(const char* command, char* out, int capacity);
-// Writes text over the note file; 1 when the whole text was written.
-int WriteProgramNote(const char* command, const char* text);

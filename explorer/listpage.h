@@ -11,7 +11,11 @@ enum ColumnKind {
     COL_LAZY,            // the page's cell text, asked for when the row is first drawn
     COL_COMPANY,         // CompanyName of the resolved program, read when first drawn
     COL_FIRST_DETECTED,  // first-seen date under the page's Detected list
+    COL_PUBLISHER,       // who signed the program, checked off the window's thread
 };
+
+// Columns a page may have.
+const int kMaxListColumns = 7;
 
 struct ColumnDef {
     UINT text;
@@ -23,7 +27,7 @@ struct ListPageDef {
     int commandId;
     int texts[6][2];   // control, string
     PageLayout layout;
-    ColumnDef columns[6];
+    ColumnDef columns[kMaxListColumns];
     int columnCount;
     int sortableColumns;
     int fullWidth;                  // widths share the whole window, no scroll bar taken off
@@ -64,7 +68,7 @@ extern const ListPageDef g_delayPage, g_ieHelpersPage, g_scheduledPage, g_servic
     g_tasksPage, g_fileTypesPage, g_hiddenPage;
 
 // Column direction flags shared by every list page (0 ascending).
-extern int g_pageSortFlags[6];
+extern int g_pageSortFlags[kMaxListColumns];
 
 // Refills the entry list and the page's list view.
 void FillListPage(HWND page, const ListPageDef& def);

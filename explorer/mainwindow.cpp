@@ -1,7 +1,8 @@
 #include "mainwindow.h"
-#include "callpoints.h"
+#include "alwaysrun.h"
 #include "entrylist.h"
 #include "options.h"
+#include "page_options.h"
 #include "pageframe.h"
 #include "pages.h"
 #include "program.h"
@@ -23,7 +24,8 @@ int StartMonitorIfMissing()
     return RunCommandLine(command, SW_SHOW);
 }
 
-int IsPageCommand(int command)
+// 1 for the commands that open the sheet at a page.
+static int IsPageCommand(int command)
 {
     switch (command) {
     case PAGE_STARTUP: case PAGE_COOKIES: case PAGE_TASKS: case PAGE_OPTIONS:
@@ -64,7 +66,7 @@ static void Command(HWND window, int command)
         DestroyWindow(window);
         break;
     case PAGE_TOGGLE_AUTORUN:
-        ToggleMonitorAutostart(window);
+        SetRunAtStart(!IsAlwaysRun());
         break;
     case PAGE_RESTART_COMMANDS:
         ShowRestartCommandView(window);

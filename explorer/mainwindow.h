@@ -8,5 +8,3 @@ HWND CreateMainWindow(HINSTANCE instance, const char* className, const char* cap
 // Starts the monitor ("Kestrix.exe" beside this program) unless one runs; 1 when one runs
 // or was started.
 int StartMonitorIfMissing();
-// 1 for the commands that open the sheet at a page.
-int IsPageCommand(int command);

@@ -1,6 +1,5 @@
 #include "page_cookies.h"
 #include "browserkind.h"
-#include "callpoints.h"
 #include "cookieactions.h"
 #include "cookiereview.h"
 #include "cookies.h"
@@ -9,6 +8,7 @@
 #include "options.h"
 #include "pageframe.h"
 #include "pages.h"
+#include "patroltime.h"
 #include "platform.h"
 #include "registry.h"
 #include "resstring.h"
@@ -171,7 +171,7 @@ void PickFolder(HWND page)
 
 void PatrolTime(HWND page)
 {
-    int minutes = AskPatrolTime(page, 789, GetOption("Nuts", 0));
+    int minutes = PatrolTimeDialog(page, 789, GetOption("Nuts", 0));
     if (minutes < 0)
         return;
     SetOption("Nuts", minutes);

@@ -1,20 +1,26 @@
 #include "page_options.h"
 #include "alwaysrun.h"
-#include "callpoints.h"
 #include "delaystart.h"
 #include "dialogs_options.h"
 #include "dialogs_pages.h"
 #include "historydialog.h"
+#include "hijacklog.h"
 #include "options.h"
 #include "pageframe.h"
 #include "pages.h"
 #include "patroltime.h"
 #include "platform.h"
+#include "policy.h"
+#include "policyui.h"
+#include "regexport.h"
+#include "reportlog.h"
 #include "resstring.h"
+#include "savedlist.h"
 #include "sharedui.h"
 #include "shellrun.h"
 #include "sysfiles.h"
 #include "sysmessage.h"
+#include "systemfiles.h"
 #include <commctrl.h>
 #include <string>
 
@@ -27,13 +33,14 @@ static const int TRAY_ICON_ORIGINAL = 159, TRAY_ICON_PLAIN = 101;
 static const struct {
     int id;
     int OptionSet::*field;
+    const char* name;
 } kChecks[] = {
-    {IDC_OPTIONS_SOUND, &OptionSet::Sound},
-    {IDC_OPTIONS_HISTORY, &OptionSet::History},
-    {IDC_OPTIONS_LOCK_TYPES, &OptionSet::LockFileTypes},
-    {IDC_OPTIONS_CONFIRM_EXIT, &OptionSet::ConfirmExit},
-    {IDC_OPTIONS_VANTA, &OptionSet::VantaFormat},
-    {IDC_OPTIONS_HIDE_ICON, &OptionSet::HideRufo},
+    {IDC_OPTIONS_SOUND, &OptionSet::Sound, "Sound"},
+    {IDC_OPTIONS_HISTORY, &OptionSet::History, "History"},
+    {IDC_OPTIONS_LOCK_TYPES, &OptionSet::LockFileTypes, "LockFileTypes"},
+    {IDC_OPTIONS_CONFIRM_EXIT, &OptionSet::ConfirmExit, "ConfirmExit"},
+    {IDC_OPTIONS_VANTA, &OptionSet::VantaFormat, "VantaFormat"},
+    {IDC_OPTIONS_HIDE_ICON, &OptionSet::HideRufo, "HideRufo"},
 };
 
 // The three watched areas of this page: image button, text and the patrol dialog's caption.
@@ -87,7 +94,7 @@ void ViewHostsFile(HWND owner)
         return;
     }
     std::string quoted = std::string("\"") + hosts + "\"";
-    ShellRun(owner, "open", "notepad.exe", quoted.c_str());
+    ShellRun(owner, "open", SystemFilePath("notepad.exe").c_str(), quoted.c_str());
 }
 
 static void ShowArea(HWND page, int index)
@@ -101,6 +108,10 @@ static void ShowArea(HWND page, int index)
                                 : g_bitmaps.monitorOn;
     ArmImageButton(page, kAreas[index].image, normal, normal, g_bitmaps.monitorPressed,
                    kAreas[index].image);
+    // Greyed when a policy sets all there is to set; the dialog still shows the values.
+    ShowManaged(page, kAreas[index].image,
+                IsPolicyManaged(area->patrolOption) &&
+                    (!area->realtimeOption || IsPolicyManaged(area->realtimeOption)));
 }
 
 static void AskArea(HWND page, int image)
@@ -146,8 +157,11 @@ static void Activate(HWND page)
     PageActivate(page, PAGE_OPTIONS);
     for (int i = 0; i < 3; i++)
         ShowArea(page, i);
-    for (const auto& check : kChecks)
+    for (const auto& check : kChecks) {
         CheckDlgButton(page, check.id, g_options.*check.field > 0 ? BST_CHECKED : BST_UNCHECKED);
+        ShowManaged(page, check.id, IsPolicyManaged(check.name));
+    }
+    ShowManaged(page, IDC_OPTIONS_TRAY_ICON, IsPolicyManaged("TrayIcon"));
     CheckDlgButton(page, IDC_OPTIONS_AUTORUN, g_runAtStart ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(page, IDC_OPTIONS_TRAY_ICON,
                    GetOption("TrayIcon", DefaultTrayIcon()) != TRAY_ICON_PLAIN ? BST_CHECKED
@@ -205,13 +219,13 @@ static INT_PTR Command(HWND page, int id)
         AskArea(page, id);
         return TRUE;
     case IDC_OPTIONS_LOG:
-        WriteHtmlReport(page);
+        WriteReportLog();
         return TRUE;
     case IDC_OPTIONS_SPREADSHEET:
-        WriteSavedListReport(page);
+        WriteSavedList();
         return TRUE;
     case IDC_OPTIONS_HIJACK_LOG:
-        WriteHijackLog();
+        WriteHijackScanLog();
         return TRUE;
     case IDC_OPTIONS_VIEW_HOSTS:
         ViewHostsFile(page);
@@ -220,7 +234,7 @@ static INT_PTR Command(HWND page, int id)
         ShowHistoryDialog(page);
         return TRUE;
     case IDC_OPTIONS_EXPORT:
-        ExportSettingsReport(page);
+        ExportSettings(page);
         return TRUE;
     case IDC_OPTIONS_RESTORE_DELAYED:
         RestoreAllDelayed();

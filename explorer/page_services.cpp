@@ -7,6 +7,7 @@
 #include "pagecommands.h"
 #include "pages.h"
 #include "pathutil.h"
+#include "publishercolumn.h"
 #include "resstring.h"
 #include "services.h"
 #include <cstdio>
@@ -53,6 +54,12 @@ static int Fill()
     return count;
 }
 
+// With the option on, what Windows' maker signed is left out (each program checked now).
+static int Keep(int index)
+{
+    return GetOption("HideSignedServices", 0) <= 0 || !EntryMicrosoftSigned(index);
+}
+
 static void Cell(int index, int column, char* out, int capacity)
 {
     const EntryRecord* r = GetEntry(index);
@@ -85,13 +92,19 @@ static void Activate(HWND page)
 {
     CheckDlgButton(page, IDC_PAGE_CHECK,
                    GetOption("HideMicrosoftServices", 1) ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(page, IDC_PAGE_HIDE_SIGNED,
+                   GetOption("HideSignedServices", 0) > 0 ? BST_CHECKED : BST_UNCHECKED);
 }
 
 static int Command(HWND page, int command)
 {
-    if (command != IDC_PAGE_CHECK)
+    if (command == IDC_PAGE_HIDE_SIGNED)
+        SetPageOption("HideSignedServices",
+                      IsDlgButtonChecked(page, IDC_PAGE_HIDE_SIGNED) == BST_CHECKED);
+    else if (command == IDC_PAGE_CHECK)
+        SetPageOption("HideMicrosoftServices", IsDlgButtonChecked(page, IDC_PAGE_CHECK) == BST_CHECKED);
+    else
         return 0;
-    SetPageOption("HideMicrosoftServices", IsDlgButtonChecked(page, IDC_PAGE_CHECK) == BST_CHECKED);
     RefillListPage(page);
     return 1;
 }
@@ -99,13 +112,13 @@ static int Command(HWND page, int command)
 const ListPageDef g_servicesPage = {
     PAGE_SERVICES,
     {{IDC_SERVICES_BANNER1, 638}, {IDC_SERVICES_BANNER2, 639}, {IDC_PAGE_INFO, 301},
-     {IDC_PAGE_CHECK, 721}},
-    {{IDC_SERVICES_BANNER1, IDC_SERVICES_BANNER2}, 2, {IDC_PAGE_CHECK}, 1,
+     {IDC_PAGE_CHECK, 721}, {IDC_PAGE_HIDE_SIGNED, 1439}},
+    {{IDC_SERVICES_BANNER1, IDC_SERVICES_BANNER2}, 2, {IDC_PAGE_CHECK, IDC_PAGE_HIDE_SIGNED}, 2,
      {{IDC_PAGE_INFO}, {IDC_PAGE_CLOSE}}, 2, 1},
-    {{627, 0.30, COL_TEXT}, {628, 0.18, COL_TEXT}, {699, 0.18, COL_COMPANY}, {648, 0.09, COL_TEXT},
-     {651, 0.10, COL_TEXT}, {912, 0.20, COL_FIRST_DETECTED}},
-    6, 6, 0, "SortService",
+    {{627, 0.22, COL_TEXT}, {628, 0.13, COL_TEXT}, {699, 0.14, COL_COMPANY}, {648, 0.07, COL_TEXT},
+     {651, 0.08, COL_TEXT}, {912, 0.15, COL_FIRST_DETECTED}, {1437, 0.21, COL_PUBLISHER}},
+    7, 7, 0, "SortService",
     957, "Services", 7, nullptr, 0,
     "Services", 1, 0, 1, 0,
-    Fill, nullptr, Cell, nullptr, nullptr, nullptr, Menu, Command, nullptr, Activate,
+    Fill, Keep, Cell, nullptr, nullptr, nullptr, Menu, Command, nullptr, Activate,
 };

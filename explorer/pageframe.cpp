@@ -305,18 +305,15 @@ void RunHelp(HWND owner, int commandId)
 
 void OpenWebAddress(HWND owner, const char* address)
 {
-    if (FindAolClientWindow()) {
-        char aolPath[MAX_PATH] = "", command[1024];
-        GetProfileStringA("WAOL", "AppPath", "", aolPath, sizeof(aolPath));
-        if (aolPath[0]) {
-            int length = lstrlenA(aolPath);
-            if (aolPath[length - 1] != '\\')
-                lstrcatA(aolPath, "\\");
-            snprintf(command, sizeof(command), "\"%sWAOL.EXE\" -u \"%s\"", aolPath, address);
-        } else {
-            snprintf(command, sizeof(command), "waol.exe -u \"%s\"", address);
-        }
-        RunCommandLine(command, SW_SHOW);
+    // AOL's own browser only where its folder is known: by its bare name it would be looked
+    // for in the current folder first.
+    char aolFolder[MAX_PATH] = "";
+    if (FindAolClientWindow() && GetProfileStringA("WAOL", "AppPath", "", aolFolder, sizeof(aolFolder))) {
+        std::string command = std::string("\"") + aolFolder;
+        if (command.back() != '\\')
+            command += '\\';
+        command += std::string("WAOL.EXE\" -u \"") + address + "\"";
+        RunCommandLine(command.c_str(), SW_SHOW);
         return;
     }
     ShellRun(owner, "open", address, nullptr);

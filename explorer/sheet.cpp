@@ -1,5 +1,6 @@
 #include "sheet.h"
-#include "callpoints.h"
+#include "explorerseams.h"
+#include "hijacklog.h"
 #include "keys.h"
 #include "options.h"
 #include "pageframe.h"
@@ -136,7 +137,7 @@ static INT_PTR RunSheet(HWND owner, int request, int modeless)
     GetModuleFileNameA(nullptr, self, sizeof(self));
     const char* name = strrchr(self, '\\');
     if (InMyString(name ? name + 1 : self, "hijack"))
-        WriteHijackLog();
+        WriteHijackScanLog();
 
     INT_PTR result = PropertySheetA(&header);
     if (modeless) {

@@ -5,5 +5,3 @@
 // Opens the sheet modally at the page of request (the first page when none carries it); a
 // second request while it is open only brings it to the front. The PropertySheetA result.
 INT_PTR OpenSheet(HWND owner, int request);
-// Tests: the same sheet without the modal loop; its window.
-HWND CreateModelessSheet(HWND owner, int request);

@@ -1,4 +1,5 @@
 #include "shellrun.h"
+#include "explorerseams.h"
 #include <shellapi.h>
 
 static ShellRunHook g_hook;

@@ -9,8 +9,3 @@ int ShellRun(HWND owner, const char* verb, const char* file, const char* paramet
 int RunCommandLine(const char* commandLine, int show);
 // The shell's properties sheet of a file; 1 when shown.
 int ShowFileProperties(HWND owner, const char* file);
-
-// Tests: receives (verb, file, parameters) instead of the shell; verb "winexec" for command
-// lines and "properties" for the properties sheet. nullptr restores the real calls.
-typedef int (*ShellRunHook)(const char* verb, const char* file, const char* parameters);
-void SetShellRunHook(ShellRunHook hook);

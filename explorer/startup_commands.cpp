@@ -1,10 +1,11 @@
 // Commands of the Startup Programs page: buttons, keys and context menu share these ids.
 #include "baseline.h"
-#include "callpoints.h"
 #include "delaystart.h"
 #include "dialogs_pages.h"
 #include "entrylist.h"
+#include "infodialog.h"
 #include "keys.h"
+#include "onlineinfo.h"
 #include "sysfiles.h"
 #include "vault.h"
 #include "options.h"
@@ -13,7 +14,9 @@
 #include "pageframe.h"
 #include "pages.h"
 #include "pathutil.h"
+#include "patroltime.h"
 #include "registry.h"
+#include "reportlog.h"
 #include "resstring.h"
 #include "runactions.h"
 #include "sharedui.h"
@@ -199,7 +202,7 @@ static void Add(HWND page)
 
 static void PatrolTime(HWND page)
 {
-    int minutes = AskPatrolTime(page, 784, GetOption("Start", 2));
+    int minutes = PatrolTimeDialog(page, 784, GetOption("Start", 2));
     if (minutes < 0)
         return;
     SetOption("Start", minutes);
@@ -233,7 +236,7 @@ int StartupCommand(HWND page, int command)
     case IDOK:
     case IDC_PAGE_INFO: Info(page); return 1;
     case IDCANCEL: return 1;
-    case IDM_PAGE_REPORT: WriteHtmlReport(page); return 1;
+    case IDM_PAGE_REPORT: WriteReportLog(); return 1;
     case IDC_STARTUP_ENABLE: DisableOrEnable(page, 0); return 1;
     case IDC_STARTUP_DISABLE: DisableOrEnable(page, 1); return 1;
     case IDC_PAGE_REMOVE: Remove(page); return 1;
@@ -245,7 +248,7 @@ int StartupCommand(HWND page, int command)
         if (index < 0)
             NoSelectionMessage(page);
         else
-            ShowOnlineInfo(page, index);
+            ShowEntryOnlineInformation(index);
         return 1;
     }
     case IDC_PAGE_HELP_IMAGE: RunHelp(page, PAGE_STARTUP); return 1;

@@ -443,10 +443,6 @@ int IsReversibleAction(int code)
     return 0;
 }
 
-int EntryTypeRowCount() { return (int)(sizeof(kEntryTypes) / sizeof(kEntryTypes[0])); }
-int EntryTypeRowCode(int row) { return kEntryTypes[row].code; }
-int ActionRowCount() { return (int)(sizeof(kActions) / sizeof(kActions[0])); }
-int ActionRowCode(int row) { return kActions[row].code; }
 
 // Upper-case names of the DisabledIndex while a DisabledIndexScope is held.
 static thread_local std::unordered_set<std::string>* t_disabledNames;
@@ -500,12 +496,6 @@ int DisabledCodeForTitle(const char* title)
     if (GetRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title, text, sizeof(text)) == 0)
         return 0;
     return atoi(text);
-}
-
-int DisabledCode(int index)
-{
-    const EntryRecord* r = GetEntry(index);
-    return r ? DisabledCodeForTitle(r->title) : 0;
 }
 
 static int LocationTextOf(int type, const char* title, int offByWindows, char* out)

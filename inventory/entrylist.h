@@ -121,8 +121,7 @@ const char* ActionName(int code);
 int ActionCodeFromName(const char* name);
 int IsReversibleAction(int code);
 
-// The code under which an entry's title is held in the DisabledIndex; 0 when not disabled.
-int DisabledCode(int index);
+// The code under which a title is held in the DisabledIndex; 0 when not disabled.
 int DisabledCodeForTitle(const char* title);
 // Held while a report walks thousands of entries: the DisabledIndex's names are read once, and
 // a title not among them is answered without a registry lookup.
@@ -137,8 +136,3 @@ struct DisabledIndexScope {
 int LocationText(int index, char* out);
 int LocationTextFor(int type, const char* title, char* out);
 
-// Number of rows of each table, for tests of their order.
-int EntryTypeRowCount();
-int EntryTypeRowCode(int row);
-int ActionRowCount();
-int ActionRowCode(int row);

@@ -14,7 +14,6 @@ static int g_walkMode = WALK_STARTUP;
 static int g_walkFound;
 
 void SetWalkMode(int mode) { g_walkMode = mode; }
-int WalkModeNow() { return g_walkMode; }
 int WalkFound() { return g_walkFound; }
 void SetWalkFound(int found) { g_walkFound = found; }
 

@@ -14,7 +14,6 @@ int WalkFolder(const char* folder, WalkStep step, int depth, int modeArgument);
 
 // What spBuildProc does; set by the caller before a walk.
 void SetWalkMode(int mode);
-int WalkModeNow();
 // Set after every startup-folder add (mode 1), cleared by each cookie step (mode 2).
 int WalkFound();
 void SetWalkFound(int found);

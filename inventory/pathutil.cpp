@@ -42,12 +42,6 @@ int FileNameOffset(const char* path)
 
 const char* FileNamePart(const char* path) { return path + FileNameOffset(path); }
 
-const char* ExtensionPart(const char* path)
-{
-    const char* dot = strchr(path, '.');
-    return dot ? dot + 1 : path + strlen(path);
-}
-
 const char* SkipLeadingBlanks(const char* text)
 {
     while (*text == ' ')
@@ -83,20 +77,6 @@ void FormatThousands(long long value, char* out, int capacity)
         text += digits[i];
     }
     lstrcpynA(out, text.c_str(), capacity);
-}
-
-void UrlSafeText(const char* text, char* out, int capacity)
-{
-    std::string s;
-    for (const char* p = text; *p; p++) {
-        if (*p == ' ')
-            s += "%20";
-        else if (*p == '&')
-            s += '+';
-        else
-            s += *p;
-    }
-    lstrcpynA(out, s.c_str(), capacity);
 }
 
 // Length of part when the text begins with it (case-insensitive), else 0.

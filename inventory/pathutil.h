@@ -10,12 +10,10 @@ void EnsureTrailingBackslash(char* path, int capacity);
 void DropTrailingBackslash(char* path);                         // keeps "C:\"
 int FileNameOffset(const char* path);                           // just after the last "\"
 const char* FileNamePart(const char* path);
-const char* ExtensionPart(const char* path);                    // after the first "."
 const char* SkipLeadingBlanks(const char* text);
 void ReplaceChar(char* text, char from, char to);               // to == 0 removes
 void KeySafeText(char* text);                                   // "=" becomes ":"
 void FormatThousands(long long value, char* out, int capacity);
-void UrlSafeText(const char* text, char* out, int capacity);
 
 // Upper-case program file of a command line (at most 259 characters); the length.
 int GetProgramFile(const char* command, char* out /*260*/);

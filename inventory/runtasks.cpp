@@ -8,6 +8,7 @@
 #include "program.h"
 #include "resstring.h"
 #include "sysmessage.h"
+#include "systemfiles.h"
 #include "trace.h"
 #include "versioninfo.h"
 #include <string>
@@ -56,8 +57,8 @@ static BOOL WINAPI VisitVdmTask(DWORD processId, WORD, WORD task16, PSZ, PSZ fil
 
 static int EnumerateNt(ProcessVisitor visitor, void* arg)
 {
-    Module psapi(LoadLibraryA(g_psapiName ? g_psapiName : "PSAPI.DLL"));
-    Module vdmdbg(LoadLibraryA(g_vdmdbgName ? g_vdmdbgName : "VDMDBG.DLL"));
+    Module psapi(LoadLibraryA(g_psapiName ? g_psapiName : SystemFilePath("PSAPI.DLL").c_str()));
+    Module vdmdbg(LoadLibraryA(g_vdmdbgName ? g_vdmdbgName : SystemFilePath("VDMDBG.DLL").c_str()));
     if (!psapi || !vdmdbg)
         return 0;
     auto enumProcesses = (EnumProcessesFn)(void*)GetProcAddress(psapi.get(), "EnumProcesses");

@@ -56,19 +56,6 @@ static int StateOfData(DWORD type, const BYTE* data, DWORD size)
     return data[0] & 1;
 }
 
-int StartupSwitchState(const StartupSwitchPlace& place)
-{
-    RegKey key;
-    if (!key.open(place.root, place.key.c_str(), KEY_READ))
-        return -1;
-    BYTE data[64];
-    DWORD type = 0, size = sizeof(data);
-    LONG status = RegQueryValueExA(key.get(), place.name.c_str(), nullptr, &type, data, &size);
-    if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA)
-        return -1;
-    return StateOfData(type, data, status == ERROR_SUCCESS ? size : 1);
-}
-
 // Every switch of one key, by upper-cased name: one sweep instead of a look-up per entry.
 static std::map<std::string, int> ReadSwitches(HKEY root, const std::string& path)
 {

@@ -19,9 +19,6 @@ struct StartupSwitchPlace {
 // name (HKLM for the all-users folder). false for entries Windows has no switch for.
 bool StartupSwitchPlaceOf(const EntryRecord& entry, StartupSwitchPlace* place);
 
-// 1 switched off, 0 switched on, -1 when there is no switch value (Windows starts the entry).
-int StartupSwitchState(const StartupSwitchPlace& place);
-
 // Sets offByWindows on the entries [first, end) of the list: the active ones only, since an
 // entry held in the disabled store does not start anyway.
 void MarkSwitchedOffEntries(int first, int end);

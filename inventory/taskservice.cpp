@@ -209,7 +209,8 @@ void ReadTask(IRegisteredTask* task, ServiceTask& out)
     ReadDefinition(task, out);
 }
 
-// The path as the list holds it: converted and cut to the width of a title.
+// The path as the list holds it: converted and cut to the whole characters that fit the
+// width of a title (128).
 bool TitleMatches(IRegisteredTask* task, const char* title)
 {
     Bstr path;
@@ -218,6 +219,17 @@ bool TitleMatches(IRegisteredTask* task, const char* title)
     char listed[128];
     NarrowText(path.text(), listed, sizeof(listed));
     return lstrcmpiA(listed, title) == 0;
+}
+
+// Tasks whose listed title is this one: more than one only for a title cut to the width.
+int CountTitled(const char* title)
+{
+    int count = 0;
+    WalkAllTasks([&](ITaskFolder*, IRegisteredTask* task) {
+        count += TitleMatches(task, title);
+        return true;
+    });
+    return count;
 }
 
 }   // namespace
@@ -240,6 +252,8 @@ HRESULT WithServiceTask(const char* title, ServiceTaskCallback action, void* arg
     if (!IsServiceTaskTitle(title))
         return S_FALSE;
     ComScope com;
+    if (lstrlenA(title) >= 120 && CountTitled(title) > 1)
+        return TYPE_E_AMBIGUOUSNAME;
     HRESULT result = S_FALSE;
     HRESULT hr = WalkAllTasks([&](ITaskFolder* folder, IRegisteredTask* task) {
         if (!TitleMatches(task, title))

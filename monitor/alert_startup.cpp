@@ -1,8 +1,8 @@
 // The startup alerts: a new autostart program (131) and a delayed program that has put
 // itself back into Windows' own startup (192), with the repeated-alert rule.
 #include "alert.h"
-#include "alert_callpoints.h"
 #include "entrylist.h"
+#include "helppage.h"
 #include "history.h"
 #include "options.h"
 #include "pathutil.h"
@@ -114,7 +114,7 @@ static void AnswerStartupAlert(HWND dialog, int yes)
         EndAlert(dialog, g_alert.type == RUN_WINLOGONNOTIFY ? ALERT_RESULT_DISABLE : IDNO);
 }
 
-INT_PTR CALLBACK StartupAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK StartupAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG: {
@@ -148,10 +148,10 @@ INT_PTR CALLBACK StartupAlertProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         }
         break;
     }
-    return AlertCommonMessage(dialog, message, wParam);
+    return AlertCommonMessage(dialog, message, wParam, lParam);
 }
 
-INT_PTR CALLBACK DelayedBackAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK DelayedBackAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG: {
@@ -166,5 +166,5 @@ INT_PTR CALLBACK DelayedBackAlertProc(HWND dialog, UINT message, WPARAM wParam, 
         return TRUE;
     }
     }
-    return AlertCommonMessage(dialog, message, wParam);
+    return AlertCommonMessage(dialog, message, wParam, lParam);
 }

@@ -1,11 +1,13 @@
 // Alert of the watched-system-file check (template 189). The dialog accepts or rejects the
 // change itself and returns 1 when the file copy succeeded, 0 when it failed.
 #include "alert.h"
-#include "alert_callpoints.h"
 #include "keys.h"
 #include "program.h"
 #include "registry.h"
 #include "resstring.h"
+#include "sysfileactions.h"
+#include "sysfiles.h"
+#include "systemfiles.h"
 #include "sysmessage.h"
 #include "winpos.h"
 #include <cstdio>
@@ -45,6 +47,24 @@ static void ViewFailed(HWND dialog)
     snprintf(text, sizeof(text), "%d  %s", (int)code, system);
     MessageBoxExA(dialog, text, g_programCaption, MB_OK | MB_ICONINFORMATION | MB_TOPMOST,
                   (WORD)uiLanguage);
+}
+
+static int ViewWatchedFile(const char* path)
+{
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return 0;
+    // Quoted: a path with blanks would otherwise reach Notepad as several names.
+    char quoted[MAX_PATH + 3];
+    snprintf(quoted, sizeof(quoted), "\"%s\"", path);
+    return (INT_PTR)ShellExecuteA(nullptr, "open", SystemFilePath("notepad.exe").c_str(), quoted,
+                                  nullptr, SW_SHOWNORMAL) > 32;
+}
+
+static int ViewSavedCopy(const char* recordName)
+{
+    char copy[MAX_PATH];
+    SavedCopyPath(recordName, copy, sizeof(copy));
+    return ViewWatchedFile(copy);
 }
 
 static void Decide(HWND dialog, int accept)

@@ -1,10 +1,10 @@
 // Alert of the scheduled-task check (template 138).
 #include "alert.h"
-#include "alert_callpoints.h"
 #include "entrylist.h"
 #include "history.h"
 #include "pathutil.h"
 #include "resstring.h"
+#include "tasks.h"
 #include "taskservice.h"
 #include "winpos.h"
 #include <cstring>
@@ -31,7 +31,7 @@ static void FillTaskAlert(HWND dialog)
         SetDlgItemTextA(dialog, 100, caption);
     }
     char nextRun[128] = "";
-    TaskNextRunText(g_alert.title, nextRun, sizeof(nextRun));
+    TaskNextRunTime(g_alert.title, nextRun, sizeof(nextRun));
     SetDlgItemTextA(dialog, 1082, nextRun);
     SetDlgItemResString(dialog, 1036, 692);
     char key[260] = "";
@@ -41,12 +41,12 @@ static void FillTaskAlert(HWND dialog)
                      TASK_SCHEDULED, ACT_TASK_ALERT);
 }
 
-INT_PTR CALLBACK TaskAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK TaskAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
         FillTaskAlert(dialog);
         return TRUE;
     }
-    return AlertCommonMessage(dialog, message, wParam);
+    return AlertCommonMessage(dialog, message, wParam, lParam);
 }

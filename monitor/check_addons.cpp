@@ -1,5 +1,6 @@
 // The browser add-on check: a helper object, toolbar or button missing from the known list is
 // shown to the user; a refused one is removed.
+#include "actionevents.h"
 #include "addonactions.h"
 #include "addons.h"
 #include "alert.h"
@@ -22,7 +23,10 @@ static void Refuse(const EntryRecord& entry)
     for (int i = 0; i < EntryCount(); i++) {
         if (lstrcmpiA(GetEntry(i)->command, entry.command) == 0 &&
             lstrcmpiA(GetEntry(i)->source, entry.source) == 0) {
-            RemoveAddOn(entry.command, i);
+            SetLastError(0);
+            if (!RemoveAddOn(entry.command, i))
+                ReportActionRefused(ACT_IEHELPER_REMOVE, entry.type, entry.title, entry.command,
+                                    GetLastError());
             break;
         }
     }

@@ -8,6 +8,7 @@
 #include "keys.h"
 #include "monitorstate.h"
 #include "options.h"
+#include "pathutil.h"
 #include "patrolask.h"
 #include "registry.h"
 #include "sounds.h"
@@ -41,7 +42,10 @@ void CheckFileTypes()
         if (entry.tag < FT_CLASS || entry.tag > FT_PROGID || !FileTypeChanged(entry))
             continue;
         char cls[260], stored[260];
-        ReadFileTypeSnapshot(entry.detail, entry.tag, cls, stored);
+        std::string command;
+        ReadFileTypeSnapshot(entry.detail, entry.tag, cls, &command);
+        // Shown and recorded beside the present command, which is listed without quotes.
+        StripQuotes(command.c_str(), stored, sizeof(stored));
         SetCurrentAlert(TYPE_FILETYPE, entry.detail, stored);
         lstrcpynA(g_alert.previous, entry.command, sizeof(g_alert.previous));
         if (g_options.LockFileTypes) {

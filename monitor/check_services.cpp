@@ -1,6 +1,7 @@
 // The service check: a service whose key name is missing from the known list is shown to the
 // user; a refused one is disabled and stopped, and known afterwards either way. Everything
 // goes by the key name: a service may take any display name, another service's too.
+#include "actionevents.h"
 #include "alert.h"
 #include "checks.h"
 #include "history.h"
@@ -18,8 +19,12 @@ static const char kKnownKey[] = KX_KEY "\\Services";
 // lines are written here, each only for a step that took effect.
 static void RefuseSilently(const EntryRecord& entry)
 {
+    SetLastError(0);
     if (SetServiceStartType(entry.key, SERVICE_DISABLED))
         WriteHistoryLine(entry.title, entry.command, "", entry.type, ACT_SERVICE_DISABLED);
+    else
+        ReportActionRefused(ACT_SERVICE_DISABLED, entry.type, entry.title, entry.command,
+                            GetLastError());
     if (SendServiceControl(entry.key, SERVICE_CONTROL_STOP))
         WriteHistoryLine(entry.title, entry.command, "", entry.type, ACT_SERVICE_STOP);
 }

@@ -11,7 +11,7 @@
 #include "registry.h"
 #include "resstring.h"
 #include "sounds.h"
-#include "startsteps.h"
+#include "restartview.h"
 #include "sysfileactions.h"
 #include "sysfiles.h"
 #include "trace.h"
@@ -75,5 +75,5 @@ void CheckWinInit()
     LoadResString(28, text, sizeof(text));
     if (MessageBoxExA(nullptr, text, g_programCaption,
                       MB_YESNO | MB_ICONEXCLAMATION | MB_TOPMOST, (WORD)uiLanguage) == IDYES)
-        ShowRestartCommands();
+        ShowRestartCommandView(g_monitorWindow);
 }

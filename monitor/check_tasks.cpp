@@ -1,5 +1,6 @@
 // The scheduled-task check: a work item missing from the known list is shown to the user; a
 // refused one is deleted.
+#include "actionevents.h"
 #include "alert.h"
 #include "checks.h"
 #include "history.h"
@@ -32,9 +33,13 @@ void CheckScheduledTasks()
                                                             161, 823, ALERT_TASK);
         if (result == IDNO) {
             // Only a deletion that happened goes into the history.
-            if (RemoveScheduledTask(entry.title) == S_OK)
+            HRESULT removed = RemoveScheduledTask(entry.title);
+            if (removed == S_OK)
                 WriteHistoryLine(entry.title, entry.command, "", TASK_SCHEDULED,
                                  ACT_SCHEDULEDTASK_REMOVE);
+            else
+                ReportActionRefused(ACT_SCHEDULEDTASK_REMOVE, TASK_SCHEDULED, entry.title,
+                                    entry.command, (DWORD)removed);
             DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, entry.title);
         } else if (result == IDYES) {
             WriteKnownListEntry(kKnownKey, entry.title, entry.type);

@@ -1,4 +1,5 @@
 #include "checks.h"
+#include "monitorseams.h"
 #include "verify.h"
 
 void CheckStartup() { VerifyStartup(); }

@@ -25,12 +25,9 @@ enum PatrolCheck {
 typedef void (*PatrolCheckFn)();
 
 void RunPatrolCheck(PatrolCheck which);
-// Tests: replace a check (nullptr puts the built-in one back).
-void SetPatrolCheck(PatrolCheck which, PatrolCheckFn check);
 
 // Whether the task scheduler runs; the scheduled-task check is skipped otherwise.
 int TaskSchedulerRunning();
-void SetTaskSchedulerProbe(int (*probe)());
 
 // The built-in checks.
 void CheckStartup();

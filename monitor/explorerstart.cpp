@@ -1,4 +1,5 @@
 #include "explorerstart.h"
+#include "monitorseams.h"
 #include "monitorstate.h"
 #include "program.h"
 #include "resstring.h"

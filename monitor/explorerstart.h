@@ -6,6 +6,3 @@
 int StartExplorer(const char* pageSwitch);
 // The switch a WM_COMMAND id opens, nullptr when the id opens no page.
 const char* ExplorerSwitchForCommand(int command);
-
-// Tests: record the switches instead of starting anything.
-void SetExplorerStarter(int (*starter)(const char* pageSwitch));

@@ -1,11 +1,17 @@
 #include "initvalues.h"
 #include "alwaysrun.h"
 #include "baseline.h"
+#include "browsersettings.h"
+#include "checks.h"
+#include "delaystart.h"
 #include "entrylist.h"
+#include "keys.h"
+#include "filetypes.h"
 #include "monitorstate.h"
 #include "options.h"
+#include "registry.h"
 #include "resstring.h"
-#include "startsteps.h"
+#include "sysfiles.h"
 #include "trace.h"
 #include "versioninfo.h"
 
@@ -16,6 +22,16 @@ void TraceBeginKestrix()
     Trace("-------------------------------------Begin Kestrix", version);
 }
 
+void TakeSettingBaselines()
+{
+    CopyAutoUpdateSetting();
+    char prefix[256];
+    if (!RegValueExists(HKEY_CURRENT_USER, KX_KEY, "wwwPrefix") &&
+        ReadSystemUrlPrefix(prefix, sizeof(prefix)))
+        SetRegValue(HKEY_CURRENT_USER, KX_KEY, "wwwPrefix", prefix);
+    TakePageBaselines();
+}
+
 void GetInitialValues()
 {
     g_traceCounter = 9999;
@@ -24,24 +40,24 @@ void GetInitialValues()
     if (GetOption("Debug", 0))
         g_traceCounter = 0;
 
-    // First run (key skeleton, initial values), baseline and the services and hidden-file
-    // lists, in the shared start-up order.
     // The approved copies of single settings first: taking them costs nothing, and whatever
-    // changes after the window exists is then asked about.
+    // changes after the window exists is then asked about. Then first run (key skeleton,
+    // initial values), baseline and the services and hidden-file lists, in the shared
+    // start-up order.
     TakeSettingBaselines();
     {
         StartSnapshotScope snapshot;
         StartBaseline();
         TraceBeginKestrix();
 
-        CreateSysFileRecords();
+        InitSysFileRecords();
         CheckDataVersion();
     }
-    CreateFileTypeSnapshot();
+    CreateClassInfo();
     ReadAllOptions();
 
     alwaysRun = IsAlwaysRun();
     ClearEntries();
     delayTicks = delayStep = delayLaunched = 0;
-    delayTotal = CountDelayedPrograms();
+    delayTotal = DelayedStartBegin(nullptr, MonitorTickCount());
 }

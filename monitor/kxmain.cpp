@@ -1,6 +1,10 @@
 #include "kxmain.h"
+#include "alertevents.h"
+#include "eventlog.h"
 #include "realtime.h"
+#include "alert.h"
 #include "alwaysrun.h"
+#include "cookies.h"
 #include "entrylist.h"
 #include "explorerstart.h"
 #include "fonts.h"
@@ -11,8 +15,8 @@
 #include "program.h"
 #include "resource.h"
 #include "resstring.h"
+#include "restartview.h"
 #include "runactions.h"
-#include "startsteps.h"
 #include "sysmessage.h"
 #include "textutil.h"
 #include "trace.h"
@@ -56,7 +60,7 @@ void OnStartCommand(HWND window)
 
     ClearEntries();
     taskChangeRepeats = 0;
-    ResetAlertMemory();
+    ResetRepeatedAlert();
 
     Trace("Application Start", "VerifyData");
     Trace("Application Start", "SetTimer");
@@ -66,6 +70,7 @@ void OnStartCommand(HWND window)
     // they have seen since.
     if (!RealtimeHandleCount())
         RealtimeStart();
+    ReportMonitorStarted();
 }
 
 static void ExitSequence(HWND window)
@@ -79,8 +84,9 @@ static void ExitSequence(HWND window)
         timerCreated = 0;
     }
     Trace("Application Exit", g_className);
+    ReportMonitorStopped();
     ClearEntries();
-    FreeCookieFilterList();
+    FreeCookieFilters();
     if (g_comStarted) {
         CoUninitialize();
         g_comStarted = 0;
@@ -130,7 +136,7 @@ static void OnCommand(HWND window, int command, LPARAM lParam)
         }
         return;
     case 6034:
-        ShowRestartCommands();
+        ShowRestartCommandView(g_monitorWindow);
         return;
     case 6053:
         if (lParam)
@@ -213,6 +219,7 @@ int MonitorMain(HINSTANCE instance, const char* commandLine, int)
     HWND window = CreateMonitorWindow(instance, className, caption);
     if (!window)
         return 0;
+    EnableEventLog(1);
     CreateAlertFonts();
     ShowWindow(window, SW_HIDE);
     g_comStarted = SUCCEEDED(CoInitialize(nullptr));

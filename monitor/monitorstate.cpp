@@ -1,4 +1,5 @@
 #include "monitorstate.h"
+#include "monitorseams.h"
 
 HWND g_monitorWindow;
 int patrolTicks, passCount, alertOpen, passRunning;

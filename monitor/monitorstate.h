@@ -22,7 +22,3 @@ const UINT PATROL_TIMER_PERIOD = 2000;
 
 // Millisecond clock of the patrol; GetTickCount unless a test supplies its own.
 DWORD MonitorTickCount();
-void SetMonitorClock(DWORD (*clock)());
-
-// Back to the values before the first start (tests).
-void ResetMonitorState();

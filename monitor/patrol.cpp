@@ -1,6 +1,9 @@
 #include "patrol.h"
+#include "monitorseams.h"
 #include "baseline.h"
 #include "checks.h"
+#include "cookies.h"
+#include "delaystart.h"
 #include "entrylist.h"
 #include "keys.h"
 #include "monitorstate.h"
@@ -9,7 +12,6 @@
 #include "realtime.h"
 #include "registry.h"
 #include "runtasks.h"
-#include "startsteps.h"
 #include "trace.h"
 #include "tray.h"
 #include <cstdio>
@@ -156,7 +158,7 @@ void PatrolPass()
     }
 
     ClearEntries();
-    FreeCookieFilterList();
+    FreeCookieFilters();
     if (taskChangeFlag)
         RecordRunningTasks();
 
@@ -211,6 +213,23 @@ void CheckTaskChange()
     lastTaskCount = count;
     ClearEntries();
 }
+
+static int (*g_launcher)(int) = nullptr;
+
+void SetDelayedLauncher(int (*launcher)(int)) { g_launcher = launcher; }
+
+// One launch step; the programs it handled.
+static int LaunchDelayedPrograms(int delaySeconds)
+{
+    if (g_launcher)
+        return g_launcher(delaySeconds);
+    // The schedule keeps its own step time; the tick only says when a pass is due.
+    int before = DelayedStartHandled();
+    if (!DelayedStartStep(MonitorTickCount()))
+        return delayTotal;   // schedule over: nothing left to start
+    return DelayedStartHandled() - before;
+}
+
 
 void MonitorTick()
 {

@@ -6,6 +6,3 @@ void MonitorTick();
 void PatrolPass();
 // "Check for Task Change": a changed number of running tasks makes the next tick a pass.
 void CheckTaskChange();
-
-// Tests: count running tasks with another function (nullptr: the real task list).
-void SetRunningTaskCounter(int (*counter)());

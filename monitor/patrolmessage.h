@@ -6,7 +6,3 @@
 // Shows text under caption (nullptr: the program caption) with the flags and MB_TOPMOST;
 // the button pressed (IDYES, IDNO...).
 int PatrolMessage(const char* text, const char* caption, UINT flags);
-
-// Tests: answers in place of the box (nullptr puts the box back).
-typedef int (*PatrolMessageSeam)(const char* text, const char* caption, UINT flags);
-void SetPatrolMessageSeam(PatrolMessageSeam seam);

@@ -238,11 +238,6 @@ const char* RealtimeWatchName(int index)
     return index >= 0 && index < g_count ? g_watches[index].name : "";
 }
 
-int RealtimeWatchCategory(int index)
-{
-    return index >= 0 && index < g_count ? g_watches[index].category : 0;
-}
-
 void RealtimeOnSignal(int index)
 {
     if (index < 0 || index >= g_count)

@@ -28,8 +28,6 @@ enum RealtimeCategory {
     REALTIME_FILETYPES = 32,   // the class keys and the user's FileExts
     REALTIME_PAGES = 64,       // the browser's start, search and desktop pages
 };
-// The category a watch index serves; 0 for none.
-int RealtimeWatchCategory(int index);
 
 // A handle of the set was signalled: re-arm that watch and note a request.
 void RealtimeOnSignal(int index);

@@ -1,4 +1,5 @@
 #include "sounds.h"
+#include "monitorseams.h"
 #include "options.h"
 #include "registry.h"
 #include "resource.h"

@@ -17,7 +17,3 @@ enum AlertSound {
 void PlayAlertSound(int index);
 // Event key of an index under HKCU.
 const char* AlertSoundKey(int index);
-
-// Tests: replaces PlaySoundA (nullptr restores it).
-typedef BOOL (*SoundPlayer)(LPCSTR sound, HMODULE module, DWORD flags);
-void SetSoundPlayerSeam(SoundPlayer player);

@@ -1,4 +1,5 @@
 #include "tray.h"
+#include "monitorseams.h"
 #include "monitorstate.h"
 #include "options.h"
 #include "platform.h"

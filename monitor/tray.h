@@ -23,7 +23,3 @@ void OnTrayNotify(HWND window, WPARAM iconId, LPARAM mouseMessage);
 int TrayMenuCommands(int* commands, int* labels, int capacity);
 
 extern int trayBusy;   // the notification handler runs
-
-// Tests: replace Shell_NotifyIconA and the menu's tracking.
-void SetTrayNotifier(BOOL(WINAPI* notifier)(DWORD, PNOTIFYICONDATAA));
-void SetTrayMenuTracker(void (*tracker)(HWND window, HMENU menu, POINT at));

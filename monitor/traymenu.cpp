@@ -1,5 +1,6 @@
 // Reactions to the tray icon: double click opens the startup page, right click the menu.
 #include "tray.h"
+#include "monitorseams.h"
 #include "alwaysrun.h"
 #include "monitorstate.h"
 #include "platform.h"

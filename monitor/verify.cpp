@@ -1,8 +1,8 @@
 // Startup verification: the known-state rule, the pre-scan, and the answers of the new
 // program alert (131) and the moved-back alert (192).
 #include "verify.h"
+#include "actionevents.h"
 #include "alert.h"
-#include "alert_callpoints.h"
 #include "baseline.h"
 #include "delaystart.h"
 #include "entrylist.h"
@@ -16,6 +16,7 @@
 #include "registry.h"
 #include "runactions.h"
 #include "sounds.h"
+#include "taskstop.h"
 #include "textutil.h"
 #include "trace.h"
 #include "tray.h"
@@ -154,6 +155,17 @@ static INT_PTR AskUser(int templateId)
     return result;
 }
 
+// The refusals are reported with the system's reason; the actions report what they did.
+static void Disable(const EntryRecord& entry)
+{
+    if (DisabledCodeForTitle(entry.title))
+        return;
+    SetLastError(0);
+    if (!DisableRunProgram(entry.title, entry.command, entry.source, entry.type))
+        ReportActionRefused(ACT_START_DISABLE, entry.type, entry.title, entry.command,
+                            GetLastError());
+}
+
 static void MovedBack(const EntryRecord& entry)
 {
     char keyName[260];
@@ -172,8 +184,7 @@ static void MovedBack(const EntryRecord& entry)
             DeleteDelayValues(root, program);
     } else if (result == IDNO) {
         WriteKnown(entry);
-        if (!DisabledCodeForTitle(entry.title))
-            DisableRunProgram(entry.title, entry.command, entry.source, entry.type);
+        Disable(entry);
     }
 }
 
@@ -182,8 +193,12 @@ static void Reject(const EntryRecord& entry)
 {
     char keyName[260];
     StartupKeyName(entry.command, keyName);
-    StopStartupProgram(keyName, entry.title);
-    DeleteRunProgram(entry.title, keyName, entry.source, entry.type);
+    // Stopped first, so that it cannot write its value back.
+    StopRunningProgram(keyName, entry.title, 0);
+    SetLastError(0);
+    if (!DeleteRunProgram(entry.title, keyName, entry.source, entry.type))
+        ReportActionRefused(ACT_START_REMOVE, entry.type, entry.title, entry.command,
+                            GetLastError());
     DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, keyName);
     DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, entry.title);
 }
@@ -203,9 +218,8 @@ static void NewEntry(const EntryRecord& entry)
     } else if (result == IDNO) {
         Reject(entry);
     } else if (result == ALERT_RESULT_DISABLE) {
-        StopStartupProgram(entry.command, entry.title);
-        if (!DisabledCodeForTitle(entry.title))
-            DisableRunProgram(entry.title, entry.command, entry.source, entry.type);
+        StopRunningProgram(entry.command, entry.title, 0);
+        Disable(entry);
     }
 }
 

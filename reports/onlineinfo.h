@@ -34,3 +34,5 @@ int KnowledgePage(const char* fileName, char* out, int capacity);
 // Opens the knowledge page or hands the address to AOL or the browser (option VantaFormat
 // picks the form). 1 when something was opened.
 int ShowOnlineInformation(int type, const char* programPath, const char* title);
+// The same for the entry at index of the entry list; 0 when there is no such entry.
+int ShowEntryOnlineInformation(int index);

@@ -67,6 +67,10 @@ bool PlainString(const BYTE* data, DWORD size)
     return true;
 }
 
+// A registry script has no way to write a line break inside a name: regedit would read the
+// rest of the name as lines of its own. Such a value or key is left out, with a note.
+bool HasLineBreak(const std::string& name) { return name.find_first_of("\r\n") != std::string::npos; }
+
 std::vector<BYTE> WideBytes(const BYTE* data, DWORD size)
 {
     std::vector<BYTE> wide;
@@ -94,6 +98,10 @@ void WriteValues(std::string& out, HKEY key)
         if (rc != ERROR_SUCCESS)
             continue;
         std::string valueName(name.data(), nameLength);
+        if (HasLineBreak(valueName)) {
+            out += "; A value whose name holds a line break is left out: regedit cannot read it back.\r\n";
+            continue;
+        }
         // The key's default value is the bare at sign; "@" in quotes is a value named @.
         out += valueName.empty() ? "@" : Quoted(valueName);
         out += '=';
@@ -138,8 +146,12 @@ void WriteKey(std::string& out, HKEY root, const std::string& path, bool first)
         if (rc == ERROR_SUCCESS)
             subkeys.emplace_back(name, length);
     }
-    for (const std::string& sub : subkeys)
-        WriteKey(out, root, path + "\\" + sub, false);
+    for (const std::string& sub : subkeys) {
+        if (HasLineBreak(sub))
+            out += "\r\n; A key whose name holds a line break is left out: regedit cannot read it back.\r\n";
+        else
+            WriteKey(out, root, path + "\\" + sub, false);
+    }
 }
 
 }   // namespace

@@ -3,11 +3,14 @@
 #include "baseline.h"
 #include "datetime.h"
 #include "entrylist.h"
+#include "firstrun.h"
 #include "keys.h"
 #include "options.h"
 #include "registry.h"
 #include "service_tasks.h"
+#include "sysfiles.h"
 #include "tasks.h"
+#include "vault.h"
 #include <algorithm>
 #include <functional>
 #include <cctype>
@@ -48,13 +51,25 @@ std::map<std::string, std::string> KeyContents(HKEY root, const char* path)
     return contents;
 }
 
-std::string Today()
+// A stored first-seen text made just now: date and time, the minute before also accepted
+// for a minute that turned meanwhile.
+bool IsNow(const std::string& text)
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    char date[64];
-    FormatShortDate(now, date, sizeof(date));
-    return date;
+    FILETIME time;
+    SystemTimeToFileTime(&now, &time);
+    for (int back = 0; back < 2; back++) {
+        char expected[64];
+        FormatDateTime(now, expected, sizeof(expected));
+        if (text == expected)
+            return true;
+        ULARGE_INTEGER t = {{time.dwLowDateTime, time.dwHighDateTime}};
+        t.QuadPart -= 600000000ULL;
+        time = {t.LowPart, t.HighPart};
+        FileTimeToSystemTime(&time, &now);
+    }
+    return false;
 }
 }  // namespace
 
@@ -81,7 +96,7 @@ TEST_F(BaselineTest, CommandsNamingOneProgramShareOneFirstSeenDate)
 {
     std::string key = Upper(program_);
     EXPECT_EQ(0, RecordFirstSeen(("\"" + program_ + "\" -min").c_str(), kStartupDates));
-    EXPECT_EQ(Today(), ReadValueText(HKEY_CURRENT_USER, kStartupDates, key));
+    EXPECT_PRED1(IsNow, ReadValueText(HKEY_CURRENT_USER, kStartupDates, key));
 
     // Other case, leading text before the drive letter, arguments: the same program.
     std::string lower = program_;
@@ -131,16 +146,46 @@ TEST_F(BaselineTest, DatesAreReadFromTheSubkeyOfTheType)
     }
 }
 
+TEST_F(BaselineTest, ApprovalsAndRecordsCarryTheTimeAndDateOnlyRecordsStillRead)
+{
+    ApproveHiddenFile(program_.c_str());
+    EXPECT_PRED1(IsNow, ReadValueText(HKEY_CURRENT_USER, KX_HIDDEN_KEY, program_));
+    CreateKeySkeleton();
+    EXPECT_PRED1(IsNow, ReadValueText(HKEY_CURRENT_USER, KX_KEY, ""));
+
+    // A system-file record holds the file's write time to the minute.
+    ASSERT_TRUE(RecordSysFile("KxFile", program_.c_str(), "", 1));
+    char copy[MAX_PATH];
+    SavedCopyPath("KxFile", copy, sizeof(copy));
+    DeleteFileA(copy);
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    ASSERT_TRUE(GetFileAttributesExA(program_.c_str(), GetFileExInfoStandard, &info));
+    FILETIME local;
+    SYSTEMTIME written;
+    FileTimeToLocalFileTime(&info.ftLastWriteTime, &local);
+    FileTimeToSystemTime(&local, &written);
+    char expected[64], dateOnly[64];
+    FormatDateTime(written, expected, sizeof(expected));
+    FormatShortDate(written, dateOnly, sizeof(dateOnly));
+    const std::string record = KX_SYSFILES_KEY "\\KxFile";
+    EXPECT_EQ(expected, ReadValueText(HKEY_LOCAL_MACHINE, record, "Date"));
+    // One written before times were kept is the same file still (type 1: a date alone alerts).
+    WriteValueText(HKEY_LOCAL_MACHINE, record, "Date", dateOnly);
+    EXPECT_FALSE(SysFileChanged("KxFile", program_.c_str()));
+    WriteValueText(HKEY_LOCAL_MACHINE, record, "Date", "01/02/1999");
+    EXPECT_TRUE(SysFileChanged("KxFile", program_.c_str()));
+}
+
 TEST_F(BaselineTest, BaselineIsMadeOnceAndAgainWhenDeleted)
 {
     WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, program_);
     std::string key = Upper(program_);
     MakeBaseline();
-    EXPECT_EQ(Today(), ReadValueText(HKEY_CURRENT_USER, KX_DETECTED_KEY, ""));
+    EXPECT_PRED1(IsNow, ReadValueText(HKEY_CURRENT_USER, KX_DETECTED_KEY, ""));
     for (const char* sub : {"Startup", "IEHelper", "Services", "Tasks", "ActiveTasks",
                             "FileTypes", "Hidden"})
         EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::string(KX_DETECTED_KEY "\\") + sub)) << sub;
-    EXPECT_EQ(Today(), ReadValueText(HKEY_CURRENT_USER, kStartupDates, key));
+    EXPECT_PRED1(IsNow, ReadValueText(HKEY_CURRENT_USER, kStartupDates, key));
 
     WriteValueText(HKEY_CURRENT_USER, kStartupDates, key, "01/02/1999");
     MakeBaseline();
@@ -148,7 +193,7 @@ TEST_F(BaselineTest, BaselineIsMadeOnceAndAgainWhenDeleted)
 
     DeleteKeyTree(HKEY_CURRENT_USER, KX_DETECTED_KEY);
     MakeBaseline();
-    EXPECT_EQ(Today(), ReadValueText(HKEY_CURRENT_USER, kStartupDates, key));
+    EXPECT_PRED1(IsNow, ReadValueText(HKEY_CURRENT_USER, kStartupDates, key));
     EXPECT_EQ(0, EntryCount());
 }
 
@@ -358,7 +403,7 @@ TEST_F(BaselineTest, FirstStartMakesEverythingAndTheSecondChangesNothing)
     EXPECT_NE("<no value>", ReadValueText(HKEY_CURRENT_USER, KX_KEY, ""));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, KX_KEY "\\HostFile"));
     EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, kRunList, program_));
-    EXPECT_EQ(Today(), ReadValueText(HKEY_CURRENT_USER, kStartupDates, Upper(program_)));
+    EXPECT_PRED1(IsNow, ReadValueText(HKEY_CURRENT_USER, kStartupDates, Upper(program_)));
     EXPECT_EQ("P", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", ""));
     EXPECT_EQ("P", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Hidden", ""));
     EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kUserRun, "Kestrix"));
@@ -389,8 +434,7 @@ TEST_F(BaselineTest, RunningProgramsAreDatedAsActiveTasks)
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     RecordRunningTasks();
-    EXPECT_EQ(Today(),
-              ReadValueText(HKEY_CURRENT_USER, KX_DETECTED_KEY "\\ActiveTasks", Upper(self)));
+    EXPECT_PRED1(IsNow, ReadValueText(HKEY_CURRENT_USER, KX_DETECTED_KEY "\\ActiveTasks", Upper(self)));
     EXPECT_EQ(0, EntryCount());
 }
 

@@ -5,6 +5,7 @@
 #include "baseline.h"
 #include "checks.h"
 #include "entrylist.h"
+#include "monitorseams.h"
 #include "options.h"
 #include "services.h"
 #include "sounds.h"
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include "bench/benchutil.h"
 
 namespace {
 
@@ -155,15 +157,12 @@ int main(int argc, char** argv)
     Cleanup();
     CoUninitialize();
 
-    std::sort(startup.begin(), startup.end());
-    double startupMedian = startup[startup.size() / 2];
-    printf("startup check (%d Run values): median CPU %.0f ms (target < 100 ms): %s\n",
-           kStartupEntries, startupMedian * 1000, startupMedian < 0.1 ? "met" : "MISSED");
-    std::sort(cpu.begin(), cpu.end());
-    double median = cpu[cpu.size() / 2];
-    bool met = median < 0.1 && g_alerts == 0;
-    printf("full patrol pass (%d startup values, %d services listed, %d alerts): median CPU %.0f ms "
-           "(target < 100 ms): %s\n",
-           kStartupEntries, services, g_alerts, median * 1000, met ? "met" : "MISSED");
+    const std::string values = std::to_string(kStartupEntries) + " Run values";
+    bool met = bench::Figure("startup check of " + values + ", median CPU",
+                             bench::Median(startup) * 1000, "ms", 100);
+    met = bench::Figure("full patrol pass (" + values + ", " + std::to_string(services) +
+                             " services), median CPU", bench::Median(cpu) * 1000, "ms", 100) && met;
+    if (g_alerts)
+        met = bench::FigureMissing("full patrol pass", "a pass over known entries raised an alert");
     return met ? 0 : 1;
 }

@@ -89,7 +89,9 @@ int main(int argc, char** argv)
     Fill(false, "");
     DeleteFileA((folder + "\\bench-hijack.log").c_str());
     DeleteFileA((folder + "\\bench-report.html").c_str());
-    printf("hijack log, %d startup entries and %d services: %.3f s\n", kRunValues, kServiceKeys, log);
-    printf("HTML report, the same machine: %.3f s\n", report);
-    return log < 1.0 && report < 1.0 ? 0 : 1;
+    const std::string machine = std::to_string(kRunValues) + " startup entries, " +
+                                std::to_string(kServiceKeys) + " services";
+    bool met = bench::Figure("hijack log, " + machine, log * 1000, "ms", 1000);
+    met = bench::Figure("HTML report, " + machine, report * 1000, "ms", 1000) && met;
+    return met ? 0 : 1;
 }

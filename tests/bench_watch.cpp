@@ -133,25 +133,15 @@ int main()
         DeleteFileA((folder + "\\" + file).c_str());
     RemoveDirectoryA(folder.c_str());
 
-    printf("monitor CPU while idle: %.0f ms over 10 s\n", idleCpu * 1000);
+    Figure("monitor CPU while idle over 10 s", idleCpu * 1000, "ms");
     bool met = true;
     const char* names[2] = {"new add-on", "new service"};
     for (int kind = 0; kind < 2; kind++) {
-        if (times[kind].empty()) {
-            printf("the monitor did not start\n");
-            return 1;
-        }
-        std::vector<double> sorted = times[kind];
-        std::sort(sorted.begin(), sorted.end());
-        double median = sorted.size() % 2 ? sorted[sorted.size() / 2]
-                                          : (sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]) / 2;
-        double maximum = sorted.back();
-        bool kindMet = median < 1.0 && maximum < 3.0;
-        met = met && kindMet;
-        printf("%s to alert window: median %.0f ms, maximum %.0f ms over %d runs "
-               "(target: median < 1000 ms, maximum < 3000 ms): %s\n",
-               names[kind], median * 1000, maximum * 1000, (int)times[kind].size(),
-               kindMet ? "met" : "MISSED");
+        std::string name = std::string(names[kind]) + " to alert";
+        if (times[kind].empty())
+            return FigureMissing(name, "the monitor did not start"), 1;
+        met = Figure(name + ", median", Median(times[kind]) * 1000, "ms", 1000) && met;
+        met = Figure(name + ", maximum", Maximum(times[kind]) * 1000, "ms", 3000) && met;
     }
     return met ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 // Delayed start: the store, moving entries in and back out, launching, and the monitor's
 // timed launch passes (driven with a fake clock, checked with a recorder program).
 #include "kxtest.h"
+#include "waits.h"
 #include "delaystart.h"
 #include "entrylist.h"
 #include "findrun.h"
@@ -53,8 +54,13 @@ std::vector<Launch> WaitForLaunches(const std::string& exe, size_t count, int ti
     return ReadLaunches(exe);
 }
 
-// Gives a process time to start that should not start at all.
-void SettleLaunches() { Sleep(1500); }
+// Launches start their programs before they return: once every program under folder (but
+// those in keep) has ended, all they would log is logged, and anything that should not have
+// started would have shown.
+void SettleLaunches(const std::string& folder, const std::vector<DWORD>& keep = {})
+{
+    EXPECT_TRUE(WaitForProcessesUnderToEnd(folder, keep)) << "a started program runs on";
+}
 
 class DelayTest : public KxTest {
 protected:
@@ -245,7 +251,7 @@ TEST_F(DelayTest, AProgramPlacedInTheStartupFolderIsParkedStartedAndPutBack)
 
     ASSERT_EQ(1, LaunchDelayedProgram(nullptr, HKEY_CURRENT_USER, parked.c_str()));
     EXPECT_EQ(1u, WaitForLaunches(parked, 1).size());
-    SettleLaunches();   // a running program file cannot be moved
+    SettleLaunches(TempDir());   // a running program file cannot be moved
 
     ASSERT_EQ(1, RestoreDelayedProgram(0));
     EXPECT_TRUE(body == ReadTextFile(item));
@@ -365,7 +371,7 @@ TEST_F(DelayTest, AProgramPathWithBlanksNeverStartsTheProgramItsFirstWordNames)
     ASSERT_EQ(1, LaunchWithWinExec(tool.c_str(), SW_SHOWNORMAL));
     ASSERT_EQ(1, LaunchProgram(nullptr, HKEY_CURRENT_USER, tool.c_str(), tool.c_str(), " x"));
     EXPECT_EQ(2u, WaitForLaunches(tool, 2).size());
-    SettleLaunches();
+    SettleLaunches(TempDir());
     EXPECT_TRUE(ReadLaunches(trap).empty());
 }
 
@@ -418,7 +424,7 @@ TEST_F(DelayScheduleTest, PassesStartEachProgramOnceWhenItsDelayComesMachineFirs
 
     // Nothing starts twice.
     EXPECT_EQ(0, DelayedStartStep(61000));
-    SettleLaunches();
+    SettleLaunches(TempDir());
     for (const std::string& p : {machine20, user20, user10, user0, user35})
         EXPECT_EQ(1u, ReadLaunches(p).size()) << p;
 }
@@ -436,7 +442,7 @@ TEST_F(DelayScheduleTest, OnlyApprovedProgramsOfTheListStart)
     DelayedStartBegin(nullptr, 1000);
     DelayedStartStep(13000);
     EXPECT_EQ(1u, WaitForLaunches(approved, 1).size());
-    SettleLaunches();
+    SettleLaunches(TempDir());
     EXPECT_TRUE(ReadLaunches(timeOnly).empty());
     EXPECT_TRUE(ReadLaunches(planted).empty());
 }
@@ -467,7 +473,7 @@ TEST_F(DelayScheduleTest, ARunningProgramIsNotStartedAgainButCountsAsHandled)
     ASSERT_EQ(1, DelayedStartBegin(nullptr, 0));
     EXPECT_EQ(0, DelayedStartStep(12000));
     EXPECT_EQ(1, DelayedStartHandled());
-    SettleLaunches();
+    SettleLaunches(TempDir(), {pi.dwProcessId});
     EXPECT_EQ(1u, ReadLaunches(busy).size());
 
     WriteTextFile(busy + ".stop", "");

@@ -4,6 +4,7 @@
 #include "kxtest.h"
 #include "delaystart.h"
 #include "keys.h"
+#include "waits.h"
 #include <algorithm>
 #include <sstream>
 #include <string>
@@ -49,6 +50,7 @@ TEST_F(DelayE2eTest, TheMonitorStartsADelayedProgramAtItsStepWithItsArgumentsAnd
     WriteValueText(HKEY_CURRENT_USER, KX_DELAY_TIME_KEY, program_, "10");
     WriteValueText(HKEY_CURRENT_USER, KX_DELAY_PARAMETERS_KEY, program_, " -from-monitor");
     WriteValueText(HKEY_CURRENT_USER, KX_DELAY_OPENAS_KEY, program_, "1");
+    WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Debug", "1");   // the trace tells the steps
 
     std::string command = "\"" + TempPath("Kestrix.exe") + "\"";
     STARTUPINFOA si = {};
@@ -60,10 +62,7 @@ TEST_F(DelayE2eTest, TheMonitorStartsADelayedProgramAtItsStepWithItsArgumentsAnd
 
     // The first pass comes after six ticks of 2 seconds.
     std::string log;
-    for (int waited = 0; waited < 40000 && log.empty(); waited += 250) {
-        Sleep(250);
-        log = ReadTextFile(program_ + ".log");
-    }
+    WaitUntil([&] { return !(log = ReadTextFile(program_ + ".log")).empty(); }, 60000);
     ASSERT_FALSE(log.empty()) << "the delayed program was not started";
     EXPECT_NE(std::string::npos, log.find("-from-monitor")) << log;
     EXPECT_NE(std::string::npos, log.find("|show=6|")) << log;   // minimized
@@ -72,8 +71,9 @@ TEST_F(DelayE2eTest, TheMonitorStartsADelayedProgramAtItsStepWithItsArgumentsAnd
     unsigned long long begin = ((unsigned long long)started.dwHighDateTime << 32) | started.dwLowDateTime;
     EXPECT_GE(created, begin + 10ull * 10000000ull) << "started before its delay";
 
-    // Started once only, even though the monitor keeps ticking.
-    Sleep(14000);
+    // Started once only: the schedule is over, and nothing of it runs again.
+    EXPECT_TRUE(WaitForTrace(TempPath("send2ov.txt"), "DelayedStartStep - delaystart: schedule over"))
+        << ReadTextFile(TempPath("send2ov.txt"));
     std::string again = ReadTextFile(program_ + ".log");
     EXPECT_EQ(1, (int)std::count(again.begin(), again.end(), '\n')) << again;
 }

@@ -3,6 +3,7 @@
 // registry, history.txt and the absence of a second alert show the result.
 #include "keys.h"
 #include "e2e.h"
+#include "waits.h"
 #include <string>
 #include <vector>
 
@@ -25,23 +26,6 @@ protected:
         WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Sound", "0");
     }
 
-    // Starts the monitor and waits until its timer runs and its first second is over, so
-    // that a change is served at once rather than on the next tick.
-    int StartMonitor(const std::string& args = "")
-    {
-        int index = Start(args);
-        if (index < 0)
-            return -1;
-        for (int waited = 0; waited < 15000; waited += 50) {
-            if (ReadTextFile(TempPath("send2ov.txt")).find("Application Start: SetTimer") !=
-                std::string::npos)
-                break;
-            Sleep(50);
-        }
-        Sleep(1100);
-        return index;
-    }
-
     bool StopMonitor(int index)
     {
         WaitExit(Start("-Q"));
@@ -55,11 +39,11 @@ protected:
 
 TEST_F(GuardE2eTest, NewRunValueIsAlertedAtOnceAndNoRemovesIt)
 {
-    int monitor = StartMonitor();
+    int monitor = StartReady();
     ASSERT_GE(monitor, 0);
     WriteValueText(HKEY_CURRENT_USER, kRunKey, "KxGuardFixture", program_);
     std::string path;
-    ASSERT_EQ(0, Drive(std::string("wait #32770 ") + kAlertCaption + " 2000 sleep 200 text 1026 click 7",
+    ASSERT_EQ(0, Drive(std::string("wait #32770 ") + kAlertCaption + " 10000 sleep 200 text 1026 click 7",
                        &path))
         << path;
     EXPECT_NE(std::string::npos, path.find(program_)) << path;
@@ -79,7 +63,7 @@ TEST_F(GuardE2eTest, NewRunValueIsAlertedAtOnceAndNoRemovesIt)
 TEST_F(GuardE2eTest, RefusedProgramThatRunsIsStoppedAndCannotComeBack)
 {
     // The fixture runs on and writes its Run value again whenever it is gone.
-    int monitor = StartMonitor();
+    int monitor = StartReady();
     ASSERT_GE(monitor, 0);
     int stubborn =
         Launch(Quoted(TestProgramFolder() + "\\kxfx_readder.exe") + " KxGuardFixture");
@@ -100,7 +84,7 @@ TEST_F(GuardE2eTest, WinIniLoadEntryIsAlertedAtOnceEvenWhenItsKeyIsNew)
     // On a new system the key that win.ini [windows] maps to does not exist yet.
     const char windows[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
     ForgetKey(HKEY_CURRENT_USER, windows);
-    int monitor = StartMonitor();
+    int monitor = StartReady();
     ASSERT_GE(monitor, 0);
     WriteValueText(HKEY_CURRENT_USER, windows, "load",
                    "\"C:\\Program Files\\Acme Tools\\tool.exe\"");
@@ -115,18 +99,18 @@ TEST_F(GuardE2eTest, WinIniLoadEntryIsAlertedAtOnceEvenWhenItsKeyIsNew)
 
 TEST_F(GuardE2eTest, YesKeepsTheValueAndANewMonitorDoesNotAskAgain)
 {
-    int monitor = StartMonitor();
+    int monitor = StartReady();
     ASSERT_GE(monitor, 0);
     WriteValueText(HKEY_CURRENT_USER, kRunKey, "KxGuardFixture", program_);
-    ASSERT_EQ(0, Drive(std::string("wait #32770 ") + kAlertCaption + " 2000 click 6"));
+    ASSERT_EQ(0, Drive(std::string("wait #32770 ") + kAlertCaption + " 10000 click 6"));
     EXPECT_EQ(0, Drive(std::string("gone #32770 ") + kAlertCaption + " 5000"));
-    Sleep(300);
+    // The answer is written after the dialog's own steps.
+    EXPECT_TRUE(WaitUntil([&] { return ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Run", program_) == "11"; }));
     EXPECT_EQ(program_, ReadValueText(HKEY_CURRENT_USER, kRunKey, "KxGuardFixture"));
-    EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Run", program_));
     ASSERT_TRUE(StopMonitor(monitor));
 
     // A second monitor checks the Run key on its next change and stays silent.
-    monitor = StartMonitor();
+    monitor = StartReady();
     WriteValueText(HKEY_CURRENT_USER, kRunKey, "KxGuardFixture", program_);
     EXPECT_NE(0, Drive(std::string("wait #32770 ") + kAlertCaption + " 3000"));
     EXPECT_TRUE(StopMonitor(monitor));
@@ -135,7 +119,7 @@ TEST_F(GuardE2eTest, YesKeepsTheValueAndANewMonitorDoesNotAskAgain)
 TEST_F(GuardE2eTest, DelayedProgramThatComesBackShowsTheMovedBackAlert)
 {
     // Marked after the monitor's first-run set-up, which makes its own known list.
-    int monitor = StartMonitor();
+    int monitor = StartReady();
     ASSERT_GE(monitor, 0);
     // Approved first, as Kestrix stores a program.
     WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\DelayApproved", program_, "1");
@@ -144,7 +128,7 @@ TEST_F(GuardE2eTest, DelayedProgramThatComesBackShowsTheMovedBackAlert)
     WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Run", program_, "1103");
     WriteValueText(HKEY_CURRENT_USER, kRunKey, "KxGuardFixture", program_);
     std::string path;
-    ASSERT_EQ(0, Drive(std::string("wait #32770 ") + kDelayedCaption + " 2000 sleep 200 text 1026 click 6",
+    ASSERT_EQ(0, Drive(std::string("wait #32770 ") + kDelayedCaption + " 10000 sleep 200 text 1026 click 6",
                        &path));
     EXPECT_NE(std::string::npos, path.find(program_)) << path;
     for (int waited = 0; waited < 3000 && ValueExists(HKEY_CURRENT_USER, KX_DELAY_KEY, program_);

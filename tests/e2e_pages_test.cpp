@@ -25,17 +25,11 @@ protected:
 
 TEST_F(PagesE2eTest, NewStartPageIsAskedAtOnceAndNoPutsTheApprovedPageBack)
 {
-    int monitor = Start("");
+    int monitor = StartReady();
     ASSERT_GE(monitor, 0);
-    for (int waited = 0; waited < 15000; waited += 50) {
-        if (ReadTextFile(TempPath("send2ov.txt")).find("Application Start: SetTimer") != std::string::npos)
-            break;
-        Sleep(50);
-    }
-    Sleep(1100);
 
     WriteValueText(HKEY_CURRENT_USER, kMain, "Start Page", "http://hijack.example/");
-    ASSERT_EQ(0, Drive("wait #32770 Kestrix 5000 sleep 200 click 7"));
+    ASSERT_EQ(0, Drive("wait #32770 Kestrix 10000 sleep 200 click 7"));
     EXPECT_EQ(0, Drive("gone #32770 Kestrix 5000"));
     for (int waited = 0; waited < 3000 &&
                          ReadValueText(HKEY_CURRENT_USER, kMain, "Start Page") != kApproved;

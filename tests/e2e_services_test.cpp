@@ -55,29 +55,17 @@ protected:
         return status.dwCurrentState;
     }
 
-    int StartMonitor()
-    {
-        int index = Start("");
-        for (int waited = 0; index >= 0 && waited < 15000; waited += 50) {
-            if (ReadTextFile(TempPath("send2ov.txt")).find("Application Start: SetTimer") !=
-                std::string::npos)
-                break;
-            Sleep(50);
-        }
-        Sleep(1500);
-        return index;
-    }
 };
 
 TEST_F(ServicesE2eTest, NewServiceIsAlertedAndNoLeavesItStoppedAndDisabled)
 {
-    int monitor = StartMonitor();
+    int monitor = StartReady();
     ASSERT_GE(monitor, 0);
     ASSERT_EQ((DWORD)SERVICE_RUNNING, InstallAndStart());
 
     std::string shown;
     ASSERT_EQ(0, Drive(std::string("wait #32770 ") + kAlertCaption +
-                           " 5000 sleep 300 text 100 text 1144 click 7",
+                           " 15000 sleep 300 text 100 text 1144 click 7",
                        &shown))
         << shown;
     EXPECT_NE(std::string::npos, shown.find(kSvcDisplay)) << shown;

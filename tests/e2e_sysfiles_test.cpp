@@ -42,14 +42,10 @@ TEST_F(SysFilesE2eTest, HostsEditIsAlertedAndRejectPutsTheSavedCopyBack)
     // Long lines and no final line end: the put-back file must be the very same bytes.
     const std::string original = "127.0.0.1 localhost\r\n# " + std::string(2000, 'x') + "\r\n::1 localhost";
     ASSERT_TRUE(WriteTextFile(hosts_, original));
-    int monitor = Start("");
+    // Ready: the file's record is made and the watches are armed.
+    int monitor = StartReady();
     ASSERT_GE(monitor, 0);
-    const std::string record = KX_SYSFILES_KEY "\\HOSTS";
-    for (int waited = 0; waited < 15000 && !ValueExists(HKEY_LOCAL_MACHINE, record, "Location");
-         waited += 50)
-        Sleep(50);
-    ASSERT_EQ(hosts_, ReadValueText(HKEY_LOCAL_MACHINE, record, "Location"));
-    Sleep(1500);
+    ASSERT_EQ(hosts_, ReadValueText(HKEY_LOCAL_MACHINE, KX_SYSFILES_KEY "\\HOSTS", "Location"));
 
     ASSERT_TRUE(WriteTextFile(hosts_, original + "\r\n10.6.6.6 bank.example"));
     std::string shown;

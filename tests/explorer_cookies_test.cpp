@@ -1,6 +1,8 @@
 // The Cookies page and its cookie list, driven in-process: filter words added and removed
 // through the page, the browser choice, and the list's Remove Unchecked over real cookie files.
 #include "kxtest.h"
+#include "waits.h"
+#include "../explorer/explorerseams.h"
 #include "../explorer/cookiereview.h"
 #include "../explorer/pages.h"
 #include "../explorer/sheet.h"
@@ -31,31 +33,7 @@ std::string Cell(HWND list, int row, int column = 0)
 int Rows(HWND list) { return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); }
 
 // The first visible dialog of the thread other than skip, waited for up to two seconds.
-HWND WaitDialog(DWORD thread, HWND skip)
-{
-    for (int i = 0; i < 200; i++) {
-        struct Search {
-            HWND skip, found;
-        } search = {skip, nullptr};
-        EnumThreadWindows(
-            thread,
-            [](HWND window, LPARAM arg) -> BOOL {
-                auto* s = (Search*)arg;
-                char cls[32] = "";
-                GetClassNameA(window, cls, sizeof(cls));
-                if (window != s->skip && !lstrcmpA(cls, "#32770") && IsWindowVisible(window)) {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            (LPARAM)&search);
-        if (search.found)
-            return search.found;
-        Sleep(10);
-    }
-    return nullptr;
-}
+HWND WaitDialog(DWORD thread, HWND skip) { return WaitForThreadDialog(thread, skip, nullptr, 2000); }
 
 class CookiesPageTest : public KxTest {
 protected:

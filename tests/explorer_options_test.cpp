@@ -1,11 +1,13 @@
 // The Options page, the patrol-time dialog and the history dialog, driven in-process: the sheet
 // runs without its modal loop, and a second thread answers the modal dialogs the page opens.
 #include "kxtest.h"
-#include "../explorer/callpoints.h"
+#include "waits.h"
+#include "../explorer/explorerseams.h"
 #include "../explorer/historydialog.h"
 #include "../explorer/page_options.h"
 #include "../explorer/pages.h"
 #include "../explorer/patroltime.h"
+#include "../explorer/policyui.h"
 #include "../explorer/sheet.h"
 #include "../explorer/shellrun.h"
 #include "dialogs_options.h"
@@ -15,6 +17,7 @@
 #include "keys.h"
 #include "options.h"
 #include "platform.h"
+#include "policy.h"
 #include "program.h"
 #include "reportfile.h"
 #include "resstring.h"
@@ -59,32 +62,11 @@ public:
     bool Found() const { return found_; }
 
 private:
-    struct Search {
-        HWND skip, found;
-    };
     void Run()
     {
-        for (int i = 0; i < 400; i++) {
-            Search search = {skip_, nullptr};
-            EnumThreadWindows(
-                thread_,
-                [](HWND window, LPARAM arg) -> BOOL {
-                    Search* s = (Search*)arg;
-                    char cls[32] = "";
-                    GetClassNameA(window, cls, sizeof(cls));
-                    if (window != s->skip && !lstrcmpA(cls, "#32770") && IsWindowVisible(window)) {
-                        s->found = window;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                (LPARAM)&search);
-            if (search.found) {
-                found_ = true;
-                action_(search.found);
-                return;
-            }
-            Sleep(25);
+        if (HWND dialog = WaitForThreadDialog(thread_, skip_, nullptr, 10000)) {
+            found_ = true;
+            action_(dialog);
         }
     }
     DWORD thread_;
@@ -122,7 +104,6 @@ protected:
         RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix");
         WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Sound", "0");
         ReadAllOptions();
-        g_callPoints = CallPointCounts();
         g_monitorCommands.clear();
     }
     void TearDown() override
@@ -257,10 +238,7 @@ TEST_F(OptionsTest, EachCheckBoxWritesItsOptionAndTheMonitorHearsOfTheTrayIcon)
     SetReportShellHook(nullptr);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempPath("HijackKestrix.log").c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempPath("KestrixLog.csv").c_str()));
-    EXPECT_EQ(1, g_callPoints.report);
-    EXPECT_EQ(1, g_callPoints.hijack);
-    EXPECT_EQ(1, g_callPoints.savedList);
-    EXPECT_EQ(1, g_callPoints.exportSettings);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempPath("KestrixLog.html").c_str()));
 }
 
 TEST_F(OptionsTest, WithoutAMonitorTheIconMessageIsSkipped)
@@ -382,6 +360,56 @@ void SelectRow(HWND list, int row)
     SendMessageA(list, LVM_SETITEMSTATE, row, (LPARAM)&item);
 }
 
+TEST_F(OptionsTest, HistoryListShowsTheEventsInFileOrderWithProgramIcons)
+{
+    HWND list = CreateWindowExA(0, "SysListView32", "",
+                                WS_POPUP | LVS_REPORT | LVS_SHAREIMAGELISTS, 0, 0, 300, 200,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(list != nullptr);
+    for (int c = 0; c < 4; c++) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_WIDTH;
+        column.cx = 60;
+        SendMessageA(list, LVM_INSERTCOLUMNA, c, (LPARAM)&column);
+    }
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4);
+    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    WriteHistoryLine("First", self, "", CURRENT_RUN, ACT_START_REMOVE);
+    WriteHistoryLine("Second", "C:\\b.exe", "", 252, ACT_REMOVE_DELAYLOAD);
+    ASSERT_EQ(2, FillHistoryList(list));
+    ASSERT_EQ(2, (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    char text[128];
+    LVITEMA item = {};
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    item.iSubItem = 0;
+    SendMessageA(list, LVM_GETITEMTEXTA, 1, (LPARAM)&item);
+    EXPECT_STREQ("Second", text);
+    item.iSubItem = 1;
+    SendMessageA(list, LVM_GETITEMTEXTA, 1, (LPARAM)&item);
+    EXPECT_STREQ("REMOVE_DELAYLOAD", text);
+    item.iSubItem = 2;
+    SendMessageA(list, LVM_GETITEMTEXTA, 1, (LPARAM)&item);
+    EXPECT_STREQ("REG_Delayload", text);
+    // The first row's program has an icon, the second row's file does not exist.
+    LVITEMA icon = {};
+    icon.mask = LVIF_IMAGE;
+    icon.iItem = 0;
+    SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&icon);
+    EXPECT_EQ(0, icon.iImage);
+    icon.iItem = 1;
+    SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&icon);
+    EXPECT_EQ(I_IMAGENONE, icon.iImage);
+    EXPECT_EQ(1, ImageList_GetImageCount(images));
+    // Reading again does not pile up icons.
+    FillHistoryList(list);
+    EXPECT_EQ(1, ImageList_GetImageCount(images));
+    DestroyWindow(list);
+    ImageList_Destroy(images);
+}
+
 TEST_F(OptionsTest, HistoryRestoresEachReversibleKindThroughTheRealActions)
 {
     struct Kind {
@@ -499,3 +527,80 @@ TEST_F(OptionsTest, BrokenHistoryListsWhatItCanAndClearEmptiesIt)
 }
 
 }  // namespace
+
+namespace {
+
+// The tooltip text over a control of a dialog; empty when the control has none.
+std::string ManagedTip(HWND dialog, int id)
+{
+    HWND tips = ManagedTooltip(dialog);
+    if (!tips)
+        return "";
+    char text[256] = "";
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = dialog;
+    tool.uId = (UINT_PTR)id;
+    tool.lpszText = text;
+    SendMessageA(tips, TTM_GETTEXTA, sizeof(text), (LPARAM)&tool);
+    return text;
+}
+
+TEST_F(OptionsTest, PolicySetOptionIsShownAsSetGreyedAndManagedAndWinsOverTheUser)
+{
+    // The user wants sounds and no history; the machine's policy says the opposite of both,
+    // and sets the restart-file and HOSTS patrol times.
+    WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Sound", "1");
+    WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "History", "0");
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_POLICY_KEY, "Sound", "0");
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_POLICY_KEY, "History", "1");
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_POLICY_KEY, "WinInit", "9");
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_POLICY_KEY, "HostFile", "4");
+    HWND page = OpenOptions();
+    ASSERT_NE(nullptr, page);
+    EXPECT_EQ(0, g_options.Sound);
+    EXPECT_EQ(1, g_options.History);
+    EXPECT_EQ((UINT)BST_UNCHECKED, IsDlgButtonChecked(page, IDC_OPTIONS_SOUND));
+    EXPECT_EQ((UINT)BST_CHECKED, IsDlgButtonChecked(page, IDC_OPTIONS_HISTORY));
+    for (int id : {IDC_OPTIONS_SOUND, IDC_OPTIONS_HISTORY, IDC_OPTIONS_WININIT_IMAGE}) {
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, id))) << id;
+        EXPECT_EQ(Res(1170), ManagedTip(page, id)) << id;
+    }
+    // The HOSTS area keeps its real-time switch for the user: not greyed.
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_OPTIONS_HOSTS_IMAGE)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_OPTIONS_CONFIRM_EXIT)));
+    EXPECT_EQ("", ManagedTip(page, IDC_OPTIONS_CONFIRM_EXIT));
+
+    // Another box's click writes all options: the user's own values stay as they were.
+    Click(page, IDC_OPTIONS_CONFIRM_EXIT, true);
+    EXPECT_EQ("1", Option("Sound"));
+    EXPECT_EQ("0", Option("History"));
+    EXPECT_EQ("1", Option("ConfirmExit"));
+
+    // The patrol-time dialog shows the managed time greyed; its real-time box stays free.
+    bool minutesEnabled = true, realtimeEnabled = false;
+    std::string minutes, tip;
+    ModalDriver driver(sheet_, [&](HWND dialog) {
+        minutesEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_PATROL_MINUTES)) != 0;
+        realtimeEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_PATROL_REALTIME)) != 0;
+        minutes = Text(GetDlgItem(dialog, IDC_PATROL_MINUTES));
+        tip = ManagedTip(dialog, IDC_PATROL_MINUTES);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "RealtimeSysFiles", "0");
+    EXPECT_EQ(-1, PatrolTimeDialog(page, 792, GetOption("HostFile", 3)));
+    driver.Join();
+    EXPECT_FALSE(minutesEnabled);
+    EXPECT_TRUE(realtimeEnabled);
+    EXPECT_EQ("4", minutes);
+    EXPECT_EQ(Res(1170), tip);
+
+    // With the policy gone the page is the user's again.
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, KX_POLICY_KEY);
+    NMHDR activate = {sheet_, 0, (UINT)PSN_SETACTIVE};
+    SendMessageA(page, WM_NOTIFY, 0, (LPARAM)&activate);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_OPTIONS_SOUND)));
+    EXPECT_EQ("", ManagedTip(page, IDC_OPTIONS_SOUND));
+}
+
+}   // namespace

@@ -2,10 +2,11 @@
 // created without its modal loop, commands are sent to the page, and a watcher thread answers
 // the questions they ask.
 #include "kxtest.h"
-#include "../explorer/callpoints.h"
+#include "../explorer/explorerseams.h"
 #include "../explorer/infodialog.h"
 #include "../explorer/mainwindow.h"
 #include "../explorer/page_startup.h"
+#include "../explorer/page_options.h"
 #include "../explorer/pageframe.h"
 #include "../explorer/pages.h"
 #include "../explorer/sheet.h"
@@ -20,10 +21,14 @@
 #include "program.h"
 #include "resource.h"
 #include "resstring.h"
+#include "aolwindow.h"
+#include "sysfiles.h"
 #include "runactions.h"
+#include "signature.h"
 #include "winpos.h"
 #include "dialog_driver.h"
 #include "message_watch.h"
+#include "pump.h"
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -90,6 +95,9 @@ int RecordShell(const char* verb, const char* file, const char* parameters)
     return 1;
 }
 
+// Times the information dialog was asked for.
+int g_infoAsked;
+
 class SheetTest : public KxTest {
 protected:
     void SetUp() override
@@ -99,14 +107,11 @@ protected:
         InitCommonControls();
         InstallEntryActions();
         WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Sound", "0");
-        g_callPoints = CallPointCounts();
+        g_infoAsked = 0;
         g_shellCalls.clear();
         SetShellRunHook(RecordShell);
         // The information dialog is the pages' suite's; here only that it was asked for.
-        SetProgramInfoHook([](HWND, int index) {
-            g_callPoints.info++;
-            g_callPoints.lastIndex = index;
-        });
+        SetProgramInfoHook([](HWND, int) { g_infoAsked++; });
         for (int& flag : g_startupSortFlags)
             flag = 0;
     }
@@ -134,11 +139,12 @@ protected:
         sheet_ = nullptr;
     }
     // A user Run value; its program is a copy of the versioned fixture.
-    std::string AddRun(const std::string& title, const std::string& file)
+    std::string AddRun(const std::string& title, const std::string& file,
+                       const char* fixture = "kxfx_app.exe")
     {
         SaveValue(HKEY_CURRENT_USER, kRunKey, title);
         std::string path = TempPath(file);
-        CopyFileA((TestProgramFolder() + "\\kxfx_app.exe").c_str(), path.c_str(), FALSE);
+        CopyFileA((TestProgramFolder() + "\\" + fixture).c_str(), path.c_str(), FALSE);
         WriteValueText(HKEY_CURRENT_USER, kRunKey, title, path);
         return path;
     }
@@ -228,7 +234,6 @@ TEST_F(SheetTest, ImageButtonsAndHelpRunThroughTheHoverRoutine)
     Command(IDC_PAGE_MONITOR_IMAGE);
     cancel.Join();
     EXPECT_TRUE(cancel.Found());
-    EXPECT_EQ(1, g_callPoints.patrolTime);
     EXPECT_EQ(start, ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Start"));
 }
 
@@ -370,7 +375,7 @@ TEST_F(SheetTest, DisableEnableAndRemoveChangeTheRegistryAndTheList)
     watch.Wait();
     EXPECT_EQ(Res(31), watch.caption);
     EXPECT_NE(std::string::npos, watch.text.find("No selection has been made.")) << watch.text;
-    EXPECT_EQ(0, g_callPoints.info);
+    EXPECT_EQ(0, g_infoAsked);
 }
 
 TEST_F(SheetTest, MoveToDelayedStartShowAllAndTheShellCommands)
@@ -380,7 +385,7 @@ TEST_F(SheetTest, MoveToDelayedStartShowAllAndTheShellCommands)
     HWND list = List();
     Select(list, {RowOf(list, "KxPageDelay")});
     Command(IDC_PAGE_INFO);
-    EXPECT_EQ(1, g_callPoints.info);
+    EXPECT_EQ(1, g_infoAsked);
     Command(IDM_PAGE_EXPLORE_FOLDER);
     Command(IDM_PAGE_PROPERTIES);
     ASSERT_EQ(2u, g_shellCalls.size());
@@ -399,7 +404,7 @@ TEST_F(SheetTest, MoveToDelayedStartShowAllAndTheShellCommands)
 
     // Enter reaches the sheet as OK: it opens the information, the sheet stays.
     SendMessageA(sheet_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_EQ(2, g_callPoints.info);
+    EXPECT_EQ(2, g_infoAsked);
     EXPECT_TRUE(IsWindowVisible(sheet_));
     // Delete removes: one row asks first.
     {
@@ -450,6 +455,58 @@ TEST_F(SheetTest, ColumnClicksSortAscendingThenDescendingWithDisabledEntriesLast
     // A refill keeps the order last chosen.
     FillStartupList(Page());
     EXPECT_EQ((std::vector<std::string>{"KxSortC", "KxSortA", "KxSortB"}), order());
+}
+
+// The Publisher column reads "checking..." until the worker's answer arrives, then who signed
+// each program; it sorts by that text, and the hide option leaves out what Microsoft signed.
+TEST_F(SheetTest, PublisherColumnFillsAsAnswersArriveSortsAndHidesMicrosoftSigned)
+{
+    ForgetFileSignatures();
+    AddRun("KxPubSigned", "signed.exe", "kxfx_signed.exe");
+    AddRun("KxPubPlain", "plain.exe");
+    AddRun("KxPubBroken", "broken.exe", "kxfx_broken.exe");
+    AddRun("KxPubMs", "ms.exe", "kxfx_mssigned.exe");
+    SaveValue(HKEY_CURRENT_USER, kRunKey, "KxPubGone");
+    WriteValueText(HKEY_CURRENT_USER, kRunKey, "KxPubGone", TempPath("gone.exe"));
+    Open(PAGE_STARTUP);
+    HWND list = List();
+    HWND header = (HWND)SendMessageA(list, LVM_GETHEADER, 0, 0);
+    ASSERT_EQ(6, (int)SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    const std::string checking = Res(1436);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"KxPubSigned", "(Verified) Kestrix Test Signer"},
+        {"KxPubPlain", "(Not verified) Orvane Fixtures"},
+        {"KxPubBroken", "(Signature broken)"},
+        {"KxPubMs", "(Verified) Microsoft Windows"},
+        {"KxPubGone", "(File not found)"},
+    };
+    EXPECT_EQ(checking, Cell(list, RowOf(list, "KxPubSigned"), 5));
+    auto allAnswered = [&] {
+        for (const auto& e : expected)
+            if (Cell(list, RowOf(list, e.first), 5) == checking)
+                return false;
+        return true;
+    };
+    ASSERT_TRUE(PumpUntil(allAnswered));
+    for (const auto& e : expected)
+        EXPECT_EQ(e.second, Cell(list, RowOf(list, e.first), 5)) << e.first;
+
+    SortStartupList(list, 5);
+    std::vector<std::string> order;
+    for (int row = 0; row < (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); row++)
+        if (Cell(list, row, 0).rfind("KxPub", 0) == 0)
+            order.push_back(Cell(list, row, 0));
+    EXPECT_EQ((std::vector<std::string>{"KxPubGone", "KxPubPlain", "KxPubBroken", "KxPubSigned",
+                                        "KxPubMs"}),
+              order);
+
+    EXPECT_EQ(Res(1439), Text(Page(), IDC_PAGE_HIDE_SIGNED));
+    CheckDlgButton(Page(), IDC_PAGE_HIDE_SIGNED, BST_CHECKED);
+    Command(IDC_PAGE_HIDE_SIGNED);
+    EXPECT_EQ("1", ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "HideSignedStartup"));
+    EXPECT_LT(RowOf(list, "KxPubMs"), 0);
+    for (const char* kept : {"KxPubSigned", "KxPubPlain", "KxPubBroken", "KxPubGone"})
+        EXPECT_GE(RowOf(list, kept), 0) << kept;
 }
 
 // What the list shows: every cell of our rows in order, the selected rows and the focused one.
@@ -577,7 +634,6 @@ TEST_F(SheetTest, QuitCommandEndsTheMainWindowWritingEveryOptionBack)
     SaveValue(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix");
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix");
     SendMessageA(window, WM_COMMAND, PAGE_TOGGLE_AUTORUN, 0);
-    EXPECT_EQ(1, g_callPoints.autostart);
     EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix"));
     SendMessageA(window, WM_COMMAND, PAGE_TOGGLE_AUTORUN, 0);
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix"));
@@ -590,3 +646,44 @@ TEST_F(SheetTest, QuitCommandEndsTheMainWindowWritingEveryOptionBack)
 }
 
 }   // namespace
+
+// Programs of the system are started by their full path, so that a file of the same name in
+// the current folder is never the one run; AOL's browser only from the folder AOL names.
+TEST_F(SheetTest, SystemProgramsAreStartedByTheirFullPath)
+{
+    char system[MAX_PATH], hosts[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof(system));
+    GetHOSTSFile(hosts, sizeof(hosts));
+    bool hadHosts = GetFileAttributesA(hosts) != INVALID_FILE_ATTRIBUTES;
+    if (!hadHosts)
+        WriteTextFile(hosts, "127.0.0.1 localhost\r\n");
+    g_shellCalls.clear();
+    ViewHostsFile(nullptr);
+    if (!hadHosts)
+        DeleteFileA(hosts);
+    ASSERT_EQ(1u, g_shellCalls.size());
+    EXPECT_EQ("open|" + std::string(system) + "\\notepad.exe|\"" + hosts + "\"", g_shellCalls[0]);
+
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "AOL Frame25";
+    RegisterClassA(&wc);
+    HWND aol = CreateWindowA("AOL Frame25", "AOL", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_EQ(aol, FindAolClientWindow());
+    const std::string folder = "C:\\" + std::string(256, 'a');   // 259 characters
+    struct { const char* appPath; std::string call; } rows[] = {
+        {nullptr, "open|http://kx.example/|"},
+        {folder.c_str(), "winexec|\"" + folder + "\\WAOL.EXE\" -u \"http://kx.example/\"|"},
+    };
+    for (const auto& row : rows) {
+        WriteProfileStringA("WAOL", "AppPath", row.appPath);
+        g_shellCalls.clear();
+        OpenWebAddress(nullptr, "http://kx.example/");
+        ASSERT_EQ(1u, g_shellCalls.size());
+        EXPECT_EQ(row.call, g_shellCalls[0]);
+    }
+    WriteProfileStringA("WAOL", "AppPath", nullptr);
+    DestroyWindow(aol);
+    UnregisterClassA("AOL Frame25", wc.hInstance);
+}

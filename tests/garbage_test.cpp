@@ -224,7 +224,7 @@ void ParseJobs(const std::string&, const std::string&)
 
 void ParseHistory(const std::string&, const std::string&)
 {
-    int count = ReadHistory(nullptr);
+    int count = ReadHistory();
     EXPECT_EQ(count, EntryCount());
     ExpectEntriesSound();
 }

@@ -1,8 +1,8 @@
 #include "kxtest.h"
 #include "entrylist.h"
 #include "history.h"
+#include "undo.h"
 #include "options.h"
-#include <commctrl.h>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -90,7 +90,7 @@ TEST_F(HistoryTest, LineHasSixTabSeparatedFieldsAndCodesRoundTripByName)
               line.substr(t1));
     EXPECT_EQ(text.size(), text.rfind("\r\n") + 2);
 
-    ASSERT_EQ(2, ReadHistory(nullptr));
+    ASSERT_EQ(2, ReadHistory());
     EXPECT_EQ(TYPE_UNKNOWN, GetEntryType(0));
     EXPECT_EQ(ACT_SERVICE_DISABLED, GetEntryTag(0));
     EXPECT_EQ("Agent", Title(0));
@@ -112,7 +112,7 @@ TEST_F(HistoryTest, OverlongLineIsCutButKeepsItsLineEnd)
     ASSERT_NE(std::string::npos, first);
     EXPECT_LE(first + 2, (size_t)HISTORY_LINE_BUFFER);
 
-    ASSERT_EQ(2, ReadHistory(nullptr));
+    ASSERT_EQ(2, ReadHistory());
     EXPECT_EQ("Next", Title(1));
     EXPECT_EQ("C:\\n.exe", Command(1));
 }
@@ -143,7 +143,7 @@ TEST_F(HistoryTest, ReaderFieldRules)
         "t\tNoSuchAction\tNO_SUCH_TYPE\tA\tB.exe\tC\tseventh\r\n";
     WriteTextFile(HistoryPath(), text);
 
-    ASSERT_EQ(4, ReadHistory(nullptr));
+    ASSERT_EQ(4, ReadHistory());
     EXPECT_EQ("", Title(0));
     EXPECT_EQ(CURRENT_RUN, GetEntryType(0));
     EXPECT_EQ(ACT_START_REMOVE, GetEntryTag(0));
@@ -183,7 +183,7 @@ TEST_F(HistoryTest, OnlyTheNewest131072BytesAreListedFromALineStart)
         ASSERT_EQ(1100u * 128u, text.size());
         text += c.tail;
         WriteTextFile(HistoryPath(), text);
-        ASSERT_EQ(c.count, ReadHistory(nullptr)) << c.tail;
+        ASSERT_EQ(c.count, ReadHistory()) << c.tail;
         EXPECT_EQ(c.first, Title(0)) << c.tail;
         EXPECT_EQ(c.tail[0] ? "Last" : "Entry1099", Title(c.count - 1));
         EXPECT_EQ(ACT_START_REMOVE, GetEntryTag(0));
@@ -193,12 +193,12 @@ TEST_F(HistoryTest, OnlyTheNewest131072BytesAreListedFromALineStart)
 TEST_F(HistoryTest, MissingFileReadsAsEmptyAndClearDeletesAReadOnlyFile)
 {
     AddEntry("stale", "C:\\stale.exe", "", "", CURRENT_RUN, 0);
-    EXPECT_EQ(0, ReadHistory(nullptr));
+    EXPECT_EQ(0, ReadHistory());
     EXPECT_EQ(0, EntryCount());
 
     WriteHistoryLine("A", "C:\\a.exe", "", CURRENT_RUN, ACT_START_REMOVE);
     SetFileAttributesA(HistoryPath().c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(0, ClearHistory(nullptr));
+    EXPECT_EQ(0, ClearHistory());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(HistoryPath().c_str()));
 }
 
@@ -208,60 +208,10 @@ TEST_F(HistoryTest, OnlyRemovalsAndVaultMovesAreReversible)
     WriteHistoryLine("A", "C:\\a.exe", "", CURRENT_RUN, ACT_START_ALERT);
     WriteHistoryLine("H", "C:\\h.sys", "", TYPE_HIDDEN, ACT_HIDDEN_DELETEFILE);
     WriteHistoryLine("S", "C:\\s.exe", "", SERVICE_EXE, ACT_SERVICE_STOP);
-    ASSERT_EQ(4, ReadHistory(nullptr));
+    ASSERT_EQ(4, ReadHistory());
     EXPECT_TRUE(IsHistoryEventReversible(0));
     EXPECT_FALSE(IsHistoryEventReversible(1));
     EXPECT_TRUE(IsHistoryEventReversible(2));
     EXPECT_FALSE(IsHistoryEventReversible(3));
     EXPECT_FALSE(IsHistoryEventReversible(4));
-}
-
-TEST_F(HistoryTest, ReadFillsTheListViewInFileOrder)
-{
-    HWND list = CreateWindowExA(0, "SysListView32", "",
-                                WS_POPUP | LVS_REPORT | LVS_SHAREIMAGELISTS, 0, 0, 300, 200,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_TRUE(list != nullptr);
-    for (int c = 0; c < 4; c++) {
-        LVCOLUMNA column = {};
-        column.mask = LVCF_WIDTH;
-        column.cx = 60;
-        SendMessageA(list, LVM_INSERTCOLUMNA, c, (LPARAM)&column);
-    }
-    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4);
-    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    WriteHistoryLine("First", self, "", CURRENT_RUN, ACT_START_REMOVE);
-    WriteHistoryLine("Second", "C:\\b.exe", "", 252, ACT_REMOVE_DELAYLOAD);
-    ASSERT_EQ(2, ReadHistory(list));
-    ASSERT_EQ(2, (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    char text[128];
-    LVITEMA item = {};
-    item.pszText = text;
-    item.cchTextMax = sizeof(text);
-    item.iSubItem = 0;
-    SendMessageA(list, LVM_GETITEMTEXTA, 1, (LPARAM)&item);
-    EXPECT_STREQ("Second", text);
-    item.iSubItem = 1;
-    SendMessageA(list, LVM_GETITEMTEXTA, 1, (LPARAM)&item);
-    EXPECT_STREQ("REMOVE_DELAYLOAD", text);
-    item.iSubItem = 2;
-    SendMessageA(list, LVM_GETITEMTEXTA, 1, (LPARAM)&item);
-    EXPECT_STREQ("REG_Delayload", text);
-    // The first row's program has an icon, the second row's file does not exist.
-    LVITEMA icon = {};
-    icon.mask = LVIF_IMAGE;
-    icon.iItem = 0;
-    SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&icon);
-    EXPECT_EQ(0, icon.iImage);
-    icon.iItem = 1;
-    SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&icon);
-    EXPECT_EQ(I_IMAGENONE, icon.iImage);
-    EXPECT_EQ(1, ImageList_GetImageCount(images));
-    // Reading again does not pile up icons.
-    ReadHistory(list);
-    EXPECT_EQ(1, ImageList_GetImageCount(images));
-    DestroyWindow(list);
-    ImageList_Destroy(images);
 }

@@ -5,7 +5,9 @@
 #include "cookies.h"
 #include "entrylist.h"
 #include "explorerstart.h"
+#include "initvalues.h"
 #include "keys.h"
+#include "monitorseams.h"
 #include "kxtest.h"
 #include "monitorstate.h"
 #include "options.h"
@@ -14,7 +16,6 @@
 #include "program.h"
 #include "registry.h"
 #include "sounds.h"
-#include "startsteps.h"
 #include <deque>
 #include <functional>
 #include <string>

@@ -1,6 +1,7 @@
 // The tick: pass scheduling, category countdowns, task-change check, delayed-start schedule.
 #include "monitor_fixture.h"
 #include "keys.h"
+#include "monitorseams.h"
 #include "realtime.h"
 #include "registry.h"
 #include <algorithm>

@@ -3,11 +3,11 @@
 // that Windows keeps switched off stays quiet, and one switched back on is asked about.
 #include "addons.h"
 #include "alert.h"
-#include "alert_callpoints.h"
 #include "baseline.h"
 #include "entrylist.h"
 #include "findrun.h"
 #include "keys.h"
+#include "monitorseams.h"
 #include "kxtest.h"
 #include "monitorstate.h"
 #include "options.h"

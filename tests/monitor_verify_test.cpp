@@ -2,13 +2,13 @@
 // answers injected through the dialog seam: what each answer leaves in the Run keys, the
 // known list, the disabled store and the delayed-start store.
 #include "alert.h"
-#include "alert_callpoints.h"
 #include "alert_driver.h"
 #include "baseline.h"
 #include "delaystart.h"
 #include "entrylist.h"
 #include "findrun.h"
 #include "keys.h"
+#include "monitorseams.h"
 #include "kxtest.h"
 #include "monitorstate.h"
 #include "options.h"

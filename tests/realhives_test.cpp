@@ -6,6 +6,7 @@
 #include "findrun.h"
 #include "keys.h"
 #include "pathutil.h"
+#include "realhives.h"
 #include <fstream>
 #include <map>
 #include <string>
@@ -20,26 +21,6 @@ struct RegValue {
     std::string key, name, data;
     DWORD type;
 };
-
-std::string HivesFolder()
-{
-    std::string folder = std::string("Z:") + KX_SOURCE_DIR + "/../shared/testdata/real-hives";
-    for (char& c : folder)
-        if (c == '/')
-            c = '\\';
-    return folder;
-}
-
-std::string Unescape(const std::string& quoted)
-{
-    std::string out;
-    for (size_t i = 0; i < quoted.size(); i++) {
-        if (quoted[i] == '\\' && i + 1 < quoted.size())
-            i++;
-        out += quoted[i];
-    }
-    return out;
-}
 
 // The string values (plain and hex(2)) of the HKCU Run and RunOnce sections of a REGEDIT4 file.
 std::vector<RegValue> ReadRunSections(const std::string& path)
@@ -62,10 +43,10 @@ std::vector<RegValue> ReadRunSections(const std::string& path)
         size_t nameEnd = line.find("\"=", 1);
         if (nameEnd == std::string::npos)
             continue;
-        RegValue v{key.substr(prefix.size()), Unescape(line.substr(1, nameEnd - 1)), "", REG_SZ};
+        RegValue v{key.substr(prefix.size()), RegFileUnescape(line.substr(1, nameEnd - 1)), "", REG_SZ};
         std::string rest = line.substr(nameEnd + 2);
         if (rest.rfind("\"", 0) == 0) {
-            v.data = Unescape(rest.substr(1, rest.size() - 2));
+            v.data = RegFileUnescape(rest.substr(1, rest.size() - 2));
         } else if (rest.rfind("hex(2):", 0) == 0) {
             v.type = REG_EXPAND_SZ;
             for (size_t i = 7; i + 1 < rest.size(); i += 3) {
@@ -95,7 +76,7 @@ protected:
     // Imports one file's Run sections; the values the inventory must list.
     std::vector<RegValue> Import(const std::string& file)
     {
-        std::vector<RegValue> values = ReadRunSections(HivesFolder() + "\\" + file);
+        std::vector<RegValue> values = ReadRunSections(RealHivesFolder() + "\\" + file);
         std::vector<RegValue> listed;
         for (const RegValue& v : values) {
             WriteValueText(HKEY_CURRENT_USER, v.key, v.name, v.data, v.type);
@@ -110,8 +91,7 @@ protected:
 
 TEST_F(RealHivesTest, EveryUserRunValueIsListedWithItsCommandAndCode)
 {
-    if (GetFileAttributesA(HivesFolder().c_str()) == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "no real-hive data beside the project";
+    KX_REQUIRE_REAL_HIVES(folder);
     int files = 0;
     size_t listed = 0;
     for (const char* file : {"plaso_NTUSER-RunTests.reg", "plaso_NTUSER-WIN7.reg",
@@ -150,8 +130,7 @@ TEST_F(RealHivesTest, EveryUserRunValueIsListedWithItsCommandAndCode)
 
 TEST_F(RealHivesTest, BaselineKnowsEveryListedEntryAfterInitialValues)
 {
-    if (GetFileAttributesA(HivesFolder().c_str()) == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "no real-hive data beside the project";
+    KX_REQUIRE_REAL_HIVES(folder);
     std::vector<RegValue> expected = Import("plaso_NTUSER-WIN7.reg");
     ASSERT_FALSE(expected.empty());
     InitRegStartups();

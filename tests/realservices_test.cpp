@@ -6,6 +6,7 @@
 #include "kxtest.h"
 #include "entrylist.h"
 #include "keys.h"
+#include "realhives.h"
 #include "services.h"
 #include <cstdio>
 #include <cstdlib>
@@ -27,26 +28,7 @@ struct Value {
 // Service name -> (value path below the service, e.g. "ImagePath" or "Parameters\ServiceDll").
 typedef std::map<std::string, std::map<std::string, Value>> Services;
 
-std::string HivesFile()
-{
-    std::string path = std::string("Z:") + KX_SOURCE_DIR +
-                       "/../shared/testdata/real-hives/regipy_SYSTEM-services.reg";
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
-std::string Unescape(const std::string& quoted)
-{
-    std::string out;
-    for (size_t i = 0; i < quoted.size(); i++) {
-        if (quoted[i] == '\\' && i + 1 < quoted.size())
-            i++;
-        out += quoted[i];
-    }
-    return out;
-}
+std::string HivesFile() { return RealHivesFolder() + "\\regipy_SYSTEM-services.reg"; }
 
 std::string HexText(const std::string& bytes)
 {
@@ -90,7 +72,7 @@ Services ReadServices(const std::string& path)
         size_t nameEnd = line.find("\"=", 1);
         if (nameEnd == std::string::npos)
             continue;
-        std::string name = Unescape(line.substr(1, nameEnd - 1));
+        std::string name = RegFileUnescape(line.substr(1, nameEnd - 1));
         bool wanted = false;
         for (const char* w : kWanted)
             wanted = wanted || name == w;
@@ -99,7 +81,7 @@ Services ReadServices(const std::string& path)
         std::string rest = line.substr(nameEnd + 2);
         Value v{"", REG_SZ};
         if (rest.rfind("\"", 0) == 0)
-            v.data = Unescape(rest.substr(1, rest.size() - 2));
+            v.data = RegFileUnescape(rest.substr(1, rest.size() - 2));
         else if (rest.rfind("hex(2):", 0) == 0)
             v = {HexText(rest.substr(7)), REG_EXPAND_SZ};
         else if (rest.rfind("hex(7):", 0) == 0)
@@ -163,8 +145,7 @@ class RealServicesTest : public KxTest {};
 
 TEST_F(RealServicesTest, EveryRealServiceOfItsOwnProgramIsListedUnderAReadableName)
 {
-    if (GetFileAttributesA(HivesFile().c_str()) == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "no real-hive data beside the project";
+    KX_REQUIRE_REAL_HIVES(folder);
     Services services = ReadServices(HivesFile());
     ASSERT_GT(services.size(), 300u);
     WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "HideMicrosoftServices", "0");

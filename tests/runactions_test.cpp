@@ -3,10 +3,12 @@
 #include "entrylist.h"
 #include "findrun.h"
 #include "history.h"
+#include "undo.h"
 #include "keys.h"
 #include "program.h"
 #include "registry.h"
 #include "runactions.h"
+#include "startupfiles.h"
 #include <shlobj.h>
 #include <string>
 
@@ -188,11 +190,11 @@ TEST_F(RunActionsTest, RemoveThenRestoreFromTheHistoryLine)
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kKnownRun, "C:\\Program Files\\A\\a.exe -min"));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kKnownRun, kTitle));
 
-    ASSERT_EQ(1, ReadHistory(nullptr));
+    ASSERT_EQ(1, ReadHistory());
     EXPECT_EQ(ACT_START_REMOVE, GetEntryTag(0));
     EXPECT_EQ(CURRENT_RUN, GetEntryType(0));
     ASSERT_TRUE(IsHistoryEventReversible(0));
-    EXPECT_EQ(1, RestoreHistoryEvent(nullptr, 0));
+    EXPECT_EQ(1, RestoreHistoryEvent(0));
     // Back with its program part quoted again, and known so that no alert follows.
     EXPECT_EQ("\"C:\\Program Files\\A\\a.exe\" -min",
               ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
@@ -289,8 +291,8 @@ TEST_F(WinIniActionsTest, RemoveRewritesTheKeyWhetherOrNotDisabled)
     EXPECT_EQ(0, DisabledCodeForTitle("prog"));
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinRun", "prog"));
 
-    ASSERT_EQ(1, ReadHistory(nullptr));
-    EXPECT_EQ(1, RestoreHistoryEvent(nullptr, 0));
+    ASSERT_EQ(1, ReadHistory());
+    EXPECT_EQ(1, RestoreHistoryEvent(0));
     EXPECT_EQ("other.exe;C:\\x\\prog.exe", Profile("run"));
     EXPECT_EQ("101", ReadValueText(HKEY_CURRENT_USER, kKnownRun, "C:\\x\\prog.exe"));
 }
@@ -316,7 +318,7 @@ TEST_F(WinIniActionsTest, AQuotedOrShortPieceIsFoundByTheCommandTheInventoryList
         EXPECT_EQ(1, DeleteRunProgram("tool", listed.c_str(), "", WIN_LOAD)) << piece;
         EXPECT_EQ("a.exe;", Profile("load")) << piece;
     }
-    EXPECT_EQ(3, ReadHistory(nullptr));
+    EXPECT_EQ(3, ReadHistory());
 }
 
 TEST_F(WinIniActionsTest, ACommandThatIsNotInTheKeyIsNeitherDisabledNorRemoved)
@@ -470,8 +472,8 @@ TEST_F(StartupFolderActionsTest, AProgramPlacedInTheFolderIsParkedByRemoveAndCom
         EXPECT_EQ(std::string("content of ") + c.name,
                   ReadTextFile(TempPath("Parked") + "\\" + c.name)) << c.name;
 
-        ASSERT_EQ(1, ReadHistory(nullptr));
-        ASSERT_EQ(1, RestoreHistoryEvent(nullptr, 0)) << c.name;
+        ASSERT_EQ(1, ReadHistory());
+        ASSERT_EQ(1, RestoreHistoryEvent(0)) << c.name;
         EXPECT_EQ(std::string("content of ") + c.name, ReadTextFile(item)) << c.name;
         EXPECT_FALSE(Exists(TempPath("Parked") + "\\" + c.name)) << c.name;
         DeleteFileA(item.c_str());
@@ -496,8 +498,8 @@ TEST_F(StartupFolderActionsTest, ParkingNeverOverwritesAnItemParkedBefore)
 TEST_F(StartupFolderActionsTest, RestoreFromHistoryMakesTheShortcutAgain)
 {
     ASSERT_EQ(1, DeleteRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
-    ASSERT_EQ(1, ReadHistory(nullptr));
-    ASSERT_EQ(1, RestoreHistoryEvent(nullptr, 0));
+    ASSERT_EQ(1, ReadHistory());
+    ASSERT_EQ(1, RestoreHistoryEvent(0));
     ASSERT_TRUE(Exists(shortcut_));
 
     IShellLinkA* link = nullptr;
@@ -551,7 +553,7 @@ TEST_F(HookActionsTest, ShellAndUserinitAreResetAtOnce)
     EXPECT_EQ(expected, ReadValueText(HKEY_LOCAL_MACHINE, kWinlogon, "Userinit"));
     EXPECT_EQ("250", ReadValueText(HKEY_LOCAL_MACHINE, kKnownRun, expected));
 
-    ASSERT_EQ(2, ReadHistory(nullptr));
+    ASSERT_EQ(2, ReadHistory());
     EXPECT_EQ(ACT_RESET_SHELL, GetEntryTag(0));
     EXPECT_EQ(WINLOGON_Shell, GetEntryType(0));
     EXPECT_EQ(ACT_RESET_USERINIT, GetEntryTag(1));
@@ -594,7 +596,7 @@ TEST_F(HookActionsTest, YesRemovesTheHookAndRestoreBringsItBack)
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kExecuteHooks, clsid));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kKnownRun, "C:\\x\\hook.dll"));
 
-    ASSERT_EQ(1, ReadHistory(nullptr));
+    ASSERT_EQ(1, ReadHistory());
     EXPECT_EQ(ACT_REMOVE_SHELLEXECUTEHOOK, GetEntryTag(0));
     // Not a reversible action, but a double click restores it all the same.
     EXPECT_EQ(1, RestoreEntry("Kx Hook", "C:\\x\\hook.dll", clsid, REG_ShellExecuteHook));
@@ -619,10 +621,10 @@ TEST_F(HookActionsTest, AppInitDllIsTakenOutOfTheWholeListAndPutBack)
     EXPECT_EQ(filler + "C:\\Lib\\last.dll",
               ReadValueText(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs"));
 
-    ASSERT_EQ(1, ReadHistory(nullptr));
+    ASSERT_EQ(1, ReadHistory());
     EXPECT_EQ(ACT_START_REMOVE, GetEntryTag(0));
     EXPECT_EQ(REG_AppInitDLLs, GetEntryType(0));
-    EXPECT_EQ(1, RestoreHistoryEvent(nullptr, 0));
+    EXPECT_EQ(1, RestoreHistoryEvent(0));
     char shortPath[MAX_PATH];
     GetShortPathNameA(dll.c_str(), shortPath, MAX_PATH);
     EXPECT_EQ(filler + "C:\\Lib\\last.dll," + shortPath,

@@ -1,5 +1,6 @@
 // Running tasks: enumeration on both families, matching a command, the task list, stopping.
 #include "kxtest.h"
+#include "waits.h"
 #include "dialog_driver.h"
 #include "entrylist.h"
 #include "keys.h"
@@ -30,14 +31,8 @@ protected:
     // Starts the driver doing nothing for a while; its process id.
     DWORD StartSleeper(const std::string& program = "")
     {
-        std::string command = "\"" + (program.empty() ? Sleeper() : program) + "\" sleep 30000";
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
         PROCESS_INFORMATION pi = {};
-        std::vector<char> line(command.begin(), command.end());
-        line.push_back(0);
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &si, &pi))
+        if (!StartTestProgram("\"" + (program.empty() ? Sleeper() : program) + "\" sleep 30000", &pi))
             return 0;
         children_.push_back(pi);
         WaitForInputIdle(pi.hProcess, 2000);

@@ -12,6 +12,7 @@
 #include "winpos.h"
 #include <cstring>
 #include <string>
+#include <vector>
 
 static const char* const kTestKey = "Software\\Orvane\\Kestrix\\LayerTest";
 
@@ -212,6 +213,29 @@ TEST_F(ResourceStringTest, ReplacementTextOnlyOutsideEnglish)
     WriteValueText(HKEY_LOCAL_MACHINE, KX_KEY, "LString7", "");
     LoadResString(7, text, sizeof(text));
     EXPECT_STREQ(shipped, text);
+}
+
+TEST(TextSlotsTest, MarkersTakeTheirValuesAndNothingElseIsRead)
+{
+    struct { const char* text; std::vector<const char*> values; const char* filled; } rows[] = {
+        {"%s and %s", {"a", "b"}, "a and b"},
+        {"%2 before %1", {"a", "b"}, "b before a"},
+        {"%s %s %d %u", {"a"}, "a %s %d %u"},          // markers without a value stay
+        {"%d%% of %lu", {"5", "7"}, "5% of 7"},
+        {"%x %p %n %9 %", {"a"}, "%x %p %n %9 %"},   // nothing else is interpreted
+        {"%s then %s", {"%s%d", "b"}, "%s%d then b"},  // a value is never read again
+    };
+    for (const auto& row : rows) {
+        char out[64];
+        memset(out, 0xbd, sizeof(out));
+        FillTextSlots(row.text, row.values.data(), (int)row.values.size(), out, sizeof(out));
+        EXPECT_STREQ(row.filled, out) << row.text;
+    }
+    char cut[6];
+    const char* value = "abcdefgh";
+    FillTextSlots("%s", &value, 1, cut, sizeof(cut));
+    EXPECT_STREQ("abcde", cut);
+    EXPECT_EQ("Author: Kx", FillText("Author: %s", {"Kx"}));
 }
 
 TEST_F(ResourceStringTest, MissingStringGivesZero)

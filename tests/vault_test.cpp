@@ -2,7 +2,9 @@
 // the way, and the other things done to a hidden file.
 #include "kxtest.h"
 #include "datafolder.h"
+#include "handles.h"
 #include "history.h"
+#include "undo.h"
 #include "pathutil.h"
 #include "platform.h"
 #include "vault.h"
@@ -59,11 +61,11 @@ TEST_F(VaultTest, CondemnedFilesOfOneNameBothComeBackFromTheirHistoryLines)
         << "an older vault copy is never overwritten";
 
     // Both come back through the history, each from its own vault copy.
-    ASSERT_EQ(2, ReadHistory(nullptr));
+    ASSERT_EQ(2, ReadHistory());
     for (int i = 1; i >= 0; i--) {
-        ReadHistory(nullptr);
+        ReadHistory();
         ASSERT_TRUE(IsHistoryEventReversible(i));
-        EXPECT_EQ(1, RestoreHistoryEvent(nullptr, i));
+        EXPECT_EQ(1, RestoreHistoryEvent(i));
     }
     EXPECT_EQ("first file", ReadTextFile(first));
     EXPECT_EQ("second, longer file", ReadTextFile(second));
@@ -90,7 +92,27 @@ TEST_F(VaultTest, RestoreNeverOverwritesAndAFailedCopyKeepsTheFile)
     EXPECT_FALSE(CondemnHiddenFile("Kx", path.c_str()));
     CloseHandle(locked);
     EXPECT_EQ("a new file at the same place", ReadTextFile(path));
-    EXPECT_EQ(1, ReadHistory(nullptr));
+    EXPECT_EQ(1, ReadHistory());
+}
+
+TEST_F(VaultTest, ACondemnThatCannotCopyLeavesEveryOlderVaultCopy)
+{
+    // Every name the vault would give the file is taken by an older copy.
+    const std::string first = vault_ + "kxfull.dat";
+    std::vector<std::string> older;
+    for (int n = 0; n < 1000; n++) {
+        std::string name = n ? first + "." + std::to_string(n) : first;
+        Handle file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(file) << name;
+        cleanup_.push_back(name);
+        older.push_back(name);
+    }
+    const std::string path = TempPath("kxfull.dat");
+    WriteTextFile(path, "condemned");
+    EXPECT_FALSE(CondemnHiddenFile("Kx", path.c_str()));
+    EXPECT_EQ("condemned", ReadTextFile(path));
+    for (const std::string& name : older)
+        ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(name.c_str())) << name << " deleted";
 }
 
 TEST_F(VaultTest, DeleteAtRestartJoinsTheRenameSectionOfWininit)

@@ -9,6 +9,7 @@
 #include "entrylist.h"
 #include "findrun.h"
 #include "history.h"
+#include "undo.h"
 #include "keys.h"
 #include "program.h"
 #include "registry.h"
@@ -285,9 +286,9 @@ TEST_F(WowViewTest, DisableEnableRemoveAndRestoreWorkInTheThirtyTwoBitView)
         EXPECT_EQ("<none>", ReadView(KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, kRunKeys[key], title));
         EXPECT_NE(std::string::npos,
                   ReadTextFile(TempPath("history.txt")).find(TypeName(code)));
-        ASSERT_EQ(1, ReadHistory(nullptr));
+        ASSERT_EQ(1, ReadHistory());
         EXPECT_EQ(code, GetEntryType(0));
-        EXPECT_EQ(1, RestoreHistoryEvent(nullptr, 0));
+        EXPECT_EQ(1, RestoreHistoryEvent(0));
         EXPECT_EQ(data, ReadView(KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, kRunKeys[key], title));
         EXPECT_EQ("<none>", ReadView(0, HKEY_LOCAL_MACHINE, kRunKeys[key], title));
         EXPECT_EQ(std::to_string(code), ReadValueText(HKEY_CURRENT_USER, kKnownRun, listed));

@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
-# Creates the project's Wine prefix once (build/wineprefix).
+# Creates a Wine prefix once: the project's own (build/wineprefix, for make run) or the one
+# named by KX_WINEPREFIX. It is marked ready only after Wine's set-up succeeded, so a broken
+# attempt is made again next time.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 if [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.kx-ready" ]; then
     exit 0
 fi
 echo "Preparing Wine prefix in $WINEPREFIX ..."
+# A half-made prefix of our own is made anew; someone else's prefix is never removed.
+case $WINEPREFIX in "$KX_ROOT"/build/*) rm -rf "$WINEPREFIX" ;; esac
 mkdir -p "$WINEPREFIX"
-wineboot -i >/dev/null 2>&1 || true
+status=0
+wineboot -i >/dev/null 2>&1 </dev/null || status=$?
 wineserver -w
+if [ $status -ne 0 ] || [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -d "$WINEPREFIX/drive_c/windows/system32" ]; then
+    echo "wine-prefix: setting up $WINEPREFIX failed (wineboot status $status)" >&2
+    exit 1
+fi
 touch "$WINEPREFIX/.kx-ready"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs a Windows program in the project's Wine prefix (used by ctest as the emulator).
+# Runs a Windows program under Wine (used by ctest as the emulator), in the prefix wine-env.sh
+# names: a test worker's under `make test`, the project's own otherwise.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 # Wine itself now and then fails before the program is even loaded: it exits nonzero within a
 # few hundredths of a second and prints nothing (a test program never ends that fast, since the

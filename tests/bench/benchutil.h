@@ -3,9 +3,51 @@
 #pragma once
 #include <windows.h>
 #include <cstdio>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace bench {
+
+// One measured figure and its target, printed as a line that tools/run-bench.sh gathers into
+// the closing table: "KXFIGURE|name|value|target|met". A target of 0 means "for information".
+// Returns whether the figure met its target (value below it).
+inline bool Figure(const std::string& name, double value, const char* unit, double target = 0)
+{
+    bool met = target <= 0 || value < target;
+    char valueText[32], targetText[40];
+    snprintf(valueText, sizeof(valueText), "%.0f %s", value, unit);
+    if (target > 0)
+        snprintf(targetText, sizeof(targetText), "< %.0f %s", target, unit);
+    else
+        snprintf(targetText, sizeof(targetText), "-");
+    printf("KXFIGURE|%s|%s|%s|%s\n", name.c_str(), valueText, targetText,
+           target <= 0 ? "-" : met ? "met" : "MISSED");
+    fflush(stdout);
+    return met;
+}
+
+// A figure that could not be measured at all (the program did not start, no alert came).
+inline bool FigureMissing(const std::string& name, const char* why)
+{
+    printf("KXFIGURE|%s|%s|-|MISSED\n", name.c_str(), why);
+    fflush(stdout);
+    return false;
+}
+
+inline double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+inline double Maximum(const std::vector<double>& values)
+{
+    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
 
 inline std::string FolderOf(const std::string& path)
 {

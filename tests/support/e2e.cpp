@@ -1,5 +1,6 @@
 #include "e2e.h"
 #include "keys.h"
+#include "waits.h"
 
 void MonitorE2eBase::SetUp()
 {
@@ -29,8 +30,6 @@ void MonitorE2eBase::TearDown()
 
 int MonitorE2eBase::Launch(const std::string& command, HANDLE output)
 {
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back(0);
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     if (output) {
@@ -39,8 +38,7 @@ int MonitorE2eBase::Launch(const std::string& command, HANDLE output)
         si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     }
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
-                        TempDir().c_str(), &si, &pi))
+    if (!StartTestProgram(command, &pi, TempDir().c_str(), &si, output != nullptr))
         return -1;
     started_.push_back(pi);
     return (int)started_.size() - 1;
@@ -78,4 +76,26 @@ int MonitorE2eBase::Drive(const std::string& steps, std::string* output)
     if (output)
         *output = text;
     return index < 0 ? -1 : WaitExit(index, 30000);
+}
+
+int MonitorE2eBase::StartReady(const std::string& args)
+{
+    int index = Start(args);
+    if (index < 0)
+        return -1;
+    bool ready = WaitUntil([&] {
+        return Trace().find("Application Start: SetTimer") != std::string::npos || !Running(index);
+    });
+    return ready && Running(index) ? index : -1;
+}
+
+bool MonitorE2eBase::WaitForPassAfter(size_t from, DWORD timeoutMs)
+{
+    return WaitUntil(
+        [&] {
+            std::string trace = Trace();
+            return trace.size() > from &&
+                   trace.find("Total Verify Time", from) != std::string::npos;
+        },
+        timeoutMs);
 }

@@ -22,6 +22,15 @@ protected:
     {
         return Launch(Quoted(Monitor()) + (args.empty() ? "" : " " + args));
     }
+    // Starts the monitor and waits until its real-time watches are armed and its timer runs:
+    // from then on every change is served (the first second only delays it). -1 when it did
+    // not start or never got there.
+    int StartReady(const std::string& args = "");
+    // The monitor's trace (Debug is on).
+    std::string Trace() const { return ReadTextFile(TempPath("send2ov.txt")); }
+    // Waits until a patrol pass ended after the first from characters of the trace: what
+    // changed before it was checked by then, and an alert it raised would still hold it open.
+    bool WaitForPassAfter(size_t from, DWORD timeoutMs = 60000);
     // Waits for a started process to end; its exit code, -1 on timeout.
     int WaitExit(int index, int ms = 10000);
     bool Running(int index);

@@ -4,6 +4,7 @@
 #include "checks.h"
 #include "explorerstart.h"
 #include "kxmain.h"
+#include "monitorseams.h"
 #include "kxtest.h"
 #include "monitorstate.h"
 #include "options.h"
@@ -12,7 +13,6 @@
 #include "program.h"
 #include "resource.h"
 #include "resstring.h"
-#include "startsteps.h"
 #include "trace.h"
 #include "tray.h"
 #include <string>

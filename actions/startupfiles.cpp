@@ -1,0 +1,225 @@
+#include "startupfiles.h"
+#include "entrylist.h"
+#include "entrystore.h"
+#include "findrun.h"
+#include "handles.h"
+#include "keys.h"
+#include "pathutil.h"
+#include "program.h"
+#include "registry.h"
+#include "writefault.h"
+#include <windows.h>
+#include <shlobj.h>
+#include <cstdio>
+#include <cstring>
+
+#define SHELL_FOLDERS_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
+
+static bool IsFile(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return path[0] && attributes != INVALID_FILE_ATTRIBUTES &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The file that stands for a startup-folder item: the shortcut or program placed in the
+// folder (source), or the item itself when it has no source.
+static const char* StartupItemFile(const char* source, const char* command)
+{
+    return source[0] ? source : command;
+}
+
+static bool DisabledFolder(char* out, int capacity, bool create)
+{
+    ProgramFilePath("Disabled", out, capacity);
+    if (create)
+        CreateDirectoryA(out, nullptr);
+    DWORD attributes = GetFileAttributesA(out);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+static void DisabledCopyPath(const char* itemFile, char* out, int capacity)
+{
+    char folder[MAX_PATH + 16];
+    DisabledFolder(folder, sizeof(folder), false);
+    snprintf(out, capacity, "%s\\%s", folder, FileNamePart(itemFile));
+}
+
+static bool StartupFolder(char* out, int capacity)
+{
+    return GetRegValue(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, "Startup", out, capacity) > 0 ||
+           GetRegValue(HKEY_LOCAL_MACHINE, SHELL_FOLDERS_KEY, "Startup", out, capacity) > 0 ||
+           GetRegValue(HKEY_LOCAL_MACHINE, SHELL_FOLDERS_KEY, "Common Startup", out, capacity) > 0;
+}
+
+static int DeleteFileForGood(const char* path)
+{
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    return !WriteStepFails() && DeleteFileA(path) != 0;
+}
+
+// A shortcut can be made again from its target; any other item may be the program itself.
+static bool IsShortcutFile(const char* path)
+{
+    size_t n = strlen(path);
+    return n >= 4 && lstrcmpiA(path + n - 4, ".lnk") == 0;
+}
+
+// Where the item of a disabled entry goes back to: the Startup folder, under its name.
+static bool StartupHomeOf(const char* item, std::string* home)
+{
+    char folder[MAX_PATH + 16];
+    if (!StartupFolder(folder, sizeof(folder)))
+        return false;
+    *home = std::string(folder) + "\\" + FileNamePart(item);
+    return true;
+}
+
+static bool InDisabledFolder(const char* path)
+{
+    char folder[MAX_PATH + 16];
+    DisabledFolder(folder, sizeof(folder), false);
+    size_t n = strlen(folder);
+    return _strnicmp(path, folder, n) == 0 && path[n] == '\\' && !strchr(path + n + 1, '\\');
+}
+
+int DisableStartupFile(const char* title, const char* source, const char* command)
+{
+    const char* item = StartupItemFile(source, command);
+    if (!IsFile(item))
+        return WriteIndex(title, GROUP_STARTUP);
+    char folder[MAX_PATH + 16], target[MAX_PATH * 2];
+    if (!DisabledFolder(folder, sizeof(folder), true))
+        return 0;
+    DisabledCopyPath(item, target, sizeof(target));
+    // MoveFileA refuses to replace a file already there: a namesake is never overwritten.
+    if (WriteStepFails() || !MoveFileA(item, target))
+        return 0;
+    if (!WriteIndex(title, GROUP_STARTUP)) {
+        MoveFileA(target, item);
+        return 0;
+    }
+    return 1;
+}
+
+int EnableStartupFile(const char* title, const char* source, const char* command)
+{
+    const char* item = StartupItemFile(source, command);
+    char disabled[MAX_PATH * 2];
+    DisabledCopyPath(item, disabled, sizeof(disabled));
+    if (!item[0] || !IsFile(disabled))
+        return DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
+    char folder[MAX_PATH + 16], target[MAX_PATH * 2];
+    if (!StartupFolder(folder, sizeof(folder)))
+        return 0;
+    snprintf(target, sizeof(target), "%s\\%s", folder, FileNamePart(item));
+    if (WriteStepFails() || !MoveFileA(disabled, target))
+        return 0;
+    if (!DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title)) {
+        MoveFileA(target, disabled);
+        return 0;
+    }
+    return 1;
+}
+
+// A shortcut is deleted (never the program it starts). Any other item is parked instead, and
+// the history line names the parked file as its command and the item's place as its source,
+// so that a restore moves the very file back. The item of an entry disabled here waits in
+// the Disabled folder and goes back to the Startup folder. A file that stays (in use, no
+// rights) is not reported as removed.
+int RemoveStartupFile(const char* title, const char* source, const char* command,
+                      std::string* logCommand, std::string* logSource)
+{
+    *logCommand = command;
+    *logSource = source;
+    const char* item = StartupItemFile(source, command);
+    std::string file = item, home = item;
+    bool disabled = DisabledHere(title, GROUP_STARTUP);
+    if (disabled) {
+        char copy[MAX_PATH * 2];
+        DisabledCopyPath(item, copy, sizeof(copy));
+        if (item[0] && !IsFile(item) && IsFile(copy))
+            file = copy;
+        if (InDisabledFolder(file.c_str()) && !StartupHomeOf(file.c_str(), &home))
+            home = file;
+    }
+    int result = 1;
+    if (!IsFile(file.c_str())) {
+        result = 1;
+    } else if (IsShortcutFile(file.c_str())) {
+        result = DeleteFileForGood(file.c_str());
+    } else {
+        char parked[MAX_PATH * 2];
+        result = ParkStartupItem(file.c_str(), parked, sizeof(parked));
+        if (result) {
+            *logCommand = parked;
+            *logSource = home;
+        }
+    }
+    if (result && disabled)
+        DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
+    return result;
+}
+
+int CreateStartupShortcut(const char* path, const char* title, const char* command)
+{
+    // Only a shortcut can be made again; and an existing file is never replaced.
+    size_t n = strlen(path);
+    if (n < 5 || lstrcmpiA(path + n - 4, ".lnk") != 0 || GetFileAttributesA(path) !=
+                                                             INVALID_FILE_ATTRIBUTES)
+        return 0;
+    HRESULT init = CoInitialize(nullptr);
+    int result = 0;
+    {
+        ComPtr<IShellLinkA> link;
+        ComPtr<IPersistFile> file;
+        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                       IID_IShellLinkA, link.outVoid())) &&
+            SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.outVoid()))) {
+            char folder[260] = "";
+            FolderOfProgram(command, folder, sizeof(folder));
+            link->SetPath(command);
+            link->SetDescription(title);
+            link->SetIconLocation(command, 0);
+            link->SetWorkingDirectory(folder);
+            link->SetArguments("");
+            WCHAR wide[MAX_PATH * 2];
+            if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH * 2) > 0)
+                result = SUCCEEDED(file->Save(wide, TRUE));
+        }
+    }
+    if (SUCCEEDED(init))
+        CoUninitialize();
+    return result;
+}
+
+int IsStartupShortcut(const char* path) { return IsShortcutFile(path); }
+
+int ParkStartupItem(const char* item, char* parked, int capacity)
+{
+    char folder[MAX_PATH + 16];
+    ProgramFilePath("Parked", folder, sizeof(folder));
+    CreateDirectoryA(folder, nullptr);
+    DWORD attributes = GetFileAttributesA(folder);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
+    // Items parked earlier keep their place: a namesake gets a number in front.
+    const char* name = FileNamePart(item);
+    for (int n = 1; n < 1000; n++) {
+        if (n == 1)
+            snprintf(parked, capacity, "%s\\%s", folder, name);
+        else
+            snprintf(parked, capacity, "%s\\%d %s", folder, n, name);
+        // MoveFileA never replaces a file that is there.
+        if (!WriteStepFails() && MoveFileExA(item, parked, MOVEFILE_COPY_ALLOWED))
+            return 1;
+        if (GetFileAttributesA(parked) == INVALID_FILE_ATTRIBUTES)
+            return 0;   // not a name clash: the item cannot be moved
+    }
+    return 0;
+}
+
+int UnparkStartupItem(const char* parked, const char* place)
+{
+    return IsFile(parked) && !WriteStepFails() && MoveFileExA(parked, place, MOVEFILE_COPY_ALLOWED);
+}

@@ -1,0 +1,9 @@
+// Undoing an action the history remembers: each reversible event goes back through the
+// action that reverses it.
+#pragma once
+
+// True when the event at index of the history read last can be reversed.
+int IsHistoryEventReversible(int index);
+// Reverses the event at index by its action, then reads the history again (the reversal
+// wrote a line of its own). Returns the result of the reversing operation.
+int RestoreHistoryEvent(int index);
