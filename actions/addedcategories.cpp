@@ -1,5 +1,6 @@
 #include "addedcategories.h"
 #include "baseline.h"
+#include "delaystart.h"
 #include "entrylist.h"
 #include "findrun.h"
 #include "inventories.h"
@@ -98,11 +99,24 @@ void AdoptServiceKeys(int listsMadeNow)
     SetRegValue(HKEY_CURRENT_USER, KX_ADOPTED_KEY, "ServiceKeys", "1");
 }
 
+// Earlier builds started every program of the delayed-start store; this one only those it
+// approved. The first start of this build approves what the store holds, once.
+void AdoptDelayedStore()
+{
+    char mark[16];
+    if (GetRegValue(HKEY_CURRENT_USER, KX_ADOPTED_KEY, "Delay", mark, sizeof(mark)) > 0)
+        return;
+    for (const StoredDelay& stored : UnapprovedDelayedPrograms())
+        ApproveDelayed(stored.program.c_str());
+    SetRegValue(HKEY_CURRENT_USER, KX_ADOPTED_KEY, "Delay", "1");
+}
+
 }  // namespace
 
 void AdoptAddedCategories(int listsMadeNow)
 {
     AdoptServiceKeys(listsMadeNow);
+    AdoptDelayedStore();
     for (const Category& category : kCategories) {
         char mark[16];
         if (GetRegValue(HKEY_CURRENT_USER, KX_ADOPTED_KEY, category.mark, mark, sizeof(mark)) > 0)

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <set>
 #include <string>
 
@@ -63,6 +64,18 @@ static void WriteKnownStartup(const char* command, const char* data)
     lstrcpynA(name, command, sizeof(name));
     KeySafeText(name);
     SetRegValue(HKEY_CURRENT_USER, kKnownStartupKey, name, data);
+}
+
+int IsApprovedDelayed(const char* program)
+{
+    char text[32] = "";
+    return GetRegValue(HKEY_CURRENT_USER, KX_DELAY_APPROVED_KEY, program, text, sizeof(text)) > 0 &&
+           atoi(text) != 0;
+}
+
+void ApproveDelayed(const char* program)
+{
+    SetRegValue(HKEY_CURRENT_USER, KX_DELAY_APPROVED_KEY, program, "1");
 }
 
 static void ShowResMessage(HWND owner, UINT id, UINT flags, int* answer = nullptr)
@@ -111,8 +124,22 @@ int ListDelayedPrograms()
     return EntryCount();
 }
 
+std::vector<StoredDelay> UnapprovedDelayedPrograms()
+{
+    std::vector<StoredDelay> found;
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        ForEachValueName(root, KX_DELAY_KEY, [&](const char* program) {
+            if (program[0] && !IsApprovedDelayed(program))
+                found.push_back({root, program});
+        });
+    return found;
+}
+
 int DeleteDelayValues(HKEY root, const char* program)
 {
+    // A program that leaves the store loses its approval: written there again by someone
+    // else, it is asked about.
+    DeleteRegValue(HKEY_CURRENT_USER, KX_DELAY_APPROVED_KEY, program);
     int deleted = 0;
     for (const char* key : kDelayValueKeys)
         deleted += DeleteRegValue(root, key, program);
@@ -168,6 +195,8 @@ static int MoveStartupItemToDelayedStart(const char* title, const char* item)
     char parked[MAX_PATH * 2];
     if (!ParkStartupItem(item, parked, sizeof(parked)))
         return 0;
+    // Approved before it is stored: the monitor, woken by the store's change, finds it known.
+    ApproveDelayed(parked);
     if (!StoreDelayValues(HKEY_CURRENT_USER, parked, title, GROUP_STARTUP, "", item, 0)) {
         DeleteDelayValues(HKEY_CURRENT_USER, parked);
         UnparkStartupItem(parked, item);
@@ -223,6 +252,8 @@ int MoveToDelayedStart(HWND owner, const char* title, const char* command, const
     // A program delayed before under the same name starts afresh: no arguments, applet or
     // window state of the earlier entry may carry over.
     DeleteDelayValues(root, program);
+    // Approved before it is stored: the monitor, woken by the store's change, finds it known.
+    ApproveDelayed(program);
     // The entry leaves its startup location only once its delayed copy is safely stored,
     // and stays delayed only when it really left.
     if (!StoreDelayValues(root, program, title, code, parameters, source, tag == 1) ||
@@ -246,6 +277,7 @@ int AddDelayedProgram(const char* program, int allUsers)
         return 0;
     char delayText[16];
     snprintf(delayText, sizeof(delayText), "%d", DEFAULT_DELAY_SECONDS);
+    ApproveDelayed(program);
     int ok = SetRegValue(root, KX_DELAY_KEY, program, allUsers ? "1" : "11");
     ok &= SetRegValue(root, KX_DELAY_TIME_KEY, program, delayText);
     return ok;
@@ -474,10 +506,12 @@ int DelayedStartStep(DWORD nowMs)
     HKEY roots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
     for (int r = 0; r < 2; r++) {
         HKEY root = roots[r];
-        ForEachValueName(root, KX_DELAY_TIME_KEY, [&](const char* name) {
+        // What the Delayed Start list shows, and only what was approved: a name written into
+        // the store behind Kestrix's back waits for the user's answer to the startup check.
+        ForEachValueName(root, KX_DELAY_KEY, [&](const char* name) {
             std::string key = (r ? "U|" : "M|") + std::string(name);
             CharUpperA(&key[0]);
-            if (g_delay.done.count(key))
+            if (g_delay.done.count(key) || !IsApprovedDelayed(name))
                 return;
             char timeText[32] = "";
             GetRegValue(root, KX_DELAY_TIME_KEY, name, timeText, sizeof(timeText));

@@ -8,6 +8,7 @@
 #include "entrylist.h"
 #include "findrun.h"
 #include "handles.h"
+#include "history.h"
 #include "keys.h"
 #include "monitorstate.h"
 #include "options.h"
@@ -249,6 +250,41 @@ static void ForgetSwitchedOff(const std::vector<EntryRecord>& switchedOff,
     }
 }
 
+// The delayed-start store starts its programs at every logon: an entry Kestrix did not put there
+// is asked about like a new startup entry. Yes approves it; No (or Disable) takes it out of the
+// store, so it never starts.
+static void CheckDelayedStore()
+{
+    for (const StoredDelay& stored : UnapprovedDelayedPrograms()) {
+        // An earlier answer of this check may have settled it.
+        if (IsApprovedDelayed(stored.program.c_str()))
+            continue;
+        EntryRecord entry = {};
+        char code[16] = "";
+        GetRegValue(stored.root, KX_DELAY_KEY, stored.program.c_str(), code, sizeof(code));
+        GetRegValue(stored.root, KX_DELAY_TITLE_KEY, stored.program.c_str(), entry.title,
+                    sizeof(entry.title));
+        lstrcpynA(entry.command, stored.program.c_str(), sizeof(entry.command));
+        if (!entry.title[0])
+            lstrcpynA(entry.title, FileNamePart(entry.command), sizeof(entry.title));
+        entry.type = atoi(code);
+        INT_PTR result = IDNO;
+        if (suppressAlerts <= 1) {
+            PlayAlertSound(SOUND_STARTUP);
+            RecordFirstSeen(entry.command, KX_DETECTED_KEY "\\Startup");
+            SetTrayState(161, 821);
+            SetAlertFor(entry);
+            result = AskUser(ALERT_STARTUP);
+        }
+        if (result == IDYES) {
+            ApproveDelayed(stored.program.c_str());
+        } else if (result == IDNO || result == ALERT_RESULT_DISABLE) {
+            if (DeleteDelayValues(stored.root, stored.program.c_str()))
+                WriteHistoryLine(entry.title, entry.command, "", entry.type, ACT_START_REMOVE);
+        }
+    }
+}
+
 void VerifyStartup()
 {
     TraceBegin("VERIFY", "Startup Programs");
@@ -280,13 +316,12 @@ void VerifyStartup()
             break;
         }
     }
-    if (!anything) {
-        TraceElapsed();
+    if (!anything)
         Trace("VERIFY", "No Startup Change Detected.");
-        return;
-    }
 
     for (const EntryRecord& entry : entries) {
+        if (!anything)
+            break;
         int listed = ListedState(known, entry);
         if (listed != KNOWN_NEW && listed != KNOWN_DELAYED)
             continue;
@@ -310,5 +345,6 @@ void VerifyStartup()
         if (asks)
             known = ReadKnownList();
     }
+    CheckDelayedStore();
     TraceElapsed();
 }

@@ -371,11 +371,46 @@ TEST_F(VerifyTest, VendorTaskIsKnownByItsProgramNotItsTitle)
     }
 }
 
+// A program written into the delayed-start store behind Kestrix's back starts at every logon:
+// it is asked about like a new startup entry; No takes it out of the store, Yes approves it.
+TEST_F(VerifyTest, ADelayedStoreEntryKestrixDidNotWriteIsAskedAbout)
+{
+    const struct {
+        HKEY root;
+        INT_PTR answer;
+        bool stays;
+    } rows[] = {{HKEY_CURRENT_USER, IDNO, false},
+                {HKEY_LOCAL_MACHINE, ALERT_RESULT_DISABLE, false},
+                {HKEY_CURRENT_USER, IDYES, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.answer);
+        ForgetKey(row.root, KX_DELAY_KEY);
+        WriteValueText(row.root, KX_DELAY_KEY, plain_, "11");
+        WriteValueText(row.root, KX_DELAY_TIME_KEY, plain_, "30");
+        g_asked.clear();
+        g_answers = {row.answer};
+        VerifyStartup();
+        ASSERT_EQ(1u, g_asked.size());
+        EXPECT_EQ(ALERT_STARTUP, g_asked[0].templateId);
+        EXPECT_EQ(plain_, g_asked[0].command);
+        EXPECT_EQ(row.stays, ValueExists(row.root, KX_DELAY_KEY, plain_));
+        EXPECT_EQ(row.stays, ValueExists(row.root, KX_DELAY_TIME_KEY, plain_));
+        EXPECT_EQ(row.stays, IsApprovedDelayed(plain_.c_str()) != 0);
+        g_asked.clear();
+        VerifyStartup();
+        EXPECT_TRUE(g_asked.empty());
+        char name[260];
+        StartupKeyName(plain_.c_str(), name);
+        DeleteRegValue(HKEY_CURRENT_USER, kKnown, name);
+    }
+}
+
 class MovedBackTest : public VerifyTest {
 protected:
     void Delay(HKEY root, const std::string& program, const char* code)
     {
         ForgetKey(root, KX_DELAY_KEY);
+        ApproveDelayed(program.c_str());
         WriteValueText(root, KX_DELAY_KEY, program, code);
         WriteValueText(root, KX_DELAY_TIME_KEY, program, "30");
         WriteValueText(HKEY_CURRENT_USER, kKnown, program, "1103");
