@@ -115,6 +115,7 @@ void AdoptDelayedStore()
 
 void AdoptAddedCategories(int listsMadeNow)
 {
+    EntryLimitScope everyEntry;   // a list is never made from part of what is there
     AdoptServiceKeys(listsMadeNow);
     AdoptDelayedStore();
     for (const Category& category : kCategories) {

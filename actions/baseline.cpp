@@ -129,6 +129,7 @@ static const PresentState* HeldPresent()
 {
     if (!g_scopeDepth)
         return nullptr;
+    EntryLimitScope everyEntry;
     if (!g_present)
         g_present.reset(new PresentState(ReadPresentState()));
     return g_present.get();
@@ -156,6 +157,7 @@ StartSnapshotScope::~StartSnapshotScope()
 
 void MakeBaseline()
 {
+    EntryLimitScope everyEntry;   // a list is never made from part of what is there
     char made[64];
     if (GetRegValue(HKEY_CURRENT_USER, KX_DETECTED_KEY, "", made, sizeof(made)) > 0)
         return;
@@ -257,6 +259,7 @@ static int ListHoldsValues(const char* listKey)
 
 void InitRegStartups()
 {
+    EntryLimitScope everyEntry;   // a list is never made from part of what is there
     const char* const keys[] = {KX_RUN_LIST, KX_IEHELPERS_LIST, KX_TASKS_LIST};
     bool anyEmpty = false;
     for (const char* key : keys)
@@ -303,6 +306,7 @@ static void DeleteKeyWithSubkeys(HKEY root, const char* path)
 
 void RebuildLists()
 {
+    EntryLimitScope everyEntry;   // a list is never made from part of what is there
     Trace("Cleanup Run Registry", "kestrix");
     // What is there now, not what the start read: forgetting by an older reading would drop
     // what came since (the monitor's own value, for one).
@@ -364,6 +368,7 @@ static int ListInitialised(const char* listKey)
 
 void InitServicesList()
 {
+    EntryLimitScope everyEntry;   // a list is never made from part of what is there
     if (ListInitialised(KX_SERVICES_LIST))
         return;
     SetRegValue(HKEY_CURRENT_USER, KX_SERVICES_LIST, "", "P");
@@ -381,6 +386,7 @@ void InitServicesList()
 
 void InitHiddenList()
 {
+    EntryLimitScope everyEntry;   // a list is never made from part of what is there
     if (ListInitialised(KX_HIDDEN_LIST))
         return;
     CreateRegKey(HKEY_CURRENT_USER, KX_DETECTED_KEY);
@@ -414,6 +420,7 @@ void RecordRunningTasks()
 
 void StartBaseline()
 {
+    EntryLimitScope everyEntry;   // a list is never made from part of what is there
     int firstRun = IsFirstRun();
     if (firstRun) {
         CreateKeySkeleton();
@@ -447,6 +454,7 @@ static void RefillEmptyServicesList()
 
 void CheckDataVersion()
 {
+    EntryLimitScope everyEntry;   // a list is never made from part of what is there
     char version[REG_READ_BUFFER];
     if (GetRegValue(HKEY_CURRENT_USER, KX_KEY, "Version", version, sizeof(version)) > 0) {
         if (!InMyString(version, KX_DATA_VERSION)) {

@@ -43,12 +43,8 @@ void CopyAutoUpdateSetting()
 int RestoreAUOptionFromCopy()
 {
     DWORD copy = 0;
-    if (!ReadAUOptionCopy(&copy) || copy > 4)
+    if (!ReadAUOptionCopy(&copy) || copy < 1 || copy > 4)
         return 0;
-    // A copy of 0 approved a machine without the setting: the setting goes again.
-    if (copy == 0)
-        return DeleteRegValue(HKEY_LOCAL_MACHINE, KX_AUTOUPDATE_KEY, "AUOptions") ||
-               !RegValueExists(HKEY_LOCAL_MACHINE, KX_AUTOUPDATE_KEY, "AUOptions");
     return WriteSystemAUOption(copy);
 }
 

@@ -22,8 +22,7 @@ int WriteSystemAUOption(DWORD value);
 // could not be read is never taken.
 void CopyAutoUpdateSetting();
 // Writes the approved copy into the system setting; only a copy that was read and is a
-// setting (1 to 4) is written, and a copy of 0 (no setting approved) deletes the setting.
-// 1 when done.
+// setting (1 to 4) is written. 1 when written.
 int RestoreAUOptionFromCopy();
 
 // The approved prefix: wwwPrefix, or string 1061 "http://" when there is none (out: 256).

@@ -274,10 +274,29 @@ static int CookieLimit()
     return g_optionsLoaded ? g_options.MaxCookie : GetOption("MaxCookie", DefaultMaxCookie());
 }
 
+static int g_unlimited;
+
+EntryLimitScope::EntryLimitScope() { g_unlimited++; }
+EntryLimitScope::~EntryLimitScope() { g_unlimited--; }
+
+static bool ListFull() { return !g_unlimited && g_entries.count >= MAX_ENTRIES; }
+
+int AppendEntryRecord(EntryRecord* record)
+{
+    if (ListFull()) {
+        free(record);
+        return 0;
+    }
+    if ((int)g_entries.items.size() <= g_entries.count)
+        g_entries.items.resize(g_entries.count + 1);
+    g_entries.items[g_entries.count++] = record;
+    return 1;
+}
+
 int AddEntry(const char* title, const char* command, const char* source, const char* detail,
              int type, int tag)
 {
-    if (g_entries.count >= MAX_ENTRIES)
+    if (ListFull())
         return 0;
     char titleCut[128], commandCut[260], sourceCut[260];
     lstrcpynA(titleCut, title ? title : "", sizeof(titleCut));
@@ -322,16 +341,17 @@ int AddEntry(const char* title, const char* command, const char* source, const c
         ToLongPathForm(record->source, sizeof(record->source));
     record->type = type;
     record->tag = tag;
-    g_entries.items[g_entries.count++] = record;
-    return 1;
+    return AppendEntryRecord(record);
 }
 
 void ClearEntries()
 {
-    for (int i = 0; i < g_entries.count; i++) {
+    for (int i = 0; i < g_entries.count; i++)
         free(g_entries.items[i]);
-        g_entries.items[i] = nullptr;
-    }
+    g_entries.items.clear();
+    // A list lifted to tens of thousands gives its room back.
+    if (g_entries.items.capacity() > (size_t)MAX_ENTRIES)
+        g_entries.items.shrink_to_fit();
     g_entries.count = 0;
 }
 

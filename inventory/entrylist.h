@@ -1,6 +1,7 @@
 // The entry record, the one list per program, and the entry-type and action tables.
 #pragma once
 #include <windows.h>
+#include <vector>
 
 const int MAX_ENTRIES = 4096;
 
@@ -19,8 +20,11 @@ struct EntryRecord {
     char key[256];
 };
 
+// The list takes MAX_ENTRIES entries, the rows a page of the manager shows; a check of the
+// monitor lifts the limit while it runs (EntryLimitScope), so that no entry is ever left out of
+// what the guard looks at.
 struct EntryList {
-    EntryRecord* items[MAX_ENTRIES];
+    std::vector<EntryRecord*> items;
     int count;
 };
 
@@ -88,6 +92,15 @@ const char* DisabledStoreKey(int type);
 
 int AddEntry(const char* title, const char* command, const char* source, const char* detail,
              int type, int tag);
+// Appends a record made with malloc (the list frees it); 0 (and the record freed) at the limit.
+int AppendEntryRecord(EntryRecord* record);
+// Held by the monitor's checks and baseline: the list takes every entry there is.
+struct EntryLimitScope {
+    EntryLimitScope();
+    ~EntryLimitScope();
+    EntryLimitScope(const EntryLimitScope&) = delete;
+    EntryLimitScope& operator=(const EntryLimitScope&) = delete;
+};
 void ClearEntries();
 int EntryCount();
 

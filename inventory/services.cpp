@@ -147,13 +147,11 @@ ServiceListing g_listing;
 // A kept record goes back into the list as it was made, without AddEntry's file look-ups.
 void AddKeptEntry(const EntryRecord& record)
 {
-    if (g_entries.count >= MAX_ENTRIES)
-        return;
     EntryRecord* copy = (EntryRecord*)malloc(sizeof(EntryRecord));
     if (!copy)
         return;
     *copy = record;
-    g_entries.items[g_entries.count++] = copy;
+    AppendEntryRecord(copy);
 }
 
 bool ListingStands(bool hideMicrosoft)

@@ -5,6 +5,7 @@
 #include "addons.h"
 #include "alert.h"
 #include "checks.h"
+#include "entrylist.h"
 #include "keys.h"
 #include "options.h"
 #include "patrolask.h"
@@ -35,6 +36,7 @@ static void Refuse(const EntryRecord& entry)
 
 void CheckIEHelpers()
 {
+    EntryLimitScope everyEntry;   // no entry is left out of the check
     if (g_options.IEHelpers < 1)
         return;
     ListBrowserAddOns();

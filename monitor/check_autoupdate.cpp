@@ -64,10 +64,12 @@ int CheckAutoUpdate()
     SettingText(system, after, sizeof(after));
     if (Ask(1055, before, after, 1050, MB_ICONEXCLAMATION) == IDNO)
         StoreAUOptionCopy(system);
+    else if (copy == 0)
+        DeleteRegValue(HKEY_LOCAL_MACHINE, KX_AUTOUPDATE_KEY, "AUOptions");   // none approved
     else if (WindowsMajorVersion() == 6)
         StartExplorer("-AUOption");
     else
-        RestoreAUOptionFromCopy();
+        WriteSystemAUOption(copy);
     return 1;
 }
 

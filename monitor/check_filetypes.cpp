@@ -3,6 +3,7 @@
 #include "alert.h"
 #include "baseline.h"
 #include "checks.h"
+#include "entrylist.h"
 #include "filetypeactions.h"
 #include "filetypes.h"
 #include "keys.h"
@@ -30,6 +31,7 @@ static INT_PTR AskAboutFileType(const char* stored, const char* present)
 
 void CheckFileTypes()
 {
+    EntryLimitScope everyEntry;   // no entry is left out of the check
     if (GetOption("Update", 0)) {
         ReadAllOptions();
         // Directly: the option writer would set Update again.

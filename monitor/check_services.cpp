@@ -4,6 +4,7 @@
 #include "actionevents.h"
 #include "alert.h"
 #include "checks.h"
+#include "entrylist.h"
 #include "history.h"
 #include "keys.h"
 #include "options.h"
@@ -31,6 +32,7 @@ static void RefuseSilently(const EntryRecord& entry)
 
 void CheckServices()
 {
+    EntryLimitScope everyEntry;   // no entry is left out of the check
     ListServices();
     KnownList known(kKnownKey);
     std::vector<EntryRecord> entries;

@@ -3,6 +3,7 @@
 #include "actionevents.h"
 #include "alert.h"
 #include "checks.h"
+#include "entrylist.h"
 #include "history.h"
 #include "keys.h"
 #include "options.h"
@@ -22,6 +23,7 @@ int IsTaskSchedulerRunning() { return SchedulerRunning(); }
 
 void CheckScheduledTasks()
 {
+    EntryLimitScope everyEntry;   // no entry is left out of the check
     ListScheduledTasks();
     KnownList known(kKnownKey);
     for (const EntryRecord& entry : CopyUnknownEntries(known)) {

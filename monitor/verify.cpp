@@ -287,6 +287,7 @@ static void CheckDelayedStore()
 
 void VerifyStartup()
 {
+    EntryLimitScope everyEntry;   // no entry is left out of the check
     TraceBegin("VERIFY", "Startup Programs");
     BuildStartupList(0);
     // The alerts re-enter the message loop, where other work may refill the shared list;

@@ -405,6 +405,32 @@ TEST_F(VerifyTest, ADelayedStoreEntryKestrixDidNotWriteIsAskedAbout)
     }
 }
 
+// However many entries there are, the check sees each: a new value past the list's page limit
+// is asked about like any other.
+TEST_F(VerifyTest, AValueBeyondTheListsLimitIsAskedAbout)
+{
+    HKEY run;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kHkcuRunOnce, &run));
+    HKEY known;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kKnown, &known));
+    // Known fillers past the limit, then the new value, last by name and by time.
+    for (int i = 0; i <= MAX_ENTRIES; i++) {
+        std::string name = "KxCap" + std::to_string(i), data = "C:\\kxcap\\p" + std::to_string(i) + ".exe";
+        RegSetValueExA(run, name.c_str(), 0, REG_SZ, (const BYTE*)data.c_str(), (DWORD)data.size() + 1);
+        RegSetValueExA(known, data.c_str(), 0, REG_SZ, (const BYTE*)"12", 3);
+    }
+    RegCloseKey(known);
+    const char* late = "C:\\kxcap\\late.exe";
+    RegSetValueExA(run, "KxCapZZ", 0, REG_SZ, (const BYTE*)late, (DWORD)strlen(late) + 1);
+    VerifyStartup();
+    for (int i = 0; i <= MAX_ENTRIES; i++)
+        RegDeleteValueA(run, ("KxCap" + std::to_string(i)).c_str());
+    RegDeleteValueA(run, "KxCapZZ");
+    RegCloseKey(run);
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ("KxCapZZ", g_asked[0].title);
+}
+
 class MovedBackTest : public VerifyTest {
 protected:
     void Delay(HKEY root, const std::string& program, const char* code)
