@@ -1,5 +1,4 @@
 #include "addedcategories.h"
-#include "baseline.h"
 #include "delaystart.h"
 #include "entrylist.h"
 #include "findrun.h"

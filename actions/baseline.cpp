@@ -35,12 +35,6 @@ static const char* const kDetectedSubkeys[] = {"Startup", "IEHelper", "Services"
 
 int ProgramKey(const char* command, char* out) { return GetProgramFile(command, out); }
 
-void StartupKeyName(const char* command, char* out)
-{
-    lstrcpynA(out, command, 260);
-    KeySafeText(out);
-}
-
 // Date and time: a program first seen in the morning and one seen in the evening differ.
 static void TodayText(char* out, int capacity)
 {

@@ -5,8 +5,6 @@
 
 // The name a program file is dated under: its upper-case program file; the length.
 int ProgramKey(const char* command, char* out /*260*/);
-// The value name of a command in the known startup list: "=" becomes ":".
-void StartupKeyName(const char* command, char* out /*260*/);
 
 // 1 when a date was already recorded for the command's program, else 0 (records it now
 // when the program file exists). The subkey is a full path under HKCU or the name of a

@@ -1,5 +1,6 @@
 #include "knownlist.h"
 #include "handles.h"
+#include "pathutil.h"
 #include "registry.h"
 #include <windows.h>
 
@@ -10,6 +11,12 @@ void AddKnownValue(KnownValues* list, const char* name, const char* text)
         list->values.push_back({name, text});
     else
         list->values[found.first->second].text = text;
+}
+
+void StartupKeyName(const char* command, char* out)
+{
+    lstrcpynA(out, command, 260);
+    KeySafeText(out);
 }
 
 namespace {

@@ -2,7 +2,6 @@
 // copy before it deletes the old one, so a step that fails (no rights to HKLM, a file in the
 // way) leaves the entry where it was.
 #include "appinitlist.h"
-#include "baseline.h"
 #include "entrylist.h"
 #include "entrystore.h"
 #include "findrun.h"

@@ -10,6 +10,7 @@
 #include "handles.h"
 #include "history.h"
 #include "keys.h"
+#include "knownlist.h"
 #include "monitorstate.h"
 #include "options.h"
 #include "pathutil.h"

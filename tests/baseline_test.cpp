@@ -5,6 +5,7 @@
 #include "entrylist.h"
 #include "firstrun.h"
 #include "keys.h"
+#include "knownlist.h"
 #include "options.h"
 #include "registry.h"
 #include "service_tasks.h"

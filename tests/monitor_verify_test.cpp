@@ -3,11 +3,11 @@
 // known list, the disabled store and the delayed-start store.
 #include "alert.h"
 #include "alert_driver.h"
-#include "baseline.h"
 #include "delaystart.h"
 #include "entrylist.h"
 #include "findrun.h"
 #include "keys.h"
+#include "knownlist.h"
 #include "monitorseams.h"
 #include "kxtest.h"
 #include "monitorstate.h"
