@@ -11,6 +11,7 @@
 #include "registry.h"
 #include "resstring.h"
 #include "textutil.h"
+#include "wholefile.h"
 #include <cstdlib>
 #include <string>
 #include <vector>

@@ -1,6 +1,5 @@
 #include "tasks.h"
 #include "entrylist.h"
-#include "cookies.h"
 #include "filecheck.h"
 #include "handles.h"
 #include "platform.h"
@@ -10,6 +9,7 @@
 #include "taskservice.h"
 #include "textutil.h"
 #include "trace.h"
+#include "wholefile.h"
 #include <cstdio>
 #include <cwchar>
 #include <string>
