@@ -457,9 +457,9 @@ static int Command(HWND page, const ListPageDef& def, int command)
 
 static void InitPage(HWND page, const ListPageDef& def)
 {
-    for (const auto& text : def.texts)
-        if (text[0])
-            SetDlgItemResString(page, text[0], text[1]);
+    for (const ControlText& text : def.texts)
+        if (text.control)
+            SetDlgItemResString(page, text.control, text.text);
     SetDlgItemResString(page, IDC_PAGE_HELP_LABEL, 793);
     SetDlgItemResString(page, IDC_PAGE_MONITOR_LABEL, 794);
     SetDlgItemResString(page, IDC_PAGE_CLOSE, 304);

@@ -53,9 +53,14 @@ static const struct {
     {IDC_OPTIONS_HOSTS_IMAGE, IDC_OPTIONS_HOSTS_TEXT, 735, 792},
 };
 
-static const PageLayout kLayout = {
-    {IDC_OPTIONS_BANNER}, 1, {}, 0,
-    {{IDC_PAGE_CLOSE}}, 1, 0};
+static constexpr PageLayout OptionsLayout()
+{
+    PageLayout layout;
+    layout.bannerCount = SetTable(layout.banners, {IDC_OPTIONS_BANNER});
+    layout.slotCount = SetTable(layout.slots, {{IDC_PAGE_CLOSE}});
+    return layout;
+}
+static constexpr PageLayout kLayout = OptionsLayout();
 
 int SetRunAtStart(int on)
 {

@@ -86,16 +86,30 @@ static int Command(HWND page, int command)
     return 1;
 }
 
-const ListPageDef g_scheduledPage = {
-    PAGE_SCHEDULED,
-    {{IDC_SCHEDULED_BANNER1, 678}, {IDC_SCHEDULED_BANNER2, 679}, {IDC_PAGE_INFO, 301},
-     {IDC_PAGE_REMOVE, 302}},
-    {{IDC_SCHEDULED_BANNER1, IDC_SCHEDULED_BANNER2}, 2, {}, 0,
-     {{IDC_PAGE_INFO}, {IDC_PAGE_REMOVE}, {IDC_PAGE_CLOSE}}, 3, 1},
-    {{681, 0.23, COL_TEXT}, {684, 0.15, COL_TEXT}, {699, 0.15, COL_COMPANY}, {683, 0.14, COL_TEXT},
-     {682, 0.12, COL_TEXT}, {1437, 0.21, COL_PUBLISHER}},
-    6, 6, 1, "SortScheduledTask",
-    786, "Tasks", 11, nullptr, 0,
-    nullptr, 0, 0, 0, 0,
-    ListScheduledTasks, nullptr, Cell, nullptr, nullptr, nullptr, Menu, Command, nullptr, nullptr,
-};
+static constexpr ListPageDef ScheduledPage()
+{
+    ListPageDef page;
+    page.commandId = PAGE_SCHEDULED;
+    SetTable(page.texts, {{IDC_SCHEDULED_BANNER1, 678}, {IDC_SCHEDULED_BANNER2, 679},
+                          {IDC_PAGE_INFO, 301}, {IDC_PAGE_REMOVE, 302}});
+    page.layout.bannerCount = SetTable(page.layout.banners, {IDC_SCHEDULED_BANNER1,
+                                                             IDC_SCHEDULED_BANNER2});
+    page.layout.slotCount = SetTable(page.layout.slots, {{IDC_PAGE_INFO}, {IDC_PAGE_REMOVE},
+                                                         {IDC_PAGE_CLOSE}});
+    page.layout.hasMonitor = 1;
+    page.columnCount = SetTable(page.columns, {{681, 0.23, COL_TEXT}, {684, 0.15, COL_TEXT},
+                                               {699, 0.15, COL_COMPANY}, {683, 0.14, COL_TEXT},
+                                               {682, 0.12, COL_TEXT}, {1437, 0.21, COL_PUBLISHER}});
+    page.sortableColumns = 6;
+    page.fullWidth = 1;
+    page.sortOption = "SortScheduledTask";
+    page.patrolCaption = 786;
+    page.patrolOption = "Tasks";
+    page.patrolDefault = 11;
+    page.fill = ListScheduledTasks;
+    page.cell = Cell;
+    page.menu = Menu;
+    page.command = Command;
+    return page;
+}
+constexpr ListPageDef g_scheduledPage = ScheduledPage();

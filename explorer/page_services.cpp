@@ -109,16 +109,37 @@ static int Command(HWND page, int command)
     return 1;
 }
 
-const ListPageDef g_servicesPage = {
-    PAGE_SERVICES,
-    {{IDC_SERVICES_BANNER1, 638}, {IDC_SERVICES_BANNER2, 639}, {IDC_PAGE_INFO, 301},
-     {IDC_PAGE_CHECK, 721}, {IDC_PAGE_HIDE_SIGNED, 1439}},
-    {{IDC_SERVICES_BANNER1, IDC_SERVICES_BANNER2}, 2, {IDC_PAGE_CHECK, IDC_PAGE_HIDE_SIGNED}, 2,
-     {{IDC_PAGE_INFO}, {IDC_PAGE_CLOSE}}, 2, 1},
-    {{627, 0.22, COL_TEXT}, {628, 0.13, COL_TEXT}, {699, 0.14, COL_COMPANY}, {648, 0.07, COL_TEXT},
-     {651, 0.08, COL_TEXT}, {912, 0.15, COL_FIRST_DETECTED}, {1437, 0.21, COL_PUBLISHER}},
-    7, 7, 0, "SortService",
-    957, "Services", 7, nullptr, 0,
-    "Services", 1, 0, 1, 0,
-    Fill, Keep, Cell, nullptr, nullptr, nullptr, Menu, Command, nullptr, Activate,
-};
+static constexpr ListPageDef ServicesPage()
+{
+    ListPageDef page;
+    page.commandId = PAGE_SERVICES;
+    SetTable(page.texts, {{IDC_SERVICES_BANNER1, 638}, {IDC_SERVICES_BANNER2, 639},
+                          {IDC_PAGE_INFO, 301}, {IDC_PAGE_CHECK, 721},
+                          {IDC_PAGE_HIDE_SIGNED, 1439}});
+    page.layout.bannerCount = SetTable(page.layout.banners, {IDC_SERVICES_BANNER1,
+                                                             IDC_SERVICES_BANNER2});
+    page.layout.rowCount = SetTable(page.layout.rows, {IDC_PAGE_CHECK, IDC_PAGE_HIDE_SIGNED});
+    page.layout.slotCount = SetTable(page.layout.slots, {{IDC_PAGE_INFO}, {IDC_PAGE_CLOSE}});
+    page.layout.hasMonitor = 1;
+    page.columnCount = SetTable(page.columns, {{627, 0.22, COL_TEXT}, {628, 0.13, COL_TEXT},
+                                               {699, 0.14, COL_COMPANY}, {648, 0.07, COL_TEXT},
+                                               {651, 0.08, COL_TEXT},
+                                               {912, 0.15, COL_FIRST_DETECTED},
+                                               {1437, 0.21, COL_PUBLISHER}});
+    page.sortableColumns = 7;
+    page.sortOption = "SortService";
+    page.patrolCaption = 957;
+    page.patrolOption = "Services";
+    page.patrolDefault = 7;
+    page.detectedList = "Services";
+    page.alwaysRefill = 1;
+    page.companyBlank = 1;
+    page.fill = Fill;
+    page.keep = Keep;
+    page.cell = Cell;
+    page.menu = Menu;
+    page.command = Command;
+    page.activate = Activate;
+    return page;
+}
+constexpr ListPageDef g_servicesPage = ServicesPage();

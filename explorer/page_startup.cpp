@@ -39,11 +39,18 @@ static char g_firstSeen[MAX_ENTRIES][24];
 static char g_rowDisabled[MAX_ENTRIES];
 static int g_lastDirection[kStartupColumns];
 
-static const PageLayout kLayout = {
-    {IDC_STARTUP_BANNER}, 1, {IDC_PAGE_CHECK, IDC_PAGE_HIDE_SIGNED}, 2,
-    {{IDC_PAGE_INFO}, {IDC_PAGE_ADD}, {IDC_PAGE_REMOVE}, {IDC_STARTUP_ENABLE, IDC_STARTUP_DISABLE},
-     {IDC_PAGE_CLOSE}},
-    5, 1};
+static constexpr PageLayout StartupLayout()
+{
+    PageLayout layout;
+    layout.bannerCount = SetTable(layout.banners, {IDC_STARTUP_BANNER});
+    layout.rowCount = SetTable(layout.rows, {IDC_PAGE_CHECK, IDC_PAGE_HIDE_SIGNED});
+    layout.slotCount = SetTable(layout.slots, {{IDC_PAGE_INFO}, {IDC_PAGE_ADD}, {IDC_PAGE_REMOVE},
+                                               {IDC_STARTUP_ENABLE, IDC_STARTUP_DISABLE},
+                                               {IDC_PAGE_CLOSE}});
+    layout.hasMonitor = 1;
+    return layout;
+}
+static constexpr PageLayout kLayout = StartupLayout();
 
 const char* StartupTypeName(int code)
 {

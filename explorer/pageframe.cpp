@@ -462,9 +462,9 @@ void LayoutPageControls(HWND page, const PageLayout& layout)
         int gap = slots > 1 ? (span - buttonWidth * slots) / (slots - 1) : 0;
         for (int s = 0; s < slots; s++) {
             int x = slots > 1 ? margin + s * (buttonWidth + gap) : (width - buttonWidth) / 2;
-            for (int k = 0; k < 2; k++)
-                if (layout.slots[s][k])
-                    Place(page, layout.slots[s][k], x, buttonsTop, buttonWidth, buttonHeight);
+            for (int id : {layout.slots[s].id, layout.slots[s].sharedWith})
+                if (id)
+                    Place(page, id, x, buttonsTop, buttonWidth, buttonHeight);
         }
     }
     int listBottom = slots > 0 ? buttonsTop - margin : height - margin;
