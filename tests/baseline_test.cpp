@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <functional>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -325,6 +326,13 @@ protected:
         WriteValueText(HKEY_CURRENT_USER, kRunList, "C:\\kx\\stale.exe", "11");
     }
     bool StaleKept() { return ValueExists(HKEY_CURRENT_USER, kRunList, "C:\\kx\\stale.exe"); }
+    // What the build before the present data revision wrote.
+    static std::string EarlierDataVersion()
+    {
+        std::string version = KX_DATA_VERSION;
+        size_t last = version.rfind('.') + 1;
+        return version.substr(0, last) + std::to_string(atoi(version.c_str() + last) - 1);
+    }
 };
 
 TEST_F(DataVersionTest, CurrentVersionKeepsTheLists)
@@ -359,7 +367,7 @@ TEST_F(DataVersionTest, MarkedButEmptyServicesListIsRefilledOnUpgradeOnly)
     const char* list = KX_KEY "\\Services";
     // Made by a build whose service list was always empty.
     WriteValueText(HKEY_CURRENT_USER, list, "", "P");
-    WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", "12.2.2007.0");
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", EarlierDataVersion());
     CheckDataVersion();
     EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, list, "KxBaselineSvc"));
     EXPECT_EQ("P", ReadValueText(HKEY_CURRENT_USER, list, ""));
@@ -368,7 +376,7 @@ TEST_F(DataVersionTest, MarkedButEmptyServicesListIsRefilledOnUpgradeOnly)
     DeleteKeyTree(HKEY_CURRENT_USER, list);
     WriteValueText(HKEY_CURRENT_USER, list, "", "P");
     WriteValueText(HKEY_CURRENT_USER, list, "Refused Before", "701");
-    WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", "12.2.2007.0");
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY, "Version", EarlierDataVersion());
     CheckDataVersion();
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, list, "KxBaselineSvc"));
     EXPECT_EQ("701", ReadValueText(HKEY_CURRENT_USER, list, "Refused Before"));

@@ -1,6 +1,7 @@
 #include "kxtest.h"
 #include "firstrun.h"
 #include "keys.h"
+#include "kxversion.h"
 #include "options.h"
 #include "program.h"
 #include "registry.h"
@@ -343,10 +344,21 @@ TEST_F(VersionTextTest, MonitorVersionThenExplorerVersion)
     ASSERT_TRUE(CopyFileA(exe, TempPath("Kestrix.exe").c_str(), FALSE));
     char text[256];
     GetProgramVersionText(text, sizeof(text));
-    EXPECT_STREQ("12.2.2007.0", text);
+    EXPECT_STREQ(KX_VERSION_TEXT, text);
     ASSERT_TRUE(CopyFileA(exe, TempPath("KestrixEx.exe").c_str(), FALSE));
     GetProgramVersionText(text, sizeof(text));
-    EXPECT_STREQ("12.2.2007.0:12.2.2007.0", text);
+    EXPECT_STREQ(KX_VERSION_TEXT ":" KX_VERSION_TEXT, text);
+}
+
+TEST_F(VersionTextTest, ManifestCarriesTheProgramVersion)
+{
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_TRUE(found);
+    const char* data = (const char*)LockResource(LoadResource(nullptr, found));
+    ASSERT_TRUE(data);
+    std::string manifest(data, SizeofResource(nullptr, found));
+    EXPECT_NE(std::string::npos,
+              manifest.find("name=\"Orvane.Kestrix\" version=\"" KX_VERSION_TEXT "\""));
 }
 
 class FirstRunTest : public KxTest {};

@@ -66,7 +66,7 @@ for f in Kestrix.exe KestrixEx.exe; do
 done
 [ -f "$menu/Kestrix.lnk" ] || fail "Start-menu shortcut"
 [ -f "$menu/Kestrix Explorer.lnk" ] || fail "Start-menu shortcut of the explorer"
-version=$(sed -n 's/^#define KX_VERSION_TEXT "\(.*\)"/\1/p' "$root/resources/version.rc")
+version=$(sed -n 's/^#define KX_VERSION_TEXT "\(.*\)"/\1/p' "$build/generated/kxversion.h")
 expect "uninstall DisplayName" "$(query "$uninstall" DisplayName)" "Kestrix"
 expect "uninstall DisplayVersion" "$(query "$uninstall" DisplayVersion)" "$version"
 expect "uninstall Publisher" "$(query "$uninstall" Publisher)" "Orvane"
