@@ -161,7 +161,7 @@ int CreateStartupShortcut(const char* path, const char* title, const char* comma
     if (n < 5 || lstrcmpiA(path + n - 4, ".lnk") != 0 || GetFileAttributesA(path) !=
                                                              INVALID_FILE_ATTRIBUTES)
         return 0;
-    HRESULT init = CoInitialize(nullptr);
+    ComScope com;   // ends after the interfaces below are released
     int result = 0;
     {
         ComPtr<IShellLinkA> link;
@@ -181,8 +181,6 @@ int CreateStartupShortcut(const char* path, const char* title, const char* comma
                 result = SUCCEEDED(file->Save(wide, TRUE));
         }
     }
-    if (SUCCEEDED(init))
-        CoUninitialize();
     return result;
 }
 

@@ -2,6 +2,7 @@
 // the shared service host.
 #include "dialogs_pages.h"
 #include "entrylist.h"
+#include "handles.h"
 #include "listpage.h"
 #include "options.h"
 #include "pagecommands.h"

@@ -7,24 +7,6 @@
 #include <string>
 #include <unordered_map>
 
-// Service control manager and service handles close with CloseServiceHandle.
-class ScHandle {
-public:
-    explicit ScHandle(SC_HANDLE h = nullptr) : h_(h) {}
-    ~ScHandle()
-    {
-        if (h_)
-            CloseServiceHandle(h_);
-    }
-    ScHandle(const ScHandle&) = delete;
-    ScHandle& operator=(const ScHandle&) = delete;
-    SC_HANDLE get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-
-private:
-    SC_HANDLE h_;
-};
-
 #define KX_SERVICES_ROOT "SYSTEM\\CurrentControlSet\\Services"
 
 // Fills the entry list (types SERVICE_EXE, SERVICE_SVCHOST); the count is the list length.

@@ -19,22 +19,6 @@ private:
     UINT old_;
 };
 
-// COM for this thread, if the caller has not set it up already.
-class ComScope {
-public:
-    ComScope() : hr_(CoInitialize(nullptr)) {}
-    ~ComScope()
-    {
-        if (SUCCEEDED(hr_))
-            CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT hr_;
-};
-
 static const DWORD kResolveTimeoutMs = 500;
 
 long ResolveShortcut(const char* shortcut, char* target, char* description)

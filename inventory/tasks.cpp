@@ -31,16 +31,6 @@ const char kAgentTitle[] = "SYSTEM AGENT COM WINDOW";
 
 DWORD g_itemWait = 1000;
 
-// COM for the length of one operation; balanced only when this call initialised it.
-struct ComScope {
-    bool initialised = SUCCEEDED(CoInitialize(nullptr));
-    ~ComScope()
-    {
-        if (initialised)
-            CoUninitialize();
-    }
-};
-
 // Stops the scheduler again at the end of an operation when this program started it.
 struct SchedulerScope {
     ~SchedulerScope()

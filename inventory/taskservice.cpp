@@ -14,16 +14,6 @@ const int kMaxFolderDepth = 32;
 
 typedef std::function<bool(ITaskFolder*, IRegisteredTask*)> TaskVisit;
 
-// COM for the length of one operation; balanced only when this call initialised it.
-struct ComScope {
-    bool initialised = SUCCEEDED(CoInitialize(nullptr));
-    ~ComScope()
-    {
-        if (initialised)
-            CoUninitialize();
-    }
-};
-
 HRESULT ConnectRoot(ComPtr<ITaskService>& service, ComPtr<ITaskFolder>& root)
 {
     HRESULT hr = CoCreateInstance(__uuidof(TaskScheduler), nullptr, CLSCTX_INPROC_SERVER,
