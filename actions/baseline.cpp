@@ -285,13 +285,12 @@ static void DeleteKeyWithSubkeys(HKEY root, const char* path)
         RegKey key;
         if (!key.open(root, path, KEY_READ | KEY_WRITE))
             return;
-        char name[256];
-        // Deleting shifts the indexes, so always take the first subkey.
-        while (RegEnumKeyA(key.get(), 0, name, sizeof(name)) == ERROR_SUCCESS) {
-            char child[600];
-            snprintf(child, sizeof(child), "%s\\%s", path, name);
-            DeleteKeyWithSubkeys(root, child);
-            if (RegDeleteKeyA(key.get(), name) != ERROR_SUCCESS)
+        // Named first: deleting while walking would shift the indexes.
+        std::vector<std::string> subkeys;
+        ForEachSubkey(key.get(), [&](const std::string& name) { subkeys.push_back(name); });
+        for (const std::string& name : subkeys) {
+            DeleteKeyWithSubkeys(root, (std::string(path) + "\\" + name).c_str());
+            if (RegDeleteKeyA(key.get(), name.c_str()) != ERROR_SUCCESS)
                 break;
         }
     }

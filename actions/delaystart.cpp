@@ -36,27 +36,6 @@ HKEY DelayRootForCode(int code)
 }
 HKEY DelayRootForTag(int tag) { return tag == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
-// Every value name of a key (names up to 254 characters), in enumeration order.
-template <class Visit>
-static void ForEachValueName(HKEY root, const char* path, Visit visit)
-{
-    RegKey key;
-    if (!key.open(root, path, KEY_READ))
-        return;
-    DWORD count = 0;
-    RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                     nullptr, nullptr, nullptr, nullptr);
-    for (DWORD i = 0; i <= count; i++) {
-        char name[255];
-        DWORD size = sizeof(name);
-        LONG rc = RegEnumValueA(key.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS)
-            break;
-        if (rc == ERROR_SUCCESS)
-            visit(name);
-    }
-}
-
 // Known-startup value names are commands with "=" turned into ":".
 static void WriteKnownStartup(const char* command, const char* data)
 {
@@ -93,7 +72,8 @@ int ListDelayedPrograms()
     HKEY roots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
     for (int tag = 0; tag < 2; tag++) {
         HKEY root = roots[tag];
-        ForEachValueName(root, KX_DELAY_KEY, [&](const char* program) {
+        ForEachValueName(root, KX_DELAY_KEY, [&](const std::string& name) {
+            const char* program = name.c_str();
             VersionStrings* vs = (VersionStrings*)calloc(1, sizeof(VersionStrings));
             if (!vs)
                 return;
@@ -508,7 +488,8 @@ int DelayedStartStep(DWORD nowMs)
         HKEY root = roots[r];
         // What the Delayed Start list shows, and only what was approved: a name written into
         // the store behind Kestrix's back waits for the user's answer to the startup check.
-        ForEachValueName(root, KX_DELAY_KEY, [&](const char* name) {
+        ForEachValueName(root, KX_DELAY_KEY, [&](const std::string& valueName) {
+            const char* name = valueName.c_str();
             std::string key = (r ? "U|" : "M|") + std::string(name);
             CharUpperA(&key[0]);
             if (g_delay.done.count(key) || !IsApprovedDelayed(name))

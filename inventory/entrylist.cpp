@@ -1,5 +1,4 @@
 #include "entrylist.h"
-#include "handles.h"
 #include "keys.h"
 #include "options.h"
 #include "platform.h"
@@ -480,22 +479,12 @@ DisabledIndexScope::DisabledIndexScope() : owner(t_disabledNames == nullptr)
     if (!owner)
         return;
     auto* names = new std::unordered_set<std::string>;
-    RegKey key;
-    if (key.open(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, KEY_READ)) {
-        char name[16384];
-        for (DWORD i = 0;; i++) {
-            DWORD length = sizeof(name);
-            LONG result = RegEnumValueA(key.get(), i, name, &length, nullptr, nullptr, nullptr,
-                                        nullptr);
-            if (result == ERROR_NO_MORE_ITEMS)
-                break;
-            if (result != ERROR_SUCCESS) {
-                // A name that cannot be listed: every title is looked up as without the scope.
-                delete names;
-                return;
-            }
-            names->insert(UpperName(name));
-        }
+    if (ForEachValueName(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, [&](const std::string& name) {
+            names->insert(UpperName(name.c_str()));
+        }) == REG_WALK_FAILED) {
+        // A name that cannot be listed: every title is looked up as without the scope.
+        delete names;
+        return;
     }
     t_disabledNames = names;
 }

@@ -29,36 +29,22 @@ static const char kWinlogonKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVers
 static const char kShellFoldersKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-// Name, data and type of every value of a key, in enumeration order. Reading the whole
-// key first keeps the order stable while the caller moves values out of it. A limit of 0
-// reads names or data of any length.
-static ValueList ReadValues(HKEY root, const char* path, int maxName, int maxData,
-                            REGSAM view = 0)
+// Name, data and type of every value of a key, in enumeration order, however long. Reading
+// the whole key first keeps the order stable while the caller moves values out of it.
+static ValueList ReadValues(HKEY root, const char* path, REGSAM view = 0)
 {
     ValueList values;
     RegKey key;
     if (!key.open(root, path, KEY_READ | view))
         return values;
-    DWORD count = 0, longestName = 0, longestData = 0;
+    DWORD count = 0;
     if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                         &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return values;
-    if (maxName == 0)
-        maxName = (int)longestName + 1;
-    if (maxData == 0)
-        maxData = (int)longestData + 1;
-    std::vector<char> name(maxName + 1), data(maxData + 2);
-    for (DWORD index = 0; index <= count; index++) {
-        DWORD nameLength = maxName + 1, dataLength = maxData + 1, type = 0;
-        LONG status = RegEnumValueA(key.get(), index, name.data(), &nameLength, nullptr, &type,
-                                    (BYTE*)data.data(), &dataLength);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status != ERROR_SUCCESS)
-            continue;
-        data[dataLength] = 0;   // binary data need not end in a terminator
-        values.push_back({std::string(name.data(), nameLength), std::string(data.data()), type});
-    }
+    values.reserve(count);
+    ForEachValue(key.get(), [&](const RegValueItem& value) {
+        values.push_back({value.name, value.text(), value.type});
+    });
     return values;
 }
 
@@ -80,7 +66,7 @@ static ValueList ReadValuesAgain(HKEY root, const char* path, REGSAM view, ReadK
     if (SameSettledStamp(stamp, last->stamp))
         return last->values;
     // The stamp is taken before the values: a write in between gives a newer stamp next time.
-    ValueList values = ReadValues(root, path, 0, 0, view);
+    ValueList values = ReadValues(root, path, view);
     last->stamp = stamp;
     last->values = stamp.written ? values : ValueList();
     return values;
@@ -106,7 +92,7 @@ static NameSet ReadDisabledIndex()
 {
     NameSet names;
     char code[17];
-    for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, 0, 0))
+    for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY))
         if ((value.type == REG_SZ || value.type == REG_EXPAND_SZ) && !value.data.empty() &&
             GetRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, value.name.c_str(), code,
                         sizeof(code)) > 0)
@@ -258,7 +244,7 @@ void GetDisabledPrograms()
         KX_DISABLED_KEY "\\WinRun"};
     for (const char* store : kStores) {
         // Data of any length: a long command must not drop out of the list it is enabled from.
-        for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, store, 254, 0)) {
+        for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, store)) {
             if (value.name.empty())
                 continue;
             Trace("GetDisabledPrograms - findrun", value.data.c_str());
@@ -355,16 +341,10 @@ static void ReadWinlogonNotify()
     if (!key.open(HKEY_LOCAL_MACHINE, kNotify, KEY_READ))
         return;
     std::vector<std::string> names;
-    char name[255];
-    for (DWORD index = 0;; index++) {
-        DWORD length = sizeof(name);
-        LONG status =
-            RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status == ERROR_SUCCESS && name[0])
-            names.push_back(name);
-    }
+    ForEachSubkey(key.get(), [&](const std::string& name) {
+        if (name.c_str()[0])
+            names.push_back(name.c_str());
+    });
     for (const std::string& sub : names) {
         char dll[260];
         std::string path = std::string(kNotify) + "\\" + sub;
@@ -382,11 +362,11 @@ static void ReadWinlogonNotify()
 // otherwise list every hook twice.
 static ValueList HookValues(const char* path, REGSAM view)
 {
-    ValueList values = ReadValues(HKEY_LOCAL_MACHINE, path, 254, 254, view);
+    ValueList values = ReadValues(HKEY_LOCAL_MACHINE, path, view);
     if (!view)
         return values;
     NameSet own;
-    for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, path, 254, 254))
+    for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, path))
         own.insert(ValueKey(value));
     ValueList apart;
     for (const auto& value : values)

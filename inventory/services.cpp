@@ -5,6 +5,7 @@
 #include "keytext.h"
 #include "options.h"
 #include "pathutil.h"
+#include "registry.h"
 #include "resstring.h"
 #include "textutil.h"
 #include "trace.h"
@@ -244,19 +245,13 @@ int ResolveIndirectText(const char* text, char* out, int capacity)
 }
 
 // Calls visit with the name of each subkey of the services root, in index order, until it
-// answers true; overlong names and failed indices are passed over. True when visit did.
+// answers true. True when visit did.
 template <typename Visit>
 static bool EachServiceKey(HKEY root, Visit visit)
 {
-    for (DWORD index = 0;; index++) {
-        char name[256];
-        DWORD length = sizeof(name);
-        LONG status = RegEnumKeyExA(root, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS)
-            return false;
-        if (status == ERROR_SUCCESS && name[0] && visit((const char*)name))
-            return true;
-    }
+    return ForEachSubkey(root, [&](const std::string& name) {
+               return !name.c_str()[0] || !visit(name.c_str());
+           }) == REG_WALK_STOPPED;
 }
 
 int ListServices()

@@ -73,36 +73,30 @@ static KnownList ReadKnownList()
     KeyStamp stamp = SettledKeyStamp(key.get());
     if (SameSettledStamp(stamp, lastStamp))
         return lastKnown;
-    DWORD count = 0, longestName = 0;
+    DWORD count = 0;
     RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                     &longestName, nullptr, nullptr, nullptr);
+                     nullptr, nullptr, nullptr, nullptr);
     known.reserve(count);
-    std::vector<char> name(longestName + 2);
-    char data[REG_READ_BUFFER + 1], expanded[REG_READ_BUFFER];
-    for (DWORD index = 0;; index++) {
-        DWORD nameLength = (DWORD)name.size(), size = REG_READ_BUFFER, type = 0;
-        LONG status = RegEnumValueA(key.get(), index, name.data(), &nameLength, nullptr, &type,
-                                    (BYTE*)data, &size);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        // Only text counts, as for a single lookup; a value too long to read here is
-        // looked up on its own.
-        if (status == ERROR_MORE_DATA) {
-            known[NameKey(name.data())] = KnownNumber(name.data());
-            continue;
+    char expanded[REG_READ_BUFFER];
+    ForEachValue(key.get(), [&](const RegValueItem& value) {
+        const char* name = value.name.c_str();
+        // Only text counts, as for a single lookup; a value longer than a single lookup reads
+        // is looked up on its own.
+        if (value.data.size() > (size_t)REG_READ_BUFFER) {
+            known[NameKey(name)] = KnownNumber(name);
+            return;
         }
-        if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
-            continue;
-        data[size < REG_READ_BUFFER ? size : REG_READ_BUFFER] = 0;
-        const char* text = data;
-        if (type == REG_EXPAND_SZ) {
-            DWORD needed = ExpandEnvironmentStringsA(data, expanded, REG_READ_BUFFER - 1);
+        if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
+            return;
+        const char* text = value.text();
+        if (value.type == REG_EXPAND_SZ) {
+            DWORD needed = ExpandEnvironmentStringsA(text, expanded, REG_READ_BUFFER - 1);
             if (needed == 0 || needed >= (DWORD)REG_READ_BUFFER)
-                continue;
+                return;
             text = expanded;
         }
-        known[NameKey(name.data())] = atoi(text);
-    }
+        known[NameKey(name)] = atoi(text);
+    });
     lastStamp = stamp;
     lastKnown = stamp.written ? known : KnownList();
     return known;

@@ -510,6 +510,25 @@ TEST_F(StartupTest, ShellHooksAreListedWithTheirServerFiles)
     EXPECT_EQ(expected, Rows());
 }
 
+TEST_F(StartupTest, HookValuesOfAnyLengthAreListed)
+{
+    // Longer than the names and data the hook lists once read: such an entry went unlisted.
+    std::string hook = Fixture("kxfx_hook.dll");
+    RegisterClass(kDelayClsid, "Delay Class", hook);
+    RegisterClass(kHookClsid, "Exec Class", hook);
+    WriteValueText(HKEY_LOCAL_MACHINE, kDelayLoad, std::string(300, 'd'), kDelayClsid);
+    WriteValueText(HKEY_LOCAL_MACHINE, kExecHooks, kHookClsid, std::string(300, 't'));
+
+    ClearEntries();
+    BuildRegInfo();
+    // Titles are cut to their field.
+    std::vector<Row> expected = {
+        {REG_Delayload, std::string(127, 'd'), hook, kDelayClsid, "5.6.7", 0},
+        {REG_ShellExecuteHook, std::string(127, 't'), hook, kHookClsid, "5.6.7", 0},
+    };
+    EXPECT_EQ(expected, Rows());
+}
+
 TEST_F(StartupTest, PageLeavesOutWinlogonAndHooksUnlessShowAllStartup)
 {
     WriteValueText(HKEY_LOCAL_MACHINE, kWinlogon, "UserInit", "C:\\x\\userinit.exe,");
