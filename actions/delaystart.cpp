@@ -108,8 +108,8 @@ std::vector<StoredDelay> UnapprovedDelayedPrograms()
 {
     std::vector<StoredDelay> found;
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
-        ForEachValueName(root, KX_DELAY_KEY, [&](const char* program) {
-            if (program[0] && !IsApprovedDelayed(program))
+        ForEachValueName(root, KX_DELAY_KEY, [&](const std::string& program) {
+            if (!program.empty() && !IsApprovedDelayed(program.c_str()))
                 found.push_back({root, program});
         });
     return found;

@@ -442,7 +442,7 @@ TEST_F(DelayScheduleTest, OnlyApprovedProgramsOfTheListStart)
     DelayedStartBegin(nullptr, 1000);
     DelayedStartStep(13000);
     EXPECT_EQ(1u, WaitForLaunches(approved, 1).size());
-    SettleLaunches();
+    SettleLaunches(TempDir());
     EXPECT_TRUE(ReadLaunches(timeOnly).empty());
     EXPECT_TRUE(ReadLaunches(planted).empty());
 }

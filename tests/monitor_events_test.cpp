@@ -11,6 +11,7 @@
 #include "findrun.h"
 #include "history.h"
 #include "keys.h"
+#include "knownlist.h"
 #include "kxtest.h"
 #include "monitorseams.h"
 #include "monitorstate.h"
