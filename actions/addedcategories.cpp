@@ -1,10 +1,11 @@
 #include "addedcategories.h"
-#include "baseline.h"
+#include "delaystart.h"
 #include "entrylist.h"
 #include "findrun.h"
 #include "inventories.h"
 #include "knownlist.h"
 #include "registry.h"
+#include "services.h"
 #include "tasks.h"
 #include "taskservice.h"
 #include "trace.h"
@@ -69,10 +70,53 @@ void KnownName(const Category& category, const EntryRecord& entry, char* name)
         lstrcpynA(name, entry.title, 260);
 }
 
+// Earlier builds knew services by display name, this one by key name. The first start of this
+// build carries each decision over to the key of every present service of that name, once: a
+// service that comes later under a name already known is asked about.
+void AdoptServiceKeys(int listsMadeNow)
+{
+    const char* const list = KX_KEY "\\Services";
+    char mark[16];
+    if (GetRegValue(HKEY_CURRENT_USER, KX_ADOPTED_KEY, "ServiceKeys", mark, sizeof(mark)) > 0)
+        return;
+    if (!listsMadeNow) {
+        RegTextMap known = ReadRegTexts(HKEY_CURRENT_USER, list, REG_READ_BUFFER);
+        KnownValues keys;
+        if (known.size() > 1 || (known.size() == 1 && !known.count(""))) {
+            ListServices();
+            for (int i = 0; i < EntryCount(); i++) {
+                const EntryRecord& entry = *GetEntry(i);
+                auto byTitle = known.find(RegNameKey(entry.title));
+                if (byTitle != known.end() && atoi(byTitle->second.c_str()) != 0 &&
+                    !known.count(RegNameKey(entry.key)))
+                    AddKnownValue(&keys, entry.key, byTitle->second.c_str());
+            }
+            ClearEntries();
+        }
+        WriteKnownValues(list, keys);
+    }
+    SetRegValue(HKEY_CURRENT_USER, KX_ADOPTED_KEY, "ServiceKeys", "1");
+}
+
+// Earlier builds started every program of the delayed-start store; this one only those it
+// approved. The first start of this build approves what the store holds, once.
+void AdoptDelayedStore()
+{
+    char mark[16];
+    if (GetRegValue(HKEY_CURRENT_USER, KX_ADOPTED_KEY, "Delay", mark, sizeof(mark)) > 0)
+        return;
+    for (const StoredDelay& stored : UnapprovedDelayedPrograms())
+        ApproveDelayed(stored.program.c_str());
+    SetRegValue(HKEY_CURRENT_USER, KX_ADOPTED_KEY, "Delay", "1");
+}
+
 }  // namespace
 
 void AdoptAddedCategories(int listsMadeNow)
 {
+    EntryLimitScope everyEntry;   // a list is never made from part of what is there
+    AdoptServiceKeys(listsMadeNow);
+    AdoptDelayedStore();
     for (const Category& category : kCategories) {
         char mark[16];
         if (GetRegValue(HKEY_CURRENT_USER, KX_ADOPTED_KEY, category.mark, mark, sizeof(mark)) > 0)

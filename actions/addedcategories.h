@@ -12,6 +12,8 @@
 // in its known list. A category without its value has never been baselined by this build.
 #define KX_ADOPTED_KEY KX_KEY "\\Adopted"
 
+// Also, once: the services list of an earlier build, kept by display name, gains the key name of
+// each present service it knew ("ServiceKeys").
 // Baselines every added category whose value is missing, then writes the value. A category
 // whose known list already holds entries of it (a build that guarded it before the values
 // were kept) is only marked: what that build knew stands and what it did not is asked about.

@@ -5,6 +5,7 @@
 #include "history.h"
 #include "pathutil.h"
 #include "registry.h"
+#include "systemfiles.h"
 #include "trace.h"
 #include <shlwapi.h>
 #include <cstdio>
@@ -58,8 +59,9 @@ int RemoveAddOn(const char* path, int /*index*/)
         deletions++;
         // Quoted: servers usually live under "Program Files", and an unquoted path with
         // blanks would unregister nothing.
-        char line[MAX_PATH + 40];
-        snprintf(line, sizeof(line), "regsvr32 /u /s \"%s\"", entry.command);
+        char line[2 * MAX_PATH + 40];
+        snprintf(line, sizeof(line), "\"%s\" /u /s \"%s\"", SystemFilePath("regsvr32.exe").c_str(),
+                 entry.command);
         if (!entry.command[0])
             ;   // a button without a program has no server to unregister
         else if (g_runner)

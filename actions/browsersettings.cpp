@@ -34,8 +34,10 @@ int WriteSystemAUOption(DWORD value)
 void CopyAutoUpdateSetting()
 {
     DWORD copy = 0, system = 0;
-    if (!ReadAUOptionCopy(&copy) && ReadSystemAUOption(&system))
-        StoreAUOptionCopy(system);
+    // An existing copy is never replaced; a machine without the setting is copied as 0, so
+    // that a setting appearing later is a change.
+    if (!ReadAUOptionCopy(&copy))
+        StoreAUOptionCopy(ReadSystemAUOption(&system) ? system : 0);
 }
 
 int RestoreAUOptionFromCopy()

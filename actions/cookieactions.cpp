@@ -10,7 +10,12 @@ int AddCookieFilter(const char* word)
 {
     if (!word || !word[0] || lstrlenA(word) >= COOKIE_FILTER_TEXT)
         return -1;
-    if (LoadCookieFilters() >= MAX_COOKIE_FILTERS) {
+    // Only the words the user typed count: cookies marked in the review stay marked for good.
+    LoadCookieFilters();
+    int words = 0;
+    for (int i = 0; i < CookieFilterCount(); i++)
+        words += CookieFilterData(i) != NUT_MARKED_COOKIE;
+    if (words >= MAX_COOKIE_FILTERS) {
         FreeCookieFilters();
         return 729;
     }
@@ -81,11 +86,7 @@ int ReplaceMozillaCookieFile(const char* profileFolder)
     }
     DeleteFileA((folder + "cookiesnew.txt").c_str());
     DeleteRegValue(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "UpdateCookieFile");
-    // The marked cookies are gone from the file; their marks would only hide a new cookie
-    // of the same name from the review.
-    for (int i = 0; i < CookieFilterCount(); i++)
-        if (CookieFilterData(i) == NUT_MARKED_COOKIE)
-            DeleteRegValue(HKEY_CURRENT_USER, KX_NUTS_KEY, CookieFilterText(i));
+    // The marks stay: a site that sets a removed cookie again has it filtered again.
     FreeCookieFilters();
     return 1;
 }

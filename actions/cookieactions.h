@@ -5,7 +5,8 @@
 #include <vector>
 
 // Adds a word to the filter (Nuts value = 1) and filters the cookies of the family in use at
-// once. 0 when added; 729 (the message to show) when the list is full; -1 for an empty
+// once. 0 when added; 729 (the message to show) when the user's words fill the list (marked
+// cookies do not count); -1 for an empty
 // word, one longer than 511 characters, or a failed write.
 int AddCookieFilter(const char* word);
 // Removes a word; 1 when its value was deleted.
@@ -25,5 +26,5 @@ int RemoveReviewedCookies(const std::vector<ReviewedCookie>& rows, int removeTic
 
 // The monitor's Mozilla step: the profile's cookies.txt filtered in place (from the file as it
 // is now, so cookies the browser wrote since the filter ran are kept), cookiesnew.txt and the
-// option UpdateCookieFile deleted, and the marked cookies' Nuts values dropped. 1 when done.
+// option UpdateCookieFile deleted; marked cookies stay marked. 1 when done.
 int ReplaceMozillaCookieFile(const char* profileFolder);

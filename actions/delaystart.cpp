@@ -11,12 +11,14 @@
 #include "resstring.h"
 #include "runtasks.h"
 #include "sysmessage.h"
+#include "systemfiles.h"
 #include "textutil.h"
 #include "trace.h"
 #include "versioninfo.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <set>
 #include <string>
 
@@ -34,27 +36,6 @@ HKEY DelayRootForCode(int code)
 }
 HKEY DelayRootForTag(int tag) { return tag == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
-// Every value name of a key (names up to 254 characters), in enumeration order.
-template <class Visit>
-static void ForEachValueName(HKEY root, const char* path, Visit visit)
-{
-    RegKey key;
-    if (!key.open(root, path, KEY_READ))
-        return;
-    DWORD count = 0;
-    RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                     nullptr, nullptr, nullptr, nullptr);
-    for (DWORD i = 0; i <= count; i++) {
-        char name[255];
-        DWORD size = sizeof(name);
-        LONG rc = RegEnumValueA(key.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS)
-            break;
-        if (rc == ERROR_SUCCESS)
-            visit(name);
-    }
-}
-
 // Known-startup value names are commands with "=" turned into ":".
 static void WriteKnownStartup(const char* command, const char* data)
 {
@@ -62,6 +43,18 @@ static void WriteKnownStartup(const char* command, const char* data)
     lstrcpynA(name, command, sizeof(name));
     KeySafeText(name);
     SetRegValue(HKEY_CURRENT_USER, kKnownStartupKey, name, data);
+}
+
+int IsApprovedDelayed(const char* program)
+{
+    char text[32] = "";
+    return GetRegValue(HKEY_CURRENT_USER, KX_DELAY_APPROVED_KEY, program, text, sizeof(text)) > 0 &&
+           atoi(text) != 0;
+}
+
+void ApproveDelayed(const char* program)
+{
+    SetRegValue(HKEY_CURRENT_USER, KX_DELAY_APPROVED_KEY, program, "1");
 }
 
 static void ShowResMessage(HWND owner, UINT id, UINT flags, int* answer = nullptr)
@@ -79,7 +72,8 @@ int ListDelayedPrograms()
     HKEY roots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
     for (int tag = 0; tag < 2; tag++) {
         HKEY root = roots[tag];
-        ForEachValueName(root, KX_DELAY_KEY, [&](const char* program) {
+        ForEachValueName(root, KX_DELAY_KEY, [&](const std::string& name) {
+            const char* program = name.c_str();
             VersionStrings* vs = (VersionStrings*)calloc(1, sizeof(VersionStrings));
             if (!vs)
                 return;
@@ -110,8 +104,22 @@ int ListDelayedPrograms()
     return EntryCount();
 }
 
+std::vector<StoredDelay> UnapprovedDelayedPrograms()
+{
+    std::vector<StoredDelay> found;
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        ForEachValueName(root, KX_DELAY_KEY, [&](const std::string& program) {
+            if (!program.empty() && !IsApprovedDelayed(program.c_str()))
+                found.push_back({root, program});
+        });
+    return found;
+}
+
 int DeleteDelayValues(HKEY root, const char* program)
 {
+    // A program that leaves the store loses its approval: written there again by someone
+    // else, it is asked about.
+    DeleteRegValue(HKEY_CURRENT_USER, KX_DELAY_APPROVED_KEY, program);
     int deleted = 0;
     for (const char* key : kDelayValueKeys)
         deleted += DeleteRegValue(root, key, program);
@@ -167,6 +175,8 @@ static int MoveStartupItemToDelayedStart(const char* title, const char* item)
     char parked[MAX_PATH * 2];
     if (!ParkStartupItem(item, parked, sizeof(parked)))
         return 0;
+    // Approved before it is stored: the monitor, woken by the store's change, finds it known.
+    ApproveDelayed(parked);
     if (!StoreDelayValues(HKEY_CURRENT_USER, parked, title, GROUP_STARTUP, "", item, 0)) {
         DeleteDelayValues(HKEY_CURRENT_USER, parked);
         UnparkStartupItem(parked, item);
@@ -222,6 +232,8 @@ int MoveToDelayedStart(HWND owner, const char* title, const char* command, const
     // A program delayed before under the same name starts afresh: no arguments, applet or
     // window state of the earlier entry may carry over.
     DeleteDelayValues(root, program);
+    // Approved before it is stored: the monitor, woken by the store's change, finds it known.
+    ApproveDelayed(program);
     // The entry leaves its startup location only once its delayed copy is safely stored,
     // and stays delayed only when it really left.
     if (!StoreDelayValues(root, program, title, code, parameters, source, tag == 1) ||
@@ -245,6 +257,7 @@ int AddDelayedProgram(const char* program, int allUsers)
         return 0;
     char delayText[16];
     snprintf(delayText, sizeof(delayText), "%d", DEFAULT_DELAY_SECONDS);
+    ApproveDelayed(program);
     int ok = SetRegValue(root, KX_DELAY_KEY, program, allUsers ? "1" : "11");
     ok &= SetRegValue(root, KX_DELAY_TIME_KEY, program, delayText);
     return ok;
@@ -322,7 +335,10 @@ static int StartDelayed(HWND owner, HKEY root, const char* storeName, const char
         std::string line;
         AppendQuoted(line, file);
         line += parameters;
-        return LaunchProgram(owner, root, storeName, applet, line.c_str());
+        // The applet is stored by its bare name ("RunDLL32.exe"): the System folder's, never
+        // one found first in the current folder.
+        std::string program = strchr(applet, '\\') ? std::string(applet) : SystemFilePath(applet);
+        return LaunchProgram(owner, root, storeName, program.c_str(), line.c_str());
     }
     return LaunchProgram(owner, root, storeName, file, parameters);
 }
@@ -470,10 +486,13 @@ int DelayedStartStep(DWORD nowMs)
     HKEY roots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
     for (int r = 0; r < 2; r++) {
         HKEY root = roots[r];
-        ForEachValueName(root, KX_DELAY_TIME_KEY, [&](const char* name) {
+        // What the Delayed Start list shows, and only what was approved: a name written into
+        // the store behind Kestrix's back waits for the user's answer to the startup check.
+        ForEachValueName(root, KX_DELAY_KEY, [&](const std::string& valueName) {
+            const char* name = valueName.c_str();
             std::string key = (r ? "U|" : "M|") + std::string(name);
             CharUpperA(&key[0]);
-            if (g_delay.done.count(key))
+            if (g_delay.done.count(key) || !IsApprovedDelayed(name))
                 return;
             char timeText[32] = "";
             GetRegValue(root, KX_DELAY_TIME_KEY, name, timeText, sizeof(timeText));

@@ -4,6 +4,8 @@
 // the program file.
 #pragma once
 #include <windows.h>
+#include <string>
+#include <vector>
 #include "keys.h"
 
 // Subkeys of the store, each below KX_DELAY_KEY.
@@ -16,6 +18,19 @@
 
 // The known-startup mark of a program moved to delayed start.
 const int DELAY_MARK = 1103;
+// A delayed program is approved by a value named by its program (the store's value name) in
+// HKCU KX_DELAY_APPROVED_KEY; Kestrix writes it before it stores a program and deletes it with
+// the program's delay values, and the schedule starts only approved programs. A store entry
+// without it was written by someone else: the startup check asks about it.
+#define KX_DELAY_APPROVED_KEY KX_KEY "\\DelayApproved"
+int IsApprovedDelayed(const char* program);
+void ApproveDelayed(const char* program);
+// The store's programs (machine's first) that are not approved: their root and value name.
+struct StoredDelay {
+    HKEY root;
+    std::string program;
+};
+std::vector<StoredDelay> UnapprovedDelayedPrograms();
 // The delay a newly delayed program gets, in seconds.
 const int DEFAULT_DELAY_SECONDS = 30;
 

@@ -1,9 +1,9 @@
 #include "entrystore.h"
-#include "baseline.h"
 #include "entrylist.h"
 #include "findrun.h"
 #include "handles.h"
 #include "keys.h"
+#include "knownlist.h"
 #include "registry.h"
 #include <cstdio>
 #include <vector>

@@ -74,14 +74,17 @@ void RemoveWatchedExtension(const char* extension)
     ForgetValue(KX_EXT_KEY, dotted.c_str());
     ForgetValue(KX_EXTTYPE_KEY, dotted.c_str());
     ListFileTypes();
-    if (!ClassInUse(cls))
+    if (!ClassInUse(cls)) {
         ForgetValue(KX_CLASS_KEY, cls);
+        ForgetValue(KX_CLASSCOMMAND_KEY, cls);
+    }
 }
 
 int RestoreFileType(const char* extensionWithDot, int kind)
 {
-    char cls[260], command[260];
-    ReadFileTypeSnapshot(extensionWithDot, kind, cls, command);
+    char cls[260];
+    std::string command;
+    ReadFileTypeSnapshot(extensionWithDot, kind, cls, &command);
     if (!cls[0])
         return 0;
     std::string ext(extensionWithDot), name(cls);
@@ -114,10 +117,10 @@ int RestoreFileType(const char* extensionWithDot, int kind)
     // write fails the command goes back, so the association is wholly old or wholly restored.
     char oldCommand[1024] = "";
     int hadCommand = GetRegValue(commandRoot, commandKey.c_str(), "", oldCommand, sizeof(oldCommand));
-    if (command[0] && !SetRegValue(commandRoot, commandKey.c_str(), "", command))
+    if (!command.empty() && !SetRegValue(commandRoot, commandKey.c_str(), "", command.c_str()))
         return 0;
     if (!SetRegValue(extRoot, extKey.c_str(), valueName.c_str(), cls)) {
-        if (command[0]) {
+        if (!command.empty()) {
             if (hadCommand)
                 SetRegValue(commandRoot, commandKey.c_str(), "", oldCommand);
             else

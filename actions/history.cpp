@@ -1,4 +1,5 @@
 #include "history.h"
+#include "actionevents.h"
 #include "entrylist.h"
 #include "handles.h"
 #include "options.h"
@@ -56,6 +57,8 @@ static HANDLE OpenForAppend(const char* path)
 int WriteHistoryLine(const char* title, const char* command, const char* source, int type,
                      int action)
 {
+    // The event log hears of the action even when the user keeps no history.
+    ReportActionTaken(action, type, title, command, source);
     if (!HistoryEnabled())
         return 0;
     char typeName[NAME_FIELD + 1], actionName[NAME_FIELD + 1];

@@ -1,5 +1,6 @@
 #include "knownlist.h"
 #include "handles.h"
+#include "pathutil.h"
 #include "registry.h"
 #include <windows.h>
 
@@ -12,6 +13,12 @@ void AddKnownValue(KnownValues* list, const char* name, const char* text)
         list->values[found.first->second].text = text;
 }
 
+void StartupKeyName(const char* command, char* out)
+{
+    lstrcpynA(out, command, 260);
+    KeySafeText(out);
+}
+
 namespace {
 
 struct StoredValue {
@@ -20,33 +27,18 @@ struct StoredValue {
 };
 typedef std::unordered_map<std::string, StoredValue> StoredValues;   // by exact name
 
-// Every value of an open key, read in one sweep.
-StoredValues ReadStoredValues(HKEY key)
+// Every value of an open key, read in one sweep; false when some could not be read (those
+// are missing from stored).
+bool ReadStoredValues(HKEY key, StoredValues* stored)
 {
-    StoredValues stored;
-    DWORD count = 0, longestName = 0, longestData = 0;
+    DWORD count = 0;
     if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                         &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
-        return stored;
-    stored.reserve(count);
-    // Room for a name in any code page (the longest is counted in characters).
-    std::vector<char> name(2 * longestName + 2);
-    std::vector<BYTE> data(longestData + 1);
-    for (DWORD index = 0;; index++) {
-        DWORD nameLength = (DWORD)name.size(), size = (DWORD)data.size(), type = 0;
-        LONG status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type,
-                                    data.data(), &size);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status != ERROR_SUCCESS) {
-            // Unreadable here: kept as something no wanted value equals.
-            stored[std::string(name.data(), nameLength)] = {REG_NONE, std::string()};
-            continue;
-        }
-        stored[std::string(name.data(), nameLength)] = {type,
-                                                        std::string((char*)data.data(), size)};
-    }
-    return stored;
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    stored->reserve(count);
+    return ForEachValue(key, [&](const RegValueItem& value) {
+               (*stored)[value.name] = {value.type, value.data};
+           }) == REG_WALK_DONE;
 }
 
 // The bytes a text is written as: REG_SZ with its terminator.
@@ -70,7 +62,9 @@ void WriteKnownValues(const char* listKey, const KnownValues& list)
         !(CreateRegKey(HKEY_CURRENT_USER, listKey) &&
           key.open(HKEY_CURRENT_USER, listKey, KEY_READ | KEY_SET_VALUE)))
         return;
-    StoredValues stored = ReadStoredValues(key.get());
+    // A value that could not be read is written again.
+    StoredValues stored;
+    ReadStoredValues(key.get(), &stored);
     for (const KnownValues::Value& value : list.values)
         if (!Holds(stored, value))
             RegSetValueExA(key.get(), value.name.c_str(), 0, REG_SZ, (const BYTE*)value.text.c_str(),
@@ -86,8 +80,8 @@ int KnownListHolds(const char* listKey, const KnownValues& list)
                          nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
         subkeys != 0)
         return 0;
-    StoredValues stored = ReadStoredValues(key.get());
-    if (stored.size() != list.values.size())
+    StoredValues stored;
+    if (!ReadStoredValues(key.get(), &stored) || stored.size() != list.values.size())
         return 0;
     for (const KnownValues::Value& value : list.values)
         if (!Holds(stored, value))

@@ -18,6 +18,9 @@ struct KnownValues {
 // takes for the same replaces the text but keeps the name as first written.
 void AddKnownValue(KnownValues* list, const char* name, const char* text);
 
+// The value name of a command in the known startup list: "=" becomes ":".
+void StartupKeyName(const char* command, char* out /*260*/);
+
 // Writes (HKCU, REG_SZ) every value the key does not already hold as it is; never removes.
 void WriteKnownValues(const char* listKey, const KnownValues& list);
 // 1 when the key (HKCU) holds exactly the list's values as REG_SZ texts and no subkeys.

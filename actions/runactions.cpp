@@ -2,7 +2,6 @@
 // copy before it deletes the old one, so a step that fails (no rights to HKLM, a file in the
 // way) leaves the entry where it was.
 #include "appinitlist.h"
-#include "baseline.h"
 #include "entrylist.h"
 #include "entrystore.h"
 #include "findrun.h"
@@ -352,17 +351,13 @@ int RestoreEntry(const char* title, const char* command, const char* source, int
         case WIN_RUN:
             result = AppendToWinIni(WinIniKeyOf(code), command);
             break;
-        case GROUP_STARTUP:
-            // A parked item (command) goes back to its place (source); the entry is then
-            // listed by that place.
-            if (source[0] && !IsStartupShortcut(source)) {
-                result = UnparkStartupItem(command, source);
-                if (result)
-                    WriteKnownStartup(HKEY_CURRENT_USER, source, code);
-                return result;
-            }
-            result = CreateStartupShortcut(source, title, command);
-            break;
+        case GROUP_STARTUP: {
+            std::string listed;
+            result = RestoreStartupFile(title, command, source, &listed);
+            if (result)
+                WriteKnownStartup(HKEY_CURRENT_USER, listed.c_str(), code);
+            return result;
+        }
         case REG_Delayload:
         case REG_TaskScheduler:
         case REG_ShellExecuteHook:

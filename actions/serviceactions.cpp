@@ -7,11 +7,11 @@
 #include "trace.h"
 #include "writefault.h"
 #include <cstdio>
+#include <cstring>
 
-int SendServiceControl(const char* displayName, DWORD control)
+int SendServiceControl(const char* keyName, DWORD control)
 {
-    char keyName[256];
-    if (!ServiceKeyName(displayName, keyName))
+    if (!keyName || !keyName[0])
         return 0;
     ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
     ScHandle service(manager ? OpenServiceA(manager.get(), keyName, SERVICE_ALL_ACCESS) : nullptr);
@@ -21,41 +21,25 @@ int SendServiceControl(const char* displayName, DWORD control)
     return ControlService(service.get(), control, &status) ? 1 : 0;
 }
 
-// Key of the service whose registry "DisplayName" is the name; for names the inventory
-// resolved (indirect texts) or took from the key, the manager's own lookup decides.
-static int FindServiceKey(const char* displayName, char* keyName /*256*/)
+// 1 when the services root has a subkey of that name with a program (a non-empty ImagePath).
+static int IsServiceKey(const char* keyName)
 {
-    RegKey root;
-    if (root.open(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, KEY_READ)) {
-        for (DWORD index = 0;; index++) {
-            DWORD length = 256;
-            LONG status = RegEnumKeyExA(root.get(), index, keyName, &length, nullptr, nullptr,
-                                        nullptr, nullptr);
-            if (status == ERROR_NO_MORE_ITEMS)
-                break;
-            if (status != ERROR_SUCCESS || !keyName[0])
-                continue;
-            RegKey key;
-            char image[2], name[260];
-            if (!key.open(root.get(), keyName, KEY_READ))
-                continue;
-            // A one-character buffer is enough to know the path is not empty.
-            DWORD size = sizeof(image);
-            LONG found = RegQueryValueExA(key.get(), "ImagePath", nullptr, nullptr, nullptr, &size);
-            if (found != ERROR_SUCCESS || size <= 1)
-                continue;
-            if (ReadKeyText(key.get(), "DisplayName", name, sizeof(name)) &&
-                lstrcmpiA(name, displayName) == 0)
-                return 1;
-        }
-    }
-    return ServiceKeyName(displayName, keyName);
+    if (!keyName || !keyName[0] || strchr(keyName, '\\'))
+        return 0;
+    char path[400], image[2];
+    snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", keyName);
+    RegKey key;
+    DWORD size = sizeof(image);
+    // A one-character buffer is enough to know the path is not empty.
+    LONG found = key.open(HKEY_LOCAL_MACHINE, path, KEY_READ)
+                     ? RegQueryValueExA(key.get(), "ImagePath", nullptr, nullptr, nullptr, &size)
+                     : ERROR_FILE_NOT_FOUND;
+    return found == ERROR_SUCCESS && size > 1;
 }
 
-int SetServiceStartType(const char* displayName, DWORD start)
+int SetServiceStartType(const char* keyName, DWORD start)
 {
-    char keyName[256];
-    if (!displayName || !displayName[0] || !FindServiceKey(displayName, keyName))
+    if (!IsServiceKey(keyName))
         return 0;
     // The manager keeps its own copy of the start type; telling it makes the change hold
     // now and not only after the next restart.

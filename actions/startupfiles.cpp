@@ -7,6 +7,7 @@
 #include "pathutil.h"
 #include "program.h"
 #include "registry.h"
+#include "shortcut.h"
 #include "writefault.h"
 #include <windows.h>
 #include <shlobj.h>
@@ -52,13 +53,7 @@ static bool StartupFolder(char* out, int capacity)
            GetRegValue(HKEY_LOCAL_MACHINE, SHELL_FOLDERS_KEY, "Common Startup", out, capacity) > 0;
 }
 
-static int DeleteFileForGood(const char* path)
-{
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    return !WriteStepFails() && DeleteFileA(path) != 0;
-}
-
-// A shortcut can be made again from its target; any other item may be the program itself.
+// A shortcut file, listed by its target; any other item may be the program itself.
 static bool IsShortcutFile(const char* path)
 {
     size_t n = strlen(path);
@@ -146,8 +141,6 @@ int RemoveStartupFile(const char* title, const char* source, const char* command
     int result = 1;
     if (!IsFile(file.c_str())) {
         result = 1;
-    } else if (IsShortcutFile(file.c_str())) {
-        result = DeleteFileForGood(file.c_str());
     } else {
         char parked[MAX_PATH * 2];
         result = ParkStartupItem(file.c_str(), parked, sizeof(parked));
@@ -168,7 +161,7 @@ int CreateStartupShortcut(const char* path, const char* title, const char* comma
     if (n < 5 || lstrcmpiA(path + n - 4, ".lnk") != 0 || GetFileAttributesA(path) !=
                                                              INVALID_FILE_ATTRIBUTES)
         return 0;
-    HRESULT init = CoInitialize(nullptr);
+    ComScope com;   // ends after the interfaces below are released
     int result = 0;
     {
         ComPtr<IShellLinkA> link;
@@ -188,8 +181,6 @@ int CreateStartupShortcut(const char* path, const char* title, const char* comma
                 result = SUCCEEDED(file->Save(wide, TRUE));
         }
     }
-    if (SUCCEEDED(init))
-        CoUninitialize();
     return result;
 }
 
@@ -222,4 +213,36 @@ int ParkStartupItem(const char* item, char* parked, int capacity)
 int UnparkStartupItem(const char* parked, const char* place)
 {
     return IsFile(parked) && !WriteStepFails() && MoveFileExA(parked, place, MOVEFILE_COPY_ALLOWED);
+}
+
+// A file of the Parked folder.
+static bool IsParkedItem(const char* path)
+{
+    char folder[MAX_PATH + 16];
+    ProgramFilePath("Parked\\", folder, sizeof(folder));
+    return _strnicmp(path, folder, strlen(folder)) == 0 && IsFile(path);
+}
+
+// The command the startup inventory lists an item by: a shortcut's target, else the item.
+static std::string ListedCommand(const char* item)
+{
+    char target[MAX_PATH] = "", description[1024];
+    if (!IsShortcutFile(item) || ResolveShortcut(item, target, description) != 0 || !target[0])
+        return item;
+    ToLongPathForm(target, sizeof(target));
+    return target;
+}
+
+int RestoreStartupFile(const char* title, const char* command, const char* source,
+                       std::string* listed)
+{
+    if (source[0] && (!IsShortcutFile(source) || IsParkedItem(command))) {
+        if (!UnparkStartupItem(command, source))
+            return 0;
+        *listed = ListedCommand(source);
+        return 1;
+    }
+    // A shortcut an older version deleted: only its target is known.
+    *listed = command;
+    return CreateStartupShortcut(source, title, command);
 }

@@ -1,6 +1,6 @@
 // Startup-folder items: disabled by moving them into the Disabled folder of the program
-// folder, removed by deleting a shortcut or parking any other file (it may be the program
-// itself) in the folder Parked, and made again from the history.
+// folder, removed by parking the file (a shortcut, or the program itself) in the folder
+// Parked, and moved back from the history.
 #pragma once
 #include <string>
 
@@ -12,11 +12,16 @@ int UnparkStartupItem(const char* parked, const char* place);
 
 int DisableStartupFile(const char* title, const char* source, const char* command);
 int EnableStartupFile(const char* title, const char* source, const char* command);
-// A shortcut is deleted (never the program it starts). Any other item is parked instead, and
-// logCommand/logSource get the parked file and the item's place for the history line, so
-// that a restore moves the very file back. A file that stays (in use, no rights) is not
-// reported as removed.
+// The item is parked, a shortcut too (never the program it starts): logCommand/logSource get
+// the parked file and the item's place for the history line, so that a restore moves the very
+// file back, a shortcut with its arguments, working folder and icon. A file that stays (in
+// use, no rights) is not reported as removed.
 int RemoveStartupFile(const char* title, const char* source, const char* command,
                       std::string* logCommand, std::string* logSource);
 // Makes a shortcut again; never replaces an existing file. 1 when saved.
 int CreateStartupShortcut(const char* path, const char* title, const char* command);
+// Puts a removed item back from its history line: the parked file (command) moves back to its
+// place (source); a shortcut an older version deleted is made again from its target (command).
+// listed gets the command the inventory then lists the item by. 1 when back.
+int RestoreStartupFile(const char* title, const char* command, const char* source,
+                       std::string* listed);

@@ -1,8 +1,8 @@
 #include "startupswitch.h"
-#include "baseline.h"
 #include "entrylist.h"
 #include "handles.h"
 #include "keys.h"
+#include "knownlist.h"
 #include "registry.h"
 #include "startupapproved.h"
 #include <cstdio>

@@ -22,7 +22,9 @@ DWORD StopRunningProgram(const char* command, const char* title, int ask)
         if (KxMessageBox(nullptr, text, MB_YESNO | MB_ICONQUESTION) != IDYES)
             return processId;
     }
-    Handle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
+    char program[260];
+    RunningProgramKey(command, program);
+    Handle process(OpenProgramProcess(processId, program));
     if (!process)
         return 0;
     // A program that could not be stopped runs on: no history line, and no id to say so.

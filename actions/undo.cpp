@@ -2,9 +2,10 @@
 #include "entrylist.h"
 #include "history.h"
 #include "runactions.h"
+#include "systemfiles.h"
 #include "vault.h"
 #include <windows.h>
-#include <cstdio>
+#include <string>
 
 int IsHistoryEventReversible(int index)
 {
@@ -14,10 +15,10 @@ int IsHistoryEventReversible(int index)
 
 static int ReRegisterHelper(const char* command)
 {
-    // The DLL path is quoted: helper DLLs usually live under "Program Files".
-    char line[MAX_PATH + 32];
-    snprintf(line, sizeof(line), "regsvr32 /s \"%s\"", command);
-    return WinExec(line, SW_SHOWNORMAL) > 31;
+    // The DLL path is quoted: helper DLLs usually live under "Program Files". The
+    // registration tool is named by its full path, never looked for in the current folder.
+    std::string line = "\"" + SystemFilePath("regsvr32.exe") + "\" /s \"" + command + "\"";
+    return WinExec(line.c_str(), SW_SHOWNORMAL) > 31;
 }
 
 int RestoreHistoryEvent(int index)

@@ -7,6 +7,7 @@
 #include "pathutil.h"
 #include "platform.h"
 #include "registry.h"
+#include "systemfiles.h"
 #include "taskstop.h"
 #include "writefault.h"
 #include <windows.h>
@@ -23,17 +24,10 @@ std::string VaultFolder()
     return std::string(base) + "\\vault\\";
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+// Copies of one file name the vault holds at most; a further one is refused.
+const int kVaultNamesPerFile = 1000;
 
-// The file's name in the vault, or the name with ".1", ".2"... when it is taken.
-std::string FreeVaultPath(const char* path)
-{
-    std::string first = VaultFolder() + FileNamePart(path);
-    std::string candidate = first;
-    for (int n = 1; Exists(candidate) && n < 10000; n++)
-        candidate = first + "." + std::to_string(n);
-    return candidate;
-}
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool SizeOf(const std::string& path, ULONGLONG* size)
 {
@@ -44,12 +38,47 @@ bool SizeOf(const std::string& path, ULONGLONG* size)
     return true;
 }
 
-// A copy that exists with the source's size.
-bool CopyChecked(const std::string& from, const std::string& to)
+bool SameSize(const std::string& from, const std::string& to)
 {
     ULONGLONG fromSize = 0, toSize = 1;
-    return !WriteStepFails() && CopyFileA(from.c_str(), to.c_str(), TRUE) && SizeOf(from, &fromSize) &&
-           SizeOf(to, &toSize) && fromSize == toSize;
+    return SizeOf(from, &fromSize) && SizeOf(to, &toSize) && fromSize == toSize;
+}
+
+// A copy that exists with the source's size, never over an existing file. A short copy is
+// deleted again; the copy refused does not touch what is at the destination.
+bool CopyChecked(const std::string& from, const std::string& to)
+{
+    if (WriteStepFails() || !CopyFileA(from.c_str(), to.c_str(), TRUE))
+        return false;
+    if (SameSize(from, to))
+        return true;
+    DeleteFileA(to.c_str());   // made by this copy
+    return false;
+}
+
+// Copies the file into the vault under its name, or the name with ".1", ".2"... when it is
+// taken; the vault copy's path, or "" when no sound copy was made. The free name is taken
+// by the copy itself, so a name taken since it was looked at is passed over, never replaced.
+std::string CopyIntoVault(const char* path)
+{
+    if (WriteStepFails())
+        return "";
+    const std::string first = VaultFolder() + FileNamePart(path);
+    std::string candidate = first;
+    for (int n = 1; n <= kVaultNamesPerFile; n++) {
+        if (CopyFileA(path, candidate.c_str(), TRUE))
+            break;
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return "";
+        if (n == kVaultNamesPerFile)
+            return "";
+        candidate = first + "." + std::to_string(n);
+    }
+    if (SameSize(path, candidate))
+        return candidate;
+    DeleteFileA(candidate.c_str());   // made by this call
+    return "";
 }
 
 }   // namespace
@@ -59,19 +88,18 @@ void ApproveHiddenFile(const char* path)
     SYSTEMTIME now;
     GetLocalTime(&now);
     char today[32];
-    FormatShortDate(now, today, sizeof(today));
+    FormatDateTime(now, today, sizeof(today));
     SetRegValue(HKEY_CURRENT_USER, KX_HIDDEN_KEY, path, today);
 }
 
 int CondemnHiddenFile(const char* title, const char* path)
 {
     StopRunningProgram(path, title, 0);
-    std::string vault = FreeVaultPath(path);
     DWORD attributes = GetFileAttributesA(path);
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    if (!CopyChecked(path, vault)) {
+    std::string vault = CopyIntoVault(path);
+    if (vault.empty()) {
         // Without a sound copy the file stays, as it was.
-        DeleteFileA(vault.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES)
             SetFileAttributesA(path, attributes);
         return 0;
@@ -112,8 +140,8 @@ int ViewHiddenFile(const char* path)
 {
     // Quoted: a path with blanks would otherwise reach Notepad as several names.
     std::string quoted = std::string("\"") + path + "\"";
-    return (INT_PTR)ShellExecuteA(nullptr, "open", "notepad.exe", quoted.c_str(), nullptr,
-                                  SW_SHOWNORMAL) > 32;
+    return (INT_PTR)ShellExecuteA(nullptr, "open", SystemFilePath("notepad.exe").c_str(),
+                                  quoted.c_str(), nullptr, SW_SHOWNORMAL) > 32;
 }
 
 int DeleteFileAtRestart(const char* path)

@@ -5,9 +5,10 @@
 #define KX_HIDDEN_KEY "Software\\Orvane\\Kestrix\\Hidden"
 
 // Stops the file's program if it runs, copies it into the vault (under a free name, never
-// over an older copy), checks the copy's size, then deletes the original, writes the
-// history line (its source is the vault copy) and forgets the known value. 1 when the file
-// is gone from its place; a copy that failed leaves the file where it was.
+// over an older copy; up to 1000 copies of one name), checks the copy's size, then deletes
+// the original, writes the history line (its source is the vault copy) and forgets the known
+// value. 1 when the file is gone from its place; a copy that failed leaves the file where it
+// was and deletes nothing in the vault but a copy this call made.
 int CondemnHiddenFile(const char* title, const char* path);
 // Brings a condemned file back from the vault (vaultCopy as the history line holds it; when
 // empty, the vault copy of the file's name), hides it and records it as approved. Never

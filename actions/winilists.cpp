@@ -1,19 +1,30 @@
 #include "winilists.h"
 #include "entrylist.h"
 #include "pathutil.h"
+#include "trace.h"
 #include "writefault.h"
 #include <windows.h>
 #include <vector>
 
-static std::string ReadWinIniKey(const char* name)
+static const DWORD kReadLimit = 64u << 20;
+static DWORD g_readLimit = kReadLimit;
+
+void SetWinIniReadLimit(unsigned bytes) { g_readLimit = bytes ? bytes : kReadLimit; }
+
+// The whole value; false when it does not fit the largest buffer tried: a cut value must
+// never be written back, so the caller then changes nothing.
+static bool ReadWinIniKey(const char* name, std::string* value)
 {
-    // Grow until the whole value fits: a cut value must never be written back.
-    for (DWORD size = 512;; size *= 2) {
+    for (DWORD size = 512; size <= g_readLimit; size *= 2) {
         std::vector<char> buffer(size, 0);
         DWORD length = GetProfileStringA("windows", name, "", buffer.data(), size);
-        if (length < size - 2 || size >= (1u << 20))
-            return std::string(buffer.data(), length);
+        if (length < size - 2) {
+            value->assign(buffer.data(), length);
+            return true;
+        }
     }
+    Trace("ERROR win.ini value too long to rewrite", name);
+    return false;
 }
 
 static int WriteWinIniKey(const char* name, const std::string& text)
@@ -46,7 +57,9 @@ static std::string ListedForm(const std::string& text)
 bool SplitOutOfWinIni(const char* name, const char* command, std::string* match,
                       std::string* rest)
 {
-    std::string value = ReadWinIniKey(name), target = ListedForm(command);
+    std::string value, target = ListedForm(command);
+    if (!ReadWinIniKey(name, &value))
+        return false;
     bool found = false;
     size_t start = 0;
     while (start <= value.size()) {
@@ -76,7 +89,9 @@ int RemoveFromWinIni(const char* name, const char* command)
 
 int AppendToWinIni(const char* name, const char* command)
 {
-    std::string value = ReadWinIniKey(name);
+    std::string value;
+    if (!ReadWinIniKey(name, &value))
+        return 0;
     if (!value.empty() && value.back() != ';')
         value += ";";
     value += command;

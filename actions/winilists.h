@@ -12,3 +12,6 @@ bool SplitOutOfWinIni(const char* name, const char* command, std::string* match,
 // 0 when no piece was the command, so nothing was removed.
 int RemoveFromWinIni(const char* name, const char* command);
 int AppendToWinIni(const char* name, const char* command);
+// A value longer than 64 MB is not read whole, so it is never rewritten (every change above
+// fails). Tests: a lower limit in bytes; 0 restores it.
+void SetWinIniReadLimit(unsigned bytes);

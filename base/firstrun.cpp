@@ -26,6 +26,6 @@ void CreateKeySkeleton()
     SYSTEMTIME now;
     GetLocalTime(&now);
     char date[32];
-    FormatShortDate(now, date, sizeof(date));
+    FormatDateTime(now, date, sizeof(date));
     SetRegValue(HKEY_CURRENT_USER, KX_KEY, "", date);
 }

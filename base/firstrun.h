@@ -3,6 +3,6 @@
 
 // True when HKCU Software\Orvane\Kestrix has no readable default value yet.
 int IsFirstRun();
-// Creates the key skeleton in its order and stores today's short date as the default
+// Creates the key skeleton in its order and stores the date and time as the default
 // value. The caller then creates the initial baseline values.
 void CreateKeySkeleton();

@@ -194,6 +194,41 @@ private:
     HMODULE m_ = nullptr;
 };
 
+// Service control manager and service handles close with CloseServiceHandle.
+class ScHandle {
+public:
+    explicit ScHandle(SC_HANDLE h = nullptr) : h_(h) {}
+    ~ScHandle()
+    {
+        if (h_)
+            CloseServiceHandle(h_);
+    }
+    ScHandle(const ScHandle&) = delete;
+    ScHandle& operator=(const ScHandle&) = delete;
+    SC_HANDLE get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+
+private:
+    SC_HANDLE h_;
+};
+
+// COM on this thread for one operation. Every successful CoInitialize (S_FALSE too, when the
+// thread had it already) is balanced; a thread in another apartment mode keeps its own.
+class ComScope {
+public:
+    ComScope() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComScope()
+    {
+        if (initialised_)
+            CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool initialised_;
+};
+
 // GDI object (font, brush, bitmap).
 class GdiObject {
 public:

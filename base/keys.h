@@ -9,6 +9,6 @@
 #define KX_DELAY_KEY KX_KEY "\\Delay"
 #define KX_SYSFILES_KEY KX_KEY "\\Sysfiles"
 
-// The data version written as `Version` under KX_KEY. Raised when the services, add-on and
-// task lists began to be filled, so that baselines made before are rebuilt once.
-#define KX_DATA_VERSION "12.2.2007.1"
+// The data version written as `Version` under KX_KEY (KX_DATA_VERSION): a version with
+// another data revision makes the known lists be rebuilt once.
+#include "kxversion.h"

@@ -1,8 +1,10 @@
 #include "options.h"
 #include "keys.h"
 #include "platform.h"
+#include "policy.h"
 #include "program.h"
 #include "registry.h"
+#include "trace.h"
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +17,9 @@ int g_optionsLoaded;
 
 int GetOption(const char* name, int defaultValue)
 {
+    int managed;
+    if (PolicyValue(name, &managed))
+        return managed;
     char text[128];
     if (GetRegValue(HKEY_CURRENT_USER, KX_OPTIONS_KEY, name, text, sizeof(text)) == 0)
         return defaultValue;
@@ -23,6 +28,11 @@ int GetOption(const char* name, int defaultValue)
 
 int SetOption(const char* name, int value)
 {
+    // A managed option keeps the user's own value for the day the policy goes.
+    if (IsPolicyManaged(name)) {
+        Trace("Option set by policy", name);
+        return 0;
+    }
     char text[32];
     snprintf(text, sizeof(text), "%d", value);
     int stored = SetRegValue(HKEY_CURRENT_USER, KX_OPTIONS_KEY, name, text);

@@ -24,9 +24,11 @@ extern int patrolHalf;       // 0 first half of the categories, 1 second half
 extern int suppressAlerts;   // from HideAlerts; above 1 the patrol acts without asking
 extern int g_optionsLoaded;   // set once the batch reader has run
 
-// Reads one option: missing or empty gives the default, anything else atoi of the text.
+// Reads one option: a policy's value when one sets it (base/policy.h); else missing or empty
+// gives the default, anything else atoi of the text.
 int GetOption(const char* name, int defaultValue);
-// Writes the number as decimal text, then Update = "1".
+// Writes the number as decimal text, then Update = "1". An option a policy sets is not
+// written (0).
 int SetOption(const char* name, int value);
 // Defaults that depend on program and platform.
 int DefaultMaxCookie();

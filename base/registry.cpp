@@ -2,6 +2,7 @@
 #include "handles.h"
 #include "trace.h"
 #include "writefault.h"
+#include <algorithm>
 #include <vector>
 
 static HKEY g_blockedRoot;
@@ -73,6 +74,13 @@ int SetRegValue(HKEY root, const char* path, const char* name, const char* text)
            ERROR_SUCCESS;
 }
 
+int RegValueExists(HKEY root, const char* path, const char* name)
+{
+    RegKey key;
+    return key.open(root, path, KEY_QUERY_VALUE) &&
+           RegQueryValueExA(key.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 int SetRegNumber(HKEY root, const char* path, const char* name, DWORD number)
 {
     if (IsRegistryWriteBlocked(root))
@@ -119,6 +127,124 @@ std::string RegNameKey(const char* name)
     return key;
 }
 
+namespace {
+
+// No name the registry holds is longer (16383 characters for a value, 255 for a key; a
+// multi-byte code page takes up to two bytes for each); a name buffer grows no further.
+const size_t kLongestName = 2 * 16384;
+// An item that cannot be read is passed over; a key deleted or closed under the walk fails
+// at every index, and this many failures in a row end the walk.
+const int kFailuresInARow = 16;
+
+size_t StartingNameBuffer(DWORD longestCharacters)
+{
+    return std::min(std::max<size_t>(2 * (size_t)longestCharacters + 2, 256), kLongestName);
+}
+
+// Reads each value in turn; without data, only the names.
+RegWalkEnd EnumValues(HKEY key, bool withData,
+                      const std::function<bool(const RegValueItem&)>& visit)
+{
+    // The longest name and data, as the key answers now: the starting sizes, grown when a
+    // value written meanwhile is longer.
+    DWORD longestName = 0, longestData = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     &longestName, &longestData, nullptr, nullptr);
+    std::vector<char> name(StartingNameBuffer(longestName));
+    // Two zero bytes after the data, so that text (even text stored without its terminator)
+    // reads terminated.
+    std::vector<BYTE> data(withData ? std::max<size_t>(longestData, 254) + 2 : 0);
+    RegValueItem item;
+    bool failed = false;
+    int inRow = 0;
+    for (DWORD index = 0;; index++) {
+        DWORD nameLength, size, type;
+        LONG status;
+        for (;;) {
+            nameLength = (DWORD)name.size();
+            size = withData ? (DWORD)data.size() - 2 : 0;
+            type = REG_NONE;
+            status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type,
+                                   withData ? data.data() : nullptr, withData ? &size : nullptr);
+            if (status != ERROR_MORE_DATA)
+                break;
+            // Data too long for the buffer reports the size it needs; a name too long does not.
+            if (withData && (size_t)size + 2 > data.size())
+                data.resize((size_t)size + 2);
+            else if (name.size() < kLongestName)
+                name.resize(std::min(name.size() * 2, kLongestName));
+            else
+                break;
+        }
+        if (status == ERROR_NO_MORE_ITEMS)
+            return failed ? REG_WALK_FAILED : REG_WALK_DONE;
+        if (status != ERROR_SUCCESS) {
+            Trace("ERROR RegEnumValue", "");
+            failed = true;
+            if (++inRow >= kFailuresInARow)
+                return REG_WALK_FAILED;
+            continue;
+        }
+        inRow = 0;
+        item.name.assign(name.data(), nameLength);
+        item.type = type;
+        if (withData) {
+            data[size] = data[size + 1] = 0;
+            item.data.assign((const char*)data.data(), size);
+        }
+        if (!visit(item))
+            return REG_WALK_STOPPED;
+    }
+}
+
+}   // namespace
+
+RegWalkEnd WalkSubkeys(HKEY key, const std::function<bool(const std::string&)>& visit)
+{
+    DWORD longest = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr,
+                     nullptr, nullptr, nullptr, nullptr);
+    std::vector<char> name(StartingNameBuffer(longest));
+    std::string item;
+    bool failed = false;
+    int inRow = 0;
+    for (DWORD index = 0;; index++) {
+        DWORD length;
+        LONG status;
+        for (;;) {
+            length = (DWORD)name.size();
+            status = RegEnumKeyExA(key, index, name.data(), &length, nullptr, nullptr, nullptr,
+                                   nullptr);
+            if (status != ERROR_MORE_DATA || name.size() >= kLongestName)
+                break;
+            name.resize(std::min(name.size() * 2, kLongestName));
+        }
+        if (status == ERROR_NO_MORE_ITEMS)
+            return failed ? REG_WALK_FAILED : REG_WALK_DONE;
+        if (status != ERROR_SUCCESS) {
+            Trace("ERROR RegEnumKeyEx", "");
+            failed = true;
+            if (++inRow >= kFailuresInARow)
+                return REG_WALK_FAILED;
+            continue;
+        }
+        inRow = 0;
+        item.assign(name.data(), length);
+        if (!visit(item))
+            return REG_WALK_STOPPED;
+    }
+}
+
+RegWalkEnd WalkValueNames(HKEY key, const std::function<bool(const std::string&)>& visit)
+{
+    return EnumValues(key, false, [&](const RegValueItem& value) { return visit(value.name); });
+}
+
+RegWalkEnd WalkValues(HKEY key, const std::function<bool(const RegValueItem&)>& visit)
+{
+    return EnumValues(key, true, visit);
+}
+
 RegTextMap ReadRegTexts(HKEY root, const char* path, int capacity)
 {
     RegTextMap texts;
@@ -129,28 +255,20 @@ RegTextMap ReadRegTexts(HKEY root, const char* path, int capacity)
                          nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return texts;
     texts.reserve(count);
-    // Room for the longest name the registry allows, in any code page.
-    std::vector<char> name(2 * 16384);
-    char data[REG_READ_BUFFER + 1], expanded[REG_READ_BUFFER];
-    for (DWORD index = 0;; index++) {
-        DWORD nameLength = (DWORD)name.size(), size = REG_READ_BUFFER, type = 0;
-        LONG status = RegEnumValueA(key.get(), index, name.data(), &nameLength, nullptr, &type,
-                                    (BYTE*)data, &size);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
+    char expanded[REG_READ_BUFFER];
+    ForEachTextValue(key.get(), [&](const RegValueItem& value) {
         // Longer than the read buffer reads as missing, as for a single lookup.
-        if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
-            continue;
-        data[size < REG_READ_BUFFER ? size : REG_READ_BUFFER] = 0;
-        const char* text = data;
-        if (type == REG_EXPAND_SZ) {
-            DWORD needed = ExpandEnvironmentStringsA(data, expanded, REG_READ_BUFFER - 1);
+        if (value.data.size() > (size_t)REG_READ_BUFFER)
+            return;
+        const char* text = value.text();
+        if (value.type == REG_EXPAND_SZ) {
+            DWORD needed = ExpandEnvironmentStringsA(text, expanded, REG_READ_BUFFER - 1);
             if (needed != 0 && needed < (DWORD)REG_READ_BUFFER)
                 text = expanded;
         }
         if (lstrlenA(text) < capacity)
-            texts[RegNameKey(name.data())] = text;
-    }
+            texts[RegNameKey(value.name.c_str())] = text;
+    });
     return texts;
 }
 

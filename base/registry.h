@@ -2,7 +2,10 @@
 // Results are 1/0 or a length; failures are silent apart from trace records.
 #pragma once
 #include <windows.h>
+#include "handles.h"
+#include <functional>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 
 // Read buffer used by GetRegValue: longer values read as missing.
@@ -26,6 +29,9 @@ int DeleteRegValue(HKEY root, const char* path, const char* name, REGSAM view = 
 void SetRegistryWriteBlock(HKEY root);
 int IsRegistryWriteBlocked(HKEY root);
 
+// 1 when the value exists, whatever its type or data (an empty text too).
+int RegValueExists(HKEY root, const char* path, const char* name);
+
 // A value name as the registry compares names: upper-cased.
 std::string RegNameKey(const char* name);
 
@@ -34,6 +40,101 @@ std::string RegNameKey(const char* name);
 // Values GetRegValue reads as missing are left out.
 typedef std::unordered_map<std::string, std::string> RegTextMap;
 RegTextMap ReadRegTexts(HKEY root, const char* path, int capacity);
+
+// Walks over a key's subkeys or values in index order. Every name and every byte of data is
+// read however long it is (the buffers grow on ERROR_MORE_DATA), so that no entry slips past
+// a walk by a long name or long data. A visit may return false to end the walk early (or
+// return nothing to go on to the end).
+enum RegWalkEnd {
+    REG_WALK_DONE,      // every item visited; also a key that is missing or cannot be opened
+    REG_WALK_STOPPED,   // a visit ended the walk
+    REG_WALK_FAILED,    // an item could not be read and was passed over
+};
+
+// A value as a walk reads it. name holds the whole name and data every byte as stored (both
+// may hold zero bytes; their c_str() ends at the first). text() is the data up to its first
+// zero byte, as a REG_SZ reads.
+struct RegValueItem {
+    std::string name;
+    DWORD type = REG_NONE;
+    std::string data;
+    const char* text() const { return data.c_str(); }
+};
+
+RegWalkEnd WalkSubkeys(HKEY key, const std::function<bool(const std::string&)>& visit);
+RegWalkEnd WalkValueNames(HKEY key, const std::function<bool(const std::string&)>& visit);
+RegWalkEnd WalkValues(HKEY key, const std::function<bool(const RegValueItem&)>& visit);
+
+namespace regwalk {
+// A visit that returns nothing goes on to the end.
+template <class Visitor, class Item>
+bool Visit(Visitor& visit, const Item& item)
+{
+    if constexpr (std::is_void_v<decltype(visit(item))>) {
+        visit(item);
+        return true;
+    } else {
+        return visit(item);
+    }
+}
+}   // namespace regwalk
+
+// Each subkey name: visit(const std::string& name).
+template <class Visit>
+RegWalkEnd ForEachSubkey(HKEY key, Visit visit)
+{
+    return WalkSubkeys(key, [&](const std::string& name) { return regwalk::Visit(visit, name); });
+}
+// Each value name: visit(const std::string& name).
+template <class Visit>
+RegWalkEnd ForEachValueName(HKEY key, Visit visit)
+{
+    return WalkValueNames(key,
+                          [&](const std::string& name) { return regwalk::Visit(visit, name); });
+}
+// Each value with its type and data: visit(const RegValueItem& value).
+template <class Visit>
+RegWalkEnd ForEachValue(HKEY key, Visit visit)
+{
+    return WalkValues(key, [&](const RegValueItem& value) { return regwalk::Visit(visit, value); });
+}
+// Each REG_SZ and REG_EXPAND_SZ value (not expanded): visit(const RegValueItem& value).
+template <class Visit>
+RegWalkEnd ForEachTextValue(HKEY key, Visit visit)
+{
+    return WalkValues(key, [&](const RegValueItem& value) {
+        return (value.type != REG_SZ && value.type != REG_EXPAND_SZ) ||
+               regwalk::Visit(visit, value);
+    });
+}
+
+// The same under root and path, in a registry view (0 for the program's own).
+template <class Visit>
+RegWalkEnd ForEachSubkey(HKEY root, const char* path, Visit visit, REGSAM view = 0)
+{
+    RegKey key;
+    return key.open(root, path, KEY_READ | view) ? ForEachSubkey(key.get(), visit) : REG_WALK_DONE;
+}
+template <class Visit>
+RegWalkEnd ForEachValueName(HKEY root, const char* path, Visit visit, REGSAM view = 0)
+{
+    RegKey key;
+    return key.open(root, path, KEY_READ | view) ? ForEachValueName(key.get(), visit)
+                                                 : REG_WALK_DONE;
+}
+template <class Visit>
+RegWalkEnd ForEachValue(HKEY root, const char* path, Visit visit, REGSAM view = 0)
+{
+    RegKey key;
+    return key.open(root, path, KEY_READ | view) ? ForEachValue(key.get(), visit) : REG_WALK_DONE;
+}
+template <class Visit>
+RegWalkEnd ForEachTextValue(HKEY root, const char* path, Visit visit, REGSAM view = 0)
+{
+    RegKey key;
+    return key.open(root, path, KEY_READ | view) ? ForEachTextValue(key.get(), visit)
+                                                 : REG_WALK_DONE;
+}
 
 // What tells a key's values apart between two reads without reading them: its last-write time
 // and value count. Not settled (written 0) when they cannot be read or the write lies within

@@ -50,28 +50,87 @@ int InMyString(const char* text, const char* part)
     return 0;
 }
 
+static std::string Filled(const char* text, const char* const* values, int count)
+{
+    std::string filled;
+    int next = 0;
+    for (const char* in = text; *in; in++) {
+        if (in[0] != '%' || !in[1]) {
+            filled += *in;
+            continue;
+        }
+        if (in[1] == '%') {
+            filled += '%';
+            in++;
+            continue;
+        }
+        int length = 0, slot = -1;
+        if (in[1] >= '1' && in[1] <= '9') {
+            length = 2;
+            slot = in[1] - '1';
+        } else if (in[1] == 's' || in[1] == 'd' || in[1] == 'u') {
+            length = 2;
+            slot = next++;
+        } else if (in[1] == 'l' && (in[2] == 'd' || in[2] == 'u')) {
+            length = 3;
+            slot = next++;
+        }
+        if (slot < 0 || slot >= count || !values[slot]) {
+            filled += *in;   // not a marker, or one without a value: text as it stands
+            continue;
+        }
+        filled += values[slot];
+        in += length - 1;
+    }
+    return filled;
+}
+
 void FillTextSlots(const char* text, const char* const* values, int count, char* out,
                    int capacity)
 {
+    CutText(Filled(text, values, count).c_str(), out, capacity);
+}
+
+std::string FillText(const char* text, std::initializer_list<const char*> values)
+{
+    return Filled(text, values.begin(), (int)values.size());
+}
+
+void CutText(const char* text, char* out, int capacity)
+{
     if (capacity <= 0)
         return;
-    int used = 0, next = 0;
-    for (const char* in = text; *in && used < capacity - 1; in++) {
-        if (in[0] == '%' && in[1] == 's' && next < count) {
-            for (const char* v = values[next]; *v && used < capacity - 1; v++)
-                out[used++] = *v;
-            next++;
-            in++;
-        } else {
-            out[used++] = *in;
-        }
+    int length = 0;
+    for (const char* p = text; *p;) {
+        int size = IsDBCSLeadByte((BYTE)*p) && p[1] ? 2 : 1;
+        if (length + size > capacity - 1)
+            break;
+        length += size;
+        p += size;
     }
-    out[used] = 0;
+    memmove(out, text, length);
+    out[length] = 0;
+}
+
+std::string NarrowAll(const wchar_t* wide)
+{
+    if (!wide || !wide[0])
+        return "";
+    int size = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return "";
+    std::string text(size, '\0');
+    if (!WideCharToMultiByte(CP_ACP, 0, wide, -1, &text[0], size, nullptr, nullptr))
+        return "";
+    text.resize(strlen(text.c_str()));
+    return text;
 }
 
 void NarrowText(const wchar_t* wide, char* out, int capacity)
 {
-    if (!WideCharToMultiByte(CP_ACP, 0, wide ? wide : L"", -1, out, capacity, nullptr, nullptr))
-        out[0] = 0;
-    out[capacity - 1] = 0;
+    if (capacity <= 0)
+        return;
+    // Converted whole and then cut, so that a long name keeps its beginning rather than
+    // turning into nothing.
+    CutText(NarrowAll(wide).c_str(), out, capacity);
 }

@@ -1,5 +1,7 @@
 // Text helpers shared by every part of the system.
 #pragma once
+#include <initializer_list>
+#include <string>
 
 // True when part occurs anywhere in text, compared case-insensitively. A text of
 // 773 characters or more never matches (and leaves a trace record).
@@ -11,12 +13,21 @@ int InMyString(const char* text, const char* part);
 // conversion per call, thousands of times per list.
 int AsciiSameIgnoringCase(const char* a, const char* b, int n);
 
-// Puts the values in place of successive "%s" in a text from the string table; other "%"
-// sequences are copied as they are, so a replaced string (LString<n>) cannot read or write
-// arguments that were never passed.
+// Plain substitution for texts from the string table, which the user's language file may
+// replace (LString<n>): "%s", "%d", "%u", "%ld" and "%lu" take the next value in turn, "%1" to
+// "%9" the value of that number, "%%" is one "%". Nothing else is interpreted and no value is
+// read again, so a replaced string cannot read or write anything that was not passed: a
+// marker without a value (or any other "%" sequence) is copied as it stands. Numbers are
+// passed as text.
 void FillTextSlots(const char* text, const char* const* values, int count, char* out,
                    int capacity);
+std::string FillText(const char* text, std::initializer_list<const char*> values);
 
-// A wide text in the ANSI code page, cut to capacity and always terminated; a null or
-// unconvertible text gives "".
+// A wide text in the ANSI code page, cut to the whole characters that fit capacity - 1 bytes
+// and always terminated; a null or unconvertible text gives "".
 void NarrowText(const wchar_t* wide, char* out, int capacity);
+// The whole wide text in the ANSI code page, of any length.
+std::string NarrowAll(const wchar_t* wide);
+// A text cut to the whole characters that fit capacity - 1 bytes (a double-byte character is
+// never split), always terminated.
+void CutText(const char* text, char* out, int capacity);

@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "options.h"
 #include "pages.h"
+#include "inventoryswitch.h"
 #include "reportswitch.h"
 #include "program.h"
 #include "resource.h"
@@ -30,7 +31,7 @@ int ExplorerMain(HINSTANCE instance, const char* commandLine, int)
     if (startTab < PAGE_STARTUP)
         startTab = PAGE_STARTUP;
     int exitCode = 0;
-    if (RunReportSwitch(commandLine, &exitCode))
+    if (RunReportSwitch(commandLine, &exitCode) || RunInventorySwitch(commandLine, &exitCode))
         return exitCode;
     if (RunActionSwitches(commandLine))
         return 0;
@@ -53,11 +54,14 @@ int ExplorerMain(HINSTANCE instance, const char* commandLine, int)
 
     CoInitialize(nullptr);
     InitCommonControls();
-    StartBaseline();
-    InitSysFileRecords();
-    CreateClassInfo();
-    ReadAllOptions();
-    CheckDataVersion();
+    {
+        StartSnapshotScope snapshot;
+        StartBaseline();
+        InitSysFileRecords();
+        CreateClassInfo();
+        ReadAllOptions();
+        CheckDataVersion();
+    }
 
     PostMessageA(window, WM_COMMAND, page, 0);
     MSG msg;

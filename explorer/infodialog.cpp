@@ -14,6 +14,7 @@
 #include "serviceactions.h"
 #include "services.h"
 #include "shellrun.h"
+#include "signature.h"
 #include "sharedui.h"
 #include "sysfiles.h"
 #include "sysmessage.h"
@@ -29,6 +30,7 @@ int g_infoIndex;
 int g_infoExpanded;
 static int g_appliedStart = -1;   // combo position last applied
 static ProgramInfoHook g_hook;
+static int g_publisherAlarming;   // the shown program's signature is broken or its file gone
 
 static const WindowPosNames kInfoPos = {"xInfo", "yInfo", "dxInfo", "dyInfo"};
 // The maker's page of program statistics.
@@ -107,6 +109,7 @@ static void StaticTexts(HWND dialog)
         {IDC_INFO_APPLY, 662}, {IDC_INFO_STATUS_LABEL, 668}, {IDC_INFO_RUN, 832},
         {IDC_INFO_CREATED_LABEL, 915}, {IDC_INFO_SAVED_LABEL, 917}, {IDC_INFO_SIZE_LABEL, 920},
         {IDC_INFO_DETECTED_LABEL, 921}, {IDC_INFO_ONLINE, 641}, {IDC_INFO_FREE, 731},
+        {IDC_INFO_PUBLISHER_LABEL, 1438},
         {IDOK, 304},
     };
     for (const auto& t : kTexts)
@@ -117,7 +120,8 @@ static void StaticTexts(HWND dialog)
     SetFont(dialog, IDC_INFO_NEXT, g_fonts.arial18);
     SetFont(dialog, IDC_INFO_PATH, g_fonts.sansBold10);
     static const int kValues[] = {IDC_INFO_PRODUCT, IDC_INFO_COMPANY, IDC_INFO_VERSION,
-                                  IDC_INFO_COPYRIGHT, IDC_INFO_LOCATION, IDC_INFO_STATUS,
+                                  IDC_INFO_COPYRIGHT, IDC_INFO_PUBLISHER, IDC_INFO_LOCATION,
+                                  IDC_INFO_STATUS,
                                   IDC_INFO_CREATED, IDC_INFO_SAVED, IDC_INFO_SIZE,
                                   IDC_INFO_DETECTED};
     for (int id : kValues)
@@ -146,10 +150,10 @@ static void ServicePart(HWND dialog, const EntryRecord* r)
     g_appliedStart = position;
     EnableWindow(GetDlgItem(dialog, IDC_INFO_APPLY), FALSE);
     char state[256] = "";
-    DWORD known = ServiceStateText(r->title, state, sizeof(state));
+    DWORD known = ServiceStateText(r->key, state, sizeof(state));
     Text(dialog, IDC_INFO_STATUS, known ? state : "");
     EnableWindow(GetDlgItem(dialog, IDC_INFO_STOP),
-                 known && (ServiceAcceptedControls(r->title) & SERVICE_ACCEPT_STOP));
+                 known && (ServiceAcceptedControls(r->key) & SERVICE_ACCEPT_STOP));
 }
 
 static void Fill(HWND dialog)
@@ -223,6 +227,12 @@ static void Fill(HWND dialog)
     Text(dialog, IDC_INFO_TOP, version->slot[VS_FILE_DESCRIPTION][0] ? version->slot[VS_FILE_DESCRIPTION]
                                                                      : r->title);
     Text(dialog, IDC_INFO_COPYRIGHT, version->slot[VS_LEGAL_COPYRIGHT]);
+    SignatureResult signature;
+    GetFileSignature(exists ? program : "", &signature);
+    char publisher[300];
+    PublisherText(signature, version->slot[VS_COMPANY_NAME], publisher, sizeof(publisher));
+    g_publisherAlarming = IsAlarmingSignature(signature);
+    Text(dialog, IDC_INFO_PUBLISHER, publisher);
     FileInfoRecord info = {};
     if (exists)
         GetFileInformation(program, r->type, &info);
@@ -254,9 +264,11 @@ static void Fill(HWND dialog)
         Show(dialog, IDC_INFO_RUN, 0);
         Show(dialog, IDC_INFO_STOP, 0);
         if (!ServiceDescriptionByPath(program, text, 1024)) {
+            std::string note;
             if (InMyString(version->slot[VS_COMPANY_NAME], "Microsoft"))
-                snprintf(text, 4200, Res(908).c_str(), r->title);
-            lstrcatA(text, Res(647).c_str());
+                note = FillText(Res(908).c_str(), {r->title});
+            note += Res(647);
+            lstrcpynA(text, note.c_str(), 4200);
         }
         NoteText(dialog, text, g_fonts.note);
     } else if (r->type == TYPE_HIDDEN) {
@@ -331,7 +343,7 @@ static void Stop(HWND dialog)
     if (!r)
         return;
     if (r->type == SERVICE_EXE || r->type == SERVICE_SVCHOST) {
-        SendServiceControl(r->title, SERVICE_CONTROL_STOP);
+        SendServiceControl(r->key, SERVICE_CONTROL_STOP);
         WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_STOP);
         Sleep(100);
     } else {
@@ -354,13 +366,13 @@ static void Apply(HWND dialog)
     int position = (int)SendDlgItemMessageA(dialog, IDC_INFO_STARTTYPE, CB_GETCURSEL, 0, 0);
     if (!r || position < 0 || position > 2)
         return;
-    switch (HIWORD(ServiceState(r->title))) {
+    switch (HIWORD(ServiceState(r->key))) {
     case SERVICE_START_PENDING: WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_FROM_MANUAL); break;
     case SERVICE_STOP_PENDING: WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_FROM_DISABLED); break;
     case SERVICE_RUNNING: WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE__FROM_DISABLED); break;
     }
     WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_AUTOMATIC + position);
-    SetServiceStartType(r->title, (DWORD)position + 2);
+    SetServiceStartType(r->key, (DWORD)position + 2);
     g_appliedStart = position;
     EnableWindow(GetDlgItem(dialog, IDC_INFO_APPLY), FALSE);
 }
@@ -409,7 +421,7 @@ static void Close(HWND dialog)
 {
     SaveWindowPosition(dialog, kInfoPos);
     for (int id : {IDC_INFO_NOTE, IDC_INFO_PRODUCT, IDC_INFO_COMPANY, IDC_INFO_VERSION,
-                   IDC_INFO_COPYRIGHT, IDC_INFO_PATH})
+                   IDC_INFO_COPYRIGHT, IDC_INFO_PUBLISHER, IDC_INFO_PATH})
         Text(dialog, id, "");
     HICON icon = (HICON)SendDlgItemMessageA(dialog, IDC_INFO_ICON, BM_SETIMAGE, IMAGE_ICON, 0);
     if (icon)
@@ -417,7 +429,7 @@ static void Close(HWND dialog)
     EndDialog(dialog, 1);
 }
 
-static INT_PTR CALLBACK InfoProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+static INT_PTR CALLBACK InfoProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -426,6 +438,15 @@ static INT_PTR CALLBACK InfoProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         RestoreWindowPosition(dialog, kInfoPos);
         Fill(dialog);
         return FALSE;   // Fill put the focus where it belongs
+    case WM_CTLCOLORSTATIC:
+        // A broken signature or a missing file is written in red.
+        if ((HWND)lParam == GetDlgItem(dialog, IDC_INFO_PUBLISHER) && g_publisherAlarming) {
+            HDC dc = (HDC)wParam;
+            SetTextColor(dc, RGB(192, 0, 0));
+            SetBkColor(dc, GetSysColor(COLOR_3DFACE));
+            return (INT_PTR)GetSysColorBrush(COLOR_3DFACE);
+        }
+        return FALSE;
     case WM_COMMAND: {
         int command = LOWORD(wParam);
         if (command == IDC_INFO_NOTE && HIWORD(wParam) == EN_CHANGE) {

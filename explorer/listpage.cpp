@@ -14,10 +14,12 @@
 #include "pathutil.h"
 #include "patroltime.h"
 #include "platform.h"
+#include "publishercolumn.h"
 #include "reportlog.h"
 #include "resource.h"
 #include "resstring.h"
 #include "sharedui.h"
+#include "signature.h"
 #include "versioninfo.h"
 #include "winpos.h"
 #include <commctrl.h>
@@ -28,8 +30,8 @@
 #include <unordered_map>
 #include <vector>
 
-int g_pageSortFlags[6];
-static int g_lastDirection[6];
+int g_pageSortFlags[kMaxListColumns];
+static int g_lastDirection[kMaxListColumns];
 
 // What a row shows beyond its inserted texts, looked up when the row is first drawn: reading a
 // program's version resource or icon costs a file open, and most rows are never seen.
@@ -137,6 +139,10 @@ static void DisplayInfo(const ListPageDef& def, NMLVDISPINFOA* info)
         case COL_LAZY:
             lstrcpynA(item.pszText, LazyText(def, index, item.iSubItem), item.cchTextMax);
             break;
+        case COL_PUBLISHER:
+            lstrcpynA(item.pszText, PublisherCell(GetParent(info->hdr.hwndFrom), index, ListCompany),
+                      item.cchTextMax);
+            break;
         }
     }
     if (item.mask & LVIF_IMAGE)
@@ -158,6 +164,7 @@ static void FirstDetected(const ListPageDef& def, const EntryRecord* r, char* ou
 }
 
 static const ListPageDef* g_sortDef;
+static HWND g_sortPage;
 
 static void SortKeyOf(const ListPageDef& def, int index, int column, char* out, int capacity)
 {
@@ -171,6 +178,7 @@ static void SortKeyOf(const ListPageDef& def, int index, int column, char* out, 
     case COL_TEXT: def.cell(index, column, out, capacity); break;
     case COL_LAZY: lstrcpynA(out, LazyText(def, index, column), capacity); break;
     case COL_COMPANY: lstrcpynA(out, ListCompany(index), capacity); break;
+    case COL_PUBLISHER: lstrcpynA(out, PublisherCell(g_sortPage, index, ListCompany), capacity); break;
     case COL_FIRST_DETECTED: {
         char key[13];
         SortableDate(g_firstSeen[index], key);
@@ -180,11 +188,11 @@ static void SortKeyOf(const ListPageDef& def, int index, int column, char* out, 
     }
 }
 
-// Sort parameter: column + 6 when descending.
+// Sort parameter: column + kMaxListColumns when descending.
 static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM sortParam)
 {
     const ListPageDef& def = *g_sortDef;
-    int column = (int)sortParam % 6, descending = (int)sortParam / 6;
+    int column = (int)sortParam % kMaxListColumns, descending = (int)sortParam / kMaxListColumns;
     if (def.tagColumn == column + 1) {
         const EntryRecord *a = GetEntry((int)first), *b = GetEntry((int)second);
         int ta = a ? a->tag : 0, tb = b ? b->tag : 0;
@@ -204,7 +212,8 @@ static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM sortParam)
 static void SortRows(HWND list, const ListPageDef& def, int column, int descending)
 {
     g_sortDef = &def;
-    SendMessageA(list, LVM_SORTITEMS, column + 6 * descending, (LPARAM)CompareRows);
+    g_sortPage = GetParent(list);
+    SendMessageA(list, LVM_SORTITEMS, column + kMaxListColumns * descending, (LPARAM)CompareRows);
 }
 
 void SortListPageAscending(HWND page, const ListPageDef& def, int column)
@@ -226,7 +235,9 @@ void SortListPage(HWND page, const ListPageDef& def, int column)
 void FillListPage(HWND page, const ListPageDef& def)
 {
     HWND list = List(page);
+    CancelFileSignatureRequests(page);
     def.fill();
+    StartPublisherColumn();
     HIMAGELIST old = (HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
     HIMAGELIST images = ImageList_Create(GetSystemMetrics(SM_CXSMICON),
                                          GetSystemMetrics(SM_CYSMICON), ILC_COLOR | ILC_MASK,
@@ -325,6 +336,18 @@ static void UpdateSelection(HWND page, const ListPageDef& def)
     else
         lstrcpynA(text, r->command, sizeof(text));
     SetStatusText(page, text, nullptr);
+}
+
+// A signature arrived: the rows show it; when the list is sorted by the publisher and the
+// last one arrived, the order is made again from the final texts.
+static void PublisherArrived(HWND page, const ListPageDef& def, WPARAM ticket)
+{
+    if (!PublisherAnswer(page, ticket) || !def.sortOption)
+        return;
+    int sortColumn = GetOption(def.sortOption, 0);
+    if (sortColumn > 0 && sortColumn <= def.columnCount &&
+        def.columns[sortColumn - 1].kind == COL_PUBLISHER)
+        SortRows(List(page), def, sortColumn - 1, g_lastDirection[sortColumn - 1]);
 }
 
 void RefillListPage(HWND page)
@@ -434,9 +457,9 @@ static int Command(HWND page, const ListPageDef& def, int command)
 
 static void InitPage(HWND page, const ListPageDef& def)
 {
-    for (const auto& text : def.texts)
-        if (text[0])
-            SetDlgItemResString(page, text[0], text[1]);
+    for (const ControlText& text : def.texts)
+        if (text.control)
+            SetDlgItemResString(page, text.control, text.text);
     SetDlgItemResString(page, IDC_PAGE_HELP_LABEL, 793);
     SetDlgItemResString(page, IDC_PAGE_MONITOR_LABEL, 794);
     SetDlgItemResString(page, IDC_PAGE_CLOSE, 304);
@@ -556,6 +579,9 @@ INT_PTR CALLBACK ListPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
     case WM_PAGE_LAYOUT:
         LayoutPageControls(page, def->layout);
         return TRUE;
+    case WM_PUBLISHER_ANSWER:
+        PublisherArrived(page, *def, wParam);
+        return TRUE;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -568,6 +594,7 @@ INT_PTR CALLBACK ListPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
         if (images)
             ImageList_Destroy(images);
         g_shownRows.erase(List(page));
+        CancelFileSignatureRequests(page);
         PageDestroy(page);
         break;
     }

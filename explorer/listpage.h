@@ -11,51 +11,64 @@ enum ColumnKind {
     COL_LAZY,            // the page's cell text, asked for when the row is first drawn
     COL_COMPANY,         // CompanyName of the resolved program, read when first drawn
     COL_FIRST_DETECTED,  // first-seen date under the page's Detected list
+    COL_PUBLISHER,       // who signed the program, checked off the window's thread
 };
+
+// Columns a page may have.
+const int kMaxListColumns = 7;
 
 struct ColumnDef {
-    UINT text;
-    double share;   // of the list width; 0 leaves the column at its header's width
-    int kind;
+    UINT text = 0;
+    double share = 0;   // of the list width; 0 leaves the column at its header's width
+    int kind = COL_TEXT;
 };
 
+// A control's text from the string table.
+struct ControlText {
+    int control = 0;
+    UINT text = 0;
+};
+
+// A page's table entry. Each page fills the fields it needs by name (SetTable for the tables)
+// in a constexpr function; the rest keep the values below.
 struct ListPageDef {
-    int commandId;
-    int texts[6][2];   // control, string
+    int commandId = 0;
+    ControlText texts[6] = {};
     PageLayout layout;
-    ColumnDef columns[6];
-    int columnCount;
-    int sortableColumns;
-    int fullWidth;                  // widths share the whole window, no scroll bar taken off
-    const char* sortOption;
-    UINT patrolCaption;             // 0: the page has no patrol time
-    const char* patrolOption;
-    int patrolDefault;
-    const char* realtimeOption;     // nullptr: no real-time variant
-    int realtimeDefault;
-    const char* detectedList;       // subkey of Software\Orvane\Detected for first-seen dates
-    int alwaysRefill;               // refill at every activation, not only when empty
-    int cutSortKeys;                // keys cut to the shorter one before comparing
-    int companyBlank;               // 1: an unknown company shows a single blank
-    int tagColumn;                  // column + 1 that compares tags as numbers, always ascending
+    ColumnDef columns[kMaxListColumns] = {};
+    int columnCount = 0;
+    int sortableColumns = 0;
+    int fullWidth = 0;                    // widths share the whole window, no scroll bar taken off
+    const char* sortOption = nullptr;
+    UINT patrolCaption = 0;               // 0: the page has no patrol time
+    const char* patrolOption = nullptr;
+    int patrolDefault = 0;
+    const char* realtimeOption = nullptr; // nullptr: no real-time variant
+    int realtimeDefault = 0;
+    const char* detectedList = nullptr;   // subkey of Software\Orvane\Detected for first-seen dates
+    int alwaysRefill = 0;                 // refill at every activation, not only when empty
+    int cutSortKeys = 0;                  // keys cut to the shorter one before comparing
+    int companyBlank = 0;                 // 1: an unknown company shows a single blank
+    // Column + 1 that compares tags as numbers, always ascending.
+    int tagColumn = 0;
     // Rebuilds the entry list; the count.
-    int (*fill)();
+    int (*fill)() = nullptr;
     // Rows are made only for entries this accepts (nullptr: every entry).
-    int (*keep)(int index);
+    int (*keep)(int index) = nullptr;
     // Text of a COL_TEXT or COL_LAZY column.
-    void (*cell)(int index, int column, char* out, int capacity);
+    void (*cell)(int index, int column, char* out, int capacity) = nullptr;
     // Sort key of a column when it differs from the shown text; 0 when it does not.
-    int (*sortKey)(int index, int column, char* out, int capacity);
+    int (*sortKey)(int index, int column, char* out, int capacity) = nullptr;
     // File and icon index of a row's icon ("" for the program's own first icon).
-    void (*iconSource)(int index, char* file /*260*/, int* iconIndex);
+    void (*iconSource)(int index, char* file /*260*/, int* iconIndex) = nullptr;
     // Status bar text of the selected entry (nullptr: its command).
-    void (*status)(int index, char* out, int capacity);
-    HMENU (*menu)(int index);
+    void (*status)(int index, char* out, int capacity) = nullptr;
+    HMENU (*menu)(int index) = nullptr;
     // The page's own commands; 1 when handled.
-    int (*command)(HWND page, int command);
+    int (*command)(HWND page, int command) = nullptr;
     // Extra initialisation and activation steps (nullptr: none).
-    void (*init)(HWND page);
-    void (*activate)(HWND page);
+    void (*init)(HWND page) = nullptr;
+    void (*activate)(HWND page) = nullptr;
 };
 
 // Every page's table entry, found by command id.
@@ -64,7 +77,7 @@ extern const ListPageDef g_delayPage, g_ieHelpersPage, g_scheduledPage, g_servic
     g_tasksPage, g_fileTypesPage, g_hiddenPage;
 
 // Column direction flags shared by every list page (0 ascending).
-extern int g_pageSortFlags[6];
+extern int g_pageSortFlags[kMaxListColumns];
 
 // Refills the entry list and the page's list view.
 void FillListPage(HWND page, const ListPageDef& def);

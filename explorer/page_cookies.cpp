@@ -19,10 +19,18 @@
 
 namespace {
 
-const PageLayout kLayout = {
-    {IDC_COOKIES_BANNER1, IDC_COOKIES_BANNER2, IDC_COOKIES_BANNER3}, 3,
-    {IDC_COOKIES_TITLE, IDC_PAGE_CHECK, IDC_COOKIES_IE, IDC_COOKIES_MOZILLA}, 4,
-    {{IDC_PAGE_ADD}, {IDC_PAGE_REMOVE}, {IDC_COOKIES_VIEW}}, 3, 1};
+constexpr PageLayout CookiesLayout()
+{
+    PageLayout layout;
+    layout.bannerCount =
+        SetTable(layout.banners, {IDC_COOKIES_BANNER1, IDC_COOKIES_BANNER2, IDC_COOKIES_BANNER3});
+    layout.rowCount = SetTable(layout.rows, {IDC_COOKIES_TITLE, IDC_PAGE_CHECK, IDC_COOKIES_IE,
+                                             IDC_COOKIES_MOZILLA});
+    layout.slotCount = SetTable(layout.slots, {{IDC_PAGE_ADD}, {IDC_PAGE_REMOVE}, {IDC_COOKIES_VIEW}});
+    layout.hasMonitor = 1;
+    return layout;
+}
+constexpr PageLayout kLayout = CookiesLayout();
 
 const int kPageIcon = 183;   // the cookie-filter icon
 const UINT WM_OPEN_COOKIE_LIST = WM_APP + 45;

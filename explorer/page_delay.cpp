@@ -132,16 +132,28 @@ static int Command(HWND page, int command)
     return 0;
 }
 
-const ListPageDef g_delayPage = {
-    PAGE_DELAY,
-    {{IDC_DELAY_BANNER1, 1100}, {IDC_DELAY_BANNER2, 1133}, {IDC_PAGE_INFO, 301},
-     {IDC_PAGE_ADD, 311}, {IDC_DELAY_OPTIONS_BUTTON, 1132}, {IDC_PAGE_REMOVE, 302}},
-    {{IDC_DELAY_BANNER1, IDC_DELAY_BANNER2}, 2, {}, 0,
-     {{IDC_PAGE_INFO}, {IDC_PAGE_ADD}, {IDC_DELAY_OPTIONS_BUTTON}, {IDC_PAGE_REMOVE}, {IDC_PAGE_CLOSE}},
-     5, 0},
-    {{627, 0.35, COL_TEXT}, {628, 0.30, COL_TEXT}, {648, 0.15, COL_TEXT}, {1119, 0.20, COL_TEXT}},
-    4, 4, 0, "SortPrograms",
-    0, nullptr, 0, nullptr, 0,
-    nullptr, 1, 1, 0, 0,
-    ListDelayedPrograms, nullptr, Cell, SortKey, nullptr, nullptr, Menu, Command, nullptr, nullptr,
-};
+static constexpr ListPageDef DelayPage()
+{
+    ListPageDef page;
+    page.commandId = PAGE_DELAY;
+    SetTable(page.texts, {{IDC_DELAY_BANNER1, 1100}, {IDC_DELAY_BANNER2, 1133},
+                          {IDC_PAGE_INFO, 301}, {IDC_PAGE_ADD, 311},
+                          {IDC_DELAY_OPTIONS_BUTTON, 1132}, {IDC_PAGE_REMOVE, 302}});
+    page.layout.bannerCount = SetTable(page.layout.banners, {IDC_DELAY_BANNER1, IDC_DELAY_BANNER2});
+    page.layout.slotCount = SetTable(page.layout.slots, {{IDC_PAGE_INFO}, {IDC_PAGE_ADD},
+                                                         {IDC_DELAY_OPTIONS_BUTTON},
+                                                         {IDC_PAGE_REMOVE}, {IDC_PAGE_CLOSE}});
+    page.columnCount = SetTable(page.columns, {{627, 0.35, COL_TEXT}, {628, 0.30, COL_TEXT},
+                                               {648, 0.15, COL_TEXT}, {1119, 0.20, COL_TEXT}});
+    page.sortableColumns = 4;
+    page.sortOption = "SortPrograms";
+    page.alwaysRefill = 1;
+    page.cutSortKeys = 1;
+    page.fill = ListDelayedPrograms;
+    page.cell = Cell;
+    page.sortKey = SortKey;
+    page.menu = Menu;
+    page.command = Command;
+    return page;
+}
+constexpr ListPageDef g_delayPage = DelayPage();

@@ -138,16 +138,33 @@ static void Activate(HWND page)
     SortListPageAscending(page, g_fileTypesPage, 3);
 }
 
-const ListPageDef g_fileTypesPage = {
-    PAGE_FILETYPES,
-    {{IDC_FILETYPES_BANNER1, 740}, {IDC_FILETYPES_BANNER2, 741}, {IDC_PAGE_INFO, 301},
-     {IDC_PAGE_ADD, 311}, {IDC_PAGE_REMOVE, 302}},
-    {{IDC_FILETYPES_BANNER1, IDC_FILETYPES_BANNER2}, 2, {}, 0,
-     {{IDC_PAGE_INFO}, {IDC_PAGE_ADD}, {IDC_PAGE_REMOVE}, {IDC_PAGE_CLOSE}}, 4, 1},
-    {{627, 0.30, COL_TEXT}, {628, 0.17, COL_TEXT}, {699, 0.20, COL_COMPANY}, {747, 0.12, COL_TEXT},
-     {748, 0.10, COL_TEXT}, {714, 0.09, COL_TEXT}},
-    6, 5, 0, "SortFileType",
-    788, "FileType", 10, "RealtimeFileType", 0,
-    nullptr, 1, 0, 0, 0,
-    ListFileTypes, nullptr, Cell, nullptr, IconSource, nullptr, Menu, Command, nullptr, Activate,
-};
+static constexpr ListPageDef FileTypesPage()
+{
+    ListPageDef page;
+    page.commandId = PAGE_FILETYPES;
+    SetTable(page.texts, {{IDC_FILETYPES_BANNER1, 740}, {IDC_FILETYPES_BANNER2, 741},
+                          {IDC_PAGE_INFO, 301}, {IDC_PAGE_ADD, 311}, {IDC_PAGE_REMOVE, 302}});
+    page.layout.bannerCount = SetTable(page.layout.banners, {IDC_FILETYPES_BANNER1,
+                                                             IDC_FILETYPES_BANNER2});
+    page.layout.slotCount = SetTable(page.layout.slots, {{IDC_PAGE_INFO}, {IDC_PAGE_ADD},
+                                                         {IDC_PAGE_REMOVE}, {IDC_PAGE_CLOSE}});
+    page.layout.hasMonitor = 1;
+    page.columnCount = SetTable(page.columns, {{627, 0.30, COL_TEXT}, {628, 0.17, COL_TEXT},
+                                               {699, 0.20, COL_COMPANY}, {747, 0.12, COL_TEXT},
+                                               {748, 0.10, COL_TEXT}, {714, 0.09, COL_TEXT}});
+    page.sortableColumns = 5;
+    page.sortOption = "SortFileType";
+    page.patrolCaption = 788;
+    page.patrolOption = "FileType";
+    page.patrolDefault = 10;
+    page.realtimeOption = "RealtimeFileType";
+    page.alwaysRefill = 1;
+    page.fill = ListFileTypes;
+    page.cell = Cell;
+    page.iconSource = IconSource;
+    page.menu = Menu;
+    page.command = Command;
+    page.activate = Activate;
+    return page;
+}
+constexpr ListPageDef g_fileTypesPage = FileTypesPage();

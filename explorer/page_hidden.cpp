@@ -98,16 +98,32 @@ static int Command(HWND page, int command)
     return 1;
 }
 
-const ListPageDef g_hiddenPage = {
-    PAGE_HIDDEN,
-    {{IDC_HIDDEN_BANNER1, 910}, {IDC_HIDDEN_BANNER2, 911}, {IDC_PAGE_INFO, 301},
-     {IDC_PAGE_REFRESH, 305}, {IDC_PAGE_SPECIFIC, 931}},
-    {{IDC_HIDDEN_BANNER1, IDC_HIDDEN_BANNER2}, 2, {}, 0,
-     {{IDC_PAGE_INFO}, {IDC_PAGE_REFRESH}, {IDC_PAGE_SPECIFIC}, {IDC_PAGE_CLOSE}}, 4, 1},
-    {{629, 0.23, COL_TEXT}, {776, 0.30, COL_TEXT}, {912, 0.20, COL_FIRST_DETECTED},
-     {914, 0.20, COL_LAZY}, {714, 0.12, COL_TEXT}},
-    5, 5, 0, "SortHidden",
-    924, "Hidden", 0, "RealtimeHidden", 0,
-    "Hidden", 0, 0, 0, 5,
-    BuildHiddenFileList, Keep, Cell, nullptr, nullptr, nullptr, Menu, Command, nullptr, nullptr,
-};
+static constexpr ListPageDef HiddenPage()
+{
+    ListPageDef page;
+    page.commandId = PAGE_HIDDEN;
+    SetTable(page.texts, {{IDC_HIDDEN_BANNER1, 910}, {IDC_HIDDEN_BANNER2, 911},
+                          {IDC_PAGE_INFO, 301}, {IDC_PAGE_REFRESH, 305}, {IDC_PAGE_SPECIFIC, 931}});
+    page.layout.bannerCount = SetTable(page.layout.banners, {IDC_HIDDEN_BANNER1,
+                                                             IDC_HIDDEN_BANNER2});
+    page.layout.slotCount = SetTable(page.layout.slots, {{IDC_PAGE_INFO}, {IDC_PAGE_REFRESH},
+                                                         {IDC_PAGE_SPECIFIC}, {IDC_PAGE_CLOSE}});
+    page.layout.hasMonitor = 1;
+    page.columnCount = SetTable(page.columns, {{629, 0.23, COL_TEXT}, {776, 0.30, COL_TEXT},
+                                               {912, 0.20, COL_FIRST_DETECTED},
+                                               {914, 0.20, COL_LAZY}, {714, 0.12, COL_TEXT}});
+    page.sortableColumns = 5;
+    page.sortOption = "SortHidden";
+    page.patrolCaption = 924;
+    page.patrolOption = "Hidden";
+    page.realtimeOption = "RealtimeHidden";
+    page.detectedList = "Hidden";
+    page.tagColumn = 5;
+    page.fill = BuildHiddenFileList;
+    page.keep = Keep;
+    page.cell = Cell;
+    page.menu = Menu;
+    page.command = Command;
+    return page;
+}
+constexpr ListPageDef g_hiddenPage = HiddenPage();

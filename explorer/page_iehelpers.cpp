@@ -87,16 +87,36 @@ static int Command(HWND page, int command)
     return 1;
 }
 
-const ListPageDef g_ieHelpersPage = {
-    PAGE_IEHELPERS,
-    {{IDC_IEHELPERS_BANNER1, 695}, {IDC_IEHELPERS_BANNER2, 696}, {IDC_PAGE_INFO, 301},
-     {IDC_PAGE_REMOVE, 302}},
-    {{IDC_IEHELPERS_BANNER1, IDC_IEHELPERS_BANNER2}, 2, {}, 0,
-     {{IDC_PAGE_INFO}, {IDC_PAGE_REMOVE}, {IDC_PAGE_CLOSE}}, 3, 1},
-    {{681, 0.30, COL_TEXT}, {684, 0.20, COL_TEXT}, {699, 0.20, COL_COMPANY}, {714, 0.09, COL_TEXT},
-     {912, 0.20, COL_FIRST_DETECTED}},
-    5, 5, 1, "SortIEHelper",
-    785, "IEHelpers", 2, "RealtimeIEHelper", 1,
-    "IEHelper", 0, 0, 0, 0,
-    ListBrowserAddOns, nullptr, Cell, nullptr, IconSource, Status, Menu, Command, nullptr, nullptr,
-};
+static constexpr ListPageDef IeHelpersPage()
+{
+    ListPageDef page;
+    page.commandId = PAGE_IEHELPERS;
+    SetTable(page.texts, {{IDC_IEHELPERS_BANNER1, 695}, {IDC_IEHELPERS_BANNER2, 696},
+                          {IDC_PAGE_INFO, 301}, {IDC_PAGE_REMOVE, 302}});
+    page.layout.bannerCount = SetTable(page.layout.banners, {IDC_IEHELPERS_BANNER1,
+                                                             IDC_IEHELPERS_BANNER2});
+    page.layout.slotCount = SetTable(page.layout.slots, {{IDC_PAGE_INFO}, {IDC_PAGE_REMOVE},
+                                                         {IDC_PAGE_CLOSE}});
+    page.layout.hasMonitor = 1;
+    page.columnCount = SetTable(page.columns, {{681, 0.24, COL_TEXT}, {684, 0.15, COL_TEXT},
+                                               {699, 0.16, COL_COMPANY}, {714, 0.07, COL_TEXT},
+                                               {912, 0.16, COL_FIRST_DETECTED},
+                                               {1437, 0.22, COL_PUBLISHER}});
+    page.sortableColumns = 6;
+    page.fullWidth = 1;
+    page.sortOption = "SortIEHelper";
+    page.patrolCaption = 785;
+    page.patrolOption = "IEHelpers";
+    page.patrolDefault = 2;
+    page.realtimeOption = "RealtimeIEHelper";
+    page.realtimeDefault = 1;
+    page.detectedList = "IEHelper";
+    page.fill = ListBrowserAddOns;
+    page.cell = Cell;
+    page.iconSource = IconSource;
+    page.status = Status;
+    page.menu = Menu;
+    page.command = Command;
+    return page;
+}
+constexpr ListPageDef g_ieHelpersPage = IeHelpersPage();

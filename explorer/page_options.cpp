@@ -10,6 +10,8 @@
 #include "pages.h"
 #include "patroltime.h"
 #include "platform.h"
+#include "policy.h"
+#include "policyui.h"
 #include "regexport.h"
 #include "reportlog.h"
 #include "resstring.h"
@@ -18,6 +20,7 @@
 #include "shellrun.h"
 #include "sysfiles.h"
 #include "sysmessage.h"
+#include "systemfiles.h"
 #include <commctrl.h>
 #include <string>
 
@@ -30,13 +33,14 @@ static const int TRAY_ICON_ORIGINAL = 159, TRAY_ICON_PLAIN = 101;
 static const struct {
     int id;
     int OptionSet::*field;
+    const char* name;
 } kChecks[] = {
-    {IDC_OPTIONS_SOUND, &OptionSet::Sound},
-    {IDC_OPTIONS_HISTORY, &OptionSet::History},
-    {IDC_OPTIONS_LOCK_TYPES, &OptionSet::LockFileTypes},
-    {IDC_OPTIONS_CONFIRM_EXIT, &OptionSet::ConfirmExit},
-    {IDC_OPTIONS_VANTA, &OptionSet::VantaFormat},
-    {IDC_OPTIONS_HIDE_ICON, &OptionSet::HideRufo},
+    {IDC_OPTIONS_SOUND, &OptionSet::Sound, "Sound"},
+    {IDC_OPTIONS_HISTORY, &OptionSet::History, "History"},
+    {IDC_OPTIONS_LOCK_TYPES, &OptionSet::LockFileTypes, "LockFileTypes"},
+    {IDC_OPTIONS_CONFIRM_EXIT, &OptionSet::ConfirmExit, "ConfirmExit"},
+    {IDC_OPTIONS_VANTA, &OptionSet::VantaFormat, "VantaFormat"},
+    {IDC_OPTIONS_HIDE_ICON, &OptionSet::HideRufo, "HideRufo"},
 };
 
 // The three watched areas of this page: image button, text and the patrol dialog's caption.
@@ -49,9 +53,14 @@ static const struct {
     {IDC_OPTIONS_HOSTS_IMAGE, IDC_OPTIONS_HOSTS_TEXT, 735, 792},
 };
 
-static const PageLayout kLayout = {
-    {IDC_OPTIONS_BANNER}, 1, {}, 0,
-    {{IDC_PAGE_CLOSE}}, 1, 0};
+static constexpr PageLayout OptionsLayout()
+{
+    PageLayout layout;
+    layout.bannerCount = SetTable(layout.banners, {IDC_OPTIONS_BANNER});
+    layout.slotCount = SetTable(layout.slots, {{IDC_PAGE_CLOSE}});
+    return layout;
+}
+static constexpr PageLayout kLayout = OptionsLayout();
 
 int SetRunAtStart(int on)
 {
@@ -90,7 +99,7 @@ void ViewHostsFile(HWND owner)
         return;
     }
     std::string quoted = std::string("\"") + hosts + "\"";
-    ShellRun(owner, "open", "notepad.exe", quoted.c_str());
+    ShellRun(owner, "open", SystemFilePath("notepad.exe").c_str(), quoted.c_str());
 }
 
 static void ShowArea(HWND page, int index)
@@ -104,6 +113,10 @@ static void ShowArea(HWND page, int index)
                                 : g_bitmaps.monitorOn;
     ArmImageButton(page, kAreas[index].image, normal, normal, g_bitmaps.monitorPressed,
                    kAreas[index].image);
+    // Greyed when a policy sets all there is to set; the dialog still shows the values.
+    ShowManaged(page, kAreas[index].image,
+                IsPolicyManaged(area->patrolOption) &&
+                    (!area->realtimeOption || IsPolicyManaged(area->realtimeOption)));
 }
 
 static void AskArea(HWND page, int image)
@@ -149,8 +162,11 @@ static void Activate(HWND page)
     PageActivate(page, PAGE_OPTIONS);
     for (int i = 0; i < 3; i++)
         ShowArea(page, i);
-    for (const auto& check : kChecks)
+    for (const auto& check : kChecks) {
         CheckDlgButton(page, check.id, g_options.*check.field > 0 ? BST_CHECKED : BST_UNCHECKED);
+        ShowManaged(page, check.id, IsPolicyManaged(check.name));
+    }
+    ShowManaged(page, IDC_OPTIONS_TRAY_ICON, IsPolicyManaged("TrayIcon"));
     CheckDlgButton(page, IDC_OPTIONS_AUTORUN, g_runAtStart ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(page, IDC_OPTIONS_TRAY_ICON,
                    GetOption("TrayIcon", DefaultTrayIcon()) != TRAY_ICON_PLAIN ? BST_CHECKED

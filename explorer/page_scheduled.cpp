@@ -9,6 +9,7 @@
 #include "pathutil.h"
 #include "registry.h"
 #include "resstring.h"
+#include "sysmessage.h"
 #include "taskactions.h"
 #include "tasks.h"
 
@@ -45,6 +46,16 @@ static HMENU Menu(int index)
     return menu;
 }
 
+// A task left as it was is said so, and keeps its known value.
+static bool Changed(HRESULT hr)
+{
+    if (hr == S_OK)
+        return true;
+    SetLastError(hr == S_FALSE ? ERROR_FILE_NOT_FOUND : (DWORD)hr);
+    ShowSystemError();
+    return false;
+}
+
 static int Command(HWND page, int command)
 {
     if (command != IDC_PAGE_REMOVE && command != IDC_STARTUP_ENABLE &&
@@ -59,7 +70,8 @@ static int Command(HWND page, int command)
     if (command != IDC_PAGE_REMOVE) {
         for (int i = 0; i < count; i++)
             if (const EntryRecord* r = GetEntry(entries[i]))
-                SetScheduledTaskEnabled(r->title, command == IDC_STARTUP_ENABLE);
+                if (r->tag & TASK_TAG_SERVICE)   // a work item has no switch
+                    Changed(SetScheduledTaskEnabled(r->title, command == IDC_STARTUP_ENABLE));
         RefillListPage(page);
         return 1;
     }
@@ -67,23 +79,37 @@ static int Command(HWND page, int command)
         const EntryRecord* r = GetEntry(entries[i]);
         if (!r || AskResString(page, 687, r->title, MB_YESNO | MB_ICONQUESTION) != IDYES)
             continue;
-        RemoveScheduledTask(r->title);
-        DeleteRegValue(HKEY_CURRENT_USER, KX_KEY "\\Tasks", r->title);
+        if (Changed(RemoveScheduledTask(r->title)))
+            DeleteRegValue(HKEY_CURRENT_USER, KX_KEY "\\Tasks", r->title);
     }
     RefillListPage(page);
     return 1;
 }
 
-const ListPageDef g_scheduledPage = {
-    PAGE_SCHEDULED,
-    {{IDC_SCHEDULED_BANNER1, 678}, {IDC_SCHEDULED_BANNER2, 679}, {IDC_PAGE_INFO, 301},
-     {IDC_PAGE_REMOVE, 302}},
-    {{IDC_SCHEDULED_BANNER1, IDC_SCHEDULED_BANNER2}, 2, {}, 0,
-     {{IDC_PAGE_INFO}, {IDC_PAGE_REMOVE}, {IDC_PAGE_CLOSE}}, 3, 1},
-    {{681, 0.30, COL_TEXT}, {684, 0.20, COL_TEXT}, {699, 0.20, COL_COMPANY}, {683, 0.18, COL_TEXT},
-     {682, 0.16, COL_TEXT}},
-    5, 5, 1, "SortScheduledTask",
-    786, "Tasks", 11, nullptr, 0,
-    nullptr, 0, 0, 0, 0,
-    ListScheduledTasks, nullptr, Cell, nullptr, nullptr, nullptr, Menu, Command, nullptr, nullptr,
-};
+static constexpr ListPageDef ScheduledPage()
+{
+    ListPageDef page;
+    page.commandId = PAGE_SCHEDULED;
+    SetTable(page.texts, {{IDC_SCHEDULED_BANNER1, 678}, {IDC_SCHEDULED_BANNER2, 679},
+                          {IDC_PAGE_INFO, 301}, {IDC_PAGE_REMOVE, 302}});
+    page.layout.bannerCount = SetTable(page.layout.banners, {IDC_SCHEDULED_BANNER1,
+                                                             IDC_SCHEDULED_BANNER2});
+    page.layout.slotCount = SetTable(page.layout.slots, {{IDC_PAGE_INFO}, {IDC_PAGE_REMOVE},
+                                                         {IDC_PAGE_CLOSE}});
+    page.layout.hasMonitor = 1;
+    page.columnCount = SetTable(page.columns, {{681, 0.23, COL_TEXT}, {684, 0.15, COL_TEXT},
+                                               {699, 0.15, COL_COMPANY}, {683, 0.14, COL_TEXT},
+                                               {682, 0.12, COL_TEXT}, {1437, 0.21, COL_PUBLISHER}});
+    page.sortableColumns = 6;
+    page.fullWidth = 1;
+    page.sortOption = "SortScheduledTask";
+    page.patrolCaption = 786;
+    page.patrolOption = "Tasks";
+    page.patrolDefault = 11;
+    page.fill = ListScheduledTasks;
+    page.cell = Cell;
+    page.menu = Menu;
+    page.command = Command;
+    return page;
+}
+constexpr ListPageDef g_scheduledPage = ScheduledPage();

@@ -2,11 +2,13 @@
 // the shared service host.
 #include "dialogs_pages.h"
 #include "entrylist.h"
+#include "handles.h"
 #include "listpage.h"
 #include "options.h"
 #include "pagecommands.h"
 #include "pages.h"
 #include "pathutil.h"
+#include "publishercolumn.h"
 #include "resstring.h"
 #include "services.h"
 #include <cstdio>
@@ -53,6 +55,12 @@ static int Fill()
     return count;
 }
 
+// With the option on, what Windows' maker signed is left out (each program checked now).
+static int Keep(int index)
+{
+    return GetOption("HideSignedServices", 0) <= 0 || !EntryMicrosoftSigned(index);
+}
+
 static void Cell(int index, int column, char* out, int capacity)
 {
     const EntryRecord* r = GetEntry(index);
@@ -85,27 +93,54 @@ static void Activate(HWND page)
 {
     CheckDlgButton(page, IDC_PAGE_CHECK,
                    GetOption("HideMicrosoftServices", 1) ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(page, IDC_PAGE_HIDE_SIGNED,
+                   GetOption("HideSignedServices", 0) > 0 ? BST_CHECKED : BST_UNCHECKED);
 }
 
 static int Command(HWND page, int command)
 {
-    if (command != IDC_PAGE_CHECK)
+    if (command == IDC_PAGE_HIDE_SIGNED)
+        SetPageOption("HideSignedServices",
+                      IsDlgButtonChecked(page, IDC_PAGE_HIDE_SIGNED) == BST_CHECKED);
+    else if (command == IDC_PAGE_CHECK)
+        SetPageOption("HideMicrosoftServices", IsDlgButtonChecked(page, IDC_PAGE_CHECK) == BST_CHECKED);
+    else
         return 0;
-    SetPageOption("HideMicrosoftServices", IsDlgButtonChecked(page, IDC_PAGE_CHECK) == BST_CHECKED);
     RefillListPage(page);
     return 1;
 }
 
-const ListPageDef g_servicesPage = {
-    PAGE_SERVICES,
-    {{IDC_SERVICES_BANNER1, 638}, {IDC_SERVICES_BANNER2, 639}, {IDC_PAGE_INFO, 301},
-     {IDC_PAGE_CHECK, 721}},
-    {{IDC_SERVICES_BANNER1, IDC_SERVICES_BANNER2}, 2, {IDC_PAGE_CHECK}, 1,
-     {{IDC_PAGE_INFO}, {IDC_PAGE_CLOSE}}, 2, 1},
-    {{627, 0.30, COL_TEXT}, {628, 0.18, COL_TEXT}, {699, 0.18, COL_COMPANY}, {648, 0.09, COL_TEXT},
-     {651, 0.10, COL_TEXT}, {912, 0.20, COL_FIRST_DETECTED}},
-    6, 6, 0, "SortService",
-    957, "Services", 7, nullptr, 0,
-    "Services", 1, 0, 1, 0,
-    Fill, nullptr, Cell, nullptr, nullptr, nullptr, Menu, Command, nullptr, Activate,
-};
+static constexpr ListPageDef ServicesPage()
+{
+    ListPageDef page;
+    page.commandId = PAGE_SERVICES;
+    SetTable(page.texts, {{IDC_SERVICES_BANNER1, 638}, {IDC_SERVICES_BANNER2, 639},
+                          {IDC_PAGE_INFO, 301}, {IDC_PAGE_CHECK, 721},
+                          {IDC_PAGE_HIDE_SIGNED, 1439}});
+    page.layout.bannerCount = SetTable(page.layout.banners, {IDC_SERVICES_BANNER1,
+                                                             IDC_SERVICES_BANNER2});
+    page.layout.rowCount = SetTable(page.layout.rows, {IDC_PAGE_CHECK, IDC_PAGE_HIDE_SIGNED});
+    page.layout.slotCount = SetTable(page.layout.slots, {{IDC_PAGE_INFO}, {IDC_PAGE_CLOSE}});
+    page.layout.hasMonitor = 1;
+    page.columnCount = SetTable(page.columns, {{627, 0.22, COL_TEXT}, {628, 0.13, COL_TEXT},
+                                               {699, 0.14, COL_COMPANY}, {648, 0.07, COL_TEXT},
+                                               {651, 0.08, COL_TEXT},
+                                               {912, 0.15, COL_FIRST_DETECTED},
+                                               {1437, 0.21, COL_PUBLISHER}});
+    page.sortableColumns = 7;
+    page.sortOption = "SortService";
+    page.patrolCaption = 957;
+    page.patrolOption = "Services";
+    page.patrolDefault = 7;
+    page.detectedList = "Services";
+    page.alwaysRefill = 1;
+    page.companyBlank = 1;
+    page.fill = Fill;
+    page.keep = Keep;
+    page.cell = Cell;
+    page.menu = Menu;
+    page.command = Command;
+    page.activate = Activate;
+    return page;
+}
+constexpr ListPageDef g_servicesPage = ServicesPage();

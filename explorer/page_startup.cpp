@@ -13,10 +13,12 @@
 #include "listrows.h"
 #include "pathutil.h"
 #include "platform.h"
+#include "publishercolumn.h"
 #include "registry.h"
 #include "resource.h"
 #include "resstring.h"
 #include "sharedui.h"
+#include "signature.h"
 #include "versioninfo.h"
 #include <commctrl.h>
 #include <algorithm>
@@ -26,7 +28,7 @@
 #include <string>
 #include <vector>
 
-int g_startupSortFlags[5];
+int g_startupSortFlags[kStartupColumns];
 
 // What the list shows per entry, kept for sorting. Company and icon cost a read of the program
 // file each, so they are looked up when a row is first drawn (or sorted by company).
@@ -35,13 +37,20 @@ static char g_companyRead[MAX_ENTRIES];
 static int g_image[MAX_ENTRIES];
 static char g_firstSeen[MAX_ENTRIES][24];
 static char g_rowDisabled[MAX_ENTRIES];
-static int g_lastDirection[5];
+static int g_lastDirection[kStartupColumns];
 
-static const PageLayout kLayout = {
-    {IDC_STARTUP_BANNER}, 1, {IDC_PAGE_CHECK}, 1,
-    {{IDC_PAGE_INFO}, {IDC_PAGE_ADD}, {IDC_PAGE_REMOVE}, {IDC_STARTUP_ENABLE, IDC_STARTUP_DISABLE},
-     {IDC_PAGE_CLOSE}},
-    5, 1};
+static constexpr PageLayout StartupLayout()
+{
+    PageLayout layout;
+    layout.bannerCount = SetTable(layout.banners, {IDC_STARTUP_BANNER});
+    layout.rowCount = SetTable(layout.rows, {IDC_PAGE_CHECK, IDC_PAGE_HIDE_SIGNED});
+    layout.slotCount = SetTable(layout.slots, {{IDC_PAGE_INFO}, {IDC_PAGE_ADD}, {IDC_PAGE_REMOVE},
+                                               {IDC_STARTUP_ENABLE, IDC_STARTUP_DISABLE},
+                                               {IDC_PAGE_CLOSE}});
+    layout.hasMonitor = 1;
+    return layout;
+}
+static constexpr PageLayout kLayout = StartupLayout();
 
 const char* StartupTypeName(int code)
 {
@@ -148,11 +157,16 @@ static void RowDisplayInfo(NMLVDISPINFOA* info)
     }
     if ((item.mask & LVIF_TEXT) && item.iSubItem == 2 && item.pszText && item.cchTextMax > 0)
         lstrcpynA(item.pszText, Company(index), item.cchTextMax);
+    if ((item.mask & LVIF_TEXT) && item.iSubItem == 5 && item.pszText && item.cchTextMax > 0)
+        lstrcpynA(item.pszText, PublisherCell(GetParent(info->hdr.hwndFrom), index, Company),
+                  item.cchTextMax);
     if (item.mask & LVIF_IMAGE)
         item.iImage = RowImage(info->hdr.hwndFrom, index);
 }
 
 static void SortRows(HWND list, int column, int descending);
+// The page whose rows are being sorted (the publisher keys ask for their checks there).
+static HWND g_sortPage;
 
 // The rows the list was last filled with (kept when a refill finds the same).
 static ListRows g_shownRows;
@@ -191,7 +205,11 @@ static void FirstDetected(const FillLookups& lookups, const EntryRecord* r, char
 void FillStartupList(HWND page)
 {
     HWND list = GetDlgItem(page, IDC_PAGE_LIST);
+    CancelFileSignatureRequests(page);
     BuildStartupList(1);
+    StartPublisherColumn();
+    // Hiding what Windows' maker signed needs every answer now; by default nothing waits.
+    int hideSigned = GetOption("HideSignedStartup", 0) > 0;
     HIMAGELIST old = (HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
     HIMAGELIST images = ImageList_Create(GetSystemMetrics(SM_CXSMICON),
                                          GetSystemMetrics(SM_CYSMICON), ILC_COLOR | ILC_MASK,
@@ -210,9 +228,11 @@ void FillStartupList(HWND page)
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     int count = EntryCount();
     ListRows rows;
-    StartListRows(&rows, 5);
+    StartListRows(&rows, kStartupColumns);
     for (int i = 0; i < count; i++) {
         const EntryRecord* r = GetEntry(i);
+        if (hideSigned && EntryMicrosoftSigned(i))
+            continue;
         char command[300];
         g_companyRead[i] = 0;
         g_image[i] = -1;
@@ -221,16 +241,16 @@ void FillStartupList(HWND page)
         int disabledHere = RowDisabled(lookups, r);
         g_rowDisabled[i] = disabledHere || r->offByWindows;
         FirstDetected(lookups, r, g_firstSeen[i], sizeof(g_firstSeen[i]));
-        const char* texts[5] = {r->title, command, kCallbackCell,
-                                disabledHere        ? disabledText
-                                : r->offByWindows   ? offText
-                                                    : StartupTypeName(r->type),
-                                g_firstSeen[i]};
+        const char* texts[kStartupColumns] = {r->title, command, kCallbackCell,
+                                              disabledHere        ? disabledText
+                                              : r->offByWindows   ? offText
+                                                                  : StartupTypeName(r->type),
+                                              g_firstSeen[i], kCallbackCell};
         AddListRow(&rows, i, texts);
     }
     ShowListRows(list, &rows, &g_shownRows);
     int sortColumn = GetOption("SortStartup", 0);
-    if (sortColumn > 0 && sortColumn <= 5) {
+    if (sortColumn > 0 && sortColumn <= kStartupColumns) {
         // A refill keeps the order the user chose: the stored column in its last direction.
         int column = sortColumn - 1;
         SortRows(list, column, g_lastDirection[column]);
@@ -286,6 +306,9 @@ static void SortKey(int index, int column, char* out, int capacity)
     case 2: lstrcpynA(key, Company(index), sizeof(key)); break;
     case 3: snprintf(key, sizeof(key), "%d", r->type); break;
     case 4: SortableDate(g_firstSeen[index], key); break;
+    case 5:
+        lstrcpynA(key, PublisherCell(g_sortPage, index, Company), sizeof(key));
+        break;
     }
     if (column != 4 && g_rowDisabled[index])
         snprintf(out, capacity, "zzz%s", key);
@@ -297,10 +320,10 @@ static void SortKey(int index, int column, char* out, int capacity)
 // comparison.
 static std::vector<std::string> g_sortKeys;
 
-// Column + 5 when descending.
+// Column + kStartupColumns when descending.
 static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM sortParam)
 {
-    int descending = (int)sortParam / 5;
+    int descending = (int)sortParam / kStartupColumns;
     if (first < 0 || second < 0 || first >= (LPARAM)g_sortKeys.size() ||
         second >= (LPARAM)g_sortKeys.size())
         return 0;
@@ -316,6 +339,7 @@ static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM sortParam)
 
 static void SortRows(HWND list, int column, int descending)
 {
+    g_sortPage = GetParent(list);
     int count = EntryCount();
     g_sortKeys.assign(count, std::string());
     for (int i = 0; i < count; i++) {
@@ -323,13 +347,13 @@ static void SortRows(HWND list, int column, int descending)
         SortKey(i, column, key, sizeof(key));
         g_sortKeys[i] = key;
     }
-    SendMessageA(list, LVM_SORTITEMS, column + 5 * descending, (LPARAM)CompareRows);
+    SendMessageA(list, LVM_SORTITEMS, column + kStartupColumns * descending, (LPARAM)CompareRows);
     g_sortKeys.clear();
 }
 
 void SortStartupList(HWND list, int column)
 {
-    if (column < 0 || column > 4)
+    if (column < 0 || column >= kStartupColumns)
         return;
     g_lastDirection[column] = g_startupSortFlags[column];
     SortRows(list, column, g_startupSortFlags[column]);
@@ -408,6 +432,7 @@ static void InitPage(HWND page)
     SetDlgItemResString(page, IDC_STARTUP_DISABLE, 633);
     SetDlgItemResString(page, IDC_PAGE_CLOSE, 304);
     SetDlgItemTextA(page, IDC_PAGE_CHECK, "  Show All Advanced Startup Programs");
+    SetDlgItemResString(page, IDC_PAGE_HIDE_SIGNED, 1439);
     SetDlgItemResString(page, IDC_PAGE_HELP_LABEL, 793);
     SetDlgItemResString(page, IDC_PAGE_MONITOR_LABEL, 794);
     ShowWindow(GetDlgItem(page, IDC_STARTUP_DISABLE), SW_HIDE);
@@ -421,8 +446,8 @@ static void InitPage(HWND page)
     static const struct {
         UINT text;
         double share;
-    } kColumns[] = {{627, 0.30}, {628, 0.16}, {699, 0.18}, {714, 0.15}, {912, 0.20}};
-    for (int i = 0; i < 5; i++) {
+    } kColumns[] = {{627, 0.23}, {628, 0.12}, {699, 0.14}, {714, 0.12}, {912, 0.16}, {1437, 0.22}};
+    for (int i = 0; i < kStartupColumns; i++) {
         char title[64] = "";
         LoadResString(kColumns[i].text, title, sizeof(title));
         LVCOLUMNA column = {};
@@ -448,6 +473,8 @@ static void Activate(HWND page)
     PageActivate(page, PAGE_STARTUP);
     SetMonitorButton(page, GetOption("Start", 2) >= 1, GetOption("RealtimeStartup", 1) > 0);
     CheckDlgButton(page, IDC_PAGE_CHECK, GetOption("ShowAllStartup", 0) > 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(page, IDC_PAGE_HIDE_SIGNED,
+                   GetOption("HideSignedStartup", 0) > 0 ? BST_CHECKED : BST_UNCHECKED);
     UpdateStartupSelection(page);
     SetCursor(old);
 }
@@ -522,7 +549,19 @@ INT_PTR CALLBACK StartupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     case WM_NOTIFY:
         return Notify(page, (NMHDR*)lParam);
     case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_PAGE_HIDE_SIGNED) {
+            SetOption("HideSignedStartup", IsDlgButtonChecked(page, IDC_PAGE_HIDE_SIGNED) == BST_CHECKED);
+            FillStartupList(page);
+            UpdateStartupSelection(page);
+            return TRUE;
+        }
         return StartupCommand(page, LOWORD(wParam));
+    case WM_PUBLISHER_ANSWER:
+        // Sorted by publisher: the order is made again once the last answer is in.
+        if (PublisherAnswer(page, wParam) && GetOption("SortStartup", 0) == kStartupColumns)
+            SortRows(GetDlgItem(page, IDC_PAGE_LIST), kStartupColumns - 1,
+                     g_lastDirection[kStartupColumns - 1]);
+        return TRUE;
     case WM_PAGE_LAYOUT:
         LayoutPageControls(page, kLayout);
         return TRUE;
@@ -538,6 +577,7 @@ INT_PTR CALLBACK StartupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
         if (images)
             ImageList_Destroy(images);
         ForgetListRows(&g_shownRows);
+        CancelFileSignatureRequests(page);
         PageDestroy(page);
         break;
     }

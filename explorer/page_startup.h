@@ -3,7 +3,8 @@
 #include <windows.h>
 
 // Column direction flags, process-wide (0 ascending).
-extern int g_startupSortFlags[5];
+const int kStartupColumns = 6;
+extern int g_startupSortFlags[kStartupColumns];
 
 // Refills the entry list from the startup inventory and the list view from it.
 void FillStartupList(HWND page);

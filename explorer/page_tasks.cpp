@@ -54,16 +54,28 @@ static int Command(HWND page, int command)
     return 1;
 }
 
-const ListPageDef g_tasksPage = {
-    PAGE_TASKS,
-    {{IDC_TASKS_BANNER1, 221}, {IDC_TASKS_BANNER2, 222}, {IDC_PAGE_INFO, 301},
-     {IDC_PAGE_REFRESH, 305}, {IDC_PAGE_SPECIFIC, 306}},
-    {{IDC_TASKS_BANNER1, IDC_TASKS_BANNER2}, 2, {}, 0,
-     {{IDC_PAGE_INFO}, {IDC_PAGE_REFRESH}, {IDC_PAGE_SPECIFIC}, {IDC_PAGE_CLOSE}}, 4, 0},
-    {{629, 0.25, COL_TEXT}, {631, 0.35, COL_TEXT}, {699, 0.20, COL_COMPANY},
-     {912, 0.20, COL_FIRST_DETECTED}},
-    4, 4, 0, "SortActiveTask",
-    0, nullptr, 0, nullptr, 0,
-    "ActiveTasks", 1, 0, 0, 0,
-    ListRunningTasks, Keep, Cell, nullptr, nullptr, nullptr, Menu, Command, nullptr, nullptr,
-};
+static constexpr ListPageDef TasksPage()
+{
+    ListPageDef page;
+    page.commandId = PAGE_TASKS;
+    SetTable(page.texts, {{IDC_TASKS_BANNER1, 221}, {IDC_TASKS_BANNER2, 222}, {IDC_PAGE_INFO, 301},
+                          {IDC_PAGE_REFRESH, 305}, {IDC_PAGE_SPECIFIC, 306}});
+    page.layout.bannerCount = SetTable(page.layout.banners, {IDC_TASKS_BANNER1, IDC_TASKS_BANNER2});
+    page.layout.slotCount = SetTable(page.layout.slots, {{IDC_PAGE_INFO}, {IDC_PAGE_REFRESH},
+                                                         {IDC_PAGE_SPECIFIC}, {IDC_PAGE_CLOSE}});
+    page.columnCount = SetTable(page.columns, {{629, 0.19, COL_TEXT}, {631, 0.27, COL_TEXT},
+                                               {699, 0.16, COL_COMPANY},
+                                               {912, 0.16, COL_FIRST_DETECTED},
+                                               {1437, 0.22, COL_PUBLISHER}});
+    page.sortableColumns = 5;
+    page.sortOption = "SortActiveTask";
+    page.detectedList = "ActiveTasks";
+    page.alwaysRefill = 1;
+    page.fill = ListRunningTasks;
+    page.keep = Keep;
+    page.cell = Cell;
+    page.menu = Menu;
+    page.command = Command;
+    return page;
+}
+constexpr ListPageDef g_tasksPage = TasksPage();

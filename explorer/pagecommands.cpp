@@ -6,6 +6,7 @@
 #include "shellrun.h"
 #include "sysfiles.h"
 #include "sysmessage.h"
+#include "textutil.h"
 #include "vault.h"
 #include <cstdio>
 
@@ -20,10 +21,9 @@ void NoSelectionMessage(HWND page, UINT stringId)
 
 int AskResString(HWND page, UINT stringId, const char* argument, UINT flags)
 {
-    char format[1024] = "", text[1400];
+    char format[1024] = "";
     LoadResString(stringId, format, sizeof(format));
-    snprintf(text, sizeof(text), format, argument ? argument : "");
-    return KxMessageBox(page, text, flags | MB_TOPMOST);
+    return KxMessageBox(page, FillText(format, {argument ? argument : ""}).c_str(), flags | MB_TOPMOST);
 }
 
 void EntryProgramFile(int index, char* out)

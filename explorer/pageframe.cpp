@@ -305,18 +305,15 @@ void RunHelp(HWND owner, int commandId)
 
 void OpenWebAddress(HWND owner, const char* address)
 {
-    if (FindAolClientWindow()) {
-        char aolPath[MAX_PATH] = "", command[1024];
-        GetProfileStringA("WAOL", "AppPath", "", aolPath, sizeof(aolPath));
-        if (aolPath[0]) {
-            int length = lstrlenA(aolPath);
-            if (aolPath[length - 1] != '\\')
-                lstrcatA(aolPath, "\\");
-            snprintf(command, sizeof(command), "\"%sWAOL.EXE\" -u \"%s\"", aolPath, address);
-        } else {
-            snprintf(command, sizeof(command), "waol.exe -u \"%s\"", address);
-        }
-        RunCommandLine(command, SW_SHOW);
+    // AOL's own browser only where its folder is known: by its bare name it would be looked
+    // for in the current folder first.
+    char aolFolder[MAX_PATH] = "";
+    if (FindAolClientWindow() && GetProfileStringA("WAOL", "AppPath", "", aolFolder, sizeof(aolFolder))) {
+        std::string command = std::string("\"") + aolFolder;
+        if (command.back() != '\\')
+            command += '\\';
+        command += std::string("WAOL.EXE\" -u \"") + address + "\"";
+        RunCommandLine(command.c_str(), SW_SHOW);
         return;
     }
     ShellRun(owner, "open", address, nullptr);
@@ -465,9 +462,9 @@ void LayoutPageControls(HWND page, const PageLayout& layout)
         int gap = slots > 1 ? (span - buttonWidth * slots) / (slots - 1) : 0;
         for (int s = 0; s < slots; s++) {
             int x = slots > 1 ? margin + s * (buttonWidth + gap) : (width - buttonWidth) / 2;
-            for (int k = 0; k < 2; k++)
-                if (layout.slots[s][k])
-                    Place(page, layout.slots[s][k], x, buttonsTop, buttonWidth, buttonHeight);
+            for (int id : {layout.slots[s].id, layout.slots[s].sharedWith})
+                if (id)
+                    Place(page, id, x, buttonsTop, buttonWidth, buttonHeight);
         }
     }
     int listBottom = slots > 0 ? buttonsTop - margin : height - margin;

@@ -2,16 +2,37 @@
 // buttons, the status bar, saved position, help and the layout of the sheet and its pages.
 #pragma once
 #include <windows.h>
+#include <cstddef>
+#include <initializer_list>
+
+// Fills the first entries of a fixed table from a list; the number filled. Pages declare their
+// tables at compile time, where a list longer than its table does not compile.
+template <class T> struct TableItem { typedef T type; };
+template <class T, size_t N>
+constexpr int SetTable(T (&table)[N], std::initializer_list<typename TableItem<T>::type> items)
+{
+    int count = 0;
+    for (const T& item : items)
+        table[count++] = item;
+    return count;
+}
+
+// A place among the bottom buttons; two buttons that share it (one shown at a time) both
+// have their id here.
+struct ButtonSlot {
+    int id = 0;
+    int sharedWith = 0;
+};
 
 // Control ids a page places with the shared layout.
 struct PageLayout {
-    int banners[4];
-    int bannerCount;
-    int rows[4];        // full-width rows between the banner and the list
-    int rowCount;
-    int slots[6][2];    // bottom buttons; two ids in a slot share its place
-    int slotCount;
-    int hasMonitor;
+    int banners[4] = {};
+    int bannerCount = 0;
+    int rows[4] = {};       // full-width rows between the banner and the list
+    int rowCount = 0;
+    ButtonSlot slots[6] = {};
+    int slotCount = 0;
+    int hasMonitor = 0;
 };
 
 // WM_INITDIALOG: active page id, saved position and StartTab; on the NT family the first

@@ -1,5 +1,7 @@
 #include "patroltime.h"
 #include "dialogs_options.h"
+#include "policy.h"
+#include "policyui.h"
 #include "resstring.h"
 #include <commctrl.h>
 #include <cstdlib>
@@ -75,18 +77,24 @@ static void ShowState(HWND dialog, const PatrolDialogState& state)
     HWND slider = GetDlgItem(dialog, IDC_PATROL_SLIDER);
     SendMessageA(slider, TBM_SETRANGE, TRUE, MAKELPARAM(0, SLIDER_MAX));
     SendMessageA(slider, TBM_SETTICFREQ, 3, 0);
+    // A time a policy sets is shown and cannot be changed.
+    int timeManaged = state.area && IsPolicyManaged(state.area->patrolOption);
     if (!state.area || !state.area->realtimeOption) {
         ShowWindow(GetDlgItem(dialog, IDC_PATROL_REALTIME), SW_HIDE);
-        SetMinutes(dialog, state.current, TRUE);
-        return;
-    }
-    if (RealtimeOn(state.area)) {
+        SetMinutes(dialog, state.current, !timeManaged);
+    } else if (RealtimeOn(state.area)) {
         CheckDlgButton(dialog, IDC_PATROL_REALTIME, BST_CHECKED);
         SetMinutes(dialog, 0, FALSE);
     } else {
         CheckDlgButton(dialog, IDC_PATROL_REALTIME, BST_UNCHECKED);
-        SetMinutes(dialog, state.current, TRUE);
+        SetMinutes(dialog, state.current, !timeManaged);
     }
+    if (timeManaged) {
+        ShowManaged(dialog, IDC_PATROL_MINUTES, 1);
+        ShowManaged(dialog, IDC_PATROL_SLIDER, 1);
+    }
+    if (state.area && state.area->realtimeOption)
+        ShowManaged(dialog, IDC_PATROL_REALTIME, IsPolicyManaged(state.area->realtimeOption));
 }
 
 static void StoreRealtime(const PatrolArea* area, int on)

@@ -1,10 +1,10 @@
 // Commands of the Startup Programs page: buttons, keys and context menu share these ids.
-#include "baseline.h"
 #include "delaystart.h"
 #include "dialogs_pages.h"
 #include "entrylist.h"
 #include "infodialog.h"
 #include "keys.h"
+#include "knownlist.h"
 #include "onlineinfo.h"
 #include "sysfiles.h"
 #include "vault.h"

@@ -22,6 +22,7 @@ Target amd64-unicode
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SOUNDS_KEY "AppEvents\Schemes\Apps\Kestrix"
 !define LABELS_KEY "AppEvents\EventLabels"
+!define EVENTLOG_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\Kestrix"
 
 Name "Kestrix"
 OutFile "${OUTFILE}"
@@ -41,6 +42,7 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) Orvane"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Kestrix.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Start the Kestrix monitor now"
 !insertmacro MUI_PAGE_WELCOME
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE KestrixLeaf
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -98,8 +100,26 @@ Function .onInit
   SetRegView 64
 FunctionEnd
 
+; Kestrix gets a folder of its own whatever folder the user picks ("C:\Program Files",
+; "D:\"): the uninstaller may then remove the folder without touching anything beside it.
+Function KestrixLeaf
+  Push $0
+  strip:
+    StrCpy $0 "$INSTDIR" "" -1
+    StrCmp $0 "\" 0 stripped
+    StrCpy $INSTDIR "$INSTDIR" -1
+    Goto strip
+  stripped:
+  ${GetFileName} "$INSTDIR" $0
+  StrCmp $0 "Kestrix" leaf
+    StrCpy $INSTDIR "$INSTDIR\Kestrix"
+  leaf:
+  Pop $0
+FunctionEnd
+
 Section "Kestrix" SecMain
   SectionIn RO
+  Call KestrixLeaf   ; a silent install's /D too
   Call CloseKestrix
   SetOutPath "$INSTDIR"
   File "${BUILD}\Kestrix.exe"
@@ -107,7 +127,17 @@ Section "Kestrix" SecMain
   File /oname=Kestrix.wav "${SOURCE}\resources\alert.wav"
   !insertmacro HelpPages File "${SOURCE}\help"
   File "${SOURCE}\help\help.css"
+  ; The Group Policy templates, for administrators to copy into their policy store.
+  SetOutPath "$INSTDIR\policy"
+  File "${SOURCE}\installer\policy\Kestrix.admx"
+  SetOutPath "$INSTDIR\policy\en-US"
+  File "${SOURCE}\installer\policy\en-US\Kestrix.adml"
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  ; The event source of the monitor's reports: its texts are the monitor's message table.
+  WriteRegExpandStr HKLM "${EVENTLOG_KEY}" "EventMessageFile" "$INSTDIR\Kestrix.exe"
+  WriteRegDWORD HKLM "${EVENTLOG_KEY}" "TypesSupported" 7
 
   ; Start with Windows the way the monitor's own always-run option does it: a quoted command
   ; in the machine's Run key, and the entry already approved so the monitor does not ask
@@ -158,6 +188,15 @@ Section "Uninstall"
   Delete "$INSTDIR\help.css"
   !insertmacro HelpPages Delete "$INSTDIR"
   Delete "$INSTDIR\uninstall.exe"
+  Delete "$INSTDIR\policy\en-US\Kestrix.adml"
+  RMDir "$INSTDIR\policy\en-US"
+  Delete "$INSTDIR\policy\Kestrix.admx"
+  RMDir "$INSTDIR\policy"
+
+  ; The event source goes only when it names this copy's monitor.
+  ReadRegStr $0 HKLM "${EVENTLOG_KEY}" "EventMessageFile"
+  StrCmp $0 "$INSTDIR\Kestrix.exe" 0 +2
+    DeleteRegKey HKLM "${EVENTLOG_KEY}"
 
   ; Only the Run value that starts this copy goes; another program's value of the same name stays.
   ReadRegStr $0 HKLM "${RUN_KEY}" "Kestrix"
@@ -182,10 +221,16 @@ Section "Uninstall"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 
   ; The user's data: approved lists, options, entries Kestrix disabled, history, notes, reports
-  ; and the vault. Kept unless the user says otherwise; silent uninstalls keep it.
+  ; and the vault. Kept unless the user says otherwise; silent uninstalls keep it unless given
+  ; /PURGE.
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/PURGE" $R1
+  IfErrors 0 purge
   MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON1 \
     "Keep your Kestrix data (approved programs, settings, history, notes and the vault of removed hidden files)?$\r$\n$\r$\nKeep it if you may install Kestrix again: startup entries Kestrix disabled can only be enabled again with Kestrix." \
     /SD IDYES IDYES keep
+  purge:
   SetShellVarContext current
   RMDir /r "$APPDATA\Kestrix"
   DeleteRegKey HKCU "Software\Orvane\Kestrix"
@@ -193,7 +238,30 @@ Section "Uninstall"
   DeleteRegKey /ifempty HKCU "Software\Orvane"
   DeleteRegKey HKLM "Software\Orvane\Kestrix"
   DeleteRegKey /ifempty HKLM "Software\Orvane"
-  RMDir /r "$INSTDIR"
+  ; Only what Kestrix itself writes in its folder goes, never the folder's other content: an
+  ; older version may have been installed straight into a shared folder. Names any program
+  ; might use, and Kestrix's subfolders, only in a folder that is Kestrix's own.
+  Delete "$INSTDIR\send2ov.txt"
+  Delete "$INSTDIR\sendex2ov.txt"
+  Delete "$INSTDIR\KestrixLog.csv"
+  Delete "$INSTDIR\KestrixLog.html"
+  Delete "$INSTDIR\KestrixLog.txt"
+  Delete "$INSTDIR\HijackKestrix.log"
+  Delete "$INSTDIR\*-Kestrix.reg"
+  ${GetFileName} "$INSTDIR" $0
+  StrCmp $0 "Kestrix" 0 shared
+    Delete "$INSTDIR\history.txt"
+    Delete "$INSTDIR\temp.url"
+    Delete "$INSTDIR\note_*.txt"
+    Delete "$INSTDIR\HOSTS"
+    Delete "$INSTDIR\Autoexec.bat"
+    Delete "$INSTDIR\Config.sys"
+    RMDir /r "$INSTDIR\Disabled"
+    RMDir /r "$INSTDIR\Parked"
+    RMDir /r "$INSTDIR\vault"
+    RMDir /r "$INSTDIR\kbase"
+  shared:
+  RMDir "$INSTDIR"
   Goto done
   keep:
   ; What is left in the folder (history, notes, logs) is the user's; the folder goes when empty.

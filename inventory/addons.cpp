@@ -3,6 +3,7 @@
 #include "handles.h"
 #include "keytext.h"
 #include "pathutil.h"
+#include "registry.h"
 #include "textutil.h"
 #include "trace.h"
 #include "versioninfo.h"
@@ -12,25 +13,15 @@
 
 namespace {
 
-// Names of a key's subkeys or values, in index order; failed indices are passed over.
+// Names of a key's subkeys or values, in index order.
 std::vector<std::string> Names(const char* path, bool values, REGSAM view = 0)
 {
     std::vector<std::string> names;
-    RegKey key;
-    if (!key.open(HKEY_LOCAL_MACHINE, path, KEY_READ | view))
-        return names;
-    for (DWORD index = 0;; index++) {
-        char name[256];
-        DWORD length = sizeof(name);
-        LONG status = values ? RegEnumValueA(key.get(), index, name, &length, nullptr, nullptr,
-                                             nullptr, nullptr)
-                             : RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr,
-                                             nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status == ERROR_SUCCESS)
-            names.emplace_back(name, length);
-    }
+    auto add = [&](const std::string& name) { names.push_back(name); };
+    if (values)
+        ForEachValueName(HKEY_LOCAL_MACHINE, path, add, view);
+    else
+        ForEachSubkey(HKEY_LOCAL_MACHINE, path, add, view);
     return names;
 }
 

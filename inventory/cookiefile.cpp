@@ -4,6 +4,7 @@
 #include "datetime.h"
 #include "handles.h"
 #include "trace.h"
+#include "wholefile.h"
 #include "writefault.h"
 #include <cstdlib>
 #include <cstring>
@@ -50,33 +51,6 @@ void CookieExpiryText(const std::string& seconds, char* out, int capacity)
     SYSTEMTIME st;
     if (FileTimeToLocalFileTime(&utc, &local) && FileTimeToSystemTime(&local, &st))
         FormatDateTime(st, out, capacity);
-}
-
-int ReadWholeFile(const char* path, std::string* out)
-{
-    out->clear();
-    Handle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return 0;
-    LARGE_INTEGER size;
-    // A cookie file of hundreds of megabytes is not one; refuse it rather than cut it.
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 256LL * 1024 * 1024)
-        return 0;
-    out->resize((size_t)size.QuadPart);
-    size_t done = 0;
-    while (done < out->size()) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), &(*out)[done], (DWORD)(out->size() - done), &got, nullptr)) {
-            out->clear();
-            return 0;
-        }
-        if (got == 0)
-            break;
-        done += got;
-    }
-    out->resize(done);
-    return 1;
 }
 
 std::vector<std::string> SplitLinesKeepingEnds(const std::string& text)

@@ -11,6 +11,7 @@
 #include "registry.h"
 #include "resstring.h"
 #include "textutil.h"
+#include "wholefile.h"
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -129,22 +130,18 @@ int LoadCookieFilters()
     RegKey key;
     if (!key.open(HKEY_CURRENT_USER, KX_NUTS_KEY, KEY_READ))
         return 0;
-    for (DWORD index = 0;; index++) {
+    ForEachValue(key.get(), [](const RegValueItem& value) {
         CookieFilter filter;
-        BYTE data[16] = {};
-        DWORD nameLength = sizeof(filter.text), dataLength = sizeof(data) - 1, type = 0;
-        LONG status = RegEnumValueA(key.get(), index, filter.text, &nameLength, nullptr, &type,
-                                    data, &dataLength);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status != ERROR_SUCCESS || !filter.text[0])
-            continue;   // too long for the list, unreadable, or the unnamed value
-        if (type == REG_DWORD && dataLength == sizeof(DWORD))
-            filter.data = (int)*(DWORD*)data;
+        // The unnamed value is no filter; a name too long for a filter's text cannot be one.
+        if (!value.name.c_str()[0] || value.name.size() >= sizeof(filter.text))
+            return;
+        lstrcpynA(filter.text, value.name.c_str(), sizeof(filter.text));
+        if (value.type == REG_DWORD && value.data.size() == sizeof(DWORD))
+            filter.data = (int)*(const DWORD*)value.data.data();
         else
-            filter.data = atoi((const char*)data);
+            filter.data = atoi(value.text());
         g_filters.push_back(filter);
-    }
+    });
     return (int)g_filters.size();
 }
 

@@ -67,8 +67,6 @@ void MozillaCookieTitle(const MozillaCookie& cookie, char* out);
 // Expiry seconds since 1970 (UTC) in the user's date-time form; empty when out of range.
 void CookieExpiryText(const std::string& seconds, char* out, int capacity);
 
-// The whole file; 0 when it cannot be read (no size limit but the memory's).
-int ReadWholeFile(const char* path, std::string* out);
 // Splits text into lines, each with its own line end ("\n" or "\r\n", none for a last line
 // without one), so that joining them again gives the text back byte for byte.
 std::vector<std::string> SplitLinesKeepingEnds(const std::string& text);

@@ -1,5 +1,4 @@
 #include "entrylist.h"
-#include "handles.h"
 #include "keys.h"
 #include "options.h"
 #include "platform.h"
@@ -215,7 +214,7 @@ FolderMemoScope::~FolderMemoScope()
 
 // 1 when the folder part of path does not exist, so that path cannot either. A folder whose
 // name ends in a dot or blank is not judged: the system trims those only at a path's end.
-static int InMissingFolder(const char* path)
+int InMissingFolder(const char* path)
 {
     const char* slash = strrchr(path, '\\');
     if (!g_memoDepth || !slash || slash - path < 3 || slash[-1] == '.' || slash[-1] == ' ')
@@ -274,10 +273,29 @@ static int CookieLimit()
     return g_optionsLoaded ? g_options.MaxCookie : GetOption("MaxCookie", DefaultMaxCookie());
 }
 
+static int g_unlimited;
+
+EntryLimitScope::EntryLimitScope() { g_unlimited++; }
+EntryLimitScope::~EntryLimitScope() { g_unlimited--; }
+
+static bool ListFull() { return !g_unlimited && g_entries.count >= MAX_ENTRIES; }
+
+int AppendEntryRecord(EntryRecord* record)
+{
+    if (ListFull()) {
+        free(record);
+        return 0;
+    }
+    if ((int)g_entries.items.size() <= g_entries.count)
+        g_entries.items.resize(g_entries.count + 1);
+    g_entries.items[g_entries.count++] = record;
+    return 1;
+}
+
 int AddEntry(const char* title, const char* command, const char* source, const char* detail,
              int type, int tag)
 {
-    if (g_entries.count >= MAX_ENTRIES)
+    if (ListFull())
         return 0;
     char titleCut[128], commandCut[260], sourceCut[260];
     lstrcpynA(titleCut, title ? title : "", sizeof(titleCut));
@@ -322,16 +340,17 @@ int AddEntry(const char* title, const char* command, const char* source, const c
         ToLongPathForm(record->source, sizeof(record->source));
     record->type = type;
     record->tag = tag;
-    g_entries.items[g_entries.count++] = record;
-    return 1;
+    return AppendEntryRecord(record);
 }
 
 void ClearEntries()
 {
-    for (int i = 0; i < g_entries.count; i++) {
+    for (int i = 0; i < g_entries.count; i++)
         free(g_entries.items[i]);
-        g_entries.items[i] = nullptr;
-    }
+    g_entries.items.clear();
+    // A list lifted to tens of thousands gives its room back.
+    if (g_entries.items.capacity() > (size_t)MAX_ENTRIES)
+        g_entries.items.shrink_to_fit();
     g_entries.count = 0;
 }
 
@@ -460,22 +479,12 @@ DisabledIndexScope::DisabledIndexScope() : owner(t_disabledNames == nullptr)
     if (!owner)
         return;
     auto* names = new std::unordered_set<std::string>;
-    RegKey key;
-    if (key.open(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, KEY_READ)) {
-        char name[16384];
-        for (DWORD i = 0;; i++) {
-            DWORD length = sizeof(name);
-            LONG result = RegEnumValueA(key.get(), i, name, &length, nullptr, nullptr, nullptr,
-                                        nullptr);
-            if (result == ERROR_NO_MORE_ITEMS)
-                break;
-            if (result != ERROR_SUCCESS) {
-                // A name that cannot be listed: every title is looked up as without the scope.
-                delete names;
-                return;
-            }
-            names->insert(UpperName(name));
-        }
+    if (ForEachValueName(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, [&](const std::string& name) {
+            names->insert(UpperName(name.c_str()));
+        }) == REG_WALK_FAILED) {
+        // A name that cannot be listed: every title is looked up as without the scope.
+        delete names;
+        return;
     }
     t_disabledNames = names;
 }

@@ -1,6 +1,7 @@
 // The entry record, the one list per program, and the entry-type and action tables.
 #pragma once
 #include <windows.h>
+#include <vector>
 
 const int MAX_ENTRIES = 4096;
 
@@ -14,10 +15,16 @@ struct EntryRecord {
     // Startup entries: 1 when Windows' own startup switch (Task Manager, Settings) keeps the
     // entry from starting though it is in place. Set by the startup inventory.
     int offByWindows;
+    // Services: the key name under the services root. A service is approved, stopped and
+    // disabled by it: display names are not unique, and any service can take another's.
+    char key[256];
 };
 
+// The list takes MAX_ENTRIES entries, the rows a page of the manager shows; a check of the
+// monitor lifts the limit while it runs (EntryLimitScope), so that no entry is ever left out of
+// what the guard looks at.
 struct EntryList {
-    EntryRecord* items[MAX_ENTRIES];
+    std::vector<EntryRecord*> items;
     int count;
 };
 
@@ -85,6 +92,15 @@ const char* DisabledStoreKey(int type);
 
 int AddEntry(const char* title, const char* command, const char* source, const char* detail,
              int type, int tag);
+// Appends a record made with malloc (the list frees it); 0 (and the record freed) at the limit.
+int AppendEntryRecord(EntryRecord* record);
+// Held by the monitor's checks and baseline: the list takes every entry there is.
+struct EntryLimitScope {
+    EntryLimitScope();
+    ~EntryLimitScope();
+    EntryLimitScope(const EntryLimitScope&) = delete;
+    EntryLimitScope& operator=(const EntryLimitScope&) = delete;
+};
 void ClearEntries();
 int EntryCount();
 
@@ -107,6 +123,10 @@ struct FolderMemoScope {
     FolderMemoScope(const FolderMemoScope&) = delete;
     FolderMemoScope& operator=(const FolderMemoScope&) = delete;
 };
+
+// 1 when the folder of path is known, within a FolderMemoScope, not to exist (so the file
+// cannot either); 0 when it exists or cannot be judged.
+int InMissingFolder(const char* path);
 
 const char* TypeName(int code);
 int TypeCode(const char* name);

@@ -1,5 +1,5 @@
 #include "filecheck.h"
-#include "cookies.h"
+#include "wholefile.h"
 #include <cstdint>
 #include <cstring>
 

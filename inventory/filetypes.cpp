@@ -65,11 +65,10 @@ const char* SnapshotClassKey(int kind)
     return nullptr;
 }
 
-int ResolveFileType(const char* extension, int kind, char* className, char* command)
+// Class and open command of one kind, each as long as the registry layer reads them.
+static int ResolveText(const char* extension, int kind, std::string& cls, std::string& open)
 {
-    className[0] = command[0] = 0;
     std::string ext = WithDot(extension);
-    std::string cls, open;
     switch (kind) {
     case FT_CLASS:
         cls = ReadText(HKEY_LOCAL_MACHINE, "Software\\Classes\\" + ext, "");
@@ -89,7 +88,14 @@ int ResolveFileType(const char* extension, int kind, char* className, char* comm
     default:
         return 0;
     }
-    if (cls.empty() || open.empty())
+    return !cls.empty() && !open.empty();
+}
+
+int ResolveFileType(const char* extension, int kind, char* className, char* command)
+{
+    className[0] = command[0] = 0;
+    std::string cls, open;
+    if (!ResolveText(extension, kind, cls, open))
         return 0;
     Cut259(cls, className);
     Cut259(open, command);
@@ -129,29 +135,83 @@ int ListFileTypes()
     return count;
 }
 
+static std::string WithoutQuotes(const std::string& command)
+{
+    std::string bare;
+    for (char c : command)
+        if (c != '"')
+            bare += c;
+    return bare;
+}
+
+// A command whose quotes were removed, quoted again: its program part (up to the first
+// program extension, else the first blank) and every %1 or %L argument. Without this, a
+// program under "Program Files" would run "C:\Program" and a file name with blanks would
+// reach the program as several arguments.
+static std::string RequoteCommand(const std::string& bare)
+{
+    if (bare.empty() || bare.find('"') != std::string::npos)
+        return bare;
+    size_t end = std::string::npos;
+    static const char* const programs[] = {".exe", ".com", ".bat", ".cmd", ".scr", ".pif"};
+    for (size_t i = 0; i + 4 <= bare.size() && end == std::string::npos; i++) {
+        if (bare[i] != '.' || (i + 4 < bare.size() && bare[i + 4] != ' '))
+            continue;
+        for (const char* kind : programs)
+            if (lstrcmpiA(bare.substr(i, 4).c_str(), kind) == 0)
+                end = i + 4;
+    }
+    if (end == std::string::npos)
+        end = bare.find(' ');
+    if (end == std::string::npos)
+        end = bare.size();
+    std::string quoted = "\"" + bare.substr(0, end) + "\"";
+    for (size_t i = end; i < bare.size(); i++) {
+        bool marker = bare[i] == '%' && i + 1 < bare.size() &&
+                      (bare[i + 1] == '1' || bare[i + 1] == 'L' || bare[i + 1] == 'l') &&
+                      (i + 2 == bare.size() || bare[i + 2] == ' ');
+        if (marker) {
+            quoted += "\"%" + std::string(1, bare[i + 1]) + "\"";
+            i++;
+        } else {
+            quoted += bare[i];
+        }
+    }
+    return quoted;
+}
+
 int SnapshotFileType(const char* extensionWithDot, int kind)
 {
     const char* classKey = SnapshotClassKey(kind);
-    char cls[260], command[260];
-    if (!classKey || !ResolveFileType(extensionWithDot, kind, cls, command))
+    std::string cls, command;
+    if (!classKey || !ResolveText(extensionWithDot, kind, cls, command))
         return 0;
-    SetRegValue(HKEY_CURRENT_USER, classKey, extensionWithDot, cls);
-    char bare[260];
-    StripQuotes(command, bare, sizeof(bare));
-    SetRegValue(HKEY_CURRENT_USER, KX_CLASS_KEY, cls, bare);
+    cls.resize(cls.size() < 259 ? cls.size() : 259);
+    SetRegValue(HKEY_CURRENT_USER, classKey, extensionWithDot, cls.c_str());
+    // The quote-free form is what comparisons read; the command as written is what a
+    // restore puts back.
+    SetRegValue(HKEY_CURRENT_USER, KX_CLASS_KEY, cls.c_str(), WithoutQuotes(command).c_str());
+    SetRegValue(HKEY_CURRENT_USER, KX_CLASSCOMMAND_KEY, cls.c_str(), command.c_str());
     return 1;
 }
 
-void ReadFileTypeSnapshot(const char* extensionWithDot, int kind, char* className, char* command)
+void ReadFileTypeSnapshot(const char* extensionWithDot, int kind, char* className,
+                          std::string* command)
 {
-    className[0] = command[0] = 0;
+    className[0] = 0;
+    command->clear();
     const char* classKey = SnapshotClassKey(kind);
     if (!classKey)
         return;
     Cut259(ReadText(HKEY_CURRENT_USER, classKey, extensionWithDot), className);
     // An empty class would name the Class key's default value: the watch list itself.
-    if (className[0])
-        Cut259(ReadText(HKEY_CURRENT_USER, KX_CLASS_KEY, className), command);
+    if (!className[0])
+        return;
+    std::string bare = ReadText(HKEY_CURRENT_USER, KX_CLASS_KEY, className);
+    std::string written = ReadText(HKEY_CURRENT_USER, KX_CLASSCOMMAND_KEY, className);
+    // A snapshot made before the command was kept as written (or re-made without it since)
+    // has only the quote-free form.
+    *command = !written.empty() && WithoutQuotes(written) == bare ? written : RequoteCommand(bare);
 }
 
 static int SnapshotListed()
@@ -195,16 +255,18 @@ int ClassInUse(const char* className)
 
 int FileTypeChanged(const EntryRecord& entry)
 {
-    char cls[260], stored[260];
-    ReadFileTypeSnapshot(entry.detail, entry.tag, cls, stored);
-    if (!stored[0] || InMyString(stored, "AVI;BAT")) {
+    char cls[260], present[260];
+    std::string command;
+    ReadFileTypeSnapshot(entry.detail, entry.tag, cls, &command);
+    // Cut as the listed command was, before its quotes went: like is compared with like.
+    std::string stored = WithoutQuotes(command.substr(0, 259));
+    if (stored.empty() || InMyString(stored.c_str(), "AVI;BAT")) {
         SnapshotFileType(entry.detail, entry.tag);
         return 0;
     }
-    char present[260];
-    lstrcpynA(present, entry.command, sizeof(present));
+    StripQuotes(entry.command, present, sizeof(present));
     ToLongPathForm(present, sizeof(present));
-    return lstrcmpiA(FileNamePart(stored), FileNamePart(present)) != 0;
+    return lstrcmpiA(FileNamePart(stored.c_str()), FileNamePart(present)) != 0;
 }
 
 void FileTypeIcon(const char* extension, int kind, char* file, int* index)

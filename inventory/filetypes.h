@@ -2,11 +2,13 @@
 // program opens each extension, the current associations and the rule that says one changed.
 #pragma once
 #include "entrylist.h"
+#include <string>
 
 #define KX_CLASS_KEY "Software\\Orvane\\Kestrix\\Class"          // watch list + snapshot commands
 #define KX_EXT_KEY "Software\\Orvane\\Kestrix\\Ext"              // kind 1 classes
 #define KX_EXTAPP_KEY "Software\\Orvane\\Kestrix\\ExtApp"        // kind 2 applications
 #define KX_EXTPROGID_KEY "Software\\Orvane\\Kestrix\\ExtProgID"  // kind 3 ProgIDs
+#define KX_CLASSCOMMAND_KEY "Software\\Orvane\\Kestrix\\ClassCommand"  // snapshot commands as written
 #define KX_EXTTYPE_KEY "Software\\Orvane\\Kestrix\\ExtType"
 #define KX_FILEEXTS_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts"
 
@@ -25,9 +27,11 @@ int ListFileTypes();
 const char* SnapshotClassKey(int kind);
 // Records the present class and command of one kind; 1 when it resolved.
 int SnapshotFileType(const char* extensionWithDot, int kind);
-// Snapshot class and command recorded for an extension and kind (empty when none).
+// Snapshot class and command recorded for an extension and kind (empty when none). The
+// command is the one to put back: as it was written, or re-quoted when only its quote-free
+// form was kept.
 void ReadFileTypeSnapshot(const char* extensionWithDot, int kind, char* className /*260*/,
-                          char* command /*260*/);
+                          std::string* command);
 // Makes the snapshot (and the watch list) when there is none; the count snapshotted.
 int CreateClassInfo();
 // True when a listed entry has the class as its source.

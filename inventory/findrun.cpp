@@ -29,36 +29,22 @@ static const char kWinlogonKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVers
 static const char kShellFoldersKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-// Name, data and type of every value of a key, in enumeration order. Reading the whole
-// key first keeps the order stable while the caller moves values out of it. A limit of 0
-// reads names or data of any length.
-static ValueList ReadValues(HKEY root, const char* path, int maxName, int maxData,
-                            REGSAM view = 0)
+// Name, data and type of every value of a key, in enumeration order, however long. Reading
+// the whole key first keeps the order stable while the caller moves values out of it.
+static ValueList ReadValues(HKEY root, const char* path, REGSAM view = 0)
 {
     ValueList values;
     RegKey key;
     if (!key.open(root, path, KEY_READ | view))
         return values;
-    DWORD count = 0, longestName = 0, longestData = 0;
+    DWORD count = 0;
     if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                         &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return values;
-    if (maxName == 0)
-        maxName = (int)longestName + 1;
-    if (maxData == 0)
-        maxData = (int)longestData + 1;
-    std::vector<char> name(maxName + 1), data(maxData + 2);
-    for (DWORD index = 0; index <= count; index++) {
-        DWORD nameLength = maxName + 1, dataLength = maxData + 1, type = 0;
-        LONG status = RegEnumValueA(key.get(), index, name.data(), &nameLength, nullptr, &type,
-                                    (BYTE*)data.data(), &dataLength);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status != ERROR_SUCCESS)
-            continue;
-        data[dataLength] = 0;   // binary data need not end in a terminator
-        values.push_back({std::string(name.data(), nameLength), std::string(data.data()), type});
-    }
+    values.reserve(count);
+    ForEachValue(key.get(), [&](const RegValueItem& value) {
+        values.push_back({value.name, value.text(), value.type});
+    });
     return values;
 }
 
@@ -80,7 +66,7 @@ static ValueList ReadValuesAgain(HKEY root, const char* path, REGSAM view, ReadK
     if (SameSettledStamp(stamp, last->stamp))
         return last->values;
     // The stamp is taken before the values: a write in between gives a newer stamp next time.
-    ValueList values = ReadValues(root, path, 0, 0, view);
+    ValueList values = ReadValues(root, path, view);
     last->stamp = stamp;
     last->values = stamp.written ? values : ValueList();
     return values;
@@ -106,7 +92,7 @@ static NameSet ReadDisabledIndex()
 {
     NameSet names;
     char code[17];
-    for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, 0, 0))
+    for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY))
         if ((value.type == REG_SZ || value.type == REG_EXPAND_SZ) && !value.data.empty() &&
             GetRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, value.name.c_str(), code,
                         sizeof(code)) > 0)
@@ -114,46 +100,54 @@ static NameSet ReadDisabledIndex()
     return names;
 }
 
-// The value read just before, across every key of one BuildRun pass.
+// What one BuildRun pass carries from key to key.
 struct LastRunValue {
-    std::string name, data;
-    bool present = false;
     NameSet disabled;   // the disabled index as read at the start of the pass
 };
 
 // Name and data of a value, as one text to look up.
 static std::string ValueKey(const ValueText& value) { return NameKey(value.name) + '\n' + value.data; }
 
-static void ReadRunKey(int rootIndex, int keyIndex, LastRunValue* last)
+// The values of one Run key as read, before any of them is looked at.
+struct RunKeyValues {
+    int code;
+    ValueList values;
+    NameSet shared;   // the 32-bit view: what the own view shows alike
+};
+
+static RunKeyValues ReadRunKey(int rootIndex, int keyIndex)
 {
-    const int code = keyIndex + 1 + 10 * rootIndex;
+    RunKeyValues read;
+    read.code = keyIndex + 1 + 10 * rootIndex;
     HKEY root;
     const char* path;
     REGSAM view;
-    RunKeyOfCode(code, &root, &path, &view);
+    RunKeyOfCode(read.code, &root, &path, &view);
     // Whole values: a long command still starts a program and must not slip past the
     // guard (the listed command is cut to its field). Slot 2 is the 32-bit view.
     static ReadKey lastRead[3][7];
     const int slot = rootIndex == RUN32_ROOT_INDEX ? 2 : rootIndex;
-    ValueList values = ReadValuesAgain(root, path, view, &lastRead[slot][keyIndex]);
+    read.values = ReadValuesAgain(root, path, view, &lastRead[slot][keyIndex]);
     // A key that Windows does not keep apart for 32-bit programs (or a system without
     // them) shows the same values in both views: those are listed once, from the 64-bit view.
-    NameSet shared;
     if (view)
         for (const auto& value : ReadValuesAgain(root, path, 0, &lastRead[0][keyIndex]))
-            shared.insert(ValueKey(value));
-    for (const auto& value : values) {
+            read.shared.insert(ValueKey(value));
+    return read;
+}
+
+static void ListRunKey(const RunKeyValues& read, LastRunValue* last)
+{
+    const int code = read.code;
+    for (const auto& value : read.values) {
         const std::string& name = value.name;
         const std::string& data = value.data;
-        if (!shared.empty() && shared.count(ValueKey(value)))
+        if (!read.shared.empty() && read.shared.count(ValueKey(value)))
             continue;
-        bool repeat = last->present && lstrcmpiA(name.c_str(), last->name.c_str()) == 0 &&
-                      lstrcmpiA(data.c_str(), last->data.c_str()) == 0;
-        last->name = name;
-        last->data = data;
-        last->present = true;
-        // Windows starts only text values; a number or binary data there runs nothing.
-        if (repeat || (value.type != REG_SZ && value.type != REG_EXPAND_SZ))
+        // Windows starts only text values; a number, binary data or an empty text there runs
+        // nothing. Every other value is listed, whatever its name looks like or however short
+        // its command: Windows starts each, a twin in another key too.
+        if ((value.type != REG_SZ && value.type != REG_EXPAND_SZ) || data.empty())
             continue;
         Trace("BuildRun - findrun", data.c_str());
         // A namesake from another location is not the disabled entry: it is listed as the
@@ -164,24 +158,27 @@ static void ReadRunKey(int rootIndex, int keyIndex, LastRunValue* last)
             if (handled)
                 continue;
         }
-        if (name.size() > 1 && data.size() > 4 && (unsigned char)name[0] < 128) {
-            char command[512];
-            std::string head = data.substr(0, 511);
-            int rundll = SplitRundll32(head.c_str(), command, sizeof(command));
-            AddEntry(name.c_str(), command, "", "", code, rundll);
-        }
+        char command[512];
+        std::string head = data.substr(0, 511);
+        int rundll = SplitRundll32(head.c_str(), command, sizeof(command));
+        AddEntry(name.c_str(), command, "", "", code, rundll);
     }
 }
 
 void BuildRun()
 {
-    LastRunValue last;
-    if (g_returnedValueHandler)
-        last.disabled = ReadDisabledIndex();
+    // Every key is read before any value is looked at: the list is the keys as they were at
+    // one moment, not as they were while thousands of entries were being resolved.
+    std::vector<RunKeyValues> keys;
     // HKLM, HKCU, then the machine keys that 64-bit Windows keeps for 32-bit programs.
     for (int rootIndex : {0, 1, RUN32_ROOT_INDEX})
         for (int k = 0; k < 7; k++)
-            ReadRunKey(rootIndex, k, &last);
+            keys.push_back(ReadRunKey(rootIndex, k));
+    LastRunValue last;
+    if (g_returnedValueHandler)
+        last.disabled = ReadDisabledIndex();
+    for (const RunKeyValues& read : keys)
+        ListRunKey(read, &last);
 }
 
 int GetStartupGroup()
@@ -201,13 +198,23 @@ int GetStartupGroup()
     return WalkFound();
 }
 
+// The whole of a [windows] line of win.ini: every program on it starts, however long it is.
+static std::string ProfileLine(const char* key)
+{
+    std::vector<char> text(512);
+    for (;;) {
+        DWORD n = GetProfileStringA("windows", key, "", text.data(), (DWORD)text.size());
+        if (n + 2 < text.size() || text.size() >= (64u << 20))
+            return std::string(text.data(), n);
+        text.resize(text.size() * 4);
+    }
+}
+
 void GetWinPrograms()
 {
     const struct { const char* key; int code; } lines[2] = {{"run", WIN_RUN}, {"load", WIN_LOAD}};
     for (const auto& line : lines) {
-        char text[512] = "";
-        GetProfileStringA("windows", line.key, "", text, sizeof(text));
-        std::string rest = text;
+        std::string rest = ProfileLine(line.key);
         size_t start = 0;
         while (start <= rest.size()) {
             size_t end = rest.find(';', start);
@@ -236,7 +243,8 @@ void GetDisabledPrograms()
         KX_DISABLED_KEY "\\Policy",      KX_DISABLED_KEY "\\WinLoad",
         KX_DISABLED_KEY "\\WinRun"};
     for (const char* store : kStores) {
-        for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, store, 254, 254)) {
+        // Data of any length: a long command must not drop out of the list it is enabled from.
+        for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, store)) {
             if (value.name.empty())
                 continue;
             Trace("GetDisabledPrograms - findrun", value.data.c_str());
@@ -333,16 +341,10 @@ static void ReadWinlogonNotify()
     if (!key.open(HKEY_LOCAL_MACHINE, kNotify, KEY_READ))
         return;
     std::vector<std::string> names;
-    char name[255];
-    for (DWORD index = 0;; index++) {
-        DWORD length = sizeof(name);
-        LONG status =
-            RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status == ERROR_SUCCESS && name[0])
-            names.push_back(name);
-    }
+    ForEachSubkey(key.get(), [&](const std::string& name) {
+        if (name.c_str()[0])
+            names.push_back(name.c_str());
+    });
     for (const std::string& sub : names) {
         char dll[260];
         std::string path = std::string(kNotify) + "\\" + sub;
@@ -360,11 +362,11 @@ static void ReadWinlogonNotify()
 // otherwise list every hook twice.
 static ValueList HookValues(const char* path, REGSAM view)
 {
-    ValueList values = ReadValues(HKEY_LOCAL_MACHINE, path, 254, 254, view);
+    ValueList values = ReadValues(HKEY_LOCAL_MACHINE, path, view);
     if (!view)
         return values;
     NameSet own;
-    for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, path, 254, 254))
+    for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, path))
         own.insert(ValueKey(value));
     ValueList apart;
     for (const auto& value : values)

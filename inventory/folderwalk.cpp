@@ -51,8 +51,18 @@ static void AddStartupItem(const char* path)
     VersionStrings strings;
     if (EndsWith(path, "lnk")) {
         char target[MAX_PATH], description[1024];
-        if (ResolveShortcut(path, target, description) != 0)
-            return;   // target missing, no file target, or the link is unreadable
+        if (ResolveShortcut(path, target, description) != 0) {
+            // A link to a shell item or an address starts that at logon: listed with it, under
+            // the link's own name. A file target that is missing starts nothing.
+            char item[1024];
+            if (!ShortcutItemTarget(path, item, sizeof(item)))
+                return;
+            std::string name = FileNamePart(path);
+            name.resize(name.size() >= 4 ? name.size() - 4 : 0);
+            AddEntry(name.c_str(), item, path, "", GROUP_STARTUP, 0);
+            g_walkFound = 1;
+            return;
+        }
         std::string title = description;
         if (title.empty()) {
             GetVersionStrings(target, &strings);

@@ -79,51 +79,52 @@ void FormatThousands(long long value, char* out, int capacity)
     lstrcpynA(out, text.c_str(), capacity);
 }
 
-// Position just after the first case-insensitive occurrence of part, or -1.
-static int AfterMatch(const char* text, const char* part)
+// Length of part when the text begins with it (case-insensitive), else 0.
+static int StartsWithWord(const char* text, const char* part)
 {
-    size_t n = strlen(part), len = strlen(text);
-    for (size_t i = 0; i + n <= len; i++) {
-        int same = AsciiSameIgnoringCase(text + i, part, (int)n);
-        if (same < 0)
-            same = CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text + i, (int)n, part,
-                                  (int)n) == CSTR_EQUAL;
-        if (same)
-            return (int)(i + n);
-    }
-    return -1;
+    int n = (int)strlen(part);
+    for (int i = 0; i < n; i++)
+        if (!text[i] || toupper((unsigned char)text[i]) != part[i])
+            return 0;
+    return n;
 }
 
 // The text a command is scanned in: \SystemRoot (and %SystemRoot%) becomes the Windows
-// folder, %PROGRAMFILES% (when expandPrograms) the Program Files folder. The prefix is
-// matched where it stands, so quoted and %-delimited forms expand cleanly too.
+// folder, %PROGRAMFILES% (when expandPrograms) the Program Files folder. Only a prefix where
+// the command begins (after blanks and an opening quote) counts: the same word later on is
+// an argument, and the program is the file the command starts with.
 // *consumed is how many characters of the command the expansion replaced.
 static std::string ScanText(const char* command, bool expandPrograms, int* consumed,
                             int* prefixLength)
 {
     *consumed = 0;
     *prefixLength = 0;
-    int at = AfterMatch(command, "SYSTEMROOT");
-    if (at >= 0) {
-        if (command[at] == '%')
-            at++;
-        char windows[MAX_PATH] = "";
-        GetWindowsDirectoryA(windows, sizeof(windows));
-        *consumed = at;
-        *prefixLength = (int)strlen(windows);
-        return std::string(windows) + (command + at);
-    }
-    at = expandPrograms ? AfterMatch(command, "%PROGRAMFILES%") : -1;
-    if (at >= 0) {
-        char programs[MAX_PATH] = "";
+    const char* p = SkipLeadingBlanks(command);
+    if (*p == '"')
+        p++;
+    char folder[MAX_PATH] = "";
+    int word = 0;
+    const bool percent = *p == '%';
+    const char* mark = (*p == '\\' || percent) ? p + 1 : p;
+    if ((word = StartsWithWord(mark, "SYSTEMROOT")) != 0) {
+        p = mark + word;
+        if (percent && *p++ != '%')
+            return command;   // "%SystemRoot" without its closing sign
+        GetWindowsDirectoryA(folder, sizeof(folder));
+    } else if (expandPrograms && (word = StartsWithWord(p, "%PROGRAMFILES%")) != 0) {
+        p += word;
         if (!GetRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                         "ProgramFilesDir", programs, sizeof(programs)))
-            lstrcpynA(programs, "C:\\Program Files", sizeof(programs));
-        *consumed = at;
-        *prefixLength = (int)strlen(programs);
-        return std::string(programs) + (command + at);
+                         "ProgramFilesDir", folder, sizeof(folder)))
+            lstrcpynA(folder, "C:\\Program Files", sizeof(folder));
+    } else {
+        return command;
     }
-    return command;
+    // The word must be the whole first folder name.
+    if (*p && *p != '\\' && *p != '"' && *p != ' ')
+        return command;
+    *consumed = (int)(p - command);
+    *prefixLength = (int)strlen(folder);
+    return std::string(folder) + p;
 }
 
 // Upper-case copy up to the first extension whose third letter is one of stops;

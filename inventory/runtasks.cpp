@@ -8,8 +8,10 @@
 #include "program.h"
 #include "resstring.h"
 #include "sysmessage.h"
+#include "systemfiles.h"
 #include "trace.h"
 #include "versioninfo.h"
+#include <string>
 #include <tlhelp32.h>
 #include <cstdio>
 #include <cstring>
@@ -55,8 +57,8 @@ static BOOL WINAPI VisitVdmTask(DWORD processId, WORD, WORD task16, PSZ, PSZ fil
 
 static int EnumerateNt(ProcessVisitor visitor, void* arg)
 {
-    Module psapi(LoadLibraryA(g_psapiName ? g_psapiName : "PSAPI.DLL"));
-    Module vdmdbg(LoadLibraryA(g_vdmdbgName ? g_vdmdbgName : "VDMDBG.DLL"));
+    Module psapi(LoadLibraryA(g_psapiName ? g_psapiName : SystemFilePath("PSAPI.DLL").c_str()));
+    Module vdmdbg(LoadLibraryA(g_vdmdbgName ? g_vdmdbgName : SystemFilePath("VDMDBG.DLL").c_str()));
     if (!psapi || !vdmdbg)
         return 0;
     auto enumProcesses = (EnumProcessesFn)(void*)GetProcAddress(psapi.get(), "EnumProcesses");
@@ -142,27 +144,45 @@ struct FindVisit {
     DWORD found;
 };
 
+int ImageIsProgram(const char* path, const char* program)
+{
+    if (!path[0] || !program[0])
+        return 0;
+    char image[260];
+    TaskProgramFile(path, image, sizeof(image));
+    ToLongPathForm(image, sizeof(image));
+    if (lstrcmpiA(image, program) == 0)
+        return 1;
+    // A program named without its folder runs from wherever the search finds it: any file of
+    // that name is it. A program with a folder is that file and no other of its name.
+    return !strchr(program, '\\') && lstrcmpiA(FileNamePart(path), program) == 0;
+}
+
 static int MatchProcess(DWORD processId, WORD, const char* path, void* arg)
 {
     FindVisit* find = (FindVisit*)arg;
-    if (!path[0] || !find->program[0])
+    if (!ImageIsProgram(path, find->program))
         return 1;
-    char program[260];
-    TaskProgramFile(path, program, sizeof(program));
-    ToLongPathForm(program, sizeof(program));
-    const char* slash = strrchr(path, '\\');
-    const char* name = slash ? slash + 1 : path;
-    if (lstrcmpiA(program, find->program) == 0 || lstrcmpiA(name, find->program) == 0) {
-        find->found = processId;
-        return 0;
+    find->found = processId;
+    return 0;
+}
+
+void RunningProgramKey(const char* command, char* out /*260*/)
+{
+    TaskProgramFile(command, out, 260);
+    // A bare name that the Windows or System folder holds is that file: its full path is known.
+    char folder[MAX_PATH];
+    if (out[0] && !strchr(out, '\\') && FolderOfProgram(out, folder, sizeof(folder))) {
+        std::string full = std::string(folder) + "\\" + out;
+        lstrcpynA(out, full.c_str(), 260);
     }
-    return 1;
+    ToLongPathForm(out, 260);
 }
 
 DWORD FindRunningProgram(const char* command)
 {
     FindVisit find;
-    TaskProgramFile(command, find.program, sizeof(find.program));
+    RunningProgramKey(command, find.program);
     find.found = 0;
     if (!find.program[0])
         return 0;
@@ -217,9 +237,30 @@ int TerminateOpenProcess(HANDLE process)
     return (g_terminate ? g_terminate : TerminateProcess)(process, code) ? 1 : 0;
 }
 
-int StopProcess(DWORD processId)
+HANDLE OpenProgramProcess(DWORD processId, const char* program)
 {
-    Handle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
+    // The rights to end it and to read its image, nothing more.
+    Handle process(
+        OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process)
+        return nullptr;
+    if (program) {
+        // The id may have passed to another program since the list was made.
+        char image[MAX_PATH] = "";
+        DWORD size = sizeof(image);
+        if (!QueryFullProcessImageNameA(process.get(), 0, image, &size) ||
+            !ImageIsProgram(image, program))
+            return nullptr;
+    }
+    return process.release();
+}
+
+int StopProcess(DWORD processId, const char* program)
+{
+    char key[260];
+    if (program)
+        RunningProgramKey(program, key);
+    Handle process(OpenProgramProcess(processId, program ? key : nullptr));
     if (!process)
         return 0;
     return TerminateOpenProcess(process.get());

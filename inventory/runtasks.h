@@ -16,9 +16,19 @@ int IsRunning(const char* command);
 // Fills the entry list with the running programs (type INFO_TASK); returns the count.
 int ListRunningTasks();
 
-// Terminates the process with its current exit code; the result of TerminateProcess.
-int StopProcess(DWORD processId);
-// The same for a process already open with all access.
+// The program key a running process is matched against: the command's program file in its
+// long form (out: 260).
+void RunningProgramKey(const char* command, char* out);
+// 1 when a process image path is the program (a program key): the same file, or for a
+// program named without a folder, a file of that name.
+int ImageIsProgram(const char* path, const char* program);
+// Opens a process to end it (terminate and limited query rights only); with a program key,
+// only when the process's image is that program. nullptr otherwise.
+HANDLE OpenProgramProcess(DWORD processId, const char* program);
+// Terminates the process with its current exit code; the result of TerminateProcess. With a
+// command, only a process running that command's program is ended.
+int StopProcess(DWORD processId, const char* program = nullptr);
+// The same for a process already open to end it.
 int TerminateOpenProcess(HANDLE process);
 // Tests: stands in for TerminateProcess, so a refusal can be tried (nullptr: the real one).
 void SetTerminateSeam(BOOL(WINAPI* terminate)(HANDLE process, UINT exitCode));

@@ -5,6 +5,7 @@
 #include "keytext.h"
 #include "options.h"
 #include "pathutil.h"
+#include "registry.h"
 #include "resstring.h"
 #include "textutil.h"
 #include "trace.h"
@@ -147,13 +148,11 @@ ServiceListing g_listing;
 // A kept record goes back into the list as it was made, without AddEntry's file look-ups.
 void AddKeptEntry(const EntryRecord& record)
 {
-    if (g_entries.count >= MAX_ENTRIES)
-        return;
     EntryRecord* copy = (EntryRecord*)malloc(sizeof(EntryRecord));
     if (!copy)
         return;
     *copy = record;
-    g_entries.items[g_entries.count++] = copy;
+    AppendEntryRecord(copy);
 }
 
 bool ListingStands(bool hideMicrosoft)
@@ -214,7 +213,9 @@ void AddService(SC_HANDLE manager, const DisplayNames* known, const char* keyNam
         ServiceProgram(key.get(), keyName, "svchost", command, sizeof(command));
     if (hideMicrosoft && HiddenAsMicrosoft(command))
         return;
-    AddEntry(title, command, startText, description, hosted ? SERVICE_SVCHOST : SERVICE_EXE, 0);
+    if (AddEntry(title, command, startText, description, hosted ? SERVICE_SVCHOST : SERVICE_EXE, 0))
+        lstrcpynA(g_entries.items[g_entries.count - 1]->key, keyName,
+                  sizeof(g_entries.items[0]->key));
 }
 
 }   // namespace
@@ -244,19 +245,13 @@ int ResolveIndirectText(const char* text, char* out, int capacity)
 }
 
 // Calls visit with the name of each subkey of the services root, in index order, until it
-// answers true; overlong names and failed indices are passed over. True when visit did.
+// answers true. True when visit did.
 template <typename Visit>
 static bool EachServiceKey(HKEY root, Visit visit)
 {
-    for (DWORD index = 0;; index++) {
-        char name[256];
-        DWORD length = sizeof(name);
-        LONG status = RegEnumKeyExA(root, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS)
-            return false;
-        if (status == ERROR_SUCCESS && name[0] && visit((const char*)name))
-            return true;
-    }
+    return ForEachSubkey(root, [&](const std::string& name) {
+               return !name.c_str()[0] || !visit(name.c_str());
+           }) == REG_WALK_STOPPED;
 }
 
 int ListServices()
@@ -295,44 +290,10 @@ int ListServices()
     return 0;
 }
 
-int ServiceKeyName(const char* displayName, char* out)
-{
-    out[0] = 0;
-    if (!displayName || !displayName[0])
-        return 0;
-    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
-    if (!manager)
-        return 0;
-    DWORD size = 256;
-    if (GetServiceKeyNameA(manager.get(), displayName, out, &size))
-        return 1;
-    // The inventory may show a resolved indirect name or the key name itself.
-    ScHandle direct(OpenServiceA(manager.get(), displayName, SERVICE_QUERY_STATUS));
-    if (direct) {
-        lstrcpynA(out, displayName, 256);
-        return 1;
-    }
-    RegKey root;
-    if (!root.open(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, KEY_READ))
-        return 0;
-    return EachServiceKey(root.get(), [&](const char* name) {
-        RegKey key;
-        if (!key.open(root.get(), name, KEY_READ))
-            return false;
-        char title[128];
-        ServiceTitle(manager.get(), key.get(), name, title, sizeof(title));
-        if (lstrcmpiA(title, displayName) != 0)
-            return false;
-        lstrcpynA(out, name, 256);
-        return true;
-    });
-}
-
 // Interrogates the service; the status, or false when it cannot be reached or is stopped.
-static bool Interrogate(const char* displayName, SERVICE_STATUS* status)
+static bool Interrogate(const char* keyName, SERVICE_STATUS* status)
 {
-    char keyName[256];
-    if (!ServiceKeyName(displayName, keyName))
+    if (!keyName || !keyName[0])
         return false;
     ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
     ScHandle service(manager ? OpenServiceA(manager.get(), keyName,
@@ -349,10 +310,10 @@ static bool Interrogate(const char* displayName, SERVICE_STATUS* status)
     return QueryServiceStatus(service.get(), status) != 0;
 }
 
-DWORD ServiceState(const char* displayName)
+DWORD ServiceState(const char* keyName)
 {
     SERVICE_STATUS status;
-    if (!Interrogate(displayName, &status))
+    if (!Interrogate(keyName, &status))
         return 0;
     return (status.dwCurrentState << 16) | (status.dwServiceType & 0xFFFF);
 }
@@ -366,9 +327,9 @@ static DWORD StateText(DWORD state, char* out, int capacity)
     return state;
 }
 
-DWORD ServiceStateText(const char* displayName, char* out, int capacity)
+DWORD ServiceStateText(const char* keyName, char* out, int capacity)
 {
-    return StateText(ServiceState(displayName), out, capacity);
+    return StateText(ServiceState(keyName), out, capacity);
 }
 
 void ReadServiceStates(ServiceStateTable* table)
@@ -395,31 +356,23 @@ void ReadServiceStates(ServiceStateTable* table)
             DWORD state = s.dwCurrentState == SERVICE_STOPPED
                               ? 0
                               : (s.dwCurrentState << 16) | (s.dwServiceType & 0xFFFF);
-            char name[1024] = "";
-            if (items[i].lpDisplayName)
-                lstrcpynA(name, items[i].lpDisplayName, sizeof(name));
-            if (name[0] == '@' && !ResolveIndirectText(name, name, sizeof(name)))
-                name[0] = 0;
-            if (name[0])
-                table->states.emplace(Upper(name), state);
             byKey.emplace_back(Upper(items[i].lpServiceName), state);
         }
         if (done)
             break;
         buffer.assign(needed + 4096, 0);
     }
-    // Display names first: the manager matches them before key names.
     for (const auto& k : byKey)
         table->states.emplace(k.first, k.second);
     table->read = true;
 }
 
-DWORD ServiceStateTextIn(const ServiceStateTable& table, const char* displayName, char* out,
+DWORD ServiceStateTextIn(const ServiceStateTable& table, const char* keyName, char* out,
                          int capacity)
 {
     if (!table.read)
-        return ServiceStateText(displayName, out, capacity);
-    auto found = table.states.find(Upper(displayName));
+        return ServiceStateText(keyName, out, capacity);
+    auto found = table.states.find(Upper(keyName));
     DWORD state = found == table.states.end() ? 0 : found->second;
     auto text = table.texts.find(state);
     if (text == table.texts.end()) {
@@ -432,10 +385,10 @@ DWORD ServiceStateTextIn(const ServiceStateTable& table, const char* displayName
     return state;
 }
 
-DWORD ServiceAcceptedControls(const char* displayName)
+DWORD ServiceAcceptedControls(const char* keyName)
 {
     SERVICE_STATUS status;
-    return Interrogate(displayName, &status) ? status.dwControlsAccepted : 0;
+    return Interrogate(keyName, &status) ? status.dwControlsAccepted : 0;
 }
 
 int ServiceDisplayName(const char* keyName, char* out, int capacity)

@@ -1,28 +1,11 @@
 // Services: the ones that run a program file of their own or a library in the shared service
 // host, and the few questions the programs ask the service control manager about one of them.
-// Single-service operations take the display name the inventory shows.
+// Single-service operations take the service's key name (the entry's key): display names are
+// not unique, and a service can take any display name it likes.
 #pragma once
 #include <windows.h>
 #include <string>
 #include <unordered_map>
-
-// Service control manager and service handles close with CloseServiceHandle.
-class ScHandle {
-public:
-    explicit ScHandle(SC_HANDLE h = nullptr) : h_(h) {}
-    ~ScHandle()
-    {
-        if (h_)
-            CloseServiceHandle(h_);
-    }
-    ScHandle(const ScHandle&) = delete;
-    ScHandle& operator=(const ScHandle&) = delete;
-    SC_HANDLE get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-
-private:
-    SC_HANDLE h_;
-};
 
 #define KX_SERVICES_ROOT "SYSTEM\\CurrentControlSet\\Services"
 
@@ -31,10 +14,10 @@ int ListServices();
 
 // Current state in the high 16 bits, the low 16 bits of the service type in the low ones;
 // 0 when the state cannot be obtained (a stopped service fails the interrogation).
-DWORD ServiceState(const char* displayName);
+DWORD ServiceState(const char* keyName);
 // As ServiceState; the text is string 652..658 of the state ("Stopped" when unknown).
-DWORD ServiceStateText(const char* displayName, char* out, int capacity /*256*/);
-// States of every service the manager knows, by upper-case display name and key name, read in
+DWORD ServiceStateText(const char* keyName, char* out, int capacity /*256*/);
+// States of every service the manager knows, by upper-case key name, read in
 // one call: a report over a thousand services asks once instead of several round trips (and,
 // for a service the manager does not know, a walk over every key) per service.
 struct ServiceStateTable {
@@ -45,14 +28,12 @@ struct ServiceStateTable {
 };
 void ReadServiceStates(ServiceStateTable* table);
 // As ServiceStateText, answered from the table (asked of the manager when it could not be read).
-DWORD ServiceStateTextIn(const ServiceStateTable& table, const char* displayName, char* out,
+DWORD ServiceStateTextIn(const ServiceStateTable& table, const char* keyName, char* out,
                          int capacity /*256*/);
 // Controls the service accepts; 0 when it cannot be interrogated.
-DWORD ServiceAcceptedControls(const char* displayName);
+DWORD ServiceAcceptedControls(const char* keyName);
 // Display name of a service key (buffer 4096); 1 when the service was found.
 int ServiceDisplayName(const char* keyName, char* out, int capacity);
-// Key name of the service a display name names; 1 when found.
-int ServiceKeyName(const char* displayName, char* out /*256*/);
 // Description of the first service whose program file is path; its length, 0 when none.
 int ServiceDescriptionByPath(const char* path, char* out, int capacity /*1024*/);
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <shlwapi.h>
 
 // Keeps critical-error boxes away while a link to a missing drive is resolved.
 class ErrorModeScope {
@@ -16,22 +17,6 @@ public:
 
 private:
     UINT old_;
-};
-
-// COM for this thread, if the caller has not set it up already.
-class ComScope {
-public:
-    ComScope() : hr_(CoInitialize(nullptr)) {}
-    ~ComScope()
-    {
-        if (SUCCEEDED(hr_))
-            CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT hr_;
 };
 
 static const DWORD kResolveTimeoutMs = 500;
@@ -88,4 +73,38 @@ long ResolveShortcut(const char* shortcut, char* target, char* description)
         return S_FALSE;
     }
     return hr;
+}
+
+int ShortcutItemTarget(const char* shortcut, char* out, int capacity)
+{
+    if (capacity > 0)
+        out[0] = 0;
+    if (!ShortcutFileSound(shortcut))
+        return 0;
+    ErrorModeScope quiet;
+    ComScope com;
+    ComPtr<IShellLinkA> link;
+    ComPtr<IPersistFile> file;
+    WCHAR wide[MAX_PATH];
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                link.outVoid())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.outVoid())) ||
+        !MultiByteToWideChar(CP_ACP, 0, shortcut, -1, wide, MAX_PATH) ||
+        FAILED(file->Load(wide, STGM_READ)))
+        return 0;
+    char path[MAX_PATH] = "";
+    if (SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH)) && path[0])
+        return 0;   // a file target: resolved as such
+    LPITEMIDLIST item = nullptr;
+    if (FAILED(link->GetIDList(&item)) || !item)
+        return 0;
+    ComPtr<IShellFolder> desktop;
+    STRRET name = {};
+    HRESULT hr = SHGetDesktopFolder(desktop.out());
+    if (SUCCEEDED(hr))
+        hr = desktop->GetDisplayNameOf(item, SHGDN_FORPARSING, &name);
+    if (SUCCEEDED(hr))
+        hr = StrRetToBufA(&name, item, out, capacity);
+    CoTaskMemFree(item);
+    return SUCCEEDED(hr) && out[0] ? 1 : 0;
 }

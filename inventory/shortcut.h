@@ -6,3 +6,8 @@
 // the link has no file target. Any other value is the error of the failing step, with
 // both outputs empty.
 long ResolveShortcut(const char* shortcut, char* target, char* description);
+
+// What a shortcut without a file target points to (a shell item such as a control panel
+// folder, or an address), in the form the shell parses: 1 and the text when the link holds
+// such an item, 0 for a link to a file (found or not) or one that cannot be read.
+int ShortcutItemTarget(const char* shortcut, char* out, int capacity);

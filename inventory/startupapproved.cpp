@@ -1,6 +1,5 @@
 #include "startupapproved.h"
 #include "entrylist.h"
-#include "handles.h"
 #include "pathutil.h"
 #include "registry.h"
 #include <cstring>
@@ -60,21 +59,10 @@ static int StateOfData(DWORD type, const BYTE* data, DWORD size)
 static std::map<std::string, int> ReadSwitches(HKEY root, const std::string& path)
 {
     std::map<std::string, int> states;
-    RegKey key;
-    if (!key.open(root, path.c_str(), KEY_READ))
-        return states;
-    std::vector<char> name(2 * 16384);
-    BYTE data[64];
-    for (DWORD index = 0;; index++) {
-        DWORD nameLength = (DWORD)name.size(), size = sizeof(data), type = 0;
-        LONG status = RegEnumValueA(key.get(), index, name.data(), &nameLength, nullptr, &type,
-                                    data, &size);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA)
-            states[RegNameKey(name.data())] =
-                StateOfData(type, data, status == ERROR_SUCCESS ? size : 1);
-    }
+    ForEachValue(root, path.c_str(), [&](const RegValueItem& value) {
+        states[RegNameKey(value.name.c_str())] = StateOfData(
+            value.type, (const BYTE*)value.data.data(), (DWORD)value.data.size());
+    });
     return states;
 }
 

@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int GetHOSTSFile(char* out, int capacity)
 {
@@ -41,10 +42,10 @@ int SysFileState(const char* path, char* date, int dateCapacity, unsigned long* 
     SYSTEMTIME time;
     FileTimeToLocalFileTime(&info.ftLastWriteTime, &local);
     FileTimeToSystemTime(&local, &time);
-    FormatShortDate(time, date, dateCapacity);
+    FormatDateTime(time, date, dateCapacity);
     *size = info.nFileSizeLow;
-    // The date alone misses a change made on the day the record was made; the full
-    // write time goes beside it.
+    // The minute alone misses a change made within the minute the record was made; the
+    // full write time goes beside it.
     snprintf(stamp, 24, "%08lX%08lX", (unsigned long)info.ftLastWriteTime.dwHighDateTime,
              (unsigned long)info.ftLastWriteTime.dwLowDateTime);
     return 1;
@@ -89,7 +90,7 @@ void InitSysFileRecords()
     SYSTEMTIME now;
     GetLocalTime(&now);
     char today[32];
-    FormatShortDate(now, today, sizeof(today));
+    FormatDateTime(now, today, sizeof(today));
     SetRegValue(HKEY_LOCAL_MACHINE, KX_SYSFILES_KEY, "", today);
 }
 
@@ -116,7 +117,10 @@ int SysFileChanged(const char* name, const char* path)
         SetRegValue(HKEY_LOCAL_MACHINE, key.c_str(), "Stamp", stamp);
         return 0;
     }
-    bool dateDiffers = lstrcmpA(dateText, date) != 0 || (stampText[0] && lstrcmpA(stampText, stamp) != 0);
+    // A record made before times were kept holds the date alone: the date part compares.
+    std::string dateOnly(date, strcspn(date, " "));
+    bool sameDate = lstrcmpA(dateText, date) == 0 || (!strchr(dateText, ' ') && dateOnly == dateText);
+    bool dateDiffers = !sameDate || (stampText[0] && lstrcmpA(stampText, stamp) != 0);
     if (!dateDiffers)
         return 0;
     if (atoi(typeText) != 0)
@@ -135,6 +139,12 @@ void NoteFilePath(const char* programPath, char* out, int capacity)
     std::string given = FileNamePart(programPath);
     if (given.size() >= name.size() && lstrcmpiA(given.substr(0, name.size()).c_str(), name.c_str()) == 0)
         name = given.substr(0, name.size());
+    // The name comes from a command anyone may have written: whatever a file name cannot hold
+    // (a "/" or ":" above all) becomes "_", so the note stays in its folder under its own name.
+    for (char& c : name)
+        if ((unsigned char)c < 32 || strchr("\\/:*?\"<>|", c))
+            c = '_';
+    name = name.substr(0, 120);
     char path[MAX_PATH];
     snprintf(path, sizeof(path), "%s\\note_%s.txt", ProgramFolder(), name.c_str());
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {

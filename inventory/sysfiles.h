@@ -14,7 +14,7 @@ void InitSysFileRecords();
 void SavedCopyPath(const char* name, char* out, int capacity);
 // The monitor's rule: 1 when the file changed since its record.
 int SysFileChanged(const char* name, const char* path);
-// Present "Date" text (local last-write date) and size of a file; 0 when it is missing.
+// Present "Date" text (local last-write date and time) and size of a file; 0 when it is missing.
 int SysFileState(const char* path, char* date, int dateCapacity, unsigned long* size,
                  char* stamp /*24*/);
 // Note file of a program path.

@@ -1,14 +1,15 @@
 #include "tasks.h"
 #include "entrylist.h"
-#include "cookies.h"
 #include "filecheck.h"
 #include "handles.h"
 #include "platform.h"
 #include "resstring.h"
 #include "services.h"
+#include "systemfiles.h"
 #include "taskservice.h"
 #include "textutil.h"
 #include "trace.h"
+#include "wholefile.h"
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -30,16 +31,6 @@ const char kAgentTitle[] = "SYSTEM AGENT COM WINDOW";
 
 DWORD g_itemWait = 1000;
 
-// COM for the length of one operation; balanced only when this call initialised it.
-struct ComScope {
-    bool initialised = SUCCEEDED(CoInitialize(nullptr));
-    ~ComScope()
-    {
-        if (initialised)
-            CoUninitialize();
-    }
-};
-
 // Stops the scheduler again at the end of an operation when this program started it.
 struct SchedulerScope {
     ~SchedulerScope()
@@ -55,16 +46,18 @@ bool EndsWithJob(const WCHAR* name)
     return length > 4 && _wcsicmp(name + length - 4, L".job") == 0;
 }
 
-// The enumerated name matches the asked one as it is or without its ".job".
+// The enumerated name matches the asked one as it is or without its ".job", each as the
+// list titles it (ListedTaskName).
 bool NameMatches(const WCHAR* enumerated, const char* asked)
 {
-    char name[260];
-    NarrowText(enumerated, name, sizeof(name));
+    char name[TASK_TITLE_WIDTH];
+    ListedTaskName(enumerated, name);
     if (lstrcmpiA(name, asked) == 0)
         return true;
     if (!EndsWithJob(enumerated))
         return false;
-    name[lstrlenA(name) - 4] = 0;
+    std::wstring bare(enumerated, wcslen(enumerated) - 4);
+    ListedTaskName(bare.c_str(), name);
     return lstrcmpiA(name, asked) == 0;
 }
 
@@ -117,9 +110,10 @@ int EnsureScheduler()
     if (!IsWindowsNT()) {
         if (FindWindowA(kAgentClass, kAgentTitle))
             return 0;
-        char path[MAX_PATH];
-        if (!SearchPathA(nullptr, "mstask.exe", nullptr, sizeof(path), path, nullptr))
+        std::string program = SystemFilePath("mstask.exe");
+        if (GetFileAttributesA(program.c_str()) == INVALID_FILE_ATTRIBUTES)
             return (int)GetLastError();
+        const char* path = program.c_str();
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
         PROCESS_INFORMATION pi = {};
@@ -192,10 +186,9 @@ void FormatRunTime(const SYSTEMTIME& time, char* out, int capacity)
 // The work item's file in the Tasks folder, with its ".job".
 std::string JobFilePath(const WCHAR* name)
 {
-    char windows[MAX_PATH], narrow[260];
+    char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, sizeof(windows));
-    NarrowText(name, narrow, sizeof(narrow));
-    std::string path = std::string(windows) + "\\Tasks\\" + narrow;
+    std::string path = std::string(windows) + "\\Tasks\\" + NarrowAll(name);
     if (!EndsWithJob(name))
         path += ".job";
     return path;
@@ -221,13 +214,17 @@ bool IsVersion1Twin(const char* path, const char* v1Title)
 {
     if (!IsServiceTaskTitle(path) || strchr(path + 1, '\\'))
         return false;
-    char bare[260];
-    lstrcpynA(bare, v1Title, sizeof(bare));
-    int length = lstrlenA(bare);
-    if (length > 4 && lstrcmpiA(bare + length - 4, ".job") == 0)
-        bare[length - 4] = 0;
-    return lstrcmpiA(path + 1, bare) == 0;
+    // The work item is titled by its file name, with or without ".job", cut as the list cuts.
+    std::string name = path + 1;
+    char listed[TASK_TITLE_WIDTH];
+    CutText((name + ".job").c_str(), listed, sizeof(listed));
+    if (lstrcmpiA(listed, v1Title) == 0)
+        return true;
+    CutText(name.c_str(), listed, sizeof(listed));
+    return lstrcmpiA(listed, v1Title) == 0;
 }
+
+void ListedTaskName(const WCHAR* name, char* out) { NarrowText(name, out, TASK_TITLE_WIDTH); }
 
 namespace {
 
@@ -249,10 +246,11 @@ void AddServiceTaskEntries(int version1Count)
             twin = IsVersion1Twin(task.path, GetEntry(i)->title);
         if (twin)
             continue;
-        char nextRun[64], lastRun[64];
+        char title[TASK_TITLE_WIDTH], nextRun[64], lastRun[64];
+        CutText(task.path, title, sizeof(title));
         FormatRunTime(task.nextRun, nextRun, sizeof(nextRun));
         FormatRunTime(task.lastRun, lastRun, sizeof(lastRun));
-        AddEntry(task.path, task.actionCount ? task.actions[0].program : "", nextRun, lastRun,
+        AddEntry(title, task.actionCount ? task.actions[0].program : "", nextRun, lastRun,
                  TASK_SCHEDULED, ServiceTaskTag(task));
     }
 }
@@ -276,8 +274,8 @@ int ListScheduledTasks()
         ComPtr<ITask> task;
         if (FAILED(ActivateTask(scheduler.get(), name, task.out())) || !task)
             return true;   // an item that cannot be read is passed over
-        char title[260], application[260] = "", nextRun[64], lastRun[64];
-        NarrowText(name, title, sizeof(title));
+        char title[TASK_TITLE_WIDTH], application[260] = "", nextRun[64], lastRun[64];
+        ListedTaskName(name, title);
         LPWSTR app = nullptr;
         if (SUCCEEDED(task->GetApplicationName(&app)) && app)
             NarrowText(app, application, sizeof(application));
@@ -306,6 +304,17 @@ HRESULT WithTaskItem(const char* name, TaskItemAction action, void* arg)
     HRESULT hr = CreateScheduler(scheduler.out());
     if (FAILED(hr))
         return hr;
+    // A title as long as the list shows them may be the cut name of more than one item:
+    // then none is acted on.
+    if (lstrlenA(name) >= TASK_TITLE_WIDTH - 8) {
+        int matches = 0;
+        ForEachWorkItem(scheduler.get(), [&](const WCHAR* enumerated) {
+            matches += NameMatches(enumerated, name);
+            return true;
+        });
+        if (matches > 1)
+            return TYPE_E_AMBIGUOUSNAME;
+    }
     HRESULT result = S_FALSE;
     ForEachWorkItem(scheduler.get(), [&](const WCHAR* enumerated) {
         if (!NameMatches(enumerated, name))
@@ -396,9 +405,7 @@ std::string ServiceTaskComment(const ServiceTask& task)
         AppendLine(text, line);
     }
     if (task.author[0]) {
-        char line[300];
-        snprintf(line, sizeof(line), ResText(1420).c_str(), task.author);
-        AppendLine(text, line);
+        AppendLine(text, FillText(ResText(1420).c_str(), {task.author}));
     }
     if (task.triggers & TRIGGER_AT_LOGON)
         AppendLine(text, ResText(1421));

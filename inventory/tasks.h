@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <mstask.h>
+#include "entrylist.h"
 
 // Set when this program started the scheduler itself and must stop it again (9x family).
 extern int schedulerStartedHere;
@@ -24,6 +25,12 @@ enum TaskTag { TASK_TAG_SERVICE = 1, TASK_TAG_DISABLED = 2, TASK_TAG_AT_LOGON = 
 // scheduler cannot be made to run, a negative COM result when its object cannot be created.
 int ListScheduledTasks();
 
+// Width of a task's title in the list; a longer name is listed cut to it.
+const int TASK_TITLE_WIDTH = sizeof(EntryRecord::title);
+// A work item's or task's full name as the list titles it: in the ANSI code page, cut to the
+// whole characters that fit. Lookups by title compare with this form.
+void ListedTaskName(const WCHAR* name, char* out /*TASK_TITLE_WIDTH*/);
+
 // True when the task of the task service at path is the work item titled v1Title: Windows
 // shows the root folder's tasks to the version 1 interface too, named with ".job".
 bool IsVersion1Twin(const char* path, const char* v1Title);
@@ -35,7 +42,8 @@ void FormatRunTime(const SYSTEMTIME& time, char* out, int capacity);
 typedef HRESULT (*TaskItemAction)(ITaskScheduler* scheduler, const WCHAR* name, void* arg);
 // The single-item pattern: makes sure the scheduler runs, waits for it, and calls action for
 // the work item whose name equals name (case-insensitive; the ".job" of the file may be left
-// out). The action's result; S_FALSE when no item matched; 0 when the scheduler cannot run.
+// out). The action's result; S_FALSE when no item matched; TYPE_E_AMBIGUOUSNAME when a title
+// cut to the list's width matches more than one item; 0 when the scheduler cannot run.
 HRESULT WithTaskItem(const char* name, TaskItemAction action, void* arg);
 // Activates a work item by its enumerated name (Windows takes it as enumerated, Wine only
 // without the ".job" of the file).

@@ -14,16 +14,6 @@ const int kMaxFolderDepth = 32;
 
 typedef std::function<bool(ITaskFolder*, IRegisteredTask*)> TaskVisit;
 
-// COM for the length of one operation; balanced only when this call initialised it.
-struct ComScope {
-    bool initialised = SUCCEEDED(CoInitialize(nullptr));
-    ~ComScope()
-    {
-        if (initialised)
-            CoUninitialize();
-    }
-};
-
 HRESULT ConnectRoot(ComPtr<ITaskService>& service, ComPtr<ITaskFolder>& root)
 {
     HRESULT hr = CoCreateInstance(__uuidof(TaskScheduler), nullptr, CLSCTX_INPROC_SERVER,
@@ -209,7 +199,8 @@ void ReadTask(IRegisteredTask* task, ServiceTask& out)
     ReadDefinition(task, out);
 }
 
-// The path as the list holds it: converted and cut to the width of a title.
+// The path as the list holds it: converted and cut to the whole characters that fit the
+// width of a title (128).
 bool TitleMatches(IRegisteredTask* task, const char* title)
 {
     Bstr path;
@@ -218,6 +209,17 @@ bool TitleMatches(IRegisteredTask* task, const char* title)
     char listed[128];
     NarrowText(path.text(), listed, sizeof(listed));
     return lstrcmpiA(listed, title) == 0;
+}
+
+// Tasks whose listed title is this one: more than one only for a title cut to the width.
+int CountTitled(const char* title)
+{
+    int count = 0;
+    WalkAllTasks([&](ITaskFolder*, IRegisteredTask* task) {
+        count += TitleMatches(task, title);
+        return true;
+    });
+    return count;
 }
 
 }   // namespace
@@ -240,6 +242,8 @@ HRESULT WithServiceTask(const char* title, ServiceTaskCallback action, void* arg
     if (!IsServiceTaskTitle(title))
         return S_FALSE;
     ComScope com;
+    if (lstrlenA(title) >= 120 && CountTitled(title) > 1)
+        return TYPE_E_AMBIGUOUSNAME;
     HRESULT result = S_FALSE;
     HRESULT hr = WalkAllTasks([&](ITaskFolder* folder, IRegisteredTask* task) {
         if (!TitleMatches(task, title))

@@ -40,8 +40,8 @@ inline bool IsServiceTaskTitle(const char* title) { return title && title[0] == 
 // Called with the folder and the task that a lookup found.
 typedef HRESULT (*ServiceTaskCallback)(ITaskFolder* folder, IRegisteredTask* task, void* arg);
 // Calls action for the task whose path, cut to a list title, equals title (case-insensitive).
-// The action's result; S_FALSE when no task matched; the failure when the service cannot be
-// reached.
+// The action's result; S_FALSE when no task matched; TYPE_E_AMBIGUOUSNAME when a title cut to
+// the list's width names more than one task; the failure when the service cannot be reached.
 HRESULT WithServiceTask(const char* title, ServiceTaskCallback action, void* arg);
 // Reads the task that title names into out; S_OK, or S_FALSE when there is none.
 HRESULT ReadServiceTask(const char* title, ServiceTask* out);

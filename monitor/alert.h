@@ -29,6 +29,7 @@ struct CurrentAlert {
     char command[260];    // program path; for a file type the stored association's program
     char previous[260];   // file types: the program of the new association
     char file[260];       // system files: the file's full path
+    char service[256];    // services: the key name the dialog acts on
 };
 extern CurrentAlert g_alert;
 
@@ -64,6 +65,9 @@ void InitAlertFrame(HWND dialog, const WindowPosNames& position, UINT captionStr
 // fields 1029-1032 from the program file. Returns 1 when the file has version strings;
 // strings is filled (empty slots when none).
 int FillProgramBlock(HWND dialog, const char* command, VersionStrings* strings);
+// Who signed the program (its publisher text) in the control id, drawn red when the signature
+// is broken or the file is gone; nothing when the template has no such control.
+void ShowAlertPublisher(HWND dialog, int id, const char* programFile, const char* company);
 // Shows the first icon of the program file on a button; leaves the face alone when the file
 // or its icon is missing.
 void ShowProgramIcon(HWND dialog, int buttonId, const char* command);
@@ -79,7 +83,13 @@ void ReleaseAlertIcons(HWND dialog);
 // What every alert with the program block does unless its procedure handles it first:
 // Yes and Esc accept, No refuses, 1067 is the information button, and the place is saved
 // on closing. A dialog procedure passes on every message it did not handle.
-INT_PTR AlertCommonMessage(HWND dialog, UINT message, WPARAM wParam);
+INT_PTR AlertCommonMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The publisher line of the alerts with one program block.
+const int IDC_ALERT_PUBLISHER = 1243;
+// The file type alert's two publisher lines: the stored program's and the new one's.
+const int IDC_ALERT_PUBLISHER_OLD = 1244;
+const int IDC_ALERT_PUBLISHER_NEW = 1245;
 
 // Fonts of the name line and the path (those the monitor made with its window).
 HFONT AlertLargeFont();

@@ -24,18 +24,18 @@ static void FillAddonStyleAlert(HWND dialog, UINT messageId, const char* history
     WriteHistoryLine(text, key, strings.slot[VS_FILE_DESCRIPTION], historyType, historyAction);
 }
 
-INT_PTR CALLBACK AddonAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK AddonAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
         FillAddonStyleAlert(dialog, 701, g_alert.title, TYPE_BHO, ACT_IEHELPER_ALERT, 0);
         return TRUE;
     }
-    return AlertCommonMessage(dialog, message, wParam);
+    return AlertCommonMessage(dialog, message, wParam, lParam);
 }
 
 // OK keeps the file; the button with id 2 is Delete, so Esc deletes too.
-INT_PTR CALLBACK HiddenAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK HiddenAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -53,5 +53,5 @@ INT_PTR CALLBACK HiddenAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         }
         break;
     }
-    return AlertCommonMessage(dialog, message, wParam);
+    return AlertCommonMessage(dialog, message, wParam, lParam);
 }

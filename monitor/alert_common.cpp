@@ -1,13 +1,16 @@
 // What every alert dialog shares: the current alert, the runner, the program block with
 // icon and version texts, fonts, position and the end of a dialog.
 #include "alert.h"
+#include "alertevents.h"
 #include "monitorseams.h"
 #include "fonts.h"
 #include "onlineinfo.h"
 #include "pathutil.h"
 #include "resstring.h"
+#include "signature.h"
 #include "winpos.h"
 #include <cstring>
+#include <initializer_list>
 
 CurrentAlert g_alert;
 
@@ -31,7 +34,7 @@ void ClearCurrentAlert()
 
 void SetAlertDialogSeam(AlertDialogSeam seam) { g_dialogSeam = seam; }
 
-INT_PTR ShowAlertDialog(HWND owner, int templateId)
+static INT_PTR RunAlertDialog(HWND owner, int templateId)
 {
     if (g_dialogSeam)
         return g_dialogSeam(owner, templateId);
@@ -39,6 +42,16 @@ INT_PTR ShowAlertDialog(HWND owner, int templateId)
     if (!proc)
         return -1;
     return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), owner, proc, 0);
+}
+
+INT_PTR ShowAlertDialog(HWND owner, int templateId)
+{
+    // The dialog clears the current alert as it ends; the answer is told from this copy.
+    CurrentAlert asked = g_alert;
+    ReportAlertShown(templateId, asked);
+    INT_PTR result = RunAlertDialog(owner, templateId);
+    ReportAlertAnswer(templateId, asked, result);
+    return result;
 }
 
 DLGPROC AlertDialogProc(int templateId)
@@ -112,12 +125,35 @@ static void SetVersionField(HWND dialog, int id, const char* text)
         SetDlgItemTextA(dialog, id, text);
 }
 
+// Marks a publisher control whose text should stand out (read when it is drawn).
+static const char kAlarmProp[] = "KxAlarm";
+
+void ShowAlertPublisher(HWND dialog, int id, const char* programFile, const char* company)
+{
+    HWND control = GetDlgItem(dialog, id);
+    if (!control)
+        return;
+    char path[260];
+    lstrcpynA(path, programFile ? programFile : "", sizeof(path));
+    if (path[0])
+        FileExists(path, sizeof(path));
+    SignatureResult signature;
+    GetFileSignature(path, &signature);
+    char text[300];
+    PublisherText(signature, company, text, sizeof(text));
+    SetWindowTextA(control, text);
+    if (IsAlarmingSignature(signature))
+        SetPropA(control, kAlarmProp, (HANDLE)1);
+    else
+        RemovePropA(control, kAlarmProp);
+}
+
 int FillProgramBlock(HWND dialog, const char* command, VersionStrings* strings)
 {
     memset(strings, 0, sizeof(*strings));
     SetDlgItemTextA(dialog, 1026, command ? command : "");
     ShowProgramIcon(dialog, 117, command);
-    char key[260];
+    char key[260] = "";
     int found = 0;
     if (command && GetProgramFile(command, key) > 0)
         found = GetVersionStrings(key, strings);
@@ -125,6 +161,8 @@ int FillProgramBlock(HWND dialog, const char* command, VersionStrings* strings)
     SetVersionField(dialog, 1030, strings->slot[VS_COMPANY_NAME]);
     SetVersionField(dialog, 1031, strings->slot[VS_FILE_DESCRIPTION]);
     SetVersionField(dialog, 1032, strings->slot[VS_LEGAL_COPYRIGHT]);
+    ShowAlertPublisher(dialog, IDC_ALERT_PUBLISHER, command && command[0] ? key : "",
+                       strings->slot[VS_COMPANY_NAME]);
     return found;
 }
 
@@ -141,9 +179,17 @@ void AlertInfoButton(HWND dialog, int type, const char* path)
     SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-INT_PTR AlertCommonMessage(HWND dialog, UINT message, WPARAM wParam)
+INT_PTR AlertCommonMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_CTLCOLORSTATIC:
+        if (lParam && GetPropA((HWND)lParam, kAlarmProp)) {
+            HDC dc = (HDC)wParam;
+            SetTextColor(dc, RGB(192, 0, 0));
+            SetBkMode(dc, TRANSPARENT);
+            return (INT_PTR)GetSysColorBrush(COLOR_3DFACE);
+        }
+        break;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDYES:
@@ -164,6 +210,9 @@ INT_PTR AlertCommonMessage(HWND dialog, UINT message, WPARAM wParam)
     case WM_DESTROY:
         AlertClosing(dialog, kAlertPos);
         ReleaseAlertIcons(dialog);
+        for (int id : {IDC_ALERT_PUBLISHER, IDC_ALERT_PUBLISHER_OLD, IDC_ALERT_PUBLISHER_NEW})
+            if (HWND control = GetDlgItem(dialog, id))
+                RemovePropA(control, kAlarmProp);
         break;
     }
     return FALSE;

@@ -7,7 +7,7 @@
 
 // One program block of the dialog: path, icon, product and company.
 static void FillFileTypeProgram(HWND dialog, const char* program, int pathId, int iconId,
-                                int productId, int companyId)
+                                int productId, int companyId, int publisherId)
 {
     SetDlgItemTextA(dialog, pathId, program);
     ShowProgramIcon(dialog, iconId, program);
@@ -19,6 +19,7 @@ static void FillFileTypeProgram(HWND dialog, const char* program, int pathId, in
         strings.slot[VS_PRODUCT_NAME][0] = strings.slot[VS_COMPANY_NAME][0] = 0;
     SetDlgItemTextA(dialog, productId, strings.slot[VS_PRODUCT_NAME]);
     SetDlgItemTextA(dialog, companyId, strings.slot[VS_COMPANY_NAME]);
+    ShowAlertPublisher(dialog, publisherId, key, strings.slot[VS_COMPANY_NAME]);
 }
 
 static void FillFileTypeAlert(HWND dialog)
@@ -32,11 +33,11 @@ static void FillFileTypeAlert(HWND dialog)
     SetDlgItemResString(dialog, 1125, 759);
     SetDlgItemResString(dialog, 1115, 301);
     SetDlgItemResString(dialog, 1120, 301);
-    FillFileTypeProgram(dialog, g_alert.command, 1113, 1112, 1111, 1114);
-    FillFileTypeProgram(dialog, g_alert.previous, 1117, 1116, 1118, 1119);
+    FillFileTypeProgram(dialog, g_alert.command, 1113, 1112, 1111, 1114, IDC_ALERT_PUBLISHER_OLD);
+    FillFileTypeProgram(dialog, g_alert.previous, 1117, 1116, 1118, 1119, IDC_ALERT_PUBLISHER_NEW);
 }
 
-INT_PTR CALLBACK FileTypeAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK FileTypeAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -53,5 +54,5 @@ INT_PTR CALLBACK FileTypeAlertProc(HWND dialog, UINT message, WPARAM wParam, LPA
         }
         break;
     }
-    return AlertCommonMessage(dialog, message, wParam);
+    return AlertCommonMessage(dialog, message, wParam, lParam);
 }

@@ -1,5 +1,6 @@
-// Alert of the service check (template 171). Refusing stops and disables the service
-// before the dialog ends.
+// Alert of the service check (template 171). Refusing stops and disables the service, by the
+// key name of the entry shown, before the dialog ends.
+#include "actionevents.h"
 #include "alert.h"
 #include "entrylist.h"
 #include "history.h"
@@ -31,11 +32,11 @@ static void FillServiceAlert(HWND dialog)
     SetDlgItemResString(dialog, 1143, 900);
 
     char path[512];
-    snprintf(path, sizeof(path), "SYSTEM\\CurrentControlSet\\Services\\%s", g_alert.title);
+    snprintf(path, sizeof(path), "SYSTEM\\CurrentControlSet\\Services\\%s", g_alert.service);
     char startText[128] = "", statusText[256] = "", format[1024] = "";
     LoadResString(StartTypeString(GetRegNumber(HKEY_LOCAL_MACHINE, path, "Start")), startText,
                   sizeof(startText));
-    ServiceStateText(g_alert.title, statusText, sizeof(statusText));
+    ServiceStateText(g_alert.service, statusText, sizeof(statusText));
     LoadResString(901, format, sizeof(format));
     const char* values[] = {startText, statusText};
     char message[1536];
@@ -48,20 +49,24 @@ static void FillServiceAlert(HWND dialog)
 static void RefuseService()
 {
     int action = -1;
-    switch (ServiceState(g_alert.title) >> 16) {
+    switch (ServiceState(g_alert.service) >> 16) {
     case SERVICE_START_PENDING: action = ACT_SERVICE_FROM_MANUAL; break;
     case SERVICE_STOP_PENDING: action = ACT_SERVICE_FROM_DISABLED; break;
     case SERVICE_RUNNING: action = ACT_SERVICE__FROM_DISABLED; break;
     }
     if (action >= 0)
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, action);
-    if (SendServiceControl(g_alert.title, SERVICE_CONTROL_STOP))
+    if (SendServiceControl(g_alert.service, SERVICE_CONTROL_STOP))
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_STOP);
-    if (SetServiceStartType(g_alert.title, SERVICE_DISABLED))
+    SetLastError(0);
+    if (SetServiceStartType(g_alert.service, SERVICE_DISABLED))
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_DISABLED);
+    else
+        ReportActionRefused(ACT_SERVICE_DISABLED, g_alert.type, g_alert.title, g_alert.command,
+                            GetLastError());
 }
 
-INT_PTR CALLBACK ServiceAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK ServiceAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -80,5 +85,5 @@ INT_PTR CALLBACK ServiceAlertProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         }
         break;
     }
-    return AlertCommonMessage(dialog, message, wParam);
+    return AlertCommonMessage(dialog, message, wParam, lParam);
 }

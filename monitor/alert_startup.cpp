@@ -114,7 +114,7 @@ static void AnswerStartupAlert(HWND dialog, int yes)
         EndAlert(dialog, g_alert.type == RUN_WINLOGONNOTIFY ? ALERT_RESULT_DISABLE : IDNO);
 }
 
-INT_PTR CALLBACK StartupAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK StartupAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG: {
@@ -148,10 +148,10 @@ INT_PTR CALLBACK StartupAlertProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         }
         break;
     }
-    return AlertCommonMessage(dialog, message, wParam);
+    return AlertCommonMessage(dialog, message, wParam, lParam);
 }
 
-INT_PTR CALLBACK DelayedBackAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK DelayedBackAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG: {
@@ -166,5 +166,5 @@ INT_PTR CALLBACK DelayedBackAlertProc(HWND dialog, UINT message, WPARAM wParam, 
         return TRUE;
     }
     }
-    return AlertCommonMessage(dialog, message, wParam);
+    return AlertCommonMessage(dialog, message, wParam, lParam);
 }

@@ -7,6 +7,7 @@
 #include "resstring.h"
 #include "sysfileactions.h"
 #include "sysfiles.h"
+#include "systemfiles.h"
 #include "sysmessage.h"
 #include "winpos.h"
 #include <cstdio>
@@ -55,8 +56,8 @@ static int ViewWatchedFile(const char* path)
     // Quoted: a path with blanks would otherwise reach Notepad as several names.
     char quoted[MAX_PATH + 3];
     snprintf(quoted, sizeof(quoted), "\"%s\"", path);
-    return (INT_PTR)ShellExecuteA(nullptr, "open", "notepad.exe", quoted, nullptr, SW_SHOWNORMAL) >
-           32;
+    return (INT_PTR)ShellExecuteA(nullptr, "open", SystemFilePath("notepad.exe").c_str(), quoted,
+                                  nullptr, SW_SHOWNORMAL) > 32;
 }
 
 static int ViewSavedCopy(const char* recordName)

@@ -41,12 +41,12 @@ static void FillTaskAlert(HWND dialog)
                      TASK_SCHEDULED, ACT_TASK_ALERT);
 }
 
-INT_PTR CALLBACK TaskAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK TaskAlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
         FillTaskAlert(dialog);
         return TRUE;
     }
-    return AlertCommonMessage(dialog, message, wParam);
+    return AlertCommonMessage(dialog, message, wParam, lParam);
 }

@@ -1,9 +1,11 @@
 // The browser add-on check: a helper object, toolbar or button missing from the known list is
 // shown to the user; a refused one is removed.
+#include "actionevents.h"
 #include "addonactions.h"
 #include "addons.h"
 #include "alert.h"
 #include "checks.h"
+#include "entrylist.h"
 #include "keys.h"
 #include "options.h"
 #include "patrolask.h"
@@ -22,7 +24,10 @@ static void Refuse(const EntryRecord& entry)
     for (int i = 0; i < EntryCount(); i++) {
         if (lstrcmpiA(GetEntry(i)->command, entry.command) == 0 &&
             lstrcmpiA(GetEntry(i)->source, entry.source) == 0) {
-            RemoveAddOn(entry.command, i);
+            SetLastError(0);
+            if (!RemoveAddOn(entry.command, i))
+                ReportActionRefused(ACT_IEHELPER_REMOVE, entry.type, entry.title, entry.command,
+                                    GetLastError());
             break;
         }
     }
@@ -31,6 +36,7 @@ static void Refuse(const EntryRecord& entry)
 
 void CheckIEHelpers()
 {
+    EntryLimitScope everyEntry;   // no entry is left out of the check
     if (g_options.IEHelpers < 1)
         return;
     ListBrowserAddOns();

@@ -46,10 +46,14 @@ int Ask(UINT formatString, const char* first, const char* second, UINT titleStri
 int CheckAutoUpdate()
 {
     DWORD copy = 0, system = 0;
+    // The copy was taken at start; 0 (or none at all) approves a machine without the setting,
+    // so a setting that appears is a change like any other.
     ReadAUOptionCopy(&copy);
     int present = ReadSystemAUOption(&system);
-    if (copy == 0 || copy > 4) {
-        if (present && system != 0)
+    if (!present)
+        system = 0;
+    if (copy > 4) {
+        if (system != 0)
             StoreAUOptionCopy(system);
         return 0;
     }
@@ -60,6 +64,8 @@ int CheckAutoUpdate()
     SettingText(system, after, sizeof(after));
     if (Ask(1055, before, after, 1050, MB_ICONEXCLAMATION) == IDNO)
         StoreAUOptionCopy(system);
+    else if (copy == 0)
+        DeleteRegValue(HKEY_LOCAL_MACHINE, KX_AUTOUPDATE_KEY, "AUOptions");   // none approved
     else if (WindowsMajorVersion() == 6)
         StartExplorer("-AUOption");
     else

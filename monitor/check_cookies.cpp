@@ -3,6 +3,7 @@
 // closed; the new-cookie check offers the cookie review when a cookie was never reviewed.
 #include "browserkind.h"
 #include "checks.h"
+#include "entrylist.h"
 #include "cookieactions.h"
 #include "cookies.h"
 #include "explorerstart.h"
@@ -46,6 +47,7 @@ void CheckMozillaCookies()
 
 void CheckNewCookies()
 {
+    EntryLimitScope everyEntry;   // no entry is left out of the check
     CookieScan(0);
     for (const EntryRecord& entry : CopyEntries()) {
         char reviewed[REG_READ_BUFFER] = "";

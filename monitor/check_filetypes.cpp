@@ -3,11 +3,13 @@
 #include "alert.h"
 #include "baseline.h"
 #include "checks.h"
+#include "entrylist.h"
 #include "filetypeactions.h"
 #include "filetypes.h"
 #include "keys.h"
 #include "monitorstate.h"
 #include "options.h"
+#include "pathutil.h"
 #include "patrolask.h"
 #include "registry.h"
 #include "sounds.h"
@@ -29,6 +31,7 @@ static INT_PTR AskAboutFileType(const char* stored, const char* present)
 
 void CheckFileTypes()
 {
+    EntryLimitScope everyEntry;   // no entry is left out of the check
     if (GetOption("Update", 0)) {
         ReadAllOptions();
         // Directly: the option writer would set Update again.
@@ -41,7 +44,10 @@ void CheckFileTypes()
         if (entry.tag < FT_CLASS || entry.tag > FT_PROGID || !FileTypeChanged(entry))
             continue;
         char cls[260], stored[260];
-        ReadFileTypeSnapshot(entry.detail, entry.tag, cls, stored);
+        std::string command;
+        ReadFileTypeSnapshot(entry.detail, entry.tag, cls, &command);
+        // Shown and recorded beside the present command, which is listed without quotes.
+        StripQuotes(command.c_str(), stored, sizeof(stored));
         SetCurrentAlert(TYPE_FILETYPE, entry.detail, stored);
         lstrcpynA(g_alert.previous, entry.command, sizeof(g_alert.previous));
         if (g_options.LockFileTypes) {

@@ -2,6 +2,7 @@
 // is shown; Delete condemns it to the vault, any other answer approves it.
 #include "alert.h"
 #include "checks.h"
+#include "entrylist.h"
 #include "inventories.h"
 #include "monitorstate.h"
 #include "options.h"
@@ -12,6 +13,7 @@
 
 void CheckHiddenFiles()
 {
+    EntryLimitScope everyEntry;   // no entry is left out of the check
     ListHiddenFiles();
     for (const EntryRecord& entry : CopyEntries()) {
         char known[64] = "";

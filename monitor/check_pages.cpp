@@ -37,23 +37,24 @@ bool SamePage(const char* a, const char* b)
                            CSTR_EQUAL;
 }
 
+void PageValue(const PageWatch& page, char* key /*260*/, char* name /*64*/)
+{
+    LoadResString(page.keyString, key, 260);
+    if (page.name)
+        lstrcpynA(name, page.name, 64);
+    else
+        LoadResString(page.nameString, name, 64);
+}
+
 void CheckPage(const PageWatch& page)
 {
     char key[260] = "", name[64] = "";
-    LoadResString(page.keyString, key, sizeof(key));
-    if (page.name)
-        lstrcpynA(name, page.name, sizeof(name));
-    else
-        LoadResString(page.nameString, name, sizeof(name));
+    PageValue(page, key, name);
+    // The approved page was taken at start (an empty text when there was none): a page that
+    // appears or changes since is asked about.
     char current[REG_READ_BUFFER] = "", approved[REG_READ_BUFFER] = "";
     GetRegValue(HKEY_CURRENT_USER, key, name, current, sizeof(current));
     GetRegValue(HKEY_CURRENT_USER, KX_KEY, page.baseline, approved, sizeof(approved));
-    if (!approved[0]) {
-        // Nothing approved yet: the page as it is becomes the approved one.
-        if (current[0])
-            SetRegValue(HKEY_CURRENT_USER, KX_KEY, page.baseline, current);
-        return;
-    }
     if (SamePage(current, approved))
         return;
     SetTrayState(161, 829);
@@ -68,6 +69,18 @@ void CheckPage(const PageWatch& page)
 }
 
 }   // namespace
+
+void TakePageBaselines()
+{
+    for (const PageWatch& page : kPages) {
+        if (RegValueExists(HKEY_CURRENT_USER, KX_KEY, page.baseline))
+            continue;
+        char key[260] = "", name[64] = "", current[REG_READ_BUFFER] = "";
+        PageValue(page, key, name);
+        GetRegValue(HKEY_CURRENT_USER, key, name, current, sizeof(current));
+        SetRegValue(HKEY_CURRENT_USER, KX_KEY, page.baseline, current);
+    }
+}
 
 void CheckStartPages()
 {

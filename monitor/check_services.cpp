@@ -1,7 +1,10 @@
-// The service check: a service missing from the known list is shown to the user; a refused
-// one is disabled and stopped, and known afterwards either way.
+// The service check: a service whose key name is missing from the known list is shown to the
+// user; a refused one is disabled and stopped, and known afterwards either way. Everything
+// goes by the key name: a service may take any display name, another service's too.
+#include "actionevents.h"
 #include "alert.h"
 #include "checks.h"
+#include "entrylist.h"
 #include "history.h"
 #include "keys.h"
 #include "options.h"
@@ -9,6 +12,7 @@
 #include "serviceactions.h"
 #include "services.h"
 #include "sounds.h"
+#include <vector>
 
 static const char kKnownKey[] = KX_KEY "\\Services";
 
@@ -16,20 +20,30 @@ static const char kKnownKey[] = KX_KEY "\\Services";
 // lines are written here, each only for a step that took effect.
 static void RefuseSilently(const EntryRecord& entry)
 {
-    if (SetServiceStartType(entry.title, SERVICE_DISABLED))
+    SetLastError(0);
+    if (SetServiceStartType(entry.key, SERVICE_DISABLED))
         WriteHistoryLine(entry.title, entry.command, "", entry.type, ACT_SERVICE_DISABLED);
-    if (SendServiceControl(entry.title, SERVICE_CONTROL_STOP))
+    else
+        ReportActionRefused(ACT_SERVICE_DISABLED, entry.type, entry.title, entry.command,
+                            GetLastError());
+    if (SendServiceControl(entry.key, SERVICE_CONTROL_STOP))
         WriteHistoryLine(entry.title, entry.command, "", entry.type, ACT_SERVICE_STOP);
 }
 
 void CheckServices()
 {
+    EntryLimitScope everyEntry;   // no entry is left out of the check
     ListServices();
     KnownList known(kKnownKey);
-    for (const EntryRecord& entry : CopyUnknownEntries(known)) {
-        if (known.Number(entry.title) != 0)
+    std::vector<EntryRecord> entries;
+    for (int i = 0; i < EntryCount(); i++)
+        if (known.Number(GetEntry(i)->key) == 0)
+            entries.push_back(*GetEntry(i));
+    for (const EntryRecord& entry : entries) {
+        if (known.Number(entry.key) != 0)
             continue;
         SetCurrentAlert(entry.type, entry.title, entry.command);
+        lstrcpynA(g_alert.service, entry.key, sizeof(g_alert.service));
         INT_PTR result = IDNO;
         bool silent = suppressAlerts > 1;
         if (silent)
@@ -39,13 +53,13 @@ void CheckServices()
                                    ALERT_SERVICE);
         if (result == IDNO && !silent) {
             // The dialog stopped and disabled it already; this makes sure of both.
-            SetServiceStartType(entry.title, SERVICE_DISABLED);
-            SendServiceControl(entry.title, SERVICE_CONTROL_STOP);
+            SetServiceStartType(entry.key, SERVICE_DISABLED);
+            SendServiceControl(entry.key, SERVICE_CONTROL_STOP);
         }
         // A dialog that could not open decided nothing: the service is asked about again.
         if (result == IDNO || result == IDYES) {
-            WriteKnownListEntry(kKnownKey, entry.title, entry.type);
-            known.Remember(entry.title, entry.type);
+            WriteKnownListEntry(kKnownKey, entry.key, entry.type);
+            known.Remember(entry.key, entry.type);
         }
     }
 }

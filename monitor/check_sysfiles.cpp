@@ -22,18 +22,10 @@
 static std::vector<std::string> RecordNames()
 {
     std::vector<std::string> names;
-    RegKey key;
-    if (!key.open(HKEY_LOCAL_MACHINE, KX_SYSFILES_KEY, KEY_READ))
-        return names;
-    for (DWORD index = 0;; index++) {
-        char name[256];
-        DWORD length = sizeof(name);
-        LONG status = RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status == ERROR_SUCCESS && name[0])
-            names.emplace_back(name);
-    }
+    ForEachSubkey(HKEY_LOCAL_MACHINE, KX_SYSFILES_KEY, [&](const std::string& name) {
+        if (name.c_str()[0])
+            names.emplace_back(name.c_str());
+    });
     return names;
 }
 

@@ -1,7 +1,9 @@
 // The scheduled-task check: a work item missing from the known list is shown to the user; a
 // refused one is deleted.
+#include "actionevents.h"
 #include "alert.h"
 #include "checks.h"
+#include "entrylist.h"
 #include "history.h"
 #include "keys.h"
 #include "options.h"
@@ -13,6 +15,7 @@
 #include "taskactions.h"
 #include "tasks.h"
 #include "textutil.h"
+#include "vendorentries.h"
 
 static const char kKnownKey[] = KX_KEY "\\Tasks";
 
@@ -20,10 +23,11 @@ int IsTaskSchedulerRunning() { return SchedulerRunning(); }
 
 void CheckScheduledTasks()
 {
+    EntryLimitScope everyEntry;   // no entry is left out of the check
     ListScheduledTasks();
     KnownList known(kKnownKey);
     for (const EntryRecord& entry : CopyUnknownEntries(known)) {
-        if (known.Number(entry.title) != 0 || InMyString(entry.title, "McAfee.com"))
+        if (known.Number(entry.title) != 0 || IsVendorTask(entry))
             continue;
         SetCurrentAlert(0, entry.title, entry.command);
         INT_PTR result = suppressAlerts > 1 ? IDNO
@@ -31,9 +35,13 @@ void CheckScheduledTasks()
                                                             161, 823, ALERT_TASK);
         if (result == IDNO) {
             // Only a deletion that happened goes into the history.
-            if (RemoveScheduledTask(entry.title) == S_OK)
+            HRESULT removed = RemoveScheduledTask(entry.title);
+            if (removed == S_OK)
                 WriteHistoryLine(entry.title, entry.command, "", TASK_SCHEDULED,
                                  ACT_SCHEDULEDTASK_REMOVE);
+            else
+                ReportActionRefused(ACT_SCHEDULEDTASK_REMOVE, TASK_SCHEDULED, entry.title,
+                                    entry.command, (DWORD)removed);
             DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, entry.title);
         } else if (result == IDYES) {
             WriteKnownListEntry(kKnownKey, entry.title, entry.type);

@@ -1,28 +1,7 @@
 // The patrol's categories and the checks each one runs. Checks that are not plugged in
 // yet return at once; tests may replace any check to watch the scheduling.
 #pragma once
-
-enum PatrolCheck {
-    // First half, in the order a pass visits them.
-    CHECK_STARTUP,
-    CHECK_IEHELPERS,
-    CHECK_HIDDEN,
-    CHECK_SYSFILES,
-    CHECK_STARTPAGE,
-    CHECK_FILETYPES,
-    // Second half.
-    CHECK_TASKS,
-    CHECK_WININIT,
-    CHECK_SERVICES,
-    CHECK_NUTS,
-    CHECK_MOZILLA_NUTS,
-    CHECK_COOKIES,
-    // Every pass.
-    CHECK_AUTOUPDATE,
-    CHECK_COUNT
-};
-
-typedef void (*PatrolCheckFn)();
+#include "patrolcheck.h"
 
 void RunPatrolCheck(PatrolCheck which);
 
@@ -35,6 +14,8 @@ void CheckIEHelpers();
 void CheckHiddenFiles();
 void CheckSystemFiles();
 void CheckStartPages();
+// The approved pages, each taken when there is none yet (an empty text for a missing page).
+void TakePageBaselines();
 void CheckFileTypes();
 void CheckScheduledTasks();
 void CheckWinInit();

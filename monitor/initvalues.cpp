@@ -2,11 +2,14 @@
 #include "alwaysrun.h"
 #include "baseline.h"
 #include "browsersettings.h"
+#include "checks.h"
 #include "delaystart.h"
 #include "entrylist.h"
 #include "filetypes.h"
+#include "keys.h"
 #include "monitorstate.h"
 #include "options.h"
+#include "registry.h"
 #include "resstring.h"
 #include "sysfiles.h"
 #include "trace.h"
@@ -19,6 +22,20 @@ void TraceBeginKestrix()
     Trace("-------------------------------------Begin Kestrix", version);
 }
 
+// The approved copies of the automatic-update setting (0 when the machine has none), the address
+// prefix and the start, search and desktop pages, each taken when none exists yet. Taken at
+// start, not at a first check, so that a change in the first minute is asked about like any
+// other.
+void TakeSettingBaselines()
+{
+    CopyAutoUpdateSetting();
+    char prefix[256];
+    if (!RegValueExists(HKEY_CURRENT_USER, KX_KEY, "wwwPrefix") &&
+        ReadSystemUrlPrefix(prefix, sizeof(prefix)))
+        SetRegValue(HKEY_CURRENT_USER, KX_KEY, "wwwPrefix", prefix);
+    TakePageBaselines();
+}
+
 void GetInitialValues()
 {
     g_traceCounter = 9999;
@@ -29,12 +46,17 @@ void GetInitialValues()
 
     // First run (key skeleton, initial values), baseline and the services and hidden-file
     // lists, in the shared start-up order.
-    StartBaseline();
-    TraceBeginKestrix();
+    // The approved copies of single settings first: taking them costs nothing, and whatever
+    // changes after the window exists is then asked about.
+    TakeSettingBaselines();
+    {
+        StartSnapshotScope snapshot;
+        StartBaseline();
+        TraceBeginKestrix();
 
-    CopyAutoUpdateSetting();
-    InitSysFileRecords();
-    CheckDataVersion();
+        InitSysFileRecords();
+        CheckDataVersion();
+    }
     CreateClassInfo();
     ReadAllOptions();
 

@@ -1,4 +1,6 @@
 #include "kxmain.h"
+#include "alertevents.h"
+#include "eventlog.h"
 #include "realtime.h"
 #include "alert.h"
 #include "alwaysrun.h"
@@ -68,6 +70,7 @@ void OnStartCommand(HWND window)
     // they have seen since.
     if (!RealtimeHandleCount())
         RealtimeStart();
+    ReportMonitorStarted();
 }
 
 static void ExitSequence(HWND window)
@@ -81,6 +84,7 @@ static void ExitSequence(HWND window)
         timerCreated = 0;
     }
     Trace("Application Exit", g_className);
+    ReportMonitorStopped();
     ClearEntries();
     FreeCookieFilters();
     if (g_comStarted) {
@@ -215,6 +219,7 @@ int MonitorMain(HINSTANCE instance, const char* commandLine, int)
     HWND window = CreateMonitorWindow(instance, className, caption);
     if (!window)
         return 0;
+    EnableEventLog(1);
     CreateAlertFonts();
     ShowWindow(window, SW_HIDE);
     g_comStarted = SUCCEEDED(CoInitialize(nullptr));

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
-#include "checks.h"
+#include "patrolcheck.h"
 
 typedef INT_PTR (*AlertDialogSeam)(HWND owner, int templateId);
 void SetAlertDialogSeam(AlertDialogSeam seam);

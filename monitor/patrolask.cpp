@@ -54,18 +54,10 @@ KnownList::KnownList(const char* listKey)
     RegKey key;
     if (!key.open(HKEY_CURRENT_USER, listKey, KEY_READ))
         return;
-    for (DWORD index = 0;; index++) {
-        char name[260], data[64];
-        DWORD nameLength = sizeof(name), dataLength = sizeof(data) - 1, type = 0;
-        LONG status = RegEnumValueA(key.get(), index, name, &nameLength, nullptr, &type,
-                                    (BYTE*)data, &dataLength);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status != ERROR_SUCCESS || !name[0] || (type != REG_SZ && type != REG_EXPAND_SZ))
-            continue;
-        data[dataLength] = 0;
-        numbers_[Upper(name)] = atoi(data);
-    }
+    ForEachTextValue(key.get(), [&](const RegValueItem& value) {
+        if (value.name.c_str()[0])
+            numbers_[Upper(value.name.c_str())] = atoi(value.text());
+    });
     copy.numbers = numbers_;
 }
 

@@ -1,4 +1,5 @@
 #include "patrolmessage.h"
+#include "alertevents.h"
 #include "monitorseams.h"
 #include "program.h"
 #include "resstring.h"
@@ -13,7 +14,9 @@ int PatrolMessage(const char* text, const char* caption, UINT flags)
     g_traceAlertMark = 1;
     if (!caption)
         caption = g_programCaption;
-    if (g_seam)
-        return g_seam(text, caption, flags | MB_TOPMOST);
-    return MessageBoxExA(nullptr, text, caption, flags | MB_TOPMOST, (WORD)uiLanguage);
+    ReportMessageShown(caption, text);
+    int answer = g_seam ? g_seam(text, caption, flags | MB_TOPMOST)
+                        : MessageBoxExA(nullptr, text, caption, flags | MB_TOPMOST, (WORD)uiLanguage);
+    ReportMessageAnswer(caption, text, answer);
+    return answer;
 }

@@ -3,6 +3,7 @@
 #include "entrylist.h"
 #include "filetypes.h"
 #include "handles.h"
+#include "keys.h"
 #include "monitorstate.h"
 #include "options.h"
 #include "patrol.h"
@@ -17,10 +18,10 @@
 
 namespace {
 
-// Below MAXIMUM_WAIT_OBJECTS - 1. At most 49 are armed: 16 Run and win.ini keys of HKLM and
+// Below MAXIMUM_WAIT_OBJECTS - 1. At most 51 are armed: 16 Run and win.ini keys of HKLM and
 // HKCU, 7 Run keys and 5 hook, AppInit and helper-object keys of the 32-bit view, 2 startup
-// switch keys, Winlogon, 3 hook keys, up to 4 startup folders, 3 add-on keys, the services,
-// the tasks folder, the HOSTS folder, 3 class keys and 2 page keys.
+// switch keys, Winlogon, 3 hook keys, up to 4 startup folders, the 2 delayed-start stores,
+// 3 add-on keys, the services, the tasks folder, the HOSTS folder, 3 class keys and 2 page keys.
 const int MAX_WATCHES = 56;
 
 const char* const kHookKeys[] = {
@@ -158,6 +159,9 @@ int RealtimeStart()
              REALTIME_STARTUP, KEY_WOW64_32KEY);
     AddStartupFolders(HKEY_LOCAL_MACHINE);
     AddStartupFolders(HKEY_CURRENT_USER);
+    // The delayed-start store starts its programs at logon too.
+    WatchKey(HKEY_LOCAL_MACHINE, KX_DELAY_KEY);
+    WatchKey(HKEY_CURRENT_USER, KX_DELAY_KEY);
     // A missing add-on key is made, so that the first add-on of a machine is seen too.
     for (const char* addOnKey : {KX_BHO_KEY, KX_TOOLBAR_KEY, KX_EXTENSIONS_KEY}) {
         CreateRegKey(HKEY_LOCAL_MACHINE, addOnKey);

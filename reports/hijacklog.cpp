@@ -9,6 +9,7 @@
 #include "reportreg.h"
 #include "resstring.h"
 #include "runtasks.h"
+#include "signaturetext.h"
 #include "sysfiles.h"
 #include "textutil.h"
 #include "versioninfo.h"
@@ -24,7 +25,7 @@ void HijackBrowserLine(std::string& log)
     VersionStrings v;
     if (ie[0] && GetFileAttributesA(ie) != INVALID_FILE_ATTRIBUTES) {
         GetVersionStrings(ie, &v);
-        AppendF(log, "MSIE: %s (%s)\r\n", v.slot[VS_FILE_DESCRIPTION], v.slot[VS_PRODUCT_VERSION]);
+        AppendLineF(log, "MSIE: %s (%s)\r\n", v.slot[VS_FILE_DESCRIPTION], v.slot[VS_PRODUCT_VERSION]);
     } else {
         log += "MSIE: Internet Explorer Not found.\r\n";
     }
@@ -35,26 +36,26 @@ void HijackHeader(std::string& log)
     char caption[128] = "", version[600], timeText[16], dateText[16], os[256];
     LoadResString(2, caption, sizeof(caption));
     GetProgramVersionText(version, sizeof(version));
-    AppendF(log, "Log created by %s version %s\r\n", caption, version);
+    AppendLineF(log, "Log created by %s version %s\r\n", caption, version);
     StampTexts(ReportNow(), timeText, dateText);
-    AppendF(log, "Scan saved at %s, on %s\r\n", timeText, dateText);
+    AppendLineF(log, "Scan saved at %s, on %s\r\n", timeText, dateText);
     OsText(os, sizeof(os));
-    AppendF(log, "Platform: %s\r\n", os);
+    AppendLineF(log, "Platform: %s\r\n", os);
     HijackBrowserLine(log);
     static const char* const kBoot[] = {"Normal", "Safe", "Safe with Network"};
     int boot = GetSystemMetrics(SM_CLEANBOOT);
-    AppendF(log, "Boot mode: %s\r\n", boot >= 0 && boot <= 2 ? kBoot[boot] : "Unknown");
+    AppendLineF(log, "Boot mode: %s\r\n", boot >= 0 && boot <= 2 ? kBoot[boot] : "Unknown");
 
     char heading[64] = "";
     LoadResString(818, heading, sizeof(heading));
-    AppendF(log, "\r\n%s\r\n", heading);
+    AppendLineF(log, "\r\n%s\r\n", heading);
     ListRunningTasks();
     std::set<std::string> seen;
     for (int i = 0; i < EntryCount(); i++) {
         std::string path = GetEntry(i)->command;
         CharUpperBuffA(&path[0], (DWORD)path.size());
         if (!path.empty() && seen.insert(path).second)
-            AppendF(log, "%s\r\n", path.c_str());
+            AppendLineF(log, "%s\r\n", path.c_str());
     }
     log += "\r\n";
 }
@@ -71,8 +72,8 @@ void HijackPages(std::string& log)
     for (const auto& l : kLines) {
         std::string value = ReportValue(l.root, kIeMain, l.name);
         if (!value.empty())
-            AppendF(log, "%s - %s\\%s,%s = %s\r\n", l.prefix, l.hive, kIeMain, l.name,
-                    value.c_str());
+            AppendLineF(log, "%s - %s\\%s,%s = %s\r\n", l.prefix, l.hive, kIeMain, l.name,
+                        value.c_str());
     }
 }
 
@@ -83,21 +84,21 @@ void HijackStartupFiles(std::string& log)
     snprintf(systemIni, sizeof(systemIni), "%s\\system.ini", windows);
     GetPrivateProfileStringA("Boot", "Shell", "", text, sizeof(text), systemIni);
     if (text[0] && lstrcmpiA(text, "Explorer.exe") != 0)
-        AppendF(log, "F0 - system.ini: Shell=%s\r\n", text);
+        AppendLineF(log, "F0 - system.ini: Shell=%s\r\n", text);
     for (const char* key : {"run", "load"}) {
         GetProfileStringA("Windows", key, "", text, sizeof(text));
         if (text[0])
-            AppendF(log, "F1 - win.ini: %s=%s\r\n", key, text);
+            AppendLineF(log, "F1 - win.ini: %s=%s\r\n", key, text);
     }
     GetPrivateProfileStringA("Boot", "UserInit", "", text, sizeof(text), systemIni);
     if (text[0])
-        AppendF(log, "F2 - REG: system.ini: UserInit=%s\r\n", text);
+        AppendLineF(log, "F2 - REG: system.ini: UserInit=%s\r\n", text);
     for (const char* name : {"Load", "Run"}) {
         std::string value = ReportValue(HKEY_CURRENT_USER,
                                         "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
                                         name);
         if (!value.empty())
-            AppendF(log, "F3 - HKCU %s=%s\r\n", name, value.c_str());
+            AppendLineF(log, "F3 - HKCU %s=%s\r\n", name, value.c_str());
     }
 }
 
@@ -119,7 +120,7 @@ void HijackHosts(std::string& log)
         if (line[0] != '#' && line.size() >= 3 && line.size() <= 497 &&
             line.find("127.0.0.1") == std::string::npos && line.find("::1") == std::string::npos &&
             line.find("0.0.0") == std::string::npos)
-            AppendF(log, "O1 - Hosts: %s\r\n", line.c_str());
+            AppendLineF(log, "O1 - Hosts: %s\r\n", line.c_str());
         line.clear();
     };
     for (DWORD i = 0; i < got; i++) {
@@ -185,7 +186,8 @@ void HijackRunEntries(std::string& log)
     BuildRun();
     for (int i = 0; i < EntryCount(); i++) {
         const EntryRecord* e = GetEntry(i);
-        AppendF(log, "O4 - %s: [%s]%s\r\n", RunFormat(e->type), e->title, e->command);
+        AppendLineF(log, "O4 - %s: [%s]%s%s\r\n", RunFormat(e->type), e->title, e->command,
+                    HijackSignatureSuffix(e->command).c_str());
     }
     ClearEntries();
     GetStartupGroup();
@@ -200,8 +202,8 @@ void HijackRunEntries(std::string& log)
                 if (_strnicmp(item, folder.c_str(), folder.size()) == 0)
                     global = true;
         }
-        AppendF(log, "O4 - %s: %s=%s\r\n", global ? "Global Startup" : "Startup",
-                FileNamePart(item), e->command);
+        AppendLineF(log, "O4 - %s: %s=%s%s\r\n", global ? "Global Startup" : "Startup",
+                    FileNamePart(item), e->command, HijackSignatureSuffix(e->command).c_str());
     }
 }
 
@@ -215,10 +217,10 @@ void HijackMemory(std::string& log)
     FormatThousands((long long)(status.ullAvailPhys / 1024), physical, sizeof(physical));
     FormatThousands((long long)(status.ullAvailPageFile / 1024), paging, sizeof(paging));
     FormatThousands((long long)(status.ullAvailVirtual / 1024), virt, sizeof(virt));
-    AppendF(log, "Memory currently in use: %s%%\r\n", load);
-    AppendF(log, "Physical Memory Free: %s KB\r\n", physical);
-    AppendF(log, "Paging File Free: %s KB\r\n", paging);
-    AppendF(log, "Virtual Memory Free: %s KB\r\n", virt);
+    AppendLineF(log, "Memory currently in use: %s%%\r\n", load);
+    AppendLineF(log, "Physical Memory Free: %s KB\r\n", physical);
+    AppendLineF(log, "Paging File Free: %s KB\r\n", paging);
+    AppendLineF(log, "Virtual Memory Free: %s KB\r\n", virt);
     log += "\r\n\r\n--\r\nEnd of file\r\n";
 }
 
@@ -229,6 +231,7 @@ int WriteHijackScanLogTo(const char* path)
         return 0;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     VersionCacheScope versions;
+    ReportSignatureScope signatures;
     std::string log;
     HijackHeader(log);
     HijackPages(log);

@@ -23,20 +23,20 @@ void HijackAdditional(std::string& log)
     VersionStrings v;
     if (browser[0] && GetFileAttributesA(browser) != INVALID_FILE_ATTRIBUTES) {
         GetVersionStrings(browser, &v);
-        AppendF(log, "Default Browser: %s - %s version %s\r\n", v.slot[VS_PRODUCT_NAME],
-                v.slot[VS_FILE_DESCRIPTION], v.slot[VS_PRODUCT_VERSION]);
+        AppendLineF(log, "Default Browser: %s - %s version %s\r\n", v.slot[VS_PRODUCT_NAME],
+                    v.slot[VS_FILE_DESCRIPTION], v.slot[VS_PRODUCT_VERSION]);
     } else {
         log += "Browser: Unable to find default browser.\r\n";
     }
     HijackBrowserLine(log);
     char version[128], folder[260];
     if (FindAolClientWindow() && GetAppPath("AOL.EXE", version, folder))
-        AppendF(log, "America Online version %s running %s\r\n", version, folder);
+        AppendLineF(log, "America Online version %s running %s\r\n", version, folder);
     const struct { const char* file; const char* name; } kBrowsers[] = {
         {"firefox.exe", "Firefox"}, {"Mozilla.exe", "Mozilla"}, {"Netscp.exe", "Netscape"}};
     for (const auto& b : kBrowsers)
         if (GetAppPath(b.file, version, folder))
-            AppendF(log, "%s %s installed in %s.\r\n", b.name, version, folder);
+            AppendLineF(log, "%s %s installed in %s.\r\n", b.name, version, folder);
     HijackCookieLines(log);
     log += "\r\n";
 }
@@ -53,14 +53,14 @@ static void SessionManagerLines(std::string& log)
                 HKLM, std::string("SYSTEM\\") + cs.set + "\\Control\\Session Manager", name);
             if (v.empty())
                 continue;
-            AppendF(log, "KX0%d - HKLM\\%s: %s = %s\r\n", name[0] == 'B' ? 0 : 1, cs.shortName,
-                    name, v.c_str());
+            AppendLineF(log, "KX0%d - HKLM\\%s: %s = %s\r\n", name[0] == 'B' ? 0 : 1, cs.shortName,
+                        name, v.c_str());
             any = true;
         }
     std::string v = ReportValue(
         HKLM, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", "ComSpec");
     if (!v.empty()) {
-        AppendF(log, "KX02 - HKLM\\CCS: Command = %s\r\n", v.c_str());
+        AppendLineF(log, "KX02 - HKLM\\CCS: Command = %s\r\n", v.c_str());
         any = true;
     }
     if (any)
@@ -78,38 +78,38 @@ void HijackOwnLines(std::string& log)
         char text[256] = "";
         if (option >= 1 && option <= 4)
             LoadResString(1050 + option, text, sizeof(text));
-        AppendF(log, "KX03 - Windows Automatic Update = %d:%s\r\n\r\n", option, text);
+        AppendLineF(log, "KX03 - Windows Automatic Update = %d:%s\r\n\r\n", option, text);
     }
 
     ListDelayedPrograms();
     for (int i = 0; i < EntryCount(); i++)
-        AppendF(log, "KX06 - Delayed Start: [%s]%s\r\n", GetEntry(i)->title, GetEntry(i)->command);
+        AppendLineF(log, "KX06 - Delayed Start: [%s]%s\r\n", GetEntry(i)->title, GetEntry(i)->command);
     log += "\r\n";
 
     const std::string url = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL\\";
     std::string prefix = ReportValue(HKLM, url + "DefaultPrefix", "");
     std::string www = ReportValue(HKLM, url + "Prefixes", "www");
     if (!prefix.empty())
-        AppendF(log, "KX08 - HKLM\\%sDefaultPrefix: Default = %s\r\n", url.c_str(), prefix.c_str());
+        AppendLineF(log, "KX08 - HKLM\\%sDefaultPrefix: Default = %s\r\n", url.c_str(), prefix.c_str());
     if (!www.empty())
-        AppendF(log, "KX08 - HKLM\\%sPrefixes: www = %s\r\n", url.c_str(), www.c_str());
+        AppendLineF(log, "KX08 - HKLM\\%sPrefixes: www = %s\r\n", url.c_str(), www.c_str());
     if (!prefix.empty() || !www.empty())
         log += "\r\n";
 
     ListScheduledTasks();
     for (int i = 0; i < EntryCount(); i++) {
         const EntryRecord* e = GetEntry(i);
-        AppendF(log, "KX31 - Scheduled Tasks: [%s]%s %s\r\n", e->title, e->command, e->detail);
+        AppendLineF(log, "KX31 - Scheduled Tasks: [%s]%s %s\r\n", e->title, e->command, e->detail);
     }
     log += "\r\n";
     ListHiddenFiles();
     for (int i = 0; i < EntryCount() && i < 41; i++)
-        AppendF(log, "KX32 - Hidden File: %s\r\n", GetEntry(i)->command);
+        AppendLineF(log, "KX32 - Hidden File: %s\r\n", GetEntry(i)->command);
     log += "\r\n";
     ListFileTypePrograms();
     for (int i = 0; i < EntryCount(); i++) {
         const EntryRecord* e = GetEntry(i);
-        AppendF(log, "KX33 - File Type %s: [%s]%s\r\n", e->detail, e->title, e->command);
+        AppendLineF(log, "KX33 - File Type %s: [%s]%s\r\n", e->detail, e->title, e->command);
     }
     log += "\r\n";
     ClearEntries();

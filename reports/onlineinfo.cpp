@@ -166,20 +166,17 @@ int KnowledgePage(const char* fileName, char* out, int capacity)
 namespace {
 
 // AOL's own browser takes the address on its command line. The program path is quoted so a
-// blank in the AOL folder cannot start another program.
+// blank in the AOL folder cannot start another program; without a known folder there is no
+// AOL command (a bare name would be looked for in the current folder first): 0.
 int OpenInAol(const std::string& address)
 {
     char folder[MAX_PATH] = "";
-    GetProfileStringA("WAOL", "AppPath", "", folder, sizeof(folder));
-    std::string command;
-    if (folder[0]) {
-        command = "\"" + std::string(folder);
-        if (command.back() != '\\')
-            command += '\\';
-        command += "WAOL.EXE\" -u \"" + address + "\"";
-    } else {
-        command = "waol.exe -u \"" + address + "\"";
-    }
+    if (!GetProfileStringA("WAOL", "AppPath", "", folder, sizeof(folder)))
+        return 0;
+    std::string command = "\"" + std::string(folder);
+    if (command.back() != '\\')
+        command += '\\';
+    command += "WAOL.EXE\" -u \"" + address + "\"";
     return RunCommandShown(command.c_str());
 }
 
@@ -233,8 +230,8 @@ int ShowOnlineInformation(int type, const char* programPath, const char* title)
     }
     std::string address = InfoAddress(extended ? INFO_EXTENDED : INFO_BASIC, type, programPath,
                                       title);
-    if (FindAolClientWindow())
-        return OpenInAol(address);
+    if (FindAolClientWindow() && OpenInAol(address))
+        return 1;
     int opened = extended ? OpenThroughShortcut(address) : ShellOpen(address.c_str());
     if (opened || (extended && GetOption("BrowserFailure", 0) == 0))
         return opened;

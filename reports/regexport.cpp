@@ -1,6 +1,7 @@
 #include "regexport.h"
 #include "handles.h"
 #include "program.h"
+#include "registry.h"
 #include "reportfile.h"
 #include "resstring.h"
 #include "sysmessage.h"
@@ -67,6 +68,10 @@ bool PlainString(const BYTE* data, DWORD size)
     return true;
 }
 
+// A registry script has no way to write a line break inside a name: regedit would read the
+// rest of the name as lines of its own. Such a value or key is left out, with a note.
+bool HasLineBreak(const std::string& name) { return name.find_first_of("\r\n") != std::string::npos; }
+
 std::vector<BYTE> WideBytes(const BYTE* data, DWORD size)
 {
     std::vector<BYTE> wide;
@@ -80,33 +85,28 @@ std::vector<BYTE> WideBytes(const BYTE* data, DWORD size)
 
 void WriteValues(std::string& out, HKEY key)
 {
-    DWORD maxName = 0, maxData = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName,
-                     &maxData, nullptr, nullptr);
-    std::vector<char> name(maxName + 2);
-    std::vector<BYTE> data(maxData + 2);
-    for (DWORD index = 0;; index++) {
-        DWORD nameLength = (DWORD)name.size(), size = (DWORD)data.size(), type = 0;
-        LONG rc = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(),
-                                &size);
-        if (rc == ERROR_NO_MORE_ITEMS)
-            break;
-        if (rc != ERROR_SUCCESS)
-            continue;
-        std::string valueName(name.data(), nameLength);
+    ForEachValue(key, [&](const RegValueItem& value) {
+        const std::string& valueName = value.name;
+        if (HasLineBreak(valueName)) {
+            out += "; A value whose name holds a line break is left out: regedit cannot read it back.\r\n";
+            return;
+        }
+        const DWORD type = value.type, size = (DWORD)value.data.size();
+        // Ends in two zero bytes beyond size.
+        const BYTE* bytes = (const BYTE*)value.data.c_str();
         // The key's default value is the bare at sign; "@" in quotes is a value named @.
         out += valueName.empty() ? "@" : Quoted(valueName);
         out += '=';
         char prefix[16];
-        if (type == REG_SZ && PlainString(data.data(), size)) {
-            out += Quoted(size ? std::string((const char*)data.data()) : "");
+        if (type == REG_SZ && PlainString(bytes, size)) {
+            out += Quoted(size ? std::string((const char*)bytes) : "");
         } else if (type == REG_DWORD && size == 4) {
             char number[24];
-            snprintf(number, sizeof(number), "dword:%08lx", *(DWORD*)data.data());
+            snprintf(number, sizeof(number), "dword:%08lx", *(const DWORD*)bytes);
             out += number;
         } else if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
             // A version 5.00 script holds these types' bytes in UTF-16, as regedit writes them.
-            std::vector<BYTE> wide = WideBytes(data.data(), size);
+            std::vector<BYTE> wide = WideBytes(bytes, size);
             snprintf(prefix, sizeof(prefix), "hex(%lx):", type);
             out += HexData(prefix, wide.data(), (DWORD)wide.size());
         } else {
@@ -114,10 +114,10 @@ void WriteValues(std::string& out, HKEY key)
                 lstrcpyA(prefix, "hex:");
             else
                 snprintf(prefix, sizeof(prefix), "hex(%lx):", type);
-            out += HexData(prefix, data.data(), size);
+            out += HexData(prefix, bytes, size);
         }
         out += "\r\n";
-    }
+    });
 }
 
 void WriteKey(std::string& out, HKEY root, const std::string& path, bool first)
@@ -128,18 +128,13 @@ void WriteKey(std::string& out, HKEY root, const std::string& path, bool first)
         return;
     WriteValues(out, key.get());
     std::vector<std::string> subkeys;
-    for (DWORD index = 0;; index++) {
-        char name[256];
-        DWORD length = sizeof(name);
-        LONG rc = RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr, nullptr,
-                                nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS)
-            break;
-        if (rc == ERROR_SUCCESS)
-            subkeys.emplace_back(name, length);
+    ForEachSubkey(key.get(), [&](const std::string& name) { subkeys.push_back(name); });
+    for (const std::string& sub : subkeys) {
+        if (HasLineBreak(sub))
+            out += "\r\n; A key whose name holds a line break is left out: regedit cannot read it back.\r\n";
+        else
+            WriteKey(out, root, path + "\\" + sub, false);
     }
-    for (const std::string& sub : subkeys)
-        WriteKey(out, root, path + "\\" + sub, false);
 }
 
 }   // namespace

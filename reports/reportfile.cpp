@@ -109,15 +109,24 @@ std::string CleanField(const char* text, int limit)
     return out;
 }
 
-std::string QuotedField(const char* text)
+std::string OneLine(const char* text)
 {
-    if (!strpbrk(text, ",\"\r\n"))
-        return text;
+    std::string out(text);
+    for (char& c : out)
+        if ((unsigned char)c < 32 && c != '\t')
+            c = ' ';
+    return out;
+}
+
+std::string CsvField(const char* text)
+{
     std::string out = "\"";
+    if (text[0] && strchr("=+-@\t\r", text[0]))
+        out += '\'';
     for (const char* p = text; *p; p++) {
         if (*p == '"')
             out += '"';
-        out += *p;
+        out += *p == '\r' || *p == '\n' ? ' ' : *p;
     }
     return out + "\"";
 }

@@ -8,6 +8,32 @@
 // Appends printf-style text of any length.
 void AppendF(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+// Report text taken from the machine: control characters but tab become blanks, so that a
+// value cannot end its line and add lines that look like the report's own.
+std::string OneLine(const char* text);
+
+namespace reporttext {
+struct Cleaned {
+    std::string text;
+    const char* get() const { return text.c_str(); }
+};
+inline Cleaned Clean(const char* text) { return {OneLine(text ? text : "")}; }
+inline Cleaned Clean(char* text) { return Clean((const char*)text); }
+inline Cleaned Clean(const std::string& text) { return Clean(text.c_str()); }
+template <typename T> struct Kept {
+    T value;
+    T get() const { return value; }
+};
+template <typename T> Kept<T> Clean(T value) { return {value}; }
+}   // namespace reporttext
+
+// AppendF for lines of machine text: every text argument is passed through OneLine, so only
+// the format's own line ends end lines. Numbers are passed as they are.
+template <typename... Args> void AppendLineF(std::string& out, const char* format, Args... args)
+{
+    AppendF(out, format, reporttext::Clean(args).get()...);
+}
+
 // Creates (replacing) path; an invalid handle when it cannot be created.
 HANDLE CreateReportFile(const char* path);
 // Writes text to a created report file and closes it; 1 when every byte was written.
@@ -32,9 +58,11 @@ SYSTEMTIME ReportNow();
 std::string HtmlEscape(const char* text);
 // A saved-list field: commas become blanks and the text is cut to limit characters.
 std::string CleanField(const char* text, int limit);
-// A saved-list field that is written as it is: quoted (RFC 4180) when it holds a comma,
-// a double quote or a line break, so every line keeps its number of fields.
-std::string QuotedField(const char* text);
+// A saved-list field as a spreadsheet must read it: always quoted with its quotes doubled
+// (RFC 4180), line breaks as blanks, and an apostrophe before a field that would otherwise
+// start a formula (=, +, -, @, tab or CR first), so every line keeps its fields and no field
+// runs.
+std::string CsvField(const char* text);
 // Every byte outside letters, digits and "-._~" as %XX, so that no value of a query can end
 // it, start another key or be read back as something else.
 std::string UrlEncode(const char* text);

@@ -15,6 +15,7 @@
 #include "resstring.h"
 #include "runtasks.h"
 #include "services.h"
+#include "signaturetext.h"
 #include "versioninfo.h"
 #include <map>
 
@@ -108,6 +109,15 @@ void HtmlEntry(std::string& out, int section, int index, const ServiceStateTable
         AppendF(out, "\tLocation: %s<br>\r\n", HtmlEscape(location).c_str());
     if (e.command[0])
         AppendF(out, "\tPath:     %s<br>\r\n", HtmlEscape(e.command).c_str());
+    if (section != SEC_HIDDEN) {
+        // A broken signature or a missing program stands out in red.
+        char label[64] = "";
+        LoadResString(1438, label, sizeof(label));
+        int alarming = 0;
+        std::string publisher = ReportPublisher(e.command, v.slot[VS_COMPANY_NAME], &alarming);
+        AppendF(out, alarming ? "\t%s <b><font color=red>%s</font></b><br>\r\n" : "\t%s %s<br>\r\n",
+                HtmlEscape(label).c_str(), HtmlEscape(publisher.c_str()).c_str());
+    }
     if (FirstSeenDate(detected, program, e.type, date, sizeof(date)))
         AppendF(out, "\tFirst Detected by Kestrix: %s<br>\r\n", HtmlEscape(date).c_str());
     if (e.detail[0])
@@ -115,7 +125,7 @@ void HtmlEntry(std::string& out, int section, int index, const ServiceStateTable
     if (section == SEC_SERVICES) {
         AppendF(out, "\tStartup Type: %s<br>\r\n", HtmlEscape(e.source).c_str());
         char state[256] = "";
-        if (ServiceStateTextIn(states, e.title, state, sizeof(state)) && state[0])
+        if (ServiceStateTextIn(states, e.key, state, sizeof(state)) && state[0])
             AppendF(out, "\tService Status: %s<br>\r\n", HtmlEscape(state).c_str());
     }
     if (section == SEC_HIDDEN) {
@@ -158,6 +168,7 @@ int WriteReportLogTo(const char* path, int html)
         return 0;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     VersionCacheScope versions;
+    ReportSignatureScope signatures;
     InfoTextScope infoTexts;
     DisabledIndexScope disabledIndex;
     ServiceStateTable states;

@@ -1,5 +1,6 @@
 #include "reportreg.h"
 #include "handles.h"
+#include "registry.h"
 #include <cstdio>
 
 std::string ReportValue(HKEY root, const std::string& path, const char* name, REGSAM view)
@@ -35,23 +36,11 @@ static std::vector<std::string> Names(HKEY root, const std::string& path, bool v
                                       REGSAM view)
 {
     std::vector<std::string> names;
-    RegKey key;
-    if (!key.open(root, path.c_str(), KEY_READ | view))
-        return names;
-    for (DWORD index = 0;; index++) {
-        char name[16384];
-        DWORD length = sizeof(name);
-        LONG status = values ? RegEnumValueA(key.get(), index, name, &length, nullptr, nullptr,
-                                             nullptr, nullptr)
-                             : RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr,
-                                             nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status == ERROR_SUCCESS)
-            names.emplace_back(name, length);
-        else if (index > 100000)
-            break;
-    }
+    auto add = [&](const std::string& name) { names.push_back(name); };
+    if (values)
+        ForEachValueName(root, path.c_str(), add, view);
+    else
+        ForEachSubkey(root, path.c_str(), add, view);
     return names;
 }
 

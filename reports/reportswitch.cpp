@@ -1,5 +1,6 @@
 #include "reportswitch.h"
 #include "hijacklog.h"
+#include "reportlog.h"
 #include "savedlist.h"
 #include "sysmessage.h"
 #include <objbase.h>
@@ -54,17 +55,21 @@ int RunReportSwitch(const char* commandLine, int* exitCode)
         return 0;
     const char* log = After(commandLine, "-WriteLog");
     const char* list = After(commandLine, "-WriteList");
-    if (!log && !list)
+    const char* report = After(commandLine, "-WriteReport");
+    if (!log && !list && !report)
         return 0;
-    std::string path = PathArgument(log ? log : list);
+    std::string path = PathArgument(log ? log : list ? list : report);
     if (path.empty()) {
-        Complain(log ? "-WriteLog needs the path of the log to write."
-                     : "-WriteList needs the path of the list to write.");
+        Complain(log    ? "-WriteLog needs the path of the log to write."
+                 : list ? "-WriteList needs the path of the list to write."
+                        : "-WriteReport needs the path of the report to write.");
         *exitCode = 2;
         return 1;
     }
     HRESULT com = CoInitialize(nullptr);   // the scheduled tasks are read through COM
-    int written = log ? WriteHijackScanLogTo(path.c_str()) : WriteSavedListTo(path.c_str());
+    int written = log    ? WriteHijackScanLogTo(path.c_str())
+                  : list ? WriteSavedListTo(path.c_str())
+                         : WriteReportLogTo(path.c_str(), 1);
     if (SUCCEEDED(com))
         CoUninitialize();
     if (!written)

@@ -30,8 +30,10 @@ void RunKeyKind(int code, const char** type, const char** subtype)
     *subtype = code == 25 ? "RunServiceOnce" : kSubtypes[digit];
 }
 
-// One data line. Title and command are written as they are unless they hold a comma, a
-// quote or a line break; then they are quoted so the columns stay in place.
+std::string Cleaned(const char* text, int limit) { return CsvField(CleanField(text, limit).c_str()); }
+
+// One data line. Every field is quoted (title and command as they are, the others cleaned
+// of commas and cut), so that no text of the machine can add a row or run as a formula.
 void Line(std::string& out, const char* type, const char* subtype, const EntryRecord& e)
 {
     char program[260], date[32];
@@ -39,11 +41,12 @@ void Line(std::string& out, const char* type, const char* subtype, const EntryRe
     VersionStrings v;
     GetVersionStrings(program[0] ? program : e.command, &v);
     GetFirstSeenDate(program, e.type, date, sizeof(date));
-    AppendF(out, "%s,%s,%s, %s,%s,%s,%s,%s,%s\r\n", type, subtype, QuotedField(e.title).c_str(),
-            CleanField(FileNamePart(program[0] ? program : e.command), 260).c_str(),
-            CleanField(v.slot[VS_COMPANY_NAME], 128).c_str(), CleanField(date, 24).c_str(),
-            QuotedField(e.command).c_str(), CleanField(v.slot[VS_FILE_DESCRIPTION], 1024).c_str(),
-            CleanField(v.slot[VS_PRODUCT_VERSION], 128).c_str());
+    AppendF(out, "%s,%s,%s,%s,%s,%s,%s,%s,%s\r\n", CsvField(type).c_str(),
+            Cleaned(subtype, 255).c_str(), CsvField(e.title).c_str(),
+            Cleaned(FileNamePart(program[0] ? program : e.command), 260).c_str(),
+            Cleaned(v.slot[VS_COMPANY_NAME], 128).c_str(), Cleaned(date, 24).c_str(),
+            CsvField(e.command).c_str(), Cleaned(v.slot[VS_FILE_DESCRIPTION], 1024).c_str(),
+            Cleaned(v.slot[VS_PRODUCT_VERSION], 128).c_str());
 }
 
 void Section(std::string& out, const char* type, const char* subtype, int onlyType = 0)
@@ -96,8 +99,8 @@ int WriteSavedListTo(const char* path)
     ReadServiceStates(&states);
     for (int i = 0; i < EntryCount(); i++) {
         char state[256] = "";
-        ServiceStateTextIn(states, GetEntry(i)->title, state, sizeof(state));
-        Line(out, "Services", CleanField(state, 255).c_str(), *GetEntry(i));
+        ServiceStateTextIn(states, GetEntry(i)->key, state, sizeof(state));
+        Line(out, "Services", state, *GetEntry(i));
     }
     ListScheduledTasks();
     Section(out, "Scheduled Tasks", "");

@@ -12,7 +12,7 @@
 void SystemInformation(std::string& out, int html)
 {
     const char* L = html ? "<br>\r\n" : "\r\n";
-    auto text = [html](const std::string& s) { return html ? HtmlEscape(s.c_str()) : s; };
+    auto text = [html](const std::string& s) { return html ? HtmlEscape(s.c_str()) : OneLine(s.c_str()); };
     char caption[128] = "", version[600], timeText[16], dateText[16], os[256];
     LoadResString(2, caption, sizeof(caption));
     GetProgramVersionText(version, sizeof(version));

@@ -143,7 +143,10 @@ TEST_F(AddOnsTest, RemovingOneRemovesEveryAddOnOfItsServer)
     EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, KX_TOOLBAR_KEY, kToolbarNoServer));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kBho));   // only unregistered
     ASSERT_EQ(2u, g_commands.size());
-    EXPECT_EQ("regsvr32 /u /s \"" + hook_ + "\"", g_commands[0]);
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof(system));
+    EXPECT_EQ("\"" + std::string(system) + "\\regsvr32.exe\" /u /s \"" + hook_ + "\"", g_commands[0])
+        << "the System folder's regsvr32, never one in the current folder";
 
     std::string history = ReadTextFile(TempPath("history.txt"));
     size_t first = history.find("IEHELPER_Remove");

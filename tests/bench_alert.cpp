@@ -1,6 +1,7 @@
 // Time from a new Run value to the monitor's new-program alert window with the real
 // Kestrix.exe, started fresh beside 50 and beside 4096 other Run values: the first value is
-// written 5 seconds after the start (the monitor's first minute), then 10 runs from idle.
+// written 5 seconds after the start (the monitor's first minute), then 10 runs from idle; a
+// last start beside 4096 values writes its first value 1 second after the start.
 // A third start beside 50 values writes the timed values into the machine's Run key through
 // the 32-bit registry view, where 32-bit installers put them.
 // Prints every run, the medians and maxima; exits with 1 when a target is missed: first
@@ -37,9 +38,9 @@ struct Place {
     const char* name;
 };
 
-std::vector<double> Scenario(int fill, const Place& place, const std::string& monitor,
-                             const std::string& folder, const std::string& program,
-                             const char* caption, double* first)
+std::vector<double> Scenario(int fill, const Place& place, double firstAfter, int runs,
+                             const std::string& monitor, const std::string& folder,
+                             const std::string& program, const char* caption, double* first)
 {
     ForgetMonitorData();
     for (int i = 0; i < fill; i++)
@@ -64,7 +65,7 @@ std::vector<double> Scenario(int fill, const Place& place, const std::string& mo
     HWND monitorWindow = WaitForWindow("Kestrix", nullptr, 15);
 
     std::vector<double> times;
-    for (int run = 0; run <= kRuns && monitorWindow; run++) {
+    for (int run = 0; run <= runs && monitorWindow; run++) {
         std::string name = "KxBench" + std::to_string(run);
         // A late alert of an earlier run is answered first, so that it is not taken for this
         // run's.
@@ -76,7 +77,7 @@ std::vector<double> Scenario(int fill, const Place& place, const std::string& mo
                 break;
         }
         if (run == 0)
-            Sleep((DWORD)std::max(0.0, 5000 - (Now() - started) * 1000));
+            Sleep((DWORD)std::max(0.0, firstAfter * 1000 - (Now() - started) * 1000));
         double start = Now();
         // A different command each run, so that the repeated-alert rule never applies.
         SetText(place.root, kRunKey, name.c_str(), program + " /run" + std::to_string(run),
@@ -142,23 +143,32 @@ int main()
     bool met = true;
     const Place user = {HKEY_CURRENT_USER, 0, "HKCU Run"};
     const Place machine32 = {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, "HKLM Run (32-bit)"};
+    // The last start times only a value written 1 s after a first start: that early, the
+    // first-run baseline must already be made, without the value in it.
     const struct {
         int fill;
         const Place& place;
-    } scenarios[] = {{50, user}, {4096, user}, {50, machine32}};
+        double firstAfter;
+        int runs;
+    } scenarios[] = {{50, user, 5, kRuns}, {4096, user, 5, kRuns}, {50, machine32, 5, kRuns},
+                     {4096, user, 1, 1}};
     for (const auto& scenario : scenarios) {
         const int fill = scenario.fill;
         const Place& place = scenario.place;
         double first = 0;
-        std::vector<double> times =
-            Scenario(fill, place, monitor, folder, program, caption, &first);
+        std::vector<double> times = Scenario(fill, place, scenario.firstAfter, scenario.runs,
+                                             monitor, folder, program, caption, &first);
         std::string label = std::to_string(fill) + " values in " + place.name;
         if (times.empty()) {
             met = FigureMissing(label + ": write to alert", "the monitor did not start");
             continue;
         }
-        met = Figure(label + ": first value 5 s after a fresh start", first * 1000, "ms", 1000) && met;
+        char firstName[64];
+        snprintf(firstName, sizeof(firstName), ": first value %.0f s after a fresh start", scenario.firstAfter);
+        met = Figure(label + firstName, first * 1000, "ms", 1000) && met;
         // Through the 32-bit view the promise is every value within a second.
+        if (scenario.runs == 1)
+            continue;   // the early value is timed by the figure above only
         if (place.view != 0) {
             met = Figure(label + ": write to alert, maximum", Maximum(times) * 1000, "ms", 1000) && met;
         } else {

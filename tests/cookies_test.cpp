@@ -143,8 +143,10 @@ TEST_F(CookiesTest, FilterWordsRefuseEmptyOverlongAndThe257th)
     EXPECT_EQ(0, CookieMatchesFilter("C:\\cookies\\joe@site.txt"));
 
     EXPECT_EQ(0, AddCookieFilter(std::string(511, 'w').c_str()));
-    for (int i = 1; i < MAX_COOKIE_FILTERS; i++)
+    WriteValueText(HKEY_CURRENT_USER, KX_NUTS_KEY, "marked.example - id", "2");   // not a word
+    for (int i = 1; i < MAX_COOKIE_FILTERS - 1; i++)
         WriteValueText(HKEY_CURRENT_USER, KX_NUTS_KEY, "word" + std::to_string(i), "1");
+    EXPECT_EQ(0, AddCookieFilter("the256th"));
     EXPECT_EQ(729, AddCookieFilter("onemore"));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_NUTS_KEY, "onemore"));
 }
@@ -225,8 +227,14 @@ TEST_F(CookiesTest, ReplacingKeepsCookiesTheBrowserWroteSinceTheFilterRan)
     EXPECT_EQ(keep + later, ReadTextFile(CookieFile()));
     EXPECT_FALSE(Exists(profile_ + "\\cookiesnew.txt"));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "UpdateCookieFile"));
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_NUTS_KEY, "shop.example - cart"));
+    EXPECT_EQ("2", ReadValueText(HKEY_CURRENT_USER, KX_NUTS_KEY, "shop.example - cart")) << "marks stay";
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, KX_NUTS_KEY, "ads")) << "words stay";
+
+    // The site sets the removed cookie again: it is filtered again.
+    WriteTextFile(CookieFile(), keep + later + Line("shop.example", "cart", "3") + "\n");
+    CookieScanFor(1, 1);
+    ASSERT_EQ(1, ReplaceMozillaCookieFile(profile_.c_str()));
+    EXPECT_EQ(keep + later, ReadTextFile(CookieFile()));
 
     // Without the cookie file nothing is replaced and the request waits.
     DeleteFileA(CookieFile().c_str());

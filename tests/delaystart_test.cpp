@@ -90,6 +90,8 @@ protected:
 
     void Delay(HKEY root, const std::string& program, int code, const std::string& time)
     {
+        // As Kestrix stores a program: approved first.
+        ApproveDelayed(program.c_str());
         WriteValueText(root, KX_DELAY_KEY, program, std::to_string(code));
         if (!time.empty())
             WriteValueText(root, KX_DELAY_TIME_KEY, program, time);
@@ -425,6 +427,24 @@ TEST_F(DelayScheduleTest, PassesStartEachProgramOnceWhenItsDelayComesMachineFirs
     SettleLaunches(TempDir());
     for (const std::string& p : {machine20, user20, user10, user0, user35})
         EXPECT_EQ(1u, ReadLaunches(p).size()) << p;
+}
+
+// The schedule starts what the Delayed Start list shows and Kestrix approved: a name planted
+// in the delay times alone, or in the list behind Kestrix's back, never starts.
+TEST_F(DelayScheduleTest, OnlyApprovedProgramsOfTheListStart)
+{
+    std::string approved = Program(HKEY_CURRENT_USER, "approved.exe", "10");
+    std::string timeOnly = PlaceRecorder("timeonly.exe");
+    WriteValueText(HKEY_CURRENT_USER, KX_DELAY_TIME_KEY, timeOnly, "10");
+    std::string planted = PlaceRecorder("planted.exe");
+    WriteValueText(HKEY_CURRENT_USER, KX_DELAY_KEY, planted, "11");
+    WriteValueText(HKEY_CURRENT_USER, KX_DELAY_TIME_KEY, planted, "10");
+    DelayedStartBegin(nullptr, 1000);
+    DelayedStartStep(13000);
+    EXPECT_EQ(1u, WaitForLaunches(approved, 1).size());
+    SettleLaunches(TempDir());
+    EXPECT_TRUE(ReadLaunches(timeOnly).empty());
+    EXPECT_TRUE(ReadLaunches(planted).empty());
 }
 
 TEST_F(DelayScheduleTest, LostTicksDoNotHoldBackProgramsWhoseDelayHasPassed)

@@ -121,6 +121,8 @@ TEST_F(GuardE2eTest, DelayedProgramThatComesBackShowsTheMovedBackAlert)
     // Marked after the monitor's first-run set-up, which makes its own known list.
     int monitor = StartReady();
     ASSERT_GE(monitor, 0);
+    // Approved first, as Kestrix stores a program.
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\DelayApproved", program_, "1");
     WriteValueText(HKEY_CURRENT_USER, KX_DELAY_KEY, program_, "11");
     WriteValueText(HKEY_CURRENT_USER, KX_DELAY_KEY "\\Time", program_, "600");
     WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Run", program_, "1103");

@@ -86,10 +86,10 @@ TEST_F(ServicesE2eTest, NewServiceIsAlertedAndNoLeavesItStoppedAndDisabled)
     EXPECT_EQ((DWORD)SERVICE_DISABLED, start);
     // The check writes the known value after the dialog's own steps.
     for (int waited = 0; waited < 3000 && !ValueExists(HKEY_CURRENT_USER, KX_KEY "\\Services",
-                                                       kSvcDisplay);
+                                                       kSvc);
          waited += 50)
         Sleep(50);
-    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", kSvcDisplay));
+    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", kSvc));
 
     // Running before the stop, then stopped, then disabled: one line each, in that order.
     std::string history = ReadTextFile(TempPath("history.txt"));

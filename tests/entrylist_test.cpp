@@ -99,6 +99,12 @@ TEST_F(EntryListTest, ListHoldsAtMost4096AndClearEmptiesIt)
         ASSERT_EQ(1, AddEntry("x", "abc", "", "", 1, 0));
     EXPECT_EQ(0, AddEntry("x", "abc", "", "", 1, 0));
     EXPECT_EQ(MAX_ENTRIES, EntryCount());
+    {
+        // A check lifts the limit: the list grows with what there is.
+        EntryLimitScope everyEntry;
+        EXPECT_EQ(1, AddEntry("x", "abc", "", "", 1, 0));
+        EXPECT_EQ(MAX_ENTRIES + 1, EntryCount());
+    }
     ClearEntries();
     EXPECT_EQ(0, EntryCount());
     char t[128] = "sentinel";

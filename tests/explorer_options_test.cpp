@@ -7,6 +7,7 @@
 #include "../explorer/page_options.h"
 #include "../explorer/pages.h"
 #include "../explorer/patroltime.h"
+#include "../explorer/policyui.h"
 #include "../explorer/sheet.h"
 #include "../explorer/shellrun.h"
 #include "dialogs_options.h"
@@ -16,6 +17,7 @@
 #include "keys.h"
 #include "options.h"
 #include "platform.h"
+#include "policy.h"
 #include "program.h"
 #include "reportfile.h"
 #include "resstring.h"
@@ -525,3 +527,80 @@ TEST_F(OptionsTest, BrokenHistoryListsWhatItCanAndClearEmptiesIt)
 }
 
 }  // namespace
+
+namespace {
+
+// The tooltip text over a control of a dialog; empty when the control has none.
+std::string ManagedTip(HWND dialog, int id)
+{
+    HWND tips = ManagedTooltip(dialog);
+    if (!tips)
+        return "";
+    char text[256] = "";
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = dialog;
+    tool.uId = (UINT_PTR)id;
+    tool.lpszText = text;
+    SendMessageA(tips, TTM_GETTEXTA, sizeof(text), (LPARAM)&tool);
+    return text;
+}
+
+TEST_F(OptionsTest, PolicySetOptionIsShownAsSetGreyedAndManagedAndWinsOverTheUser)
+{
+    // The user wants sounds and no history; the machine's policy says the opposite of both,
+    // and sets the restart-file and HOSTS patrol times.
+    WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Sound", "1");
+    WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "History", "0");
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_POLICY_KEY, "Sound", "0");
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_POLICY_KEY, "History", "1");
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_POLICY_KEY, "WinInit", "9");
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_POLICY_KEY, "HostFile", "4");
+    HWND page = OpenOptions();
+    ASSERT_NE(nullptr, page);
+    EXPECT_EQ(0, g_options.Sound);
+    EXPECT_EQ(1, g_options.History);
+    EXPECT_EQ((UINT)BST_UNCHECKED, IsDlgButtonChecked(page, IDC_OPTIONS_SOUND));
+    EXPECT_EQ((UINT)BST_CHECKED, IsDlgButtonChecked(page, IDC_OPTIONS_HISTORY));
+    for (int id : {IDC_OPTIONS_SOUND, IDC_OPTIONS_HISTORY, IDC_OPTIONS_WININIT_IMAGE}) {
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, id))) << id;
+        EXPECT_EQ(Res(1170), ManagedTip(page, id)) << id;
+    }
+    // The HOSTS area keeps its real-time switch for the user: not greyed.
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_OPTIONS_HOSTS_IMAGE)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_OPTIONS_CONFIRM_EXIT)));
+    EXPECT_EQ("", ManagedTip(page, IDC_OPTIONS_CONFIRM_EXIT));
+
+    // Another box's click writes all options: the user's own values stay as they were.
+    Click(page, IDC_OPTIONS_CONFIRM_EXIT, true);
+    EXPECT_EQ("1", Option("Sound"));
+    EXPECT_EQ("0", Option("History"));
+    EXPECT_EQ("1", Option("ConfirmExit"));
+
+    // The patrol-time dialog shows the managed time greyed; its real-time box stays free.
+    bool minutesEnabled = true, realtimeEnabled = false;
+    std::string minutes, tip;
+    ModalDriver driver(sheet_, [&](HWND dialog) {
+        minutesEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_PATROL_MINUTES)) != 0;
+        realtimeEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_PATROL_REALTIME)) != 0;
+        minutes = Text(GetDlgItem(dialog, IDC_PATROL_MINUTES));
+        tip = ManagedTip(dialog, IDC_PATROL_MINUTES);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "RealtimeSysFiles", "0");
+    EXPECT_EQ(-1, PatrolTimeDialog(page, 792, GetOption("HostFile", 3)));
+    driver.Join();
+    EXPECT_FALSE(minutesEnabled);
+    EXPECT_TRUE(realtimeEnabled);
+    EXPECT_EQ("4", minutes);
+    EXPECT_EQ(Res(1170), tip);
+
+    // With the policy gone the page is the user's again.
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, KX_POLICY_KEY);
+    NMHDR activate = {sheet_, 0, (UINT)PSN_SETACTIVE};
+    SendMessageA(page, WM_NOTIFY, 0, (LPARAM)&activate);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_OPTIONS_SOUND)));
+    EXPECT_EQ("", ManagedTip(page, IDC_OPTIONS_SOUND));
+}
+
+}   // namespace

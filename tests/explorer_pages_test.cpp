@@ -229,13 +229,14 @@ TEST_F(PagesTest, EveryPageListsItsInventoryWithItsColumnsAndButtons)
         {PAGE_DELAY, {627, 628, 648, 1119},
          {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_DELAY_OPTIONS_BUTTON, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
          1, "kxpage.exe", {{0, "Fixture App"}, {2, ""}, {3, "30 " + Res(1122)}}},
-        {PAGE_IEHELPERS, {681, 684, 699, 714, 912}, {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
+        {PAGE_IEHELPERS, {681, 684, 699, 714, 912, 1437}, {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
          1, "kxpage.exe", {{0, "Fixture App"}, {2, company}, {3, "BHO"}}},
-        {PAGE_SCHEDULED, {681, 684, 699, 683, 682}, {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
+        {PAGE_SCHEDULED, {681, 684, 699, 683, 682, 1437}, {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
          1, "kxpage.exe", {{2, company}, {4, Res(686)}}},
-        {PAGE_SERVICES, {627, 628, 699, 648, 651, 912}, {IDC_PAGE_INFO, IDC_PAGE_CLOSE, IDC_PAGE_CHECK},
+        {PAGE_SERVICES, {627, 628, 699, 648, 651, 912, 1437},
+         {IDC_PAGE_INFO, IDC_PAGE_CLOSE, IDC_PAGE_CHECK, IDC_PAGE_HIDE_SIGNED},
          -1, "", {}},
-        {PAGE_TASKS, {629, 631, 699, 912},
+        {PAGE_TASKS, {629, 631, 699, 912, 1437},
          {IDC_PAGE_INFO, IDC_PAGE_REFRESH, IDC_PAGE_SPECIFIC, IDC_PAGE_CLOSE}, 0, selfName, {}},
         {PAGE_FILETYPES, {627, 628, 699, 747, 748, 714},
          {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE}, 4, ".KXPG",
@@ -266,6 +267,13 @@ TEST_F(PagesTest, EveryPageListsItsInventoryWithItsColumnsAndButtons)
             ASSERT_GE(row, 0) << e.key;
             for (const auto& cell : e.cells)
                 EXPECT_EQ(cell.second, Cell(list, row, cell.first)) << cell.first;
+            // The publisher arrives from the worker thread; no program here is signed, so the
+            // company follows (column 2 on every page with the column).
+            int publisher = e.headers.back() == 1437 ? (int)e.headers.size() - 1 : -1;
+            if (publisher >= 0) {
+                EXPECT_TRUE(PumpUntil([&] { return Cell(list, row, publisher) != Res(1436); }));
+                EXPECT_EQ("(Not verified) " + Cell(list, row, 2), Cell(list, row, publisher));
+            }
             // The status bar follows the selection.
             Select(list, row);
             char status[600] = "";
@@ -487,7 +495,7 @@ TEST_F(InfoDialogTest, FieldsNoteRoundTripAndStepping)
     DialogDriver driver("Kx Info App", [&](HWND dialog) {
         for (int id : {IDC_INFO_TOP, IDC_INFO_PRODUCT, IDC_INFO_COMPANY, IDC_INFO_VERSION,
                        IDC_INFO_STATUS, IDC_INFO_LOCATION, IDC_INFO_SIZE, IDC_INFO_DETECTED,
-                       IDC_INFO_SAVE_NOTE, IDC_INFO_NOTE, IDC_INFO_PATH})
+                       IDC_INFO_SAVE_NOTE, IDC_INFO_NOTE, IDC_INFO_PATH, IDC_INFO_PUBLISHER})
             seen[std::to_string(id)] = Text(dialog, id);
         expandedFirst = IsWindowVisible(GetDlgItem(dialog, IDC_INFO_NOTE)) != 0;
         SendMessageA(dialog, WM_COMMAND, IDC_INFO_SAVE_NOTE, 0);
@@ -496,7 +504,7 @@ TEST_F(InfoDialogTest, FieldsNoteRoundTripAndStepping)
         SendMessageA(dialog, WM_COMMAND, IDC_INFO_SAVE_NOTE, 0);
         SendMessageA(dialog, WM_COMMAND, IDC_INFO_NEXT, 0);
         seen["plain"] = Text(dialog, IDC_INFO_PRODUCT) + "|" + Text(dialog, IDC_INFO_STATUS) + "|" +
-                        Text(dialog, IDC_INFO_TOP);
+                        Text(dialog, IDC_INFO_TOP) + "|" + Text(dialog, IDC_INFO_PUBLISHER);
         SendMessageA(dialog, WM_COMMAND, IDC_INFO_NEXT, 0);
         wrapped = WindowText(dialog) == "Kx Info App";
         seen["reloaded"] = Text(dialog, IDC_INFO_NOTE);
@@ -517,7 +525,8 @@ TEST_F(InfoDialogTest, FieldsNoteRoundTripAndStepping)
     EXPECT_EQ(Res(969), seen[std::to_string(IDC_INFO_SAVE_NOTE)]);
     EXPECT_EQ(Res(647), seen[std::to_string(IDC_INFO_NOTE)]);
     EXPECT_EQ("Kx Info App\r\n" + program_ + "\r\n", noteAfterCreate);
-    EXPECT_EQ("|" + Res(831) + "|Kx Info Plain", seen["plain"]);
+    EXPECT_EQ("|" + Res(831) + "|Kx Info Plain|(Not verified)", seen["plain"]);
+    EXPECT_EQ("(Not verified) Orvane Fixtures", seen[std::to_string(IDC_INFO_PUBLISHER)]);
     EXPECT_TRUE(wrapped);
     EXPECT_EQ("my own words about it", seen["reloaded"]);
     EXPECT_EQ("my own words about it", ReadTextFile(note_));

@@ -38,6 +38,15 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& line)
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
+// A line that starts with start (what follows is the publisher of its program).
+bool HasLineStarting(const std::vector<std::string>& lines, const std::string& start)
+{
+    for (const std::string& line : lines)
+        if (line.rfind(start, 0) == 0)
+            return true;
+    return false;
+}
+
 size_t Count(const std::string& text, const std::string& part)
 {
     size_t n = 0;
@@ -106,6 +115,21 @@ protected:
         RegCreateKeyA(root, path.c_str(), &key);
         RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&number, 4);
         RegCloseKey(key);
+    }
+    // Imports a registry script with Wine's own regedit, as the user would.
+    void Regedit(const std::string& path)
+    {
+        char windows[MAX_PATH];
+        GetWindowsDirectoryA(windows, sizeof(windows));
+        std::string command = std::string(windows) + "\\regedit.exe /s \"" + path + "\"";
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi;
+        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &si, &pi));
+        WaitForSingleObject(pi.hProcess, 30000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
     }
     std::string Report(int (*write)(const char*), const char* name)
     {
@@ -219,7 +243,7 @@ TEST_F(ReportsTest, HijackLogWritesEachSectionInItsFormat)
         "R0 - HKCU\\Software\\Microsoft\\Internet Explorer\\Main,Start Page = http://start.example/",
         "R0 - HKLM\\Software\\Microsoft\\Internet Explorer\\Main,Window Title = Owned",
         "F3 - HKCU Load=kxload.exe",
-        "O4 - HKCU\\..\\Run: [<script>alert(1)</script>]C:\\kx\\evil.exe /s",
+        "O4 - HKCU\\..\\Run: [<script>alert(1)</script>]C:\\kx\\evil.exe /s  (File not found)",
         "O5 - control.ini: inetcpl.cpl=No",
         "O7 - HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System, DisableTaskMgr =1",
         "O8 - Extra context menu item: KX Menu - res://kx.dll/menu.htm",
@@ -313,12 +337,14 @@ TEST_F(ReportsTest, ThirtyTwoBitViewHooksHaveTheirOwnLines)
     std::string text = Report(WriteHijackScanLogTo, "HijackKestrix.log");
     clean();
     std::vector<std::string> lines = Lines(text);
-    const std::string tail = std::string(" - KX Hook32 - ") + kClass + " - C:\\kx\\hook32.dll";
+    // Lines naming a program end with its publisher (the library is not there).
+    const std::string missing = "  (File not found)";
+    const std::string tail = std::string(" - KX Hook32 - ") + kClass + " - C:\\kx\\hook32.dll" + missing;
     for (const std::string& line :
-         {"O2 - BHO (32-bit): KX Hook32 - " + std::string(kClass) + " - C:\\kx\\hook32.dll",
+         {"O2 - BHO (32-bit): KX Hook32 - " + std::string(kClass) + " - C:\\kx\\hook32.dll" + missing,
           std::string("O20 - AppInit_DLLs (32-bit): C:\\kx\\init32.dll"), "O21 - KxDelay32 (32-bit)" + tail,
           "O22 - SharedTaskScheduler (32-bit): (KX Hook32) - " + std::string(kClass) +
-              " - C:\\kx\\hook32.dll"})
+              " - C:\\kx\\hook32.dll" + missing})
         EXPECT_TRUE(HasLine(lines, line)) << line;
     // The value both views hold alike: its class is only in the 32-bit view, so the own view's
     // line is left out for want of a server, and the 32-bit one for being the same value.
@@ -412,13 +438,70 @@ TEST_F(ReportsTest, SavedListKeepsNineFieldsWhateverTheTitleHolds)
         EXPECT_EQ(9u, f.size()) << rows[i];
         byTitle[f[2]] = f;
     }
-    std::vector<std::string> expected = {"HKCU", "Run", "KX App", " KXFX_APP.EXE",
+    std::vector<std::string> expected = {"HKCU", "Run", "KX App", "KXFX_APP.EXE",
                                          "Orvane Fixtures", "", app, "Fixture App Tool", "1.2.3.4"};
     EXPECT_EQ(expected, byTitle["KX App"]);
     EXPECT_EQ("C:\\kx\\a,b.exe", byTitle["Comma, \"quoted\" title"][6]);
-    EXPECT_EQ("C:\\kx\\two.exe", byTitle["Two\r\nlines"][6]);
+    EXPECT_EQ("C:\\kx\\two.exe", byTitle["Two  lines"][6]);
     EXPECT_EQ("Orvane  Fixtures", CleanField("Orvane, Fixtures", 128));
     EXPECT_EQ("abc", CleanField("abcdef", 3));
+}
+
+// Names and commands written by whoever planted a Run value: in no report can they add a line,
+// a row or a key of their own, or run as a spreadsheet formula.
+TEST_F(ReportsTest, HostileNamesAddNoLinesRowsKeysOrFormulasToAnyReport)
+{
+    const std::string forged = "O4 - HKLM\\..\\Run: [Forged]C:\\forged.exe";
+    struct { std::string name, command, title; } rows[] = {
+        {"=HYPERLINK(\"http://x\",\"Fix\")", "C:\\kx\\one.exe", "'=HYPERLINK(\"http://x\",\"Fix\")"},
+        {"+cmd|' /C calc'!A0", "C:\\kx\\two.exe", "'+cmd|' /C calc'!A0"},
+        {"-2+3", "C:\\kx\\three.exe", "'-2+3"},
+        {"@SUM(1+1)", "C:\\kx\\four.exe", "'@SUM(1+1)"},
+        {"\tTabbed", "C:\\kx\\five.exe", "'\tTabbed"},
+        {"Lines\r\n" + forged, "C:\\kx\\six.exe\r\n=1+1", "Lines  " + forged},
+    };
+    for (const auto& row : rows) {
+        Value(HKEY_CURRENT_USER, kRun, row.name, row.command);
+        WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Run", row.name, "11");
+    }
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Forged]\r\n[HKEY_CURRENT_USER\\Software\\Orvane\\Injected",
+                   "x", "y");
+
+    // Saved list: one physical line per row, nine quoted fields, formulas made text.
+    std::string csv = Report(WriteSavedListTo, "KestrixLog.csv");
+    std::map<std::string, std::vector<std::string>> byTitle;
+    std::vector<std::string> lines = Lines(csv);
+    for (size_t i = 3; i < lines.size(); i++) {
+        std::vector<std::string> f = CsvFields(lines[i]);
+        ASSERT_EQ(9u, f.size()) << lines[i];
+        EXPECT_EQ('"', lines[i][0]) << lines[i];
+        EXPECT_EQ(std::string::npos, lines[i].find(",=")) << lines[i];
+        byTitle[f[2]] = f;
+    }
+    for (const auto& row : rows)
+        EXPECT_EQ(1u, byTitle.count(row.title)) << row.title;
+    EXPECT_EQ("C:\\kx\\six.exe  =1+1", byTitle[rows[5].title][6]);
+
+    // Hijack log: the forged text stays inside the line of the value that holds it (which
+    // ends with the publisher of its missing program).
+    std::vector<std::string> log = Lines(Report(WriteHijackScanLogTo, "HijackKestrix.log"));
+    EXPECT_FALSE(HasLine(log, forged));
+    EXPECT_FALSE(HasLine(log, "=1+1"));
+    EXPECT_TRUE(HasLine(log, "O4 - HKCU\\..\\Run: [Lines  " + forged +
+                                 "]C:\\kx\\six.exe  =1+1  (File not found)"));
+
+    // Settings export: regedit imports it whole; names it cannot read back are noted, not written.
+    std::string reg = TempPath("user-Kestrix.reg");
+    ASSERT_EQ(1, ExportSettingsTo(reg.c_str()));
+    DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Orvane");
+    ASSERT_NO_FATAL_FAILURE(Regedit(reg));
+    for (const auto& row : rows) {
+        bool breaks = row.name.find('\n') != std::string::npos;
+        EXPECT_EQ(breaks ? "<no value>" : "11", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Run", row.name))
+            << row.name;
+    }
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, KX_KEY "\\Injected"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Orvane\\Injected"));
 }
 
 TEST_F(ReportsTest, HtmlReportEscapesMachineTextAndBalancesItsLists)
@@ -591,17 +674,7 @@ TEST_F(ReportsTest, ExportRestoresEveryValueInItsTypeThroughRegedit)
 
     DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Orvane");
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Orvane");
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, sizeof(windows));
-    std::string command = std::string(windows) + "\\regedit.exe /s \"" + path + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi;
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &si, &pi));
-    WaitForSingleObject(pi.hProcess, 30000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    ASSERT_NO_FATAL_FAILURE(Regedit(path));
 
     for (const Item& it : items) {
         HKEY key;
@@ -645,11 +718,34 @@ TEST_F(ReportsTest, RealUsersRunValuesAppearInTheLogAndTheList)
     std::vector<std::string> log = Lines(Report(WriteHijackScanLogTo, "h.log"));
     for (auto v : values) {
         v.second.erase(std::remove(v.second.begin(), v.second.end(), '"'), v.second.end());
-        EXPECT_TRUE(HasLine(log, "O4 - HKCU\\..\\Run: [" + v.first + "]" + v.second)) << v.first;
+        EXPECT_TRUE(HasLineStarting(log, "O4 - HKCU\\..\\Run: [" + v.first + "]" + v.second + "  ("))
+            << v.first;
     }
     std::vector<std::string> list = Lines(Report(WriteSavedListTo, "l.csv"));
     for (size_t i = 3; i < list.size(); i++)
         EXPECT_EQ(9u, CsvFields(list[i]).size()) << list[i];
+}
+
+// Who signed each program: a line of the HTML report (red when the signature is broken) and
+// the end of the program's hijack-log line, whatever the command itself claims.
+TEST_F(ReportsTest, ReportsNameWhoSignedEachProgram)
+{
+    Value(HKEY_CURRENT_USER, kRun, "KxSigned", Fixture("kxfx_signed.exe"));
+    Value(HKEY_CURRENT_USER, kRun, "KxBroken", Fixture("kxfx_broken.exe"));
+    const std::string fake = Fixture("kxfx_app.exe") + " -x  (Verified) Microsoft Windows";
+    Value(HKEY_CURRENT_USER, kRun, "KxFake", fake);
+    std::string html = Report([](const char* p) { return WriteReportLogTo(p, 1); }, "r.html");
+    EXPECT_NE(std::string::npos, html.find("\tPublisher: (Verified) Kestrix Test Signer<br>\r\n"));
+    EXPECT_NE(std::string::npos,
+              html.find("\tPublisher: <b><font color=red>(Signature broken)</font></b><br>\r\n"));
+    EXPECT_NE(std::string::npos, html.find("\tPublisher: (Not verified) Orvane Fixtures<br>\r\n"));
+
+    std::vector<std::string> log = Lines(Report(WriteHijackScanLogTo, "h.log"));
+    EXPECT_TRUE(HasLine(log, "O4 - HKCU\\..\\Run: [KxSigned]" + Fixture("kxfx_signed.exe") +
+                                 "  (Verified) Kestrix Test Signer"));
+    EXPECT_TRUE(HasLine(log, "O4 - HKCU\\..\\Run: [KxBroken]" + Fixture("kxfx_broken.exe") +
+                                 "  (Signature broken)"));
+    EXPECT_TRUE(HasLine(log, "O4 - HKCU\\..\\Run: [KxFake]" + fake + "  (Not verified)"));
 }
 
 TEST_F(ReportsTest, CommandLineWritesTheReportAndEndsWithItsExitCode)
@@ -678,5 +774,10 @@ TEST_F(ReportsTest, CommandLineWritesTheReportAndEndsWithItsExitCode)
     EXPECT_NE(std::string::npos, ReadTextFile(list).find("\r\nType,SubType,Title,"));
     EXPECT_EQ(1, run("-WriteLog " + TempPath("missing\\x.log")));
     EXPECT_EQ(2, run("-WriteList"));
+    std::string report = TempPath("the report.html");
+    EXPECT_EQ(0, run("-WriteReport \"" + report + "\""));
+    EXPECT_NE(std::string::npos, ReadTextFile(report).find("<H2 align='center'> Kestrix Report Log </H2>"));
+    EXPECT_EQ(1, run("-WriteReport " + TempPath("missing\\r.html")));
+    EXPECT_EQ(2, run("-WriteReport"));
     EXPECT_EQ(nullptr, FindWindowA("KestrixEx", nullptr));
 }

@@ -6,6 +6,7 @@
 #include "../explorer/infodialog.h"
 #include "../explorer/mainwindow.h"
 #include "../explorer/page_startup.h"
+#include "../explorer/page_options.h"
 #include "../explorer/pageframe.h"
 #include "../explorer/pages.h"
 #include "../explorer/sheet.h"
@@ -20,10 +21,14 @@
 #include "program.h"
 #include "resource.h"
 #include "resstring.h"
+#include "aolwindow.h"
+#include "sysfiles.h"
 #include "runactions.h"
+#include "signature.h"
 #include "winpos.h"
 #include "dialog_driver.h"
 #include "message_watch.h"
+#include "waits.h"
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -134,11 +139,12 @@ protected:
         sheet_ = nullptr;
     }
     // A user Run value; its program is a copy of the versioned fixture.
-    std::string AddRun(const std::string& title, const std::string& file)
+    std::string AddRun(const std::string& title, const std::string& file,
+                       const char* fixture = "kxfx_app.exe")
     {
         SaveValue(HKEY_CURRENT_USER, kRunKey, title);
         std::string path = TempPath(file);
-        CopyFileA((TestProgramFolder() + "\\kxfx_app.exe").c_str(), path.c_str(), FALSE);
+        CopyFileA((TestProgramFolder() + "\\" + fixture).c_str(), path.c_str(), FALSE);
         WriteValueText(HKEY_CURRENT_USER, kRunKey, title, path);
         return path;
     }
@@ -451,6 +457,58 @@ TEST_F(SheetTest, ColumnClicksSortAscendingThenDescendingWithDisabledEntriesLast
     EXPECT_EQ((std::vector<std::string>{"KxSortC", "KxSortA", "KxSortB"}), order());
 }
 
+// The Publisher column reads "checking..." until the worker's answer arrives, then who signed
+// each program; it sorts by that text, and the hide option leaves out what Microsoft signed.
+TEST_F(SheetTest, PublisherColumnFillsAsAnswersArriveSortsAndHidesMicrosoftSigned)
+{
+    ForgetFileSignatures();
+    AddRun("KxPubSigned", "signed.exe", "kxfx_signed.exe");
+    AddRun("KxPubPlain", "plain.exe");
+    AddRun("KxPubBroken", "broken.exe", "kxfx_broken.exe");
+    AddRun("KxPubMs", "ms.exe", "kxfx_mssigned.exe");
+    SaveValue(HKEY_CURRENT_USER, kRunKey, "KxPubGone");
+    WriteValueText(HKEY_CURRENT_USER, kRunKey, "KxPubGone", TempPath("gone.exe"));
+    Open(PAGE_STARTUP);
+    HWND list = List();
+    HWND header = (HWND)SendMessageA(list, LVM_GETHEADER, 0, 0);
+    ASSERT_EQ(6, (int)SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    const std::string checking = Res(1436);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"KxPubSigned", "(Verified) Kestrix Test Signer"},
+        {"KxPubPlain", "(Not verified) Orvane Fixtures"},
+        {"KxPubBroken", "(Signature broken)"},
+        {"KxPubMs", "(Verified) Microsoft Windows"},
+        {"KxPubGone", "(File not found)"},
+    };
+    EXPECT_EQ(checking, Cell(list, RowOf(list, "KxPubSigned"), 5));
+    auto allAnswered = [&] {
+        for (const auto& e : expected)
+            if (Cell(list, RowOf(list, e.first), 5) == checking)
+                return false;
+        return true;
+    };
+    ASSERT_TRUE(PumpUntil(allAnswered));
+    for (const auto& e : expected)
+        EXPECT_EQ(e.second, Cell(list, RowOf(list, e.first), 5)) << e.first;
+
+    SortStartupList(list, 5);
+    std::vector<std::string> order;
+    for (int row = 0; row < (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); row++)
+        if (Cell(list, row, 0).rfind("KxPub", 0) == 0)
+            order.push_back(Cell(list, row, 0));
+    EXPECT_EQ((std::vector<std::string>{"KxPubGone", "KxPubPlain", "KxPubBroken", "KxPubSigned",
+                                        "KxPubMs"}),
+              order);
+
+    EXPECT_EQ(Res(1439), Text(Page(), IDC_PAGE_HIDE_SIGNED));
+    CheckDlgButton(Page(), IDC_PAGE_HIDE_SIGNED, BST_CHECKED);
+    Command(IDC_PAGE_HIDE_SIGNED);
+    EXPECT_EQ("1", ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "HideSignedStartup"));
+    EXPECT_LT(RowOf(list, "KxPubMs"), 0);
+    for (const char* kept : {"KxPubSigned", "KxPubPlain", "KxPubBroken", "KxPubGone"})
+        EXPECT_GE(RowOf(list, kept), 0) << kept;
+}
+
 // What the list shows: every cell of our rows in order, the selected rows and the focused one.
 struct ListState {
     std::vector<std::vector<std::string>> cells;
@@ -588,3 +646,44 @@ TEST_F(SheetTest, QuitCommandEndsTheMainWindowWritingEveryOptionBack)
 }
 
 }   // namespace
+
+// Programs of the system are started by their full path, so that a file of the same name in
+// the current folder is never the one run; AOL's browser only from the folder AOL names.
+TEST_F(SheetTest, SystemProgramsAreStartedByTheirFullPath)
+{
+    char system[MAX_PATH], hosts[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof(system));
+    GetHOSTSFile(hosts, sizeof(hosts));
+    bool hadHosts = GetFileAttributesA(hosts) != INVALID_FILE_ATTRIBUTES;
+    if (!hadHosts)
+        WriteTextFile(hosts, "127.0.0.1 localhost\r\n");
+    g_shellCalls.clear();
+    ViewHostsFile(nullptr);
+    if (!hadHosts)
+        DeleteFileA(hosts);
+    ASSERT_EQ(1u, g_shellCalls.size());
+    EXPECT_EQ("open|" + std::string(system) + "\\notepad.exe|\"" + hosts + "\"", g_shellCalls[0]);
+
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "AOL Frame25";
+    RegisterClassA(&wc);
+    HWND aol = CreateWindowA("AOL Frame25", "AOL", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_EQ(aol, FindAolClientWindow());
+    const std::string folder = "C:\\" + std::string(256, 'a');   // 259 characters
+    struct { const char* appPath; std::string call; } rows[] = {
+        {nullptr, "open|http://kx.example/|"},
+        {folder.c_str(), "winexec|\"" + folder + "\\WAOL.EXE\" -u \"http://kx.example/\"|"},
+    };
+    for (const auto& row : rows) {
+        WriteProfileStringA("WAOL", "AppPath", row.appPath);
+        g_shellCalls.clear();
+        OpenWebAddress(nullptr, "http://kx.example/");
+        ASSERT_EQ(1u, g_shellCalls.size());
+        EXPECT_EQ(row.call, g_shellCalls[0]);
+    }
+    WriteProfileStringA("WAOL", "AppPath", nullptr);
+    DestroyWindow(aol);
+    UnregisterClassA("AOL Frame25", wc.hInstance);
+}

@@ -5,6 +5,7 @@
 #include "entrylist.h"
 #include "findrun.h"
 #include "history.h"
+#include "pagecommands.h"
 #include "keys.h"
 #include "program.h"
 #include "resstring.h"
@@ -122,4 +123,27 @@ TEST_F(ExplorerWarningTest, MicrosoftFileIsNamedAsSuch)
     std::string replaced = shownFileText();
     uiLanguage = language;
     EXPECT_EQ("mshook is %s from %d", replaced);
+}
+
+// Confirmations whose text the user's language file may replace: whatever "%" sequences the
+// replacement holds, only the one value passed is put in, at its markers.
+TEST_F(ExplorerWarningTest, ReplacedConfirmationsAreFilledByPlainSubstitution)
+{
+    int language = uiLanguage;
+    uiLanguage = 7;
+    lstrcpynA(g_programCaption, "KxConfirm", sizeof(g_programCaption));
+    for (UINT id : {15u, 687u, 698u, 800u, 926u}) {
+        WriteValueText(HKEY_LOCAL_MACHINE, KX_KEY, "LString" + std::to_string(id),
+                       "%s %s %d %x %p %1 %2 %%end");
+        std::string shown;
+        DialogDriver driver("KxConfirm", [&](HWND box) {
+            shown = WindowText(GetDlgItem(box, 0xFFFF));
+            PostMessageA(box, WM_COMMAND, IDNO, 0);
+        });
+        EXPECT_EQ(IDNO, AskResString(nullptr, id, "C:\\kx\\app.exe", MB_YESNO));
+        driver.Join();
+        EXPECT_EQ("C:\\kx\\app.exe %s %d %x %p C:\\kx\\app.exe %2 %end", shown) << id;
+    }
+    uiLanguage = language;
+    g_programCaption[0] = 0;
 }

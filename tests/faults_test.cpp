@@ -207,7 +207,7 @@ void PrepareService(FaultsTest&)
     RemoveService(kSvc);
     CreateFixtureService(kSvc, kSvcDisplay, SERVICE_DEMAND_START);
 }
-int DisableService(FaultsTest&) { return SetServiceStartType(kSvcDisplay, SERVICE_DISABLED); }
+int DisableService(FaultsTest&) { return SetServiceStartType(kSvc, SERVICE_DISABLED); }
 std::string ObserveService(FaultsTest&)
 {
     DWORD registry = 0, size = sizeof(registry);

@@ -162,11 +162,53 @@ TEST_F(FileTypesTest, RestoreWritesEachKindBackFromItsSnapshot)
     EXPECT_FALSE(RestoreFileType(".KXD", FT_CLASS)) << "nothing snapshotted";
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachine + ".kxd"));
     char cls[260], command[260];
-    const char* expected[] = {"C:\\Tools\\one.exe %1", "C:\\Tools\\two.exe %1", "C:\\Tools\\three.exe %1"};
+    const char* expected[] = {"\"C:\\Tools\\one.exe\" \"%1\"", "C:\\Tools\\two.exe %1",
+                              "C:\\Tools\\three.exe %1"};   // as each was written
     for (int kind = FT_CLASS; kind <= FT_PROGID; kind++) {
         ASSERT_TRUE(ResolveFileType("kxa", kind, cls, command)) << kind;
         EXPECT_STREQ(expected[kind - 1], command);
     }
+}
+
+// What a restore writes back: the command as it was, quotes and length included; a snapshot
+// that kept only the quote-free form is quoted again around the program and the file name.
+TEST_F(FileTypesTest, RestorePutsBackTheCommandAsItWasWritten)
+{
+    const std::string commandKey = kMachine + "kxafile\\shell\\open\\command";
+    const std::string longCommand = "\"C:\\Program Files\\" + std::string(280, 'L') + "\\foo.exe\" \"%1\"";
+    struct { std::string written, legacy, restored; } rows[] = {
+        {"\"C:\\Program Files\\Foo\\foo.exe\" \"%1\"", "", "\"C:\\Program Files\\Foo\\foo.exe\" \"%1\""},
+        {longCommand, "", longCommand},
+        {"C:\\Tools\\plain.exe %1", "", "C:\\Tools\\plain.exe %1"},
+        {"", "C:\\Program Files\\Foo\\foo.exe %1", "\"C:\\Program Files\\Foo\\foo.exe\" \"%1\""},
+        {"", "C:\\Windows\\rundll32.exe C:\\My Tools\\view.dll,Show %1",
+         "\"C:\\Windows\\rundll32.exe\" C:\\My Tools\\view.dll,Show \"%1\""},
+        {"", "notepad %L", "\"notepad\" \"%L\""},
+    };
+    for (const auto& row : rows) {
+        WriteValueText(HKEY_LOCAL_MACHINE, kMachine + ".kxa", "", "kxafile");
+        DeleteKeyTree(HKEY_CURRENT_USER, KX_CLASSCOMMAND_KEY);
+        if (row.legacy.empty()) {
+            WriteValueText(HKEY_LOCAL_MACHINE, commandKey, "", row.written);
+            ASSERT_TRUE(SnapshotFileType(".KXA", FT_CLASS));
+        } else {
+            WriteValueText(HKEY_CURRENT_USER, KX_EXT_KEY, ".KXA", "kxafile");
+            WriteValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "kxafile", row.legacy);
+        }
+        WriteValueText(HKEY_LOCAL_MACHINE, commandKey, "", "C:\\Ads\\grabber.exe %1");
+        ListFileTypes();
+        EXPECT_TRUE(FileTypeChanged(*Find(".KXA", FT_CLASS))) << row.restored;
+        ASSERT_TRUE(RestoreFileType(".KXA", FT_CLASS));
+        EXPECT_EQ(row.restored, ReadValueText(HKEY_LOCAL_MACHINE, commandKey, ""));
+        ListFileTypes();
+        EXPECT_FALSE(FileTypeChanged(*Find(".KXA", FT_CLASS))) << "compared without quotes: " << row.restored;
+    }
+    // A quote-free form re-made since the command was kept as written wins over the old text.
+    WriteValueText(HKEY_LOCAL_MACHINE, commandKey, "", "\"C:\\Old\\old.exe\" \"%1\"");
+    ASSERT_TRUE(SnapshotFileType(".KXA", FT_CLASS));
+    WriteValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "kxafile", "C:\\New\\new.exe %1");
+    ASSERT_TRUE(RestoreFileType(".KXA", FT_CLASS));
+    EXPECT_EQ("\"C:\\New\\new.exe\" \"%1\"", ReadValueText(HKEY_LOCAL_MACHINE, commandKey, ""));
 }
 
 TEST_F(FileTypesTest, AddingAndRemovingExtensions)

@@ -1,4 +1,5 @@
 #include "kxtest.h"
+#include <algorithm>
 #include "entrylist.h"
 #include "findrun.h"
 #include "folderwalk.h"
@@ -283,12 +284,16 @@ TEST_F(StartupTest, StartupFolderItemsBecomeGroupEntries)
             EXPECT_EQ(r.command, r.source);
         } else if (r.title == "old dos" || r.title == "news site") {
             EXPECT_EQ("", r.source);
+        } else if (r.title == "computer") {   // a link to a shell item, listed with the item
+            EXPECT_STRCASEEQ("::{20D04FE0-3AEA-1069-A2D8-08002B30309D}", r.command.c_str());
+            EXPECT_STRCASEEQ((folder + "\\computer.lnk").c_str(), r.source.c_str());
         } else {
             ADD_FAILURE() << "unexpected entry " << r.title << " " << r.command;
         }
     }
     EXPECT_EQ((std::set<std::string>{"Agent From Link", "Fixture App Tool", "nameless",
-                                     "Mehrsprachig", "bare", "old dos", "news site"}),
+                                     "Mehrsprachig", "bare", "old dos", "news site",
+                                     "computer"}),
               seen);
 
     // An empty startup folder finds nothing.
@@ -299,46 +304,70 @@ TEST_F(StartupTest, StartupFolderItemsBecomeGroupEntries)
     EXPECT_EQ(0, EntryCount());
 }
 
-// Too short and non-ASCII values are passed over; a very long one still starts a program and
-// is listed, its command cut to the field.
-TEST_F(StartupTest, RunValuesAreFilteredAndCodedByKeyAndRoot)
+// Every text value Windows would start is listed, whatever the shape of its name or command;
+// a very long one is listed with its command cut to the field. Only values that start nothing
+// (not text, or empty) are passed over.
+TEST_F(StartupTest, EveryValueWindowsWouldStartIsListedWhateverItsShape)
 {
-    Run(HKEY_CURRENT_USER, 0, "A", "C:\\x\\single.exe");
-    Run(HKEY_CURRENT_USER, 0, "Short", "a.ex");
-    Run(HKEY_CURRENT_USER, 0, "\xC4pfel", "C:\\x\\apfel.exe");
-    Run(HKEY_CURRENT_USER, 0, "Good", "\"C:\\x\\good.exe\" /q");
     const std::string huge = "C:\\x\\" + std::string(600, 'h') + ".exe";
-    Run(HKEY_CURRENT_USER, 0, "Huge", huge);
-    Run(HKEY_CURRENT_USER, 0, "Loader", "rundll32.exe shell32.dll,Control_RunDLL");
-    Run(HKEY_LOCAL_MACHINE, 3, "Service", "C:\\x\\service.exe");
-    Run(HKEY_LOCAL_MACHINE, 5, "Setup", "C:\\x\\setup.exe");
-    Run(HKEY_CURRENT_USER, 6, "Policy", "C:\\x\\policy.exe");
+    const struct {
+        HKEY root;
+        int key;
+        const char* name;
+        std::string data;
+        int type;   // listed with this code; 0: not listed
+        std::string command;
+        int tag;
+    } cases[] = {
+        {HKEY_LOCAL_MACHINE, 3, "Service", "C:\\x\\service.exe", MACHINE_RUNSERVICES, "", 0},
+        {HKEY_LOCAL_MACHINE, 5, "Setup", "C:\\x\\setup.exe", MACHINE_RUNONCESETUP, "", 0},
+        {HKEY_CURRENT_USER, 0, "A", "C:\\x\\single.exe", CURRENT_RUN, "", 0},
+        {HKEY_CURRENT_USER, 0, "", "C:\\x\\unnamed.exe", CURRENT_RUN, "", 0},
+        {HKEY_CURRENT_USER, 0, "Short", "a.ex", CURRENT_RUN, "", 0},
+        {HKEY_CURRENT_USER, 0, "Calc", "calc", CURRENT_RUN, "", 0},
+        {HKEY_CURRENT_USER, 0, "\xC4pfel", "C:\\x\\apfel.exe", CURRENT_RUN, "", 0},
+        {HKEY_CURRENT_USER, 0, "Good", "\"C:\\x\\good.exe\" /q", CURRENT_RUN, "C:\\x\\good.exe /q", 0},
+        {HKEY_CURRENT_USER, 0, "Huge", huge, CURRENT_RUN, huge.substr(0, 259), 0},
+        {HKEY_CURRENT_USER, 0, "Loader", "rundll32.exe shell32.dll,Control_RunDLL", CURRENT_RUN,
+         "shell32.dll,Control_RunDLL", 1},
+        {HKEY_CURRENT_USER, 0, "Empty", "", 0, "", 0},
+        {HKEY_CURRENT_USER, 6, "Policy", "C:\\x\\policy.exe", 17, "", 0},
+    };
+    std::vector<Row> expected;
+    for (const auto& c : cases) {
+        Run(c.root, c.key, c.name, c.data);
+        if (c.type)
+            // A value without a name takes its title from the program, as any such entry.
+            expected.push_back({c.type, c.name[0] ? c.name : "unnamed",
+                                c.command.empty() ? c.data : c.command, "", "", c.tag});
+    }
+    // A number in a Run key starts nothing.
+    HKEY run;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kRunKeys[0], 0, KEY_SET_VALUE, &run));
+    DWORD number = 12345;
+    RegSetValueExA(run, "Number", 0, REG_DWORD, (const BYTE*)&number, sizeof(number));
+    RegCloseKey(run);
 
     ClearEntries();
     BuildRun();
-    std::vector<Row> expected = {
-        {MACHINE_RUNSERVICES, "Service", "C:\\x\\service.exe", "", "", 0},
-        {MACHINE_RUNONCESETUP, "Setup", "C:\\x\\setup.exe", "", "", 0},
-        {CURRENT_RUN, "Good", "C:\\x\\good.exe /q", "", "", 0},
-        {CURRENT_RUN, "Huge", huge.substr(0, 259), "", "", 0},
-        {CURRENT_RUN, "Loader", "shell32.dll,Control_RunDLL", "", "", 1},
-        {17, "Policy", "C:\\x\\policy.exe", "", "", 0},
+    std::vector<Row> rows = Rows();
+    auto byPlace = [](const Row& a, const Row& b) {
+        return a.type != b.type ? a.type < b.type : lstrcmpiA(a.command.c_str(), b.command.c_str()) < 0;
     };
-    EXPECT_EQ(expected, Rows());
+    std::sort(expected.begin(), expected.end(), byPlace);
+    std::sort(rows.begin(), rows.end(), byPlace);
+    EXPECT_EQ(expected, rows);
 }
 
-TEST_F(StartupTest, RepeatedValueInTheNextKeyIsListedOnce)
+TEST_F(StartupTest, RepeatedValueInTheNextKeyIsListedAgain)
 {
     Run(HKEY_CURRENT_USER, 0, "Twin", "C:\\x\\twin.exe");
     Run(HKEY_CURRENT_USER, 1, "TWIN", "c:\\X\\TWIN.EXE");   // same name and data, next key
-    Run(HKEY_CURRENT_USER, 2, "Other", "C:\\x\\other.exe");
-    Run(HKEY_CURRENT_USER, 3, "Twin", "C:\\x\\twin.exe");   // not right after the first
     ClearEntries();
     BuildRun();
     std::vector<Row> expected = {
         {CURRENT_RUN, "Twin", "C:\\x\\twin.exe", "", "", 0},
-        {CURRENT_RUNONCEEX, "Other", "C:\\x\\other.exe", "", "", 0},
-        {CURRENT_RUNSERVICES, "Twin", "C:\\x\\twin.exe", "", "", 0},
+        {CURRENT_RUNONCE, "TWIN", "c:\\X\\TWIN.EXE", "", "", 0},
     };
     EXPECT_EQ(expected, Rows());
 }
@@ -411,13 +440,18 @@ TEST_F(StartupTest, WinlogonUserinitAndShellCommands)
 TEST_F(StartupTest, WinIniRunAndLoadPiecesTakeTheirProductNames)
 {
     std::string app = Fixture("kxfx_app.exe"), hook = Fixture("kxfx_hook.dll");
-    ASSERT_TRUE(WriteProfileStringA("windows", "run", (app + ";;C:\\missing\\gone.exe;").c_str()));
+    // However long the line is, the program at its end is listed too.
+    const std::string filler = "C:\\x\\" + std::string(600, 'f') + ".exe";
+    ASSERT_TRUE(WriteProfileStringA(
+        "windows", "run", (app + ";;C:\\missing\\gone.exe;" + filler + ";C:\\x\\tail.exe").c_str()));
     ASSERT_TRUE(WriteProfileStringA("windows", "load", hook.c_str()));
     ClearEntries();
     GetWinPrograms();
     std::vector<Row> expected = {
         {WIN_RUN, "Fixture App", app, "", "", 0},
         {WIN_RUN, "run", "C:\\missing\\gone.exe", "", "", 0},
+        {WIN_RUN, "run", filler.substr(0, 259), "", "", 0},
+        {WIN_RUN, "run", "C:\\x\\tail.exe", "", "", 0},
         {WIN_LOAD, "Fixture Hook", hook, "", "", 0},
     };
     EXPECT_EQ(expected, Rows());
@@ -476,6 +510,25 @@ TEST_F(StartupTest, ShellHooksAreListedWithTheirServerFiles)
     EXPECT_EQ(expected, Rows());
 }
 
+TEST_F(StartupTest, HookValuesOfAnyLengthAreListed)
+{
+    // Longer than the names and data the hook lists once read: such an entry went unlisted.
+    std::string hook = Fixture("kxfx_hook.dll");
+    RegisterClass(kDelayClsid, "Delay Class", hook);
+    RegisterClass(kHookClsid, "Exec Class", hook);
+    WriteValueText(HKEY_LOCAL_MACHINE, kDelayLoad, std::string(300, 'd'), kDelayClsid);
+    WriteValueText(HKEY_LOCAL_MACHINE, kExecHooks, kHookClsid, std::string(300, 't'));
+
+    ClearEntries();
+    BuildRegInfo();
+    // Titles are cut to their field.
+    std::vector<Row> expected = {
+        {REG_Delayload, std::string(127, 'd'), hook, kDelayClsid, "5.6.7", 0},
+        {REG_ShellExecuteHook, std::string(127, 't'), hook, kHookClsid, "5.6.7", 0},
+    };
+    EXPECT_EQ(expected, Rows());
+}
+
 TEST_F(StartupTest, PageLeavesOutWinlogonAndHooksUnlessShowAllStartup)
 {
     WriteValueText(HKEY_LOCAL_MACHINE, kWinlogon, "UserInit", "C:\\x\\userinit.exe,");
@@ -520,7 +573,7 @@ TEST_F(StartupTest, WholeMachineIsListedInBuildOrder)
     Run(HKEY_LOCAL_MACHINE, 1, "Cleanup", "C:\\x\\cleanup.exe /once");
     Run(HKEY_LOCAL_MACHINE, 6, "MachinePolicy", "C:\\x\\mpolicy.exe");
     Run(HKEY_CURRENT_USER, 0, "Messenger", "C:\\x\\messenger.exe /background");
-    Run(HKEY_CURRENT_USER, 0, "X", "C:\\x\\tooshort.exe");
+    Run(HKEY_CURRENT_USER, 0, "X", "C:\\x\\oneletter.exe");
     Run(HKEY_CURRENT_USER, 4, "UserOnce", "C:\\x\\useronce.exe");
     Run(HKEY_CURRENT_USER, 0, "Wanderer", "C:\\x\\wanderer.exe");
     WriteValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "Wanderer", "11");
@@ -562,6 +615,7 @@ TEST_F(StartupTest, WholeMachineIsListedInBuildOrder)
         {MACHINE_RUNONCE, "Cleanup", "C:\\x\\cleanup.exe /once", "", "", 0},
         {MACHINE_RUNPOLICY, "MachinePolicy", "C:\\x\\mpolicy.exe", "", "", 0},
         {CURRENT_RUN, "Messenger", "C:\\x\\messenger.exe /background", "", "", 0},
+        {CURRENT_RUN, "X", "C:\\x\\oneletter.exe", "", "", 0},
         {CURRENT_RUNSERVICESONCE, "UserOnce", "C:\\x\\useronce.exe", "", "", 0},
         {GROUP_STARTUP, "Tray Helper", app, common + "\\tray.lnk", "", 0},
         {GROUP_STARTUP, "notes", user + "\\notes.url", "", "", 0},

@@ -124,6 +124,53 @@ TEST_F(AlertTest, StartupAlertWithoutVersionInformationKeepsTheTemplateFaces)
     EXPECT_EQ("No Description found", seen[1031]);
 }
 
+// Every alert about a program says who signed it; a broken signature or a missing file is
+// drawn in red, the rest in the dialog's own colour.
+TEST_F(AlertTest, AlertsNameWhoSignedTheProgramAndABrokenOneStandsOut)
+{
+    const std::string folder = TestProgramFolder();
+    const struct {
+        int templateId;
+        std::string program, text;
+        bool red;
+    } cases[] = {
+        {ALERT_STARTUP, folder + "\\kxfx_signed.exe", "(Verified) Kestrix Test Signer", false},
+        {ALERT_STARTUP, folder + "\\kxfx_broken.exe", "(Signature broken)", true},
+        {ALERT_ADDON, app_, "(Not verified) Orvane Fixtures", false},
+        {ALERT_TASK, plain_, "(Not verified)", false},
+        {ALERT_DELAYED_BACK, folder + "\\kxfx_gone.exe", "(File not found)", true},
+        {ALERT_HIDDEN, folder + "\\kxfx_mssigned.exe", "(Verified) Microsoft Windows", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program);
+        std::string text;
+        COLORREF color = 0xbdbdbd;
+        SetCurrentAlert(TYPE_UNKNOWN, "KxSigned", c.program.c_str());
+        Answer(c.templateId, [&](HWND d) {
+            text = ItemText(d, IDC_ALERT_PUBLISHER);
+            HDC dc = CreateCompatibleDC(nullptr);
+            SetTextColor(dc, RGB(1, 2, 3));
+            SendMessageA(d, WM_CTLCOLORSTATIC, (WPARAM)dc, (LPARAM)GetDlgItem(d, IDC_ALERT_PUBLISHER));
+            color = GetTextColor(dc);
+            DeleteDC(dc);
+            PressEsc(d);
+        });
+        EXPECT_EQ(c.text, text);
+        EXPECT_EQ(c.red, color == RGB(192, 0, 0));
+    }
+    // The file type alert, for both of its programs.
+    std::map<int, std::string> seen;
+    SetCurrentAlert(TYPE_FILETYPE, ".kxf", (folder + "\\kxfx_signed.exe").c_str());
+    lstrcpynA(g_alert.previous, (folder + "\\kxfx_broken.exe").c_str(), sizeof(g_alert.previous));
+    Answer(ALERT_FILETYPE, [&](HWND d) {
+        for (int id : {IDC_ALERT_PUBLISHER_OLD, IDC_ALERT_PUBLISHER_NEW})
+            seen[id] = ItemText(d, id);
+        PressEsc(d);
+    });
+    EXPECT_EQ("(Verified) Kestrix Test Signer", seen[IDC_ALERT_PUBLISHER_OLD]);
+    EXPECT_EQ("(Signature broken)", seen[IDC_ALERT_PUBLISHER_NEW]);
+}
+
 TEST_F(AlertTest, StartupAlertEscAcceptsAndTypeTwoFiftySixNoDisables)
 {
     EXPECT_EQ(IDYES, Startup(CURRENT_RUN, app_, PressEsc));
@@ -176,7 +223,7 @@ TEST_F(AlertTest, ReplacedStartupMessageCannotReadFormatArguments)
         PressEsc(d);
     });
     uiLanguage = language;
-    EXPECT_EQ("Odd %d %x " + Res(765) + " end", message);
+    EXPECT_EQ("Odd " + Res(765) + " %x %s end", message) << "the first marker takes the one value";
 }
 
 TEST_F(AlertTest, ThirdAlertForTheSameProgramAnsweredYesDisablesAndOpensHelp)
@@ -322,7 +369,9 @@ TEST_F(AlertTest, ServiceAlertEscRefusesAndRecordsOnlyWhatWasDone)
     RegCloseKey(key);
 
     std::string top, status;
-    SetCurrentAlert(SERVICE_EXE, service.c_str(), app_.c_str());
+    // The dialog acts on the key of the entry shown, not on the display name.
+    SetCurrentAlert(SERVICE_EXE, "Kx Fixture Display Name", app_.c_str());
+    lstrcpynA(g_alert.service, service.c_str(), sizeof(g_alert.service));
     EXPECT_EQ(IDNO, Answer(ALERT_SERVICE, [&](HWND d) {
                   top = ItemText(d, 1143);
                   status = ItemText(d, 1144);
@@ -341,6 +390,7 @@ TEST_F(AlertTest, ServiceAlertEscRefusesAndRecordsOnlyWhatWasDone)
         << history;
 
     SetCurrentAlert(SERVICE_EXE, "KxNoSuchService", app_.c_str());
+    lstrcpynA(g_alert.service, "KxNoSuchService", sizeof(g_alert.service));
     EXPECT_EQ(IDYES, Answer(ALERT_SERVICE, [&](HWND d) {
                   status = ItemText(d, 1144);
                   Press(d, IDYES);

@@ -5,6 +5,7 @@
 #include "cookies.h"
 #include "entrylist.h"
 #include "explorerstart.h"
+#include "initvalues.h"
 #include "keys.h"
 #include "monitorseams.h"
 #include "kxtest.h"
@@ -16,6 +17,7 @@
 #include "registry.h"
 #include "sounds.h"
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -96,6 +98,7 @@ protected:
 TEST_F(BrowserChecksTest, FirstRunApprovesThePagesAndOnlyRealChangesAsk)
 {
     SetPages("http://home.example/", "http://find.example", "file:///C:/desk.htm");
+    TakeSettingBaselines();
     CheckStartPages();
     EXPECT_TRUE(g_shown.empty());
     EXPECT_EQ("http://home.example/", Kx("StartPage"));
@@ -108,9 +111,49 @@ TEST_F(BrowserChecksTest, FirstRunApprovesThePagesAndOnlyRealChangesAsk)
     EXPECT_TRUE(g_shown.empty());
 }
 
+// Each setting's approved value is taken at start: a change made before the first check (in
+// the first minute of a first start) is asked about, a page or setting that was missing at start
+// and appears too.
+TEST_F(BrowserChecksTest, SettingsChangedBeforeTheFirstCheckAreAsked)
+{
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        void (*check)();
+    } rows[] = {
+        {"start page changed", [] { WriteValueText(HKEY_CURRENT_USER, kMain, "Start Page", "http://x.example"); },
+         CheckStartPages},
+        {"search page changed", [] { WriteValueText(HKEY_CURRENT_USER, kMain, "Search Page", "http://x.example"); },
+         CheckStartPages},
+        {"desktop page set", [] { WriteValueText(HKEY_CURRENT_USER, kDesktop, "Source", "http://x.example"); },
+         CheckStartPages},
+        {"automatic update set", [] { WriteSystemAUOption(1); }, CheckAutoUpdateAndPrefix},
+        {"prefix changed",
+         [] { WriteValueText(HKEY_LOCAL_MACHINE, KX_PREFIXES_KEY, "www", "http://x.example/?q="); },
+         CheckAutoUpdateAndPrefix},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (const char* name : {"StartPage", "SearchPage", "SourcePage", "AUOptions", "wwwPrefix"})
+            DeleteRegValue(HKEY_CURRENT_USER, KX_KEY, name);
+        DeleteRegValue(HKEY_LOCAL_MACHINE, KX_AUTOUPDATE_KEY, "AUOptions");
+        WriteValueText(HKEY_LOCAL_MACHINE, KX_PREFIXES_KEY, "www", "http://");
+        WriteValueText(HKEY_CURRENT_USER, kMain, "Start Page", "http://home.example/");
+        WriteValueText(HKEY_CURRENT_USER, kMain, "Search Page", "http://find.example/");
+        DeleteRegValue(HKEY_CURRENT_USER, kDesktop, "Source");
+        TakeSettingBaselines();
+        row.change();
+        g_shown.clear();
+        g_answers = {IDNO};
+        row.check();
+        EXPECT_EQ(1u, g_shown.size());
+    }
+}
+
 TEST_F(BrowserChecksTest, RefusedPagesGetTheApprovedTextBackAndApprovedOnesAreKept)
 {
     SetPages("http://home.example/", "http://find.example", "file:///C:/desk.htm");
+    TakeSettingBaselines();
     CheckStartPages();
     SetPages("http://hijack.example", "http://find.example", "http://ads.example/bg.htm");
     g_answers = {IDNO, IDYES};
@@ -136,13 +179,15 @@ TEST_F(BrowserChecksTest, RefusedPagesGetTheApprovedTextBackAndApprovedOnesAreKe
     EXPECT_EQ("http://ads.example/bg.htm", ReadValueText(HKEY_CURRENT_USER, kDesktop, "Source"));
 }
 
-TEST_F(BrowserChecksTest, AutoUpdateCopyIsTakenOnlyFromASettingThatWasRead)
+TEST_F(BrowserChecksTest, AutoUpdateCopyIsTakenOnceAndZeroStandsForNoSetting)
 {
+    DWORD copy = 99;
     CopyAutoUpdateSetting();
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_KEY, "AUOptions"));
+    ASSERT_TRUE(ReadAUOptionCopy(&copy));
+    EXPECT_EQ(0u, copy) << "a machine without the setting";
+    DeleteRegValue(HKEY_CURRENT_USER, KX_KEY, "AUOptions");
     WriteSystemAUOption(3);
     CopyAutoUpdateSetting();
-    DWORD copy = 0;
     ASSERT_TRUE(ReadAUOptionCopy(&copy));
     EXPECT_EQ(3u, copy);
     WriteSystemAUOption(1);

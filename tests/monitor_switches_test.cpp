@@ -3,10 +3,10 @@
 // that Windows keeps switched off stays quiet, and one switched back on is asked about.
 #include "addons.h"
 #include "alert.h"
-#include "baseline.h"
 #include "entrylist.h"
 #include "findrun.h"
 #include "keys.h"
+#include "knownlist.h"
 #include "monitorseams.h"
 #include "kxtest.h"
 #include "monitorstate.h"

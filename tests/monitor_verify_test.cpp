@@ -3,11 +3,11 @@
 // known list, the disabled store and the delayed-start store.
 #include "alert.h"
 #include "alert_driver.h"
-#include "baseline.h"
 #include "delaystart.h"
 #include "entrylist.h"
 #include "findrun.h"
 #include "keys.h"
+#include "knownlist.h"
 #include "monitorseams.h"
 #include "kxtest.h"
 #include "monitorstate.h"
@@ -16,6 +16,7 @@
 #include "registry.h"
 #include "runactions.h"
 #include "sounds.h"
+#include "vendorentries.h"
 #include "verify.h"
 #include <algorithm>
 #include <deque>
@@ -289,15 +290,145 @@ TEST_F(VerifyTest, NoOnTheRepeatedAlertRejectsTheRestOfThePass)
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kHkcuRunOnce, "KxFixturePlain"));
 }
 
-TEST_F(VerifyTest, McAfeeCleanupEntryEndsTheCheck)
+// The vendor's installer cleanup passes unasked only from its own place with its own program;
+// the same title anywhere else, or on another program, is asked about. Passing it never ends
+// the check: the entry after it is still asked about.
+TEST_F(VerifyTest, VendorCleanupPassesOnlyFromItsPlaceWithItsProgram)
 {
-    AddRun(kHkcuRun, "McAfee Application Installer Cleanup (0122)", app_ + " /cleanup");
-    AddRun(kHkcuRunOnce, "KxFixturePlain", plain_);
+    const char* const kCurrentVersion = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    SaveValue(HKEY_LOCAL_MACHINE, kCurrentVersion, "CommonFilesDir");
+    WriteValueText(HKEY_LOCAL_MACHINE, kCurrentVersion, "CommonFilesDir", TempPath("common"));
+    const std::string vendor = TempPath("common") + "\\McAfee\\Installer\\McCleanup.exe";
+    const std::string title = "McAfee Application Installer Cleanup (0122)";
+    const struct {
+        HKEY root;
+        const char* key;
+        std::string command;
+        bool asked;
+    } rows[] = {
+        {HKEY_LOCAL_MACHINE, kHkcuRunOnce, "\"" + vendor + "\" /cleanup", false},
+        {HKEY_CURRENT_USER, kHkcuRun, vendor + " /cleanup", true},
+        {HKEY_LOCAL_MACHINE, kHkcuRun, vendor, true},
+        {HKEY_LOCAL_MACHINE, kHkcuRunOnce, app_ + " /cleanup", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.command + (row.root == HKEY_CURRENT_USER ? " HKCU " : " HKLM ") + row.key);
+        SaveValue(row.root, row.key, title);
+        WriteValueText(row.root, row.key, title, row.command);
+        AddRun(kHkcuRunOnce, "KxFixturePlain", plain_);
+        g_asked.clear();
+        VerifyStartup();
+        std::vector<std::string> asked;
+        for (const Asked& a : g_asked)
+            asked.push_back(a.title);
+        std::vector<std::string> expected;
+        if (row.asked)
+            expected.push_back(title);
+        expected.push_back("KxFixturePlain");
+        std::sort(asked.begin(), asked.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(expected, asked);
+        EXPECT_TRUE(ValueExists(row.root, row.key, title));
+        DeleteRegValue(row.root, row.key, title.c_str());
+        char name[260];
+        for (const std::string& command : {row.command, plain_}) {
+            StartupKeyName(command.c_str(), name);
+            DeleteRegValue(HKEY_CURRENT_USER, kKnown, name);
+        }
+        DeleteRegValue(HKEY_CURRENT_USER, kKnown, title.c_str());
+    }
+}
+
+// The vendor's update task is known by its program in the vendor's folder, in the classic
+// scheduler's store; its title alone, which any task can take, passes nothing.
+TEST_F(VerifyTest, VendorTaskIsKnownByItsProgramNotItsTitle)
+{
+    const char* const kCurrentVersion = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    SaveValue(HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir");
+    WriteValueText(HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir", "D:\\Apps\\");
+    const struct {
+        const char* title;
+        const char* command;
+        int type, tag;
+        int vendor;
+    } rows[] = {
+        {"McAfee.com Updater.job", "D:\\Apps\\McAfee.com\\Agent\\mcupdate.exe", TASK_SCHEDULED, 0, 1},
+        {"mcafee.com scan.job", "\"d:\\apps\\mcafee.com\\agent\\MCUPDATE.EXE\" /s", TASK_SCHEDULED, 0, 1},
+        {"McAfee.com Updater.job", "C:\\x\\agent.exe", TASK_SCHEDULED, 0, 0},
+        {"McAfee.com Updater.job", "D:\\Apps\\McAfee.com\\Agent\\mcupdate.exe.exe", TASK_SCHEDULED, 0, 0},
+        {"Updater.job", "D:\\Apps\\McAfee.com\\Agent\\mcupdate.exe", TASK_SCHEDULED, 0, 0},
+        {"\\McAfee.com\\Updater", "D:\\Apps\\McAfee.com\\Agent\\mcupdate.exe", TASK_SCHEDULED, 1, 0},
+        {"McAfee.com Updater", "D:\\Apps\\McAfee.com\\Agent\\mcupdate.exe", CURRENT_RUN, 0, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.title) + " " + row.command);
+        EntryRecord entry = {};
+        lstrcpynA(entry.title, row.title, sizeof(entry.title));
+        lstrcpynA(entry.command, row.command, sizeof(entry.command));
+        entry.type = row.type;
+        entry.tag = row.tag;
+        EXPECT_EQ(row.vendor, IsVendorTask(entry));
+    }
+}
+
+// A program written into the delayed-start store behind Kestrix's back starts at every logon:
+// it is asked about like a new startup entry; No takes it out of the store, Yes approves it.
+TEST_F(VerifyTest, ADelayedStoreEntryKestrixDidNotWriteIsAskedAbout)
+{
+    const struct {
+        HKEY root;
+        INT_PTR answer;
+        bool stays;
+    } rows[] = {{HKEY_CURRENT_USER, IDNO, false},
+                {HKEY_LOCAL_MACHINE, ALERT_RESULT_DISABLE, false},
+                {HKEY_CURRENT_USER, IDYES, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.answer);
+        ForgetKey(row.root, KX_DELAY_KEY);
+        WriteValueText(row.root, KX_DELAY_KEY, plain_, "11");
+        WriteValueText(row.root, KX_DELAY_TIME_KEY, plain_, "30");
+        g_asked.clear();
+        g_answers = {row.answer};
+        VerifyStartup();
+        ASSERT_EQ(1u, g_asked.size());
+        EXPECT_EQ(ALERT_STARTUP, g_asked[0].templateId);
+        EXPECT_EQ(plain_, g_asked[0].command);
+        EXPECT_EQ(row.stays, ValueExists(row.root, KX_DELAY_KEY, plain_));
+        EXPECT_EQ(row.stays, ValueExists(row.root, KX_DELAY_TIME_KEY, plain_));
+        EXPECT_EQ(row.stays, IsApprovedDelayed(plain_.c_str()) != 0);
+        g_asked.clear();
+        VerifyStartup();
+        EXPECT_TRUE(g_asked.empty());
+        char name[260];
+        StartupKeyName(plain_.c_str(), name);
+        DeleteRegValue(HKEY_CURRENT_USER, kKnown, name);
+    }
+}
+
+// However many entries there are, the check sees each: a new value past the list's page limit
+// is asked about like any other.
+TEST_F(VerifyTest, AValueBeyondTheListsLimitIsAskedAbout)
+{
+    HKEY run;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kHkcuRunOnce, &run));
+    HKEY known;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kKnown, &known));
+    // Known fillers past the limit, then the new value, last by name and by time.
+    for (int i = 0; i <= MAX_ENTRIES; i++) {
+        std::string name = "KxCap" + std::to_string(i), data = "C:\\kxcap\\p" + std::to_string(i) + ".exe";
+        RegSetValueExA(run, name.c_str(), 0, REG_SZ, (const BYTE*)data.c_str(), (DWORD)data.size() + 1);
+        RegSetValueExA(known, data.c_str(), 0, REG_SZ, (const BYTE*)"12", 3);
+    }
+    RegCloseKey(known);
+    const char* late = "C:\\kxcap\\late.exe";
+    RegSetValueExA(run, "KxCapZZ", 0, REG_SZ, (const BYTE*)late, (DWORD)strlen(late) + 1);
     VerifyStartup();
-    EXPECT_TRUE(g_asked.empty());
-    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kHkcuRunOnce, "KxFixturePlain"));
-    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kHkcuRun,
-                            "McAfee Application Installer Cleanup (0122)"));
+    for (int i = 0; i <= MAX_ENTRIES; i++)
+        RegDeleteValueA(run, ("KxCap" + std::to_string(i)).c_str());
+    RegDeleteValueA(run, "KxCapZZ");
+    RegCloseKey(run);
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ("KxCapZZ", g_asked[0].title);
 }
 
 class MovedBackTest : public VerifyTest {
@@ -305,6 +436,7 @@ protected:
     void Delay(HKEY root, const std::string& program, const char* code)
     {
         ForgetKey(root, KX_DELAY_KEY);
+        ApproveDelayed(program.c_str());
         WriteValueText(root, KX_DELAY_KEY, program, code);
         WriteValueText(root, KX_DELAY_TIME_KEY, program, "30");
         WriteValueText(HKEY_CURRENT_USER, kKnown, program, "1103");

@@ -1,6 +1,7 @@
 // The add-on, scheduled-task and service checks against real keys, work items and service
 // keys, with the user's answers injected through the dialog seam: what each answer leaves
 // behind, and what the history says.
+#include "addedcategories.h"
 #include "addonactions.h"
 #include "addons.h"
 #include "filetypes.h"
@@ -18,6 +19,7 @@
 #include "monitorstate.h"
 #include "options.h"
 #include "platform.h"
+#include "registry.h"
 #include "service_tasks.h"
 #include "services.h"
 #include "sounds.h"
@@ -60,8 +62,10 @@ void NoCommand(const char*) {}
 void KnowEverything(int (*list)(), const char* knownKey)
 {
     list();
+    // Services are known by their key names, everything else by its title.
     for (int i = 0; i < EntryCount(); i++)
-        WriteValueText(HKEY_CURRENT_USER, knownKey, GetEntry(i)->title,
+        WriteValueText(HKEY_CURRENT_USER, knownKey,
+                       GetEntry(i)->key[0] ? GetEntry(i)->key : GetEntry(i)->title,
                        std::to_string(GetEntry(i)->type));
     ClearEntries();
 }
@@ -229,7 +233,7 @@ TEST_F(WatchChecksTest, SuppressedAlertsRefuseSilentlyAndTheHistorySaysOnlyWhatH
     RegGetValueA(HKEY_LOCAL_MACHINE, kServiceKey.c_str(), "Start", RRF_RT_REG_DWORD, nullptr,
                  &start, &size);
     EXPECT_EQ(4u, start);
-    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", "Kx Check Service"));
+    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", "KxCheckSvc"));
     std::string history = History();
     EXPECT_NE(std::string::npos, history.find("SERVICE_Disabled")) << history;
     EXPECT_EQ(std::string::npos, history.find("SERVICE_Stop")) << history;
@@ -243,7 +247,41 @@ TEST_F(WatchChecksTest, ServiceAnswerMakesItKnownEitherWay)
     ASSERT_EQ(1u, g_asked.size());
     EXPECT_EQ(ALERT_SERVICE, g_asked[0].templateId);
     EXPECT_EQ(SERVICE_EXE, g_asked[0].type);
-    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", "Kx Check Service"));
+    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", "KxCheckSvc"));
+    g_asked.clear();
+    CheckServices();
+    EXPECT_TRUE(g_asked.empty());
+}
+
+// A service that takes a known service's display name is another service: it is asked about,
+// and refusing it disables it, by its own key, and leaves the namesake alone. A list of an
+// earlier build, known by display name, carries its decision over to the present service once.
+TEST_F(WatchChecksTest, AServiceIsKnownAndRefusedByItsKeyNotItsDisplayName)
+{
+    const std::string twinKey = KX_SERVICES_ROOT "\\KxCheckSvcTwin";
+    ForgetKey(HKEY_LOCAL_MACHINE, twinKey);
+    AddService();
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", "Kx Check Service", "700");
+    DeleteRegValue(HKEY_CURRENT_USER, KX_ADOPTED_KEY, "ServiceKeys");
+    AdoptAddedCategories(0);
+    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", "KxCheckSvc"));
+
+    WriteValueText(HKEY_LOCAL_MACHINE, twinKey, "ImagePath", TestProgramFolder() + "\\kxfx_app.exe");
+    WriteValueText(HKEY_LOCAL_MACHINE, twinKey, "DisplayName", "Kx Check Service");
+    AdoptAddedCategories(0);   // once only: the twin is not carried over
+    g_answers = {IDNO};
+    CheckServices();
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ("Kx Check Service", g_asked[0].title);
+    auto start = [](const std::string& key) {
+        DWORD value = 0, size = sizeof(value);
+        RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), "Start", RRF_RT_REG_DWORD, nullptr, &value,
+                     &size);
+        return value;
+    };
+    EXPECT_EQ(4u, start(twinKey));
+    EXPECT_NE(4u, start(kServiceKey));
+    EXPECT_EQ("700", ReadValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", "KxCheckSvcTwin"));
     g_asked.clear();
     CheckServices();
     EXPECT_TRUE(g_asked.empty());

@@ -1,5 +1,6 @@
 #include "kxtest.h"
 #include "aolwindow.h"
+#include "systemfiles.h"
 #include "datafolder.h"
 #include "entrylist.h"
 #include "fileinfo.h"
@@ -126,6 +127,36 @@ TEST_F(PathUtilTest, SystemRootAndProgramFilesPrefixesExpand)
     ASSERT_TRUE(k.open(HKEY_LOCAL_MACHINE, key, KEY_SET_VALUE));
     RegDeleteValueA(k.get(), "ProgramFilesDir");
     EXPECT_EQ("C:\\PROGRAM FILES\\VENDOR\\TOOL.EXE", ProgramFileOf("%PROGRAMFILES%\\Vendor\\tool.exe"));
+}
+
+// A folder prefix names the program only where the command begins: further on it is an
+// argument, and the program is still the file the command starts with.
+TEST_F(PathUtilTest, PrefixesExpandOnlyWhereTheCommandBegins)
+{
+    const std::string windows = Upper(WindowsFolder());
+    const struct {
+        const char* command;
+        std::string program, args;   // GetProgramFile; SplitProgram's arguments
+    } cases[] = {
+        {"C:\\Users\\bob\\u.exe \\SystemRoot\\explorer.exe", "C:\\USERS\\BOB\\U.EXE",
+         " \\SystemRoot\\explorer.exe"},
+        {"\"C:\\kx\\u.exe\" %SystemRoot%\\explorer.exe", "C:\\KX\\U.EXE",
+         "\" %SystemRoot%\\explorer.exe"},
+        {"C:\\kx\\u.exe %ProgramFiles%\\x.exe", "C:\\KX\\U.EXE", " %ProgramFiles%\\x.exe"},
+        {"C:\\kx\\u.exe SystemRoot\\explorer.exe", "C:\\KX\\U.EXE", " SystemRoot\\explorer.exe"},
+        {"  \"\\SystemRoot\\kx.exe\" -x", windows + "\\KX.EXE", "\" -x"},
+        {"SystemRoot\\System32\\kx.exe", windows + "\\SYSTEM32\\KX.EXE", ""},
+        {"\\SystemRootKit\\kx.exe", "\\SYSTEMROOTKIT\\KX.EXE", ""},
+        {"%SystemRoot\\kx.exe", "%SYSTEMROOT\\KX.EXE", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        EXPECT_EQ(c.program, ProgramFileOf(c.command));
+        char program[260], args[260];
+        SplitProgram(c.command, program, args);
+        EXPECT_EQ(c.program, Upper(program));
+        EXPECT_EQ(c.args, args);
+    }
 }
 
 TEST_F(PathUtilTest, ProgramSplitKeepsArgumentsAfterTheExtension)
@@ -420,4 +451,27 @@ TEST(AsciiCompare, AgreesWithTheSystemOnPrintableAscii)
     EXPECT_EQ(-1, AsciiSameIgnoringCase("a\tb", "A\tB", 3));
     EXPECT_EQ(1, InMyString("\"C:\\Programs\\\xC4pfel\\rundll32.exe\" x", "RUNDLL32.EXE"));
     EXPECT_EQ(1, InMyString("\xC4PFEL", "\xE4pfel"));
+}
+
+// Last in this suite: the restriction holds for the rest of the process.
+TEST_F(PathUtilTest, OnceRestrictedABareDllNameNeverLoadsFromTheCurrentFolder)
+{
+    const std::string planted = TempPath("kxplanted.dll");
+    ASSERT_TRUE(CopyFileA((TestProgramFolder() + "\\kxfx_hook.dll").c_str(), planted.c_str(), FALSE));
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof(previous), previous);
+    SetCurrentDirectoryA(TempDir().c_str());
+    HMODULE found = LoadLibraryA("kxplanted.dll");
+    EXPECT_NE(nullptr, found) << "searched in the current folder by default";
+    if (found)
+        FreeLibrary(found);
+    EXPECT_EQ(1, RestrictDllSearch());
+    HMODULE after = LoadLibraryA("kxplanted.dll");
+    EXPECT_EQ(nullptr, after);
+    if (after)
+        FreeLibrary(after);
+    HMODULE system = LoadLibraryA("psapi.dll");
+    EXPECT_NE(nullptr, system) << "the System folder's still load";
+    FreeLibrary(system);
+    SetCurrentDirectoryA(previous);
 }

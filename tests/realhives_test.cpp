@@ -5,6 +5,7 @@
 #include "entrylist.h"
 #include "findrun.h"
 #include "keys.h"
+#include "knownlist.h"
 #include "pathutil.h"
 #include "realhives.h"
 #include <fstream>

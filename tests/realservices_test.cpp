@@ -5,6 +5,7 @@
 // was imported and the service manager started on it.
 #include "kxtest.h"
 #include "entrylist.h"
+#include "handles.h"
 #include "keys.h"
 #include "realhives.h"
 #include "services.h"

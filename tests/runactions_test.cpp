@@ -9,6 +9,7 @@
 #include "registry.h"
 #include "runactions.h"
 #include "startupfiles.h"
+#include "winilists.h"
 #include <shlobj.h>
 #include <string>
 
@@ -86,6 +87,23 @@ TEST_F(RunActionsTest, DisableThenEnablePutsAUserValueBackUnderTheUser)
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
     EXPECT_EQ("", History());   // disabling is not logged
+}
+
+TEST_F(RunActionsTest, ALongDisabledCommandIsListedAndEnabledWhole)
+{
+    const std::string original = "\"C:\\Program Files\\" + std::string(300, 'x') + "\\agent.exe\" /tray";
+    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, original);
+    ASSERT_EQ(1, DisableRunProgram(kTitle, original.c_str(), "", CURRENT_RUN));
+    ClearEntries();
+    GetDisabledPrograms();
+    const EntryRecord* listed = nullptr;
+    for (int i = 0; i < EntryCount(); i++)
+        if (lstrcmpA(GetEntry(i)->title, kTitle) == 0)
+            listed = GetEntry(i);
+    ASSERT_NE(nullptr, listed) << "listed to be enabled";
+    ASSERT_EQ(1, DisableRunProgram(listed->title, listed->command, listed->source, listed->type));
+    ClearEntries();
+    EXPECT_EQ(original, ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
 }
 
 TEST_F(RunActionsTest, DisableThenEnableKeepsAMachineValueAndItsType)
@@ -269,6 +287,15 @@ TEST_F(WinIniActionsTest, LongListIsNeverCut)
     EXPECT_EQ(longPiece + ";", Profile("load"));
     ASSERT_EQ(1, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_LOAD));
     EXPECT_EQ(longPiece + ";C:\\x\\prog.exe", Profile("load"));
+
+    // A value longer than can be read whole is left as it is (Wine's profile functions keep
+    // no more than 64K characters, so the limit is lowered here).
+    SetWinIniReadLimit(512);
+    EXPECT_EQ(0, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_LOAD));
+    EXPECT_EQ(0, DeleteRunProgram("prog", "C:\\x\\prog.exe", "", WIN_LOAD));
+    SetWinIniReadLimit(0);
+    EXPECT_EQ(longPiece + ";C:\\x\\prog.exe", Profile("load"));
+    EXPECT_EQ(0, DisabledCodeForTitle("prog"));
 }
 
 TEST_F(WinIniActionsTest, DisableFailsWithoutTouchingWinIniWhenTheStoreIsUnwritable)
@@ -448,19 +475,24 @@ TEST_F(StartupFolderActionsTest, ItemWithoutSourceMovesByItsCommand)
     EXPECT_TRUE(Exists(item));
 }
 
-TEST_F(StartupFolderActionsTest, AProgramPlacedInTheFolderIsParkedByRemoveAndComesBack)
+TEST_F(StartupFolderActionsTest, AnItemPlacedInTheFolderIsParkedByRemoveAndComesBack)
 {
-    // An .exe is listed with itself as source, a .bat without one; either may be disabled
-    // first. Removing never deletes it, and the history line brings the very file back.
+    // An .exe is listed with itself as source, a .bat without one, a shortcut with itself as
+    // source; any may be disabled first. Removing never deletes it, and the history line
+    // brings the very file back (a shortcut with its arguments, folder and icon).
     const struct { const char* name; bool withSource, disabledFirst; } cases[] = {
-        {"tool.exe", true, false}, {"job.bat", false, false}, {"tool.exe", true, true}};
+        {"tool.exe", true, false}, {"job.bat", false, false}, {"tool.exe", true, true},
+        {"Agent.lnk", true, false}, {"Agent.lnk", true, true}};
     for (const auto& c : cases) {
         std::string item = startup_ + "\\" + c.name;
         WriteTextFile(item, std::string("content of ") + c.name);
-        std::string command = item, source = c.withSource ? item : "";
+        // A shortcut is listed by its target.
+        bool link = IsStartupShortcut(c.name);
+        std::string command = link ? program_ : item, source = c.withSource ? item : "";
         if (c.disabledFirst) {
-            ASSERT_EQ(1, DisableRunProgram("Item", item.c_str(), source.c_str(), GROUP_STARTUP));
-            command = source = DisabledPath(c.name);   // as the Disabled folder lists it
+            ASSERT_EQ(1, DisableRunProgram("Item", command.c_str(), source.c_str(), GROUP_STARTUP));
+            source = DisabledPath(c.name);   // as the Disabled folder lists it
+            command = link ? program_ : source;
             if (!c.withSource)
                 source = "";
         }
@@ -495,11 +527,11 @@ TEST_F(StartupFolderActionsTest, ParkingNeverOverwritesAnItemParkedBefore)
     EXPECT_EQ("third", ReadTextFile(item));
 }
 
-TEST_F(StartupFolderActionsTest, RestoreFromHistoryMakesTheShortcutAgain)
+TEST_F(StartupFolderActionsTest, AShortcutDeletedByAnOlderVersionIsMadeAgainFromItsLine)
 {
-    ASSERT_EQ(1, DeleteRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
-    ASSERT_EQ(1, ReadHistory());
-    ASSERT_EQ(1, RestoreHistoryEvent(0));
+    // Its history line names the target as command and the shortcut as source.
+    DeleteFileA(shortcut_.c_str());
+    ASSERT_EQ(1, RestoreEntry("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
     ASSERT_TRUE(Exists(shortcut_));
 
     IShellLinkA* link = nullptr;

@@ -29,10 +29,10 @@ protected:
     }
 
     // Starts the driver doing nothing for a while; its process id.
-    DWORD StartSleeper()
+    DWORD StartSleeper(const std::string& program = "")
     {
         PROCESS_INFORMATION pi = {};
-        if (!StartTestProgram("\"" + Sleeper() + "\" sleep 30000", &pi))
+        if (!StartTestProgram("\"" + (program.empty() ? Sleeper() : program) + "\" sleep 30000", &pi))
             return 0;
         children_.push_back(pi);
         WaitForInputIdle(pi.hProcess, 2000);
@@ -159,6 +159,46 @@ TEST_F(RunTasksTest, StopRunningProgramWithoutAskingStopsItAndReturnsItsId)
     EXPECT_EQ(StopRunningProgram(Sleeper().c_str(), "Sleeper", 0), child);
     EXPECT_EQ(WaitForSingleObject(children_.back().hProcess, 5000), WAIT_OBJECT_0);
     EXPECT_EQ(StopRunningProgram(Sleeper().c_str(), "Sleeper", 0), 0u);
+}
+
+// A program named with its folder is that file only: a namesake elsewhere is neither found
+// nor stopped. A bare name matches any file of that name. An id that now runs another program
+// is not ended either.
+TEST_F(RunTasksTest, OnlyTheEntrysOwnProgramFileIsFoundAndStopped)
+{
+    DWORD child = StartSleeper();
+    ASSERT_NE(child, 0u);
+    const struct {
+        std::string command;
+        bool matches;
+    } rows[] = {
+        {"\"" + Sleeper() + "\" sleep", true},
+        {"kxdriver.exe", true},
+        {"KXDRIVER.EXE /x", true},
+        {TempPath("kxdriver.exe"), false},
+        {"C:\\Users\\bob\\kxdriver.exe \\SystemRoot\\" + Sleeper(), false},
+        {"C:\\x\\u.exe " + Sleeper(), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.command);
+        EXPECT_EQ(row.matches ? child : 0u, FindRunningProgram(row.command.c_str()));
+        if (!row.matches) {
+            EXPECT_EQ(0u, StopRunningProgram(row.command.c_str(), "Namesake", 0));
+            EXPECT_EQ(0, StopProcess(child, row.command.c_str()));
+            EXPECT_EQ(WaitForSingleObject(children_.back().hProcess, 0), (DWORD)WAIT_TIMEOUT);
+        }
+    }
+    EXPECT_EQ(1, StopProcess(child, Sleeper().c_str()));
+    EXPECT_EQ(WaitForSingleObject(children_.back().hProcess, 5000), WAIT_OBJECT_0);
+
+    // A bare name the Windows folder holds is that file: a copy of that name elsewhere is not it.
+    std::string namesake = TempPath("notepad.exe");
+    ASSERT_TRUE(CopyFileA(Sleeper().c_str(), namesake.c_str(), FALSE));
+    DWORD copy = StartSleeper(namesake);
+    ASSERT_NE(copy, 0u);
+    EXPECT_NE(copy, FindRunningProgram("notepad.exe"));
+    EXPECT_EQ(0, StopProcess(copy, "notepad.exe"));
+    EXPECT_EQ(copy, FindRunningProgram(namesake.c_str()));
 }
 
 static BOOL WINAPI RefuseTermination(HANDLE, UINT)

@@ -208,24 +208,24 @@ TEST_F(ServicesTest, StateStopAndStartTypeThroughTheManager)
 {
     ASSERT_TRUE(CreateFixtureService());
     char text[256] = "sentinel";
-    EXPECT_EQ(0u, ServiceStateText(kSvcDisplay, text, sizeof(text)));
+    EXPECT_EQ(0u, ServiceStateText(kSvc, text, sizeof(text)));
     EXPECT_STREQ("Stopped", text);
-    EXPECT_EQ(0u, ServiceAcceptedControls(kSvcDisplay));
-    EXPECT_EQ(0, SendServiceControl(kSvcDisplay, SERVICE_CONTROL_STOP));   // nothing to stop
+    EXPECT_EQ(0u, ServiceAcceptedControls(kSvc));
+    EXPECT_EQ(0, SendServiceControl(kSvc, SERVICE_CONTROL_STOP));   // nothing to stop
 
     ASSERT_EQ((DWORD)SERVICE_RUNNING, StartAndWait(SERVICE_RUNNING));
-    DWORD state = ServiceStateText(kSvcDisplay, text, sizeof(text));
+    DWORD state = ServiceStateText(kSvc, text, sizeof(text));
     EXPECT_EQ((DWORD)SERVICE_RUNNING, state >> 16);
     EXPECT_EQ((DWORD)SERVICE_WIN32_OWN_PROCESS, state & 0xFFFF);
     EXPECT_STREQ("Running", text);
-    EXPECT_TRUE(ServiceAcceptedControls(kSvcDisplay) & SERVICE_ACCEPT_STOP);
+    EXPECT_TRUE(ServiceAcceptedControls(kSvc) & SERVICE_ACCEPT_STOP);
 
-    EXPECT_EQ(1, SendServiceControl(kSvcDisplay, SERVICE_CONTROL_STOP));
+    EXPECT_EQ(1, SendServiceControl(kSvc, SERVICE_CONTROL_STOP));
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, GENERIC_READ);
     SC_HANDLE service = OpenServiceA(manager, kSvc, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG);
     EXPECT_EQ((DWORD)SERVICE_STOPPED, WaitForState(service, SERVICE_STOPPED));
 
-    EXPECT_EQ(1, SetServiceStartType(kSvcDisplay, SERVICE_DISABLED));
+    EXPECT_EQ(1, SetServiceStartType(kSvc, SERVICE_DISABLED));
     EXPECT_EQ(4, GetRegNumberForTest(kSvc));
     BYTE buffer[8192];
     DWORD needed = 0;
@@ -235,7 +235,10 @@ TEST_F(ServicesTest, StateStopAndStartTypeThroughTheManager)
     CloseServiceHandle(manager);
     // A disabled service cannot be started behind the user's back.
     EXPECT_NE((DWORD)SERVICE_RUNNING, StartAndWait(SERVICE_RUNNING));
-    EXPECT_EQ(0, SetServiceStartType("No Such Display Name", SERVICE_DISABLED));
+    EXPECT_EQ(0, SetServiceStartType("No Such Key", SERVICE_DISABLED));
+    // The display name is no key: nothing is found by it.
+    EXPECT_EQ(0, SetServiceStartType(kSvcDisplay, SERVICE_DEMAND_START));
+    EXPECT_EQ(0u, ServiceAcceptedControls(kSvcDisplay));
 }
 
 TEST_F(ServicesTest, StartTypeFollowsTheNameTheListShows)

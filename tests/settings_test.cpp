@@ -1,6 +1,8 @@
 #include "kxtest.h"
 #include "firstrun.h"
+#include "handles.h"
 #include "keys.h"
+#include "kxversion.h"
 #include "options.h"
 #include "program.h"
 #include "registry.h"
@@ -11,7 +13,10 @@
 #include "versioninfo.h"
 #include "winpos.h"
 #include <cstring>
+#include <map>
+#include <set>
 #include <string>
+#include <vector>
 
 static const char* const kTestKey = "Software\\Orvane\\Kestrix\\LayerTest";
 
@@ -90,6 +95,123 @@ TEST_F(RegistryLayerTest, BlockedRootRefusesWritesLikeAUserWithoutRights)
     EXPECT_EQ(0, CreateRegKey(HKEY_LOCAL_MACHINE, kTestKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kTestKey));
     EXPECT_EQ(1, SetRegValue(HKEY_CURRENT_USER, kTestKey, "V", "1"));
+}
+
+// The walks read every name and every byte however long, a value written during a walk
+// included, and end where a visit says.
+class RegistryWalkTest : public KxTest {
+protected:
+    struct Stored {
+        DWORD type;
+        std::string data;
+        bool operator==(const Stored& o) const { return type == o.type && data == o.data; }
+    };
+    void Write(const std::string& name, DWORD type, const std::string& data)
+    {
+        RegKey key;
+        ASSERT_TRUE(key.create(HKEY_CURRENT_USER, kTestKey));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key.get(), name.c_str(), 0, type,
+                                                (const BYTE*)data.data(), (DWORD)data.size()));
+        written_[name] = {type, data};
+    }
+    std::map<std::string, Stored> written_;
+};
+
+TEST_F(RegistryWalkTest, EveryValueAndSubkeyIsReadWholeHoweverLong)
+{
+    Write("", REG_SZ, std::string("default", 8));
+    Write("short", REG_SZ, std::string("text", 5));
+    Write(std::string(300, 'n'), REG_SZ, std::string(5000, 'x') + '\0');
+    Write(std::string(16383, 'm'), REG_EXPAND_SZ, std::string("%PATH%", 7));
+    Write("number", REG_DWORD, std::string("\x78\x56\x34\x12", 4));
+    Write("bytes", REG_BINARY, "abc");   // no terminator: text() still ends after it
+    Write("empty", REG_BINARY, "");
+    // Subkeys: a short name and one of the longest the registry takes (made under the open
+    // key: Wine's ANSI calls take a path of at most 260 characters).
+    std::set<std::string> subkeys = {"a", std::string(255, 'k')};
+    {
+        RegKey parent, sub;
+        ASSERT_TRUE(parent.open(HKEY_CURRENT_USER, kTestKey, KEY_ALL_ACCESS));
+        for (const std::string& name : subkeys)
+            ASSERT_TRUE(sub.create(parent.get(), name.c_str())) << name.size();
+    }
+
+    std::map<std::string, Stored> values;
+    EXPECT_EQ(REG_WALK_DONE, ForEachValue(HKEY_CURRENT_USER, kTestKey, [&](const RegValueItem& v) {
+                  values[v.name] = {v.type, v.data};
+                  if (v.name == "bytes") {
+                      EXPECT_STREQ("abc", v.text());
+                  }
+              }));
+    EXPECT_TRUE(values == written_);
+
+    std::set<std::string> names, texts, keys;
+    ForEachValueName(HKEY_CURRENT_USER, kTestKey, [&](const std::string& n) { names.insert(n); });
+    ForEachTextValue(HKEY_CURRENT_USER, kTestKey,
+                     [&](const RegValueItem& v) { texts.insert(v.name); });
+    EXPECT_EQ(REG_WALK_DONE, ForEachSubkey(HKEY_CURRENT_USER, kTestKey,
+                                           [&](const std::string& n) { keys.insert(n); }));
+    std::set<std::string> allNames, textNames;
+    for (const auto& w : written_) {
+        allNames.insert(w.first);
+        if (w.second.type == REG_SZ || w.second.type == REG_EXPAND_SZ)
+            textNames.insert(w.first);
+    }
+    EXPECT_EQ(allNames, names);
+    EXPECT_EQ(textNames, texts);
+    EXPECT_EQ(subkeys, keys);
+}
+
+TEST_F(RegistryWalkTest, AValueLongerThanAnyBeforeWrittenDuringTheWalkIsReadWhole)
+{
+    Write("a", REG_SZ, std::string("1", 2));
+    // Written while the walk is at "a": longer in name and data than what the key held when
+    // the walk began, and enumerated after it.
+    const std::string lateName = "z" + std::string(2000, 'l');
+    const std::string lateData = std::string(100000, 'd') + '\0';
+    std::map<std::string, Stored> values;
+    ForEachValue(HKEY_CURRENT_USER, kTestKey, [&](const RegValueItem& v) {
+        if (v.name == "a")
+            Write(lateName, REG_SZ, lateData);
+        values[v.name] = {v.type, v.data};
+    });
+    EXPECT_TRUE(values == written_);
+    EXPECT_EQ(lateData.size(), values[lateName].data.size());
+}
+
+TEST_F(RegistryWalkTest, AVisitEndsTheWalkAndAMissingKeyHasNothing)
+{
+    for (const char* name : {"a", "b", "c"})
+        Write(name, REG_SZ, std::string("1", 2));
+    ASSERT_EQ(1, CreateRegKey(HKEY_CURRENT_USER, KX_KEY "\\LayerTest\\s1"));
+    ASSERT_EQ(1, CreateRegKey(HKEY_CURRENT_USER, KX_KEY "\\LayerTest\\s2"));
+    int visits = 0;
+    auto stopAtFirst = [&](const auto&) { return ++visits < 1; };
+    EXPECT_EQ(REG_WALK_STOPPED, ForEachValue(HKEY_CURRENT_USER, kTestKey, stopAtFirst));
+    EXPECT_EQ(REG_WALK_STOPPED, ForEachValueName(HKEY_CURRENT_USER, kTestKey, stopAtFirst));
+    EXPECT_EQ(REG_WALK_STOPPED, ForEachTextValue(HKEY_CURRENT_USER, kTestKey, stopAtFirst));
+    EXPECT_EQ(REG_WALK_STOPPED, ForEachSubkey(HKEY_CURRENT_USER, kTestKey, stopAtFirst));
+    EXPECT_EQ(4, visits);
+
+    visits = 0;
+    auto count = [&](const auto&) { visits++; };
+    const char* missing = KX_KEY "\\LayerTest\\Missing";
+    EXPECT_EQ(REG_WALK_DONE, ForEachValue(HKEY_CURRENT_USER, missing, count));
+    EXPECT_EQ(REG_WALK_DONE, ForEachValueName(HKEY_CURRENT_USER, missing, count));
+    EXPECT_EQ(REG_WALK_DONE, ForEachSubkey(HKEY_CURRENT_USER, missing, count));
+    EXPECT_EQ(0, visits);
+}
+
+TEST_F(RegistryWalkTest, AKeyDeletedUnderTheWalkEndsItAsFailed)
+{
+    for (const char* name : {"a", "b", "c"})
+        Write(name, REG_SZ, std::string("1", 2));
+    int visits = 0;
+    EXPECT_EQ(REG_WALK_FAILED, ForEachValue(HKEY_CURRENT_USER, kTestKey, [&](const RegValueItem&) {
+                  visits++;
+                  DeleteKeyTree(HKEY_CURRENT_USER, kTestKey);
+              }));
+    EXPECT_EQ(1, visits);
 }
 
 class OptionsTest : public KxTest {};
@@ -214,6 +336,29 @@ TEST_F(ResourceStringTest, ReplacementTextOnlyOutsideEnglish)
     EXPECT_STREQ(shipped, text);
 }
 
+TEST(TextSlotsTest, MarkersTakeTheirValuesAndNothingElseIsRead)
+{
+    struct { const char* text; std::vector<const char*> values; const char* filled; } rows[] = {
+        {"%s and %s", {"a", "b"}, "a and b"},
+        {"%2 before %1", {"a", "b"}, "b before a"},
+        {"%s %s %d %u", {"a"}, "a %s %d %u"},          // markers without a value stay
+        {"%d%% of %lu", {"5", "7"}, "5% of 7"},
+        {"%x %p %n %9 %", {"a"}, "%x %p %n %9 %"},   // nothing else is interpreted
+        {"%s then %s", {"%s%d", "b"}, "%s%d then b"},  // a value is never read again
+    };
+    for (const auto& row : rows) {
+        char out[64];
+        memset(out, 0xbd, sizeof(out));
+        FillTextSlots(row.text, row.values.data(), (int)row.values.size(), out, sizeof(out));
+        EXPECT_STREQ(row.filled, out) << row.text;
+    }
+    char cut[6];
+    const char* value = "abcdefgh";
+    FillTextSlots("%s", &value, 1, cut, sizeof(cut));
+    EXPECT_STREQ("abcde", cut);
+    EXPECT_EQ("Author: Kx", FillText("Author: %s", {"Kx"}));
+}
+
 TEST_F(ResourceStringTest, MissingStringGivesZero)
 {
     char text[64] = "sentinel";
@@ -319,10 +464,21 @@ TEST_F(VersionTextTest, MonitorVersionThenExplorerVersion)
     ASSERT_TRUE(CopyFileA(exe, TempPath("Kestrix.exe").c_str(), FALSE));
     char text[256];
     GetProgramVersionText(text, sizeof(text));
-    EXPECT_STREQ("12.2.2007.0", text);
+    EXPECT_STREQ(KX_VERSION_TEXT, text);
     ASSERT_TRUE(CopyFileA(exe, TempPath("KestrixEx.exe").c_str(), FALSE));
     GetProgramVersionText(text, sizeof(text));
-    EXPECT_STREQ("12.2.2007.0:12.2.2007.0", text);
+    EXPECT_STREQ(KX_VERSION_TEXT ":" KX_VERSION_TEXT, text);
+}
+
+TEST_F(VersionTextTest, ManifestCarriesTheProgramVersion)
+{
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_TRUE(found);
+    const char* data = (const char*)LockResource(LoadResource(nullptr, found));
+    ASSERT_TRUE(data);
+    std::string manifest(data, SizeofResource(nullptr, found));
+    EXPECT_NE(std::string::npos,
+              manifest.find("name=\"Orvane.Kestrix\" version=\"" KX_VERSION_TEXT "\""));
 }
 
 class FirstRunTest : public KxTest {};

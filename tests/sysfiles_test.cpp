@@ -1,6 +1,7 @@
 // Watched system files on real files: the records, the changed rule, put back without a
 // saved copy, the HOSTS path, note files and the restart commands of wininit.ini.
 #include "kxtest.h"
+#include "datafolder.h"
 #include "keys.h"
 #include "platform.h"
 #include "program.h"
@@ -128,6 +129,26 @@ TEST_F(SysFilesTest, RecordsHostsPathAndNoteFiles)
     WriteTextFile(TempPath("note_App.txt"), "mine");
     NoteFilePath("C:\\Tools\\App.exe", note, sizeof(note));
     EXPECT_EQ(TempPath("note_App.txt"), note) << "the program folder's note comes first";
+}
+
+TEST_F(SysFilesTest, NoteFilesStayInTheirFolderWhateverTheProgramIsCalled)
+{
+    char base[MAX_PATH];
+    GetProgramDataFolder(base, sizeof(base));
+    struct { const char* program; const char* note; } rows[] = {
+        {"/../../Users/Public/Desktop/todo.exe", "note__.._.._Users_Public_Desktop_todo.txt"},
+        {"C:\\Tools\\x<y>|z?.exe", "note_x_y__z_.txt"},
+        {"C:\\Tools\\a:stream.exe", "note_a_stream.txt"},
+        {"C:\\Tools\\my app+1.exe", "note_my app+1.txt"},
+    };
+    for (const auto& row : rows) {
+        char note[MAX_PATH];
+        NoteFilePath(row.program, note, sizeof(note));
+        EXPECT_EQ(std::string(base) + "\\" + row.note, note) << row.program;
+        char full[MAX_PATH], *name = nullptr;
+        GetFullPathNameA(note, sizeof(full), full, &name);
+        EXPECT_EQ(std::string(base) + "\\" + row.note, full) << "stays in the folder";
+    }
 }
 
 TEST_F(SysFilesTest, RestartCommandsNeedWininitExeAndAreShownWithWideLineEnds)

@@ -135,6 +135,31 @@ TEST_F(TasksTest, SingleItemReadersAndRemovalMatchNamesCaseInsensitively)
     EXPECT_EQ(S_FALSE, RemoveScheduledTask(title.c_str()));
 }
 
+// Names longer than a list title: listed by their beginning and removed by it, unless two
+// items share that beginning, when neither is touched.
+TEST_F(TasksTest, ALongNameIsListedAndRemovedByItsTitleButNeverAnother)
+{
+    const std::wstring stem = L"KxLong" + std::wstring(190, L'n');
+    const std::wstring names[] = {stem + L"A", stem + L"B"};
+    for (const std::wstring& name : names)
+        DeleteFileA(TaskJobPath(name).c_str());
+    ASSERT_TRUE(MakeWorkItem(names[0], app_));
+    ListScheduledTasks();
+    std::string title;
+    for (int i = 0; i < EntryCount(); i++)
+        if (std::string(GetEntry(i)->title).rfind("KxLong", 0) == 0)
+            title = GetEntry(i)->title;
+    EXPECT_EQ(std::string(127, 'n').replace(0, 6, "KxLong"), title);
+
+    ASSERT_TRUE(MakeWorkItem(names[1], app_));
+    EXPECT_EQ(TYPE_E_AMBIGUOUSNAME, RemoveScheduledTask(title.c_str()));
+    for (const std::wstring& name : names)
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TaskJobPath(name).c_str()));
+    DeleteFileA(TaskJobPath(names[1]).c_str());
+    EXPECT_EQ(S_OK, RemoveScheduledTask(title.c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TaskJobPath(names[0]).c_str()));
+}
+
 TEST_F(TasksTest, AWorkItemThatCannotBeReadIsPassedOver)
 {
     ASSERT_TRUE(MakeTask(2));

@@ -137,6 +137,34 @@ TEST_F(ServiceTasksTest, ATaskIsSwitchedOffAndOnAndRemovedByItsPathInAnyCase)
     EXPECT_EQ(E_NOTIMPL, SetScheduledTaskEnabled("KxTwinTask.job", 0));
 }
 
+// A path longer than a list title (and one longer than the path field) is listed by its
+// beginning, switched and removed by it; a beginning two tasks share acts on neither.
+TEST_F(ServiceTasksTest, ALongPathIsListedSwitchedAndRemovedByItsTitleButNeverAnother)
+{
+    for (size_t length : {150u, 250u}) {
+        const std::wstring name = L"KxLong" + std::wstring(length - 7, L'n') + L"A";
+        const std::wstring twin = L"KxLong" + std::wstring(length - 7, L'n') + L"B";
+        RemoveServiceTask(kFolder, name);
+        RemoveServiceTask(kFolder, twin);
+        ASSERT_TRUE(RegisterServiceTask(kFolder, name, LogonTaskXml(app_, "", "Kx", ""))) << length;
+        ListScheduledTasks();
+        const std::string title = "\\KxTsTest\\Inner\\KxLong" + std::string(127 - 22, 'n');
+        ASSERT_NE(nullptr, Listed(title)) << length;
+        EXPECT_EQ(S_OK, SetScheduledTaskEnabled(title.c_str(), 0)) << length;
+        ServiceTask task;
+        ASSERT_EQ(S_OK, ReadServiceTask(title.c_str(), &task));
+        EXPECT_EQ(0, task.enabled);
+
+        ASSERT_TRUE(RegisterServiceTask(kFolder, twin, LogonTaskXml(app_, "", "Kx", "")));
+        EXPECT_EQ(TYPE_E_AMBIGUOUSNAME, RemoveScheduledTask(title.c_str())) << length;
+        EXPECT_EQ(TYPE_E_AMBIGUOUSNAME, SetScheduledTaskEnabled(title.c_str(), 1)) << length;
+        RemoveServiceTask(kFolder, twin);
+        EXPECT_EQ(S_OK, RemoveScheduledTask(title.c_str())) << length;
+        EXPECT_EQ(S_FALSE, ReadServiceTask(title.c_str(), &task));
+        RemoveServiceTask(kFolder, name);
+    }
+}
+
 TEST(ServiceTaskTextTest, TwinsAndCommandLines)
 {
     struct Twin {

@@ -2,6 +2,7 @@
 // the way, and the other things done to a hidden file.
 #include "kxtest.h"
 #include "datafolder.h"
+#include "handles.h"
 #include "history.h"
 #include "undo.h"
 #include "pathutil.h"
@@ -92,6 +93,26 @@ TEST_F(VaultTest, RestoreNeverOverwritesAndAFailedCopyKeepsTheFile)
     CloseHandle(locked);
     EXPECT_EQ("a new file at the same place", ReadTextFile(path));
     EXPECT_EQ(1, ReadHistory());
+}
+
+TEST_F(VaultTest, ACondemnThatCannotCopyLeavesEveryOlderVaultCopy)
+{
+    // Every name the vault would give the file is taken by an older copy.
+    const std::string first = vault_ + "kxfull.dat";
+    std::vector<std::string> older;
+    for (int n = 0; n < 1000; n++) {
+        std::string name = n ? first + "." + std::to_string(n) : first;
+        Handle file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(file) << name;
+        cleanup_.push_back(name);
+        older.push_back(name);
+    }
+    const std::string path = TempPath("kxfull.dat");
+    WriteTextFile(path, "condemned");
+    EXPECT_FALSE(CondemnHiddenFile("Kx", path.c_str()));
+    EXPECT_EQ("condemned", ReadTextFile(path));
+    for (const std::string& name : older)
+        ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(name.c_str())) << name << " deleted";
 }
 
 TEST_F(VaultTest, DeleteAtRestartJoinsTheRenameSectionOfWininit)

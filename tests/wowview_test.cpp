@@ -458,8 +458,8 @@ TEST_F(WowViewTest, ThirtyTwoBitHooksAreListedApartAndActOnlyInTheirView)
         const EntryRecord* e = Listed(row.title, row.code);
         ASSERT_NE(nullptr, e);
         EXPECT_STREQ(row.command, e->command);
-        int index = (int)(std::find(g_entries.items, g_entries.items + EntryCount(), e) -
-                          g_entries.items);
+        int index = (int)(std::find(g_entries.items.data(), g_entries.items.data() + EntryCount(), e) -
+                          g_entries.items.data());
         EXPECT_GT(index, last) << "after the own view's hooks, in their order";
         last = index;
     }

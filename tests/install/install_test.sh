@@ -26,6 +26,7 @@ menu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Kestrix"
 uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrix'
 run='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 sounds='HKCU\AppEvents\Schemes\Apps\Kestrix'
+eventsource='HKLM\System\CurrentControlSet\Services\EventLog\Application\Kestrix'
 
 # query KEY [VALUE]: the data of VALUE ("" for the default value), or "present" when only the
 # key is asked for; empty when missing.
@@ -50,7 +51,7 @@ wineserver -w
 # Files, shortcut and registry values.
 for f in Kestrix.exe KestrixEx.exe Kestrix.wav uninstall.exe help.css startup.html delay.html \
          bho.html scheduler.html services.html tasks.html cookies.html filetype.html hidden.html \
-         options.html features.html helpme.html; do
+         options.html features.html helpme.html policy/Kestrix.admx policy/en-US/Kestrix.adml; do
     [ -f "$dir/$f" ] || fail "installed file $f"
 done
 cmp -s "$build/Kestrix.exe" "$dir/Kestrix.exe" || fail "Kestrix.exe differs from the build"
@@ -65,7 +66,7 @@ for f in Kestrix.exe KestrixEx.exe; do
 done
 [ -f "$menu/Kestrix.lnk" ] || fail "Start-menu shortcut"
 [ -f "$menu/Kestrix Explorer.lnk" ] || fail "Start-menu shortcut of the explorer"
-version=$(sed -n 's/^#define KX_VERSION_TEXT "\(.*\)"/\1/p' "$root/resources/version.rc")
+version=$(sed -n 's/^#define KX_VERSION_TEXT "\(.*\)"/\1/p' "$build/generated/kxversion.h")
 expect "uninstall DisplayName" "$(query "$uninstall" DisplayName)" "Kestrix"
 expect "uninstall DisplayVersion" "$(query "$uninstall" DisplayVersion)" "$version"
 expect "uninstall Publisher" "$(query "$uninstall" Publisher)" "Orvane"
@@ -74,6 +75,9 @@ expect "uninstall UninstallString" "$(query "$uninstall" UninstallString)" \
 size=$(query "$uninstall" EstimatedSize)
 [ -n "$size" ] && [ $((size)) -gt 100 ] || fail "uninstall EstimatedSize '$size'"
 expect "autostart value" "$(query "$run" Kestrix)" '"C:\Program Files\Kestrix\kestrix.exe"'
+expect "event source message file" "$(query "$eventsource" EventMessageFile)" \
+       'C:\Program Files\Kestrix\Kestrix.exe'
+expect "event source types" "$(query "$eventsource" TypesSupported)" "0x7"
 expect "startup alert sound" "$(query "$sounds\\Startup Alert\\.current" '')" \
        'C:\Program Files\Kestrix\Kestrix.wav'
 
@@ -97,16 +101,53 @@ printf 'event\r\n' >"$dir/history.txt"
 timeout 300 wine "$dir/uninstall.exe" /S </dev/null >/dev/null 2>&1 || fail "uninstaller exit code"
 timeout 120 wineserver -w || fail "a program still runs after the uninstaller (monitor not ended?)"
 
-for f in Kestrix.exe KestrixEx.exe Kestrix.wav uninstall.exe help.css startup.html helpme.html; do
+for f in Kestrix.exe KestrixEx.exe Kestrix.wav uninstall.exe help.css startup.html helpme.html \
+         policy; do
     [ -e "$dir/$f" ] && fail "left behind: $f"
 done
 [ -e "$menu" ] && fail "Start-menu folder left behind"
 expect "uninstall key" "$(query "$uninstall")" ""
 expect "autostart value after uninstall" "$(query "$run" Kestrix)" ""
 expect "sound events after uninstall" "$(query "$sounds")" ""
+expect "event source after uninstall" "$(query "$eventsource")" ""
 [ -f "$dir/history.txt" ] || fail "history.txt was not kept"
 [ -f "$appdata/Kestrix/vault/evil.dll" ] || fail "the vault was not kept"
 expect "settings kept" "$(query 'HKCU\Software\Orvane\Kestrix' '')" "$started"
+
+# A folder the user picked that holds files of its own: Kestrix goes into a folder of its own
+# inside it, and an uninstall that removes the user's data removes only what is Kestrix's.
+shared="$drive/Shared"
+mkdir -p "$shared/Disabled"
+echo mine >"$shared/other.txt"
+echo mine >"$shared/Disabled/keep.lnk"
+timeout 300 wine "$work/KestrixSetup.exe" /S '/D=C:\Shared\' </dev/null >/dev/null 2>&1 ||
+    fail "installer exit code (shared folder)"
+wineserver -w
+[ -f "$shared/Kestrix/Kestrix.exe" ] || fail "not installed into a folder of its own: $(ls "$shared")"
+printf 'event\r\n' >"$shared/Kestrix/history.txt"
+echo note >"$shared/Kestrix/note_app.txt"
+timeout 300 wine "$shared/Kestrix/uninstall.exe" /S /PURGE </dev/null >/dev/null 2>&1 ||
+    fail "uninstaller exit code (purge)"
+timeout 120 wineserver -w
+[ -e "$shared/Kestrix" ] && fail "Kestrix's own folder left behind: $(ls "$shared/Kestrix")"
+[ -e "$appdata/Kestrix" ] && fail "purged data left behind"
+expect "settings purged" "$(query 'HKCU\Software\Orvane\Kestrix')" ""
+
+# An older install straight into the shared folder: its uninstaller removes Kestrix's files
+# and nothing else of the folder, though the folder holds a "Disabled" of someone else's.
+timeout 300 wine "$work/KestrixSetup.exe" /S '/D=C:\Shared' </dev/null >/dev/null 2>&1 ||
+    fail "installer exit code (old layout)"
+wineserver -w
+mv "$shared/Kestrix/"* "$shared/" && rmdir "$shared/Kestrix"
+echo report >"$shared/KestrixLog.csv"
+timeout 300 wine "$shared/uninstall.exe" /S /PURGE </dev/null >/dev/null 2>&1 ||
+    fail "uninstaller exit code (old layout)"
+timeout 120 wineserver -w
+for f in Kestrix.exe KestrixEx.exe uninstall.exe startup.html KestrixLog.csv; do
+    [ -e "$shared/$f" ] && fail "left behind in the shared folder: $f"
+done
+[ -f "$shared/other.txt" ] || fail "the shared folder's own file was deleted"
+[ -f "$shared/Disabled/keep.lnk" ] || fail "the shared folder's own subfolder was emptied"
 
 if [ $failures -eq 0 ]; then echo "install_test: passed"; else echo "install_test: $failures failed"; fi
 [ $failures -eq 0 ]

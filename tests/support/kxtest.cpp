@@ -134,6 +134,9 @@ void KxTest::SetUp()
     InstallEntryActions();
     DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Orvane");
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Orvane");
+    // Policies would override the options every test sets.
+    DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Policies\\Orvane");
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Policies\\Orvane");
 
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     char base[MAX_PATH];
@@ -186,6 +189,9 @@ void KxTest::TearDown()
         DeleteKeyTree(k.first, k.second);
     DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Orvane");
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Orvane");
+    // Policies would override the options every test sets.
+    DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Policies\\Orvane");
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Policies\\Orvane");
     SetProgramFolder(nullptr);
     RemoveFolderTree(temp_);
 }

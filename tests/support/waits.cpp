@@ -15,6 +15,24 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs)
     }
 }
 
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (done())
+            return true;
+        DWORD spent = GetTickCount() - start;
+        if (spent >= timeoutMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - spent, QS_ALLINPUT);
+    }
+}
+
 bool WaitForTrace(const std::string& traceFile, const std::string& text, DWORD timeoutMs)
 {
     return WaitUntil([&] { return ReadTextFile(traceFile).find(text) != std::string::npos; },

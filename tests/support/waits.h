@@ -9,6 +9,10 @@
 // Polls until done() holds or timeoutMs passed; whether it held.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 15000);
 
+// As WaitUntil, running the thread's messages meanwhile: for windows of the test thread that
+// fill in what a worker thread posts back. Wakes on each message rather than polling.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000);
+
 // Waits until the trace file (send2ov.txt) holds text; whether it did.
 bool WaitForTrace(const std::string& traceFile, const std::string& text, DWORD timeoutMs = 30000);
 

@@ -1,0 +1,509 @@
+#include "signature.h"
+#include "handles.h"
+#include "pathutil.h"
+#include "resstring.h"
+#include <softpub.h>
+#include <wincrypt.h>
+#include <wintrust.h>
+#include <mscat.h>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+// Strings of the publisher texts.
+enum {
+    STR_VERIFIED = 1430,
+    STR_NOT_VERIFIED = 1431,
+    STR_BROKEN = 1432,
+    STR_UNTRUSTED = 1433,
+    STR_EXPIRED = 1434,
+    STR_MISSING = 1435,
+};
+
+std::wstring Wide(const char* text)
+{
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (length <= 0)
+        return std::wstring();
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
+    wide.resize(length - 1);
+    return wide;
+}
+
+// The certificate's name is the signer's to choose: no control character reaches a list, a
+// log line or a dialog.
+void CopySignerName(PCCERT_CONTEXT cert, char* out, int capacity)
+{
+    out[0] = 0;
+    if (!cert)
+        return;
+    CertGetNameStringA(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, out, capacity);
+    for (char* p = out; *p; p++)
+        if ((unsigned char)*p < 32 || *p == 127)
+            *p = ' ';
+}
+
+int StateOfStatus(LONG status)
+{
+    switch ((HRESULT)status) {
+    case ERROR_SUCCESS: return SIG_VERIFIED;
+    case TRUST_E_NOSIGNATURE:
+    case TRUST_E_SUBJECT_FORM_UNKNOWN:
+    case TRUST_E_PROVIDER_UNKNOWN:
+    case CRYPT_E_FILE_ERROR: return SIG_UNSIGNED;
+    case TRUST_E_BAD_DIGEST:
+    case CRYPT_E_HASH_VALUE: return SIG_BROKEN;
+    case CERT_E_EXPIRED:
+    case CERT_E_VALIDITYPERIODNESTING: return SIG_EXPIRED;
+    }
+    return SIG_UNTRUSTED;
+}
+
+// One WinVerifyTrust run over prepared data: the state, and the signer's name from the leaf
+// certificate whenever the provider got that far (also for an untrusted or expired chain).
+int RunTrustProvider(WINTRUST_DATA* data, SignatureResult* out, LONG* status)
+{
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    data->cbStruct = sizeof(*data);
+    data->dwUIChoice = WTD_UI_NONE;
+    data->fdwRevocationChecks = WTD_REVOKE_NONE;
+    data->dwStateAction = WTD_STATEACTION_VERIFY;
+    // No revocation lists fetched over the network: a scan must not wait on it.
+    data->dwProvFlags = WTD_REVOCATION_CHECK_NONE | WTD_CACHE_ONLY_URL_RETRIEVAL;
+    *status = WinVerifyTrust((HWND)INVALID_HANDLE_VALUE, &action, data);
+    out->state = StateOfStatus(*status);
+    out->signer[0] = 0;
+    if (data->hWVTStateData) {
+        CRYPT_PROVIDER_DATA* provider = WTHelperProvDataFromStateData(data->hWVTStateData);
+        CRYPT_PROVIDER_SGNR* signer =
+            provider ? WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) : nullptr;
+        if (signer && signer->csCertChain > 0 && signer->pasCertChain)
+            CopySignerName(signer->pasCertChain[0].pCert, out->signer, sizeof(out->signer));
+        data->dwStateAction = WTD_STATEACTION_CLOSE;
+        WinVerifyTrust((HWND)INVALID_HANDLE_VALUE, &action, data);
+    }
+    return out->state;
+}
+
+// The catalog functions of Windows 8 hash with SHA-256; older systems have only the first
+// generation, found by name so that the program still starts there.
+typedef BOOL(WINAPI* AcquireContext2Fn)(HCATADMIN*, const GUID*, const WCHAR*,
+                                        const CERT_STRONG_SIGN_PARA*, DWORD);
+typedef BOOL(WINAPI* CalcHash2Fn)(HCATADMIN, HANDLE, DWORD*, BYTE*, DWORD);
+
+class CatalogAdmin {
+public:
+    CatalogAdmin()
+    {
+        HMODULE wintrust = GetModuleHandleA("wintrust.dll");
+        acquire2_ = (AcquireContext2Fn)(void*)GetProcAddress(wintrust, "CryptCATAdminAcquireContext2");
+        hash2_ = (CalcHash2Fn)(void*)GetProcAddress(wintrust, "CryptCATAdminCalcHashFromFileHandle2");
+        GUID driverAction = DRIVER_ACTION_VERIFY;
+        if (acquire2_ && hash2_ && acquire2_(&admin_, &driverAction, L"SHA256", nullptr, 0))
+            return;
+        hash2_ = nullptr;
+        if (!CryptCATAdminAcquireContext(&admin_, &driverAction, 0))
+            admin_ = nullptr;
+    }
+    ~CatalogAdmin()
+    {
+        if (admin_)
+            CryptCATAdminReleaseContext(admin_, 0);
+    }
+    CatalogAdmin(const CatalogAdmin&) = delete;
+    CatalogAdmin& operator=(const CatalogAdmin&) = delete;
+
+    HCATADMIN get() const { return admin_; }
+    bool Hash(HANDLE file, std::vector<BYTE>* hash) const
+    {
+        DWORD size = 0;
+        if (hash2_ ? !hash2_(admin_, file, &size, nullptr, 0)
+                   : !CryptCATAdminCalcHashFromFileHandle(file, &size, nullptr, 0))
+            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || !size)
+                return false;
+        if (!size || size > 256)
+            return false;
+        hash->assign(size, 0);
+        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+        return hash2_ ? hash2_(admin_, file, &size, hash->data(), 0)
+                      : CryptCATAdminCalcHashFromFileHandle(file, &size, hash->data(), 0);
+    }
+
+private:
+    HCATADMIN admin_ = nullptr;
+    AcquireContext2Fn acquire2_ = nullptr;
+    CalcHash2Fn hash2_ = nullptr;
+};
+
+// Windows' own files are signed through its catalogs, not in the file: 1 when a catalog holds
+// the file's hash and that catalog's signature verifies (out filled), else 0.
+int VerifyThroughCatalog(const std::wstring& path, HANDLE file, SignatureResult* out)
+{
+    // One catalog context per thread for its life: acquiring it costs more than most checks.
+    static thread_local CatalogAdmin* t_admin;
+    if (!t_admin)
+        t_admin = new CatalogAdmin;
+    CatalogAdmin& admin = *t_admin;
+    std::vector<BYTE> hash;
+    if (!admin.get() || !admin.Hash(file, &hash))
+        return 0;
+    HCATINFO info = CryptCATAdminEnumCatalogFromHash(admin.get(), hash.data(), (DWORD)hash.size(),
+                                                     0, nullptr);
+    if (!info)
+        return 0;
+    CATALOG_INFO catalog = {};
+    catalog.cbStruct = sizeof(catalog);
+    int found = 0;
+    if (CryptCATCatalogInfoFromContext(info, &catalog, 0)) {
+        std::wstring tag;
+        static const wchar_t kHex[] = L"0123456789ABCDEF";
+        for (BYTE b : hash) {
+            tag += kHex[b >> 4];
+            tag += kHex[b & 15];
+        }
+        // The catalog admin handle that hashed with SHA-256 follows the older structure;
+        // the headers only declare it for newer targets.
+        struct {
+            WINTRUST_CATALOG_INFO info;
+            HCATADMIN hCatAdmin;
+        } extended = {};
+        WINTRUST_CATALOG_INFO& member = extended.info;
+        member.cbStruct = sizeof(extended);
+        member.pcwszCatalogFilePath = catalog.wszCatalogFile;
+        member.pcwszMemberTag = tag.c_str();
+        member.pcwszMemberFilePath = path.c_str();
+        member.hMemberFile = file;
+        member.pbCalculatedFileHash = hash.data();
+        member.cbCalculatedFileHash = (DWORD)hash.size();
+        extended.hCatAdmin = admin.get();
+        WINTRUST_DATA data = {};
+        data.dwUnionChoice = WTD_CHOICE_CATALOG;
+        data.pCatalog = &member;
+        LONG status;
+        SignatureResult viaCatalog = {};
+        RunTrustProvider(&data, &viaCatalog, &status);
+        // A catalog that lists the file but does not verify says nothing for it.
+        if (viaCatalog.state != SIG_UNSIGNED) {
+            *out = viaCatalog;
+            out->catalog = 1;
+            found = 1;
+        }
+    }
+    CryptCATAdminReleaseCatalogContext(admin.get(), info, 0);
+    return found;
+}
+
+// 1 when the file is a PE image whose certificate table is empty: it carries no signature of
+// its own, and the trust provider need not be asked about the file itself. Anything else
+// (other formats have signatures of their own kinds) goes to the provider.
+bool UnsignedImage(HANDLE file)
+{
+    BYTE head[4096];
+    DWORD read = 0;
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    bool got = ReadFile(file, head, sizeof(head), &read, nullptr);
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    if (!got || read < sizeof(IMAGE_DOS_HEADER))
+        return false;
+    auto* dos = (const IMAGE_DOS_HEADER*)head;
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew < 0 ||
+        (DWORD)dos->e_lfanew + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER) + sizeof(WORD) > read)
+        return false;
+    const BYTE* nt = head + dos->e_lfanew;
+    if (*(const DWORD*)nt != IMAGE_NT_SIGNATURE)
+        return false;
+    const BYTE* optional = nt + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER);
+    WORD magic = *(const WORD*)optional;
+    const IMAGE_DATA_DIRECTORY* directories;
+    DWORD count;
+    size_t end;
+    if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+        auto* h = (const IMAGE_OPTIONAL_HEADER64*)optional;
+        end = (optional - head) + sizeof(*h);
+        if (end > read)
+            return false;
+        directories = h->DataDirectory;
+        count = h->NumberOfRvaAndSizes;
+    } else if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
+        auto* h = (const IMAGE_OPTIONAL_HEADER32*)optional;
+        end = (optional - head) + sizeof(*h);
+        if (end > read)
+            return false;
+        directories = h->DataDirectory;
+        count = h->NumberOfRvaAndSizes;
+    } else {
+        return false;
+    }
+    if (count <= IMAGE_DIRECTORY_ENTRY_SECURITY)
+        return true;
+    const IMAGE_DATA_DIRECTORY& security = directories[IMAGE_DIRECTORY_ENTRY_SECURITY];
+    return security.VirtualAddress == 0 && security.Size == 0;
+}
+
+// What identifies a file's content without reading it: size and last write.
+struct FileStamp {
+    ULONGLONG size;
+    ULONGLONG written;
+};
+
+bool StampOf(const char* path, FileStamp* stamp)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    stamp->size = ((ULONGLONG)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    stamp->written = ((ULONGLONG)data.ftLastWriteTime.dwHighDateTime << 32) |
+                     data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+std::string CacheKey(const char* path)
+{
+    std::string key = path;
+    if (!key.empty())
+        CharUpperBuffA(&key[0], (DWORD)key.size());
+    return key;
+}
+
+struct KeptAnswer {
+    FileStamp stamp;
+    SignatureResult result;
+};
+
+// Shared by the window's thread and the worker; never destroyed, so that a worker still busy
+// when the process ends finds it in place.
+struct Store {
+    std::mutex lock;
+    std::unordered_map<std::string, KeptAnswer> answers;
+};
+Store& TheStore()
+{
+    static Store* store = new Store;
+    return *store;
+}
+
+struct Request {
+    std::string path;
+    HWND window;
+    UINT message;
+    WPARAM ticket;
+};
+
+struct Worker {
+    std::mutex lock;
+    std::condition_variable wake;
+    std::deque<Request> queue;
+    bool started = false;
+};
+Worker& TheWorker()
+{
+    static Worker* worker = new Worker;
+    return *worker;
+}
+
+void WorkerLoop()
+{
+    Worker& w = TheWorker();
+    for (;;) {
+        Request request;
+        {
+            std::unique_lock<std::mutex> hold(w.lock);
+            w.wake.wait(hold, [&w] { return !w.queue.empty(); });
+            request = std::move(w.queue.front());
+            w.queue.pop_front();
+        }
+        SignatureResult result;
+        GetFileSignature(request.path.c_str(), &result);
+        PostMessageA(request.window, request.message, request.ticket, 0);
+    }
+}
+
+// Puts text in place of the first "%s" of a string-table text (which the registry may
+// replace, so it is never used as a format).
+void FillString(UINT id, const char* argument, char* out, int capacity)
+{
+    char text[256] = "";
+    LoadResString(id, text, sizeof(text));
+    std::string filled = text;
+    size_t mark = filled.find("%s");
+    if (mark != std::string::npos)
+        filled.replace(mark, 2, argument ? argument : "");
+    while (!filled.empty() && filled.back() == ' ')
+        filled.pop_back();
+    lstrcpynA(out, filled.c_str(), capacity);
+}
+
+}   // namespace
+
+int VerifyFileSignature(const char* path, SignatureResult* out)
+{
+    memset(out, 0, sizeof(*out));
+    FileStamp stamp;
+    if (!path || !path[0] || !StampOf(path, &stamp)) {
+        out->state = SIG_MISSING;
+        return out->state;
+    }
+    std::wstring wide = Wide(path);
+    Handle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr));
+    WINTRUST_FILE_INFO info = {};
+    info.cbStruct = sizeof(info);
+    info.pcwszFilePath = wide.c_str();
+    info.hFile = file ? file.get() : nullptr;
+    WINTRUST_DATA data = {};
+    data.dwUnionChoice = WTD_CHOICE_FILE;
+    data.pFile = &info;
+    LONG status;
+    if (file && UnsignedImage(file.get()))
+        out->state = SIG_UNSIGNED;
+    else
+        RunTrustProvider(&data, out, &status);
+    if (out->state == SIG_UNSIGNED && file)
+        VerifyThroughCatalog(wide, file.get(), out);
+    return out->state;
+}
+
+int PeekFileSignature(const char* path, SignatureResult* out)
+{
+    FileStamp stamp;
+    if (!path || !path[0] || !StampOf(path, &stamp)) {
+        memset(out, 0, sizeof(*out));
+        out->state = SIG_MISSING;
+        return 1;
+    }
+    Store& store = TheStore();
+    std::lock_guard<std::mutex> hold(store.lock);
+    auto kept = store.answers.find(CacheKey(path));
+    if (kept == store.answers.end() || kept->second.stamp.size != stamp.size ||
+        kept->second.stamp.written != stamp.written)
+        return 0;
+    *out = kept->second.result;
+    return 1;
+}
+
+int GetFileSignature(const char* path, SignatureResult* out)
+{
+    if (PeekFileSignature(path, out))
+        return out->state;
+    FileStamp before;
+    bool stamped = StampOf(path, &before);
+    VerifyFileSignature(path, out);
+    // A file written while it was being checked is checked again next time.
+    FileStamp after;
+    if (!stamped || !StampOf(path, &after) || after.size != before.size ||
+        after.written != before.written)
+        return out->state;
+    Store& store = TheStore();
+    std::lock_guard<std::mutex> hold(store.lock);
+    store.answers[CacheKey(path)] = KeptAnswer{before, *out};
+    return out->state;
+}
+
+void ForgetFileSignatures()
+{
+    Store& store = TheStore();
+    std::lock_guard<std::mutex> hold(store.lock);
+    store.answers.clear();
+}
+
+int RequestFileSignature(const char* path, HWND window, UINT message, WPARAM ticket)
+{
+    if (!path || !window)
+        return 0;
+    Worker& w = TheWorker();
+    std::lock_guard<std::mutex> hold(w.lock);
+    if (!w.started) {
+        try {
+            std::thread(WorkerLoop).detach();
+        } catch (...) {
+            return 0;
+        }
+        w.started = true;
+    }
+    w.queue.push_back(Request{path, window, message, ticket});
+    w.wake.notify_one();
+    return 1;
+}
+
+void CancelFileSignatureRequests(HWND window)
+{
+    Worker& w = TheWorker();
+    std::lock_guard<std::mutex> hold(w.lock);
+    for (auto it = w.queue.begin(); it != w.queue.end();)
+        it = it->window == window ? w.queue.erase(it) : it + 1;
+}
+
+const std::string& SignaturePass::Program(const char* command)
+{
+    char text[260] = "";
+    if (command && command[0])
+        GetProgramFile(command, text);
+    auto found = programs_.find(text);
+    if (found != programs_.end())
+        return found->second;
+    char file[260];
+    lstrcpynA(file, text, sizeof(file));
+    // Only a name without a drive can stand for a file elsewhere (the Windows and System
+    // folders); a full path is left as it is, and asking the long way about each of thousands
+    // of missing programs would be most of what a report spends.
+    bool full = file[0] == '\\' || strchr(file, ':') != nullptr;
+    if (file[0] && !full)
+        FileExists(file, sizeof(file));
+    return programs_.emplace(text, file).first->second;
+}
+
+const SignatureResult& SignaturePass::Check(const char* command)
+{
+    const std::string& program = Program(command);
+    std::string key = CacheKey(program.c_str());
+    auto found = answers_.find(key);
+    if (found != answers_.end())
+        return found->second;
+    SignatureResult result;
+    GetFileSignature(program.c_str(), &result);
+    return answers_.emplace(key, result).first->second;
+}
+
+int IsMicrosoftSigned(const SignatureResult& result)
+{
+    // The names Windows' own releases are signed with; a name that merely contains
+    // "Microsoft" proves nothing.
+    static const char* const kNames[] = {
+        "Microsoft Corporation", "Microsoft Windows", "Microsoft Windows Publisher",
+        "Microsoft Windows Hardware Compatibility Publisher",
+        "Microsoft Windows Third Party Component", "Microsoft Windows Production PCA 2011",
+    };
+    if (result.state != SIG_VERIFIED)
+        return 0;
+    for (const char* name : kNames)
+        if (!lstrcmpA(result.signer, name))
+            return 1;
+    return 0;
+}
+
+int IsAlarmingSignature(const SignatureResult& result)
+{
+    return result.state == SIG_BROKEN || result.state == SIG_MISSING;
+}
+
+void PublisherText(const SignatureResult& result, const char* company, char* out, int capacity)
+{
+    const char* signer = result.signer[0] ? result.signer : company;
+    switch (result.state) {
+    case SIG_VERIFIED: FillString(STR_VERIFIED, result.signer, out, capacity); break;
+    case SIG_BROKEN: FillString(STR_BROKEN, nullptr, out, capacity); break;
+    case SIG_UNTRUSTED: FillString(STR_UNTRUSTED, signer, out, capacity); break;
+    case SIG_EXPIRED: FillString(STR_EXPIRED, signer, out, capacity); break;
+    case SIG_MISSING: FillString(STR_MISSING, nullptr, out, capacity); break;
+    default: FillString(STR_NOT_VERIFIED, company, out, capacity); break;
+    }
+}
