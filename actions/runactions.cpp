@@ -271,7 +271,7 @@ int DeleteRunProgram(const char* title, const char* command, const char* source,
     // works from, and an entry still in place must stay known.
     if (!result)
         return 0;
-    if (!InMyString(command, "Kestrix"))
+    if (!IsOwnMonitorCommand(command))
         WriteHistoryLine(title, logCommand.c_str(), logSource.c_str(), code, ACT_START_REMOVE);
     DeleteKnownStartup(command);
     DeleteKnownStartup(title);

@@ -329,7 +329,7 @@ int AddEntry(const char* title, const char* command, const char* source, const c
         name[len >= 4 ? len - 4 : 0] = 0;
         const char* slash = strrchr(name, '\\');
         lstrcpynA(record->title, slash ? slash + 1 : name, sizeof(record->title));
-    } else if (InMyString(titleCut, "Kestrix")) {
+    } else if (InMyString(titleCut, "Kestrix") && IsOwnMonitorFile(record->command)) {
         lstrcpynA(record->title, g_programCaption, sizeof(record->title));
     } else {
         lstrcpynA(record->title, titleCut, sizeof(record->title));

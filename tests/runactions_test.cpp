@@ -221,12 +221,23 @@ TEST_F(RunActionsTest, RemoveThenRestoreFromTheHistoryLine)
     EXPECT_EQ(1, EntryCount());   // read again; restoring writes no line
 }
 
-TEST_F(RunActionsTest, RemovingTheProductsOwnEntryWritesNoHistory)
+TEST_F(RunActionsTest, OnlyRemovingTheMonitorsOwnEntryWritesNoHistory)
 {
-    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\Tools\\KESTRIX.exe");
-    EXPECT_EQ(1, DeleteRunProgram(kTitle, "C:\\Tools\\KESTRIX.exe", "", CURRENT_RUN));
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
-    EXPECT_EQ("", History());
+    // The monitor's own file goes unlogged; a program that borrows its name is logged, so
+    // that it can be restored like any other.
+    const struct {
+        std::string command;
+        bool logged;
+    } kCases[] = {{"\"" + TempPath("kestrix.exe") + "\"", false},
+                  {"C:\\Tools\\KESTRIX.exe", true},
+                  {"C:\\Kestrix\\agent.exe -kestrix", true}};
+    for (const auto& c : kCases) {
+        DeleteFileA(TempPath("history.txt").c_str());
+        WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, c.command);
+        EXPECT_EQ(1, DeleteRunProgram(kTitle, c.command.c_str(), "", CURRENT_RUN)) << c.command;
+        EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle)) << c.command;
+        EXPECT_EQ(c.logged, History().find("*START_Remove") != std::string::npos) << c.command;
+    }
 }
 
 TEST_F(RunActionsTest, UnknownCodesDoNothing)
