@@ -9,6 +9,7 @@
 #include "textutil.h"
 #include "vault.h"
 #include "listedfile.h"
+#include "platform.h"
 #include <string>
 #include <cstdio>
 
@@ -101,9 +102,9 @@ int DeleteEntryFileOnReboot(HWND page, int index)
         return 0;
     const std::string file = ListedFileOfEntry(*r);
     // What cannot be done is said before the question, not after a Yes.
-    int refusal = !IsFullPath(file.c_str())            ? RESTART_NO_FULL_PATH
-                  : InUserWritableFolder(file.c_str()) ? RESTART_USER_FOLDER
-                                                       : 0;
+    int refusal = !IsFullPath(file.c_str()) ? RESTART_NO_FULL_PATH
+                  : IsWindowsNT() && InUserWritableFolder(file.c_str()) ? RESTART_USER_FOLDER
+                                                                        : 0;
     if (refusal) {
         ShowDeleteRefusal(page, refusal, file.c_str());
         return 0;
