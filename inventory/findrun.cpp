@@ -1,4 +1,5 @@
 #include "findrun.h"
+#include "datafolder.h"
 #include "entrylist.h"
 #include "folderwalk.h"
 #include "handles.h"
@@ -253,10 +254,22 @@ void GetDisabledPrograms()
                 AddEntry(value.name.c_str(), value.data.c_str(), "", "", code, 0);
         }
     }
-    char folder[MAX_PATH + 32];
-    ProgramFilePath("Disabled", folder, sizeof(folder));
+    // The user's disabled items, the machine's, and those an earlier build kept in the program
+    // folder; a portable copy keeps all of them in the one folder.
+    char base[MAX_PATH], folders[3][MAX_PATH + 32] = {};
+    if (UserDataFolder(base, sizeof(base)))
+        snprintf(folders[0], sizeof(folders[0]), "%s\\Disabled", base);
+    if (MachineDataFolder(base, sizeof(base)))
+        snprintf(folders[1], sizeof(folders[1]), "%s\\Disabled", base);
+    ProgramFilePath("Disabled", folders[2], sizeof(folders[2]));
     SetWalkMode(WALK_STARTUP);
-    WalkFolder(folder, spBuildProc, 0, 0);
+    for (int i = 0; i < 3; i++) {
+        bool seen = !folders[i][0];
+        for (int j = 0; j < i && !seen; j++)
+            seen = lstrcmpiA(folders[i], folders[j]) == 0;
+        if (!seen)
+            WalkFolder(folders[i], spBuildProc, 0, 0);
+    }
 }
 
 void GetWinLogon_Userinit()

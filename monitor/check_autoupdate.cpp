@@ -5,9 +5,11 @@
 #include "checks.h"
 #include "explorerstart.h"
 #include "keys.h"
+#include "monitorstate.h"
 #include "patrolmessage.h"
 #include "platform.h"
 #include "program.h"
+#include "refusal.h"
 #include "registry.h"
 #include "resstring.h"
 #include "sounds.h"
@@ -57,7 +59,7 @@ int CheckAutoUpdate()
             StoreAUOptionCopy(system);
         return 0;
     }
-    if (system == copy)
+    if (system == copy || IsRefusedAUOption(system))
         return 1;
     char before[256], after[256];
     SettingText(copy, before, sizeof(before));
@@ -68,8 +70,8 @@ int CheckAutoUpdate()
         DeleteRegValue(HKEY_LOCAL_MACHINE, KX_AUTOUPDATE_KEY, "AUOptions");   // none approved
     else if (WindowsMajorVersion() == 6)
         StartExplorer("-AUOption");
-    else
-        WriteSystemAUOption(copy);
+    else if (!RestoreAUOptionFromCopy())
+        TellRefusal(g_monitorWindow);
     return 1;
 }
 
@@ -78,14 +80,15 @@ void CheckUrlPrefix()
     char approved[256], system[256];
     StoredUrlPrefix(approved, sizeof(approved));
     // A machine without the value has no prefix to guard; comparing "" would ask every pass.
-    if (!ReadSystemUrlPrefix(system, sizeof(system)) || lstrcmpiA(approved, system) == 0)
+    if (!ReadSystemUrlPrefix(system, sizeof(system)) || lstrcmpiA(approved, system) == 0 ||
+        IsRefusedUrlPrefix(system))
         return;
     if (Ask(1065, approved, system, 1060, MB_ICONSTOP) == IDNO)
         SetRegValue(HKEY_CURRENT_USER, KX_KEY, "wwwPrefix", system);
     else if (WindowsMajorVersion() == 6)
         StartExplorer("-SetPrefix");
-    else
-        WriteSystemUrlPrefix(approved);
+    else if (!RestoreUrlPrefixFromCopy())
+        TellRefusal(g_monitorWindow);
 }
 
 }   // namespace

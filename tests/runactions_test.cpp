@@ -1,5 +1,7 @@
 #include "kxtest.h"
 #include "dialog_driver.h"
+#include "datafolder.h"
+#include "earlierdata.h"
 #include "entrylist.h"
 #include "findrun.h"
 #include "history.h"
@@ -510,6 +512,86 @@ TEST_F(StartupFolderActionsTest, AnItemPlacedInTheFolderIsParkedByRemoveAndComes
         EXPECT_FALSE(Exists(TempPath("Parked") + "\\" + c.name)) << c.name;
         DeleteFileA(item.c_str());
     }
+}
+
+// An installed copy: the program folder is not written; the user's items go to his data
+// folder, the all-users folder's to the machine's; what an earlier build left in the program
+// folder is moved when it can be and read where it is when not.
+TEST_F(StartupFolderActionsTest, AnInstalledCopyKeepsItemsInTheDataFoldersAndAdoptsEarlierData)
+{
+    const std::string prog = TempPath("prog"), user = TempPath("user"), machine = TempPath("machine");
+    CreateDirectoryA(prog.c_str(), nullptr);
+    CreateDirectoryA((prog + "\\Disabled").c_str(), nullptr);
+    CreateDirectoryA((prog + "\\Parked").c_str(), nullptr);
+    SetProgramFolder(prog.c_str());
+    SetDataFolders(user.c_str(), machine.c_str(), nullptr);
+    SaveValue(HKEY_LOCAL_MACHINE, kShellFolders, "Common Startup");
+    const std::string common = TempPath("Common");
+    CreateDirectoryA(common.c_str(), nullptr);
+    WriteValueText(HKEY_LOCAL_MACHINE, kShellFolders, "Common Startup", common);
+
+    // Left by an earlier build: a history line, a disabled item, a parked one (a namesake of
+    // the disabled item already moved stays put).
+    const std::string line = "01/02/2003  4:05 AM\t*START_Remove\tStartup\tOld\tC:\\old.exe\t\r\n";
+    WriteTextFile(prog + "\\history.txt", line);
+    WriteTextFile(prog + "\\Disabled\\Old.pif", "old link");
+    WriteTextFile(prog + "\\Disabled\\Twin.pif", "earlier twin");
+    CreateDirectoryA(user.c_str(), nullptr);
+    CreateDirectoryA((user + "\\Disabled").c_str(), nullptr);
+    WriteTextFile(user + "\\Disabled\\Twin.pif", "newer twin");
+    WriteTextFile(prog + "\\Parked\\gone.exe", "parked earlier");
+    EXPECT_EQ(2, AdoptEarlierData());
+    EXPECT_EQ(line, ReadTextFile(user + "\\history.txt"));
+    EXPECT_FALSE(Exists(prog + "\\history.txt"));
+    EXPECT_EQ("old link", ReadTextFile(user + "\\Disabled\\Old.pif"));
+    EXPECT_EQ("earlier twin", ReadTextFile(prog + "\\Disabled\\Twin.pif"));
+    EXPECT_EQ("newer twin", ReadTextFile(user + "\\Disabled\\Twin.pif"));
+    EXPECT_EQ(0, AdoptEarlierData()) << "nothing is moved twice";
+
+    // The inventory lists the disabled items of both places.
+    ClearEntries();
+    GetDisabledPrograms();
+    int listed = 0;
+    char command[MAX_PATH + 16];
+    for (int i = 0; i < EntryCount(); i++)
+        listed += GetEntryCommand(i, command) && strstr(command, "Twin.pif");
+    EXPECT_EQ(2, listed);
+
+    // New lines go to the user's history after the earlier ones.
+    ASSERT_EQ(1, WriteHistoryLine("New", "C:\\new.exe", "", GROUP_STARTUP, ACT_START_REMOVE));
+    EXPECT_EQ(2, ReadHistory());
+
+    // Disable and park by where the item lives.
+    const struct { std::string folder, data; } places[] = {{startup_, user}, {common, machine}};
+    for (const auto& p : places) {
+        std::string item = p.folder + "\\tool.exe";
+        WriteTextFile(item, "tool");
+        ASSERT_EQ(1, DisableRunProgram("Tool", item.c_str(), item.c_str(), GROUP_STARTUP)) << p.folder;
+        EXPECT_EQ("tool", ReadTextFile(p.data + "\\Disabled\\tool.exe")) << p.folder;
+        ASSERT_EQ(1, DisableRunProgram("Tool", item.c_str(), item.c_str(), GROUP_STARTUP)) << p.folder;
+        char parked[MAX_PATH * 2];
+        ASSERT_EQ(1, ParkStartupItem(item.c_str(), parked, sizeof(parked))) << p.folder;
+        EXPECT_EQ(p.data + "\\Parked\\tool.exe", parked);
+    }
+    EXPECT_FALSE(Exists(prog + "\\Parked\\tool.exe"));
+    EXPECT_FALSE(Exists(prog + "\\Disabled\\tool.exe"));
+
+    // The item parked earlier comes back from its line.
+    std::string back;
+    ASSERT_EQ(1, RestoreStartupFile("gone", (prog + "\\Parked\\gone.exe").c_str(),
+                                    (startup_ + "\\gone.exe").c_str(), &back));
+    EXPECT_EQ("parked earlier", ReadTextFile(startup_ + "\\gone.exe"));
+
+    // A history the program folder will not let go of is copied, and read from the copy.
+    DeleteFileA((user + "\\history.txt").c_str());
+    WriteTextFile(prog + "\\history.txt", line);
+    HANDLE held = CreateFileA((prog + "\\history.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(1, AdoptEarlierData());
+    CloseHandle(held);
+    EXPECT_EQ(line, ReadTextFile(user + "\\history.txt"));
+    EXPECT_EQ(1, ReadHistory());
 }
 
 TEST_F(StartupFolderActionsTest, ParkingNeverOverwritesAnItemParkedBefore)

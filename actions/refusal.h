@@ -1,0 +1,11 @@
+// Telling the user why an action changed nothing.
+#pragma once
+#include <windows.h>
+
+// The string that explains a write failure: no rights (run elevated or ask an
+// administrator), a file or key in use, or any other reason.
+int RefusalMessageId(DWORD error);
+
+// Tells the user that an action failed, with the reason of the last refused write
+// (writefault.h) since ClearWriteRefusal, and forgets it. The id of the text shown.
+int TellRefusal(HWND owner);
