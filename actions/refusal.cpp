@@ -27,17 +27,25 @@ int RefusalMessageId(DWORD error)
     }
 }
 
-int TellRefusal(HWND owner)
+int RefusalText(char* out, int capacity)
 {
     DWORD error = LastWriteRefusal();
     ClearWriteRefusal();
     int id = RefusalMessageId(error);
-    char format[1024] = "", code[32], text[1200];
+    char format[1024] = "", code[32];
     if (!LoadResString(id, format, sizeof(format)))
         return 0;
     snprintf(code, sizeof(code), "%lu", (unsigned long)error);
     const char* values[1] = {code};
-    FillTextSlots(format, values, 1, text, sizeof(text));
-    KxMessageBox(owner, text, MB_OK | MB_ICONEXCLAMATION);
+    FillTextSlots(format, values, 1, out, capacity);
+    return id;
+}
+
+int TellRefusal(HWND owner)
+{
+    char text[1200];
+    int id = RefusalText(text, sizeof(text));
+    if (id)
+        KxMessageBox(owner, text, MB_OK | MB_ICONEXCLAMATION);
     return id;
 }

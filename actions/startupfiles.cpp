@@ -157,7 +157,8 @@ int DisableStartupFile(const char* title, const char* source, const char* comman
         NoteWriteRefusal(GetLastError());
         return 0;
     }
-    if (!WriteIndex(title, GROUP_STARTUP)) {
+    if (!WriteIndexAt(InCommonStartup(item) ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, title,
+                      GROUP_STARTUP)) {
         MoveFileA(target, item);
         return 0;
     }
@@ -170,7 +171,7 @@ int EnableStartupFile(const char* title, const char* source, const char* command
     char disabled[MAX_PATH * 2];
     DisabledCopyPath(item, disabled, sizeof(disabled));
     if (!item[0] || !IsFile(disabled))
-        return DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
+        return DeleteRegValue(DisabledIndexRoot(title), KX_DISABLED_KEY, title);
     char folder[MAX_PATH + 16], target[MAX_PATH * 2];
     if (!HomeFolder(item, disabled, folder, sizeof(folder)))
         return 0;
@@ -179,7 +180,7 @@ int EnableStartupFile(const char* title, const char* source, const char* command
         NoteWriteRefusal(GetLastError());
         return 0;
     }
-    if (!DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title)) {
+    if (!DeleteRegValue(DisabledIndexRoot(title), KX_DISABLED_KEY, title)) {
         MoveFileA(target, disabled);
         return 0;
     }
@@ -219,7 +220,7 @@ int RemoveStartupFile(const char* title, const char* source, const char* command
         }
     }
     if (result && disabled)
-        DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
+        DeleteRegValue(DisabledIndexRoot(title), KX_DISABLED_KEY, title);
     return result;
 }
 

@@ -5,7 +5,6 @@
 #include "checks.h"
 #include "explorerstart.h"
 #include "keys.h"
-#include "monitorstate.h"
 #include "patrolmessage.h"
 #include "platform.h"
 #include "program.h"
@@ -14,6 +13,7 @@
 #include "resstring.h"
 #include "sounds.h"
 #include "textutil.h"
+#include "writefault.h"
 #include <cstdio>
 
 namespace {
@@ -44,6 +44,17 @@ int Ask(UINT formatString, const char* first, const char* second, UINT titleStri
     return PatrolMessage(text, caption, MB_YESNO | icon);
 }
 
+// A put-back Windows refused: said once, in the check's own caption (it is then remembered
+// and not asked about again while the setting stays as it is).
+void SayRefused(UINT titleString)
+{
+    char text[1200], caption[256];
+    if (!RefusalText(text, sizeof(text)))
+        return;
+    Caption(titleString, caption, sizeof(caption));
+    PatrolMessage(text, caption, MB_OK | MB_ICONEXCLAMATION);
+}
+
 // 1 when the copy is a setting and the prefix may be compared on this pass.
 int CheckAutoUpdate()
 {
@@ -64,6 +75,7 @@ int CheckAutoUpdate()
     char before[256], after[256];
     SettingText(copy, before, sizeof(before));
     SettingText(system, after, sizeof(after));
+    ClearWriteRefusal();
     if (Ask(1055, before, after, 1050, MB_ICONEXCLAMATION) == IDNO)
         StoreAUOptionCopy(system);
     else if (copy == 0)
@@ -71,7 +83,7 @@ int CheckAutoUpdate()
     else if (WindowsMajorVersion() == 6)
         StartExplorer("-AUOption");
     else if (!RestoreAUOptionFromCopy())
-        TellRefusal(g_monitorWindow);
+        SayRefused(1050);
     return 1;
 }
 
@@ -83,12 +95,13 @@ void CheckUrlPrefix()
     if (!ReadSystemUrlPrefix(system, sizeof(system)) || lstrcmpiA(approved, system) == 0 ||
         IsRefusedUrlPrefix(system))
         return;
+    ClearWriteRefusal();
     if (Ask(1065, approved, system, 1060, MB_ICONSTOP) == IDNO)
         SetRegValue(HKEY_CURRENT_USER, KX_KEY, "wwwPrefix", system);
     else if (WindowsMajorVersion() == 6)
         StartExplorer("-SetPrefix");
     else if (!RestoreUrlPrefixFromCopy())
-        TellRefusal(g_monitorWindow);
+        SayRefused(1060);
 }
 
 }   // namespace

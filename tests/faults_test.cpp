@@ -133,9 +133,11 @@ int Delay(FaultsTest&) { return MoveToDelayedStart(nullptr, kTitle, kCommand, ""
 // never read again (the next disable writes it anew).
 std::string ObserveRun(FaultsTest&)
 {
-    std::string index = Value(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle);
+    // A user's own entry is disabled under his own key, which he may always write.
+    std::string index = Value(HKEY_CURRENT_USER, KX_DISABLED_KEY, kTitle);
     return "run=" + Value(HKEY_CURRENT_USER, kRun, kTitle) + " index=" + index +
-           (index == "<none>" ? "" : " copy=" + Value(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\Run", kTitle));
+           (index == "<none>" ? "" : " copy=" + Value(HKEY_CURRENT_USER, KX_DISABLED_KEY "\\Run", kTitle)) +
+           " machine=" + Value(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle);
 }
 
 std::string ObserveDelay(FaultsTest&)
@@ -387,12 +389,20 @@ TEST_F(FaultsTest, AnActionRefusedForLackOfRightsChangesNothingLogsNothingAndSay
 {
     InstalledLayout();
     // Each place a standard user's program may not write, and which actions it stops.
+    // A user's own entries stay his to disable and enable whatever he may not write.
     const struct { int place; const char* expectRefused; } places[] = {
         {PLACE_PROGRAM_FOLDER, "enable an item an earlier build disabled"},
         {PLACE_HKLM, "service start type"},
         {PLACE_HKLM_CLASSES, "file-type restore"},
         {PLACE_MACHINE_FOLDER, "remove an all-users item"},
     };
+    const int everyPlace = PLACE_PROGRAM_FOLDER | PLACE_HKLM | PLACE_HKLM_CLASSES | PLACE_MACHINE_FOLDER;
+    for (const FaultAction& action : kActions) {
+        if (!strcmp(action.name, "disable") || !strcmp(action.name, "enable") ||
+            !strcmp(action.name, "remove") || !strcmp(action.name, "restore")) {
+            EXPECT_EQ(0, RunDenied(action, everyPlace)) << action.name;
+        }
+    }
     for (const auto& p : places) {
         std::string refused;
         for (const FaultAction& action : kActions)

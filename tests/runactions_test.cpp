@@ -77,8 +77,8 @@ TEST_F(RunActionsTest, DisableThenEnablePutsAUserValueBackUnderTheUser)
                                    CURRENT_RUN));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kMachineRun, kTitle));
-    EXPECT_EQ(original, ReadValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
-    EXPECT_EQ("11", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
+    EXPECT_EQ(original, ReadValueText(HKEY_CURRENT_USER, kStoreRun, kTitle));
+    EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, KX_DISABLED_KEY, kTitle));
     EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle(kTitle));
 
     // The second call, with the code the disabled entry is listed with, enables it again.
@@ -86,8 +86,8 @@ TEST_F(RunActionsTest, DisableThenEnablePutsAUserValueBackUnderTheUser)
                                    CURRENT_RUN));
     EXPECT_EQ(original, ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kMachineRun, kTitle));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DISABLED_KEY, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kStoreRun, kTitle));
     EXPECT_EQ("", History());   // disabling is not logged
 }
 
@@ -120,24 +120,47 @@ TEST_F(RunActionsTest, DisableThenEnableKeepsAMachineValueAndItsType)
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
 }
 
-TEST_F(RunActionsTest, WithoutRightsToTheMachineStoreNothingIsLost)
+TEST_F(RunActionsTest, AUsersOwnEntryIsDisabledUnderHisOwnKeyAndNothingIsLostWithoutRights)
 {
+    // Without rights to the machine: his own entry still goes into his own store and back.
     WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\agent.exe");
     SetRegistryWriteBlock(HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(1, DisableRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
+    EXPECT_EQ("C:\\agent.exe", ReadValueText(HKEY_CURRENT_USER, kStoreRun, kTitle));
+    EXPECT_EQ(1, DisableRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
+    SetRegistryWriteBlock(nullptr);
+    EXPECT_EQ("C:\\agent.exe", ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY));
+
+    // Without rights to his own key nothing is lost either way.
+    SetRegistryWriteBlock(HKEY_CURRENT_USER);
     EXPECT_EQ(0, DisableRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
     SetRegistryWriteBlock(nullptr);
     EXPECT_EQ("C:\\agent.exe", ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
     EXPECT_EQ(0, DisabledCodeForTitle(kTitle));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
-
-    // The reverse direction: the index cannot be cleared, so the entry stays disabled.
     ASSERT_EQ(1, DisableRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
-    SetRegistryWriteBlock(HKEY_LOCAL_MACHINE);
+    SetRegistryWriteBlock(HKEY_CURRENT_USER);
     EXPECT_EQ(0, DisableRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
     SetRegistryWriteBlock(nullptr);
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
     EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle(kTitle));
-    EXPECT_EQ("C:\\agent.exe", ReadValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+    EXPECT_EQ("C:\\agent.exe", ReadValueText(HKEY_CURRENT_USER, kStoreRun, kTitle));
+}
+
+// An earlier build kept a user's disabled copy under HKLM: it is still listed, enabled from
+// there and removed from there.
+TEST_F(RunActionsTest, ACopyAnEarlierBuildKeptUnderTheMachineIsStillEnabled)
+{
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle, "11");
+    WriteValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle, "\"C:\\old place\\agent.exe\" -q");
+    EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle(kTitle));
+    ClearEntries();
+    GetDisabledPrograms();
+    ASSERT_EQ(1, EntryCount());
+    ASSERT_EQ(1, DisableRunProgram(kTitle, GetEntry(0)->command, "", CURRENT_RUN));
+    EXPECT_EQ("\"C:\\old place\\agent.exe\" -q", ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
 }
 
 TEST_F(RunActionsTest, AValueThatCameBackIsStoredAgainByTwoToggles)
@@ -150,7 +173,7 @@ TEST_F(RunActionsTest, AValueThatCameBackIsStoredAgainByTwoToggles)
     ASSERT_EQ(1, DisableRunProgram(kTitle, "\"C:\\new place\\agent.exe\" -q", "", CURRENT_RUN));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
     EXPECT_EQ("\"C:\\new place\\agent.exe\" -q",
-              ReadValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+              ReadValueText(HKEY_CURRENT_USER, kStoreRun, kTitle));
     EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle(kTitle));
 }
 
@@ -162,8 +185,8 @@ TEST_F(RunActionsTest, RemovingADisabledRunEntryLeavesTheRunKeyAlone)
     WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\again.exe");
     EXPECT_EQ(1, DeleteRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
     EXPECT_EQ("C:\\again.exe", ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DISABLED_KEY, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kStoreRun, kTitle));
 }
 
 TEST_F(RunActionsTest, ANamesakeFromAnotherRootNeverBringsBackTheDisabledEntry)
@@ -263,12 +286,12 @@ TEST_F(WinIniActionsTest, DisableThenEnableMovesTheCommandThroughTheStore)
     EXPECT_EQ("a.exe;b.exe;", Profile("load"));
     // The copy is the piece as it was written, so it comes back the same.
     EXPECT_EQ("C:\\x\\prog.exe",
-              ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinLoad", "prog"));
-    EXPECT_EQ("100", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "prog"));
+              ReadValueText(HKEY_CURRENT_USER, KX_DISABLED_KEY "\\WinLoad", "prog"));
+    EXPECT_EQ("100", ReadValueText(HKEY_CURRENT_USER, KX_DISABLED_KEY, "prog"));
     ASSERT_EQ(1, DisableRunProgram("prog", "c:\\X\\PROG.EXE", "", WIN_LOAD));
     EXPECT_EQ("a.exe;b.exe;C:\\x\\prog.exe", Profile("load"));
     EXPECT_EQ(0, DisabledCodeForTitle("prog"));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinLoad", "prog"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DISABLED_KEY "\\WinLoad", "prog"));
 }
 
 TEST_F(WinIniActionsTest, ALoneCommandComesBackAsItWas)
@@ -276,7 +299,7 @@ TEST_F(WinIniActionsTest, ALoneCommandComesBackAsItWas)
     WriteProfileStringA("windows", "run", "C:\\x\\prog.exe");
     ASSERT_EQ(1, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
     EXPECT_EQ("", Profile("run"));
-    EXPECT_EQ("101", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "prog"));
+    EXPECT_EQ("101", ReadValueText(HKEY_CURRENT_USER, KX_DISABLED_KEY, "prog"));
     ASSERT_EQ(1, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
     EXPECT_EQ("C:\\x\\prog.exe", Profile("run"));
 }
@@ -303,7 +326,7 @@ TEST_F(WinIniActionsTest, LongListIsNeverCut)
 TEST_F(WinIniActionsTest, DisableFailsWithoutTouchingWinIniWhenTheStoreIsUnwritable)
 {
     WriteProfileStringA("windows", "load", "C:\\x\\prog.exe");
-    SetRegistryWriteBlock(HKEY_LOCAL_MACHINE);
+    SetRegistryWriteBlock(HKEY_CURRENT_USER);
     EXPECT_EQ(0, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_LOAD));
     SetRegistryWriteBlock(nullptr);
     EXPECT_EQ("C:\\x\\prog.exe", Profile("load"));
@@ -318,7 +341,7 @@ TEST_F(WinIniActionsTest, RemoveRewritesTheKeyWhetherOrNotDisabled)
     EXPECT_EQ(1, DeleteRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
     EXPECT_EQ("other.exe;", Profile("run"));
     EXPECT_EQ(0, DisabledCodeForTitle("prog"));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinRun", "prog"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DISABLED_KEY "\\WinRun", "prog"));
 
     ASSERT_EQ(1, ReadHistory());
     EXPECT_EQ(1, RestoreHistoryEvent(0));
@@ -356,7 +379,7 @@ TEST_F(WinIniActionsTest, ACommandThatIsNotInTheKeyIsNeitherDisabledNorRemoved)
     WriteValueText(HKEY_CURRENT_USER, kKnownRun, "C:\\x\\prog.exe", "101");
     EXPECT_EQ(0, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
     EXPECT_EQ(0, DisabledCodeForTitle("prog"));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinRun", "prog"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DISABLED_KEY "\\WinRun", "prog"));
     EXPECT_EQ(0, DeleteRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
     EXPECT_EQ("other.exe", Profile("run"));
     EXPECT_EQ("", History());
@@ -392,7 +415,7 @@ TEST_F(StartupFolderActionsTest, DisableThenEnableMovesTheShortcutAndBack)
     ASSERT_EQ(1, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
     EXPECT_FALSE(Exists(shortcut_));
     EXPECT_EQ("link", ReadTextFile(DisabledPath("Agent.lnk")));
-    EXPECT_EQ("200", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "Agent"));
+    EXPECT_EQ("200", ReadValueText(HKEY_CURRENT_USER, KX_DISABLED_KEY, "Agent"));
 
     ASSERT_EQ(1, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
     EXPECT_EQ("link", ReadTextFile(shortcut_));
@@ -431,7 +454,7 @@ TEST_F(StartupFolderActionsTest, EnableNeverOverwritesAFileInTheStartupFolder)
 
 TEST_F(StartupFolderActionsTest, DisableFailsAndKeepsTheFileWhenTheIndexIsUnwritable)
 {
-    SetRegistryWriteBlock(HKEY_LOCAL_MACHINE);
+    SetRegistryWriteBlock(HKEY_CURRENT_USER);
     EXPECT_EQ(0, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
     SetRegistryWriteBlock(nullptr);
     EXPECT_EQ("link", ReadTextFile(shortcut_));
