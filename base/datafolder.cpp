@@ -39,11 +39,27 @@ void SetDataFolders(const char* user, const char* machine, const char* documents
     g_documentsOverride = documents ? documents : "";
 }
 
+// Asked of the shell once per folder: the answer holds while the program runs, and every
+// write asks which place it goes to.
 static std::string ShellFolder(int csidl)
 {
+    static std::string known[4];
+    static bool asked[4];
+    static const int kFolders[4] = {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86,
+                                    CSIDL_COMMON_APPDATA, CSIDL_LOCAL_APPDATA};
+    int slot = -1;
+    for (int i = 0; i < 4; i++)
+        if ((csidl & ~CSIDL_FLAG_CREATE) == kFolders[i])
+            slot = i;
+    if (slot >= 0 && asked[slot])
+        return known[slot];
     char path[MAX_PATH] = "";
     if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
-        return "";
+        path[0] = 0;
+    if (slot >= 0 && path[0]) {
+        known[slot] = path;
+        asked[slot] = true;
+    }
     return path;
 }
 
