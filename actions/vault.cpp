@@ -48,8 +48,10 @@ bool SameSize(const std::string& from, const std::string& to)
 // deleted again; the copy refused does not touch what is at the destination.
 bool CopyChecked(const std::string& from, const std::string& to)
 {
-    if (WriteStepFails() || !CopyFileA(from.c_str(), to.c_str(), TRUE))
+    if (FileWriteFails(to.c_str()) || !CopyFileA(from.c_str(), to.c_str(), TRUE)) {
+        NoteWriteRefusal(GetLastError());
         return false;
+    }
     if (SameSize(from, to))
         return true;
     DeleteFileA(to.c_str());   // made by this copy
@@ -129,7 +131,9 @@ int CondemnHiddenFile(const char* title, const char* path, ListedState* why)
     if (vault.empty())
         return 0;   // without a sound copy the file stays, as it was
     file.SetAttributes(FILE_ATTRIBUTE_NORMAL);
-    int deleted = !WriteStepFails() && file.Delete() ? 1 : 0;
+    int deleted = !FileWriteFails(path) && file.Delete() ? 1 : 0;
+    if (!deleted)
+        NoteWriteRefusal(GetLastError());
     if (deleted) {
         WriteHistoryLine(title, path, vault.c_str(), TYPE_HIDDEN, ACT_HIDDEN_DELETEFILE);
     } else {
@@ -148,7 +152,7 @@ int RestoreHiddenFromVault(const char*, const char* path, const char* vaultCopy)
                                                    : VaultFolder() + FileNamePart(path);
     int result = 0;
     if (Exists(source) && !Exists(path) && CopyChecked(source, path)) {
-        result = !WriteStepFails() && DeleteFileA(source.c_str()) ? 1 : 0;
+        result = !FileWriteFails(source.c_str()) && DeleteFileA(source.c_str()) ? 1 : 0;
         if (result) {
             SetFileAttributesA(path, FILE_ATTRIBUTE_HIDDEN);
         } else {
