@@ -465,12 +465,11 @@ TEST_F(WatchChecksTest, ANewEntryListedPastThePageLimitIsAskedAbout)
         for (int i = 0; i < count; i++)
             kind.remove(i);
         kind.remove(last);
-        EXPECT_EQ(1u, g_asked.size());
-        if (g_asked.size() == 1)
-            EXPECT_NE(std::string::npos, g_asked[0].title.find(kind.check == CheckHiddenFiles
-                                                                   ? "kxcapnew"
-                                                                   : std::to_string(last)))
-                << g_asked[0].title;
+        ASSERT_EQ(1u, g_asked.size());
+        EXPECT_NE(std::string::npos, g_asked[0].title.find(kind.check == CheckHiddenFiles
+                                                               ? "kxcapnew"
+                                                               : std::to_string(last)))
+            << g_asked[0].title;
     }
     RemoveFolderTree(fillers);
 }
