@@ -42,10 +42,33 @@ void CopyAutoUpdateSetting()
 
 int RestoreAUOptionFromCopy()
 {
-    DWORD copy = 0;
+    DWORD copy = 0, system = 0;
     if (!ReadAUOptionCopy(&copy) || copy < 1 || copy > 4)
         return 0;
-    return WriteSystemAUOption(copy);
+    if (WriteSystemAUOption(copy)) {
+        DeleteRegValue(HKEY_CURRENT_USER, KX_KEY, "AUOptionsRefused");
+        return 1;
+    }
+    if (!ReadSystemAUOption(&system))
+        system = 0;
+    SetRegNumber(HKEY_CURRENT_USER, KX_KEY, "AUOptionsRefused", system);
+    return 0;
+}
+
+int IsRefusedAUOption(DWORD system)
+{
+    DWORD refused = 0;
+    return ReadRegDword(HKEY_CURRENT_USER, KX_KEY, "AUOptionsRefused", &refused) &&
+           refused == system;
+}
+
+int IsRefusedUrlPrefix(const char* system)
+{
+    char refused[256];
+    if (!RegValueExists(HKEY_CURRENT_USER, KX_KEY, "wwwPrefixRefused"))
+        return 0;
+    GetRegValue(HKEY_CURRENT_USER, KX_KEY, "wwwPrefixRefused", refused, sizeof(refused));
+    return lstrcmpiA(refused, system) == 0;
 }
 
 void StoredUrlPrefix(char* out, int capacity)
@@ -67,13 +90,29 @@ int ReadSystemUrlPrefix(char* out, int capacity)
 
 int WriteSystemUrlPrefix(const char* prefix)
 {
-    int done = SetRegValue(HKEY_LOCAL_MACHINE, KX_PREFIXES_KEY, "www", prefix);
-    return SetRegValue(HKEY_LOCAL_MACHINE, KX_DEFAULT_PREFIX_KEY, "", prefix) && done;
+    char before[256] = "";
+    int had = ReadSystemUrlPrefix(before, sizeof(before));
+    if (!SetRegValue(HKEY_LOCAL_MACHINE, KX_PREFIXES_KEY, "www", prefix))
+        return 0;
+    if (SetRegValue(HKEY_LOCAL_MACHINE, KX_DEFAULT_PREFIX_KEY, "", prefix))
+        return 1;
+    // Both or neither: the first place goes back to what it held.
+    if (had)
+        SetRegValue(HKEY_LOCAL_MACHINE, KX_PREFIXES_KEY, "www", before);
+    else
+        DeleteRegValue(HKEY_LOCAL_MACHINE, KX_PREFIXES_KEY, "www");
+    return 0;
 }
 
 int RestoreUrlPrefixFromCopy()
 {
-    char prefix[256];
+    char prefix[256], system[256] = "";
     StoredUrlPrefix(prefix, sizeof(prefix));
-    return WriteSystemUrlPrefix(prefix);
+    if (WriteSystemUrlPrefix(prefix)) {
+        DeleteRegValue(HKEY_CURRENT_USER, KX_KEY, "wwwPrefixRefused");
+        return 1;
+    }
+    ReadSystemUrlPrefix(system, sizeof(system));
+    SetRegValue(HKEY_CURRENT_USER, KX_KEY, "wwwPrefixRefused", system);
+    return 0;
 }

@@ -22,15 +22,22 @@ int WriteSystemAUOption(DWORD value);
 // could not be read is never taken.
 void CopyAutoUpdateSetting();
 // Writes the approved copy into the system setting; only a copy that was read and is a
-// setting (1 to 4) is written. 1 when written.
+// setting (1 to 4) is written. 1 when written; when Windows refuses, the setting found is
+// remembered as refused (see below).
 int RestoreAUOptionFromCopy();
+
+// A put-back Windows refused (no rights) is asked about once: the system's value that could
+// not be changed is kept under the user's key, and while the setting still holds it the
+// monitor does not ask again. A different value asks again.
+int IsRefusedAUOption(DWORD system);
+int IsRefusedUrlPrefix(const char* system);
 
 // The approved prefix: wwwPrefix, or string 1061 "http://" when there is none (out: 256).
 void StoredUrlPrefix(char* out, int capacity);
 // The system's "www" prefix; 1 when present.
 int ReadSystemUrlPrefix(char* out, int capacity);
 // Writes the prefix as "www" under Prefixes and as the default of DefaultPrefix; 1 when both
-// were written.
+// were written, and neither is changed when one cannot be.
 int WriteSystemUrlPrefix(const char* prefix);
-// Writes the approved prefix into the system's two places.
+// Writes the approved prefix into the system's two places; a refused write is remembered.
 int RestoreUrlPrefixFromCopy();

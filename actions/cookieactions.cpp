@@ -1,4 +1,5 @@
 #include "cookieactions.h"
+#include "listedfile.h"
 #include "cookies.h"
 #include "keys.h"
 #include "registry.h"
@@ -48,9 +49,9 @@ static int RemoveCookie(const std::string& title, int mozilla, bool markWithoutF
             return SetRegValue(HKEY_CURRENT_USER, KX_NUTS_KEY, title.c_str(), "2");
         return 0;
     }
+    // The cookie folder is the user's: the delete goes to the listed file only.
     std::string path = std::string(folder) + title;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return !WriteStepFails() && DeleteFileA(path.c_str()) ? 1 : 0;
+    return !WriteStepFails() && DeleteListedFile(path.c_str()) ? 1 : 0;
 }
 
 int RemoveReviewedCookies(const std::vector<ReviewedCookie>& rows, int removeTicked, int mozilla)

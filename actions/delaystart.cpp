@@ -182,7 +182,7 @@ static int MoveStartupItemToDelayedStart(const char* title, const char* item)
         UnparkStartupItem(parked, item);
         return 0;
     }
-    if (!InMyString(item, "Kestrix"))
+    if (!IsOwnMonitorCommand(item))
         WriteHistoryLine(title, parked, item, GROUP_STARTUP, ACT_START_REMOVE);
     char mark[16];
     snprintf(mark, sizeof(mark), "%d", DELAY_MARK);
@@ -198,7 +198,7 @@ int MoveToDelayedStart(HWND owner, const char* title, const char* command, const
         ShowResMessage(owner, 1130, MB_OK | MB_ICONINFORMATION);
         return 0;
     }
-    if (InMyString(command, "kestrix.exe")) {
+    if (IsOwnMonitorCommand(command)) {
         ShowResMessage(owner, 1130, MB_OK | MB_ICONINFORMATION);
         return -1;
     }

@@ -5,6 +5,7 @@
 #include "keys.h"
 #include "knownlist.h"
 #include "registry.h"
+#include "writefault.h"
 #include <cstdio>
 #include <vector>
 
@@ -31,14 +32,17 @@ bool ReadRawText(HKEY root, const char* path, const char* name, RawText* out, RE
 int WriteRawText(HKEY root, const char* path, const char* name, const RawText& value,
                  REGSAM view)
 {
-    if (IsRegistryWriteBlocked(root))
+    if (IsRegistryWriteBlocked(root) || KeyWriteFails(root, path))
         return 0;
     RegKey key;
-    if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_WRITE | view, nullptr, key.out(), nullptr) !=
-        ERROR_SUCCESS)
-        return 0;
-    return RegSetValueExA(key.get(), name, 0, value.type, (const BYTE*)value.text.c_str(),
-                          (DWORD)value.text.size() + 1) == ERROR_SUCCESS;
+    LONG rc = RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, key.out(),
+                              nullptr);
+    if (rc == ERROR_SUCCESS)
+        rc = RegSetValueExA(key.get(), name, 0, value.type, (const BYTE*)value.text.c_str(),
+                            (DWORD)value.text.size() + 1);
+    if (rc != ERROR_SUCCESS)
+        NoteWriteRefusal((DWORD)rc);
+    return rc == ERROR_SUCCESS;
 }
 
 void WriteKnownStartup(HKEY root, const char* command, int code)
@@ -56,22 +60,25 @@ void DeleteKnownStartup(const char* name)
     DeleteRegValue(HKEY_CURRENT_USER, KX_KNOWN_RUN, key);
 }
 
-int WriteIndex(const char* title, int code)
+int WriteIndexAt(HKEY root, const char* title, int code)
 {
     char text[16];
     snprintf(text, sizeof(text), "%d", code);
-    return SetRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title, text);
+    return SetRegValue(root, KX_DISABLED_KEY, title, text);
 }
+
+int WriteIndex(const char* title, int code) { return WriteIndexAt(DisabledStoreRoot(code), title, code); }
 
 int StoreDisabledCopy(const char* title, const RawText& value, int code)
 {
     const char* store = DisabledStoreKey(code);
-    if (!CreateRegKey(HKEY_LOCAL_MACHINE, store))
+    HKEY root = DisabledStoreRoot(code);
+    if (!CreateRegKey(root, store))
         return 0;
-    if (!WriteRawText(HKEY_LOCAL_MACHINE, store, title, value))
+    if (!WriteRawText(root, store, title, value))
         return 0;
     if (!WriteIndex(title, code)) {
-        DeleteRegValue(HKEY_LOCAL_MACHINE, store, title);
+        DeleteRegValue(root, store, title);
         return 0;
     }
     return 1;
@@ -81,6 +88,7 @@ bool DisabledHere(const char* title, int code) { return DisabledCodeForTitle(tit
 
 void ForgetDisabledCopy(const char* title, int code)
 {
-    DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
-    DeleteRegValue(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title);
+    HKEY root = DisabledIndexRoot(title);
+    DeleteRegValue(root, KX_DISABLED_KEY, title);
+    DeleteRegValue(root, DisabledStoreKey(code), title);
 }

@@ -18,8 +18,10 @@ int WriteRawText(HKEY root, const char* path, const char* name, const RawText& v
 void WriteKnownStartup(HKEY root, const char* command, int code);
 void DeleteKnownStartup(const char* name);
 
-// The DisabledIndex value of a title.
+// The DisabledIndex value of a title, beside the copies of its location (DisabledStoreRoot),
+// or under root.
 int WriteIndex(const char* title, int code);
+int WriteIndexAt(HKEY root, const char* title, int code);
 // Stores the disabled copy and its index value; on failure nothing of it stays behind.
 int StoreDisabledCopy(const char* title, const RawText& value, int code);
 // The title's disabled entry is the one of this location, not a namesake from another.

@@ -1,4 +1,5 @@
 #include "history.h"
+#include "datafolder.h"
 #include "actionevents.h"
 #include "entrylist.h"
 #include "handles.h"
@@ -18,7 +19,9 @@ static const int FIELD_ACCUMULATE = 260;
 static const int OPEN_RETRIES = 100;
 static const DWORD OPEN_RETRY_DELAY_MS = 50;
 
-void HistoryFilePath(char* path, int capacity) { ProgramFilePath("history.txt", path, capacity); }
+// In the user's data folder: both programs run as the user (the monitor perhaps elevated),
+// and both append to it.
+void HistoryFilePath(char* path, int capacity) { UserDataPath("history.txt", path, capacity); }
 
 int FormatHistoryTime(const SYSTEMTIME& t, char* out, int capacity)
 {

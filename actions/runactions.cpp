@@ -126,33 +126,35 @@ int EnableEntry(const char* title, const char* command, const char* source, int 
         bool written = false;
         if (!ValuePresent(run.root, run.path, title, run.view)) {
             RawText value;
-            if (!ReadRawText(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title, &value))
+            if (!ReadRawText(DisabledIndexRoot(title), DisabledStoreKey(code), title, &value))
                 value.text = CommandLineFor(command);
             if (!WriteRawText(run.root, run.path, title, value, run.view))
                 return 0;
             written = true;
         }
-        if (!DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title)) {
+        HKEY store = DisabledIndexRoot(title);
+        if (!DeleteRegValue(store, KX_DISABLED_KEY, title)) {
             if (written)
                 DeleteRegValue(run.root, run.path, title, run.view);
             return 0;
         }
-        DeleteRegValue(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title);
+        DeleteRegValue(store, DisabledStoreKey(code), title);
         return 1;
     }
     switch (code) {
     case WIN_LOAD:
     case WIN_RUN: {
         RawText stored;
-        if (!ReadRawText(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title, &stored))
+        if (!ReadRawText(DisabledIndexRoot(title), DisabledStoreKey(code), title, &stored))
             stored.text = command;
         if (!AppendToWinIni(WinIniKeyOf(code), stored.text.c_str()))
             return 0;
-        if (!DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title)) {
+        HKEY store = DisabledIndexRoot(title);
+        if (!DeleteRegValue(store, KX_DISABLED_KEY, title)) {
             RemoveFromWinIni(WinIniKeyOf(code), command);
             return 0;
         }
-        DeleteRegValue(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title);
+        DeleteRegValue(store, DisabledStoreKey(code), title);
         return 1;
     }
     case GROUP_STARTUP:
@@ -160,9 +162,9 @@ int EnableEntry(const char* title, const char* command, const char* source, int 
     case RUN_WINLOGONNOTIFY:
         if (!PutNotifyBack(title))
             return 0;
-        if (!DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title))
+        if (!DeleteRegValue(DisabledIndexRoot(title), KX_DISABLED_KEY, title))
             return 0;
-        DeleteRegValue(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title);
+        DeleteRegValue(DisabledIndexRoot(title), DisabledStoreKey(code), title);
         return 1;
     default:
         return 0;
@@ -249,8 +251,9 @@ int DeleteRunProgram(const char* title, const char* command, const char* source,
     RunPlace run;
     if (RunKeyOf(code, &run)) {
         if (DisabledHere(title, code)) {
-            DeleteRegValue(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title);
-            result = DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
+            HKEY store = DisabledIndexRoot(title);
+            DeleteRegValue(store, DisabledStoreKey(code), title);
+            result = DeleteRegValue(store, KX_DISABLED_KEY, title);
         } else {
             result = DeleteRegValue(run.root, run.path, title, run.view);
         }
@@ -258,8 +261,9 @@ int DeleteRunProgram(const char* title, const char* command, const char* source,
         // The disabled copy and the command in win.ini both go; the result says whether
         // either was there to go.
         if (DisabledHere(title, code)) {
-            DeleteRegValue(HKEY_LOCAL_MACHINE, DisabledStoreKey(code), title);
-            result = DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
+            HKEY store = DisabledIndexRoot(title);
+            DeleteRegValue(store, DisabledStoreKey(code), title);
+            result = DeleteRegValue(store, KX_DISABLED_KEY, title);
         }
         result |= RemoveFromWinIni(WinIniKeyOf(code), command);
     }
@@ -271,7 +275,7 @@ int DeleteRunProgram(const char* title, const char* command, const char* source,
     // works from, and an entry still in place must stay known.
     if (!result)
         return 0;
-    if (!InMyString(command, "Kestrix"))
+    if (!IsOwnMonitorCommand(command))
         WriteHistoryLine(title, logCommand.c_str(), logSource.c_str(), code, ACT_START_REMOVE);
     DeleteKnownStartup(command);
     DeleteKnownStartup(title);

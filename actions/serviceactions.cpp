@@ -13,8 +13,14 @@ int SendServiceControl(const char* keyName, DWORD control)
 {
     if (!keyName || !keyName[0])
         return 0;
-    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
-    ScHandle service(manager ? OpenServiceA(manager.get(), keyName, SERVICE_ALL_ACCESS) : nullptr);
+    // The one right the control needs.
+    DWORD access = control == SERVICE_CONTROL_STOP              ? SERVICE_STOP
+                   : control == SERVICE_CONTROL_PAUSE ||
+                           control == SERVICE_CONTROL_CONTINUE ? SERVICE_PAUSE_CONTINUE
+                   : control == SERVICE_CONTROL_INTERROGATE    ? SERVICE_INTERROGATE
+                                                               : SERVICE_USER_DEFINED_CONTROL;
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    ScHandle service(manager ? OpenServiceA(manager.get(), keyName, access) : nullptr);
     if (!service)
         return 0;
     SERVICE_STATUS status;
@@ -43,19 +49,25 @@ int SetServiceStartType(const char* keyName, DWORD start)
         return 0;
     // The manager keeps its own copy of the start type; telling it makes the change hold
     // now and not only after the next restart.
-    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     ScHandle service(manager ? OpenServiceA(manager.get(), keyName, SERVICE_CHANGE_CONFIG)
                              : nullptr);
+    if (!service && GetLastError() == ERROR_ACCESS_DENIED) {
+        // Without the right to change it, the registry is not written behind its back.
+        NoteWriteRefusal(ERROR_ACCESS_DENIED);
+        return 0;
+    }
     char path[400];
     snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", keyName);
     DWORD was = 0;
     int known = ReadRegDword(HKEY_LOCAL_MACHINE, path, "Start", &was);
     // A manager that refuses the change leaves the service as it was: the registry is not
     // written either, so the two never disagree.
-    if (service && (WriteStepFails() ||
+    if (service && (WriteStepFailsIn(PLACE_HKLM) ||
                     !ChangeServiceConfigA(service.get(), SERVICE_NO_CHANGE, start,
                                           SERVICE_NO_CHANGE, nullptr, nullptr, nullptr, nullptr,
                                           nullptr, nullptr, nullptr))) {
+        NoteWriteRefusal(GetLastError());
         Trace("ERROR ChangeServiceConfig", keyName);
         return 0;
     }

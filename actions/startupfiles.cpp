@@ -4,6 +4,7 @@
 #include "findrun.h"
 #include "handles.h"
 #include "keys.h"
+#include "datafolder.h"
 #include "pathutil.h"
 #include "program.h"
 #include "registry.h"
@@ -30,20 +31,54 @@ static const char* StartupItemFile(const char* source, const char* command)
     return source[0] ? source : command;
 }
 
-static bool DisabledFolder(char* out, int capacity, bool create)
+static bool StartupFolder(char* out, int capacity);
+
+// An item of the all-users Startup folder: its disabled and parked copies guard the machine
+// and live in the machine's data folder; every other item's in the user's.
+static bool InCommonStartup(const char* item)
 {
-    ProgramFilePath("Disabled", out, capacity);
-    if (create)
-        CreateDirectoryA(out, nullptr);
+    char common[MAX_PATH + 16] = "";
+    if (!GetRegValue(HKEY_LOCAL_MACHINE, SHELL_FOLDERS_KEY, "Common Startup", common, MAX_PATH))
+        return false;
+    size_t n = strlen(common);
+    return _strnicmp(item, common, n) == 0 && item[n] == '\\';
+}
+
+// "<data folder>\<sub>" for the item's copies, made when create is set. 1 when it is a folder.
+static bool CopyFolder(const char* item, const char* sub, char* out, int capacity, bool create)
+{
+    char base[MAX_PATH];
+    int known = InCommonStartup(item) ? MachineDataFolder(base, sizeof(base))
+                                      : UserDataFolder(base, sizeof(base));
+    out[0] = 0;
+    if (!known || snprintf(out, capacity, "%s\\%s", base, sub) >= capacity)
+        return false;
+    if (create && GetFileAttributesA(out) == INVALID_FILE_ATTRIBUTES && !FileWriteFails(out) &&
+        !CreateDirectoryA(out, nullptr))
+        NoteWriteRefusal(GetLastError());
     DWORD attributes = GetFileAttributesA(out);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+static bool DisabledFolder(const char* item, char* out, int capacity, bool create)
+{
+    return CopyFolder(item, "Disabled", out, capacity, create);
+}
+
+// The disabled copy of the item: in its data folder, or where an earlier build put it (the
+// program folder's Disabled folder) while it waits there.
 static void DisabledCopyPath(const char* itemFile, char* out, int capacity)
 {
     char folder[MAX_PATH + 16];
-    DisabledFolder(folder, sizeof(folder), false);
-    snprintf(out, capacity, "%s\\%s", folder, FileNamePart(itemFile));
+    out[0] = 0;
+    if (DisabledFolder(itemFile, folder, sizeof(folder), false))
+        snprintf(out, capacity, "%s\\%s", folder, FileNamePart(itemFile));
+    char earlier[MAX_PATH * 2];
+    ProgramFilePath("Disabled", folder, sizeof(folder));
+    snprintf(earlier, sizeof(earlier), "%s\\%s", folder, FileNamePart(itemFile));
+    if ((!out[0] || GetFileAttributesA(out) == INVALID_FILE_ATTRIBUTES) &&
+        GetFileAttributesA(earlier) != INVALID_FILE_ATTRIBUTES)
+        lstrcpynA(out, earlier, capacity);
 }
 
 static bool StartupFolder(char* out, int capacity)
@@ -51,6 +86,23 @@ static bool StartupFolder(char* out, int capacity)
     return GetRegValue(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, "Startup", out, capacity) > 0 ||
            GetRegValue(HKEY_LOCAL_MACHINE, SHELL_FOLDERS_KEY, "Startup", out, capacity) > 0 ||
            GetRegValue(HKEY_LOCAL_MACHINE, SHELL_FOLDERS_KEY, "Common Startup", out, capacity) > 0;
+}
+
+// The Startup folder a disabled item goes back to: the all-users one for an item of it, or one
+// waiting in the machine's Disabled folder; the user's for every other.
+static bool HomeFolder(const char* item, const char* copy, char* out, int capacity)
+{
+    char user[MAX_PATH], machine[MAX_PATH + 16];
+    bool common = InCommonStartup(item);
+    if (!common && MachineDataFolder(machine, MAX_PATH) && UserDataFolder(user, sizeof(user)) &&
+        lstrcmpiA(user, machine) != 0) {
+        lstrcatA(machine, "\\Disabled\\");
+        common = _strnicmp(copy, machine, strlen(machine)) == 0;
+    }
+    if (common &&
+        GetRegValue(HKEY_LOCAL_MACHINE, SHELL_FOLDERS_KEY, "Common Startup", out, capacity) > 0)
+        return true;
+    return StartupFolder(out, capacity);
 }
 
 // A shortcut file, listed by its target; any other item may be the program itself.
@@ -64,19 +116,32 @@ static bool IsShortcutFile(const char* path)
 static bool StartupHomeOf(const char* item, std::string* home)
 {
     char folder[MAX_PATH + 16];
-    if (!StartupFolder(folder, sizeof(folder)))
+    if (!HomeFolder(item, item, folder, sizeof(folder)))
         return false;
     *home = std::string(folder) + "\\" + FileNamePart(item);
     return true;
 }
 
-static bool InDisabledFolder(const char* path)
+// One of the folders a copy of the kind sub may be in: the user's, the machine's, and the
+// program folder where an earlier build kept them.
+static bool InCopyFolder(const char* path, const char* sub)
 {
-    char folder[MAX_PATH + 16];
-    DisabledFolder(folder, sizeof(folder), false);
-    size_t n = strlen(folder);
-    return _strnicmp(path, folder, n) == 0 && path[n] == '\\' && !strchr(path + n + 1, '\\');
+    char folders[3][MAX_PATH + 16] = {};
+    char base[MAX_PATH];
+    if (UserDataFolder(base, sizeof(base)))
+        snprintf(folders[0], sizeof(folders[0]), "%s\\%s", base, sub);
+    if (MachineDataFolder(base, sizeof(base)))
+        snprintf(folders[1], sizeof(folders[1]), "%s\\%s", base, sub);
+    ProgramFilePath(sub, folders[2], sizeof(folders[2]));
+    for (const char* folder : folders) {
+        size_t n = strlen(folder);
+        if (n && _strnicmp(path, folder, n) == 0 && path[n] == '\\' && !strchr(path + n + 1, '\\'))
+            return true;
+    }
+    return false;
 }
+
+static bool InDisabledFolder(const char* path) { return InCopyFolder(path, "Disabled"); }
 
 int DisableStartupFile(const char* title, const char* source, const char* command)
 {
@@ -84,13 +149,16 @@ int DisableStartupFile(const char* title, const char* source, const char* comman
     if (!IsFile(item))
         return WriteIndex(title, GROUP_STARTUP);
     char folder[MAX_PATH + 16], target[MAX_PATH * 2];
-    if (!DisabledFolder(folder, sizeof(folder), true))
+    if (!DisabledFolder(item, folder, sizeof(folder), true))
         return 0;
     DisabledCopyPath(item, target, sizeof(target));
     // MoveFileA refuses to replace a file already there: a namesake is never overwritten.
-    if (WriteStepFails() || !MoveFileA(item, target))
+    if (FileMoveFails(item, target) || !MoveFileA(item, target)) {
+        NoteWriteRefusal(GetLastError());
         return 0;
-    if (!WriteIndex(title, GROUP_STARTUP)) {
+    }
+    if (!WriteIndexAt(InCommonStartup(item) ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, title,
+                      GROUP_STARTUP)) {
         MoveFileA(target, item);
         return 0;
     }
@@ -103,14 +171,16 @@ int EnableStartupFile(const char* title, const char* source, const char* command
     char disabled[MAX_PATH * 2];
     DisabledCopyPath(item, disabled, sizeof(disabled));
     if (!item[0] || !IsFile(disabled))
-        return DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
+        return DeleteRegValue(DisabledIndexRoot(title), KX_DISABLED_KEY, title);
     char folder[MAX_PATH + 16], target[MAX_PATH * 2];
-    if (!StartupFolder(folder, sizeof(folder)))
+    if (!HomeFolder(item, disabled, folder, sizeof(folder)))
         return 0;
     snprintf(target, sizeof(target), "%s\\%s", folder, FileNamePart(item));
-    if (WriteStepFails() || !MoveFileA(disabled, target))
+    if (FileMoveFails(disabled, target) || !MoveFileA(disabled, target)) {
+        NoteWriteRefusal(GetLastError());
         return 0;
-    if (!DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title)) {
+    }
+    if (!DeleteRegValue(DisabledIndexRoot(title), KX_DISABLED_KEY, title)) {
         MoveFileA(target, disabled);
         return 0;
     }
@@ -150,7 +220,7 @@ int RemoveStartupFile(const char* title, const char* source, const char* command
         }
     }
     if (result && disabled)
-        DeleteRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title);
+        DeleteRegValue(DisabledIndexRoot(title), KX_DISABLED_KEY, title);
     return result;
 }
 
@@ -189,10 +259,7 @@ int IsStartupShortcut(const char* path) { return IsShortcutFile(path); }
 int ParkStartupItem(const char* item, char* parked, int capacity)
 {
     char folder[MAX_PATH + 16];
-    ProgramFilePath("Parked", folder, sizeof(folder));
-    CreateDirectoryA(folder, nullptr);
-    DWORD attributes = GetFileAttributesA(folder);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (!CopyFolder(item, "Parked", folder, sizeof(folder), true))
         return 0;
     // Items parked earlier keep their place: a namesake gets a number in front.
     const char* name = FileNamePart(item);
@@ -202,26 +269,30 @@ int ParkStartupItem(const char* item, char* parked, int capacity)
         else
             snprintf(parked, capacity, "%s\\%d %s", folder, n, name);
         // MoveFileA never replaces a file that is there.
-        if (!WriteStepFails() && MoveFileExA(item, parked, MOVEFILE_COPY_ALLOWED))
+        if (!FileMoveFails(item, parked) && MoveFileExA(item, parked, MOVEFILE_COPY_ALLOWED))
             return 1;
-        if (GetFileAttributesA(parked) == INVALID_FILE_ATTRIBUTES)
+        if (GetFileAttributesA(parked) == INVALID_FILE_ATTRIBUTES) {
+            NoteWriteRefusal(GetLastError());
             return 0;   // not a name clash: the item cannot be moved
+        }
     }
     return 0;
 }
 
 int UnparkStartupItem(const char* parked, const char* place)
 {
-    return IsFile(parked) && !WriteStepFails() && MoveFileExA(parked, place, MOVEFILE_COPY_ALLOWED);
+    if (!IsFile(parked))
+        return 0;
+    if (FileMoveFails(parked, place) || !MoveFileExA(parked, place, MOVEFILE_COPY_ALLOWED)) {
+        NoteWriteRefusal(GetLastError());
+        return 0;
+    }
+    return 1;
 }
 
-// A file of the Parked folder.
-static bool IsParkedItem(const char* path)
-{
-    char folder[MAX_PATH + 16];
-    ProgramFilePath("Parked\\", folder, sizeof(folder));
-    return _strnicmp(path, folder, strlen(folder)) == 0 && IsFile(path);
-}
+// A file of a Parked folder; those an earlier build parked in the program folder stay there,
+// where the history lines that name them find them.
+static bool IsParkedItem(const char* path) { return InCopyFolder(path, "Parked") && IsFile(path); }
 
 // The command the startup inventory lists an item by: a shortcut's target, else the item.
 static std::string ListedCommand(const char* item)

@@ -21,8 +21,10 @@ int CopyKeepingReadOnly(const char* from, const char* to)
         SetFileAttributesA(from, fromAttributes & ~FILE_ATTRIBUTE_READONLY);
     if (toReadOnly)
         SetFileAttributesA(to, toAttributes & ~FILE_ATTRIBUTE_READONLY);
-    BOOL copied = !WriteStepFails() && CopyFileA(from, to, FALSE);
+    BOOL copied = !FileWriteFails(to) && CopyFileA(from, to, FALSE);
     DWORD error = GetLastError();
+    if (!copied)
+        NoteWriteRefusal(error);
     if (fromReadOnly)
         SetFileAttributesA(from, fromAttributes);
     if (toReadOnly)

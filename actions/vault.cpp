@@ -48,36 +48,60 @@ bool SameSize(const std::string& from, const std::string& to)
 // deleted again; the copy refused does not touch what is at the destination.
 bool CopyChecked(const std::string& from, const std::string& to)
 {
-    if (WriteStepFails() || !CopyFileA(from.c_str(), to.c_str(), TRUE))
+    if (FileWriteFails(to.c_str()) || !CopyFileA(from.c_str(), to.c_str(), TRUE)) {
+        NoteWriteRefusal(GetLastError());
         return false;
+    }
     if (SameSize(from, to))
         return true;
     DeleteFileA(to.c_str());   // made by this copy
     return false;
 }
 
-// Copies the file into the vault under its name, or the name with ".1", ".2"... when it is
-// taken; the vault copy's path, or "" when no sound copy was made. The free name is taken
-// by the copy itself, so a name taken since it was looked at is passed over, never replaced.
-std::string CopyIntoVault(const char* path)
+// Copies what the open file holds to a new file at to; false (and nothing left at to) when
+// the name is taken or the copy is short.
+bool CopyFromHandle(HANDLE from, const std::string& to, DWORD* error)
+{
+    Handle out(CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    if (!out) {
+        *error = GetLastError();
+        return false;
+    }
+    LARGE_INTEGER start = {}, size = {};
+    bool sound = SetFilePointerEx(from, start, nullptr, FILE_BEGIN) && GetFileSizeEx(from, &size);
+    LONGLONG copied = 0;
+    char buffer[65536];
+    DWORD got = 0, written = 0;
+    while (sound && ReadFile(from, buffer, sizeof(buffer), &got, nullptr) && got) {
+        sound = WriteFile(out.get(), buffer, got, &written, nullptr) && written == got;
+        copied += got;
+    }
+    out.reset();
+    if (sound && copied == size.QuadPart)
+        return true;
+    *error = ERROR_WRITE_FAULT;
+    DeleteFileA(to.c_str());   // made by this copy
+    return false;
+}
+
+// Copies the open file into the vault under the name of path, or the name with ".1", ".2"...
+// when it is taken; the vault copy's path, or "" when no sound copy was made. The free name is
+// taken by the copy itself, so a name taken since it was looked at is passed over, never
+// replaced.
+std::string CopyIntoVault(HANDLE file, const char* path)
 {
     if (WriteStepFails())
         return "";
     const std::string first = VaultFolder() + FileNamePart(path);
     std::string candidate = first;
     for (int n = 1; n <= kVaultNamesPerFile; n++) {
-        if (CopyFileA(path, candidate.c_str(), TRUE))
-            break;
-        DWORD error = GetLastError();
+        DWORD error = 0;
+        if (CopyFromHandle(file, candidate, &error))
+            return candidate;
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
-            return "";
-        if (n == kVaultNamesPerFile)
             return "";
         candidate = first + "." + std::to_string(n);
     }
-    if (SameSize(path, candidate))
-        return candidate;
-    DeleteFileA(candidate.c_str());   // made by this call
     return "";
 }
 
@@ -92,24 +116,32 @@ void ApproveHiddenFile(const char* path)
     SetRegValue(HKEY_CURRENT_USER, KX_HIDDEN_KEY, path, today);
 }
 
-int CondemnHiddenFile(const char* title, const char* path)
+int CondemnHiddenFile(const char* title, const char* path, ListedState* why)
 {
     StopRunningProgram(path, title, 0);
-    DWORD attributes = GetFileAttributesA(path);
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    std::string vault = CopyIntoVault(path);
-    if (vault.empty()) {
-        // Without a sound copy the file stays, as it was.
-        if (attributes != INVALID_FILE_ATTRIBUTES)
-            SetFileAttributesA(path, attributes);
+    // One handle from the look to the delete: a link swapped into the folder meanwhile cannot
+    // send the copy or the delete to another file.
+    ListedFile file(path, GENERIC_READ);
+    if (why)
+        *why = file.State();
+    if (file.State() != LISTED_OPEN)
         return 0;
-    }
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    int deleted = !WriteStepFails() && DeleteFileA(path) ? 1 : 0;
-    if (deleted)
+    DWORD attributes = file.Attributes();
+    std::string vault = CopyIntoVault(file.get(), path);
+    if (vault.empty())
+        return 0;   // without a sound copy the file stays, as it was
+    file.SetAttributes(FILE_ATTRIBUTE_NORMAL);
+    int deleted = !FileWriteFails(path) && file.Delete() ? 1 : 0;
+    if (!deleted)
+        NoteWriteRefusal(GetLastError());
+    if (deleted) {
         WriteHistoryLine(title, path, vault.c_str(), TYPE_HIDDEN, ACT_HIDDEN_DELETEFILE);
-    else
+    } else {
+        file.SetAttributes(attributes);
         DeleteFileA(vault.c_str());   // the file stayed: no second copy of it waits anywhere
+        if (why)
+            *why = LISTED_REFUSED;
+    }
     DeleteRegValue(HKEY_CURRENT_USER, KX_HIDDEN_KEY, path);
     return deleted;
 }
@@ -120,7 +152,7 @@ int RestoreHiddenFromVault(const char*, const char* path, const char* vaultCopy)
                                                    : VaultFolder() + FileNamePart(path);
     int result = 0;
     if (Exists(source) && !Exists(path) && CopyChecked(source, path)) {
-        result = !WriteStepFails() && DeleteFileA(source.c_str()) ? 1 : 0;
+        result = !FileWriteFails(source.c_str()) && DeleteFileA(source.c_str()) ? 1 : 0;
         if (result) {
             SetFileAttributesA(path, FILE_ATTRIBUTE_HIDDEN);
         } else {
@@ -146,9 +178,23 @@ int ViewHiddenFile(const char* path)
 
 int DeleteFileAtRestart(const char* path)
 {
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    if (IsWindowsNT())
+    if (!IsFullPath(path))
+        return RESTART_NO_FULL_PATH;
+    if (IsWindowsNT()) {
+        // The restart deletes by path, long after this look: only where no user can put a
+        // link on the way does the path still name this file then.
+        if (InUserWritableFolder(path))
+            return RESTART_USER_FOLDER;
+        if (WhereListed(path) == LISTED_ELSEWHERE)
+            return RESTART_ELSEWHERE;
+        {
+            ListedFile file(path);
+            file.SetAttributes(FILE_ATTRIBUTE_NORMAL);   // a file in use keeps them
+        }
         return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
+    }
+    // The Windows 95 family has no links and no folder rights.
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     char windows[MAX_PATH] = "", shortPath[MAX_PATH] = "";
     GetWindowsDirectoryA(windows, sizeof(windows));
     std::string ini = std::string(windows) + "\\wininit.ini";

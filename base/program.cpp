@@ -41,3 +41,17 @@ void ProgramFilePath(const char* name, char* path, int capacity)
 {
     snprintf(path, capacity, "%s\\%s", ProgramFolder(), name);
 }
+
+int IsOwnMonitorFile(const char* path)
+{
+    char own[MAX_PATH + 16];
+    ProgramFilePath("Kestrix.exe", own, sizeof(own));
+    if (!path || !path[0])
+        return 0;
+    if (lstrcmpiA(path, own) == 0)
+        return 1;
+    char longPath[MAX_PATH], longOwn[MAX_PATH];
+    DWORD a = GetLongPathNameA(path, longPath, MAX_PATH);
+    DWORD b = GetLongPathNameA(own, longOwn, MAX_PATH);
+    return a && a < MAX_PATH && b && b < MAX_PATH && lstrcmpiA(longPath, longOwn) == 0;
+}

@@ -16,3 +16,6 @@ void SetProgramFolder(const char* folder);   // nullptr: back to the real folder
 
 // Full path of a file in the program folder ("<folder>\<name>"), cut to capacity.
 void ProgramFilePath(const char* name, char* path, int capacity);
+// 1 when the path names the monitor's own program file (short or long form, any case).
+// A program whose name or folder merely mentions Kestrix is not Kestrix.
+int IsOwnMonitorFile(const char* path);

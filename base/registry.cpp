@@ -10,15 +10,33 @@ static HKEY g_blockedRoot;
 void SetRegistryWriteBlock(HKEY root) { g_blockedRoot = root; }
 // Asked once just before each write: a blocked root, or a fault a test injected into this
 // write step (writefault.h).
-int IsRegistryWriteBlocked(HKEY root)
+static int WriteBlocked(HKEY root, const char* path)
 {
-    return (g_blockedRoot != nullptr && root == g_blockedRoot) || WriteStepFails();
+    if (g_blockedRoot != nullptr && root == g_blockedRoot) {
+        NoteWriteRefusal(ERROR_ACCESS_DENIED);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 1;
+    }
+    return KeyWriteFails(root, path);
+}
+
+int IsRegistryWriteBlocked(HKEY root) { return WriteBlocked(root, nullptr); }
+
+// A write the registry refused: remembered for the message that tells the user. A key or
+// value that is not there is no refusal.
+static bool Refused(LONG rc)
+{
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
+        NoteWriteRefusal((DWORD)rc);
+    return rc != ERROR_SUCCESS;
 }
 
 int CreateRegKey(HKEY root, const char* path, REGSAM view)
 {
     RegKey key;
-    if (IsRegistryWriteBlocked(root) || !key.create(root, path, view)) {
+    if (WriteBlocked(root, path) ||
+        Refused(RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_CREATE_SUB_KEY | view, nullptr,
+                                key.out(), nullptr))) {
         Trace("ERROR RegCreateKey", path);
         return 0;
     }
@@ -62,16 +80,15 @@ int GetRegValue(HKEY root, const char* path, const char* name, char* buf, int ca
 
 int SetRegValue(HKEY root, const char* path, const char* name, const char* text)
 {
-    if (IsRegistryWriteBlocked(root))
+    if (WriteBlocked(root, path))
         return 0;
     RegKey key;
-    if (!key.open(root, path, KEY_ALL_ACCESS)) {
+    if (!key.open(root, path, KEY_SET_VALUE)) {
         Trace("ERROR RegOpenKeyEx:SetRegValue", path);
-        if (!CreateRegKey(root, path) || !key.open(root, path, KEY_ALL_ACCESS))
+        if (!CreateRegKey(root, path) || Refused(RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, key.out())))
             return 0;
     }
-    return RegSetValueExA(key.get(), name, 0, REG_SZ, (const BYTE*)text, lstrlenA(text) + 1) ==
-           ERROR_SUCCESS;
+    return !Refused(RegSetValueExA(key.get(), name, 0, REG_SZ, (const BYTE*)text, lstrlenA(text) + 1));
 }
 
 int RegValueExists(HKEY root, const char* path, const char* name)
@@ -83,14 +100,12 @@ int RegValueExists(HKEY root, const char* path, const char* name)
 
 int SetRegNumber(HKEY root, const char* path, const char* name, DWORD number)
 {
-    if (IsRegistryWriteBlocked(root))
+    if (WriteBlocked(root, path))
         return 0;
     RegKey key;
-    if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_WRITE, nullptr, key.out(), nullptr) !=
-        ERROR_SUCCESS)
+    if (Refused(RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.out(), nullptr)))
         return 0;
-    return RegSetValueExA(key.get(), name, 0, REG_DWORD, (const BYTE*)&number, sizeof(number)) ==
-           ERROR_SUCCESS;
+    return !Refused(RegSetValueExA(key.get(), name, 0, REG_DWORD, (const BYTE*)&number, sizeof(number)));
 }
 
 int GetRegNumber(HKEY root, const char* path, const char* name)
@@ -107,12 +122,12 @@ int GetRegNumber(HKEY root, const char* path, const char* name)
 
 int DeleteRegValue(HKEY root, const char* path, const char* name, REGSAM view)
 {
-    if (IsRegistryWriteBlocked(root))
+    if (WriteBlocked(root, path))
         return 0;
     RegKey key;
-    if (!key.open(root, path, KEY_WRITE | view))
+    if (Refused(RegOpenKeyExA(root, path, 0, KEY_SET_VALUE | view, key.out())))
         return 0;
-    if (RegDeleteValueA(key.get(), name) != ERROR_SUCCESS) {
+    if (Refused(RegDeleteValueA(key.get(), name))) {
         Trace("ERROR RegDeleteValue", name);
         return 0;
     }

@@ -1,4 +1,5 @@
 #include "trace.h"
+#include "datafolder.h"
 #include "program.h"
 #include <windows.h>
 #include <cstdio>
@@ -11,7 +12,7 @@ static DWORD g_stepStart;
 
 void TraceFilePath(char* path, int capacity)
 {
-    ProgramFilePath(IsMonitor() ? "send2ov.txt" : "sendex2ov.txt", path, capacity);
+    UserDataPath(IsMonitor() ? "send2ov.txt" : "sendex2ov.txt", path, capacity);
 }
 
 static int WriteRecord(const char* value)

@@ -1,4 +1,5 @@
 #include "exmain.h"
+#include "earlierdata.h"
 #include "baseline.h"
 #include "filetypes.h"
 #include "mainwindow.h"
@@ -20,6 +21,7 @@ int ExplorerMain(HINSTANCE instance, const char* commandLine, int)
 {
     g_programKind = PROGRAM_EXPLORER;
     InstallEntryActions();
+    AdoptEarlierData();
     InitUiLanguage();
     char className[64], firstCaption[128];
     if (!LoadResString(9, className, sizeof(className)) ||

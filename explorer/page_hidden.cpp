@@ -8,6 +8,7 @@
 #include "pages.h"
 #include "pathutil.h"
 #include "resstring.h"
+#include "sysmessage.h"
 #include "vault.h"
 #include <cstring>
 
@@ -81,11 +82,18 @@ static int Command(HWND page, int command)
     case IDC_PAGE_SPECIFIC:
         UnhideFile(path);
         break;
-    case IDM_PAGE_DELETE_FILE:
-        if (AskResString(page, 926, nullptr, MB_YESNO | MB_ICONSTOP) != IDYES)
+    case IDM_PAGE_DELETE_FILE: {
+        if (AskResString(page, 926, path, MB_YESNO | MB_ICONSTOP) != IDYES)
             return 1;
-        CondemnHiddenFile(r->title, path);
+        ListedState why = LISTED_OPEN;
+        if (!CondemnHiddenFile(r->title, path, &why)) {
+            if (why == LISTED_ELSEWHERE)
+                ShowDeleteRefusal(page, RESTART_ELSEWHERE, path);
+            else if (why != LISTED_MISSING)
+                ShowSystemError();
+        }
         break;
+    }
     case IDM_PAGE_VIEW_NOTEPAD:
         ViewHiddenFile(path);
         return 1;

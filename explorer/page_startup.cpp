@@ -221,6 +221,8 @@ void FillStartupList(HWND page)
 
     FillLookups lookups;
     lookups.disabled = ReadRegTexts(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, 33);
+    for (const auto& user : ReadRegTexts(HKEY_CURRENT_USER, KX_DISABLED_KEY, 33))
+        lookups.disabled[user.first] = user.second;
     lookups.firstSeen = ReadRegTexts(HKEY_CURRENT_USER, KX_DETECTED_KEY "\\Startup", 64);
     char disabledText[64] = "", offText[64] = "";
     LoadResString(626, disabledText, sizeof(disabledText));

@@ -8,6 +8,9 @@
 #include "sysmessage.h"
 #include "textutil.h"
 #include "vault.h"
+#include "listedfile.h"
+#include "platform.h"
+#include <string>
 #include <cstdio>
 
 void NoSelectionMessage(HWND page, UINT stringId)
@@ -47,13 +50,73 @@ int EntryNoteExists(int index, char* note, int capacity)
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::string ListedFileOfEntry(const EntryRecord& r)
+{
+    switch (r.type) {
+    case TYPE_HIDDEN:
+    case TASK_SCHEDULED:
+    case INFO_TASK:
+    case TYPE_BHO:
+    case TYPE_TOOLBAR:
+    case TYPE_EXTENSION:
+    case TYPE_BHO32:
+        return r.command;
+    }
+    // Windows starts an unquoted command's first blank-delimited start that is a file, with
+    // ".exe" added when it has none: "C:\a.exe.d\b.exe /x" runs b.exe, not a file "C:\a.exe".
+    const char* text = SkipLeadingBlanks(r.command);
+    if (IsFullPath(text)) {
+        for (const char* end = text + 3;; end++) {
+            if (*end == ' ' || !*end) {
+                std::string start(text, end);
+                for (const std::string& file : {start, start + ".exe"}) {
+                    DWORD attributes = GetFileAttributesA(file.c_str());
+                    if (attributes != INVALID_FILE_ATTRIBUTES &&
+                        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+                        return file;
+                }
+            }
+            if (!*end)
+                break;
+        }
+    }
+    // Otherwise the program the command names (a prefix such as \SystemRoot expanded where it
+    // begins), as written: a bare name stays bare and is refused.
+    char program[260];
+    GetProgramFile(r.command, program);
+    if (IsFullPath(program))
+        ToLongPathForm(program, sizeof(program));   // the file's own spelling; never a search
+    return program;
+}
+
+void ShowDeleteRefusal(HWND page, int reason, const char* path)
+{
+    UINT id = reason == RESTART_USER_FOLDER ? 803 : reason == RESTART_NO_FULL_PATH ? 804 : 805;
+    AskResString(page, id, path, MB_OK | MB_ICONEXCLAMATION);
+}
+
 int DeleteEntryFileOnReboot(HWND page, int index)
 {
-    char program[260];
-    EntryProgramFile(index, program);
-    if (AskResString(page, 800, nullptr, MB_YESNO | MB_ICONSTOP) != IDYES)
+    const EntryRecord* r = GetEntry(index);
+    if (!r)
         return 0;
-    return DeleteFileAtRestart(program);
+    const std::string file = ListedFileOfEntry(*r);
+    // What cannot be done is said before the question, not after a Yes.
+    int refusal = !IsFullPath(file.c_str()) ? RESTART_NO_FULL_PATH
+                  : IsWindowsNT() && InUserWritableFolder(file.c_str()) ? RESTART_USER_FOLDER
+                                                                        : 0;
+    if (refusal) {
+        ShowDeleteRefusal(page, refusal, file.c_str());
+        return 0;
+    }
+    if (AskResString(page, 800, file.c_str(), MB_YESNO | MB_ICONSTOP) != IDYES)
+        return 0;
+    int result = DeleteFileAtRestart(file.c_str());
+    if (result < 0)
+        ShowDeleteRefusal(page, result, file.c_str());
+    else if (!result)
+        ShowSystemError();
+    return result > 0;
 }
 
 void ViewEntryNote(HWND page, int index)

@@ -2,6 +2,9 @@
 // the program of an entry, delete at restart, notes, the program folder and properties.
 #pragma once
 #include <windows.h>
+#include <string>
+
+struct EntryRecord;
 
 // The no-selection message (string 57 unless told), captioned "Kestrix Help", topmost.
 void NoSelectionMessage(HWND page, UINT stringId = 57);
@@ -13,7 +16,14 @@ void EntryProgramFile(int index, char* out /*260*/);
 // 1 when the note file of the entry's program exists; its path in note when given.
 int EntryNoteExists(int index, char* note = nullptr, int capacity = 0);
 
-// Asks string 800, then deletes the entry's program at the next restart; 1 when scheduled.
+// The file a row's Delete acts on: the row's own path where it lists a file (a hidden file,
+// a task's program, an add-on's server, a running program), else the program its command
+// begins with. Taken as written: a bare name is never looked up in the folders of a search.
+std::string ListedFileOfEntry(const EntryRecord& r);
+// Says why a delete of path was refused (a RestartDeleteRefusal), naming the path.
+void ShowDeleteRefusal(HWND page, int reason, const char* path);
+// Asks string 800 naming the listed file, then deletes it at the next restart; 1 when
+// scheduled. A bare name, or a file in a folder every user can write to, is refused and why.
 int DeleteEntryFileOnReboot(HWND page, int index);
 // Opens the note file of the entry's program when there is one.
 void ViewEntryNote(HWND page, int index);

@@ -1,5 +1,7 @@
 // Commands of the Startup Programs page: buttons, keys and context menu share these ids.
 #include "delaystart.h"
+#include "refusal.h"
+#include "writefault.h"
 #include "dialogs_pages.h"
 #include "entrylist.h"
 #include "infodialog.h"
@@ -82,6 +84,8 @@ static void DisableOrEnable(HWND page, int disable)
         NoSelectionMessage(page);
         return;
     }
+    ClearWriteRefusal();
+    bool failed = false;
     for (int index : entries) {
         const EntryRecord* r = GetEntry(index);
         if (!r)
@@ -90,9 +94,9 @@ static void DisableOrEnable(HWND page, int disable)
         if (disable) {
             StopRunningProgram(r->command, r->title, entries.size() == 1);
             if (!isDisabled && !r->offByWindows)
-                DisableRunProgram(r->title, r->command, r->source, r->type);
+                failed |= !DisableRunProgram(r->title, r->command, r->source, r->type);
         } else if (isDisabled) {
-            DisableRunProgram(r->title, r->command, r->source, r->type);
+            failed |= !DisableRunProgram(r->title, r->command, r->source, r->type);
         } else if (r->offByWindows) {
             // Kept off by Windows' own switch: switched on there, so that Task Manager
             // shows the same state.
@@ -100,6 +104,8 @@ static void DisableOrEnable(HWND page, int disable)
         }
     }
     Refill(page);
+    if (failed)
+        TellRefusal(page);
 }
 
 static void Remove(HWND page)
@@ -109,6 +115,8 @@ static void Remove(HWND page)
         NoSelectionMessage(page);
         return;
     }
+    ClearWriteRefusal();
+    bool failed = false;
     for (int index : entries) {
         const EntryRecord* r = GetEntry(index);
         if (!r)
@@ -118,13 +126,15 @@ static void Remove(HWND page)
         } else if (entries.size() == 1) {
             StopRunningProgram(r->command, r->title, 1);
             if (AskResString(page, 15, r->command, MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
-                DeleteRunProgram(r->title, r->command, r->source, r->type);
+                failed |= !DeleteRunProgram(r->title, r->command, r->source, r->type);
         } else {
             StopRunningProgram(r->command, r->title, 0);
-            DeleteRunProgram(r->title, r->command, r->source, r->type);
+            failed |= !DeleteRunProgram(r->title, r->command, r->source, r->type);
         }
     }
     Refill(page);
+    if (failed)
+        TellRefusal(page);
 }
 
 static void MoveToDelay(HWND page)

@@ -2,9 +2,11 @@
 #include "browsersettings.h"
 #include "delaystart.h"
 #include "keys.h"
+#include "refusal.h"
 #include "registry.h"
 #include "resstring.h"
 #include "textutil.h"
+#include "writefault.h"
 #include <windows.h>
 
 int HasSwitch(const char* commandLine, const char* name)
@@ -20,11 +22,15 @@ int RunActionSwitches(const char* commandLine)
     }
     if (HasSwitch(commandLine, "-AUOption")) {
         // Only a copy that was read is written: without one the setting stays.
-        RestoreAUOptionFromCopy();
+        ClearWriteRefusal();
+        if (!RestoreAUOptionFromCopy() && LastWriteRefusal())
+            TellRefusal(nullptr);
         return 1;
     }
     if (HasSwitch(commandLine, "-SetPrefix")) {
-        RestoreUrlPrefixFromCopy();
+        ClearWriteRefusal();
+        if (!RestoreUrlPrefixFromCopy())
+            TellRefusal(nullptr);
         return 1;
     }
     return 0;

@@ -23,6 +23,8 @@ Target amd64-unicode
 !define SOUNDS_KEY "AppEvents\Schemes\Apps\Kestrix"
 !define LABELS_KEY "AppEvents\EventLabels"
 !define EVENTLOG_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\Kestrix"
+; The logon task that starts the monitor, in a folder of the Task Scheduler's own.
+!define TASK_NAME "Kestrix\Monitor"
 
 Name "Kestrix"
 OutFile "${OUTFILE}"
@@ -100,6 +102,34 @@ Function .onInit
   SetRegView 64
 FunctionEnd
 
+; The monitor starts at every user's logon as that user, with the highest rights the user has:
+; an administrator's monitor runs elevated without a prompt, a standard user's as himself. A
+; task, not a Run value: Windows starts a Run value with the filtered token only.
+Function RegisterLogonTask
+  Push $0
+  Push $1
+  InitPluginsDir
+  StrCpy $1 "$PLUGINSDIR\KestrixMonitor.xml"
+  FileOpen $0 "$1" w
+  FileWriteWord $0 0xFEFF   ; UTF-16 byte-order mark, as schtasks reads a task file
+  FileWriteUTF16LE $0 '<?xml version="1.0" encoding="UTF-16"?>$\r$\n'
+  FileWriteUTF16LE $0 '<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">$\r$\n'
+  FileWriteUTF16LE $0 '  <RegistrationInfo><Author>Orvane</Author><Description>Starts the Kestrix monitor at logon.</Description></RegistrationInfo>$\r$\n'
+  FileWriteUTF16LE $0 '  <Triggers><LogonTrigger><Enabled>true</Enabled></LogonTrigger></Triggers>$\r$\n'
+  FileWriteUTF16LE $0 '  <Principals><Principal id="Users"><GroupId>S-1-5-32-545</GroupId><RunLevel>HighestAvailable</RunLevel></Principal></Principals>$\r$\n'
+  FileWriteUTF16LE $0 '  <Settings><MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy><DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries><StopIfGoingOnBatteries>false</StopIfGoingOnBatteries><ExecutionTimeLimit>PT0S</ExecutionTimeLimit><Priority>7</Priority></Settings>$\r$\n'
+  FileWriteUTF16LE $0 '  <Actions Context="Users"><Exec><Command>&quot;$INSTDIR\Kestrix.exe&quot;</Command></Exec></Actions>$\r$\n'
+  FileWriteUTF16LE $0 '</Task>$\r$\n'
+  FileClose $0
+  ; schtasks may report failure where it registered the task (Wine's does): the result is the
+  ; task's definition, which the install test reads.
+  nsExec::Exec '"$SYSDIR\schtasks.exe" /create /f /tn "${TASK_NAME}" /xml "$1"'
+  Pop $0
+  Delete "$1"
+  Pop $1
+  Pop $0
+FunctionEnd
+
 ; Kestrix gets a folder of its own whatever folder the user picks ("C:\Program Files",
 ; "D:\"): the uninstaller may then remove the folder without touching anything beside it.
 Function KestrixLeaf
@@ -139,11 +169,22 @@ Section "Kestrix" SecMain
   WriteRegExpandStr HKLM "${EVENTLOG_KEY}" "EventMessageFile" "$INSTDIR\Kestrix.exe"
   WriteRegDWORD HKLM "${EVENTLOG_KEY}" "TypesSupported" 7
 
-  ; Start with Windows the way the monitor's own always-run option does it: a quoted command
-  ; in the machine's Run key, and the entry already approved so the monitor does not ask
-  ; about itself.
-  WriteRegStr HKLM "${RUN_KEY}" "Kestrix" '"$INSTDIR\kestrix.exe"'
+  ; Start at logon through the Task Scheduler; the Run value an earlier version wrote for this
+  ; copy goes, so the monitor does not start twice. The program is approved, so the monitor
+  ; does not ask about itself.
+  Call RegisterLogonTask
+  ReadRegStr $0 HKLM "${RUN_KEY}" "Kestrix"
+  StrCmp $0 '"$INSTDIR\kestrix.exe"' 0 +2
+    DeleteRegValue HKLM "${RUN_KEY}" "Kestrix"
   WriteRegStr HKCU "Software\Orvane\Kestrix\Run" "$INSTDIR\kestrix.exe" "1"
+
+  ; What guards the machine (copies of system files, parked all-users items) is kept where
+  ; administrators and the system write and users only read.
+  SetShellVarContext all
+  CreateDirectory "$APPDATA\Kestrix"
+  nsExec::Exec '"$SYSDIR\icacls.exe" "$APPDATA\Kestrix" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX'
+  Pop $0
+  SetShellVarContext current
 
   WriteRegStr HKCU "${SOUNDS_KEY}" "" "Kestrix"
   !insertmacro SoundEvent "Open" "Kestrix Open"
@@ -182,7 +223,16 @@ FunctionEnd
 Section "Uninstall"
   Call un.CloseKestrix
 
-  Delete "$INSTDIR\Kestrix.exe"
+  ; A monitor told to close may still be finishing its pass and hold its file a little longer.
+  StrCpy $1 0
+  monitorfile:
+    ClearErrors
+    Delete "$INSTDIR\Kestrix.exe"
+    IfErrors 0 monitorgone
+    IntOp $1 $1 + 1
+    Sleep 250
+    IntCmp $1 120 monitorgone monitorfile monitorgone
+  monitorgone:
   Delete "$INSTDIR\KestrixEx.exe"
   Delete "$INSTDIR\Kestrix.wav"
   Delete "$INSTDIR\help.css"
@@ -198,6 +248,8 @@ Section "Uninstall"
   StrCmp $0 "$INSTDIR\Kestrix.exe" 0 +2
     DeleteRegKey HKLM "${EVENTLOG_KEY}"
 
+  nsExec::Exec '"$SYSDIR\schtasks.exe" /delete /f /tn "${TASK_NAME}"'
+  Pop $0
   ; Only the Run value that starts this copy goes; another program's value of the same name stays.
   ReadRegStr $0 HKLM "${RUN_KEY}" "Kestrix"
   StrCmp $0 '"$INSTDIR\kestrix.exe"' 0 +2
@@ -231,8 +283,11 @@ Section "Uninstall"
     "Keep your Kestrix data (approved programs, settings, history, notes and the vault of removed hidden files)?$\r$\n$\r$\nKeep it if you may install Kestrix again: startup entries Kestrix disabled can only be enabled again with Kestrix." \
     /SD IDYES IDYES keep
   purge:
+  SetShellVarContext all
+  RMDir /r "$APPDATA\Kestrix"
   SetShellVarContext current
   RMDir /r "$APPDATA\Kestrix"
+  RMDir /r "$LOCALAPPDATA\Kestrix"
   DeleteRegKey HKCU "Software\Orvane\Kestrix"
   DeleteRegKey HKCU "Software\Orvane\Detected"
   DeleteRegKey /ifempty HKCU "Software\Orvane"

@@ -329,7 +329,7 @@ int AddEntry(const char* title, const char* command, const char* source, const c
         name[len >= 4 ? len - 4 : 0] = 0;
         const char* slash = strrchr(name, '\\');
         lstrcpynA(record->title, slash ? slash + 1 : name, sizeof(record->title));
-    } else if (InMyString(titleCut, "Kestrix")) {
+    } else if (InMyString(titleCut, "Kestrix") && IsOwnMonitorFile(record->command)) {
         lstrcpynA(record->title, g_programCaption, sizeof(record->title));
     } else {
         lstrcpynA(record->title, titleCut, sizeof(record->title));
@@ -479,9 +479,9 @@ DisabledIndexScope::DisabledIndexScope() : owner(t_disabledNames == nullptr)
     if (!owner)
         return;
     auto* names = new std::unordered_set<std::string>;
-    if (ForEachValueName(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, [&](const std::string& name) {
-            names->insert(UpperName(name.c_str()));
-        }) == REG_WALK_FAILED) {
+    auto add = [&](const std::string& name) { names->insert(UpperName(name.c_str())); };
+    if (ForEachValueName(HKEY_CURRENT_USER, KX_DISABLED_KEY, add) == REG_WALK_FAILED ||
+        ForEachValueName(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, add) == REG_WALK_FAILED) {
         // A name that cannot be listed: every title is looked up as without the scope.
         delete names;
         return;
@@ -501,8 +501,11 @@ int DisabledCodeForTitle(const char* title)
 {
     if (t_disabledNames && !t_disabledNames->count(UpperName(title)))
         return 0;
+    // The user's own index first; the machine's holds the machine's entries and what earlier
+    // builds disabled.
     char text[33];
-    if (GetRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title, text, sizeof(text)) == 0)
+    if (GetRegValue(HKEY_CURRENT_USER, KX_DISABLED_KEY, title, text, sizeof(text)) == 0 &&
+        GetRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, title, text, sizeof(text)) == 0)
         return 0;
     return atoi(text);
 }

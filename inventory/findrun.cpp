@@ -1,4 +1,5 @@
 #include "findrun.h"
+#include "datafolder.h"
 #include "entrylist.h"
 #include "folderwalk.h"
 #include "handles.h"
@@ -88,15 +89,29 @@ static std::string NameKey(const std::string& name)
     return key;
 }
 
+HKEY DisabledStoreRoot(int code)
+{
+    return (code >= CURRENT_RUN && code <= CURRENT_RUNSERVICESONCE) || code == WIN_LOAD ||
+                   code == WIN_RUN || code == GROUP_STARTUP
+               ? HKEY_CURRENT_USER
+               : HKEY_LOCAL_MACHINE;
+}
+
+HKEY DisabledIndexRoot(const char* title)
+{
+    return RegValueExists(HKEY_CURRENT_USER, KX_DISABLED_KEY, title) ? HKEY_CURRENT_USER
+                                                                       : HKEY_LOCAL_MACHINE;
+}
+
 static NameSet ReadDisabledIndex()
 {
     NameSet names;
     char code[17];
-    for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY))
-        if ((value.type == REG_SZ || value.type == REG_EXPAND_SZ) && !value.data.empty() &&
-            GetRegValue(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, value.name.c_str(), code,
-                        sizeof(code)) > 0)
-            names.insert(NameKey(value.name));
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        for (const auto& value : ReadValues(root, KX_DISABLED_KEY))
+            if ((value.type == REG_SZ || value.type == REG_EXPAND_SZ) && !value.data.empty() &&
+                GetRegValue(root, KX_DISABLED_KEY, value.name.c_str(), code, sizeof(code)) > 0)
+                names.insert(NameKey(value.name));
     return names;
 }
 
@@ -243,20 +258,35 @@ void GetDisabledPrograms()
         KX_DISABLED_KEY "\\Policy",      KX_DISABLED_KEY "\\WinLoad",
         KX_DISABLED_KEY "\\WinRun"};
     for (const char* store : kStores) {
+        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         // Data of any length: a long command must not drop out of the list it is enabled from.
-        for (const auto& value : ReadValues(HKEY_LOCAL_MACHINE, store)) {
-            if (value.name.empty())
+        // Each title's copy is the one beside its index value.
+        for (const auto& value : ReadValues(root, store)) {
+            if (value.name.empty() || DisabledIndexRoot(value.name.c_str()) != root)
                 continue;
             Trace("GetDisabledPrograms - findrun", value.data.c_str());
             int code = DisabledCodeForTitle(value.name.c_str());
             if (code > 0)
                 AddEntry(value.name.c_str(), value.data.c_str(), "", "", code, 0);
         }
+        }
     }
-    char folder[MAX_PATH + 32];
-    ProgramFilePath("Disabled", folder, sizeof(folder));
+    // The user's disabled items, the machine's, and those an earlier build kept in the program
+    // folder; a portable copy keeps all of them in the one folder.
+    char base[MAX_PATH], folders[3][MAX_PATH + 32] = {};
+    if (UserDataFolder(base, sizeof(base)))
+        snprintf(folders[0], sizeof(folders[0]), "%s\\Disabled", base);
+    if (MachineDataFolder(base, sizeof(base)))
+        snprintf(folders[1], sizeof(folders[1]), "%s\\Disabled", base);
+    ProgramFilePath("Disabled", folders[2], sizeof(folders[2]));
     SetWalkMode(WALK_STARTUP);
-    WalkFolder(folder, spBuildProc, 0, 0);
+    for (int i = 0; i < 3; i++) {
+        bool seen = !folders[i][0];
+        for (int j = 0; j < i && !seen; j++)
+            seen = lstrcmpiA(folders[i], folders[j]) == 0;
+        if (!seen)
+            WalkFolder(folders[i], spBuildProc, 0, 0);
+    }
 }
 
 void GetWinLogon_Userinit()

@@ -10,6 +10,14 @@ int BuildStartupList(int forPage);
 // store and the Disabled folder: entries that Windows does not start.
 void DisabledEntryRange(int* first, int* end);
 
+// Where the disabled copy of an entry of this location and its index value are stored: the
+// user's own entries (his Run keys, win.ini's load and run, his Startup folder) under HKCU,
+// so that a user without administrator rights can disable them; the machine's under HKLM.
+HKEY DisabledStoreRoot(int code);
+// The root whose index holds the title: HKCU, else HKLM (where earlier builds kept every
+// copy, and where they are still read).
+HKEY DisabledIndexRoot(const char* title);
+
 // The steps of BuildStartupList, in its order.
 void BuildRun();
 int GetStartupGroup();

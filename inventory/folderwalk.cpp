@@ -3,6 +3,7 @@
 #include "entrylist.h"
 #include "fileinfo.h"
 #include "handles.h"
+#include "listedfile.h"
 #include "pathutil.h"
 #include "registry.h"
 #include "shortcut.h"
@@ -90,9 +91,8 @@ static int CookieStep(const char* path, const WIN32_FIND_DATAA* data, int modeAr
     if ((data->dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) || !EndsWith(data->cFileName, ".txt"))
         return 0;
     if (modeArgument == 1 && CookieMatchesFilter(path)) {
-        // A read-only cookie would otherwise stay; failure is ignored.
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path);
+        // Read-only or not, only the listed file; failure is ignored.
+        DeleteListedFile(path);
         return 0;
     }
     char created[32];

@@ -1,5 +1,6 @@
 #include "pathutil.h"
 #include "entrylist.h"
+#include "program.h"
 #include "registry.h"
 #include "textutil.h"
 #include "versioninfo.h"
@@ -148,6 +149,12 @@ static int ScanProgram(const std::string& text, const char* stops, char* out, in
     }
     lstrcpynA(out, copied.c_str() + start, capacity);
     return (int)i;
+}
+
+int IsOwnMonitorCommand(const char* command)
+{
+    char program[260];
+    return command && GetProgramFile(command, program) && IsOwnMonitorFile(program);
 }
 
 int GetProgramFile(const char* command, char* out)

@@ -17,6 +17,8 @@ void FormatThousands(long long value, char* out, int capacity);
 
 // Upper-case program file of a command line (at most 259 characters); the length.
 int GetProgramFile(const char* command, char* out /*260*/);
+// 1 when the command starts the monitor's own program file.
+int IsOwnMonitorCommand(const char* command);
 // Program part (long path form) and the arguments that follow it in the command.
 void SplitProgram(const char* command, char* program /*260*/, char* args /*260*/);
 // Text after "RUNDLL32.EXE "; 1 when the command was a RUNDLL32 line, else 0 and a copy.

@@ -295,7 +295,7 @@ static bool Interrogate(const char* keyName, SERVICE_STATUS* status)
 {
     if (!keyName || !keyName[0])
         return false;
-    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     ScHandle service(manager ? OpenServiceA(manager.get(), keyName,
                                             SERVICE_INTERROGATE | SERVICE_QUERY_STATUS)
                              : nullptr);

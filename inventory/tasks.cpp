@@ -126,16 +126,21 @@ int EnsureScheduler()
         CloseHandle(pi.hThread);
         return 0;
     }
-    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
-    ScHandle service(manager ? OpenServiceA(manager.get(), "Schedule",
-                                            SERVICE_QUERY_STATUS | SERVICE_START)
+    // Asked with query rights, which every user has; start rights, which a standard user
+    // lacks, only for a service that is stopped.
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    ScHandle service(manager ? OpenServiceA(manager.get(), "Schedule", SERVICE_QUERY_STATUS)
                              : nullptr);
     SERVICE_STATUS status;
     if (!service || !QueryServiceStatus(service.get(), &status))
         return (int)GetLastError();
-    if (status.dwCurrentState == SERVICE_RUNNING)
+    if (status.dwCurrentState == SERVICE_RUNNING ||
+        status.dwCurrentState == SERVICE_START_PENDING)
         return 0;
-    if (StartServiceA(service.get(), 0, nullptr) ||
+    ScHandle starter(OpenServiceA(manager.get(), "Schedule", SERVICE_START));
+    if (!starter)
+        return (int)GetLastError();
+    if (StartServiceA(starter.get(), 0, nullptr) ||
         GetLastError() == ERROR_SERVICE_ALREADY_RUNNING)
         return 0;
     return (int)GetLastError();
@@ -149,7 +154,8 @@ void StopScheduler()
         return;
     DWORD processId = 0;
     GetWindowThreadProcessId(agent, &processId);
-    Handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, processId));
+    Handle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, processId));
     if (process) {
         DWORD code = 0;
         GetExitCodeProcess(process.get(), &code);
@@ -163,7 +169,7 @@ int SchedulerRunning()
 {
     if (!IsWindowsNT())
         return FindWindowA(kAgentClass, kAgentTitle) != nullptr;
-    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     ScHandle service(manager ? OpenServiceA(manager.get(), "Schedule", SERVICE_QUERY_STATUS)
                              : nullptr);
     SERVICE_STATUS status;

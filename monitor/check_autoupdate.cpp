@@ -8,10 +8,12 @@
 #include "patrolmessage.h"
 #include "platform.h"
 #include "program.h"
+#include "refusal.h"
 #include "registry.h"
 #include "resstring.h"
 #include "sounds.h"
 #include "textutil.h"
+#include "writefault.h"
 #include <cstdio>
 
 namespace {
@@ -42,6 +44,17 @@ int Ask(UINT formatString, const char* first, const char* second, UINT titleStri
     return PatrolMessage(text, caption, MB_YESNO | icon);
 }
 
+// A put-back Windows refused: said once, in the check's own caption (it is then remembered
+// and not asked about again while the setting stays as it is).
+void SayRefused(UINT titleString)
+{
+    char text[1200], caption[256];
+    if (!RefusalText(text, sizeof(text)))
+        return;
+    Caption(titleString, caption, sizeof(caption));
+    PatrolMessage(text, caption, MB_OK | MB_ICONEXCLAMATION);
+}
+
 // 1 when the copy is a setting and the prefix may be compared on this pass.
 int CheckAutoUpdate()
 {
@@ -57,19 +70,20 @@ int CheckAutoUpdate()
             StoreAUOptionCopy(system);
         return 0;
     }
-    if (system == copy)
+    if (system == copy || IsRefusedAUOption(system))
         return 1;
     char before[256], after[256];
     SettingText(copy, before, sizeof(before));
     SettingText(system, after, sizeof(after));
+    ClearWriteRefusal();
     if (Ask(1055, before, after, 1050, MB_ICONEXCLAMATION) == IDNO)
         StoreAUOptionCopy(system);
     else if (copy == 0)
         DeleteRegValue(HKEY_LOCAL_MACHINE, KX_AUTOUPDATE_KEY, "AUOptions");   // none approved
     else if (WindowsMajorVersion() == 6)
         StartExplorer("-AUOption");
-    else
-        WriteSystemAUOption(copy);
+    else if (!RestoreAUOptionFromCopy())
+        SayRefused(1050);
     return 1;
 }
 
@@ -78,14 +92,16 @@ void CheckUrlPrefix()
     char approved[256], system[256];
     StoredUrlPrefix(approved, sizeof(approved));
     // A machine without the value has no prefix to guard; comparing "" would ask every pass.
-    if (!ReadSystemUrlPrefix(system, sizeof(system)) || lstrcmpiA(approved, system) == 0)
+    if (!ReadSystemUrlPrefix(system, sizeof(system)) || lstrcmpiA(approved, system) == 0 ||
+        IsRefusedUrlPrefix(system))
         return;
+    ClearWriteRefusal();
     if (Ask(1065, approved, system, 1060, MB_ICONSTOP) == IDNO)
         SetRegValue(HKEY_CURRENT_USER, KX_KEY, "wwwPrefix", system);
     else if (WindowsMajorVersion() == 6)
         StartExplorer("-SetPrefix");
-    else
-        WriteSystemUrlPrefix(approved);
+    else if (!RestoreUrlPrefixFromCopy())
+        SayRefused(1060);
 }
 
 }   // namespace

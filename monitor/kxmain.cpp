@@ -1,4 +1,5 @@
 #include "kxmain.h"
+#include "earlierdata.h"
 #include "alertevents.h"
 #include "eventlog.h"
 #include "realtime.h"
@@ -197,6 +198,7 @@ int MonitorMain(HINSTANCE instance, const char* commandLine, int)
 {
     g_programKind = PROGRAM_MONITOR;
     InstallEntryActions();
+    AdoptEarlierData();
     InitUiLanguage();
     char className[32], caption[32];
     if (!LoadResString(IDS_WINDOW_CLASS, className, sizeof(className)) ||

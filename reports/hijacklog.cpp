@@ -252,7 +252,8 @@ int WriteHijackScanLogTo(const char* path)
 int WriteHijackScanLog()
 {
     char path[MAX_PATH + 32];
-    ProgramFilePath("HijackKestrix.log", path, sizeof(path));
+    if (!ReportFilePath("HijackKestrix.log", path, sizeof(path)))
+        return 0;
     if (!WriteHijackScanLogTo(path))
         return 0;
     ShellOpen(path);

@@ -1,4 +1,5 @@
 #include "onlineinfo.h"
+#include "datafolder.h"
 #include "aolwindow.h"
 #include "entrylist.h"
 #include "fileinfo.h"
@@ -192,8 +193,9 @@ int OpenInInternetExplorer(const std::string& address)
 int OpenThroughShortcut(const std::string& address)
 {
     char path[MAX_PATH + 16];
-    ProgramFilePath("temp.url", path, sizeof(path));
     bool saved = false;
+    if (!UserDataPath("temp.url", path, sizeof(path)))
+        return ShellOpen(address.c_str());
     HRESULT init = CoInitialize(nullptr);
     {
         ComPtr<IUniformResourceLocatorA> url;

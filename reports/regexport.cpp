@@ -163,7 +163,8 @@ int ExportSettings(HWND owner)
     GetUserNameA(user, &length);
     char name[300], path[MAX_PATH + 300];
     snprintf(name, sizeof(name), "%s-Kestrix.reg", user);
-    ProgramFilePath(name, path, sizeof(path));
+    if (!ReportFilePath(name, path, sizeof(path)))
+        return 0;
     if (!ExportSettingsTo(path))
         return 0;
     char longPath[MAX_PATH + 300], format[512] = "", text[1024];

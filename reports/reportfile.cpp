@@ -1,4 +1,5 @@
 #include "reportfile.h"
+#include "datafolder.h"
 #include "registry.h"
 #include <shellapi.h>
 #include <cstdarg>
@@ -34,6 +35,20 @@ HANDLE CreateReportFile(const char* path)
 {
     return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_ARCHIVE, nullptr);
+}
+
+int ReportFilePath(const char* name, char* path, int capacity)
+{
+    char folder[MAX_PATH];
+    path[0] = 0;
+    if (!DocumentsFolder(folder, sizeof(folder)))
+        return 0;
+    int n = snprintf(path, capacity, "%s\\%s", folder, name);
+    if (n < 0 || n >= capacity) {
+        path[0] = 0;
+        return 0;
+    }
+    return 1;
 }
 
 int FinishReportFile(HANDLE file, const std::string& text)

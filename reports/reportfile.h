@@ -34,6 +34,9 @@ template <typename... Args> void AppendLineF(std::string& out, const char* forma
     AppendF(out, format, reporttext::Clean(args).get()...);
 }
 
+// "<Documents>\<name>", where reports go unless a switch names the file. 0 when there is no
+// such folder or the path does not fit.
+int ReportFilePath(const char* name, char* path, int capacity);
 // Creates (replacing) path; an invalid handle when it cannot be created.
 HANDLE CreateReportFile(const char* path);
 // Writes text to a created report file and closes it; 1 when every byte was written.

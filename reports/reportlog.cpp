@@ -223,7 +223,8 @@ int WriteReportLog()
 {
     int html = GetOption("Format", 0) == 0;
     char path[MAX_PATH + 32];
-    ProgramFilePath(html ? "KestrixLog.html" : "KestrixLog.txt", path, sizeof(path));
+    if (!ReportFilePath(html ? "KestrixLog.html" : "KestrixLog.txt", path, sizeof(path)))
+        return 0;
     if (!WriteReportLogTo(path, html))
         return 0;
     ShellOpen(path);

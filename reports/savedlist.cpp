@@ -113,7 +113,8 @@ int WriteSavedListTo(const char* path)
 int WriteSavedList()
 {
     char path[MAX_PATH + 32];
-    ProgramFilePath("KestrixLog.csv", path, sizeof(path));
+    if (!ReportFilePath("KestrixLog.csv", path, sizeof(path)))
+        return 0;
     if (!WriteSavedListTo(path))
         return 0;
     ShellOpen(path);

@@ -202,7 +202,7 @@ TEST_F(DelayTest, MoveRefusesHooksAndTheMonitorItself)
     {
         DialogWatch watch;
         watch.Press(IDOK);
-        EXPECT_EQ(-1, MoveToDelayedStart(nullptr, "Kestrix", "C:\\Kestrix\\KESTRIX.EXE", "",
+        EXPECT_EQ(-1, MoveToDelayedStart(nullptr, "Kestrix", TempPath("KESTRIX.EXE").c_str(), "",
                                          CURRENT_RUN, 0));
         watch.Wait();
         EXPECT_TRUE(watch.seen);

@@ -32,11 +32,14 @@ TEST_F(EntryListTest, EmptyTitleIsTakenFromTheProgramFileName)
     EXPECT_EQ(1, EntryCount());
 }
 
-TEST_F(EntryListTest, TitleNamingTheProductBecomesTheProgramCaption)
+TEST_F(EntryListTest, TitleNamingTheProductBecomesTheCaptionOnlyForTheMonitorItself)
 {
     lstrcpynA(g_programCaption, "Kestrix Startup Monitor", sizeof(g_programCaption));
-    AddEntry("my kestrix Monitor", "C:\\x.exe", "", "", CURRENT_RUN, 0);
+    AddEntry("my kestrix Monitor", TempPath("KESTRIX.EXE").c_str(), "", "", CURRENT_RUN, 0);
     EXPECT_EQ("Kestrix Startup Monitor", Title(0));
+    // Another program that borrows the name is shown under its own title.
+    AddEntry("my kestrix Monitor", "C:\\Kestrix\\Kestrix.exe", "", "", CURRENT_RUN, 0);
+    EXPECT_EQ("my kestrix Monitor", Title(1));
 }
 
 TEST_F(EntryListTest, QuotedCommandWithArgumentsLosesQuotesButKeepsItsShortForm)

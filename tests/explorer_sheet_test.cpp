@@ -340,7 +340,7 @@ TEST_F(SheetTest, DisableEnableAndRemoveChangeTheRegistryAndTheList)
     Select(list, {RowOf(list, "KxPageOne")});
     Command(IDC_STARTUP_DISABLE);
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "KxPageOne"));
-    EXPECT_EQ("11", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "KxPageOne"));
+    EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, KX_DISABLED_KEY, "KxPageOne"));
     EXPECT_EQ(Res(626), Cell(list, RowOf(list, "KxPageOne"), 3));
     Select(list, {RowOf(list, "KxPageOne")});
     Command(IDC_STARTUP_ENABLE);

@@ -3,6 +3,11 @@
 // user's entry or file is wholly as it was or wholly as the action leaves it, the result
 // says which, and so does the history.
 #include "cookieactions.h"
+#include "datafolder.h"
+#include "program.h"
+#include "refusal.h"
+#include "resstring.h"
+#include "runactions.h"
 #include "cookies.h"
 #include "delaystart.h"
 #include "entrylist.h"
@@ -53,6 +58,7 @@ protected:
     void TearDown() override
     {
         SetWriteFault(0);
+        SetDeniedPlaces(0);
         RemoveService(kSvc);
         KxTest::TearDown();
     }
@@ -68,6 +74,11 @@ public:
         DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Orvane");
         DeleteFileA(TempPath("history.txt").c_str());
         ClearEntries();
+        for (const char* folder : {"Startup", "Common", "machine", "prog\\Disabled", "prog\\Parked"}) {
+            RemoveFolderTree(TempPath(folder));
+            if (folder[0] != 'm')
+                CreateDirectoryA(TempPath(folder).c_str(), nullptr);
+        }
     }
     std::string History() { return ReadTextFile(TempPath("history.txt")); }
     std::string Hidden() { return TempPath("hidden.dat"); }
@@ -75,6 +86,23 @@ public:
     std::string Profile() { return TempPath("profile"); }
 
     void Run(const FaultAction& action);
+    // Runs the action with every write into the places refused; 1 when it was refused.
+    int RunDenied(const FaultAction& action, int places);
+    // An installed copy: the program folder and the machine's folder apart from the user's.
+    void InstalledLayout()
+    {
+        CreateDirectoryA(TempPath("prog").c_str(), nullptr);
+        SetProgramFolder(TempPath("prog").c_str());
+        SetDataFolders(TempDir().c_str(), TempPath("machine").c_str(), TempDir().c_str());
+        SaveValue(HKEY_CURRENT_USER, kShellFolders, "Startup");
+        SaveValue(HKEY_LOCAL_MACHINE, kShellFolders, "Common Startup");
+        CreateDirectoryA(TempPath("Startup").c_str(), nullptr);
+        CreateDirectoryA(TempPath("Common").c_str(), nullptr);
+        WriteValueText(HKEY_CURRENT_USER, kShellFolders, "Startup", TempPath("Startup"));
+        WriteValueText(HKEY_LOCAL_MACHINE, kShellFolders, "Common Startup", TempPath("Common"));
+    }
+    static constexpr const char* kShellFolders =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 };
 
 std::string Value(HKEY root, const std::string& path, const char* name)
@@ -105,9 +133,11 @@ int Delay(FaultsTest&) { return MoveToDelayedStart(nullptr, kTitle, kCommand, ""
 // never read again (the next disable writes it anew).
 std::string ObserveRun(FaultsTest&)
 {
-    std::string index = Value(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle);
+    // A user's own entry is disabled under his own key, which he may always write.
+    std::string index = Value(HKEY_CURRENT_USER, KX_DISABLED_KEY, kTitle);
     return "run=" + Value(HKEY_CURRENT_USER, kRun, kTitle) + " index=" + index +
-           (index == "<none>" ? "" : " copy=" + Value(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\Run", kTitle));
+           (index == "<none>" ? "" : " copy=" + Value(HKEY_CURRENT_USER, KX_DISABLED_KEY "\\Run", kTitle)) +
+           " machine=" + Value(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle);
 }
 
 std::string ObserveDelay(FaultsTest&)
@@ -227,6 +257,49 @@ std::string ObserveService(FaultsTest&)
     return "registry=" + std::to_string(registry) + " manager=" + std::to_string(manager);
 }
 
+// --- Startup-folder items an installed copy keeps in the machine's folder or finds where an
+// earlier build kept them ---
+
+std::string CommonItem(FaultsTest& t) { return t.TempPath("Common\\Tool.lnk"); }
+void PrepareCommonItem(FaultsTest& t)
+{
+    RemoveFolderTree(t.TempPath("machine"));
+    WriteTextFile(CommonItem(t), "common link");
+}
+int DisableCommon(FaultsTest& t)
+{
+    return DisableRunProgram("Tool", "C:\\Tools\\tool.exe", CommonItem(t).c_str(), GROUP_STARTUP);
+}
+int RemoveCommon(FaultsTest& t)
+{
+    return DeleteRunProgram("Tool", "C:\\Tools\\tool.exe", CommonItem(t).c_str(), GROUP_STARTUP);
+}
+std::string ObserveCommon(FaultsTest& t)
+{
+    return "item=" + FileSnapshot(CommonItem(t)) +
+           " disabled=" + FileSnapshot(t.TempPath("machine\\Disabled\\Tool.lnk")) +
+           " parked=" + FileSnapshot(t.TempPath("machine\\Parked\\Tool.lnk")) +
+           " index=" + Value(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "Tool");
+}
+
+std::string EarlierItem(FaultsTest& t) { return t.TempPath("Startup\\Old.lnk"); }
+void PrepareEarlierDisabled(FaultsTest& t)
+{
+    CreateDirectoryA(t.TempPath("prog\\Disabled").c_str(), nullptr);
+    WriteTextFile(t.TempPath("prog\\Disabled\\Old.lnk"), "old link");
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "Old", "200");
+}
+int EnableEarlier(FaultsTest& t)
+{
+    return DisableRunProgram("Old", "C:\\Tools\\old.exe", EarlierItem(t).c_str(), GROUP_STARTUP);
+}
+std::string ObserveEarlier(FaultsTest& t)
+{
+    return "item=" + FileSnapshot(EarlierItem(t)) +
+           " earlier=" + FileSnapshot(t.TempPath("prog\\Disabled\\Old.lnk")) +
+           " index=" + Value(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "Old");
+}
+
 const FaultAction kActions[] = {
     {"disable", PrepareRun, Toggle, ObserveRun, -1},
     {"enable", PrepareDisabled, Toggle, ObserveRun, -1},
@@ -238,6 +311,10 @@ const FaultAction kActions[] = {
     {"cookie rewrite", PrepareCookies, RewriteCookies, ObserveCookies, -1},
     {"file-type restore", PrepareFileType, RestoreType, ObserveFileType, -1},
     {"service start type", PrepareService, DisableService, ObserveService, -1},
+    {"disable an all-users item", PrepareCommonItem, DisableCommon, ObserveCommon, -1},
+    {"remove an all-users item", PrepareCommonItem, RemoveCommon, ObserveCommon, ACT_START_REMOVE},
+    {"enable an item an earlier build disabled", PrepareEarlierDisabled, EnableEarlier,
+     ObserveEarlier, -1},
 };
 
 void FaultsTest::Run(const FaultAction& action)
@@ -274,10 +351,72 @@ void FaultsTest::Run(const FaultAction& action)
     printf("[faults] %s: %d write steps failed in turn\n", action.name, steps);
 }
 
+int FaultsTest::RunDenied(const FaultAction& action, int places)
+{
+    SCOPED_TRACE(std::string(action.name) + ", refused places " + std::to_string(places));
+    Reset();
+    action.prepare(*this);
+    std::string before = action.observe(*this);
+    EXPECT_EQ(1, action.act(*this));
+    std::string after = action.observe(*this);
+
+    Reset();
+    action.prepare(*this);
+    DeleteFileA(TempPath("history.txt").c_str());
+    ClearWriteRefusal();
+    SetDeniedPlaces(places);
+    int result = action.act(*this);
+    SetDeniedPlaces(0);
+    std::string now = action.observe(*this);
+    EXPECT_EQ(result == 1 ? after : before, now) << "result " << result;
+    if (action.historyAction >= 0) {
+        EXPECT_EQ(result == 1, History().find(ActionName(action.historyAction)) != std::string::npos)
+            << "history: " << History();
+    }
+    if (result != 1) {
+        // What the user is told: the rights he lacks and what to do about them.
+        EXPECT_EQ((DWORD)ERROR_ACCESS_DENIED, LastWriteRefusal());
+        char text[1024] = "";
+        EXPECT_GT(LoadResString(RefusalMessageId(LastWriteRefusal()), text, sizeof(text)), 0);
+        EXPECT_NE(nullptr, strstr(text, "administrator")) << text;
+    }
+    return result != 1;
+}
+
 }   // namespace
+
+TEST_F(FaultsTest, AnActionRefusedForLackOfRightsChangesNothingLogsNothingAndSaysWhy)
+{
+    InstalledLayout();
+    // Each place a standard user's program may not write, and which actions it stops.
+    // A user's own entries stay his to disable and enable whatever he may not write.
+    const struct { int place; const char* expectRefused; } places[] = {
+        {PLACE_PROGRAM_FOLDER, "enable an item an earlier build disabled"},
+        {PLACE_HKLM, "service start type"},
+        {PLACE_HKLM_CLASSES, "file-type restore"},
+        {PLACE_MACHINE_FOLDER, "remove an all-users item"},
+    };
+    const int everyPlace = PLACE_PROGRAM_FOLDER | PLACE_HKLM | PLACE_HKLM_CLASSES | PLACE_MACHINE_FOLDER;
+    for (const FaultAction& action : kActions) {
+        if (!strcmp(action.name, "disable") || !strcmp(action.name, "enable") ||
+            !strcmp(action.name, "remove") || !strcmp(action.name, "restore")) {
+            EXPECT_EQ(0, RunDenied(action, everyPlace)) << action.name;
+        }
+    }
+    for (const auto& p : places) {
+        std::string refused;
+        for (const FaultAction& action : kActions)
+            if (RunDenied(action, p.place))
+                refused += std::string("[") + action.name + "]";
+        EXPECT_NE(std::string::npos, refused.find(std::string("[") + p.expectRefused + "]"))
+            << "place " << p.place << " refused " << refused;
+        printf("[faults] refused place %d: %s\n", p.place, refused.c_str());
+    }
+}
 
 TEST_F(FaultsTest, EveryActionIsWhollyDoneOrWhollyUndoneWhicheverWriteStepFails)
 {
+    InstalledLayout();
     for (const FaultAction& action : kActions)
         Run(action);
 }

@@ -390,9 +390,11 @@ TEST_F(StartupTest, DisabledValueThatCameBackIsDisabledAgainAndListedOnce)
         EXPECT_EQ(expected, Rows()) << "pass " << pass;
         EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKeys[0], "Agent"));
         EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunKeys[0], "Bystander"));
+        // Disabled again, its copy is the user's own from then on.
         EXPECT_EQ("C:\\x\\agent.exe",
-                  ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\Run", "Agent"));
-        EXPECT_EQ("11", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "Agent"));
+                  ReadValueText(HKEY_CURRENT_USER, KX_DISABLED_KEY "\\Run", "Agent"));
+        EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, KX_DISABLED_KEY, "Agent"));
+        EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "Agent"));
     }
 }
 

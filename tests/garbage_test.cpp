@@ -507,6 +507,7 @@ void ParseStartup(const std::string&)
     }
     // Garbage is never taken for an entry disabled here and put back.
     EXPECT_EQ(RegistrySnapshot(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY), "<no key>");
+    EXPECT_EQ(RegistrySnapshot(HKEY_CURRENT_USER, KX_DISABLED_KEY), "<no key>");
 }
 
 void ParseFileTypes(const std::string&)

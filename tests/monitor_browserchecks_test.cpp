@@ -9,6 +9,7 @@
 #include "keys.h"
 #include "monitorseams.h"
 #include "kxtest.h"
+#include "writefault.h"
 #include "monitorstate.h"
 #include "options.h"
 #include "patrolmessage.h"
@@ -229,6 +230,45 @@ TEST_F(BrowserChecksTest, AutoUpdateChangeIsAskedAndEachAnswerDoesItsPart)
     CheckAutoUpdateAndPrefix();
     ReadAUOptionCopy(&copy);
     EXPECT_EQ(4u, copy) << "approved";
+}
+
+// Without rights to the machine's settings: the put-back is refused, the user is told why
+// once, and the check does not ask again while the setting stays as refused.
+TEST_F(BrowserChecksTest, APutBackWindowsRefusesIsToldOnceAndNotAskedEveryPass)
+{
+    StoreAUOptionCopy(2);
+    WriteValueText(HKEY_CURRENT_USER, KX_KEY, "wwwPrefix", "http://");
+    const struct { const char* name; void (*change)(const char*); const char* system; } rows[] = {
+        {"automatic update", [](const char* v) { WriteSystemAUOption(atoi(v)); }, "1"},
+        {"prefix", [](const char* v) { WriteValueText(HKEY_LOCAL_MACHINE, KX_PREFIXES_KEY, "www", v); },
+         "http://search.example/?q="},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        r.change(r.system);
+        g_shown.clear();
+        g_answers = {IDYES};
+        SetDeniedPlaces(PLACE_HKLM);
+        CheckAutoUpdateAndPrefix();
+        ASSERT_EQ(2u, g_shown.size());
+        EXPECT_NE(std::string::npos, g_shown[1].text.find("administrator")) << g_shown[1].text;
+        CheckAutoUpdateAndPrefix();
+        CheckAutoUpdateAndPrefix();
+        EXPECT_EQ(2u, g_shown.size()) << "asked again while nothing changed";
+        SetDeniedPlaces(0);
+        DWORD system = 0;
+        ReadSystemAUOption(&system);
+        EXPECT_EQ(r.name[0] == 'a' ? 1u : 2u, system);
+        // Another change is asked about again, and now put back.
+        r.change(r.name[0] == 'a' ? "3" : "ftp://");
+        g_answers = {IDYES};
+        CheckAutoUpdateAndPrefix();
+        EXPECT_EQ(3u, g_shown.size());
+    }
+    DWORD system = 0;
+    ReadSystemAUOption(&system);
+    EXPECT_EQ(2u, system);
+    EXPECT_EQ("http://", ReadValueText(HKEY_LOCAL_MACHINE, KX_PREFIXES_KEY, "www"));
 }
 
 TEST_F(BrowserChecksTest, PrefixChangeIsAskedOnlyWhenThereIsAPrefixToGuard)

@@ -163,7 +163,7 @@ TEST_F(VerifyTest, DisabledFromTheAlertStaysQuietUntilEnabled)
     VerifyStartup();
     ASSERT_EQ(1u, g_asked.size());
     EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle("KxFixtureApp"));
-    EXPECT_EQ(app_, ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\Run", "KxFixtureApp"));
+    EXPECT_EQ(app_, ReadValueText(HKEY_CURRENT_USER, KX_DISABLED_KEY "\\Run", "KxFixtureApp"));
     EXPECT_EQ(std::string::npos, ReadTextFile(TempPath("history.txt")).find("*START_Remove"));
 
     // Enabled by the user, it is an active entry again and is asked about as any other.

@@ -26,6 +26,7 @@
 #include "tasks.h"
 #include "taskservice.h"
 #include "watched_items.h"
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <string>
@@ -387,6 +388,90 @@ TEST_F(WatchChecksTest, NewHiddenFileIsLeftWhenSuppressedCondemnedOnNoKnownOnYes
     char base[MAX_PATH];
     GetProgramDataFolder(base, sizeof(base));
     DeleteFileA((std::string(base) + "\\vault\\kxwatch-no.dat").c_str());
+}
+
+// However many entries there are, a check sees each: a new one listed after more known ones
+// than the manager's page of entries holds is still asked about, and only it.
+TEST_F(WatchChecksTest, ANewEntryListedPastThePageLimitIsAskedAbout)
+{
+    const int count = MAX_ENTRIES + 1;
+    ListHiddenFiles();
+    for (int i = 0; i < EntryCount(); i++)
+        ApproveHiddenFile(GetEntry(i)->command);
+    ClearEntries();
+    // Known fillers first in listing order (subkeys are listed by name; the System folder is
+    // walked before the temporary folder), the new entry after them.
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof(system));
+    const std::string fillers = std::string(system) + "\\kxcap-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(fillers.c_str(), nullptr);
+    auto id = [](int i) {
+        char text[64];
+        snprintf(text, sizeof(text), "{6B1D5E0A-0000-4000-8000-%012d}", i);
+        return std::string(text);
+    };
+    auto service = [](int i) { return std::string(KX_SERVICES_ROOT "\\KxCap") + std::to_string(i); };
+    auto hidden = [&](int i) {
+        return i < count ? fillers + "\\kxcap" + std::to_string(i) + ".dat" : TempPath("kxcapnew.dat");
+    };
+    const int last = 999999999;   // the new entry's number: after every filler by name
+    struct Kind {
+        const char* name;
+        std::function<void(int, bool known)> add;
+        std::function<void(int)> remove;
+        void (*check)();
+    } kinds[] = {
+        {"add-ons",
+         [&](int i, bool known) {
+             AddHelper(id(i).c_str(), "C:\\kxcap\\kxcap" + std::to_string(i) + ".dll");
+             if (known)
+                 WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\IEHelpers",
+                                "kxcap" + std::to_string(i) + ".dll", "900");
+         },
+         [&](int i) {
+             DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(KX_BHO_KEY "\\") + id(i));
+             DeleteKeyTree(HKEY_CLASSES_ROOT, "CLSID\\" + id(i));
+         },
+         CheckIEHelpers},
+        {"services",
+         [&](int i, bool known) {
+             WriteValueText(HKEY_LOCAL_MACHINE, service(i), "ImagePath", "C:\\kxcap\\s.exe");
+             WriteValueText(HKEY_LOCAL_MACHINE, service(i), "DisplayName", "kxcap " + std::to_string(i));
+             if (known)
+                 WriteValueText(HKEY_CURRENT_USER, KX_KEY "\\Services", service(i).substr(service(i).rfind('\\') + 1), "700");
+         },
+         [&](int i) { DeleteKeyTree(HKEY_LOCAL_MACHINE, service(i)); },
+         CheckServices},
+        {"hidden files",
+         [&](int i, bool known) {
+             WriteTextFile(hidden(i), "");
+             SetFileAttributesA(hidden(i).c_str(), FILE_ATTRIBUTE_HIDDEN);
+             if (known)
+                 ApproveHiddenFile(hidden(i).c_str());
+         },
+         [&](int i) {
+             SetFileAttributesA(hidden(i).c_str(), FILE_ATTRIBUTE_NORMAL);
+             DeleteFileA(hidden(i).c_str());
+         },
+         CheckHiddenFiles},
+    };
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        for (int i = 0; i < count; i++)
+            kind.add(i, true);
+        kind.add(last, false);
+        g_asked.clear();
+        kind.check();
+        for (int i = 0; i < count; i++)
+            kind.remove(i);
+        kind.remove(last);
+        ASSERT_EQ(1u, g_asked.size());
+        EXPECT_NE(std::string::npos, g_asked[0].title.find(kind.check == CheckHiddenFiles
+                                                               ? "kxcapnew"
+                                                               : std::to_string(last)))
+            << g_asked[0].title;
+    }
+    RemoveFolderTree(fillers);
 }
 
 }   // namespace

@@ -1,5 +1,7 @@
 #include "kxtest.h"
 #include "dialog_driver.h"
+#include "datafolder.h"
+#include "earlierdata.h"
 #include "entrylist.h"
 #include "findrun.h"
 #include "history.h"
@@ -75,8 +77,8 @@ TEST_F(RunActionsTest, DisableThenEnablePutsAUserValueBackUnderTheUser)
                                    CURRENT_RUN));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kMachineRun, kTitle));
-    EXPECT_EQ(original, ReadValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
-    EXPECT_EQ("11", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
+    EXPECT_EQ(original, ReadValueText(HKEY_CURRENT_USER, kStoreRun, kTitle));
+    EXPECT_EQ("11", ReadValueText(HKEY_CURRENT_USER, KX_DISABLED_KEY, kTitle));
     EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle(kTitle));
 
     // The second call, with the code the disabled entry is listed with, enables it again.
@@ -84,8 +86,8 @@ TEST_F(RunActionsTest, DisableThenEnablePutsAUserValueBackUnderTheUser)
                                    CURRENT_RUN));
     EXPECT_EQ(original, ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kMachineRun, kTitle));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DISABLED_KEY, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kStoreRun, kTitle));
     EXPECT_EQ("", History());   // disabling is not logged
 }
 
@@ -118,24 +120,47 @@ TEST_F(RunActionsTest, DisableThenEnableKeepsAMachineValueAndItsType)
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
 }
 
-TEST_F(RunActionsTest, WithoutRightsToTheMachineStoreNothingIsLost)
+TEST_F(RunActionsTest, AUsersOwnEntryIsDisabledUnderHisOwnKeyAndNothingIsLostWithoutRights)
 {
+    // Without rights to the machine: his own entry still goes into his own store and back.
     WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\agent.exe");
     SetRegistryWriteBlock(HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(1, DisableRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
+    EXPECT_EQ("C:\\agent.exe", ReadValueText(HKEY_CURRENT_USER, kStoreRun, kTitle));
+    EXPECT_EQ(1, DisableRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
+    SetRegistryWriteBlock(nullptr);
+    EXPECT_EQ("C:\\agent.exe", ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY));
+
+    // Without rights to his own key nothing is lost either way.
+    SetRegistryWriteBlock(HKEY_CURRENT_USER);
     EXPECT_EQ(0, DisableRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
     SetRegistryWriteBlock(nullptr);
     EXPECT_EQ("C:\\agent.exe", ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
     EXPECT_EQ(0, DisabledCodeForTitle(kTitle));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
-
-    // The reverse direction: the index cannot be cleared, so the entry stays disabled.
     ASSERT_EQ(1, DisableRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
-    SetRegistryWriteBlock(HKEY_LOCAL_MACHINE);
+    SetRegistryWriteBlock(HKEY_CURRENT_USER);
     EXPECT_EQ(0, DisableRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
     SetRegistryWriteBlock(nullptr);
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
     EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle(kTitle));
-    EXPECT_EQ("C:\\agent.exe", ReadValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+    EXPECT_EQ("C:\\agent.exe", ReadValueText(HKEY_CURRENT_USER, kStoreRun, kTitle));
+}
+
+// An earlier build kept a user's disabled copy under HKLM: it is still listed, enabled from
+// there and removed from there.
+TEST_F(RunActionsTest, ACopyAnEarlierBuildKeptUnderTheMachineIsStillEnabled)
+{
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle, "11");
+    WriteValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle, "\"C:\\old place\\agent.exe\" -q");
+    EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle(kTitle));
+    ClearEntries();
+    GetDisabledPrograms();
+    ASSERT_EQ(1, EntryCount());
+    ASSERT_EQ(1, DisableRunProgram(kTitle, GetEntry(0)->command, "", CURRENT_RUN));
+    EXPECT_EQ("\"C:\\old place\\agent.exe\" -q", ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
 }
 
 TEST_F(RunActionsTest, AValueThatCameBackIsStoredAgainByTwoToggles)
@@ -148,7 +173,7 @@ TEST_F(RunActionsTest, AValueThatCameBackIsStoredAgainByTwoToggles)
     ASSERT_EQ(1, DisableRunProgram(kTitle, "\"C:\\new place\\agent.exe\" -q", "", CURRENT_RUN));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
     EXPECT_EQ("\"C:\\new place\\agent.exe\" -q",
-              ReadValueText(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+              ReadValueText(HKEY_CURRENT_USER, kStoreRun, kTitle));
     EXPECT_EQ(CURRENT_RUN, DisabledCodeForTitle(kTitle));
 }
 
@@ -160,8 +185,8 @@ TEST_F(RunActionsTest, RemovingADisabledRunEntryLeavesTheRunKeyAlone)
     WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\again.exe");
     EXPECT_EQ(1, DeleteRunProgram(kTitle, "C:\\agent.exe", "", CURRENT_RUN));
     EXPECT_EQ("C:\\again.exe", ReadValueText(HKEY_CURRENT_USER, kUserRun, kTitle));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, kTitle));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kStoreRun, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DISABLED_KEY, kTitle));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kStoreRun, kTitle));
 }
 
 TEST_F(RunActionsTest, ANamesakeFromAnotherRootNeverBringsBackTheDisabledEntry)
@@ -221,12 +246,23 @@ TEST_F(RunActionsTest, RemoveThenRestoreFromTheHistoryLine)
     EXPECT_EQ(1, EntryCount());   // read again; restoring writes no line
 }
 
-TEST_F(RunActionsTest, RemovingTheProductsOwnEntryWritesNoHistory)
+TEST_F(RunActionsTest, OnlyRemovingTheMonitorsOwnEntryWritesNoHistory)
 {
-    WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, "C:\\Tools\\KESTRIX.exe");
-    EXPECT_EQ(1, DeleteRunProgram(kTitle, "C:\\Tools\\KESTRIX.exe", "", CURRENT_RUN));
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle));
-    EXPECT_EQ("", History());
+    // The monitor's own file goes unlogged; a program that borrows its name is logged, so
+    // that it can be restored like any other.
+    const struct {
+        std::string command;
+        bool logged;
+    } kCases[] = {{"\"" + TempPath("kestrix.exe") + "\"", false},
+                  {"C:\\Tools\\KESTRIX.exe", true},
+                  {"C:\\Kestrix\\agent.exe -kestrix", true}};
+    for (const auto& c : kCases) {
+        DeleteFileA(TempPath("history.txt").c_str());
+        WriteValueText(HKEY_CURRENT_USER, kUserRun, kTitle, c.command);
+        EXPECT_EQ(1, DeleteRunProgram(kTitle, c.command.c_str(), "", CURRENT_RUN)) << c.command;
+        EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRun, kTitle)) << c.command;
+        EXPECT_EQ(c.logged, History().find("*START_Remove") != std::string::npos) << c.command;
+    }
 }
 
 TEST_F(RunActionsTest, UnknownCodesDoNothing)
@@ -261,12 +297,12 @@ TEST_F(WinIniActionsTest, DisableThenEnableMovesTheCommandThroughTheStore)
     EXPECT_EQ("a.exe;b.exe;", Profile("load"));
     // The copy is the piece as it was written, so it comes back the same.
     EXPECT_EQ("C:\\x\\prog.exe",
-              ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinLoad", "prog"));
-    EXPECT_EQ("100", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "prog"));
+              ReadValueText(HKEY_CURRENT_USER, KX_DISABLED_KEY "\\WinLoad", "prog"));
+    EXPECT_EQ("100", ReadValueText(HKEY_CURRENT_USER, KX_DISABLED_KEY, "prog"));
     ASSERT_EQ(1, DisableRunProgram("prog", "c:\\X\\PROG.EXE", "", WIN_LOAD));
     EXPECT_EQ("a.exe;b.exe;C:\\x\\prog.exe", Profile("load"));
     EXPECT_EQ(0, DisabledCodeForTitle("prog"));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinLoad", "prog"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DISABLED_KEY "\\WinLoad", "prog"));
 }
 
 TEST_F(WinIniActionsTest, ALoneCommandComesBackAsItWas)
@@ -274,7 +310,7 @@ TEST_F(WinIniActionsTest, ALoneCommandComesBackAsItWas)
     WriteProfileStringA("windows", "run", "C:\\x\\prog.exe");
     ASSERT_EQ(1, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
     EXPECT_EQ("", Profile("run"));
-    EXPECT_EQ("101", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "prog"));
+    EXPECT_EQ("101", ReadValueText(HKEY_CURRENT_USER, KX_DISABLED_KEY, "prog"));
     ASSERT_EQ(1, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
     EXPECT_EQ("C:\\x\\prog.exe", Profile("run"));
 }
@@ -301,7 +337,7 @@ TEST_F(WinIniActionsTest, LongListIsNeverCut)
 TEST_F(WinIniActionsTest, DisableFailsWithoutTouchingWinIniWhenTheStoreIsUnwritable)
 {
     WriteProfileStringA("windows", "load", "C:\\x\\prog.exe");
-    SetRegistryWriteBlock(HKEY_LOCAL_MACHINE);
+    SetRegistryWriteBlock(HKEY_CURRENT_USER);
     EXPECT_EQ(0, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_LOAD));
     SetRegistryWriteBlock(nullptr);
     EXPECT_EQ("C:\\x\\prog.exe", Profile("load"));
@@ -316,7 +352,7 @@ TEST_F(WinIniActionsTest, RemoveRewritesTheKeyWhetherOrNotDisabled)
     EXPECT_EQ(1, DeleteRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
     EXPECT_EQ("other.exe;", Profile("run"));
     EXPECT_EQ(0, DisabledCodeForTitle("prog"));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinRun", "prog"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DISABLED_KEY "\\WinRun", "prog"));
 
     ASSERT_EQ(1, ReadHistory());
     EXPECT_EQ(1, RestoreHistoryEvent(0));
@@ -354,7 +390,7 @@ TEST_F(WinIniActionsTest, ACommandThatIsNotInTheKeyIsNeitherDisabledNorRemoved)
     WriteValueText(HKEY_CURRENT_USER, kKnownRun, "C:\\x\\prog.exe", "101");
     EXPECT_EQ(0, DisableRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
     EXPECT_EQ(0, DisabledCodeForTitle("prog"));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY "\\WinRun", "prog"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DISABLED_KEY "\\WinRun", "prog"));
     EXPECT_EQ(0, DeleteRunProgram("prog", "C:\\x\\prog.exe", "", WIN_RUN));
     EXPECT_EQ("other.exe", Profile("run"));
     EXPECT_EQ("", History());
@@ -390,7 +426,7 @@ TEST_F(StartupFolderActionsTest, DisableThenEnableMovesTheShortcutAndBack)
     ASSERT_EQ(1, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
     EXPECT_FALSE(Exists(shortcut_));
     EXPECT_EQ("link", ReadTextFile(DisabledPath("Agent.lnk")));
-    EXPECT_EQ("200", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, "Agent"));
+    EXPECT_EQ("200", ReadValueText(HKEY_CURRENT_USER, KX_DISABLED_KEY, "Agent"));
 
     ASSERT_EQ(1, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
     EXPECT_EQ("link", ReadTextFile(shortcut_));
@@ -429,7 +465,7 @@ TEST_F(StartupFolderActionsTest, EnableNeverOverwritesAFileInTheStartupFolder)
 
 TEST_F(StartupFolderActionsTest, DisableFailsAndKeepsTheFileWhenTheIndexIsUnwritable)
 {
-    SetRegistryWriteBlock(HKEY_LOCAL_MACHINE);
+    SetRegistryWriteBlock(HKEY_CURRENT_USER);
     EXPECT_EQ(0, DisableRunProgram("Agent", program_.c_str(), shortcut_.c_str(), GROUP_STARTUP));
     SetRegistryWriteBlock(nullptr);
     EXPECT_EQ("link", ReadTextFile(shortcut_));
@@ -510,6 +546,86 @@ TEST_F(StartupFolderActionsTest, AnItemPlacedInTheFolderIsParkedByRemoveAndComes
         EXPECT_FALSE(Exists(TempPath("Parked") + "\\" + c.name)) << c.name;
         DeleteFileA(item.c_str());
     }
+}
+
+// An installed copy: the program folder is not written; the user's items go to his data
+// folder, the all-users folder's to the machine's; what an earlier build left in the program
+// folder is moved when it can be and read where it is when not.
+TEST_F(StartupFolderActionsTest, AnInstalledCopyKeepsItemsInTheDataFoldersAndAdoptsEarlierData)
+{
+    const std::string prog = TempPath("prog"), user = TempPath("user"), machine = TempPath("machine");
+    CreateDirectoryA(prog.c_str(), nullptr);
+    CreateDirectoryA((prog + "\\Disabled").c_str(), nullptr);
+    CreateDirectoryA((prog + "\\Parked").c_str(), nullptr);
+    SetProgramFolder(prog.c_str());
+    SetDataFolders(user.c_str(), machine.c_str(), nullptr);
+    SaveValue(HKEY_LOCAL_MACHINE, kShellFolders, "Common Startup");
+    const std::string common = TempPath("Common");
+    CreateDirectoryA(common.c_str(), nullptr);
+    WriteValueText(HKEY_LOCAL_MACHINE, kShellFolders, "Common Startup", common);
+
+    // Left by an earlier build: a history line, a disabled item, a parked one (a namesake of
+    // the disabled item already moved stays put).
+    const std::string line = "01/02/2003  4:05 AM\t*START_Remove\tStartup\tOld\tC:\\old.exe\t\r\n";
+    WriteTextFile(prog + "\\history.txt", line);
+    WriteTextFile(prog + "\\Disabled\\Old.pif", "old link");
+    WriteTextFile(prog + "\\Disabled\\Twin.pif", "earlier twin");
+    CreateDirectoryA(user.c_str(), nullptr);
+    CreateDirectoryA((user + "\\Disabled").c_str(), nullptr);
+    WriteTextFile(user + "\\Disabled\\Twin.pif", "newer twin");
+    WriteTextFile(prog + "\\Parked\\gone.exe", "parked earlier");
+    EXPECT_EQ(2, AdoptEarlierData());
+    EXPECT_EQ(line, ReadTextFile(user + "\\history.txt"));
+    EXPECT_FALSE(Exists(prog + "\\history.txt"));
+    EXPECT_EQ("old link", ReadTextFile(user + "\\Disabled\\Old.pif"));
+    EXPECT_EQ("earlier twin", ReadTextFile(prog + "\\Disabled\\Twin.pif"));
+    EXPECT_EQ("newer twin", ReadTextFile(user + "\\Disabled\\Twin.pif"));
+    EXPECT_EQ(0, AdoptEarlierData()) << "nothing is moved twice";
+
+    // The inventory lists the disabled items of both places.
+    ClearEntries();
+    GetDisabledPrograms();
+    int listed = 0;
+    char command[MAX_PATH + 16];
+    for (int i = 0; i < EntryCount(); i++)
+        listed += GetEntryCommand(i, command) && strstr(command, "Twin.pif");
+    EXPECT_EQ(2, listed);
+
+    // New lines go to the user's history after the earlier ones.
+    ASSERT_EQ(1, WriteHistoryLine("New", "C:\\new.exe", "", GROUP_STARTUP, ACT_START_REMOVE));
+    EXPECT_EQ(2, ReadHistory());
+
+    // Disable and park by where the item lives.
+    const struct { std::string folder, data; } places[] = {{startup_, user}, {common, machine}};
+    for (const auto& p : places) {
+        std::string item = p.folder + "\\tool.exe";
+        WriteTextFile(item, "tool");
+        ASSERT_EQ(1, DisableRunProgram("Tool", item.c_str(), item.c_str(), GROUP_STARTUP)) << p.folder;
+        EXPECT_EQ("tool", ReadTextFile(p.data + "\\Disabled\\tool.exe")) << p.folder;
+        ASSERT_EQ(1, DisableRunProgram("Tool", item.c_str(), item.c_str(), GROUP_STARTUP)) << p.folder;
+        char parked[MAX_PATH * 2];
+        ASSERT_EQ(1, ParkStartupItem(item.c_str(), parked, sizeof(parked))) << p.folder;
+        EXPECT_EQ(p.data + "\\Parked\\tool.exe", parked);
+    }
+    EXPECT_FALSE(Exists(prog + "\\Parked\\tool.exe"));
+    EXPECT_FALSE(Exists(prog + "\\Disabled\\tool.exe"));
+
+    // The item parked earlier comes back from its line.
+    std::string back;
+    ASSERT_EQ(1, RestoreStartupFile("gone", (prog + "\\Parked\\gone.exe").c_str(),
+                                    (startup_ + "\\gone.exe").c_str(), &back));
+    EXPECT_EQ("parked earlier", ReadTextFile(startup_ + "\\gone.exe"));
+
+    // A history the program folder will not let go of is copied, and read from the copy.
+    DeleteFileA((user + "\\history.txt").c_str());
+    WriteTextFile(prog + "\\history.txt", line);
+    HANDLE held = CreateFileA((prog + "\\history.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(1, AdoptEarlierData());
+    CloseHandle(held);
+    EXPECT_EQ(line, ReadTextFile(user + "\\history.txt"));
+    EXPECT_EQ(1, ReadHistory());
 }
 
 TEST_F(StartupFolderActionsTest, ParkingNeverOverwritesAnItemParkedBefore)

@@ -5,6 +5,7 @@
 #include "entrylist.h"
 #include "taskactions.h"
 #include "tasks.h"
+#include "waits.h"
 #include "watched_items.h"
 #include <algorithm>
 #include <cstring>
@@ -155,7 +156,12 @@ TEST_F(TasksTest, ALongNameIsListedAndRemovedByItsTitleButNeverAnother)
     EXPECT_EQ(TYPE_E_AMBIGUOUSNAME, RemoveScheduledTask(title.c_str()));
     for (const std::wstring& name : names)
         EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TaskJobPath(name).c_str()));
-    DeleteFileA(TaskJobPath(names[1]).c_str());
+    // The scheduler may still hold the file it just read: the delete is retried until it is gone.
+    const std::string second = TaskJobPath(names[1]);
+    ASSERT_TRUE(WaitUntil([&] {
+        DeleteFileA(second.c_str());
+        return GetFileAttributesA(second.c_str()) == INVALID_FILE_ATTRIBUTES;
+    }));
     EXPECT_EQ(S_OK, RemoveScheduledTask(title.c_str()));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TaskJobPath(names[0]).c_str()));
 }

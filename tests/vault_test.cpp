@@ -8,6 +8,7 @@
 #include "pathutil.h"
 #include "platform.h"
 #include "vault.h"
+#include "links.h"
 #include <string>
 
 namespace {
@@ -139,6 +140,84 @@ TEST_F(VaultTest, DeleteAtRestartJoinsTheRenameSectionOfWininit)
         EXPECT_TRUE(DeleteFileAtRestart(path.c_str()));
         EXPECT_EQ(row.after, ReadTextFile(ini));
     }
+}
+
+// A folder or file of a user-writable place swapped for a link after the list was made: the
+// delete, the condemn and the restart delete never reach the file the link leads to.
+TEST_F(VaultTest, DeletesRefuseAPathThatALinkNowLeadsElsewhere)
+{
+    const std::string other = TempPath("other"), sub = TempPath("sub");
+    const std::string victim = other + "\\kxcondemned.dat", listed = sub + "\\kxcondemned.dat";
+    Cleanup(vault_ + "kxcondemned.dat");
+    enum Swap { NONE, FOLDER, FILE };
+    enum Act { CONDEMN, DELETE_NOW };
+    for (Swap swap : {NONE, FOLDER, FILE}) {
+        for (Act act : {CONDEMN, DELETE_NOW}) {
+            SCOPED_TRACE(std::to_string(swap) + "/" + std::to_string(act));
+            RemoveFolderTree(sub);
+            RemoveFolderTree(sub + ".old");
+            RemoveFolderTree(other);
+            CreateDirectoryA(sub.c_str(), nullptr);
+            CreateDirectoryA(other.c_str(), nullptr);
+            WriteTextFile(victim, "not listed");
+            WriteTextFile(listed, "listed");
+            SetFileAttributesA(listed.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+            if (swap == FOLDER) {
+                ASSERT_TRUE(MoveFileA(sub.c_str(), (sub + ".old").c_str()));
+                if (!MakeHostLink(sub, other))
+                    GTEST_SKIP() << "no links can be made here";
+            } else if (swap == FILE) {
+                SetFileAttributesA(listed.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ASSERT_TRUE(DeleteFileA(listed.c_str()));
+                if (!MakeHostLink(listed, victim))
+                    GTEST_SKIP() << "no links can be made here";
+            }
+            ListedState why = LISTED_OPEN;
+            bool done = act == CONDEMN ? CondemnHiddenFile("Kx", listed.c_str(), &why) != 0
+                                       : DeleteListedFile(listed.c_str(), &why);
+            EXPECT_EQ("not listed", ReadTextFile(victim));
+            if (swap == NONE) {
+                EXPECT_TRUE(done);
+                EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(listed.c_str()));
+                EXPECT_EQ(act == CONDEMN ? "listed" : "",
+                          ReadTextFile(vault_ + "kxcondemned.dat"));
+            } else {
+                EXPECT_FALSE(done);
+                EXPECT_EQ(LISTED_ELSEWHERE, why);
+                EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
+                          GetFileAttributesA((vault_ + "kxcondemned.dat").c_str()));
+            }
+            DeleteFileA((vault_ + "kxcondemned.dat").c_str());
+            // A link is taken away itself: a walk through it would empty what it leads to.
+            if (swap != NONE) {
+                ASSERT_TRUE(RemoveHostLink(swap == FOLDER ? sub : listed));
+            }
+        }
+    }
+}
+
+// A restart delete by path is refused where a user could put a link on the way before the
+// restart, and where a link already leads elsewhere.
+TEST_F(VaultTest, DeleteAtRestartRefusesUserFoldersAndRedirectedPaths)
+{
+    const std::string inTemp = TempPath("kxcondemned.dat");
+    WriteTextFile(inTemp, "x");
+    EXPECT_EQ(RESTART_USER_FOLDER, DeleteFileAtRestart(inTemp.c_str()));
+    EXPECT_EQ(RESTART_NO_FULL_PATH, DeleteFileAtRestart("kxcondemned.dat"));
+
+    const std::string machine = "C:\\kxswap-" + std::to_string(GetCurrentProcessId());
+    RemoveFolderTree(machine);
+    CreateDirectoryA(machine.c_str(), nullptr);
+    CreateDirectoryA(TempPath("other").c_str(), nullptr);
+    WriteTextFile(TempPath("other\\kxcondemned.dat"), "not listed");
+    if (!MakeHostLink(machine + "\\sub", TempPath("other"))) {
+        RemoveFolderTree(machine);
+        GTEST_SKIP() << "no links can be made here";
+    }
+    EXPECT_EQ(RESTART_ELSEWHERE, DeleteFileAtRestart((machine + "\\sub\\kxcondemned.dat").c_str()));
+    EXPECT_EQ("not listed", ReadTextFile(TempPath("other\\kxcondemned.dat")));
+    RemoveHostLink(machine + "\\sub");
+    RemoveFolderTree(machine);
 }
 
 }   // namespace

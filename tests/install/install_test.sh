@@ -15,12 +15,15 @@ mkdir -p "$work"
     { cat "$work/makensis.log"; echo "FAILED: makensis"; exit 1; }
 
 source "$root/tools/wine-env.sh"   # the test worker's display
-export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# schtasks.exe is our recorder (see schtasks_recorder.c), never Wine's own.
+export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;schtasks.exe=n"
 trap 'wineserver -k >/dev/null 2>&1' EXIT
 wineboot -i >/dev/null 2>&1 </dev/null
 wineserver -w
 
 drive="$WINEPREFIX/drive_c"
+cp "$build/tests/kxfx_schtasks.exe" "$drive/windows/system32/schtasks.exe" || fail "schtasks recorder"
+calls="$drive/kx-schtasks/calls.txt"
 dir="$drive/Program Files/Kestrix"
 menu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Kestrix"
 uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrix'
@@ -45,6 +48,8 @@ expect() {   # expect DESCRIPTION ACTUAL WANTED
     [ "$2" = "$3" ] || fail "$1: got '$2', wanted '$3'"
 }
 
+# An earlier version started the monitor from the machine's Run key.
+wine reg add "$run" /v Kestrix /d '"C:\Program Files\Kestrix\kestrix.exe"' /f </dev/null >/dev/null 2>&1
 timeout 300 wine "$work/KestrixSetup.exe" /S </dev/null >/dev/null 2>&1 || fail "installer exit code"
 wineserver -w
 
@@ -74,7 +79,21 @@ expect "uninstall UninstallString" "$(query "$uninstall" UninstallString)" \
        '"C:\Program Files\Kestrix\uninstall.exe"'
 size=$(query "$uninstall" EstimatedSize)
 [ -n "$size" ] && [ $((size)) -gt 100 ] || fail "uninstall EstimatedSize '$size'"
-expect "autostart value" "$(query "$run" Kestrix)" '"C:\Program Files\Kestrix\kestrix.exe"'
+# The monitor starts at logon from a task, with the highest rights the user has, for every
+# user; the earlier Run value is gone so that it does not start twice.
+expect "earlier autostart value" "$(query "$run" Kestrix)" ""
+grep -q '/create /f /tn "Kestrix\\Monitor" /xml ' "$calls" 2>/dev/null ||
+    fail "logon task not registered: $(cat "$calls" 2>&1)"
+tasks=("$drive"/kx-schtasks/task*.xml)
+[ ${#tasks[@]} -eq 1 ] || fail "one task file handed over, not ${#tasks[@]}"
+[ "$(head -c 2 "${tasks[0]}" | xxd -p)" = "fffe" ] || fail "task file is not UTF-16"
+definition=$(iconv -f UTF-16 -t UTF-8 "${tasks[0]}" 2>/dev/null | tr -d '\r')
+grep -q '<LogonTrigger>' <<<"$definition" || fail "logon task: no logon trigger"
+grep -q '<RunLevel>HighestAvailable</RunLevel>' <<<"$definition" || fail "logon task: run level"
+grep -q '<GroupId>S-1-5-32-545</GroupId>' <<<"$definition" || fail "logon task: not for every user"
+grep -Eq '<Command>(&quot;|")C:\\Program Files\\Kestrix\\Kestrix.exe(&quot;|")</Command>' <<<"$definition" ||
+    fail "logon task: command not the quoted monitor path: $(grep -o '<Command>.*</Command>' <<<"$definition")"
+[ -d "$drive/ProgramData/Kestrix" ] || fail "machine data folder not made"
 expect "event source message file" "$(query "$eventsource" EventMessageFile)" \
        'C:\Program Files\Kestrix\Kestrix.exe'
 expect "event source types" "$(query "$eventsource" TypesSupported)" "0x7"
@@ -108,6 +127,7 @@ done
 [ -e "$menu" ] && fail "Start-menu folder left behind"
 expect "uninstall key" "$(query "$uninstall")" ""
 expect "autostart value after uninstall" "$(query "$run" Kestrix)" ""
+grep -q '/delete /f /tn "Kestrix\\Monitor"' "$calls" || fail "logon task not removed: $(cat "$calls")"
 expect "sound events after uninstall" "$(query "$sounds")" ""
 expect "event source after uninstall" "$(query "$eventsource")" ""
 [ -f "$dir/history.txt" ] || fail "history.txt was not kept"

@@ -1,4 +1,5 @@
 #include "kxtest.h"
+#include "datafolder.h"
 #include "entrylist.h"
 #include "options.h"
 #include "platform.h"
@@ -156,6 +157,8 @@ void KxTest::SetUp()
     SetPlatformOverride(nullptr);
     SetRegistryWriteBlock(nullptr);
     SetProgramFolder(temp_.c_str());
+    // A portable copy in the test's folder, whose reports go there too.
+    SetDataFolders(nullptr, nullptr, temp_.c_str());
     g_programKind = PROGRAM_MONITOR;
     lstrcpynA(g_programCaption, "Kestrix", sizeof(g_programCaption));
     g_traceCounter = 9999;
@@ -193,5 +196,6 @@ void KxTest::TearDown()
     DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Policies\\Orvane");
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Policies\\Orvane");
     SetProgramFolder(nullptr);
+    SetDataFolders(nullptr, nullptr, nullptr);
     RemoveFolderTree(temp_);
 }
