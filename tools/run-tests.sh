@@ -23,7 +23,7 @@ stop_workers() {
 }
 trap stop_workers EXIT
 
-spec=$KX_ROOT/build/test-workers.json
+workers_file=$KX_ROOT/build/test-workers.json
 {
     printf '{ "version": { "major": 1, "minor": 0 },\n  "local": [ { "prefix": ['
     for ((i = 1; i <= workers; i++)); do
@@ -31,7 +31,7 @@ spec=$KX_ROOT/build/test-workers.json
         printf '{ "id": "%d", "slots": 1 }' "$i"
     done
     printf '] } ] }\n'
-} > "$spec"
+} > "$workers_file"
 
 for ((i = 1; i <= workers; i++)); do
     prefix=$pristine-$i
@@ -55,7 +55,7 @@ unset DISPLAY
 # CTEST_ARGS may quote its patterns: -R 'a|b' works as on a command line.
 eval "set -- ${CTEST_ARGS:-}"
 ctest --test-dir "$build" --output-on-failure --timeout 600 -j "$workers" \
-      --resource-spec-file "$spec" "$@"
+      --resource-spec-file "$workers_file" "$@"
 status=$?
 if [ $status -eq 0 ]; then echo "make test: all suites passed"; else echo "make test: FAILED"; fi
 exit $status
