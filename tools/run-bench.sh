@@ -6,7 +6,7 @@ set -uo pipefail
 build=${1:-build/mingw64}
 # A prefix of the benchmarks' own: they wipe the program's data, which make run's prefix keeps.
 export KX_WINEPREFIX=${KX_BENCH_PREFIX:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wineprefix-bench}
-"$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh" || { echo "make bench: FAILED (no prefix)"; exit 1; }
+KX_HEADLESS=1 "$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh" || { echo "make bench: FAILED (no prefix)"; exit 1; }
 source "$(dirname "${BASH_SOURCE[0]}")/wine-session.sh"
 start_wine_session || exit 1
 figures=$(mktemp)

@@ -11,7 +11,7 @@ workers=${KX_TEST_WORKERS:-2}
 pristine=$KX_ROOT/build/wineprefix-test
 export KX_TEST_PREFIX_BASE=$pristine
 
-KX_WINEPREFIX=$pristine "$KX_ROOT/tools/wine-prefix.sh" || { echo "make test: FAILED (no test prefix)"; exit 1; }
+KX_HEADLESS=1 KX_WINEPREFIX=$pristine "$KX_ROOT/tools/wine-prefix.sh" || { echo "make test: FAILED (no test prefix)"; exit 1; }
 
 displays=()
 stop_workers() {
