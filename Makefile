@@ -24,6 +24,7 @@ run: build prefix
 	@tools/run-programs.sh $(BUILD)
 
 bench: build
+	@cmake --build $(BUILD) -j $(JOBS) --target kx_benches
 	@tools/run-bench.sh $(BUILD)
 
 fuzz: deps prefix
