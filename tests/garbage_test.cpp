@@ -23,6 +23,8 @@
 #include "watched_items.h"
 #include "addons.h"
 #include "browsersettings.h"
+#include "browserprofile.h"
+#include "wholefile.h"
 #include <shlobj.h>
 #include <cstring>
 #include <memory>
@@ -275,6 +277,46 @@ void ParseVersion(const std::string& file, const std::string&)
         EXPECT_LE(strlen(strings.slot[s]), 127u);
 }
 
+// Browser profiles of the fixtures' real layout: the JSON readers and Firefox's preference
+// lines. A file that does not parse gives nothing.
+std::string BrowserFixture(const std::string& relative)
+{
+    return std::string("Z:") + KX_SOURCE_DIR + "\\tests\\browsers\\" + relative;
+}
+std::vector<std::string> ChromiumSamples(const std::string&)
+{
+    return {FileSnapshot(BrowserFixture("chrome\\User Data\\Default\\Preferences")),
+            FileSnapshot(BrowserFixture("chrome\\User Data\\Default\\Secure Preferences"))};
+}
+std::vector<std::string> FirefoxSamples(const std::string&)
+{
+    const std::string profile = "firefox\\Profiles\\k3x9.default-release\\";
+    return {FileSnapshot(BrowserFixture(profile + "extensions.json")),
+            FileSnapshot(BrowserFixture(profile + "prefs.js")), FileSnapshot(BrowserFixture("firefox\\profiles.ini"))};
+}
+void ParseChromium(const std::string& file, const std::string& temp)
+{
+    std::string text;
+    ReadWholeFile(file.c_str(), &text);
+    for (bool asProtected : {false, true}) {
+        std::vector<BrowserSetting> settings;
+        if (!ReadChromiumProfile(asProtected ? "" : text, asProtected ? text : "", temp, &settings)) {
+            EXPECT_TRUE(settings.empty());
+        }
+    }
+}
+void ParseFirefox(const std::string& file, const std::string& temp)
+{
+    std::string text;
+    ReadWholeFile(file.c_str(), &text);
+    std::vector<BrowserSetting> settings;
+    if (!ReadFirefoxExtensions(text, &settings)) {
+        EXPECT_TRUE(settings.empty());
+    }
+    ReadFirefoxPages(text, text, &settings);
+    FirefoxProfileFolders(text, temp);
+}
+
 std::string HistoryFile(const std::string& temp) { return temp + "\\history.txt"; }
 std::string CookieFileIn(const std::string& temp)
 {
@@ -286,6 +328,7 @@ std::string WinInitFile(const std::string&) { return WinInitPath(); }
 std::string ShortcutFile(const std::string& temp) { return temp + "\\garbage.lnk"; }
 std::string VersionFile(const std::string& temp) { return temp + "\\garbage.exe"; }
 std::string JobFile(const std::string&) { return TaskJobPath(L"kxgarbage"); }
+std::string PreferencesFile(const std::string& temp) { return temp + "\\Preferences"; }
 
 const FileParser kFileParsers[] = {
     {"history.txt", 500, 300000, HistoryFile, HistorySamples, ParseHistory, false, false},
@@ -294,6 +337,8 @@ const FileParser kFileParsers[] = {
     {"shortcut.lnk", 300, 70000, ShortcutFile, ShortcutSamples, ParseShortcut, false, false},
     {"version-resource", 500, 0, VersionFile, VersionSamples, ParseVersion, true, false},
     {"job-file", 200, 70000, JobFile, JobSamples, ParseJobs, false, true},
+    {"chromium-preferences", 300, 1 << 20, PreferencesFile, ChromiumSamples, ParseChromium, false, false},
+    {"firefox-profile", 300, 1 << 20, PreferencesFile, FirefoxSamples, ParseFirefox, false, false},
 };
 
 // Cases that once crashed inside the system's own readers, run on every run.

