@@ -297,6 +297,14 @@ static void Fill(HWND dialog)
             NoteText(dialog, Res(647).c_str(), g_fonts.sans12);
         snprintf(text, 4200, "%s: \"HKLM\\%s\"", Res(716).c_str(), AddOnKindKey(r->type));
         Text(dialog, IDC_INFO_LOCATION, text);
+    } else if (r->type >= TYPE_BROWSER_EXTENSION && r->type <= TYPE_BROWSER_EXTERNAL) {
+        // Which browser and profile, the extension's id and where it came from, and what it
+        // is: its folder or file, the page's address or the policy's data.
+        if (!noted) {
+            snprintf(text, 4200, "%s\r\n%s%s\r\n%s", r->key, r->detail,
+                     r->offByWindows ? " (disabled in the browser)" : "", r->command);
+            NoteText(dialog, text, g_fonts.sans12);
+        }
     }
     if (noted) {
         HWND edit = GetDlgItem(dialog, IDC_INFO_NOTE);

@@ -1,6 +1,8 @@
-// The IE Helpers page: browser helper objects, toolbars and toolbar buttons.
+// The IE Helpers page: browser helper objects, toolbars and toolbar buttons, and today's
+// browsers' extensions, pages and policies.
 #include "addonactions.h"
 #include "addons.h"
+#include "browserentries.h"
 #include "dialogs_pages.h"
 #include "entrylist.h"
 #include "listpage.h"
@@ -17,9 +19,15 @@ static const char* KindName(int type)
     case TYPE_TOOLBAR: return "TOOLBAR";
     case TYPE_EXTENSION: return "EXTENSION";
     case TYPE_BHO32: return "BHO32";
+    case TYPE_BROWSER_EXTENSION: return "BROWSER EXTENSION";
+    case TYPE_BROWSER_PAGE: return "BROWSER PAGE";
+    case TYPE_BROWSER_POLICY: return "BROWSER POLICY";
+    case TYPE_BROWSER_EXTERNAL: return "OFFERED EXTENSION";
     }
     return "";
 }
+
+static bool IsBrowserSetting(int type) { return type >= TYPE_BROWSER_EXTENSION && type <= TYPE_BROWSER_EXTERNAL; }
 
 const char* AddOnKindKey(int type)
 {
@@ -55,7 +63,11 @@ static void Status(int index, char* out, int capacity)
 {
     char location[64] = "";
     LoadResString(716, location, sizeof(location));
-    snprintf(out, capacity, "%s: HKLM\\%s", location, AddOnKindKey(GetEntry(index)->type));
+    const EntryRecord* r = GetEntry(index);
+    if (IsBrowserSetting(r->type))
+        snprintf(out, capacity, "%s: %s", location, r->source);
+    else
+        snprintf(out, capacity, "%s: HKLM\\%s", location, AddOnKindKey(r->type));
 }
 
 static HMENU Menu(int index)
@@ -80,7 +92,9 @@ static int Command(HWND page, int command)
     }
     for (int i = 0; i < count; i++) {
         const EntryRecord* r = GetEntry(entries[i]);
-        if (r && AskResString(page, 698, r->title, MB_YESNO | MB_ICONQUESTION) == IDYES)
+        if (r && IsBrowserSetting(r->type))
+            AskResString(page, 1600, r->title, MB_OK | MB_ICONINFORMATION);
+        else if (r && AskResString(page, 698, r->title, MB_YESNO | MB_ICONQUESTION) == IDYES)
             RemoveAddOn(r->command, entries[i]);
     }
     RefillListPage(page);
@@ -111,7 +125,7 @@ static constexpr ListPageDef IeHelpersPage()
     page.realtimeOption = "RealtimeIEHelper";
     page.realtimeDefault = 1;
     page.detectedList = "IEHelper";
-    page.fill = ListBrowserAddOns;
+    page.fill = ListBrowserAddOnsAndProfiles;
     page.cell = Cell;
     page.iconSource = IconSource;
     page.status = Status;

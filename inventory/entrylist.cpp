@@ -93,6 +93,10 @@ static const struct {
     {264, "REG_ShellExecuteHook32"},
     {265, "REG_AppInitDLLs32"},
     {903, "TYPE_BHO32"},
+    {904, "TYPE_BROWSER_EXTENSION"},
+    {905, "TYPE_BROWSER_PAGE"},
+    {906, "TYPE_BROWSER_POLICY"},
+    {907, "TYPE_BROWSER_EXTERNAL"},
 };
 
 // Only "*START_Remove" and "*HIDDEN_DeleteFile" can be reversed from the history.
@@ -609,6 +613,11 @@ int LocationText(int index, char* out)
     if (!r) {
         out[0] = 0;
         return 0;
+    }
+    // Today's browsers: the profile folder or the registry key the entry was read from.
+    if (r->type >= TYPE_BROWSER_EXTENSION && r->type <= TYPE_BROWSER_EXTERNAL) {
+        snprintf(out, 512, "%s%s", r->source, r->offByWindows ? " (disabled in the browser)" : "");
+        return lstrlenA(out);
     }
     return LocationTextOf(r->type, r->title, r->offByWindows, out);
 }

@@ -58,6 +58,9 @@ enum EntryType {
     INFO_TASK = 600, SERVICE_EXE = 700, SERVICE_SVCHOST = 701, TASK_SCHEDULED = 800,
     TYPE_BHO = 900, TYPE_TOOLBAR = 901, TYPE_EXTENSION = 902,
     TYPE_BHO32 = 903,   // a helper object registered for 32-bit browsers
+    // Today's browsers (Chromium family, Firefox): read from profiles and policies.
+    TYPE_BROWSER_EXTENSION = 904, TYPE_BROWSER_PAGE = 905, TYPE_BROWSER_POLICY = 906,
+    TYPE_BROWSER_EXTERNAL = 907,
     TYPE_UNKNOWN = 3000,
 };
 

@@ -240,6 +240,7 @@ int WriteHijackScanLogTo(const char* path)
     HijackAddOns(log);
     HijackRunEntries(log);
     HijackHooks(log);
+    HijackBrowsers(log);
     HijackAdditional(log);
     HijackOwnLines(log);
     HijackMemory(log);

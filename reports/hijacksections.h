@@ -10,6 +10,7 @@ void HijackHosts(std::string& log);          // O1
 void HijackAddOns(std::string& log);         // O2, O3
 void HijackRunEntries(std::string& log);     // O4
 void HijackHooks(std::string& log);          // O5 to O24
+void HijackBrowsers(std::string& log);       // O25, O26
 void HijackAdditional(std::string& log);     // browsers and cookies
 void HijackOwnLines(std::string& log);       // KX
 void HijackMemory(std::string& log);

@@ -1,5 +1,6 @@
 #include "reportlog.h"
 #include "addons.h"
+#include "browserentries.h"
 #include "delaystart.h"
 #include "entrylist.h"
 #include "fileinfo.h"
@@ -33,7 +34,7 @@ int FillSection(int section)
     case SEC_DELAYED: return ListDelayedPrograms();
     case SEC_TASKS: return ListRunningTasks();
     case SEC_SCHEDULED: return ListScheduledTasks();
-    case SEC_HELPERS: return ListBrowserAddOns();
+    case SEC_HELPERS: return ListBrowserAddOnsAndProfiles();
     case SEC_FILETYPES: return ListFileTypePrograms();
     case SEC_SERVICES: return ListServices();
     default: return ListHiddenFiles();

@@ -1,4 +1,5 @@
 #include "savedlist.h"
+#include "browserentries.h"
 #include "delaystart.h"
 #include "entrylist.h"
 #include "findrun.h"
@@ -90,10 +91,14 @@ int WriteSavedListTo(const char* path)
     Section(out, "Delayed Start", "");
     ListRunningTasks();
     Section(out, "Active Tasks", "");
-    ListBrowserAddOns();
+    ListBrowserAddOnsAndProfiles();
     Section(out, "IE Helpers", "BHO", TYPE_BHO);
     Section(out, "IE Helpers", "BHO32", TYPE_BHO32);
     Section(out, "IE Helpers", "Toolbar", TYPE_TOOLBAR);
+    Section(out, "Browsers", "Extension", TYPE_BROWSER_EXTENSION);
+    Section(out, "Browsers", "Page", TYPE_BROWSER_PAGE);
+    Section(out, "Browsers", "Policy", TYPE_BROWSER_POLICY);
+    Section(out, "Browsers", "Offered", TYPE_BROWSER_EXTERNAL);
     ListServices();
     ServiceStateTable states;
     ReadServiceStates(&states);

@@ -1,8 +1,12 @@
 // Browser profiles in their real layout (tests/browsers): the Chromium family's extensions and
 // pages from both preference files, Firefox's profiles, add-ons and home pages, and damaged or
 // oddly typed files that must give nothing rather than a wrong answer.
+#include "browserentries.h"
 #include "browserprofile.h"
+#include "entrylist.h"
+#include "hijacksections.h"
 #include "kxtest.h"
+#include "savedlist.h"
 #include "wholefile.h"
 #include <algorithm>
 #include <string>
@@ -33,15 +37,15 @@ std::string Lines(const std::vector<BrowserSetting>& settings)
 
 TEST(BrowserProfileTest, ChromiumProfilesListExtensionsAndPagesFromBothFiles)
 {
-    const std::string userData = kFixtures + "\\chrome\\User Data";
+    const std::string userData = kFixtures + "\\Local\\Google\\Chrome\\User Data";
     std::vector<std::string> names = ChromiumProfileNames(userData);
     std::sort(names.begin(), names.end());
     EXPECT_EQ((std::vector<std::string>{"Default", "Profile 1"}), names);
 
     const std::string extensions = userData + "\\Default\\Extensions";
     std::vector<BrowserSetting> settings;
-    ASSERT_TRUE(ReadChromiumProfile(Fixture("chrome\\User Data\\Default\\Preferences"),
-                                    Fixture("chrome\\User Data\\Default\\Secure Preferences"),
+    ASSERT_TRUE(ReadChromiumProfile(Fixture("Local\\Google\\Chrome\\User Data\\Default\\Preferences"),
+                                    Fixture("Local\\Google\\Chrome\\User Data\\Default\\Secure Preferences"),
                                     extensions, &settings));
     // The component viewer is the browser's own; the store extension is disabled by the
     // protected file and named from its manifest's default locale; paths start at Extensions
@@ -59,21 +63,21 @@ TEST(BrowserProfileTest, ChromiumProfilesListExtensionsAndPagesFromBothFiles)
 
     // Start-up pages count only when the browser opens them (choice 4).
     settings.clear();
-    ASSERT_TRUE(ReadChromiumProfile(Fixture("chrome\\User Data\\Profile 1\\Preferences"), "",
+    ASSERT_TRUE(ReadChromiumProfile(Fixture("Local\\Google\\Chrome\\User Data\\Profile 1\\Preferences"), "",
                                     userData + "\\Profile 1\\Extensions", &settings));
     EXPECT_EQ("2|homepage||https://second.example.org/||on\n", Lines(settings));
 }
 
 TEST(BrowserProfileTest, FirefoxProfilesListExtensionsAndTheHomePagesUserJsSets)
 {
-    const std::string root = kFixtures + "\\firefox";
+    const std::string root = kFixtures + "\\Roaming\\Mozilla\\Firefox";
     EXPECT_EQ((std::vector<std::string>{"D:\\FirefoxWork", root + "\\Profiles\\k3x9.default-release"}),
-              FirefoxProfileFolders(Fixture("firefox\\profiles.ini"), root));
+              FirefoxProfileFolders(Fixture("Roaming\\Mozilla\\Firefox\\profiles.ini"), root));
 
     std::vector<BrowserSetting> settings;
-    ASSERT_TRUE(ReadFirefoxExtensions(Fixture("firefox\\Profiles\\k3x9.default-release\\extensions.json"), &settings));
-    ReadFirefoxPages(Fixture("firefox\\Profiles\\k3x9.default-release\\prefs.js"),
-                     Fixture("firefox\\Profiles\\k3x9.default-release\\user.js"), &settings);
+    ASSERT_TRUE(ReadFirefoxExtensions(Fixture("Roaming\\Mozilla\\Firefox\\Profiles\\k3x9.default-release\\extensions.json"), &settings));
+    ReadFirefoxPages(Fixture("Roaming\\Mozilla\\Firefox\\Profiles\\k3x9.default-release\\prefs.js"),
+                     Fixture("Roaming\\Mozilla\\Firefox\\Profiles\\k3x9.default-release\\user.js"), &settings);
     EXPECT_EQ("1|uBlock0@raymondhill.net|uBlock Origin|C:\\Users\\Ann\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\"
               "k3x9.default-release\\extensions\\uBlock0@raymondhill.net.xpi|app-profile|on\n"
               "1|shopper@deals.example|Deal Finder|C:\\ProgramData\\deals\\shopper.xpi|app-system-share|off\n"
@@ -82,7 +86,7 @@ TEST(BrowserProfileTest, FirefoxProfilesListExtensionsAndTheHomePagesUserJsSets)
 
     // Without user.js, prefs.js's pages, one per address.
     settings.clear();
-    ReadFirefoxPages(Fixture("firefox\\Profiles\\k3x9.default-release\\prefs.js"), "", &settings);
+    ReadFirefoxPages(Fixture("Roaming\\Mozilla\\Firefox\\Profiles\\k3x9.default-release\\prefs.js"), "", &settings);
     EXPECT_EQ("2|browser.startup.homepage||https://one.example.org/||on\n"
               "2|browser.startup.homepage||https://two.example.org/||on\n",
               Lines(settings));
@@ -90,7 +94,7 @@ TEST(BrowserProfileTest, FirefoxProfilesListExtensionsAndTheHomePagesUserJsSets)
 
 TEST(BrowserProfileTest, DamagedOrOddlyTypedFilesGiveNothingWrong)
 {
-    const std::string good = Fixture("chrome\\User Data\\Default\\Preferences");
+    const std::string good = Fixture("Local\\Google\\Chrome\\User Data\\Default\\Preferences");
     ASSERT_FALSE(good.empty());
     struct Case {
         const char* what;
@@ -135,4 +139,105 @@ TEST(BrowserProfileTest, DamagedOrOddlyTypedFilesGiveNothingWrong)
     ReadFirefoxPages("user_pref(\"browser.startup.homepage\", \"https://kept/\"); // why", "", &settings);
     EXPECT_EQ("2|browser.startup.homepage||https://kept/||on\n", Lines(settings));
     EXPECT_TRUE(FirefoxProfileFolders("[Profile0]\nIsRelative=1\n[Profile1]\nPath=\n", "F").empty());
+}
+
+// The whole listing of the IE Helpers page's browser part, the hijack log's lines and the
+// saved list's rows, over the fixture profiles and policy and offer keys written here. A name
+// that carries a line break stays on its own line in both outputs.
+class BrowserEntriesTest : public KxTest {
+protected:
+    void SetUp() override
+    {
+        KxTest::SetUp();
+        for (const char* key : {"Software\\Policies\\Google\\Chrome", "Software\\Google\\Chrome\\Extensions",
+                                "Software\\Policies\\Mozilla\\Firefox"})
+            ForgetKey(HKEY_CURRENT_USER, key);
+        SetBrowserDataFolders((kFixtures + "\\Local").c_str(), (kFixtures + "\\Roaming").c_str());
+    }
+    void TearDown() override
+    {
+        SetBrowserDataFolders(nullptr, nullptr);
+        ClearEntries();
+        KxTest::TearDown();
+    }
+};
+
+TEST_F(BrowserEntriesTest, ProfilesPoliciesAndOffersAreListedLoggedAndSaved)
+{
+    WriteValueText(HKEY_CURRENT_USER, "Software\\Policies\\Google\\Chrome\\ExtensionInstallForcelist", "1",
+                   "pmgljoohajacndjcmlnmfhbbgcmlkljn;https://clients2.google.com/service/update2/crx");
+    WriteValueText(HKEY_CURRENT_USER, "Software\\Policies\\Google\\Chrome", "HomepageLocation",
+                   "https://forced.example/\r\nO2 - BHO: fake");
+    WriteValueText(HKEY_CURRENT_USER, "Software\\Google\\Chrome\\Extensions\\kfmfkbhjgfaeoocdbahnbgocmogjbkpg",
+                   "update_url", "https://offer.example/update.xml");
+    WriteValueText(HKEY_CURRENT_USER, "Software\\Policies\\Mozilla\\Firefox\\Extensions\\Install", "1",
+                   "https://addons.example/shopper.xpi");
+
+    ClearEntries();
+    ASSERT_EQ(15, AddBrowserProfileEntries());
+    const std::string chrome = kFixtures + "\\Local\\Google\\Chrome\\User Data";
+    const std::string firefox = kFixtures + "\\Roaming\\Mozilla\\Firefox\\Profiles\\k3x9.default-release";
+    struct Row {
+        int type;
+        const char* key;
+        const char* title;
+        std::string source;
+        bool disabled;
+    } rows[] = {
+        {TYPE_BROWSER_EXTENSION, "Google Chrome\\Default", "Google Chrome extension: Page Translator", chrome + "\\Default", true},
+        {TYPE_BROWSER_EXTENSION, "Google Chrome\\Default", "Google Chrome extension: Coupon Helper", chrome + "\\Default", false},
+        {TYPE_BROWSER_EXTENSION, "Google Chrome\\Default", "Google Chrome extension: Forced By Policy", chrome + "\\Default", false},
+        {TYPE_BROWSER_PAGE, "Google Chrome\\Default", "Google Chrome home page", chrome + "\\Default", false},
+        {TYPE_BROWSER_PAGE, "Google Chrome\\Default", "Google Chrome start-up page", chrome + "\\Default", false},
+        {TYPE_BROWSER_PAGE, "Google Chrome\\Default", "Google Chrome start-up page", chrome + "\\Default", false},
+        {TYPE_BROWSER_PAGE, "Google Chrome\\Default", "Google Chrome search engine: Searchy", chrome + "\\Default", false},
+        {TYPE_BROWSER_PAGE, "Google Chrome\\Profile 1", "Google Chrome home page", chrome + "\\Profile 1", false},
+        {TYPE_BROWSER_POLICY, "Google Chrome\\policy",
+         "Google Chrome policy ExtensionInstallForcelist: 1",
+         "HKCU\\Software\\Policies\\Google\\Chrome\\ExtensionInstallForcelist", false},
+        {TYPE_BROWSER_POLICY, "Google Chrome\\policy", "Google Chrome policy HomepageLocation",
+         "HKCU\\Software\\Policies\\Google\\Chrome", false},
+        {TYPE_BROWSER_EXTERNAL, "Google Chrome\\registry",
+         "Google Chrome extension offered by a program: kfmfkbhjgfaeoocdbahnbgocmogjbkpg",
+         "HKCU\\Software\\Google\\Chrome\\Extensions\\kfmfkbhjgfaeoocdbahnbgocmogjbkpg", false},
+        {TYPE_BROWSER_EXTENSION, "Mozilla Firefox\\k3x9.default-release", "Mozilla Firefox extension: uBlock Origin", firefox, false},
+        {TYPE_BROWSER_EXTENSION, "Mozilla Firefox\\k3x9.default-release", "Mozilla Firefox extension: Deal Finder", firefox, true},
+    };
+    // In the walk's order: per browser its profiles, policies and offers; Firefox's home page
+    // and policy follow these rows.
+    for (int i = 0; i < 13; i++) {
+        const EntryRecord* e = GetEntry(i);
+        SCOPED_TRACE(i);
+        EXPECT_EQ(rows[i].type, e->type);
+        EXPECT_STREQ(rows[i].key, e->key);
+        EXPECT_STREQ(rows[i].title, e->title);
+        EXPECT_EQ(rows[i].source, e->source);
+        EXPECT_EQ(rows[i].disabled, e->offByWindows != 0);
+    }
+    EXPECT_STREQ("https://offer.example/update.xml", GetEntry(10)->command);
+    EXPECT_STREQ("https://forced.example/\r\nO2 - BHO: fake", GetEntry(9)->command);
+    EXPECT_STREQ("id=kfmfkbhjgfaeoocdbahnbgocmogjbkpg; from unpacked folder", GetEntry(1)->detail);
+
+    std::string log;
+    HijackBrowsers(log);
+    EXPECT_NE(std::string::npos,
+              log.find("O25 - Google Chrome\\Default - Google Chrome extension: Page Translator - " + chrome +
+                       "\\Default\\Extensions\\aapbdbdomjkkjkaonfhkkikfgjllcleb\\2.0.9_0 - "
+                       "id=aapbdbdomjkkjkaonfhkkikfgjllcleb; from Web Store (disabled)\r\n"));
+    EXPECT_NE(std::string::npos, log.find("O26 - Mozilla Firefox\\policy - Mozilla Firefox policy Extensions\\Install: 1 - "
+                                          "https://addons.example/shopper.xpi - value 1\r\n"));
+    EXPECT_NE(std::string::npos, log.find("O25 - Mozilla Firefox\\k3x9.default-release - Mozilla Firefox home page - "
+                                          "https://hijack.example/?from=\"user.js\" - id=browser.startup.homepage\r\n"));
+    // Every line starts with a prefix of its own: the policy's line break did not start one.
+    size_t lines = 0;
+    for (size_t at = 0; at < log.size(); at = log.find("\r\n", at) + 2, lines++)
+        EXPECT_EQ(0u, log.compare(at, 2, "O2")) << log.substr(at, 40);
+    EXPECT_EQ(15u, lines);
+
+    const std::string csv = TempPath("list.csv");
+    ASSERT_TRUE(WriteSavedListTo(csv.c_str()));
+    std::string saved = ReadTextFile(csv);
+    EXPECT_NE(std::string::npos, saved.find("\"Browsers\",\"Extension\",\"Google Chrome extension: Coupon Helper\""));
+    EXPECT_NE(std::string::npos, saved.find("\"Browsers\",\"Offered\",\"Google Chrome extension offered by a program"));
+    EXPECT_EQ(std::string::npos, saved.find("\nO2 - BHO: fake"));
 }

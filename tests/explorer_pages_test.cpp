@@ -1,6 +1,7 @@
 // The inventory pages and the program information dialog, driven in-process: every page is
 // filled from fixture data of its inventory and checked by its columns, rows and buttons;
 // the actions that change the machine are pressed and their effect read back.
+#include "browserentries.h"
 #include "kxtest.h"
 #include "waits.h"
 #include "../explorer/explorerseams.h"
@@ -388,6 +389,29 @@ TEST_F(PagesTest, PageActionsChangeTheMachineAndRefillTheList)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(KX_BHO_KEY "\\") + kClsid));
     EXPECT_EQ(-1, RowWith(List(), 1, "kxpage.exe"));
     Close();
+
+    // Today's browsers are listed on the same page; Remove says where such a setting goes and
+    // changes nothing.
+    const std::string browsers = std::string("Z:") + KX_SOURCE_DIR + "\\tests\\browsers";
+    SetBrowserDataFolders((browsers + "\\Local").c_str(), (browsers + "\\Roaming").c_str());
+    const std::string preferences = browsers + "\\Local\\Google\\Chrome\\User Data\\Default\\Secure Preferences";
+    const std::string before = ReadTextFile(preferences);
+    Open(PAGE_IEHELPERS);
+    int extensionRow = RowWith(List(), 0, "Google Chrome extension: Coupon Helper");
+    ASSERT_GE(extensionRow, 0);
+    EXPECT_EQ("BROWSER EXTENSION", Cell(List(), extensionRow, 3));
+    EXPECT_GE(RowWith(List(), 0, "Mozilla Firefox extension: uBlock Origin"), 0);
+    Select(List(), extensionRow);
+    {
+        MessageWatch ok(sheet_, IDOK);
+        Command(IDC_PAGE_REMOVE);
+        ok.Wait();
+        EXPECT_NE(std::string::npos, ok.text.find("Coupon Helper is a setting of the browser")) << ok.text;
+    }
+    EXPECT_GE(RowWith(List(), 0, "Google Chrome extension: Coupon Helper"), 0);
+    EXPECT_EQ(before, ReadTextFile(preferences));
+    Close();
+    SetBrowserDataFolders(nullptr, nullptr);
 
     // Scheduled Tasks: No keeps the task, Yes deletes it and its known value.
     Open(PAGE_SCHEDULED);

@@ -285,14 +285,14 @@ std::string BrowserFixture(const std::string& relative)
 }
 std::vector<std::string> ChromiumSamples(const std::string&)
 {
-    return {FileSnapshot(BrowserFixture("chrome\\User Data\\Default\\Preferences")),
-            FileSnapshot(BrowserFixture("chrome\\User Data\\Default\\Secure Preferences"))};
+    return {FileSnapshot(BrowserFixture("Local\\Google\\Chrome\\User Data\\Default\\Preferences")),
+            FileSnapshot(BrowserFixture("Local\\Google\\Chrome\\User Data\\Default\\Secure Preferences"))};
 }
 std::vector<std::string> FirefoxSamples(const std::string&)
 {
-    const std::string profile = "firefox\\Profiles\\k3x9.default-release\\";
+    const std::string profile = "Roaming\\Mozilla\\Firefox\\Profiles\\k3x9.default-release\\";
     return {FileSnapshot(BrowserFixture(profile + "extensions.json")),
-            FileSnapshot(BrowserFixture(profile + "prefs.js")), FileSnapshot(BrowserFixture("firefox\\profiles.ini"))};
+            FileSnapshot(BrowserFixture(profile + "prefs.js")), FileSnapshot(BrowserFixture("Roaming\\Mozilla\\Firefox\\profiles.ini"))};
 }
 void ParseChromium(const std::string& file, const std::string& temp)
 {

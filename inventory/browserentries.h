@@ -1,0 +1,23 @@
+// Today's browsers in the entry list: every profile's extensions and pages of Google Chrome,
+// Microsoft Edge, Brave and Firefox, the policy values that force an extension or a page on
+// them, and the registry keys that offer an extension to a Chromium browser.
+#pragma once
+
+// Entry fields of the browser types (TYPE_BROWSER_*):
+//   title    what it is, for people: "<browser> extension: <name>", "<browser> home page", ...
+//   command  the extension's folder or file, the page's address, the policy's data
+//   source   the profile folder, or the registry key ("HKLM\..." / "HKCU\...") of a policy or
+//            external extension
+//   key      "<browser>\<profile>" (profile "policy" or "registry" for those entries)
+//   detail   "id=<id>", then "; from <where>" and "; value <name>" where known
+//   tag      the BrowserSettingKind of profile entries; the registry view (0 or 32) of others
+//   offByWindows  1 when the browser has the extension disabled
+// Appends the entries of every browser and profile of the current user; the count added.
+int AddBrowserProfileEntries();
+
+// The browser add-ons of the IE Helpers page: the helper objects, toolbars and buttons of
+// Internet Explorer, then today's browsers'. Clears the list first; the count.
+int ListBrowserAddOnsAndProfiles();
+
+// Tests: the folders standing for %LOCALAPPDATA% and %APPDATA% (nullptr: the user's own).
+void SetBrowserDataFolders(const char* local, const char* roaming);
