@@ -376,8 +376,9 @@ TEST_F(SignatureTest, TheSystemCatalogsVouchForUnsignedFilesOnly)
         EXPECT_EQ(fake.admins, fake.adminsReleased) << "catalog context left open";
         EXPECT_EQ(fake.catalogs, fake.catalogsReleased) << "catalog left open";
         EXPECT_EQ(fake.verifies, fake.closes) << "provider state left open";
-        if (!fake.second && fake.verifies)
+        if (!fake.second && fake.verifies) {
             EXPECT_EQ(2, fake.firstGeneration);
+        }
         if (c.asked) {
             EXPECT_EQ(kCatalogFile, fake.catalogPath);
             EXPECT_EQ(WideOf(hex.substr(0, fake.hashSize * 2)), fake.tag);
