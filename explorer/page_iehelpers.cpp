@@ -1,5 +1,7 @@
 // The IE Helpers page: browser helper objects, toolbars and toolbar buttons.
 #include "addonactions.h"
+#include "writefault.h"
+#include "refusal.h"
 #include "addons.h"
 #include "dialogs_pages.h"
 #include "entrylist.h"
@@ -78,12 +80,19 @@ static int Command(HWND page, int command)
         NoSelectionMessage(page);
         return 1;
     }
+    ClearWriteRefusal();
+    bool failed = false;
     for (int i = 0; i < count; i++) {
         const EntryRecord* r = GetEntry(entries[i]);
-        if (r && AskResString(page, 698, r->title, MB_YESNO | MB_ICONQUESTION) == IDYES)
-            RemoveAddOn(r->command, entries[i]);
+        if (r && AskResString(page, 698, r->title, MB_YESNO | MB_ICONQUESTION) == IDYES &&
+            !RemoveAddOn(r->command, entries[i])) {
+            NoteActionFailure();
+            failed = true;
+        }
     }
     RefillListPage(page);
+    if (failed)
+        TellRefusal(page);
     return 1;
 }
 
