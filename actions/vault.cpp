@@ -114,7 +114,8 @@ std::string CopyIntoVault(HANDLE file, const char* path)
         return "";
     const std::string folder = VaultFolder();
     if (folder.empty()) {
-        NoteWriteRefusal(GetLastError());
+        if (!LastWriteRefusal())   // the refused write itself says why
+            NoteWriteRefusal(GetLastError());
         return "";
     }
     const std::string first = folder + FileNamePart(path);

@@ -504,7 +504,7 @@ TEST_F(FaultsTest, MachineGuardDataLivesInTheMachineFolderAndEarlierDataFollowsI
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((earlier + "\\HOSTS").c_str()));
     EXPECT_EQ(2, AdoptEarlierClassSnapshots());
     ASSERT_EQ(1, ReadClassSnapshot(".kxf", &cls, &command));
-    EXPECT_EQ("kxffile | \"C:\\Tools\\viewer.exe\" \"%1\"", cls + " | " + command);
+    EXPECT_EQ("kxffile | C:\\Tools\\viewer.exe \"%1\"", cls + " | " + command) << "as written";
     EXPECT_EQ("<none>", Value(HKEY_CURRENT_USER, KX_EXT_KEY, ".kxf"));
     EXPECT_EQ(0, AdoptEarlierClassSnapshots()) << "nothing moves twice";
     // A user's program rewriting his own key no longer changes what a restore writes back.
