@@ -7,54 +7,68 @@
 #include "registry.h"
 #include "systemfiles.h"
 #include "trace.h"
+#include "writefault.h"
 #include <shlwapi.h>
 #include <cstdio>
+#include <cstring>
 
 static void (*g_runner)(const char*);
 
 void SetAddOnCommandRunner(void (*runner)(const char*)) { g_runner = runner; }
 
-static void DeleteSubkey(const char* parent, const char* name, REGSAM view = 0)
+// 1 when the add-on's key is gone. An empty name would delete the whole list's key.
+static int DeleteSubkey(const char* parent, const char* name, REGSAM view = 0)
 {
-    if (IsRegistryWriteBlocked(HKEY_LOCAL_MACHINE))
-        return;
+    if (!name[0] || strchr(name, '\\') || IsRegistryWriteBlocked(HKEY_LOCAL_MACHINE))
+        return 0;
     RegKey key;
-    if (!key.open(HKEY_LOCAL_MACHINE, parent, KEY_READ | KEY_WRITE | view) ||
-        SHDeleteKeyA(key.get(), name) != ERROR_SUCCESS)
-        Trace("ERROR RegDeleteKey", name);
+    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent, 0, KEY_READ | KEY_WRITE | view, key.out());
+    if (rc == ERROR_SUCCESS)
+        rc = SHDeleteKeyA(key.get(), name);
+    if (rc == ERROR_SUCCESS)
+        return 1;
+    Trace("ERROR RegDeleteKey", name);
+    NoteWriteRefusal((DWORD)rc);
+    return 0;
 }
 
 int RemoveAddOn(const char* path, int /*index*/)
 {
     if (!path)
         return 0;
-    int deletions = 0;
+    int deletions = 0, failed = 0;
     for (int i = 0; i < EntryCount(); i++) {
         // Copies: the history writer and the unregistration may outlive the list.
         EntryRecord entry = *GetEntry(i);
         if (lstrcmpiA(entry.command, path) != 0)
             continue;
         char location[400];
+        int deleted = 0;
         switch (entry.type) {
         case TYPE_EXTENSION:
-            DeleteSubkey(KX_EXTENSIONS_KEY, entry.source);
+            deleted = DeleteSubkey(KX_EXTENSIONS_KEY, entry.source);
             snprintf(location, sizeof(location), "%s", KX_EXTENSIONS_KEY);
             break;
         case TYPE_TOOLBAR:
-            DeleteRegValue(HKEY_LOCAL_MACHINE, KX_TOOLBAR_KEY, entry.source);
+            deleted = DeleteRegValue(HKEY_LOCAL_MACHINE, KX_TOOLBAR_KEY, entry.source);
             snprintf(location, sizeof(location), "%s\\", KX_TOOLBAR_KEY);
             break;
         case TYPE_BHO:
-            DeleteSubkey(KX_BHO_KEY, entry.source);
+            deleted = DeleteSubkey(KX_BHO_KEY, entry.source);
             snprintf(location, sizeof(location), "%s", KX_BHO_KEY);
             break;
         case TYPE_BHO32:
             // The key as the 32-bit view shows it, named where 64-bit Windows keeps it.
-            DeleteSubkey(KX_BHO_KEY, entry.source, KEY_WOW64_32KEY);
+            deleted = DeleteSubkey(KX_BHO_KEY, entry.source, KEY_WOW64_32KEY);
             snprintf(location, sizeof(location), "%s", KX_BHO32_KEY);
             break;
         default:
             continue;   // not an add-on of this list
+        }
+        // Refused: the add-on stays registered and listed, and no history line claims it went.
+        if (!deleted) {
+            failed++;
+            continue;
         }
         deletions++;
         // Quoted: servers usually live under "Program Files", and an unquoted path with
@@ -70,5 +84,5 @@ int RemoveAddOn(const char* path, int /*index*/)
             WinExec(line, SW_SHOWNORMAL);
         WriteHistoryLine(FileNamePart(path), path, location, TYPE_BHO, ACT_IEHELPER_REMOVE);
     }
-    return deletions;
+    return failed ? 0 : deletions;
 }

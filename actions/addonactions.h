@@ -3,7 +3,8 @@
 
 // Removes every listed add-on (current entry list) whose command is path, unregisters its
 // server and writes the history line. index names the chosen entry. The number of
-// registry deletions attempted.
+// registrations removed; 0 when any was refused (writefault.h says why): that one stays
+// registered, unhistoried and listed.
 int RemoveAddOn(const char* path, int index);
 
 // Tests: runs the unregistration command line in place of WinExec (nullptr: WinExec).

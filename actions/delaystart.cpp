@@ -417,8 +417,7 @@ int RestoreDelayedEntry(HWND owner, int index)
         return -1;
     if (answer == IDYES)
         return RestoreDelayedProgram(index);
-    DeleteDelayValues(DelayRootForTag(entry->tag), entry->command);
-    return 1;
+    return DeleteDelayValues(DelayRootForTag(entry->tag), entry->command) ? 1 : 0;
 }
 
 int RestoreAllDelayed()

@@ -1,19 +1,50 @@
 #include "earlierdata.h"
+#include "classsnapshot.h"
 #include "datafolder.h"
+#include "filetypes.h"
 #include "handles.h"
 #include "history.h"
 #include "program.h"
+#include "registry.h"
 #include "writefault.h"
 #include <windows.h>
 #include <cstdio>
 #include <string>
+#include <vector>
+
+int AdoptEarlierClassSnapshots()
+{
+    std::vector<std::string> extensions;
+    {
+        RegKey key;
+        if (!key.open(HKEY_CURRENT_USER, KX_EXT_KEY, KEY_READ))
+            return 0;
+        ForEachValueName(key.get(), [&](const std::string& name) {
+            if (!name.empty() && name.size() < 260)
+                extensions.push_back(name);
+        });
+    }
+    int moved = 0;
+    for (const std::string& ext : extensions) {
+        std::string cls, command;
+        if (ReadClassSnapshot(ext.c_str(), &cls, &command))
+            continue;   // this build's own record holds
+        char earlierClass[260];
+        ReadFileTypeSnapshot(ext.c_str(), FT_CLASS, earlierClass, &command);
+        if (earlierClass[0] && WriteClassSnapshot(ext.c_str(), earlierClass, command)) {
+            DeleteRegValue(HKEY_CURRENT_USER, KX_EXT_KEY, ext.c_str());
+            moved++;
+        }
+    }
+    return moved;
+}
 
 int AdoptEarlierData()
 {
+    int moved = AdoptEarlierClassSnapshots();
     char user[MAX_PATH];
     if (!UserDataFolder(user, sizeof(user)) || lstrcmpiA(user, ProgramFolder()) == 0)
-        return 0;   // a portable copy: its data is where it always was
-    int moved = 0;
+        return moved;   // a portable copy: its files are where they always were
     char history[MAX_PATH + 16];
     HistoryFilePath(history, sizeof(history));
     if (GetFileAttributesA(history) == INVALID_FILE_ATTRIBUTES)

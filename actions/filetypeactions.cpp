@@ -1,4 +1,5 @@
 #include "filetypeactions.h"
+#include "classsnapshot.h"
 #include "filetypes.h"
 #include "registry.h"
 #include <string>
@@ -67,6 +68,7 @@ void RemoveWatchedExtension(const char* extension)
     SetRegValue(HKEY_CURRENT_USER, KX_CLASS_KEY, "", kept.c_str());
 
     std::string dotted = std::string(".") + extension;
+    ForgetClassSnapshot(dotted.c_str());
     char cls[260] = "";
     GetRegValue(HKEY_CURRENT_USER, KX_EXT_KEY, dotted.c_str(), cls, sizeof(cls));
     if (!cls[0])

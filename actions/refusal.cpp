@@ -41,6 +41,12 @@ int RefusalText(char* out, int capacity)
     return id;
 }
 
+void NoteActionFailure()
+{
+    if (!LastWriteRefusal())
+        NoteWriteRefusal(GetLastError());
+}
+
 int TellRefusal(HWND owner)
 {
     char text[1200];

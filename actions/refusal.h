@@ -12,3 +12,6 @@ int RefusalText(char* out, int capacity);
 // Tells the user that an action failed, with the reason of the last refused write
 // (writefault.h) since ClearWriteRefusal, and forgets it. The id of the text shown.
 int TellRefusal(HWND owner);
+// An action failed: when none of its writes noted a refusal, the failure the last error
+// holds is the reason TellRefusal gives.
+void NoteActionFailure();

@@ -35,6 +35,13 @@ static bool StartupFolder(char* out, int capacity);
 
 // An item of the all-users Startup folder: its disabled and parked copies guard the machine
 // and live in the machine's data folder; every other item's in the user's.
+static bool InCommonStartup(const char* item);
+
+int IsCommonStartupItem(const char* source, const char* command)
+{
+    return InCommonStartup(StartupItemFile(source, command)) ? 1 : 0;
+}
+
 static bool InCommonStartup(const char* item)
 {
     char common[MAX_PATH + 16] = "";

@@ -5,6 +5,8 @@
 #include <string>
 
 int IsStartupShortcut(const char* path);
+// 1 when the item (its source, else its command) lies in the all-users Startup folder.
+int IsCommonStartupItem(const char* source, const char* command);
 // Moves the item into Parked, under a free name; parked gets the parked path. 1 when moved.
 int ParkStartupItem(const char* item, char* parked, int capacity);
 // Moves a parked item back to place; never replaces a file there. 1 when moved.

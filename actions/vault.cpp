@@ -17,17 +17,37 @@
 
 namespace {
 
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// In the machine's data folder: a file put back from the vault goes into a folder the user
+// may not write, so no program of his may change the copy while it waits. "" (the last
+// error set) when the folder cannot be made.
 std::string VaultFolder()
 {
     char base[MAX_PATH];
-    GetProgramDataFolder(base, sizeof(base));
-    return std::string(base) + "\\vault\\";
+    if (!MachineDataPath("vault", base, sizeof(base)))
+        return "";
+    if (GetFileAttributesA(base) == INVALID_FILE_ATTRIBUTES &&
+        (FileWriteFails(base) || !CreateDirectoryA(base, nullptr)))
+        return "";
+    return std::string(base) + "\\";
+}
+
+// Where the copy of path waits: this build's vault, else the vault of an earlier build in
+// the user's application data.
+std::string VaultCopyOf(const char* path)
+{
+    std::string folder = VaultFolder();
+    if (!folder.empty() && Exists(folder + FileNamePart(path)))
+        return folder + FileNamePart(path);
+    char earlier[MAX_PATH + 64];
+    if (EarlierDataPath(("vault\\" + std::string(FileNamePart(path))).c_str(), earlier, sizeof(earlier)))
+        return earlier;
+    return "";
 }
 
 // Copies of one file name the vault holds at most; a further one is refused.
 const int kVaultNamesPerFile = 1000;
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool SizeOf(const std::string& path, ULONGLONG* size)
 {
@@ -92,14 +112,26 @@ std::string CopyIntoVault(HANDLE file, const char* path)
 {
     if (WriteStepFails())
         return "";
-    const std::string first = VaultFolder() + FileNamePart(path);
+    const std::string folder = VaultFolder();
+    if (folder.empty()) {
+        if (!LastWriteRefusal())   // the refused write itself says why
+            NoteWriteRefusal(GetLastError());
+        return "";
+    }
+    const std::string first = folder + FileNamePart(path);
     std::string candidate = first;
     for (int n = 1; n <= kVaultNamesPerFile; n++) {
         DWORD error = 0;
+        if (FileWriteFails(candidate.c_str())) {
+            NoteWriteRefusal(GetLastError());
+            return "";
+        }
         if (CopyFromHandle(file, candidate, &error))
             return candidate;
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            NoteWriteRefusal(error);
             return "";
+        }
         candidate = first + "." + std::to_string(n);
     }
     return "";
@@ -148,8 +180,8 @@ int CondemnHiddenFile(const char* title, const char* path, ListedState* why)
 
 int RestoreHiddenFromVault(const char*, const char* path, const char* vaultCopy)
 {
-    std::string source = vaultCopy && vaultCopy[0] ? std::string(vaultCopy)
-                                                   : VaultFolder() + FileNamePart(path);
+    // A history line names its copy, wherever the build that wrote it kept its vault.
+    std::string source = vaultCopy && vaultCopy[0] ? std::string(vaultCopy) : VaultCopyOf(path);
     int result = 0;
     if (Exists(source) && !Exists(path) && CopyChecked(source, path)) {
         result = !FileWriteFails(source.c_str()) && DeleteFileA(source.c_str()) ? 1 : 0;
@@ -166,7 +198,13 @@ int RestoreHiddenFromVault(const char*, const char* path, const char* vaultCopy)
     return result;
 }
 
-int UnhideFile(const char* path) { return SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) ? 1 : 0; }
+int UnhideFile(const char* path)
+{
+    if (!FileWriteFails(path) && SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL))
+        return 1;
+    NoteWriteRefusal(GetLastError());
+    return 0;
+}
 
 int ViewHiddenFile(const char* path)
 {
@@ -191,7 +229,13 @@ int DeleteFileAtRestart(const char* path)
             ListedFile file(path);
             file.SetAttributes(FILE_ATTRIBUTE_NORMAL);   // a file in use keeps them
         }
-        return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
+        // Windows keeps the delete in the machine's registry, which only administrators write.
+        if (KeyWriteFails(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager") ||
+            !MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+            NoteWriteRefusal(GetLastError());
+            return 0;
+        }
+        return 1;
     }
     // The Windows 95 family has no links and no folder rights.
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);

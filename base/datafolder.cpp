@@ -17,17 +17,25 @@ static bool MakeFolder(const std::string& folder)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-int GetProgramDataFolder(char* out, int capacity)
+int EarlierDataPath(const char* name, char* out, int capacity)
 {
     char appData[MAX_PATH] = "";
     GetRegValue(HKEY_CURRENT_USER,
                 "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "AppData",
                 appData, sizeof(appData));
-    std::string folder = std::string(appData) + "\\Kestrix";
-    if (!appData[0] || !MakeFolder(folder) || !MakeFolder(folder + "\\vault"))
-        folder = ProgramFolder();
-    lstrcpynA(out, folder.c_str(), capacity);
-    return lstrlenA(out);
+    std::string places[2] = {appData[0] ? std::string(appData) + "\\Kestrix" : std::string(),
+                             ProgramFolder()};
+    for (const std::string& folder : places) {
+        std::string path = folder + "\\" + name;
+        if (!folder.empty() && (int)path.size() < capacity &&
+            GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            lstrcpynA(out, path.c_str(), capacity);
+            return (int)path.size();
+        }
+    }
+    if (capacity > 0)
+        out[0] = 0;
+    return 0;
 }
 
 static std::string g_userOverride, g_machineOverride, g_documentsOverride;
@@ -205,11 +213,9 @@ int DocumentsFolder(char* out, int capacity)
     return Result(folder, out, capacity);
 }
 
-int AdoptEarlierFile(const char* name, const char* to)
+int AdoptEarlierFileAt(const char* earlier, const char* to)
 {
-    char earlier[MAX_PATH + 64];
-    ProgramFilePath(name, earlier, sizeof(earlier));
-    if (!to[0] || lstrcmpiA(earlier, to) == 0)
+    if (!to[0] || !earlier[0] || lstrcmpiA(earlier, to) == 0)
         return 0;
     if (GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES)
         return 1;
@@ -219,4 +225,17 @@ int AdoptEarlierFile(const char* name, const char* to)
     if (!FileMoveFails(earlier, to) && MoveFileExA(earlier, to, MOVEFILE_COPY_ALLOWED))
         return 1;
     return !FileWriteFails(to) && CopyFileA(earlier, to, TRUE);
+}
+
+int AdoptEarlierFile(const char* name, const char* to)
+{
+    char earlier[MAX_PATH + 64];
+    ProgramFilePath(name, earlier, sizeof(earlier));
+    return AdoptEarlierFileAt(earlier, to);
+}
+
+int AdoptEarlierDataFile(const char* name, const char* to)
+{
+    char earlier[MAX_PATH + 64];
+    return EarlierDataPath(name, earlier, sizeof(earlier)) && AdoptEarlierFileAt(earlier, to);
 }

@@ -1,9 +1,10 @@
 // Where the programs keep what they write.
 #pragma once
 
-// "<AppData>\Kestrix", created with its "vault" subfolder when missing; the program
-// folder when AppData is unknown or the vault cannot be made. The length.
-int GetProgramDataFolder(char* out, int capacity);
+// Where an earlier build kept <name> (a file or folder): "<AppData>\Kestrix" (roaming
+// application data, which any program of the user may rewrite), else the program folder.
+// The length, 0 (out empty) when it is in neither.
+int EarlierDataPath(const char* name, char* out, int capacity);
 
 // An installed copy (one that runs from Program Files, which only administrators may write)
 // keeps the user's own data in "%LOCALAPPDATA%\Kestrix" and what guards the whole machine in
@@ -37,3 +38,7 @@ void SetDataFolders(const char* user, const char* machine, const char* documents
 // `to` when it is there and `to` is not; when it cannot be moved (a program folder the user
 // may not write) it is copied, so it is still read. 1 when `to` holds it afterwards.
 int AdoptEarlierFile(const char* name, const char* to);
+// The same for a file at an earlier build's path.
+int AdoptEarlierFileAt(const char* earlier, const char* to);
+// The same for <name> wherever EarlierDataPath finds it.
+int AdoptEarlierDataFile(const char* name, const char* to);

@@ -1,4 +1,5 @@
 #include "exmain.h"
+#include "elevate.h"
 #include "earlierdata.h"
 #include "baseline.h"
 #include "filetypes.h"
@@ -33,6 +34,8 @@ int ExplorerMain(HINSTANCE instance, const char* commandLine, int)
     if (startTab < PAGE_STARTUP)
         startTab = PAGE_STARTUP;
     int exitCode = 0;
+    if (RunElevatedSwitch(commandLine, &exitCode))
+        return exitCode;
     if (RunReportSwitch(commandLine, &exitCode) || RunInventorySwitch(commandLine, &exitCode))
         return exitCode;
     if (RunActionSwitches(commandLine))

@@ -1,4 +1,6 @@
 #include "historydialog.h"
+#include "writefault.h"
+#include "refusal.h"
 #include "dialogs_options.h"
 #include "entrylist.h"
 #include "history.h"
@@ -168,9 +170,14 @@ static void Restore(HWND dialog, int checkReversible)
     int index = SelectedEntry(list);
     if (index < 0 || (checkReversible && !IsHistoryEventReversible(index)))
         return;
-    RestoreHistoryEvent(index);
+    ClearWriteRefusal();
+    int restored = RestoreHistoryEvent(index);
+    if (!restored)
+        NoteActionFailure();
     // The history was read again: the rows show it.
     Refill(dialog, EntryCount);
+    if (!restored)
+        TellRefusal(dialog);
 }
 
 static void CenterOnScreen(HWND dialog)

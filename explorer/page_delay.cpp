@@ -1,5 +1,7 @@
 // The Delayed Start page: programs the monitor starts some seconds after Windows did.
 #include "delaydialogs.h"
+#include "writefault.h"
+#include "refusal.h"
 #include "delaystart.h"
 #include "dialogs_pages.h"
 #include "entrylist.h"
@@ -81,8 +83,9 @@ static HMENU Menu(int index)
     return menu;
 }
 
-// Each selected row in turn; action returns -1 to stop. The list is refilled afterwards.
-static void ForSelected(HWND page, int (*action)(HWND page, int index))
+// Each selected row in turn; action returns -1 to stop, 0 when it failed. The list is
+// refilled afterwards; a change that failed is told with its reason when tell is set.
+static void ForSelected(HWND page, int (*action)(HWND page, int index), bool tell = true)
 {
     int entries[MAX_ENTRIES];
     int count = SelectedListEntries(page, entries, MAX_ENTRIES);
@@ -90,10 +93,20 @@ static void ForSelected(HWND page, int (*action)(HWND page, int index))
         NoSelectionMessage(page);
         return;
     }
-    for (int i = 0; i < count; i++)
-        if (action(page, entries[i]) < 0)
+    ClearWriteRefusal();
+    bool failed = false;
+    for (int i = 0; i < count; i++) {
+        int result = action(page, entries[i]);
+        if (result < 0)
             break;
+        if (!result) {
+            NoteActionFailure();
+            failed = true;
+        }
+    }
     RefillListPage(page);
+    if (failed && tell)
+        TellRefusal(page);
 }
 
 static int Command(HWND page, int command)
@@ -110,7 +123,7 @@ static int Command(HWND page, int command)
         ForSelected(page, [](HWND p, int index) {
             const EntryRecord* r = GetEntry(index);
             return LaunchDelayedProgram(p, DelayRootForTag(r->tag), r->command);
-        });
+        }, false);
         return 1;
     case IDM_PAGE_RESTORE_DELAYED:
         ForSelected(page, [](HWND, int index) { return RestoreDelayedProgram(index); });

@@ -1,5 +1,7 @@
 // The Hidden Files page: hidden files in the system folders.
 #include "dialogs_pages.h"
+#include "writefault.h"
+#include "refusal.h"
 #include "entrylist.h"
 #include "fileinfo.h"
 #include "folderwalk.h"
@@ -78,9 +80,13 @@ static int Command(HWND page, int command)
     }
     char path[260];
     lstrcpynA(path, r->command, sizeof(path));
+    ClearWriteRefusal();
     switch (command) {
     case IDC_PAGE_SPECIFIC:
-        UnhideFile(path);
+        if (!UnhideFile(path)) {
+            NoteActionFailure();
+            TellRefusal(page);
+        }
         break;
     case IDM_PAGE_DELETE_FILE: {
         if (AskResString(page, 926, path, MB_YESNO | MB_ICONSTOP) != IDYES)
@@ -89,8 +95,10 @@ static int Command(HWND page, int command)
         if (!CondemnHiddenFile(r->title, path, &why)) {
             if (why == LISTED_ELSEWHERE)
                 ShowDeleteRefusal(page, RESTART_ELSEWHERE, path);
-            else if (why != LISTED_MISSING)
-                ShowSystemError();
+            else if (why != LISTED_MISSING) {
+                NoteActionFailure();
+                TellRefusal(page);
+            }
         }
         break;
     }

@@ -1,6 +1,8 @@
 // The IE Helpers page: browser helper objects, toolbars and toolbar buttons, and today's
 // browsers' extensions, pages and policies.
 #include "addonactions.h"
+#include "writefault.h"
+#include "refusal.h"
 #include "addons.h"
 #include "browserentries.h"
 #include "dialogs_pages.h"
@@ -90,14 +92,21 @@ static int Command(HWND page, int command)
         NoSelectionMessage(page);
         return 1;
     }
+    ClearWriteRefusal();
+    bool failed = false;
     for (int i = 0; i < count; i++) {
         const EntryRecord* r = GetEntry(entries[i]);
-        if (r && IsBrowserSetting(r->type))
+        if (r && IsBrowserSetting(r->type)) {
             AskResString(page, 1600, r->title, MB_OK | MB_ICONINFORMATION);
-        else if (r && AskResString(page, 698, r->title, MB_YESNO | MB_ICONQUESTION) == IDYES)
-            RemoveAddOn(r->command, entries[i]);
+        } else if (r && AskResString(page, 698, r->title, MB_YESNO | MB_ICONQUESTION) == IDYES &&
+                   !RemoveAddOn(r->command, entries[i])) {
+            NoteActionFailure();
+            failed = true;
+        }
     }
     RefillListPage(page);
+    if (failed)
+        TellRefusal(page);
     return 1;
 }
 

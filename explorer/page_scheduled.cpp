@@ -1,6 +1,8 @@
 // The Scheduled Tasks page: the work items of the Task Scheduler and the tasks of its 2.0
 // service, which can also be switched off and on.
 #include "dialogs_pages.h"
+#include "writefault.h"
+#include "refusal.h"
 #include "entrylist.h"
 #include "keys.h"
 #include "listpage.h"
@@ -46,13 +48,20 @@ static HMENU Menu(int index)
     return menu;
 }
 
-// A task left as it was is said so, and keeps its known value.
-static bool Changed(HRESULT hr)
+// A task left as it was is said so, and keeps its known value; a change Windows refused is
+// said with what to do about it.
+static bool Changed(HWND page, HRESULT hr)
 {
     if (hr == S_OK)
         return true;
-    SetLastError(hr == S_FALSE ? ERROR_FILE_NOT_FOUND : (DWORD)hr);
-    ShowSystemError();
+    if (hr == S_FALSE) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        ShowSystemError();
+        return false;
+    }
+    ClearWriteRefusal();
+    NoteWriteRefusal(HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : (DWORD)hr);
+    TellRefusal(page);
     return false;
 }
 
@@ -71,7 +80,7 @@ static int Command(HWND page, int command)
         for (int i = 0; i < count; i++)
             if (const EntryRecord* r = GetEntry(entries[i]))
                 if (r->tag & TASK_TAG_SERVICE)   // a work item has no switch
-                    Changed(SetScheduledTaskEnabled(r->title, command == IDC_STARTUP_ENABLE));
+                    Changed(page, SetScheduledTaskEnabled(r->title, command == IDC_STARTUP_ENABLE));
         RefillListPage(page);
         return 1;
     }
@@ -79,7 +88,7 @@ static int Command(HWND page, int command)
         const EntryRecord* r = GetEntry(entries[i]);
         if (!r || AskResString(page, 687, r->title, MB_YESNO | MB_ICONQUESTION) != IDYES)
             continue;
-        if (Changed(RemoveScheduledTask(r->title)))
+        if (Changed(page, RemoveScheduledTask(r->title)))
             DeleteRegValue(HKEY_CURRENT_USER, KX_KEY "\\Tasks", r->title);
     }
     RefillListPage(page);

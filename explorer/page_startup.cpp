@@ -1,4 +1,5 @@
 #include "page_startup.h"
+#include "elevate.h"
 #include "baseline.h"
 #include "dialogs_pages.h"
 #include "entrylist.h"
@@ -379,6 +380,9 @@ void UpdateStartupSelection(HWND page)
     if (!r)
         return;
     EnableWindow(remove, TRUE);
+    int shield = NeedsElevation(*r);
+    for (HWND button : {enable, disable, remove})
+        ShowShield(button, shield);
     int disabled = DisabledCodeForTitle(r->title) != 0 || r->offByWindows;
     ShowWindow(disabled ? enable : disable, SW_SHOW);
     ShowWindow(disabled ? disable : enable, SW_HIDE);

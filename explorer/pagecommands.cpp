@@ -1,4 +1,6 @@
 #include "pagecommands.h"
+#include "writefault.h"
+#include "refusal.h"
 #include "dialogs_pages.h"
 #include "entrylist.h"
 #include "pathutil.h"
@@ -111,11 +113,14 @@ int DeleteEntryFileOnReboot(HWND page, int index)
     }
     if (AskResString(page, 800, file.c_str(), MB_YESNO | MB_ICONSTOP) != IDYES)
         return 0;
+    ClearWriteRefusal();
     int result = DeleteFileAtRestart(file.c_str());
-    if (result < 0)
+    if (result < 0) {
         ShowDeleteRefusal(page, result, file.c_str());
-    else if (!result)
-        ShowSystemError();
+    } else if (!result) {
+        NoteActionFailure();
+        TellRefusal(page);
+    }
     return result > 0;
 }
 

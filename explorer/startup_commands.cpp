@@ -1,5 +1,6 @@
 // Commands of the Startup Programs page: buttons, keys and context menu share these ids.
 #include "delaystart.h"
+#include "elevate.h"
 #include "refusal.h"
 #include "writefault.h"
 #include "dialogs_pages.h"
@@ -77,6 +78,26 @@ static void Info(HWND page)
     SetFocus(list);
 }
 
+// The entry's change, by an elevated copy of the manager when it needs rights this one lacks
+// (which tells the user itself when it fails). false when the change failed here.
+static bool Toggle(HWND page, const EntryRecord& r)
+{
+    if (NeedsElevation(r)) {
+        RunElevated(page, ELEVATED_TOGGLE, r);
+        return true;
+    }
+    return DisableRunProgram(r.title, r.command, r.source, r.type) != 0;
+}
+
+static bool Delete(HWND page, const EntryRecord& r)
+{
+    if (NeedsElevation(r)) {
+        RunElevated(page, ELEVATED_REMOVE, r);
+        return true;
+    }
+    return DeleteRunProgram(r.title, r.command, r.source, r.type) != 0;
+}
+
 static void DisableOrEnable(HWND page, int disable)
 {
     std::vector<int> entries = SelectedEntries(page);
@@ -94,9 +115,9 @@ static void DisableOrEnable(HWND page, int disable)
         if (disable) {
             StopRunningProgram(r->command, r->title, entries.size() == 1);
             if (!isDisabled && !r->offByWindows)
-                failed |= !DisableRunProgram(r->title, r->command, r->source, r->type);
+                failed |= !Toggle(page, *r);
         } else if (isDisabled) {
-            failed |= !DisableRunProgram(r->title, r->command, r->source, r->type);
+            failed |= !Toggle(page, *r);
         } else if (r->offByWindows) {
             // Kept off by Windows' own switch: switched on there, so that Task Manager
             // shows the same state.
@@ -126,10 +147,10 @@ static void Remove(HWND page)
         } else if (entries.size() == 1) {
             StopRunningProgram(r->command, r->title, 1);
             if (AskResString(page, 15, r->command, MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
-                failed |= !DeleteRunProgram(r->title, r->command, r->source, r->type);
+                failed |= !Delete(page, *r);
         } else {
             StopRunningProgram(r->command, r->title, 0);
-            failed |= !DeleteRunProgram(r->title, r->command, r->source, r->type);
+            failed |= !Delete(page, *r);
         }
     }
     Refill(page);

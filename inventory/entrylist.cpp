@@ -137,6 +137,7 @@ static const struct {
     {29, "*HIDDEN_DeleteFile", true},
     {30, "REMOVE_WinLogonNotify", false},
     {31, "LOG_UNKNOWN", false},
+    {32, "FILETYPE_Restore", false},
 };
 
 int RunKeyOfCode(int code, HKEY* root, const char** path, REGSAM* view)

@@ -1,4 +1,5 @@
 #include "filetypes.h"
+#include "classsnapshot.h"
 #include "pathutil.h"
 #include "registry.h"
 #include "resstring.h"
@@ -187,6 +188,12 @@ int SnapshotFileType(const char* extensionWithDot, int kind)
     if (!classKey || !ResolveText(extensionWithDot, kind, cls, command))
         return 0;
     cls.resize(cls.size() < 259 ? cls.size() : 259);
+    // A machine class is kept where only administrators write; a copy of the monitor that
+    // may not write there keeps watching with the user's own record, as earlier builds did.
+    if (kind == FT_CLASS && WriteClassSnapshot(extensionWithDot, cls, command)) {
+        DeleteRegValue(HKEY_CURRENT_USER, classKey, extensionWithDot);
+        return 1;
+    }
     SetRegValue(HKEY_CURRENT_USER, classKey, extensionWithDot, cls.c_str());
     // The quote-free form is what comparisons read; the command as written is what a
     // restore puts back.
@@ -203,6 +210,12 @@ void ReadFileTypeSnapshot(const char* extensionWithDot, int kind, char* classNam
     const char* classKey = SnapshotClassKey(kind);
     if (!classKey)
         return;
+    std::string machineClass, machineCommand;
+    if (kind == FT_CLASS && ReadClassSnapshot(extensionWithDot, &machineClass, &machineCommand)) {
+        Cut259(machineClass, className);
+        *command = machineCommand;
+        return;
+    }
     Cut259(ReadText(HKEY_CURRENT_USER, classKey, extensionWithDot), className);
     // An empty class would name the Class key's default value: the watch list itself.
     if (!className[0])

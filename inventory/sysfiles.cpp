@@ -7,6 +7,7 @@
 #include "platform.h"
 #include "program.h"
 #include "registry.h"
+#include "writefault.h"
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -27,9 +28,18 @@ int GetHOSTSFile(char* out, int capacity)
 
 void SavedCopyPath(const char* name, char* out, int capacity)
 {
-    char base[MAX_PATH];
-    GetProgramDataFolder(base, sizeof(base));
-    snprintf(out, capacity, "%s\\%s", base, name);
+    if (MachineDataPath(name, out, capacity) &&
+        (GetFileAttributesA(out) != INVALID_FILE_ATTRIBUTES || AdoptEarlierDataFile(name, out)))
+        return;
+    char earlier[MAX_PATH + 64];
+    if (EarlierDataPath(name, earlier, sizeof(earlier)) && lstrlenA(earlier) < capacity) {
+        lstrcpynA(out, earlier, capacity);
+        return;
+    }
+    // Not there yet: where a write would make it, refused when the folder cannot be made.
+    char folder[MAX_PATH];
+    if (!out[0] && MachineDataFolderName(folder, sizeof(folder)))
+        snprintf(out, capacity, "%s\\%s", folder, name);
 }
 
 int SysFileState(const char* path, char* date, int dateCapacity, unsigned long* size, char* stamp)
@@ -73,7 +83,10 @@ int RecordSysFile(const char* name, const char* path, const char* comment, int t
     char copy[MAX_PATH];
     SavedCopyPath(name, copy, sizeof(copy));
     SetFileAttributesA(copy, FILE_ATTRIBUTE_NORMAL);
-    return CopyFileA(path, copy, FALSE) ? 1 : 0;
+    if (!FileWriteFails(copy) && CopyFileA(path, copy, FALSE))
+        return 1;
+    NoteWriteRefusal(GetLastError());
+    return 0;
 }
 
 void InitSysFileRecords()
@@ -145,14 +158,13 @@ void NoteFilePath(const char* programPath, char* out, int capacity)
         if ((unsigned char)c < 32 || strchr("\\/:*?\"<>|", c))
             c = '_';
     name = name.substr(0, 120);
-    char path[MAX_PATH];
-    snprintf(path, sizeof(path), "%s\\note_%s.txt", ProgramFolder(), name.c_str());
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
-        char base[MAX_PATH];
-        GetProgramDataFolder(base, sizeof(base));
-        snprintf(path, sizeof(path), "%s\\note_%s.txt", base, name.c_str());
-    }
-    lstrcpynA(out, path, capacity);
+    std::string file = "note_" + name + ".txt";
+    if (UserDataPath(file.c_str(), out, capacity) &&
+        (GetFileAttributesA(out) != INVALID_FILE_ATTRIBUTES || AdoptEarlierDataFile(file.c_str(), out)))
+        return;
+    char earlier[MAX_PATH + 64];
+    if (EarlierDataPath(file.c_str(), earlier, sizeof(earlier)) && lstrlenA(earlier) < capacity)
+        lstrcpynA(out, earlier, capacity);
 }
 
 std::string WinInitPath()

@@ -1,6 +1,8 @@
 // Alert of the service check (template 171). Refusing stops and disables the service, by the
 // key name of the entry shown, before the dialog ends.
 #include "actionevents.h"
+#include "patrolmessage.h"
+#include "writefault.h"
 #include "alert.h"
 #include "entrylist.h"
 #include "history.h"
@@ -59,10 +61,11 @@ static void RefuseService()
     if (SendServiceControl(g_alert.service, SERVICE_CONTROL_STOP))
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_STOP);
     SetLastError(0);
+    ClearWriteRefusal();
     if (SetServiceStartType(g_alert.service, SERVICE_DISABLED))
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_DISABLED);
     else
-        ReportActionRefused(ACT_SERVICE_DISABLED, g_alert.type, g_alert.title, g_alert.command,
+        TellActionRefused(ACT_SERVICE_DISABLED, g_alert.type, g_alert.title, g_alert.command,
                             GetLastError());
 }
 

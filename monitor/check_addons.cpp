@@ -1,6 +1,8 @@
 // The browser add-on check: a helper object, toolbar or button missing from the known list is
 // shown to the user; a refused one is removed.
 #include "actionevents.h"
+#include "patrolmessage.h"
+#include "writefault.h"
 #include "addonactions.h"
 #include "addons.h"
 #include "alert.h"
@@ -25,8 +27,9 @@ static void Refuse(const EntryRecord& entry)
         if (lstrcmpiA(GetEntry(i)->command, entry.command) == 0 &&
             lstrcmpiA(GetEntry(i)->source, entry.source) == 0) {
             SetLastError(0);
+            ClearWriteRefusal();
             if (!RemoveAddOn(entry.command, i))
-                ReportActionRefused(ACT_IEHELPER_REMOVE, entry.type, entry.title, entry.command,
+                TellActionRefused(ACT_IEHELPER_REMOVE, entry.type, entry.title, entry.command,
                                     GetLastError());
             break;
         }

@@ -1,6 +1,8 @@
 // The file-type check: an association of a watched extension that no longer names the
 // program of its snapshot is put back, silently when file types are locked, or after asking.
 #include "alert.h"
+#include "patrolmessage.h"
+#include "writefault.h"
 #include "baseline.h"
 #include "checks.h"
 #include "entrylist.h"
@@ -55,8 +57,10 @@ void CheckFileTypes()
             continue;
         }
         INT_PTR result = AskAboutFileType(stored, entry.command);
-        if (result == IDNO)
-            RestoreFileType(entry.detail, entry.tag);
+        ClearWriteRefusal();
+        if (result == IDNO && !RestoreFileType(entry.detail, entry.tag))
+            TellActionRefused(ACT_FILETYPE_RESTORE, TYPE_FILETYPE, entry.detail, stored,
+                              GetLastError());
         else if (result == IDYES)
             SnapshotFileType(entry.detail, entry.tag);
     }

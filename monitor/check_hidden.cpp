@@ -1,6 +1,8 @@
 // The hidden-file check: a hidden file in the system folders that is not in the known list
 // is shown; Delete condemns it to the vault, any other answer approves it.
 #include "alert.h"
+#include "patrolmessage.h"
+#include "writefault.h"
 #include "checks.h"
 #include "entrylist.h"
 #include "inventories.h"
@@ -23,8 +25,12 @@ void CheckHiddenFiles()
         if (suppressAlerts > 1)
             continue;   // left for a later pass
         INT_PTR result = AskAboutEntry(SOUND_IE_HELPER, entry.command, "Hidden", 158, 822, ALERT_HIDDEN);
-        if (result == IDNO)
-            CondemnHiddenFile(entry.title, entry.command);
+        ClearWriteRefusal();
+        ListedState why = LISTED_OPEN;
+        if (result == IDNO && !CondemnHiddenFile(entry.title, entry.command, &why) &&
+            why != LISTED_MISSING)
+            TellActionRefused(ACT_HIDDEN_DELETEFILE, TYPE_HIDDEN, entry.title, entry.command,
+                              GetLastError());
         else
             ApproveHiddenFile(entry.command);
     }

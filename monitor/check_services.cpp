@@ -2,6 +2,8 @@
 // user; a refused one is disabled and stopped, and known afterwards either way. Everything
 // goes by the key name: a service may take any display name, another service's too.
 #include "actionevents.h"
+#include "patrolmessage.h"
+#include "writefault.h"
 #include "alert.h"
 #include "checks.h"
 #include "entrylist.h"
@@ -21,10 +23,11 @@ static const char kKnownKey[] = KX_KEY "\\Services";
 static void RefuseSilently(const EntryRecord& entry)
 {
     SetLastError(0);
+    ClearWriteRefusal();
     if (SetServiceStartType(entry.key, SERVICE_DISABLED))
         WriteHistoryLine(entry.title, entry.command, "", entry.type, ACT_SERVICE_DISABLED);
     else
-        ReportActionRefused(ACT_SERVICE_DISABLED, entry.type, entry.title, entry.command,
+        TellActionRefused(ACT_SERVICE_DISABLED, entry.type, entry.title, entry.command,
                             GetLastError());
     if (SendServiceControl(entry.key, SERVICE_CONTROL_STOP))
         WriteHistoryLine(entry.title, entry.command, "", entry.type, ACT_SERVICE_STOP);

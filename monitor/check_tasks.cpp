@@ -1,6 +1,8 @@
 // The scheduled-task check: a work item missing from the known list is shown to the user; a
 // refused one is deleted.
 #include "actionevents.h"
+#include "patrolmessage.h"
+#include "writefault.h"
 #include "alert.h"
 #include "checks.h"
 #include "entrylist.h"
@@ -35,12 +37,13 @@ void CheckScheduledTasks()
                                                             161, 823, ALERT_TASK);
         if (result == IDNO) {
             // Only a deletion that happened goes into the history.
+            ClearWriteRefusal();
             HRESULT removed = RemoveScheduledTask(entry.title);
             if (removed == S_OK)
                 WriteHistoryLine(entry.title, entry.command, "", TASK_SCHEDULED,
                                  ACT_SCHEDULEDTASK_REMOVE);
             else
-                ReportActionRefused(ACT_SCHEDULEDTASK_REMOVE, TASK_SCHEDULED, entry.title,
+                TellActionRefused(ACT_SCHEDULEDTASK_REMOVE, TASK_SCHEDULED, entry.title,
                                     entry.command, (DWORD)removed);
             DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, entry.title);
         } else if (result == IDYES) {

@@ -1,6 +1,8 @@
 // Startup verification: the known-state rule, the pre-scan, and the answers of the new
 // program alert (131) and the moved-back alert (192).
 #include "verify.h"
+#include "patrolmessage.h"
+#include "writefault.h"
 #include "actionevents.h"
 #include "alert.h"
 #include "baseline.h"
@@ -156,8 +158,9 @@ static void Disable(const EntryRecord& entry)
     if (DisabledCodeForTitle(entry.title))
         return;
     SetLastError(0);
+    ClearWriteRefusal();
     if (!DisableRunProgram(entry.title, entry.command, entry.source, entry.type))
-        ReportActionRefused(ACT_START_DISABLE, entry.type, entry.title, entry.command,
+        TellActionRefused(ACT_START_DISABLE, entry.type, entry.title, entry.command,
                             GetLastError());
 }
 
@@ -191,8 +194,9 @@ static void Reject(const EntryRecord& entry)
     // Stopped first, so that it cannot write its value back.
     StopRunningProgram(keyName, entry.title, 0);
     SetLastError(0);
+    ClearWriteRefusal();
     if (!DeleteRunProgram(entry.title, keyName, entry.source, entry.type))
-        ReportActionRefused(ACT_START_REMOVE, entry.type, entry.title, entry.command,
+        TellActionRefused(ACT_START_REMOVE, entry.type, entry.title, entry.command,
                             GetLastError());
     DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, keyName);
     DeleteRegValue(HKEY_CURRENT_USER, kKnownKey, entry.title);
@@ -274,8 +278,12 @@ static void CheckDelayedStore()
         if (result == IDYES) {
             ApproveDelayed(stored.program.c_str());
         } else if (result == IDNO || result == ALERT_RESULT_DISABLE) {
+            ClearWriteRefusal();
             if (DeleteDelayValues(stored.root, stored.program.c_str()))
                 WriteHistoryLine(entry.title, entry.command, "", entry.type, ACT_START_REMOVE);
+            else
+                TellActionRefused(ACT_START_REMOVE, entry.type, entry.title, entry.command,
+                                  GetLastError());
         }
     }
 }

@@ -2,6 +2,7 @@
 // created without its modal loop, commands are sent to the page, and a watcher thread answers
 // the questions they ask.
 #include "kxtest.h"
+#include "../explorer/elevate.h"
 #include "../explorer/explorerseams.h"
 #include "../explorer/infodialog.h"
 #include "../explorer/mainwindow.h"
@@ -12,6 +13,7 @@
 #include "../explorer/sheet.h"
 #include "../explorer/shellrun.h"
 #include "delaystart.h"
+#include "elevation.h"
 #include "dialogs_pages.h"
 #include "entrylist.h"
 #include "keys.h"
@@ -122,6 +124,8 @@ protected:
         SetShellRunHook(nullptr);
         SetProgramInfoHook(nullptr);
         SetPlatformOverride(nullptr);
+        SetElevatedOverride(-1);
+        SetElevatedRunner(nullptr);
         ClearEntries();
         KxTest::TearDown();
     }
@@ -327,6 +331,84 @@ TEST_F(SheetTest, SelectionRulesFollowTheEntryType)
     std::vector<int> shell = {1008, 1201, 1202, 1064, 0, 1067, 9, 1077};
     EXPECT_EQ(plain, items(3));
     EXPECT_EQ(shell, items(0));
+}
+
+std::vector<std::string> g_elevated;
+int g_elevatedAnswer;   // -1 declined, else what the elevated copy does and returns
+int RunInProcess(const char* file, const char* parameters)
+{
+    g_elevated.push_back(std::string(FileNamePart(file)) + " " + parameters);
+    if (g_elevatedAnswer < 0)
+        return -1;
+    // What the elevated copy does with its command line, here in this process.
+    int exitCode = -2;
+    EXPECT_EQ(1, RunElevatedSwitch(parameters, &exitCode));
+    return exitCode;
+}
+
+// Without administrator rights the machine's entries are changed by an elevated copy of the
+// manager, asked for with a shield on the buttons; the user's own entries are changed here.
+TEST_F(SheetTest, TheMachineEntriesAreChangedByAnElevatedCopyAndTheUsersHere)
+{
+    const char* machineTitle = "KxPage \"Machine\" %1";
+    SaveValue(HKEY_LOCAL_MACHINE, kRunKey, machineTitle);
+    std::string machine = TempPath("machine tool.exe");
+    CopyFileA((TestProgramFolder() + "\\kxfx_app.exe").c_str(), machine.c_str(), FALSE);
+    WriteValueText(HKEY_LOCAL_MACHINE, kRunKey, machineTitle, "\"" + machine + "\" /x");
+    AddRun("KxPageUser", "user.exe");
+    SetElevatedOverride(0);
+    SetElevatedRunner(RunInProcess);
+    g_elevated.clear();
+    Open(PAGE_STARTUP);
+    HWND list = List();
+
+    Select(list, {RowOf(list, "KxPageUser")});
+    Command(IDC_STARTUP_DISABLE);
+    EXPECT_TRUE(g_elevated.empty()) << "the user's own entry needs no rights";
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, "KxPageUser"));
+
+    // Declined at the prompt: nothing changes, nothing is said.
+    g_elevatedAnswer = -1;
+    Select(list, {RowOf(list, machineTitle)});
+    {
+        MessageWatch guard(sheet_, 0);
+        Command(IDC_STARTUP_DISABLE);
+        EXPECT_FALSE(guard.Stop());
+    }
+    ASSERT_EQ(1u, g_elevated.size());
+    EXPECT_EQ(0u, g_elevated[0].find("KestrixEx.exe -Elevated 1 1 ")) << g_elevated[0];
+    EXPECT_EQ(std::string::npos, g_elevated[0].find('"')) << "no quote reaches the command line";
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, machineTitle));
+
+    // Allowed: the copy disables it, enables it again, then removes it.
+    g_elevatedAnswer = 0;
+    Select(list, {RowOf(list, machineTitle)});
+    Command(IDC_STARTUP_DISABLE);
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, machineTitle));
+    EXPECT_EQ("1", ReadValueText(HKEY_LOCAL_MACHINE, KX_DISABLED_KEY, machineTitle));
+    Select(list, {RowOf(list, machineTitle)});
+    Command(IDC_STARTUP_ENABLE);
+    EXPECT_EQ("\"" + machine + "\" /x", ReadValueText(HKEY_LOCAL_MACHINE, kRunKey, machineTitle));
+    Select(list, {RowOf(list, machineTitle)});
+    {
+        MessageWatch watch(sheet_, IDYES);
+        Command(IDC_PAGE_REMOVE);
+        watch.Wait();
+    }
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, machineTitle));
+    EXPECT_EQ(4u, g_elevated.size());
+    EXPECT_EQ(0u, g_elevated[3].find("KestrixEx.exe -Elevated 2 1 ")) << g_elevated[3];
+
+    // A line this program does not write does nothing.
+    int exitCode = 0;
+    for (const char* line : {"-Elevated 1 1 4B78", "-Elevated 3 1 4B78 - -", "-Elevated 1 1 4B7 - -",
+                             "-Elevated 1 1 4B00 - -", "-Elevated 1 1 - - -"}) {
+        EXPECT_EQ(1, RunElevatedSwitch(line, &exitCode)) << line;
+        EXPECT_EQ(1, exitCode) << line;
+    }
+    EXPECT_EQ(0, RunElevatedSwitch("-ElevatedX 1 1 4B78 - -", &exitCode));
+    SetElevatedOverride(-1);
+    SetElevatedRunner(nullptr);
 }
 
 TEST_F(SheetTest, DisableEnableAndRemoveChangeTheRegistryAndTheList)

@@ -2,7 +2,11 @@
 // step with that step failing (refused, locked, full; see writefault.h). Afterwards the
 // user's entry or file is wholly as it was or wholly as the action leaves it, the result
 // says which, and so does the history.
+#include "classsnapshot.h"
+#include "addonactions.h"
+#include "addons.h"
 #include "cookieactions.h"
+#include "earlierdata.h"
 #include "datafolder.h"
 #include "program.h"
 #include "refusal.h"
@@ -18,6 +22,7 @@
 #include "kxtest.h"
 #include "runactions.h"
 #include "serviceactions.h"
+#include "sysfiles.h"
 #include "vault.h"
 #include "watched_items.h"
 #include "writefault.h"
@@ -30,6 +35,9 @@ const char kTitle[] = "KxFaultAgent";
 const char kCommand[] = "C:\\Tools\\agent.exe /min";
 const char kSvc[] = "KxFaultSvc";
 const char kSvcDisplay[] = "Orvane Fault Service";
+
+const std::string kHelperKey = KX_BHO_KEY "\\{6B1D5E0A-0000-4000-8000-00000000FA17}";
+void NoCommand(const char*) {}
 
 class FaultsTest;
 
@@ -52,6 +60,8 @@ protected:
         ForgetKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxf");
         ForgetKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\kxffile");
         ForgetKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\kxfother");
+        ForgetKey(HKEY_LOCAL_MACHINE, kHelperKey);
+        SetAddOnCommandRunner(NoCommand);
         const char* shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
         SaveValue(HKEY_CURRENT_USER, shellFolders, "AppData");
     }
@@ -59,6 +69,7 @@ protected:
     {
         SetWriteFault(0);
         SetDeniedPlaces(0);
+        SetAddOnCommandRunner(nullptr);
         RemoveService(kSvc);
         KxTest::TearDown();
     }
@@ -82,7 +93,7 @@ public:
     }
     std::string History() { return ReadTextFile(TempPath("history.txt")); }
     std::string Hidden() { return TempPath("hidden.dat"); }
-    std::string Vault() { return TempPath("Kestrix\\vault"); }
+    std::string Vault() { return TempPath("machine\\vault"); }
     std::string Profile() { return TempPath("profile"); }
 
     void Run(const FaultAction& action);
@@ -186,6 +197,28 @@ std::string ObserveHidden(FaultsTest& t)
         FindClose(find);
     }
     return "file=" + FileSnapshot(t.Hidden()) + copies;
+}
+
+void PrepareUnhide(FaultsTest& t) { PrepareHidden(t); }
+int Unhide(FaultsTest& t) { return UnhideFile(t.Hidden().c_str()); }
+std::string ObserveAttributes(FaultsTest& t)
+{
+    return std::to_string(GetFileAttributesA(t.Hidden().c_str()) & FILE_ATTRIBUTE_HIDDEN);
+}
+
+// --- A browser helper's registration removed ---
+
+void PrepareHelper(FaultsTest&)
+{
+    WriteValueText(HKEY_LOCAL_MACHINE, kHelperKey, "", "");
+    ClearEntries();
+    AddEntry("Fault Helper", "C:\\Tools\\helper.dll", kHelperKey.c_str() + strlen(KX_BHO_KEY) + 1,
+             "", TYPE_BHO, 0);
+}
+int RemoveHelper(FaultsTest&) { return RemoveAddOn("C:\\Tools\\helper.dll", 0); }
+std::string ObserveHelper(FaultsTest&)
+{
+    return KeyExists(HKEY_LOCAL_MACHINE, kHelperKey) ? "registered" : "gone";
 }
 
 // --- The Mozilla cookie file rewritten without the condemned cookies ---
@@ -308,6 +341,8 @@ const FaultAction kActions[] = {
     {"delay", PrepareRun, Delay, ObserveDelay, -1},
     {"condemn", PrepareHidden, Condemn, ObserveHidden, ACT_HIDDEN_DELETEFILE},
     {"put back", PrepareCondemned, PutBack, ObserveHidden, -1},
+    {"unhide", PrepareUnhide, Unhide, ObserveAttributes, -1},
+    {"remove an add-on", PrepareHelper, RemoveHelper, ObserveHelper, ACT_IEHELPER_REMOVE},
     {"cookie rewrite", PrepareCookies, RewriteCookies, ObserveCookies, -1},
     {"file-type restore", PrepareFileType, RestoreType, ObserveFileType, -1},
     {"service start type", PrepareService, DisableService, ObserveService, -1},
@@ -393,6 +428,7 @@ TEST_F(FaultsTest, AnActionRefusedForLackOfRightsChangesNothingLogsNothingAndSay
     const struct { int place; const char* expectRefused; } places[] = {
         {PLACE_PROGRAM_FOLDER, "enable an item an earlier build disabled"},
         {PLACE_HKLM, "service start type"},
+        {PLACE_HKLM, "remove an add-on"},
         {PLACE_HKLM_CLASSES, "file-type restore"},
         {PLACE_MACHINE_FOLDER, "remove an all-users item"},
     };
@@ -419,4 +455,74 @@ TEST_F(FaultsTest, EveryActionIsWhollyDoneOrWhollyUndoneWhicheverWriteStepFails)
     InstalledLayout();
     for (const FaultAction& action : kActions)
         Run(action);
+}
+
+// What guards the machine lives in its folder; what an earlier build kept in the user's
+// roaming data is read there while that folder refuses it, and moved once it does not.
+TEST_F(FaultsTest, MachineGuardDataLivesInTheMachineFolderAndEarlierDataFollowsIt)
+{
+    InstalledLayout();
+    Reset();
+    ForgetKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxg");
+    const std::string earlier = TempPath("roaming\\Kestrix");
+    CreateDirectoryA(TempPath("roaming").c_str(), nullptr);
+    CreateDirectoryA(earlier.c_str(), nullptr);
+    CreateDirectoryA((earlier + "\\vault").c_str(), nullptr);
+    WriteValueText(HKEY_CURRENT_USER, kShellFolders, "AppData", TempPath("roaming"));
+    WriteTextFile(earlier + "\\HOSTS", "earlier hosts copy");
+    WriteTextFile(earlier + "\\vault\\old.dat", "condemned earlier");
+    WriteTextFile(earlier + "\\note_tool.txt", "my note");
+    WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxf", "", "kxffile");
+    WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Classes\\kxffile\\shell\\open\\command", "",
+                   "C:\\Tools\\viewer.exe \"%1\"");
+    WriteValueText(HKEY_CURRENT_USER, KX_EXT_KEY, ".kxf", "kxffile");
+    WriteValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "kxffile", "C:\\Tools\\viewer.exe %1");
+    char path[MAX_PATH * 2];
+    std::string cls, command;
+
+    // Refused: everything is still read where the earlier build left it.
+    SetDeniedPlaces(PLACE_MACHINE_FOLDER);
+    SavedCopyPath("HOSTS", path, sizeof(path));
+    EXPECT_EQ(earlier + "\\HOSTS", path);
+    EXPECT_EQ(0, AdoptEarlierClassSnapshots());
+    char snapshot[260];
+    ReadFileTypeSnapshot(".kxf", FT_CLASS, snapshot, &command);
+    EXPECT_STREQ("kxffile", snapshot);
+    EXPECT_EQ("\"C:\\Tools\\viewer.exe\" \"%1\"", command);
+    // A new snapshot the machine folder refuses is still kept, for the watch; a restore from
+    // it is the administrator's to make.
+    WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxg", "", "kxffile");
+    EXPECT_EQ(1, SnapshotFileType(".kxg", FT_CLASS));
+    EXPECT_EQ("kxffile", Value(HKEY_CURRENT_USER, KX_EXT_KEY, ".kxg"));
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxg");
+    SetDeniedPlaces(0);
+
+    // Allowed: each moves into the machine's folder, and nothing of it stays behind.
+    SavedCopyPath("HOSTS", path, sizeof(path));
+    EXPECT_EQ(TempPath("machine\\HOSTS"), path);
+    EXPECT_EQ("earlier hosts copy", ReadTextFile(path));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((earlier + "\\HOSTS").c_str()));
+    EXPECT_EQ(2, AdoptEarlierClassSnapshots());
+    ASSERT_EQ(1, ReadClassSnapshot(".kxf", &cls, &command));
+    EXPECT_EQ("kxffile | C:\\Tools\\viewer.exe \"%1\"", cls + " | " + command) << "as written";
+    EXPECT_EQ("<none>", Value(HKEY_CURRENT_USER, KX_EXT_KEY, ".kxf"));
+    EXPECT_EQ(0, AdoptEarlierClassSnapshots()) << "nothing moves twice";
+    // A user's program rewriting his own key no longer changes what a restore writes back.
+    WriteValueText(HKEY_CURRENT_USER, KX_EXT_KEY, ".kxf", "planted");
+    WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxf", "", "kxfother");
+    EXPECT_EQ(1, RestoreFileType(".kxf", FT_CLASS));
+    EXPECT_EQ("kxffile", Value(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxf", ""));
+    // Notes are the user's own.
+    NoteFilePath("C:\\Tools\\tool.exe", path, sizeof(path));
+    EXPECT_EQ(TempPath("note_tool.txt"), path);
+    EXPECT_EQ("my note", ReadTextFile(path));
+
+    // The vault: a new copy waits in the machine's folder, an earlier one comes back from
+    // where its build kept it.
+    PrepareHidden(*this);
+    WriteValueText(HKEY_CURRENT_USER, kShellFolders, "AppData", TempPath("roaming"));
+    ASSERT_EQ(1, CondemnHiddenFile("hidden.dat", Hidden().c_str()));
+    EXPECT_EQ("hidden program bytes", ReadTextFile(TempPath("machine\\vault\\hidden.dat")));
+    EXPECT_EQ(1, RestoreHiddenFromVault("old.dat", TempPath("old.dat").c_str(), ""));
+    EXPECT_EQ("condemned earlier", ReadTextFile(TempPath("old.dat")));
 }

@@ -1,6 +1,7 @@
 // File type associations on real class keys: listing by kind, the snapshot, the changed rule,
 // restore, and adding and removing watched extensions.
 #include "kxtest.h"
+#include "classsnapshot.h"
 #include "entrylist.h"
 #include "filetypeactions.h"
 #include "filetypes.h"
@@ -50,6 +51,12 @@ protected:
         WriteValueText(HKEY_CURRENT_USER, kUserExts + ".kxa", "ProgID", "kxprog");
         WriteValueText(HKEY_CLASSES_ROOT, "kxprog\\shell\\open\\command", "", "C:\\Tools\\three.exe %1");
         MachineClass(".kxb", "kxafile", nullptr, nullptr);
+    }
+    // The machine class's snapshot as the machine's data folder holds it.
+    static std::string MachineSnapshot(const char* ext)
+    {
+        std::string cls, command;
+        return ReadClassSnapshot(ext, &cls, &command) ? cls + " | " + command : "<none>";
     }
     const EntryRecord* Find(const char* detail, int kind)
     {
@@ -111,9 +118,10 @@ TEST_F(FileTypesTest, SnapshotIsMadeOnceAndAResetListStartsAfresh)
     WriteValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "", "KXA;");
     WriteValueText(HKEY_CURRENT_USER, KX_EXT_KEY, "", "Do not edit");
     EXPECT_EQ(0, CreateClassInfo());
-    EXPECT_EQ("kxafile", ReadValueText(HKEY_CURRENT_USER, KX_EXT_KEY, ".KXA"));
+    EXPECT_EQ("kxafile | \"C:\\Tools\\one.exe\" \"%1\"", MachineSnapshot(".KXA"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_EXT_KEY, ".KXA")) << "nothing of it under HKCU";
     EXPECT_EQ("kxprog", ReadValueText(HKEY_CURRENT_USER, KX_EXTPROGID_KEY, ".KXA"));
-    EXPECT_EQ("C:\\Tools\\one.exe %1", ReadValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "kxafile"))
+    EXPECT_EQ("C:\\Tools\\three.exe %1", ReadValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "kxprog"))
         << "quotes removed";
     EXPECT_EQ("KXA;", ReadValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, ""));
 
@@ -121,7 +129,7 @@ TEST_F(FileTypesTest, SnapshotIsMadeOnceAndAResetListStartsAfresh)
     WriteValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "", "KXAKXAKXAKXA;");
     EXPECT_EQ(first, CreateClassInfo());
     EXPECT_EQ(defaults, ReadValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, ""));
-    EXPECT_EQ("kxafile", ReadValueText(HKEY_CURRENT_USER, KX_EXT_KEY, ".KXA")) << "old values stay";
+    EXPECT_EQ("kxafile | \"C:\\Tools\\one.exe\" \"%1\"", MachineSnapshot(".KXA")) << "old values stay";
 }
 
 TEST_F(FileTypesTest, OnlyANewProgramFileNameCountsAsAChange)
@@ -145,7 +153,7 @@ TEST_F(FileTypesTest, OnlyANewProgramFileNameCountsAsAChange)
     MachineClass(".kxd", "kxshared", nullptr, "C:\\Tools\\four.exe");
     ListFileTypes();
     EXPECT_FALSE(FileTypeChanged(*Find(".KXD", FT_CLASS)));
-    EXPECT_EQ("C:\\Tools\\four.exe", ReadValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "kxshared"));
+    EXPECT_EQ("kxshared | C:\\Tools\\four.exe", MachineSnapshot(".KXD"));
 }
 
 TEST_F(FileTypesTest, RestoreWritesEachKindBackFromItsSnapshot)
@@ -188,6 +196,7 @@ TEST_F(FileTypesTest, RestorePutsBackTheCommandAsItWasWritten)
     for (const auto& row : rows) {
         WriteValueText(HKEY_LOCAL_MACHINE, kMachine + ".kxa", "", "kxafile");
         DeleteKeyTree(HKEY_CURRENT_USER, KX_CLASSCOMMAND_KEY);
+        ForgetClassSnapshot(".KXA");
         if (row.legacy.empty()) {
             WriteValueText(HKEY_LOCAL_MACHINE, commandKey, "", row.written);
             ASSERT_TRUE(SnapshotFileType(".KXA", FT_CLASS));
@@ -203,9 +212,11 @@ TEST_F(FileTypesTest, RestorePutsBackTheCommandAsItWasWritten)
         ListFileTypes();
         EXPECT_FALSE(FileTypeChanged(*Find(".KXA", FT_CLASS))) << "compared without quotes: " << row.restored;
     }
-    // A quote-free form re-made since the command was kept as written wins over the old text.
-    WriteValueText(HKEY_LOCAL_MACHINE, commandKey, "", "\"C:\\Old\\old.exe\" \"%1\"");
-    ASSERT_TRUE(SnapshotFileType(".KXA", FT_CLASS));
+    // An earlier build's quote-free form re-made since it kept the command as written wins
+    // over the old text.
+    ForgetClassSnapshot(".KXA");
+    WriteValueText(HKEY_CURRENT_USER, KX_EXT_KEY, ".KXA", "kxafile");
+    WriteValueText(HKEY_CURRENT_USER, KX_CLASSCOMMAND_KEY, "kxafile", "\"C:\\Old\\old.exe\" \"%1\"");
     WriteValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "kxafile", "C:\\New\\new.exe %1");
     ASSERT_TRUE(RestoreFileType(".KXA", FT_CLASS));
     EXPECT_EQ("\"C:\\New\\new.exe\" \"%1\"", ReadValueText(HKEY_LOCAL_MACHINE, commandKey, ""));
@@ -219,7 +230,7 @@ TEST_F(FileTypesTest, AddingAndRemovingExtensions)
     EXPECT_EQ(762, AddWatchedExtension(".KXB"));
     EXPECT_EQ(0, AddWatchedExtension(".kxq"));
     EXPECT_EQ("KXA;kxb;KXC;KXD;kxq;", ReadValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, ""));
-    EXPECT_EQ("kxshared", ReadValueText(HKEY_CURRENT_USER, KX_EXT_KEY, ".kxq")) << "snapshotted on adding";
+    EXPECT_EQ("kxshared | C:\\Tools\\q.exe", MachineSnapshot(".kxq")) << "snapshotted on adding";
     EXPECT_EQ(0, AddWatchedExtension("nowhere")) << "added even when it resolves nowhere";
 
     // .kxb shares .kxa's class: removing it keeps the class's command.
@@ -227,10 +238,10 @@ TEST_F(FileTypesTest, AddingAndRemovingExtensions)
     SnapshotFileType(".kxb", FT_CLASS);
     RemoveWatchedExtension("KXB");
     EXPECT_EQ("KXA;KXC;KXD;kxq;nowhere;", ReadValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, ""));
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_EXT_KEY, ".KXB"));
-    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, KX_CLASS_KEY, "kxafile"));
+    EXPECT_EQ("<none>", MachineSnapshot(".KXB"));
+    EXPECT_NE("<none>", MachineSnapshot(".KXA"));
     RemoveWatchedExtension("kxq");
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_CLASS_KEY, "kxshared"));
+    EXPECT_EQ("<none>", MachineSnapshot(".kxq"));
 
     std::string full(1015, 'X');
     WriteValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "", full.substr(0, 5) + ";" + full.substr(6));

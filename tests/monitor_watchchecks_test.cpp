@@ -26,6 +26,7 @@
 #include "tasks.h"
 #include "taskservice.h"
 #include "watched_items.h"
+#include "writefault.h"
 #include <cstdio>
 #include <deque>
 #include <functional>
@@ -386,8 +387,91 @@ TEST_F(WatchChecksTest, NewHiddenFileIsLeftWhenSuppressedCondemnedOnNoKnownOnYes
     EXPECT_TRUE(g_asked.empty());
     SetFileAttributesA(yes.c_str(), FILE_ATTRIBUTE_NORMAL);
     char base[MAX_PATH];
-    GetProgramDataFolder(base, sizeof(base));
+    MachineDataFolder(base, sizeof(base));
     DeleteFileA((std::string(base) + "\\vault\\kxwatch-no.dat").c_str());
+}
+
+std::vector<std::string> g_told;
+int RecordMessage(const char* text, const char*, UINT)
+{
+    g_told.push_back(text);
+    return IDOK;
+}
+
+// A No that Windows refuses for lack of rights leaves the item as it was, writes no history
+// line, and the user is told so and what to do; a No that works is not followed by a word.
+TEST_F(WatchChecksTest, ANoTheMachineRefusesChangesNothingAndSaysWhatToDo)
+{
+    const std::string helperKey = std::string(KX_BHO_KEY "\\") + kBhoNo;
+    const std::string classCommand = "Software\\Classes\\kxafile\\shell\\open\\command";
+    ForgetKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxa");
+    ForgetKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\kxafile");
+    const std::string hidden = TempPath("kxwatch-refused.dat");
+    struct Row {
+        const char* name;
+        int places;
+        std::function<void()> prepare, check;
+        std::function<std::string()> observe;
+        const char* historyLine;
+    } rows[] = {
+        {"add-on", PLACE_HKLM,
+         [&] { AddHelper(kBhoNo, TestProgramFolder() + "\\kxfx_plain.exe"); },
+         [] { CheckIEHelpers(); },
+         [&] { return std::string(KeyExists(HKEY_LOCAL_MACHINE, helperKey) ? "registered" : "gone"); },
+         "IEHELPER_Remove"},
+        {"file type", PLACE_HKLM_CLASSES,
+         [&] {
+             WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxa", "", "kxafile");
+             WriteValueText(HKEY_LOCAL_MACHINE, classCommand, "", "C:\\Tools\\one.exe %1");
+             WriteValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "", "KXA;");
+             g_options.FileType = 1;
+             g_options.LockFileTypes = 0;
+             CheckFileTypes();   // the snapshot
+             WriteValueText(HKEY_LOCAL_MACHINE, classCommand, "", "C:\\Ads\\grabber.exe %1");
+         },
+         [] { CheckFileTypes(); },
+         [&] { return ReadValueText(HKEY_LOCAL_MACHINE, classCommand, ""); }, "FILETYPE"},
+        {"hidden file", PLACE_PROGRAM_FOLDER | PLACE_MACHINE_FOLDER,
+         [&] {
+             ListHiddenFiles();
+             for (int i = 0; i < EntryCount(); i++)
+                 ApproveHiddenFile(GetEntry(i)->command);
+             WriteTextFile(hidden, "hidden");
+             SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+         },
+         [] { CheckHiddenFiles(); },
+         [&] { return ReadTextFile(hidden); }, "HIDDEN_DeleteFile"},
+    };
+    SetPatrolMessageSeam(RecordMessage);
+    for (Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.prepare();
+        std::string before = row.observe();
+        DeleteFileA(TempPath("history.txt").c_str());
+        g_told.clear();
+        g_asked.clear();
+        g_answers = {IDNO};
+        SetDeniedPlaces(row.places);
+        row.check();
+        SetDeniedPlaces(0);
+        ASSERT_EQ(1u, g_asked.size());
+        EXPECT_EQ(before, row.observe()) << "nothing changed";
+        EXPECT_EQ(std::string::npos, History().find(row.historyLine)) << History();
+        ASSERT_EQ(1u, g_told.size());
+        EXPECT_NE(std::string::npos, g_told[0].find("administrator")) << g_told[0];
+        EXPECT_NE(std::string::npos, g_told[0].find("Nothing was changed")) << g_told[0];
+
+        // Allowed, the same answer does its work, quietly.
+        g_told.clear();
+        g_asked.clear();
+        g_answers = {IDNO};
+        row.check();
+        EXPECT_NE(before, row.observe());
+        EXPECT_TRUE(g_told.empty());
+    }
+    SetPatrolMessageSeam(nullptr);
+    SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(hidden.c_str());
 }
 
 // However many entries there are, a check sees each: a new one listed after more known ones

@@ -373,31 +373,27 @@ TEST_F(PathUtilTest, FileTimesSizeAndInformationRecord)
     EXPECT_STREQ("", record.created);
 }
 
-TEST_F(PathUtilTest, ProgramDataFolderHoldsTheVault)
+// What an earlier build wrote is looked for in its roaming data folder, then the program
+// folder; nothing is made by looking.
+TEST_F(PathUtilTest, EarlierDataIsFoundWhereAnEarlierBuildKeptIt)
 {
     const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
     SaveValue(HKEY_CURRENT_USER, key, "AppData");
     std::string appData = TempPath("appdata");
     ASSERT_TRUE(CreateDirectoryA(appData.c_str(), nullptr));
     WriteValueText(HKEY_CURRENT_USER, key, "AppData", appData);
-    char folder[MAX_PATH];
-    EXPECT_GT(GetProgramDataFolder(folder, sizeof(folder)), 0);
-    EXPECT_EQ(appData + "\\Kestrix", folder);
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((appData + "\\Kestrix\\vault").c_str()));
-    EXPECT_GT(GetProgramDataFolder(folder, sizeof(folder)), 0) << "second call finds them made";
-    EXPECT_EQ(appData + "\\Kestrix", folder);
-
-    // A folder that cannot be made (its parent is a file) falls back to the program folder.
-    ASSERT_TRUE(WriteTextFile(TempPath("afile"), "x"));
-    WriteValueText(HKEY_CURRENT_USER, key, "AppData", TempPath("afile"));
-    GetProgramDataFolder(folder, sizeof(folder));
-    EXPECT_EQ(TempDir(), folder);
-
-    RegKey k;
-    ASSERT_TRUE(k.open(HKEY_CURRENT_USER, key, KEY_SET_VALUE));
-    RegDeleteValueA(k.get(), "AppData");
-    GetProgramDataFolder(folder, sizeof(folder));
-    EXPECT_EQ(TempDir(), folder);
+    char path[MAX_PATH];
+    EXPECT_EQ(0, EarlierDataPath("HOSTS", path, sizeof(path)));
+    EXPECT_STREQ("", path);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((appData + "\\Kestrix").c_str()));
+    WriteTextFile(TempPath("HOSTS"), "program folder");
+    EXPECT_GT(EarlierDataPath("HOSTS", path, sizeof(path)), 0);
+    EXPECT_EQ(TempPath("HOSTS"), path);
+    CreateDirectoryA((appData + "\\Kestrix").c_str(), nullptr);
+    WriteTextFile(appData + "\\Kestrix\\HOSTS", "roaming");
+    EXPECT_GT(EarlierDataPath("HOSTS", path, sizeof(path)), 0);
+    EXPECT_EQ(appData + "\\Kestrix\\HOSTS", path) << "the roaming folder comes first";
+    EXPECT_EQ(0, EarlierDataPath("HOSTS", path, 8)) << "a path that does not fit";
 }
 
 TEST_F(PathUtilTest, AolClientWindowIsFoundByClassAndTitle)

@@ -134,7 +134,7 @@ TEST_F(SysFilesTest, RecordsHostsPathAndNoteFiles)
 TEST_F(SysFilesTest, NoteFilesStayInTheirFolderWhateverTheProgramIsCalled)
 {
     char base[MAX_PATH];
-    GetProgramDataFolder(base, sizeof(base));
+    UserDataFolder(base, sizeof(base));
     struct { const char* program; const char* note; } rows[] = {
         {"/../../Users/Public/Desktop/todo.exe", "note__.._.._Users_Public_Desktop_todo.txt"},
         {"C:\\Tools\\x<y>|z?.exe", "note_x_y__z_.txt"},

@@ -19,7 +19,7 @@ protected:
     {
         KxTest::SetUp();
         char base[MAX_PATH];
-        GetProgramDataFolder(base, sizeof(base));
+        MachineDataFolder(base, sizeof(base));
         vault_ = std::string(base) + "\\vault\\";
         for (const char* name : {"kxcondemned.dat", "kxcondemned.dat.1"})
             Cleanup(vault_ + name);
