@@ -22,6 +22,13 @@ std::string Res(UINT id)
     return text;
 }
 
+std::vector<std::string> g_messages;
+int RecordMessage(const char* text, const char*, UINT)
+{
+    g_messages.push_back(text);
+    return IDOK;
+}
+
 std::vector<int> g_helpPages;
 int RecordHelp(HWND, int pageId)
 {
@@ -37,6 +44,8 @@ protected:
         ResetRepeatedAlert();
         g_helpPages.clear();
         SetHelpPageSeam(RecordHelp);
+        g_messages.clear();
+        SetPatrolMessageSeam(RecordMessage);
         suppressAlerts = 0;
         app_ = TestProgramFolder() + "\\kxfx_app.exe";
         plain_ = TestProgramFolder() + "\\kxfx_plain.exe";
@@ -44,6 +53,7 @@ protected:
     void TearDown() override
     {
         SetHelpPageSeam(nullptr);
+        SetPatrolMessageSeam(nullptr);
         ResetRepeatedAlert();
         KxTest::TearDown();
     }
@@ -388,6 +398,11 @@ TEST_F(AlertTest, ServiceAlertEscRefusesAndRecordsOnlyWhatWasDone)
                  "Start", RRF_RT_REG_DWORD, nullptr, &start, &size);
     EXPECT_EQ(start == 4, history.find(ActionName(ACT_SERVICE_DISABLED)) != std::string::npos)
         << history;
+    // A start type the service manager refused is told, once.
+    EXPECT_EQ(start == 4 ? 0u : 1u, g_messages.size());
+    if (start != 4 && !g_messages.empty()) {
+        EXPECT_NE(std::string::npos, g_messages[0].find("Nothing was changed")) << g_messages[0];
+    }
 
     SetCurrentAlert(SERVICE_EXE, "KxNoSuchService", app_.c_str());
     lstrcpynA(g_alert.service, "KxNoSuchService", sizeof(g_alert.service));

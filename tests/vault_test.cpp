@@ -21,6 +21,7 @@ protected:
         char base[MAX_PATH];
         MachineDataFolder(base, sizeof(base));
         vault_ = std::string(base) + "\\vault\\";
+        CreateDirectoryA(vault_.c_str(), nullptr);   // the older copies below are made first
         for (const char* name : {"kxcondemned.dat", "kxcondemned.dat.1"})
             Cleanup(vault_ + name);
     }
