@@ -1,5 +1,5 @@
 #include "trace.h"
-#include "datafolder.h"
+#include "datapaths.h"
 #include "program.h"
 #include <windows.h>
 #include <cstdio>

@@ -1,5 +1,5 @@
 #include "writefault.h"
-#include "datafolder.h"
+#include "datapaths.h"
 #include "program.h"
 #include <cstring>
 
