@@ -10,6 +10,7 @@
 #include "resstring.h"
 #include "runtasks.h"
 #include "services.h"
+#include "valueplaces.h"
 #include "versioninfo.h"
 
 namespace {
@@ -104,6 +105,10 @@ int WriteSavedListTo(const char* path)
     }
     ListScheduledTasks();
     Section(out, "Scheduled Tasks", "");
+    ClearEntries();
+    ListValuePlaces();
+    for (int i = 0; i < EntryCount(); i++)
+        Line(out, "Value Place", TypeName(GetEntryType(i)), *GetEntry(i));
     ClearEntries();
     int written = FinishReportFile(file, out);
     SetCursor(old);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include "entrylist.h"
 #include "findrun.h"
+#include "valueplaces.h"
 #include "folderwalk.h"
 #include "handles.h"
 #include "keys.h"
@@ -635,6 +636,12 @@ TEST_F(StartupTest, WholeMachineIsListedInBuildOrder)
         {REG_AppInitDLLs, "Fixture Hook", hook, "Hook Makers", "5.6.7", 0},
         {REG_AppInitDLLs, "Fixture Shell Hook", oshook, "Microsoft Corporation", "6.0.6000", 0},
         {RUN_WINLOGONNOTIFY, "FixtureNotify", hook, "Fixture Hook Library", "5.6.7", 0},
+        // The startup folders pointed away from where Windows keeps them.
+        {ValuePlaceCodeOfName("PLACE_UserStartupShell"), "Startup", user,
+         "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Startup", 0},
+        {ValuePlaceCodeOfName("PLACE_CommonStartupShell"), "Common Startup", common,
+         "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+         "Common Startup", 0},
     };
     EXPECT_EQ((int)expected.size(), BuildStartupList(0));
     EXPECT_EQ(expected, Rows());
