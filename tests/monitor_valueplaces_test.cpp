@@ -3,6 +3,7 @@
 // back exactly what was known, the history brings the taken value back, and the hijack log,
 // list, saved list and report show it. Windows' own data is never asked about.
 #include "alert.h"
+#include "alert_driver.h"
 #include "checks.h"
 #include "entrylist.h"
 #include "findrun.h"
@@ -341,6 +342,35 @@ TEST_F(ValuePlacesTest, WindowsOwnDataIsNeverAskedAbout)
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kOrder, "ProviderOrder"));
     EXPECT_GE(LastRemoval(order, "ProviderOrder"), 0);
     EXPECT_GE(LastRemoval(boot, "BootExecute"), 0);
+}
+
+TEST_F(ValuePlacesTest, AlertNamesThePlaceItsViewAndTheItem)
+{
+    SetAlertDialogSeam(nullptr);
+    const struct {
+        const char* place;
+        int shift;
+        const char* item;
+        const char* shown;
+    } rows[] = {
+        {"PLACE_IFEO_Debugger", 0, "notepad.exe", "IFEO Debugger: notepad.exe"},
+        {"PLACE_NetshHelper", VALUE_PLACE_VIEW32, "kxhelper", "Netsh helper (32-bit): kxhelper"},
+        {"PLACE_BootExecute", 0, "BootExecute", "BootExecute: BootExecute"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.place);
+        // Programs of their own: the same one thrice is the repeated-alert rule's business.
+        std::string command = std::string("C:\\kx\\") + row.place + ".exe";
+        SetCurrentAlert(ValuePlaceCodeOfName(row.place) + row.shift, row.item, command.c_str());
+        char name[260] = "";
+        INT_PTR result = DriveAlerts({{"", [&](HWND d) {
+                                           GetDlgItemTextA(d, 100, name, sizeof(name));
+                                           PostMessageA(d, WM_COMMAND, IDNO, 0);
+                                       }}},
+                                     [] { return ShowAlertDialog(nullptr, ALERT_STARTUP); });
+        EXPECT_EQ(IDNO, result);
+        EXPECT_STREQ(row.shown, name);
+    }
 }
 
 }  // namespace
