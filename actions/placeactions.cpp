@@ -37,8 +37,11 @@ bool WriteRaw(HKEY root, const std::string& path, const std::string& name, REGSA
     RegKey key;
     if (!key.create(root, path.c_str(), view))
         return false;
-    return RegSetValueExA(key.get(), name.c_str(), 0, type, (const BYTE*)data.data(),
-                          (DWORD)data.size()) == ERROR_SUCCESS;
+    LONG rc = RegSetValueExA(key.get(), name.c_str(), 0, type, (const BYTE*)data.data(),
+                             (DWORD)data.size());
+    // Kept for the refusal the caller reports.
+    SetLastError((DWORD)rc);
+    return rc == ERROR_SUCCESS;
 }
 
 bool Locate(int code, const char* item, HKEY* root, std::string* path, std::string* name,

@@ -1,6 +1,7 @@
 // The value places' part of the startup check: a value that is neither known nor Windows' own
 // is asked about. Yes makes it known; No puts back what was known there (the value taken is
 // copied aside first and written to the history, so that a restore brings it back).
+#include "actionevents.h"
 #include "alert.h"
 #include "checks.h"
 #include "entrylist.h"
@@ -30,9 +31,15 @@ void CheckValuePlaces()
         if (suppressAlerts <= 1)
             result = AskAboutEntry(SOUND_STARTUP, shown.c_str(), "Startup", 161, 821,
                                    ALERT_STARTUP);
-        if (result == IDYES)
-            ApprovePlaceValue(value);
-        else if (result == IDNO || result == ALERT_RESULT_DISABLE)
-            RejectPlaceValue(value.code, value.item.c_str());
+        // A step that did not take is reported with the system's reason.
+        SetLastError(0);
+        if (result == IDYES) {
+            if (!ApprovePlaceValue(value))
+                Trace("Value place not approved", value.item.c_str());
+        } else if ((result == IDNO || result == ALERT_RESULT_DISABLE) &&
+                   !RejectPlaceValue(value.code, value.item.c_str())) {
+            ReportActionRefused(ACT_START_REMOVE, value.code, value.item.c_str(), shown.c_str(),
+                                GetLastError());
+        }
     }
 }

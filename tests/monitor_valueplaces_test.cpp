@@ -15,6 +15,7 @@
 #include "monitorstate.h"
 #include "options.h"
 #include "placeactions.h"
+#include "registry.h"
 #include "reportlog.h"
 #include "savedlist.h"
 #include "undo.h"
@@ -342,6 +343,27 @@ TEST_F(ValuePlacesTest, WindowsOwnDataIsNeverAskedAbout)
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kOrder, "ProviderOrder"));
     EXPECT_GE(LastRemoval(order, "ProviderOrder"), 0);
     EXPECT_GE(LastRemoval(boot, "BootExecute"), 0);
+}
+
+TEST_F(ValuePlacesTest, NoWithoutRightsLeavesTheValueAndAsksAgain)
+{
+    const std::string ifeo =
+        "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\kxfx_rights.exe";
+    ForgetKey(HKEY_LOCAL_MACHINE, ifeo);
+    ASSERT_NO_FATAL_FAILURE(Adopt());
+    WriteValueText(HKEY_LOCAL_MACHINE, ifeo, "Debugger", "C:\\kx\\debugger.exe");
+    SetRegistryWriteBlock(HKEY_LOCAL_MACHINE);
+    g_answers = {IDNO};
+    CheckValuePlaces();
+    SetRegistryWriteBlock(nullptr);
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ("C:\\kx\\debugger.exe", ReadValueText(HKEY_LOCAL_MACHINE, ifeo, "Debugger"));
+    EXPECT_LT(LastRemoval(ValuePlaceCodeOfName("PLACE_IFEO_Debugger"), "kxfx_rights.exe"), 0);
+    // Nothing was decided: the next check asks again.
+    g_asked.clear();
+    g_answers = {IDYES};
+    CheckValuePlaces();
+    EXPECT_EQ(1u, g_asked.size());
 }
 
 TEST_F(ValuePlacesTest, AlertNamesThePlaceItsViewAndTheItem)
