@@ -39,6 +39,8 @@ const char* const kCommonStartupOwn[] = {
     "%ProgramData%\\Microsoft\\Windows\\Start Menu\\Programs\\Startup",
     "%ALLUSERSPROFILE%\\Microsoft\\Windows\\Start Menu\\Programs\\Startup", nullptr};
 const char* const kAlternateShellOwn[] = {"cmd.exe", nullptr};
+// wineps.drv: Wine's own, on the systems that run Windows programs under it.
+const char* const kPrintProcessorsOwn[] = {"winprint.dll", "wineps.drv", nullptr};
 const char* const kTimeOwn[] = {"%SystemRoot%\\System32\\w32time.dll",
                                 "%SystemRoot%\\System32\\vmictimeprovider.dll", nullptr};
 
@@ -108,6 +110,12 @@ const ValuePlace kPlaces[] = {
      kTimeOwn},
     {"PLACE_NetshHelper", "O46 - Netsh helper", HKLM, "SOFTWARE\\Microsoft\\NetSh", false, nullptr,
      true, 0, nullptr},
+    {"PLACE_PrintProcessor_x64", "O47 - Print Processor (x64)", HKLM,
+     "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Print Processors", true,
+     "Driver", false, 0, kPrintProcessorsOwn},
+    {"PLACE_PrintProcessor_x86", "O47 - Print Processor (x86)", HKLM,
+     "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Print Processors",
+     true, "Driver", false, 0, kPrintProcessorsOwn},
 };
 
 const int kPlaceCount = (int)(sizeof(kPlaces) / sizeof(kPlaces[0]));
