@@ -4,6 +4,7 @@
 #include "findrun.h"
 #include "inventories.h"
 #include "knownlist.h"
+#include "placeactions.h"
 #include "registry.h"
 #include "services.h"
 #include "tasks.h"
@@ -140,4 +141,6 @@ void AdoptAddedCategories(int listsMadeNow)
         }
         SetRegValue(HKEY_CURRENT_USER, KX_ADOPTED_KEY, category.mark, "1");
     }
+    // The value places keep exact copies of their own, taken here as at a first start.
+    AdoptValuePlaces();
 }

@@ -9,6 +9,7 @@
 #include "history.h"
 #include "keys.h"
 #include "pathutil.h"
+#include "placeactions.h"
 #include "program.h"
 #include "protectwarn.h"
 #include "registry.h"
@@ -243,6 +244,9 @@ int DisableRunProgram(const char* title, const char* command, const char* source
 int DeleteRunProgram(const char* title, const char* command, const char* source, int code)
 {
     Trace(title, "DeleteRunProgram -  findrun");
+    // A value place puts back what was known there; the history holds the value taken.
+    if (IsValuePlaceCode(code))
+        return RejectPlaceValue(code, title);
     REGSAM hookView;
     if ((code >= WINLOGON_Userinit && code <= REG_AppInitDLLs) || HookOfCode(code, &hookView))
         return DeleteRegProgram(nullptr, title, command, source, code);
@@ -343,6 +347,8 @@ int DeleteRegProgram(HWND owner, const char* title, const char* command, const c
 
 int RestoreEntry(const char* title, const char* command, const char* source, int code)
 {
+    if (IsValuePlaceCode(code))
+        return RestorePlaceValue(code, title);
     int result = 0;
     RunPlace run;
     if (RunKeyOf(code, &run)) {

@@ -6,6 +6,7 @@
 #include "registry.h"
 #include "resstring.h"
 #include "textutil.h"
+#include "valueplaces.h"
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -432,7 +433,8 @@ const char* TypeName(int code)
     for (const auto& row : kEntryTypes)
         if (row.code == code)
             return row.name;
-    return "TYPE_UNKNOWN";
+    const char* place = ValuePlaceTypeName(code);
+    return place ? place : "TYPE_UNKNOWN";
 }
 
 int TypeCode(const char* name)
@@ -440,7 +442,8 @@ int TypeCode(const char* name)
     for (const auto& row : kEntryTypes)
         if (lstrcmpiA(row.name, name) == 0)
             return row.code;
-    return TYPE_UNKNOWN;
+    int place = ValuePlaceCodeOfName(name);
+    return place ? place : TYPE_UNKNOWN;
 }
 
 const char* ActionName(int code)
@@ -536,6 +539,8 @@ static int LocationTextOf(int type, const char* title, int offByWindows, char* o
         snprintf(out + length, capacity - length, " (32-bit)");
         return lstrlenA(out);
     }
+    if (IsValuePlaceCode(type))
+        return ValuePlaceLocation(type, out, capacity);
     if (type > 256)
         return 0;
 

@@ -11,6 +11,7 @@
 #include "registry.h"
 #include "startupapproved.h"
 #include "trace.h"
+#include "valueplaces.h"
 #include "versioninfo.h"
 #include <cstring>
 #include <initializer_list>
@@ -437,6 +438,7 @@ void BuildRegInfo()
     ReadWinlogonNotify();
     // The hooks that 64-bit Windows keeps for 32-bit programs, after the own view's.
     ReadHooks(KEY_WOW64_32KEY);
+    ListValuePlaces();
 }
 
 static int g_disabledFirst, g_disabledEnd;

@@ -8,7 +8,9 @@
 #include "pathutil.h"
 #include "resstring.h"
 #include "textutil.h"
+#include "valueplaces.h"
 #include "winpos.h"
+#include <cstdio>
 #include <cstring>
 
 // The same program alerting again and again is answered by disabling it.
@@ -69,6 +71,14 @@ static const char* LocationLabel(int type)
 // file without a product name shows the entry's title, so the user still sees what it is.
 static void StartupNameLine(const VersionStrings& strings, char* out, int capacity)
 {
+    REGSAM view;
+    if (const ValuePlace* place = ValuePlaceOfCode(g_alert.type, &view)) {
+        // The place is the news: "IFEO Debugger: notepad.exe".
+        const char* label = strstr(place->logPrefix, " - ");
+        snprintf(out, capacity, "%s%s: %s", label ? label + 3 : place->logPrefix,
+                 view ? " (32-bit)" : "", g_alert.title);
+        return;
+    }
     const char* name = strings.slot[VS_PRODUCT_NAME];
     const char* label = LocationLabel(g_alert.type);
     if (name[0] && label)

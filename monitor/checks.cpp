@@ -2,7 +2,11 @@
 #include "monitorseams.h"
 #include "verify.h"
 
-void CheckStartup() { VerifyStartup(); }
+void CheckStartup()
+{
+    VerifyStartup();
+    CheckValuePlaces();
+}
 
 static const PatrolCheckFn kBuiltIn[CHECK_COUNT] = {
     CheckStartup,      CheckIEHelpers,  CheckHiddenFiles,  CheckSystemFiles,

@@ -10,6 +10,8 @@ int TaskSchedulerRunning();
 
 // The built-in checks.
 void CheckStartup();
+// The value places (image hijacks, boot and logon values): part of the startup check.
+void CheckValuePlaces();
 void CheckIEHelpers();
 void CheckHiddenFiles();
 void CheckSystemFiles();

@@ -13,16 +13,21 @@
 #include "startupapproved.h"
 #include "sysfiles.h"
 #include "trace.h"
+#include "valueplaces.h"
 #include <cstdio>
 #include <initializer_list>
 
 namespace {
 
-// Below MAXIMUM_WAIT_OBJECTS - 1. At most 51 are armed: 16 Run and win.ini keys of HKLM and
-// HKCU, 7 Run keys and 5 hook, AppInit and helper-object keys of the 32-bit view, 2 startup
-// switch keys, Winlogon, 3 hook keys, up to 4 startup folders, the 2 delayed-start stores,
-// 3 add-on keys, the services, the tasks folder, the HOSTS folder, 3 class keys and 2 page keys.
-const int MAX_WATCHES = 56;
+// The loop waits on MAIN_WATCHES watches and one event that stands for all the others: they
+// are waited on by helper threads, HELPER_WATCHES each (with their stop and re-arm events),
+// so that no set ever comes near MAXIMUM_WAIT_OBJECTS. The main set holds the Run, hook,
+// add-on, service, file-type and page watches (at most 51 and those appearing later); the
+// value places and the Task Scheduler 2.0 locations are the helpers'.
+const int MAIN_WATCHES = 55;
+const int HELPER_WATCHES = 61;
+const int HELPER_COUNT = 3;
+const int MAX_WATCHES = MAIN_WATCHES + HELPER_WATCHES * HELPER_COUNT;
 
 const char* const kHookKeys[] = {
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad",
@@ -36,13 +41,29 @@ struct Watch {
     ChangeNotifyHandle folder;    // folder watch
     char name[300];
     int category;                 // RealtimeCategory it serves
+    bool helped;                  // waited on by a helper thread
+    volatile LONG fired;          // a helper saw it signalled; the loop re-arms it
+    bool subtree;                 // folders: with their subfolders
 };
 
 Watch g_watches[MAX_WATCHES];
-HANDLE g_handles[MAX_WATCHES];
 int g_count;
+// The loop's set: slot 0 is the helpers' event, then the main watches.
+HANDLE g_handles[MAIN_WATCHES + 1];
+int g_mainWatch[MAIN_WATCHES + 1];
+int g_handleCount;
+Handle g_helpersEvent;
 int g_pending;   // RealtimeCategory bits of the changes seen
 DWORD g_lastSignal;
+
+struct Helper {
+    Handle thread;
+    Handle stop;      // ends the thread
+    Handle rearmed;   // the loop re-armed a watch: wait on it again
+    int watches[HELPER_WATCHES];
+    int count;
+};
+Helper g_helpers[HELPER_COUNT];
 
 // Locations that did not exist when the watches were armed (on a new system the win.ini
 // mapping key or a RunOnce key often does not): tried again on every tick.
@@ -51,19 +72,28 @@ struct Missing {
     REGSAM view;
     char path[300];
     int category;
+    bool helped;
+    bool subtree;
 };
 Missing g_missing[MAX_WATCHES];
 int g_missingCount;
 
-void NoteMissing(HKEY root, const char* path, int category, REGSAM view = 0)
+void NoteMissing(HKEY root, const char* path, int category, REGSAM view = 0, bool helped = false,
+                 bool subtree = false)
 {
     if (g_missingCount >= MAX_WATCHES)
         return;
-    g_missing[g_missingCount].root = root;
-    g_missing[g_missingCount].view = view;
-    lstrcpynA(g_missing[g_missingCount].path, path, sizeof(g_missing[0].path));
-    g_missing[g_missingCount].category = category;
-    g_missingCount++;
+    for (int i = 0; i < g_missingCount; i++)
+        if (g_missing[i].root == root && g_missing[i].view == view &&
+            lstrcmpiA(g_missing[i].path, path) == 0)
+            return;
+    Missing& m = g_missing[g_missingCount++];
+    m.root = root;
+    m.view = view;
+    lstrcpynA(m.path, path, sizeof(m.path));
+    m.category = category;
+    m.helped = helped;
+    m.subtree = subtree;
 }
 
 const DWORD kRegFilter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
@@ -74,10 +104,120 @@ bool ArmKey(Watch& w)
            ERROR_SUCCESS;
 }
 
-// view: 0, or KEY_WOW64_32KEY for the machine keys 64-bit Windows keeps for 32-bit programs.
-bool AddKey(HKEY root, const char* path, int category = REALTIME_STARTUP, REGSAM view = 0)
+// A helper waits on its watches, leaving out each one that fired until the loop has re-armed
+// it (a folder's handle stays signalled until then).
+DWORD WINAPI HelperThread(void* arg)
+{
+    Helper* h = (Helper*)arg;
+    for (;;) {
+        HANDLE handles[HELPER_WATCHES + 2];
+        int which[HELPER_WATCHES];
+        DWORD n = 0;
+        handles[n++] = h->stop.get();
+        handles[n++] = h->rearmed.get();
+        for (int i = 0; i < h->count; i++) {
+            Watch& w = g_watches[h->watches[i]];
+            if (InterlockedCompareExchange(&w.fired, 0, 0))
+                continue;
+            which[n - 2] = h->watches[i];
+            handles[n++] = w.folder ? w.folder.get() : w.event.get();
+        }
+        DWORD r = WaitForMultipleObjects(n, handles, FALSE, INFINITE);
+        if (r == WAIT_OBJECT_0 || r == WAIT_FAILED)
+            return 0;
+        if (r >= WAIT_OBJECT_0 + 2 && r < WAIT_OBJECT_0 + n) {
+            InterlockedExchange(&g_watches[which[r - WAIT_OBJECT_0 - 2]].fired, 1);
+            SetEvent(g_helpersEvent.get());
+        }
+    }
+}
+
+void StopHelpers()
+{
+    for (Helper& h : g_helpers) {
+        if (h.thread) {
+            SetEvent(h.stop.get());
+            WaitForSingleObject(h.thread.get(), INFINITE);
+        }
+        h.thread.reset();
+        h.stop.reset();
+        h.rearmed.reset();
+        h.count = 0;
+    }
+}
+
+// Hands the helped watches out to the helpers and starts them. A change meanwhile is not
+// lost: its event or folder handle stays signalled until someone waits on it.
+void StartHelpers()
+{
+    StopHelpers();
+    for (int i = 0; i < g_count; i++) {
+        if (!g_watches[i].helped)
+            continue;
+        for (Helper& h : g_helpers)
+            if (h.count < HELPER_WATCHES) {
+                h.watches[h.count++] = i;
+                break;
+            }
+    }
+    for (Helper& h : g_helpers) {
+        if (!h.count)
+            continue;
+        h.stop.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        h.rearmed.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+        if (h.stop && h.rearmed)
+            h.thread.reset(CreateThread(nullptr, 0, HelperThread, &h, 0, nullptr));
+        if (!h.thread)
+            Trace("Realtime helper", "could not start");
+    }
+}
+
+int HelpedCount()
+{
+    int n = 0;
+    for (int i = 0; i < g_count; i++)
+        n += g_watches[i].helped;
+    return n;
+}
+
+// Room for one more watch in the set it belongs to.
+bool Room(bool helped)
 {
     if (g_count >= MAX_WATCHES)
+        return false;
+    return helped ? HelpedCount() < HELPER_WATCHES * HELPER_COUNT
+                  : g_handleCount - 1 < MAIN_WATCHES;
+}
+
+void Place(Watch& w, HANDLE handle)
+{
+    int index = (int)(&w - g_watches);
+    g_count++;
+    if (!w.helped) {
+        g_mainWatch[g_handleCount] = index;
+        g_handles[g_handleCount++] = handle;
+    }
+}
+
+bool Watched(const char* name)
+{
+    for (int i = 0; i < g_count; i++)
+        if (lstrcmpiA(g_watches[i].name, name) == 0)
+            return true;
+    return false;
+}
+
+// view: 0, or KEY_WOW64_32KEY for the machine keys 64-bit Windows keeps for 32-bit programs.
+bool AddKey(HKEY root, const char* path, int category = REALTIME_STARTUP, REGSAM view = 0,
+            bool helped = false)
+{
+    char name[300];
+    snprintf(name, sizeof(name), "%s\\%s",
+             root == HKEY_LOCAL_MACHINE ? (view == KEY_WOW64_32KEY ? "HKLM32" : "HKLM") : "HKCU",
+             path);
+    if (Watched(name))
+        return true;
+    if (!Room(helped))
         return false;
     Watch& w = g_watches[g_count];
     if (!w.key.open(root, path, KEY_NOTIFY | view))
@@ -88,35 +228,42 @@ bool AddKey(HKEY root, const char* path, int category = REALTIME_STARTUP, REGSAM
         w.event.reset();
         return false;
     }
-    snprintf(w.name, sizeof(w.name), "%s\\%s",
-             root == HKEY_LOCAL_MACHINE ? (view == KEY_WOW64_32KEY ? "HKLM32" : "HKLM") : "HKCU",
-             path);
+    lstrcpynA(w.name, name, sizeof(w.name));
     w.category = category;
-    g_handles[g_count++] = w.event.get();
+    w.helped = helped;
+    w.fired = 0;
+    Place(w, w.event.get());
     return true;
 }
 
-void WatchKey(HKEY root, const char* path, int category = REALTIME_STARTUP, REGSAM view = 0)
+void WatchKey(HKEY root, const char* path, int category = REALTIME_STARTUP, REGSAM view = 0,
+              bool helped = false)
 {
-    if (!AddKey(root, path, category, view))
-        NoteMissing(root, path, category, view);
+    if (!AddKey(root, path, category, view, helped))
+        NoteMissing(root, path, category, view, helped);
 }
 
-bool AddFolder(const char* folder, int category = REALTIME_STARTUP)
+bool AddFolder(const char* folder, int category = REALTIME_STARTUP, bool helped = false,
+               bool subtree = false)
 {
-    if (g_count >= MAX_WATCHES || !folder[0])
+    if (!folder[0])
         return false;
-    for (int i = 0; i < g_count; i++)
-        if (lstrcmpiA(g_watches[i].name, folder) == 0)
-            return true;
+    if (Watched(folder))
+        return true;
+    if (!Room(helped))
+        return false;
     Watch& w = g_watches[g_count];
-    w.folder.reset(FindFirstChangeNotificationA(
-        folder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE));
+    DWORD filter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE |
+                   (subtree ? FILE_NOTIFY_CHANGE_DIR_NAME : 0);
+    w.folder.reset(FindFirstChangeNotificationA(folder, subtree, filter));
     if (!w.folder)
         return false;
     lstrcpynA(w.name, folder, sizeof(w.name));
     w.category = category;
-    g_handles[g_count++] = w.folder.get();
+    w.helped = helped;
+    w.subtree = subtree;
+    w.fired = 0;
+    Place(w, w.folder.get());
     return true;
 }
 
@@ -132,11 +279,37 @@ void AddStartupFolders(HKEY root)
             NoteMissing(nullptr, folder, REALTIME_STARTUP);
 }
 
+// The value places' keys (each subkey pattern is covered by the subtree watch), in both
+// views where Windows keeps them apart; and where Task Scheduler 2.0 keeps its tasks.
+void AddHelpedWatches()
+{
+    for (int i = 0; i < ValuePlaceCount(); i++) {
+        const ValuePlace& place = ValuePlaceAt(i);
+        WatchKey(place.root, place.key, REALTIME_STARTUP, 0, true);
+        if (place.bothViews)
+            WatchKey(place.root, place.key, REALTIME_STARTUP, KEY_WOW64_32KEY, true);
+    }
+    WatchKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Schedule\\TaskCache\\Tree",
+             REALTIME_TASKS, 0, true);
+    char tasks[MAX_PATH];
+    UINT n = GetSystemDirectoryA(tasks, MAX_PATH - 8);
+    if (n > 0 && n < MAX_PATH - 8) {
+        EnsureTrailingBackslash(tasks, sizeof(tasks));
+        lstrcatA(tasks, "Tasks");
+        if (!AddFolder(tasks, REALTIME_TASKS, true, true))
+            NoteMissing(nullptr, tasks, REALTIME_TASKS, 0, true, true);
+    }
+}
+
 }   // namespace
 
 int RealtimeStart()
 {
     RealtimeStop();
+    g_helpersEvent.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    g_handles[0] = g_helpersEvent.get();
+    g_mainWatch[0] = -1;
+    g_handleCount = 1;
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         for (const char* runKey : kRunKeys)
             WatchKey(root, runKey);
@@ -189,23 +362,35 @@ int RealtimeStart()
     WatchKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main", REALTIME_PAGES);
     WatchKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Desktop\\Components",
              REALTIME_PAGES);
+    AddHelpedWatches();
+    StartHelpers();
     char text[32];
     snprintf(text, sizeof(text), "%d", g_count);
     Trace("Realtime watches", text);
-    return g_count;
+    return g_handleCount;
 }
 
 void RealtimeStop()
 {
+    // The helpers first: they wait on the handles closed below.
+    StopHelpers();
     for (int i = 0; i < g_count; i++) {
         g_watches[i].key.reset();
         g_watches[i].event.reset();
         g_watches[i].folder.reset();
         g_watches[i].name[0] = 0;
         g_watches[i].category = 0;
-        g_handles[i] = nullptr;
+        g_watches[i].helped = false;
+        g_watches[i].subtree = false;
+        g_watches[i].fired = 0;
     }
+    for (int i = 0; i < g_handleCount; i++) {
+        g_handles[i] = nullptr;
+        g_mainWatch[i] = -1;
+    }
+    g_helpersEvent.reset();
     g_count = 0;
+    g_handleCount = 0;
     g_pending = 0;
     g_missingCount = 0;
 }
@@ -213,9 +398,12 @@ void RealtimeStop()
 int RealtimeRetryMissing()
 {
     int armed = 0;
+    bool helped = false;
     for (int i = 0; i < g_missingCount;) {
         const Missing& m = g_missing[i];
-        if (m.root ? AddKey(m.root, m.path, m.category, m.view) : AddFolder(m.path, m.category)) {
+        if (m.root ? AddKey(m.root, m.path, m.category, m.view, m.helped)
+                   : AddFolder(m.path, m.category, m.helped, m.subtree)) {
+            helped |= m.helped;
             // It has just appeared, so something was written there: a change to check.
             Trace("Realtime watch", m.path);
             g_pending |= m.category;
@@ -226,30 +414,69 @@ int RealtimeRetryMissing()
             i++;
         }
     }
+    if (helped)
+        StartHelpers();
     return armed;
 }
 
-int RealtimeHandleCount() { return g_count; }
+int RealtimeHandleCount() { return g_handleCount; }
 
 const HANDLE* RealtimeHandles() { return g_handles; }
 
-const char* RealtimeWatchName(int index)
+int RealtimeWatchCount() { return g_count; }
+
+const char* RealtimeWatchNameAt(int watch)
 {
-    return index >= 0 && index < g_count ? g_watches[index].name : "";
+    return watch >= 0 && watch < g_count ? g_watches[watch].name : "";
 }
 
-void RealtimeOnSignal(int index)
+const char* RealtimeWatchName(int index)
 {
-    if (index < 0 || index >= g_count)
-        return;
-    Watch& w = g_watches[index];
-    // Re-arm first, so that a change made while the check runs is not lost.
+    if (index < 0 || index >= g_handleCount)
+        return "";
+    if (index > 0)
+        return g_watches[g_mainWatch[index]].name;
+    // The helpers' event: the first watch they saw signalled.
+    for (int i = 0; i < g_count; i++)
+        if (g_watches[i].helped && InterlockedCompareExchange(&g_watches[i].fired, 0, 0))
+            return g_watches[i].name;
+    return "";
+}
+
+static void ReArm(Watch& w)
+{
     if (w.folder)
         FindNextChangeNotification(w.folder.get());
     else
         ArmKey(w);
     g_pending |= w.category;
     g_lastSignal = GetTickCount();
+}
+
+void RealtimeOnSignal(int index)
+{
+    if (index < 0 || index >= g_handleCount)
+        return;
+    if (index > 0) {
+        // Re-arm first, so that a change made while the check runs is not lost.
+        ReArm(g_watches[g_mainWatch[index]]);
+        return;
+    }
+    // Registry notifications belong to the thread that asked for them: the loop's own, which
+    // lives as long as the watches. The helpers then wait on them again.
+    bool any = false;
+    for (int i = 0; i < g_count; i++) {
+        Watch& w = g_watches[i];
+        if (w.helped && InterlockedCompareExchange(&w.fired, 0, 0)) {
+            ReArm(w);
+            InterlockedExchange(&w.fired, 0);
+            any = true;
+        }
+    }
+    if (any)
+        for (Helper& h : g_helpers)
+            if (h.rearmed)
+                SetEvent(h.rearmed.get());
 }
 
 DWORD RealtimeWaitTimeout()

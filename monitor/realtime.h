@@ -5,14 +5,21 @@
 #pragma once
 #include <windows.h>
 
-// Arms every watch that can be armed; returns their number. Calling it again re-arms all.
+// Arms every watch that can be armed; returns the number of handles the loop waits on.
+// Calling it again re-arms all. The loop's set holds the main watches and, at index 0, one
+// event for the watches helper threads wait on (value places, Task Scheduler 2.0), so that
+// the set stays under MAXIMUM_WAIT_OBJECTS however many places are watched.
 int RealtimeStart();
 void RealtimeStop();
 
 int RealtimeHandleCount();
 const HANDLE* RealtimeHandles();
-// Where watch index looks ("HKCU\...", or a folder path), for the trace and tests.
+// Where the watch of handle index looks ("HKCU\...", or a folder path), for the trace and
+// tests; for index 0 the first helped watch that has fired.
 const char* RealtimeWatchName(int index);
+// Every watch, main and helped, by its own number.
+int RealtimeWatchCount();
+const char* RealtimeWatchNameAt(int watch);
 
 // Locations missing when the watches were armed are tried again (every tick); one that has
 // appeared is watched from then on and counts as a change. The number newly watched.

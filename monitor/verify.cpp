@@ -23,6 +23,7 @@
 #include "textutil.h"
 #include "trace.h"
 #include "tray.h"
+#include "valueplaces.h"
 #include "vendorentries.h"
 #include <cstdio>
 #include <cstdlib>
@@ -303,6 +304,9 @@ void VerifyStartup()
     entries.reserve(EntryCount());
     for (int i = 0; i < EntryCount(); i++) {
         if (i >= disabledFirst && i < disabledEnd)
+            continue;
+        // The value places keep exact known copies of their own (check_places.cpp).
+        if (IsValuePlaceCode(GetEntry(i)->type))
             continue;
         if (GetEntry(i)->offByWindows)
             switchedOff.push_back(*GetEntry(i));

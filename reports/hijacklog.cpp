@@ -12,6 +12,7 @@
 #include "signaturetext.h"
 #include "sysfiles.h"
 #include "textutil.h"
+#include "valueplaces.h"
 #include "versioninfo.h"
 #include <cstring>
 #include <set>
@@ -241,6 +242,7 @@ int WriteHijackScanLogTo(const char* path)
     HijackRunEntries(log);
     HijackHooks(log);
     HijackBrowsers(log);
+    HijackValuePlaces(log);
     HijackAdditional(log);
     HijackOwnLines(log);
     HijackMemory(log);
@@ -259,4 +261,16 @@ int WriteHijackScanLog()
         return 0;
     ShellOpen(path);
     return 1;
+}
+
+void HijackValuePlaces(std::string& log)
+{
+    for (const PlaceValue& v : ReadValuePlaces()) {
+        REGSAM view;
+        const ValuePlace* place = ValuePlaceOfCode(v.code, &view);
+        std::string data = PlaceDataText(v.type, v.data);
+        AppendLineF(log, "%s%s: [%s\\%s] %s = %s\r\n", place->logPrefix, view ? " (32-bit)" : "",
+                    place->root == HKEY_CURRENT_USER ? "HKCU" : "HKLM", v.path.c_str(),
+                    v.name.c_str(), data.c_str());
+    }
 }

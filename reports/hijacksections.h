@@ -11,6 +11,7 @@ void HijackAddOns(std::string& log);         // O2, O3
 void HijackRunEntries(std::string& log);     // O4
 void HijackHooks(std::string& log);          // O5 to O24
 void HijackBrowsers(std::string& log);       // O25, O26
+void HijackValuePlaces(std::string& log);    // O30 and up: one prefix per value place
 void HijackAdditional(std::string& log);     // browsers and cookies
 void HijackOwnLines(std::string& log);       // KX
 void HijackMemory(std::string& log);

@@ -11,6 +11,7 @@
 #include "resstring.h"
 #include "runtasks.h"
 #include "services.h"
+#include "valueplaces.h"
 #include "versioninfo.h"
 
 namespace {
@@ -109,6 +110,10 @@ int WriteSavedListTo(const char* path)
     }
     ListScheduledTasks();
     Section(out, "Scheduled Tasks", "");
+    ClearEntries();
+    ListValuePlaces();
+    for (int i = 0; i < EntryCount(); i++)
+        Line(out, "Value Place", TypeName(GetEntryType(i)), *GetEntry(i));
     ClearEntries();
     int written = FinishReportFile(file, out);
     SetCursor(old);

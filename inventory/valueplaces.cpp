@@ -1,0 +1,444 @@
+#include "valueplaces.h"
+#include "entrylist.h"
+#include "handles.h"
+#include "registry.h"
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+namespace {
+
+const HKEY HKLM = HKEY_LOCAL_MACHINE;
+const HKEY HKCU = HKEY_CURRENT_USER;
+
+const char kIfeo[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
+const char kSilentExit[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\SilentProcessExit";
+const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kLsa[] = "SYSTEM\\CurrentControlSet\\Control\\Lsa";
+const char kCommandProcessor[] = "Software\\Microsoft\\Command Processor";
+const char kTsInstall[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install"
+                          "\\Software\\Microsoft\\Windows\\CurrentVersion";
+const char kRunOnceEx[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
+const char kUserShellFolders[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kUserWinlogon[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+
+const char* const kBootOwn[] = {"autocheck autochk *", nullptr};
+const char* const kAuthOwn[] = {"msv1_0", nullptr};
+const char* const kNotifyOwn[] = {"scecli", "rassfm", nullptr};
+const char* const kSecurityOwn[] = {"kerberos", "msv1_0", "schannel", "wdigest", "tspkg",
+                                    "pku2u", "cloudap", "negoexts", "\"\"", nullptr};
+const char* const kMonitorsOwn[] = {"localspl.dll", "tcpmon.dll", "usbmon.dll", "APMon.dll",
+                                    "AppMon.dll", "WSDMon.dll", "FXSMON.DLL", nullptr};
+const char* const kProvidersOwn[] = {"RDPNP", "LanmanWorkstation", "webclient", "P9NP", nullptr};
+const char* const kUserStartupOwn[] = {
+    "%USERPROFILE%\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup",
+    "%APPDATA%\\Microsoft\\Windows\\Start Menu\\Programs\\Startup", nullptr};
+const char* const kCommonStartupOwn[] = {
+    "%ProgramData%\\Microsoft\\Windows\\Start Menu\\Programs\\Startup",
+    "%ALLUSERSPROFILE%\\Microsoft\\Windows\\Start Menu\\Programs\\Startup", nullptr};
+const char* const kAlternateShellOwn[] = {"cmd.exe", nullptr};
+// wineps.drv: Wine's own, on the systems that run Windows programs under it.
+const char* const kPrintProcessorsOwn[] = {"winprint.dll", "wineps.drv", nullptr};
+const char* const kTimeOwn[] = {"%SystemRoot%\\System32\\w32time.dll",
+                                "%SystemRoot%\\System32\\vmictimeprovider.dll", nullptr};
+
+// Appended only: a row's index is its code (VALUE_PLACE_FIRST + index).
+const ValuePlace kPlaces[] = {
+    {"PLACE_IFEO_Debugger", "O30 - IFEO Debugger", HKLM, kIfeo, true, "Debugger", true, 0, nullptr},
+    {"PLACE_IFEO_GlobalFlag", "O30 - IFEO GlobalFlag", HKLM, kIfeo, true, "GlobalFlag", true, 0,
+     nullptr},
+    {"PLACE_SilentExit_Monitor", "O30 - SilentProcessExit", HKLM, kSilentExit, true,
+     "MonitorProcess", true, 0, nullptr},
+    {"PLACE_AppCertDlls", "O31 - AppCertDlls", HKLM,
+     "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\AppCertDlls", false, nullptr, false, 0,
+     nullptr},
+    {"PLACE_BootExecute", "O32 - BootExecute", HKLM, kSessionManager, false, "BootExecute", false,
+     0, kBootOwn},
+    {"PLACE_SetupExecute", "O32 - SetupExecute", HKLM, kSessionManager, false, "SetupExecute",
+     false, 0, nullptr},
+    {"PLACE_LSA_Authentication", "O33 - LSA Authentication Packages", HKLM, kLsa, false,
+     "Authentication Packages", false, 0, kAuthOwn},
+    {"PLACE_LSA_Notification", "O33 - LSA Notification Packages", HKLM, kLsa, false,
+     "Notification Packages", false, 0, kNotifyOwn},
+    {"PLACE_LSA_Security", "O33 - LSA Security Packages", HKLM, kLsa, false, "Security Packages",
+     false, 0, kSecurityOwn},
+    {"PLACE_PrintMonitor", "O34 - Print Monitor", HKLM,
+     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors", true, "Driver", false, 0,
+     kMonitorsOwn},
+    {"PLACE_NetworkProvider", "O35 - Network Provider Order", HKLM,
+     "SYSTEM\\CurrentControlSet\\Control\\NetworkProvider\\Order", false, "ProviderOrder", false,
+     ',', kProvidersOwn},
+    {"PLACE_CmdAutoRun_Machine", "O36 - Command Processor AutoRun (HKLM)", HKLM,
+     kCommandProcessor, false, "AutoRun", true, 0, nullptr},
+    {"PLACE_CmdAutoRun_User", "O36 - Command Processor AutoRun (HKCU)", HKCU, kCommandProcessor,
+     false, "AutoRun", false, 0, nullptr},
+    {"PLACE_LogonScript", "O37 - Logon script", HKCU, "Environment", false,
+     "UserInitMprLogonScript", false, 0, nullptr},
+    {"PLACE_ScreenSaver", "O38 - Screen saver", HKCU, "Control Panel\\Desktop", false,
+     "SCRNSAVE.EXE", false, 0, nullptr},
+    {"PLACE_ActiveSetup", "O39 - Active Setup", HKLM,
+     "SOFTWARE\\Microsoft\\Active Setup\\Installed Components", true, "StubPath", true, 0, nullptr},
+    {"PLACE_TS_Run", "O40 - Terminal Server install Run", HKLM,
+     "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\Software\\Microsoft"
+     "\\Windows\\CurrentVersion\\Run", false, nullptr, false, 0, nullptr},
+    {"PLACE_TS_RunOnce", "O40 - Terminal Server install RunOnce", HKLM,
+     "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\Software\\Microsoft"
+     "\\Windows\\CurrentVersion\\RunOnce", false, nullptr, false, 0, nullptr},
+    {"PLACE_RunOnceEx_Machine", "O41 - RunOnceEx (HKLM)", HKLM, kRunOnceEx, true, nullptr, true, 0,
+     nullptr},
+    {"PLACE_RunOnceEx_User", "O41 - RunOnceEx (HKCU)", HKCU, kRunOnceEx, true, nullptr, false, 0,
+     nullptr},
+    {"PLACE_UserStartupFolder", "O42 - Startup folder (HKCU User Shell Folders)", HKCU,
+     kUserShellFolders, false, "Startup", false, 0, kUserStartupOwn},
+    {"PLACE_UserStartupShell", "O42 - Startup folder (HKCU Shell Folders)", HKCU, kShellFolders,
+     false, "Startup", false, 0, kUserStartupOwn},
+    {"PLACE_CommonStartupFolder", "O42 - Common Startup folder (HKLM User Shell Folders)", HKLM,
+     kUserShellFolders, false, "Common Startup", false, 0, kCommonStartupOwn},
+    {"PLACE_CommonStartupShell", "O42 - Common Startup folder (HKLM Shell Folders)", HKLM,
+     kShellFolders, false, "Common Startup", false, 0, kCommonStartupOwn},
+    {"PLACE_UserWinlogon_Shell", "O43 - Winlogon Shell (HKCU)", HKCU, kUserWinlogon, false, "Shell",
+     false, 0, nullptr},
+    {"PLACE_UserWinlogon_Userinit", "O43 - Winlogon Userinit (HKCU)", HKCU, kUserWinlogon, false,
+     "Userinit", false, 0, nullptr},
+    {"PLACE_SafeBoot_AlternateShell", "O44 - SafeBoot AlternateShell", HKLM,
+     "SYSTEM\\CurrentControlSet\\Control\\SafeBoot", false, "AlternateShell", false, 0,
+     kAlternateShellOwn},
+    {"PLACE_TimeProvider", "O45 - Time provider", HKLM,
+     "SYSTEM\\CurrentControlSet\\Services\\W32Time\\TimeProviders", true, "DllName", false, 0,
+     kTimeOwn},
+    {"PLACE_NetshHelper", "O46 - Netsh helper", HKLM, "SOFTWARE\\Microsoft\\NetSh", false, nullptr,
+     true, 0, nullptr},
+    {"PLACE_PrintProcessor_x64", "O47 - Print Processor (x64)", HKLM,
+     "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Print Processors", true,
+     "Driver", false, 0, kPrintProcessorsOwn},
+    {"PLACE_PrintProcessor_x86", "O47 - Print Processor (x86)", HKLM,
+     "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Print Processors",
+     true, "Driver", false, 0, kPrintProcessorsOwn},
+};
+
+const int kPlaceCount = (int)(sizeof(kPlaces) / sizeof(kPlaces[0]));
+
+std::string Upper(std::string text)
+{
+    if (!text.empty())
+        CharUpperBuffA(&text[0], (DWORD)text.size());
+    return text;
+}
+
+std::string Expanded(const std::string& text)
+{
+    char out[2048];
+    DWORD n = ExpandEnvironmentStringsA(text.c_str(), out, sizeof(out));
+    return n > 0 && n <= sizeof(out) ? std::string(out) : text;
+}
+
+// The items a value names: the strings of a multi-string, the pieces of a separated text.
+std::vector<std::string> Items(const ValuePlace& place, DWORD type, const std::string& data)
+{
+    std::vector<std::string> items;
+    if (type == REG_MULTI_SZ) {
+        size_t start = 0;
+        while (start < data.size()) {
+            size_t end = data.find('\0', start);
+            if (end == std::string::npos)
+                end = data.size();
+            if (end > start)
+                items.push_back(data.substr(start, end - start));
+            start = end + 1;
+        }
+        return items;
+    }
+    std::string text(data.c_str());
+    if (!place.separator) {
+        items.push_back(text);
+        return items;
+    }
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(place.separator, start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string piece = text.substr(start, end - start);
+        while (!piece.empty() && piece[0] == ' ')
+            piece.erase(0, 1);
+        if (!piece.empty())
+            items.push_back(piece);
+        start = end + 1;
+    }
+    return items;
+}
+
+struct ValueRead {
+    std::string name;
+    DWORD type;
+    std::string data;
+};
+
+std::vector<ValueRead> ReadKeyValues(HKEY root, const std::string& path, const char* only,
+                                     REGSAM view)
+{
+    std::vector<ValueRead> values;
+    RegKey key;
+    if (!key.open(root, path.c_str(), KEY_READ | view))
+        return values;
+    ForEachValue(key.get(), [&](const RegValueItem& value) {
+        // A key's default value names no program at the places read whole.
+        if (only ? lstrcmpiA(value.name.c_str(), only) == 0 : !value.name.empty())
+            values.push_back({value.name, value.type, value.data});
+    });
+    return values;
+}
+
+void ReadPlace(int index, REGSAM view, std::vector<PlaceValue>* out)
+{
+    const ValuePlace& place = kPlaces[index];
+    const int code = VALUE_PLACE_FIRST + index + (view ? VALUE_PLACE_VIEW32 : 0);
+    std::vector<std::string> subkeys;
+    if (place.eachSubkey)
+        ForEachSubkey(place.root, place.key, [&](const std::string& name) {
+            if (!name.empty())
+                subkeys.push_back(name);
+        }, view);
+    else
+        subkeys.push_back("");
+    for (const std::string& sub : subkeys) {
+        std::string path = sub.empty() ? std::string(place.key) : std::string(place.key) + "\\" + sub;
+        for (const ValueRead& v : ReadKeyValues(place.root, path, place.value, view)) {
+            PlaceValue found;
+            found.code = code;
+            // A fixed value is named as the table names it, however the key spells it.
+            found.item = !sub.empty() ? (place.value ? sub : sub + "\\" + v.name)
+                         : place.value ? place.value : v.name;
+            found.path = path;
+            found.name = v.name;
+            found.type = v.type;
+            found.data = v.data;
+            out->push_back(found);
+        }
+    }
+}
+
+std::string Identity(const PlaceValue& v)
+{
+    return Upper(v.path + "\n" + v.name) + "\n" + std::to_string(v.type) + "\n" + v.data;
+}
+
+// The kernel's name of an open key ("\REGISTRY\MACHINE\SOFTWARE\WOW6432Node\..." for a key
+// kept apart); empty when it cannot be asked.
+std::wstring KernelKeyName(HKEY key)
+{
+    typedef LONG(WINAPI * QueryKeyFn)(HANDLE, int, PVOID, ULONG, PULONG);
+    static QueryKeyFn query =
+        (QueryKeyFn)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey");
+    if (!query)
+        return std::wstring();
+    std::vector<BYTE> buffer(4096);
+    ULONG got = 0;
+    const int KeyNameInformation = 3;
+    if (query(key, KeyNameInformation, buffer.data(), (ULONG)buffer.size(), &got) != 0)
+        return std::wstring();
+    ULONG length;
+    memcpy(&length, buffer.data(), sizeof(length));
+    if (length > buffer.size() - sizeof(ULONG))
+        return std::wstring();
+    return std::wstring((const wchar_t*)(buffer.data() + sizeof(ULONG)), length / sizeof(wchar_t));
+}
+
+enum Sharing { VIEWS_APART, VIEWS_SHARED, VIEWS_UNKNOWN };
+
+// Whether 64-bit Windows keeps the place's key apart for 32-bit programs: the two views then
+// open keys of different names. A key missing in the 32-bit view has nothing to list there.
+Sharing KeySharing(const ValuePlace& place)
+{
+    RegKey own, other;
+    if (!other.open(place.root, place.key, KEY_READ | KEY_WOW64_32KEY))
+        return VIEWS_SHARED;
+    if (!own.open(place.root, place.key, KEY_READ))
+        return VIEWS_APART;
+    std::wstring ownName = KernelKeyName(own.get()), otherName = KernelKeyName(other.get());
+    if (ownName.empty() || otherName.empty())
+        return VIEWS_UNKNOWN;
+    return lstrcmpiW(ownName.c_str(), otherName.c_str()) == 0 ? VIEWS_SHARED : VIEWS_APART;
+}
+
+}   // namespace
+
+int ValuePlaceCount() { return kPlaceCount; }
+
+const ValuePlace& ValuePlaceAt(int index) { return kPlaces[index]; }
+
+const ValuePlace* ValuePlaceOfCode(int code, REGSAM* view)
+{
+    int index = code - VALUE_PLACE_FIRST;
+    *view = 0;
+    if (index >= VALUE_PLACE_VIEW32) {
+        index -= VALUE_PLACE_VIEW32;
+        *view = KEY_WOW64_32KEY;
+        if (index >= 0 && index < kPlaceCount && !kPlaces[index].bothViews)
+            return nullptr;
+    }
+    return index >= 0 && index < kPlaceCount ? &kPlaces[index] : nullptr;
+}
+
+const char* ValuePlaceTypeName(int code)
+{
+    static char names[kPlaceCount][64];
+    REGSAM view;
+    const ValuePlace* place = ValuePlaceOfCode(code, &view);
+    if (!place)
+        return nullptr;
+    if (!view)
+        return place->typeName;
+    char* name = names[place - kPlaces];
+    snprintf(name, sizeof(names[0]), "%s32", place->typeName);
+    return name;
+}
+
+int ValuePlaceCodeOfName(const char* name)
+{
+    for (int i = 0; i < kPlaceCount; i++) {
+        int code = VALUE_PLACE_FIRST + i;
+        if (lstrcmpiA(name, kPlaces[i].typeName) == 0)
+            return code;
+        if (kPlaces[i].bothViews && lstrcmpiA(name, ValuePlaceTypeName(code + VALUE_PLACE_VIEW32)) == 0)
+            return code + VALUE_PLACE_VIEW32;
+    }
+    return 0;
+}
+
+std::vector<PlaceValue> ReadValuePlaces()
+{
+    std::vector<PlaceValue> values;
+    for (int i = 0; i < kPlaceCount; i++) {
+        ReadPlace(i, 0, &values);
+        if (!kPlaces[i].bothViews)
+            continue;
+        Sharing sharing = KeySharing(kPlaces[i]);
+        if (sharing == VIEWS_SHARED)
+            continue;
+        std::vector<PlaceValue> other;
+        ReadPlace(i, KEY_WOW64_32KEY, &other);
+        if (sharing == VIEWS_APART) {
+            values.insert(values.end(), other.begin(), other.end());
+            continue;
+        }
+        // Where the kernel cannot tell, a key Windows shares between the views (or a system
+        // without a 32-bit view) shows the same values in both: those are the own view's.
+        std::set<std::string> own;
+        for (const PlaceValue& v : values)
+            if (v.code == VALUE_PLACE_FIRST + i)
+                own.insert(Identity(v));
+        for (const PlaceValue& v : other)
+            if (!own.count(Identity(v)))
+                values.push_back(v);
+    }
+    return values;
+}
+
+bool PlaceItemLocation(int code, const char* item, std::string* path, std::string* name)
+{
+    REGSAM view;
+    const ValuePlace* place = ValuePlaceOfCode(code, &view);
+    if (!place || !item[0])
+        return false;
+    std::string text = item;
+    if (!place->eachSubkey) {
+        *path = place->key;
+        *name = text;
+        return !place->value || lstrcmpiA(place->value, item) == 0;
+    }
+    size_t slash = text.find('\\');
+    std::string sub = place->value || slash == std::string::npos ? text : text.substr(0, slash);
+    if (place->value && slash != std::string::npos)
+        return false;   // a subkey name holds no backslash
+    if (!place->value && slash == std::string::npos)
+        return false;
+    *path = std::string(place->key) + "\\" + sub;
+    *name = place->value ? place->value : text.substr(slash + 1);
+    return true;
+}
+
+std::string PlaceDataText(DWORD type, const std::string& data)
+{
+    if (type == REG_DWORD && data.size() >= 4) {
+        DWORD number;
+        memcpy(&number, data.data(), 4);
+        char text[16];
+        snprintf(text, sizeof(text), "0x%08lX", (unsigned long)number);
+        return text;
+    }
+    if (type == REG_MULTI_SZ) {
+        std::string joined;
+        size_t start = 0;
+        while (start < data.size()) {
+            size_t end = data.find('\0', start);
+            if (end == std::string::npos)
+                end = data.size();
+            if (end > start)
+                joined += (joined.empty() ? "" : "; ") + data.substr(start, end - start);
+            start = end + 1;
+        }
+        return joined;
+    }
+    if (type == REG_SZ || type == REG_EXPAND_SZ)
+        return std::string(data.c_str());
+    // Other data is shown as bytes: nothing of it reaches a list unescaped.
+    std::string hex;
+    char pair[4];
+    for (size_t i = 0; i < data.size() && i < 64; i++) {
+        snprintf(pair, sizeof(pair), "%02X", (unsigned char)data[i]);
+        hex += pair;
+    }
+    return hex;
+}
+
+int IsWindowsOwnValue(int code, DWORD type, const std::string& data)
+{
+    REGSAM view;
+    const ValuePlace* place = ValuePlaceOfCode(code, &view);
+    if (!place || !place->windowsOwn || (type != REG_SZ && type != REG_EXPAND_SZ &&
+                                         type != REG_MULTI_SZ))
+        return 0;
+    std::set<std::string> own;
+    for (const char* const* item = place->windowsOwn; *item; item++) {
+        own.insert(Upper(*item));
+        own.insert(Upper(Expanded(*item)));
+    }
+    std::vector<std::string> items = Items(*place, type, data);
+    for (const std::string& item : items)
+        if (!own.count(Upper(item)) && !own.count(Upper(Expanded(item))))
+            return 0;
+    return 1;
+}
+
+int ValuePlaceLocation(int code, char* out, int capacity)
+{
+    REGSAM view;
+    const ValuePlace* place = ValuePlaceOfCode(code, &view);
+    out[0] = 0;
+    if (!place)
+        return 0;
+    snprintf(out, capacity, "%s\\%s%s  %s%s", place->root == HKEY_CURRENT_USER ? "HKCU" : "HKLM",
+             place->key, place->eachSubkey ? "\\*" : "", place->value ? place->value : "*",
+             view ? " (32-bit)" : "");
+    return lstrlenA(out);
+}
+
+int ListValuePlaces()
+{
+    int added = 0;
+    for (const PlaceValue& v : ReadValuePlaces()) {
+        // What Windows ships there is no entry of anyone's; the hijack log still shows it.
+        if (IsWindowsOwnValue(v.code, v.type, v.data))
+            continue;
+        REGSAM view;
+        const ValuePlace* place = ValuePlaceOfCode(v.code, &view);
+        std::string source = std::string(place->root == HKEY_CURRENT_USER ? "HKCU\\" : "HKLM\\") +
+                             v.path;
+        added += AddEntry(v.item.c_str(), PlaceDataText(v.type, v.data).c_str(), source.c_str(),
+                          v.name.c_str(), v.code, 0);
+    }
+    return added;
+}
