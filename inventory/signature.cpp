@@ -2,16 +2,13 @@
 #include "handles.h"
 #include "pathutil.h"
 #include "resstring.h"
-#include "signatureseam.h"
 #include <softpub.h>
 #include <wincrypt.h>
 #include <wintrust.h>
 #include <mscat.h>
-#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -70,19 +67,10 @@ int StateOfStatus(LONG status)
     return SIG_UNTRUSTED;
 }
 
-std::atomic<const CatalogCalls*> g_calls{nullptr};
-
-const CatalogCalls& Calls()
-{
-    const CatalogCalls* calls = g_calls.load();
-    return calls ? *calls : SystemCatalogCalls();
-}
-
 // One WinVerifyTrust run over prepared data: the state, and the signer's name from the leaf
 // certificate whenever the provider got that far (also for an untrusted or expired chain).
 int RunTrustProvider(WINTRUST_DATA* data, SignatureResult* out, LONG* status)
 {
-    const CatalogCalls& calls = Calls();
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     data->cbStruct = sizeof(*data);
     data->dwUIChoice = WTD_UI_NONE;
@@ -90,7 +78,7 @@ int RunTrustProvider(WINTRUST_DATA* data, SignatureResult* out, LONG* status)
     data->dwStateAction = WTD_STATEACTION_VERIFY;
     // No revocation lists fetched over the network: a scan must not wait on it.
     data->dwProvFlags = WTD_REVOCATION_CHECK_NONE | WTD_CACHE_ONLY_URL_RETRIEVAL;
-    *status = calls.verifyTrust((HWND)INVALID_HANDLE_VALUE, &action, data);
+    *status = WinVerifyTrust((HWND)INVALID_HANDLE_VALUE, &action, data);
     out->state = StateOfStatus(*status);
     out->signer[0] = 0;
     if (data->hWVTStateData) {
@@ -100,85 +88,59 @@ int RunTrustProvider(WINTRUST_DATA* data, SignatureResult* out, LONG* status)
         if (signer && signer->csCertChain > 0 && signer->pasCertChain)
             CopySignerName(signer->pasCertChain[0].pCert, out->signer, sizeof(out->signer));
         data->dwStateAction = WTD_STATEACTION_CLOSE;
-        calls.verifyTrust((HWND)INVALID_HANDLE_VALUE, &action, data);
+        WinVerifyTrust((HWND)INVALID_HANDLE_VALUE, &action, data);
     }
     return out->state;
 }
 
-// The catalog context of one thread, released through the calls that acquired it. The
-// SHA-256 generation when the system has it, else the first.
+// The catalog functions of Windows 8 hash with SHA-256; older systems have only the first
+// generation, found by name so that the program still starts there.
+typedef BOOL(WINAPI* AcquireContext2Fn)(HCATADMIN*, const GUID*, const WCHAR*,
+                                        const CERT_STRONG_SIGN_PARA*, DWORD);
+typedef BOOL(WINAPI* CalcHash2Fn)(HCATADMIN, HANDLE, DWORD*, BYTE*, DWORD);
+
 class CatalogAdmin {
 public:
-    CatalogAdmin() : calls_(&Calls())
+    CatalogAdmin()
     {
+        HMODULE wintrust = GetModuleHandleA("wintrust.dll");
+        acquire2_ = (AcquireContext2Fn)(void*)GetProcAddress(wintrust, "CryptCATAdminAcquireContext2");
+        hash2_ = (CalcHash2Fn)(void*)GetProcAddress(wintrust, "CryptCATAdminCalcHashFromFileHandle2");
         GUID driverAction = DRIVER_ACTION_VERIFY;
-        if (calls_->acquire2 && calls_->hash2 &&
-            calls_->acquire2(&admin_, &driverAction, L"SHA256", nullptr, 0)) {
-            second_ = true;
+        if (acquire2_ && hash2_ && acquire2_(&admin_, &driverAction, L"SHA256", nullptr, 0))
             return;
-        }
-        if (!calls_->acquire(&admin_, &driverAction, 0))
+        hash2_ = nullptr;
+        if (!CryptCATAdminAcquireContext(&admin_, &driverAction, 0))
             admin_ = nullptr;
     }
     ~CatalogAdmin()
     {
         if (admin_)
-            calls_->releaseAdmin(admin_, 0);
+            CryptCATAdminReleaseContext(admin_, 0);
     }
     CatalogAdmin(const CatalogAdmin&) = delete;
     CatalogAdmin& operator=(const CatalogAdmin&) = delete;
 
     HCATADMIN get() const { return admin_; }
-    const CatalogCalls& calls() const { return *calls_; }
     bool Hash(HANDLE file, std::vector<BYTE>* hash) const
     {
         DWORD size = 0;
-        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-        if (!CalcHash(file, &size, nullptr))
+        if (hash2_ ? !hash2_(admin_, file, &size, nullptr, 0)
+                   : !CryptCATAdminCalcHashFromFileHandle(file, &size, nullptr, 0))
             if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || !size)
                 return false;
         if (!size || size > 256)
             return false;
         hash->assign(size, 0);
         SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-        if (!CalcHash(file, &size, hash->data()) || !size || size > hash->size())
-            return false;
-        hash->resize(size);
-        return true;
+        return hash2_ ? hash2_(admin_, file, &size, hash->data(), 0)
+                      : CryptCATAdminCalcHashFromFileHandle(file, &size, hash->data(), 0);
     }
 
 private:
-    BOOL CalcHash(HANDLE file, DWORD* size, BYTE* out) const
-    {
-        return second_ ? calls_->hash2(admin_, file, size, out, 0) : calls_->hash(file, size, out, 0);
-    }
-
-    const CatalogCalls* calls_;
     HCATADMIN admin_ = nullptr;
-    bool second_ = false;
-};
-
-// A catalog found for a hash, released when done with.
-class CatalogContext {
-public:
-    CatalogContext(const CatalogAdmin& admin, std::vector<BYTE>& hash)
-        : admin_(admin),
-          info_(admin.calls().enumFromHash(admin.get(), hash.data(), (DWORD)hash.size(), 0, nullptr))
-    {
-    }
-    ~CatalogContext()
-    {
-        if (info_)
-            admin_.calls().releaseCatalog(admin_.get(), info_, 0);
-    }
-    CatalogContext(const CatalogContext&) = delete;
-    CatalogContext& operator=(const CatalogContext&) = delete;
-
-    HCATINFO get() const { return info_; }
-
-private:
-    const CatalogAdmin& admin_;
-    HCATINFO info_;
+    AcquireContext2Fn acquire2_ = nullptr;
+    CalcHash2Fn hash2_ = nullptr;
 };
 
 // Windows' own files are signed through its catalogs, not in the file: 1 when a catalog holds
@@ -186,54 +148,57 @@ private:
 int VerifyThroughCatalog(const std::wstring& path, HANDLE file, SignatureResult* out)
 {
     // One catalog context per thread for its life: acquiring it costs more than most checks.
-    static thread_local std::unique_ptr<CatalogAdmin> t_admin;
+    static thread_local CatalogAdmin* t_admin;
     if (!t_admin)
-        t_admin.reset(new CatalogAdmin);
-    const CatalogAdmin& admin = *t_admin;
+        t_admin = new CatalogAdmin;
+    CatalogAdmin& admin = *t_admin;
     std::vector<BYTE> hash;
     if (!admin.get() || !admin.Hash(file, &hash))
         return 0;
-    CatalogContext info(admin, hash);
-    if (!info.get())
+    HCATINFO info = CryptCATAdminEnumCatalogFromHash(admin.get(), hash.data(), (DWORD)hash.size(),
+                                                     0, nullptr);
+    if (!info)
         return 0;
     CATALOG_INFO catalog = {};
     catalog.cbStruct = sizeof(catalog);
-    if (!admin.calls().catalogInfo(info.get(), &catalog, 0))
-        return 0;
-    catalog.wszCatalogFile[MAX_PATH - 1] = 0;
-    std::wstring tag;
-    static const wchar_t kHex[] = L"0123456789ABCDEF";
-    for (BYTE b : hash) {
-        tag += kHex[b >> 4];
-        tag += kHex[b & 15];
+    int found = 0;
+    if (CryptCATCatalogInfoFromContext(info, &catalog, 0)) {
+        std::wstring tag;
+        static const wchar_t kHex[] = L"0123456789ABCDEF";
+        for (BYTE b : hash) {
+            tag += kHex[b >> 4];
+            tag += kHex[b & 15];
+        }
+        // The catalog admin handle that hashed with SHA-256 follows the older structure;
+        // the headers only declare it for newer targets.
+        struct {
+            WINTRUST_CATALOG_INFO info;
+            HCATADMIN hCatAdmin;
+        } extended = {};
+        WINTRUST_CATALOG_INFO& member = extended.info;
+        member.cbStruct = sizeof(extended);
+        member.pcwszCatalogFilePath = catalog.wszCatalogFile;
+        member.pcwszMemberTag = tag.c_str();
+        member.pcwszMemberFilePath = path.c_str();
+        member.hMemberFile = file;
+        member.pbCalculatedFileHash = hash.data();
+        member.cbCalculatedFileHash = (DWORD)hash.size();
+        extended.hCatAdmin = admin.get();
+        WINTRUST_DATA data = {};
+        data.dwUnionChoice = WTD_CHOICE_CATALOG;
+        data.pCatalog = &member;
+        LONG status;
+        SignatureResult viaCatalog = {};
+        RunTrustProvider(&data, &viaCatalog, &status);
+        // A catalog that lists the file but does not verify says nothing for it.
+        if (viaCatalog.state != SIG_UNSIGNED) {
+            *out = viaCatalog;
+            out->catalog = 1;
+            found = 1;
+        }
     }
-    // The catalog admin handle that hashed with SHA-256 follows the older structure;
-    // the headers only declare it for newer targets.
-    struct {
-        WINTRUST_CATALOG_INFO info;
-        HCATADMIN hCatAdmin;
-    } extended = {};
-    WINTRUST_CATALOG_INFO& member = extended.info;
-    member.cbStruct = sizeof(extended);
-    member.pcwszCatalogFilePath = catalog.wszCatalogFile;
-    member.pcwszMemberTag = tag.c_str();
-    member.pcwszMemberFilePath = path.c_str();
-    member.hMemberFile = file;
-    member.pbCalculatedFileHash = hash.data();
-    member.cbCalculatedFileHash = (DWORD)hash.size();
-    extended.hCatAdmin = admin.get();
-    WINTRUST_DATA data = {};
-    data.dwUnionChoice = WTD_CHOICE_CATALOG;
-    data.pCatalog = &member;
-    LONG status;
-    SignatureResult viaCatalog = {};
-    RunTrustProvider(&data, &viaCatalog, &status);
-    // A catalog that lists the file but does not verify says nothing for it.
-    if (viaCatalog.state == SIG_UNSIGNED || viaCatalog.state == SIG_MISSING)
-        return 0;
-    *out = viaCatalog;
-    out->catalog = 1;
-    return 1;
+    CryptCATAdminReleaseCatalogContext(admin.get(), info, 0);
+    return found;
 }
 
 // 1 when the file is a PE image whose certificate table is empty: it carries no signature of
@@ -378,29 +343,6 @@ void FillString(UINT id, const char* argument, char* out, int capacity)
 }
 
 }   // namespace
-
-const CatalogCalls& SystemCatalogCalls()
-{
-    static const CatalogCalls calls = [] {
-        HMODULE wintrust = GetModuleHandleA("wintrust.dll");
-        CatalogCalls system = {};
-        system.acquire2 = (decltype(system.acquire2))(void*)GetProcAddress(
-            wintrust, "CryptCATAdminAcquireContext2");
-        system.hash2 = (decltype(system.hash2))(void*)GetProcAddress(
-            wintrust, "CryptCATAdminCalcHashFromFileHandle2");
-        system.acquire = CryptCATAdminAcquireContext;
-        system.hash = CryptCATAdminCalcHashFromFileHandle;
-        system.enumFromHash = CryptCATAdminEnumCatalogFromHash;
-        system.catalogInfo = CryptCATCatalogInfoFromContext;
-        system.releaseCatalog = CryptCATAdminReleaseCatalogContext;
-        system.releaseAdmin = CryptCATAdminReleaseContext;
-        system.verifyTrust = WinVerifyTrust;
-        return system;
-    }();
-    return calls;
-}
-
-void SetCatalogCalls(const CatalogCalls* calls) { g_calls.store(calls); }
 
 int VerifyFileSignature(const char* path, SignatureResult* out)
 {
