@@ -86,19 +86,7 @@ int MachineDataFolder(char* out, int capacity)
 
 int MachineDataPath(const char* name, char* out, int capacity)
 {
-    char folder[MAX_PATH];
-    if (capacity <= 0)
-        return 0;
-    out[0] = 0;
-    if (!MachineDataFolder(folder, sizeof(folder)))
-        return 0;
-    int n = snprintf(out, capacity, "%s\\%s", folder, name);
-    if (n < 0 || n >= capacity) {
-        out[0] = 0;
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return 0;
-    }
-    return n;
+    return PathInDataFolder(MachineDataFolder, name, out, capacity);
 }
 
 int AdoptEarlierFileAt(const char* earlier, const char* to)

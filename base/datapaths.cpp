@@ -110,7 +110,7 @@ int MachineDataFolderName(char* out, int capacity)
 
 int MachineDataFolderIsProtected() { return g_machineOverride.empty() && IsInstalledCopy(); }
 
-static int PathIn(int (*folderOf)(char*, int), const char* name, char* out, int capacity)
+int PathInDataFolder(int (*folderOf)(char*, int), const char* name, char* out, int capacity)
 {
     char folder[MAX_PATH];
     if (capacity <= 0)
@@ -129,7 +129,7 @@ static int PathIn(int (*folderOf)(char*, int), const char* name, char* out, int 
 
 int UserDataPath(const char* name, char* out, int capacity)
 {
-    return PathIn(UserDataFolder, name, out, capacity);
+    return PathInDataFolder(UserDataFolder, name, out, capacity);
 }
 
 int DocumentsFolder(char* out, int capacity)

@@ -27,6 +27,9 @@ int DocumentsFolder(char* out, int capacity);
 // above).
 void SetDataFolders(const char* user, const char* machine, const char* documents);
 
+// "<folder>\<name>" in the folder folderOf gives; 0 (out empty) when it gives none or the path
+// does not fit.
+int PathInDataFolder(int (*folderOf)(char*, int), const char* name, char* out, int capacity);
 // Whether the machine folder is made protected: an installed copy's own, not a test's.
 int MachineDataFolderIsProtected();
 // Makes a plain folder; 1 when it is there afterwards.
