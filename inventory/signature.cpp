@@ -2,10 +2,12 @@
 #include "handles.h"
 #include "pathutil.h"
 #include "resstring.h"
+#include "signatureseam.h"
 #include <softpub.h>
 #include <wincrypt.h>
 #include <wintrust.h>
 #include <mscat.h>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -67,10 +69,19 @@ int StateOfStatus(LONG status)
     return SIG_UNTRUSTED;
 }
 
+std::atomic<const CatalogCalls*> g_calls{nullptr};
+
+const CatalogCalls& Calls()
+{
+    const CatalogCalls* calls = g_calls.load();
+    return calls ? *calls : SystemCatalogCalls();
+}
+
 // One WinVerifyTrust run over prepared data: the state, and the signer's name from the leaf
 // certificate whenever the provider got that far (also for an untrusted or expired chain).
 int RunTrustProvider(WINTRUST_DATA* data, SignatureResult* out, LONG* status)
 {
+    const CatalogCalls& calls = Calls();
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     data->cbStruct = sizeof(*data);
     data->dwUIChoice = WTD_UI_NONE;
@@ -78,7 +89,7 @@ int RunTrustProvider(WINTRUST_DATA* data, SignatureResult* out, LONG* status)
     data->dwStateAction = WTD_STATEACTION_VERIFY;
     // No revocation lists fetched over the network: a scan must not wait on it.
     data->dwProvFlags = WTD_REVOCATION_CHECK_NONE | WTD_CACHE_ONLY_URL_RETRIEVAL;
-    *status = WinVerifyTrust((HWND)INVALID_HANDLE_VALUE, &action, data);
+    *status = calls.verifyTrust((HWND)INVALID_HANDLE_VALUE, &action, data);
     out->state = StateOfStatus(*status);
     out->signer[0] = 0;
     if (data->hWVTStateData) {
@@ -88,117 +99,144 @@ int RunTrustProvider(WINTRUST_DATA* data, SignatureResult* out, LONG* status)
         if (signer && signer->csCertChain > 0 && signer->pasCertChain)
             CopySignerName(signer->pasCertChain[0].pCert, out->signer, sizeof(out->signer));
         data->dwStateAction = WTD_STATEACTION_CLOSE;
-        WinVerifyTrust((HWND)INVALID_HANDLE_VALUE, &action, data);
+        calls.verifyTrust((HWND)INVALID_HANDLE_VALUE, &action, data);
     }
     return out->state;
 }
 
-// The catalog functions of Windows 8 hash with SHA-256; older systems have only the first
-// generation, found by name so that the program still starts there.
-typedef BOOL(WINAPI* AcquireContext2Fn)(HCATADMIN*, const GUID*, const WCHAR*,
-                                        const CERT_STRONG_SIGN_PARA*, DWORD);
-typedef BOOL(WINAPI* CalcHash2Fn)(HCATADMIN, HANDLE, DWORD*, BYTE*, DWORD);
+}   // namespace
 
-class CatalogAdmin {
-public:
-    CatalogAdmin()
+// The catalog context, released through the calls that acquired it. The SHA-256 generation
+// when the system has it, else the first.
+struct SignatureCatalogs::Admin {
+    Admin() : calls(&Calls())
     {
-        HMODULE wintrust = GetModuleHandleA("wintrust.dll");
-        acquire2_ = (AcquireContext2Fn)(void*)GetProcAddress(wintrust, "CryptCATAdminAcquireContext2");
-        hash2_ = (CalcHash2Fn)(void*)GetProcAddress(wintrust, "CryptCATAdminCalcHashFromFileHandle2");
         GUID driverAction = DRIVER_ACTION_VERIFY;
-        if (acquire2_ && hash2_ && acquire2_(&admin_, &driverAction, L"SHA256", nullptr, 0))
+        if (calls->acquire2 && calls->hash2 &&
+            calls->acquire2(&handle, &driverAction, L"SHA256", nullptr, 0)) {
+            second = true;
             return;
-        hash2_ = nullptr;
-        if (!CryptCATAdminAcquireContext(&admin_, &driverAction, 0))
-            admin_ = nullptr;
+        }
+        if (!calls->acquire(&handle, &driverAction, 0))
+            handle = nullptr;
     }
-    ~CatalogAdmin()
+    ~Admin()
     {
-        if (admin_)
-            CryptCATAdminReleaseContext(admin_, 0);
+        if (handle)
+            calls->releaseAdmin(handle, 0);
     }
-    CatalogAdmin(const CatalogAdmin&) = delete;
-    CatalogAdmin& operator=(const CatalogAdmin&) = delete;
+    Admin(const Admin&) = delete;
+    Admin& operator=(const Admin&) = delete;
 
-    HCATADMIN get() const { return admin_; }
     bool Hash(HANDLE file, std::vector<BYTE>* hash) const
     {
         DWORD size = 0;
-        if (hash2_ ? !hash2_(admin_, file, &size, nullptr, 0)
-                   : !CryptCATAdminCalcHashFromFileHandle(file, &size, nullptr, 0))
+        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+        if (!CalcHash(file, &size, nullptr))
             if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || !size)
                 return false;
         if (!size || size > 256)
             return false;
         hash->assign(size, 0);
         SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-        return hash2_ ? hash2_(admin_, file, &size, hash->data(), 0)
-                      : CryptCATAdminCalcHashFromFileHandle(file, &size, hash->data(), 0);
+        if (!CalcHash(file, &size, hash->data()) || !size || size > hash->size())
+            return false;
+        hash->resize(size);
+        return true;
+    }
+    BOOL CalcHash(HANDLE file, DWORD* size, BYTE* out) const
+    {
+        return second ? calls->hash2(handle, file, size, out, 0) : calls->hash(file, size, out, 0);
     }
 
+    const CatalogCalls* calls;
+    HCATADMIN handle = nullptr;
+    bool second = false;
+};
+
+void SignatureCatalogs::Release()
+{
+    delete admin;
+    admin = nullptr;
+}
+
+namespace {
+
+// A catalog found for a hash, released when done with.
+class CatalogFound {
+public:
+    CatalogFound(const SignatureCatalogs::Admin& admin, std::vector<BYTE>& hash)
+        : admin_(admin),
+          info_(admin.calls->enumFromHash(admin.handle, hash.data(), (DWORD)hash.size(), 0, nullptr))
+    {
+    }
+    ~CatalogFound()
+    {
+        if (info_)
+            admin_.calls->releaseCatalog(admin_.handle, info_, 0);
+    }
+    CatalogFound(const CatalogFound&) = delete;
+    CatalogFound& operator=(const CatalogFound&) = delete;
+
+    HCATINFO get() const { return info_; }
+
 private:
-    HCATADMIN admin_ = nullptr;
-    AcquireContext2Fn acquire2_ = nullptr;
-    CalcHash2Fn hash2_ = nullptr;
+    const SignatureCatalogs::Admin& admin_;
+    HCATINFO info_;
 };
 
 // Windows' own files are signed through its catalogs, not in the file: 1 when a catalog holds
 // the file's hash and that catalog's signature verifies (out filled), else 0.
-int VerifyThroughCatalog(const std::wstring& path, HANDLE file, SignatureResult* out)
+int VerifyThroughCatalog(const std::wstring& path, HANDLE file, SignatureCatalogs& catalogs,
+                         SignatureResult* out)
 {
-    // One catalog context per thread for its life: acquiring it costs more than most checks.
-    static thread_local CatalogAdmin* t_admin;
-    if (!t_admin)
-        t_admin = new CatalogAdmin;
-    CatalogAdmin& admin = *t_admin;
+    if (!catalogs.admin)
+        catalogs.admin = new SignatureCatalogs::Admin;
+    const SignatureCatalogs::Admin& admin = *catalogs.admin;
     std::vector<BYTE> hash;
-    if (!admin.get() || !admin.Hash(file, &hash))
+    if (!admin.handle || !admin.Hash(file, &hash))
         return 0;
-    HCATINFO info = CryptCATAdminEnumCatalogFromHash(admin.get(), hash.data(), (DWORD)hash.size(),
-                                                     0, nullptr);
-    if (!info)
+    CatalogFound info(admin, hash);
+    if (!info.get())
         return 0;
     CATALOG_INFO catalog = {};
     catalog.cbStruct = sizeof(catalog);
-    int found = 0;
-    if (CryptCATCatalogInfoFromContext(info, &catalog, 0)) {
-        std::wstring tag;
-        static const wchar_t kHex[] = L"0123456789ABCDEF";
-        for (BYTE b : hash) {
-            tag += kHex[b >> 4];
-            tag += kHex[b & 15];
-        }
-        // The catalog admin handle that hashed with SHA-256 follows the older structure;
-        // the headers only declare it for newer targets.
-        struct {
-            WINTRUST_CATALOG_INFO info;
-            HCATADMIN hCatAdmin;
-        } extended = {};
-        WINTRUST_CATALOG_INFO& member = extended.info;
-        member.cbStruct = sizeof(extended);
-        member.pcwszCatalogFilePath = catalog.wszCatalogFile;
-        member.pcwszMemberTag = tag.c_str();
-        member.pcwszMemberFilePath = path.c_str();
-        member.hMemberFile = file;
-        member.pbCalculatedFileHash = hash.data();
-        member.cbCalculatedFileHash = (DWORD)hash.size();
-        extended.hCatAdmin = admin.get();
-        WINTRUST_DATA data = {};
-        data.dwUnionChoice = WTD_CHOICE_CATALOG;
-        data.pCatalog = &member;
-        LONG status;
-        SignatureResult viaCatalog = {};
-        RunTrustProvider(&data, &viaCatalog, &status);
-        // A catalog that lists the file but does not verify says nothing for it.
-        if (viaCatalog.state != SIG_UNSIGNED) {
-            *out = viaCatalog;
-            out->catalog = 1;
-            found = 1;
-        }
+    if (!admin.calls->catalogInfo(info.get(), &catalog, 0))
+        return 0;
+    catalog.wszCatalogFile[MAX_PATH - 1] = 0;
+    std::wstring tag;
+    static const wchar_t kHex[] = L"0123456789ABCDEF";
+    for (BYTE b : hash) {
+        tag += kHex[b >> 4];
+        tag += kHex[b & 15];
     }
-    CryptCATAdminReleaseCatalogContext(admin.get(), info, 0);
-    return found;
+    // The catalog admin handle that hashed with SHA-256 follows the older structure;
+    // the headers only declare it for newer targets.
+    struct {
+        WINTRUST_CATALOG_INFO info;
+        HCATADMIN hCatAdmin;
+    } extended = {};
+    WINTRUST_CATALOG_INFO& member = extended.info;
+    member.cbStruct = sizeof(extended);
+    member.pcwszCatalogFilePath = catalog.wszCatalogFile;
+    member.pcwszMemberTag = tag.c_str();
+    member.pcwszMemberFilePath = path.c_str();
+    member.hMemberFile = file;
+    member.pbCalculatedFileHash = hash.data();
+    member.cbCalculatedFileHash = (DWORD)hash.size();
+    extended.hCatAdmin = admin.handle;
+    WINTRUST_DATA data = {};
+    data.dwUnionChoice = WTD_CHOICE_CATALOG;
+    data.pCatalog = &member;
+    LONG status;
+    SignatureResult viaCatalog = {};
+    RunTrustProvider(&data, &viaCatalog, &status);
+    // A catalog that lists the file but does not verify says nothing for it.
+    if (viaCatalog.state == SIG_UNSIGNED || viaCatalog.state == SIG_MISSING)
+        return 0;
+    *out = viaCatalog;
+    out->catalog = 1;
+    return 1;
 }
 
 // 1 when the file is a PE image whose certificate table is empty: it carries no signature of
@@ -313,6 +351,9 @@ Worker& TheWorker()
 void WorkerLoop()
 {
     Worker& w = TheWorker();
+    // A queued run of requests shares one catalog context; it is given back whenever the
+    // queue runs dry, by this loop itself (the thread never ends, so nothing else would).
+    SignatureCatalogs catalogs;
     for (;;) {
         Request request;
         {
@@ -322,7 +363,14 @@ void WorkerLoop()
             w.queue.pop_front();
         }
         SignatureResult result;
-        GetFileSignature(request.path.c_str(), &result);
+        GetFileSignature(request.path.c_str(), &result, &catalogs);
+        bool idle;
+        {
+            std::lock_guard<std::mutex> hold(w.lock);
+            idle = w.queue.empty();
+        }
+        if (idle)
+            catalogs.Release();
         PostMessageA(request.window, request.message, request.ticket, 0);
     }
 }
@@ -344,7 +392,30 @@ void FillString(UINT id, const char* argument, char* out, int capacity)
 
 }   // namespace
 
-int VerifyFileSignature(const char* path, SignatureResult* out)
+const CatalogCalls& SystemCatalogCalls()
+{
+    static const CatalogCalls calls = [] {
+        HMODULE wintrust = GetModuleHandleA("wintrust.dll");
+        CatalogCalls system = {};
+        system.acquire2 = (decltype(system.acquire2))(void*)GetProcAddress(
+            wintrust, "CryptCATAdminAcquireContext2");
+        system.hash2 = (decltype(system.hash2))(void*)GetProcAddress(
+            wintrust, "CryptCATAdminCalcHashFromFileHandle2");
+        system.acquire = CryptCATAdminAcquireContext;
+        system.hash = CryptCATAdminCalcHashFromFileHandle;
+        system.enumFromHash = CryptCATAdminEnumCatalogFromHash;
+        system.catalogInfo = CryptCATCatalogInfoFromContext;
+        system.releaseCatalog = CryptCATAdminReleaseCatalogContext;
+        system.releaseAdmin = CryptCATAdminReleaseContext;
+        system.verifyTrust = WinVerifyTrust;
+        return system;
+    }();
+    return calls;
+}
+
+void SetCatalogCalls(const CatalogCalls* calls) { g_calls.store(calls); }
+
+int VerifyFileSignature(const char* path, SignatureResult* out, SignatureCatalogs* catalogs)
 {
     memset(out, 0, sizeof(*out));
     FileStamp stamp;
@@ -367,8 +438,10 @@ int VerifyFileSignature(const char* path, SignatureResult* out)
         out->state = SIG_UNSIGNED;
     else
         RunTrustProvider(&data, out, &status);
-    if (out->state == SIG_UNSIGNED && file)
-        VerifyThroughCatalog(wide, file.get(), out);
+    if (out->state == SIG_UNSIGNED && file) {
+        SignatureCatalogs own;
+        VerifyThroughCatalog(wide, file.get(), catalogs ? *catalogs : own, out);
+    }
     return out->state;
 }
 
@@ -390,13 +463,13 @@ int PeekFileSignature(const char* path, SignatureResult* out)
     return 1;
 }
 
-int GetFileSignature(const char* path, SignatureResult* out)
+int GetFileSignature(const char* path, SignatureResult* out, SignatureCatalogs* catalogs)
 {
     if (PeekFileSignature(path, out))
         return out->state;
     FileStamp before;
     bool stamped = StampOf(path, &before);
-    VerifyFileSignature(path, out);
+    VerifyFileSignature(path, out, catalogs);
     // A file written while it was being checked is checked again next time.
     FileStamp after;
     if (!stamped || !StampOf(path, &after) || after.size != before.size ||
@@ -469,7 +542,7 @@ const SignatureResult& SignaturePass::Check(const char* command)
     if (found != answers_.end())
         return found->second;
     SignatureResult result;
-    GetFileSignature(program.c_str(), &result);
+    GetFileSignature(program.c_str(), &result, &catalogs_);
     return answers_.emplace(key, result).first->second;
 }
 

@@ -23,10 +23,26 @@ struct SignatureResult {
     char signer[128];   // leaf certificate's simple name (control characters made blanks)
 };
 
-// Checks the file now, without the kept answers. Returns the state.
-int VerifyFileSignature(const char* path, SignatureResult* out);
+// The system catalogs' context for a run of checks: acquired by the first check that needs a
+// catalog, kept for the next ones (acquiring it costs more than most checks) and released by
+// Release or the destructor, on the owner's thread. Not shared between threads.
+class SignatureCatalogs {
+public:
+    SignatureCatalogs() = default;
+    ~SignatureCatalogs() { Release(); }
+    SignatureCatalogs(const SignatureCatalogs&) = delete;
+    SignatureCatalogs& operator=(const SignatureCatalogs&) = delete;
+    void Release();
+
+    struct Admin;
+    Admin* admin = nullptr;   // null until a check needed it
+};
+
+// Checks the file now, without the kept answers. Returns the state. Without catalogs, a
+// context the check needs is acquired and released within it.
+int VerifyFileSignature(const char* path, SignatureResult* out, SignatureCatalogs* catalogs = nullptr);
 // The kept answer when the file has not changed since, else checks and keeps it.
-int GetFileSignature(const char* path, SignatureResult* out);
+int GetFileSignature(const char* path, SignatureResult* out, SignatureCatalogs* catalogs = nullptr);
 // The kept answer only: 1 when there is one for the file as it is now, else 0 (out untouched).
 int PeekFileSignature(const char* path, SignatureResult* out);
 // Forgets every kept answer (tests, and a cold measurement).
@@ -34,6 +50,8 @@ void ForgetFileSignatures();
 
 // Has the file checked on the worker thread; when its answer is kept, window receives
 // message with wParam = ticket and lParam = 0 (posted, so a window that is gone is harmless).
+// The worker's catalog context lasts while requests are queued: it is released before the
+// message of the last queued request is posted.
 // Returns 0 when the request could not be queued.
 int RequestFileSignature(const char* path, HWND window, UINT message, WPARAM ticket);
 // Drops the queued requests that would be answered to window (a page refilled or closed).
@@ -50,6 +68,7 @@ public:
     const SignatureResult& Check(const char* command);
 
 private:
+    SignatureCatalogs catalogs_;
     std::unordered_map<std::string, std::string> programs_;     // program text -> file
     std::unordered_map<std::string, SignatureResult> answers_;  // file (upper case) -> answer
 };
