@@ -1,5 +1,6 @@
 #include "signature.h"
 #include "handles.h"
+#include "imagecerts.h"
 #include "pathutil.h"
 #include "resstring.h"
 #include "signatureseam.h"
@@ -55,6 +56,10 @@ void CopySignerName(PCCERT_CONTEXT cert, char* out, int capacity)
 
 int StateOfStatus(LONG status)
 {
+    // A plain system error (the file could not be read as any signed form) is no verdict on
+    // a signature: nothing was verified.
+    if (status > 0 || HRESULT_FACILITY(status) == FACILITY_WIN32)
+        return SIG_UNSIGNED;
     switch ((HRESULT)status) {
     case ERROR_SUCCESS: return SIG_VERIFIED;
     case TRUST_E_NOSIGNATURE:
@@ -239,53 +244,6 @@ int VerifyThroughCatalog(const std::wstring& path, HANDLE file, SignatureCatalog
     return 1;
 }
 
-// 1 when the file is a PE image whose certificate table is empty: it carries no signature of
-// its own, and the trust provider need not be asked about the file itself. Anything else
-// (other formats have signatures of their own kinds) goes to the provider.
-bool UnsignedImage(HANDLE file)
-{
-    BYTE head[4096];
-    DWORD read = 0;
-    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-    bool got = ReadFile(file, head, sizeof(head), &read, nullptr);
-    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-    if (!got || read < sizeof(IMAGE_DOS_HEADER))
-        return false;
-    auto* dos = (const IMAGE_DOS_HEADER*)head;
-    if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew < 0 ||
-        (DWORD)dos->e_lfanew + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER) + sizeof(WORD) > read)
-        return false;
-    const BYTE* nt = head + dos->e_lfanew;
-    if (*(const DWORD*)nt != IMAGE_NT_SIGNATURE)
-        return false;
-    const BYTE* optional = nt + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER);
-    WORD magic = *(const WORD*)optional;
-    const IMAGE_DATA_DIRECTORY* directories;
-    DWORD count;
-    size_t end;
-    if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
-        auto* h = (const IMAGE_OPTIONAL_HEADER64*)optional;
-        end = (optional - head) + sizeof(*h);
-        if (end > read)
-            return false;
-        directories = h->DataDirectory;
-        count = h->NumberOfRvaAndSizes;
-    } else if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
-        auto* h = (const IMAGE_OPTIONAL_HEADER32*)optional;
-        end = (optional - head) + sizeof(*h);
-        if (end > read)
-            return false;
-        directories = h->DataDirectory;
-        count = h->NumberOfRvaAndSizes;
-    } else {
-        return false;
-    }
-    if (count <= IMAGE_DIRECTORY_ENTRY_SECURITY)
-        return true;
-    const IMAGE_DATA_DIRECTORY& security = directories[IMAGE_DIRECTORY_ENTRY_SECURITY];
-    return security.VirtualAddress == 0 && security.Size == 0;
-}
-
 // What identifies a file's content without reading it: size and last write.
 struct FileStamp {
     ULONGLONG size;
@@ -434,7 +392,19 @@ int VerifyFileSignature(const char* path, SignatureResult* out, SignatureCatalog
     data.dwUnionChoice = WTD_CHOICE_FILE;
     data.pFile = &info;
     LONG status;
-    if (file && UnsignedImage(file.get()))
+    // The system's readers trust the sizes inside a program image: only a sound one reaches
+    // them. An image without a table of its own needs no provider, only the catalogs.
+    // A file that cannot be read here is not verified; no reader is given it unexamined.
+    int table = file ? ExamineImageCertificates(file.get()) : IMAGE_CERTS_BAD_IMAGE;
+    if (table == IMAGE_CERTS_DAMAGED) {
+        out->state = SIG_BROKEN;
+        return out->state;
+    }
+    if (table == IMAGE_CERTS_BAD_IMAGE) {
+        out->state = SIG_UNSIGNED;
+        return out->state;
+    }
+    if (table == IMAGE_CERTS_NONE)
         out->state = SIG_UNSIGNED;
     else
         RunTrustProvider(&data, out, &status);
