@@ -3,6 +3,8 @@
 #include "registry.h"
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 int uiLanguage;
 
@@ -30,10 +32,57 @@ void InitUiLanguage()
     uiLanguage = LanguageIdFromCode(code);
 }
 
+namespace {
+
+struct KeptString {
+    std::string text;
+    int length;
+    int language;
+};
+// By id and capacity: the length returned depends on both.
+typedef std::unordered_map<unsigned long long, KeptString> KeptStrings;
+// A plain pointer: nothing is left to a thread's end, the scope that set it frees it.
+thread_local KeptStrings* t_kept;
+
+int LoadUncached(UINT id, char* buf, int capacity);
+
+}   // namespace
+
+ResStringCacheScope::ResStringCacheScope() : owner(t_kept == nullptr)
+{
+    if (owner)
+        t_kept = new KeptStrings;
+}
+
+ResStringCacheScope::~ResStringCacheScope()
+{
+    if (owner) {
+        delete t_kept;
+        t_kept = nullptr;
+    }
+}
+
 int LoadResString(UINT id, char* buf, int capacity)
 {
     if (capacity <= 0)
         return 0;
+    if (!t_kept)
+        return LoadUncached(id, buf, capacity);
+    unsigned long long key = ((unsigned long long)id << 32) | (unsigned)capacity;
+    auto kept = t_kept->find(key);
+    if (kept == t_kept->end() || kept->second.language != uiLanguage) {
+        int length = LoadUncached(id, buf, capacity);
+        (*t_kept)[key] = KeptString{buf, length, uiLanguage};
+        return length;
+    }
+    lstrcpynA(buf, kept->second.text.c_str(), capacity);
+    return kept->second.length;
+}
+
+namespace {
+
+int LoadUncached(UINT id, char* buf, int capacity)
+{
     buf[0] = 0;
     if (uiLanguage != 9) {
         char name[32], text[773];
@@ -59,6 +108,8 @@ int LoadResString(UINT id, char* buf, int capacity)
     }
     return LoadStringA(GetModuleHandleA(nullptr), id, buf, capacity);
 }
+
+}   // namespace
 
 void SetDlgItemResString(HWND dialog, int controlId, UINT stringId)
 {

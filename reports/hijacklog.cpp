@@ -232,6 +232,7 @@ int WriteHijackScanLogTo(const char* path)
         return 0;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     VersionCacheScope versions;
+    ResStringCacheScope strings;
     ReportSignatureScope signatures;
     std::string log;
     HijackHeader(log);

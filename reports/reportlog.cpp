@@ -169,6 +169,7 @@ int WriteReportLogTo(const char* path, int html)
         return 0;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     VersionCacheScope versions;
+    ResStringCacheScope strings;
     ReportSignatureScope signatures;
     InfoTextScope infoTexts;
     DisabledIndexScope disabledIndex;

@@ -336,6 +336,57 @@ TEST_F(ResourceStringTest, ReplacementTextOnlyOutsideEnglish)
     EXPECT_STREQ(shipped, text);
 }
 
+// Inside a scope a text is read once per capacity and language; each answer, its length
+// included, is what a load outside a scope gives. A nested scope leaves the outer one's texts,
+// and the next scope sees a replacement changed meanwhile.
+TEST_F(ResourceStringTest, AScopeReadsEachTextOnce)
+{
+    uiLanguage = 7;
+    WriteValueText(HKEY_LOCAL_MACHINE, KX_KEY, "LString7", "Zeile eins%nZeile zwei");
+    const int capacities[] = {1, 2, 6, 11, 1024};
+    std::vector<std::pair<std::string, int>> outside;
+    for (int capacity : capacities) {
+        char text[1024];
+        int length = LoadResString(7, text, capacity);
+        outside.push_back({text, length});
+    }
+    {
+        ResStringCacheScope scope;
+        for (int pass = 0; pass < 2; pass++) {
+            for (size_t i = 0; i < outside.size(); i++) {
+                SCOPED_TRACE(testing::Message() << "pass " << pass << ", capacity " << capacities[i]);
+                char text[1100];
+                memset(text, 0xbd, sizeof(text));
+                EXPECT_EQ(outside[i].second, LoadResString(7, text, capacities[i]));
+                EXPECT_EQ(outside[i].first, text);
+                EXPECT_EQ((char)0xbd, text[capacities[i]]) << "written past the capacity";
+            }
+            // Read once: a change now is not seen before the scope ends.
+            WriteValueText(HKEY_LOCAL_MACHINE, KX_KEY, "LString7", "Neu");
+            {
+                ResStringCacheScope nested;
+                EXPECT_FALSE(nested.owner);
+            }
+        }
+        // A capacity of its own is a load of its own.
+        char text[1024];
+        LoadResString(7, text, 64);
+        EXPECT_STREQ("Neu", text);
+        LoadResString(7, text, sizeof(text));
+        EXPECT_STREQ("Zeile eins\nZeile zwei", text);
+        // Another language is another text.
+        uiLanguage = 9;
+        char shipped[1024];
+        LoadStringA(GetModuleHandleA(nullptr), 7, shipped, sizeof(shipped));
+        LoadResString(7, text, sizeof(text));
+        EXPECT_STREQ(shipped, text);
+        uiLanguage = 7;
+    }
+    char text[64];
+    LoadResString(7, text, sizeof(text));
+    EXPECT_STREQ("Neu", text);
+}
+
 TEST(TextSlotsTest, MarkersTakeTheirValuesAndNothingElseIsRead)
 {
     struct { const char* text; std::vector<const char*> values; const char* filled; } rows[] = {
