@@ -236,16 +236,19 @@ TEST_F(RealtimeTest, EveryValuePlaceAndTheTaskStoreSignalBeyondTheLoopsOwnSet)
         for (REGSAM view : {(REGSAM)0, (REGSAM)KEY_WOW64_32KEY}) {
             if (view && !p.bothViews)
                 continue;
-            std::string key = p.eachSubkey ? std::string(p.key) + "\\kxfx_rt" : p.key;
-            if (!KeyExists(p.root, NativeKey(p.key, view)))
-                ForgetKey(p.root, NativeKey(p.key, view));
-            ForgetKey(p.root, NativeKey(std::string(p.key) + "\\kxfx_rt", view));
+            // A "?" of the key stands for a subkey of the test's own.
+            const std::string watched = ValuePlaceWatchKey(p);
+            const bool wild = watched != p.key;
+            std::string key = ValuePlaceSampleKey(p, "kxfx_rt") + (p.eachSubkey ? "\\kxfx_rt" : "");
+            if (!KeyExists(p.root, NativeKey(watched, view)))
+                ForgetKey(p.root, NativeKey(watched, view));
+            ForgetKey(p.root, NativeKey(watched + "\\kxfx_rt", view));
             HKEY made;
-            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(p.root, p.key, 0, nullptr, 0,
+            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(p.root, watched.c_str(), 0, nullptr, 0,
                                                      KEY_ALL_ACCESS | view, nullptr, &made, nullptr));
             RegCloseKey(made);
             std::string name = p.value ? p.value : "KxRealtime";
-            if (!p.eachSubkey)
+            if (!p.eachSubkey && !wild)
                 SaveValue(p.root, NativeKey(key, view), name);
             std::string hive = p.root == HKEY_CURRENT_USER ? "HKCU\\" : view ? "HKLM32\\" : "HKLM\\";
             rows.push_back({p.root, key, name, hive + key, view, REALTIME_STARTUP});
@@ -288,7 +291,7 @@ TEST_F(RealtimeTest, EveryValuePlaceAndTheTaskStoreSignalBeyondTheLoopsOwnSet)
         // share, may be the first to see it.
         ASSERT_NE(std::string::npos, request.firstWatch.find('\\'));
         std::string seen = request.firstWatch.substr(request.firstWatch.find('\\') + 1);
-        EXPECT_EQ(0u, row.key.find(seen)) << request.firstWatch;
+        EXPECT_EQ(0, _strnicmp(row.key.c_str(), seen.c_str(), seen.size())) << request.firstWatch;
         Pump(GetTickCount(), 100);
     }
 
