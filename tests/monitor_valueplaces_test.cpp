@@ -16,6 +16,7 @@
 #include "monitorstate.h"
 #include "options.h"
 #include "placeactions.h"
+#include "realhives.h"
 #include "registry.h"
 #include "reportlog.h"
 #include "savedlist.h"
@@ -453,6 +454,61 @@ TEST_F(ValuePlacesTest, WindowsOwnDataIsNeverAskedAbout)
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kOrder, "ProviderOrder"));
     EXPECT_GE(LastRemoval(order, "ProviderOrder"), 0);
     EXPECT_GE(LastRemoval(boot, "BootExecute"), 0);
+}
+
+TEST_F(ValuePlacesTest, RealWindowsServiceDataIsNeverAskedAbout)
+{
+    KX_REQUIRE_REAL_HIVES(folder);
+    const std::string section = "HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\services\\";
+    const std::string services = "SYSTEM\\CurrentControlSet\\Services\\";
+    const std::string providers = services + "W32Time\\TimeProviders";
+    if (!KeyExists(HKEY_LOCAL_MACHINE, providers))
+        ForgetKey(HKEY_LOCAL_MACHINE, services + "W32Time");
+    // Nothing of it adopted: only the places' own rules may keep it quiet.
+    ASSERT_NO_FATAL_FAILURE(Adopt());
+    struct Written {
+        std::string path, name, item;
+        Raw raw;
+    };
+    std::vector<Written> written;
+    for (const RegFileValue& v : ReadRegFileValues(folder + "\\regipy_SYSTEM-services.reg", section)) {
+        // Each under a name of its own, beside the prefix's services.
+        std::string rest = v.key.substr(section.size());
+        size_t slash = rest.find('\\');
+        std::string service = rest.substr(0, slash);
+        std::string sub = slash == std::string::npos ? "" : rest.substr(slash + 1);
+        std::string path, top;
+        if (sub == "Parameters" && v.name == "ServiceDll") {
+            top = services + "KxReal " + service;
+            path = top + "\\Parameters";
+        } else if (lstrcmpiA(service.c_str(), "W32Time") == 0 && v.name == "DllName" &&
+                   sub.rfind("TimeProviders\\", 0) == 0 && sub.find('\\', 14) == std::string::npos) {
+            top = path = providers + "\\KxReal " + sub.substr(14);
+        } else {
+            continue;
+        }
+        ForgetKey(HKEY_LOCAL_MACHINE, top);
+        Raw raw{v.type, v.data};
+        WriteRawValue(HKEY_LOCAL_MACHINE, path, v.name, 0, raw);
+        written.push_back({path, v.name, top.substr(top.rfind('\\') + 1), raw});
+    }
+    ASSERT_GT(written.size(), 100u);
+    g_answers.assign(written.size(), IDNO);
+    CheckValuePlaces();
+    EXPECT_TRUE(g_asked.empty()) << g_asked.size() << " asked, first " << g_asked[0].title;
+
+    // A service's DLL changed in place is asked about; No puts back Windows' own.
+    const Written& svchost = written.front();
+    ASSERT_EQ("ServiceDll", svchost.name);
+    WriteRawValue(HKEY_LOCAL_MACHINE, svchost.path, svchost.name, 0,
+                  Raw{REG_EXPAND_SZ, std::string("C:\\kx\\kxfx_svc.dll", 19)});
+    g_asked.clear();
+    g_answers = {IDNO};
+    CheckValuePlaces();
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ(ValuePlaceCodeOfName("PLACE_ServiceDll"), g_asked[0].type);
+    EXPECT_EQ(svchost.item, g_asked[0].title);
+    EXPECT_EQ(svchost.raw, ReadRawValue(HKEY_LOCAL_MACHINE, svchost.path, svchost.name, 0));
 }
 
 TEST_F(ValuePlacesTest, NoWithoutRightsLeavesTheValueAndAsksAgain)
