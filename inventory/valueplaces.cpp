@@ -618,6 +618,49 @@ int ValuePlaceLocation(int code, char* out, int capacity)
     return lstrlenA(out);
 }
 
+namespace {
+
+// The file a class runs (its InprocServer32, else its LocalServer32, as the user's classes
+// over the machine's read it); a ProgID is followed to its class. "" when none.
+std::string ClassServer(const std::string& name, bool progId)
+{
+    if (name.size() < 2 || name.size() > 200 || name.find('\\') != std::string::npos)
+        return "";
+    std::string clsid = name;
+    char text[MAX_PATH + 64];
+    if (name[0] != '{' || name.back() != '}') {
+        if (!progId || GetRegValue(HKEY_CLASSES_ROOT, (name + "\\CLSID").c_str(), "", text,
+                                   sizeof(text)) <= 0)
+            return "";
+        clsid = text;
+        if (clsid[0] != '{' || clsid.find('\\') != std::string::npos)
+            return "";
+    }
+    for (const char* server : {"InprocServer32", "LocalServer32"})
+        if (GetRegValue(HKEY_CLASSES_ROOT, ("CLSID\\" + clsid + "\\" + server).c_str(), "", text,
+                        sizeof(text)) > 0)
+            return text;
+    return "";
+}
+
+// What an entry of a place runs: the data, or, where the data (or the value's name, or the
+// item's last part where the data is a number) names a class, the file of that class, so that
+// the list and its publisher filter see the program itself.
+std::string EntryProgram(const PlaceValue& v)
+{
+    std::string shown = PlaceDataText(v.code, v.type, v.data);
+    std::string server;
+    if (v.type == REG_SZ || v.type == REG_EXPAND_SZ)
+        server = ClassServer(shown, false);
+    if (server.empty())
+        server = ClassServer(v.name, false);
+    if (server.empty() && v.type == REG_DWORD)
+        server = ClassServer(v.item.substr(v.item.rfind('\\') + 1), true);
+    return server.empty() ? shown : server;
+}
+
+}   // namespace
+
 int ListValuePlaces()
 {
     int added = 0;
@@ -629,7 +672,7 @@ int ListValuePlaces()
         const ValuePlace* place = ValuePlaceOfCode(v.code, &view);
         std::string source = std::string(place->root == HKEY_CURRENT_USER ? "HKCU\\" : "HKLM\\") +
                              v.path;
-        added += AddEntry(v.item.c_str(), PlaceDataText(v.code, v.type, v.data).c_str(), source.c_str(),
+        added += AddEntry(v.item.c_str(), EntryProgram(v).c_str(), source.c_str(),
                           v.name.c_str(), v.code, 0);
     }
     return added;

@@ -88,5 +88,6 @@ int IsWindowsOwnValue(int code, DWORD type, const std::string& data);
 // "HKLM\<key>\*  <value>" (with " (32-bit)") into out (512).
 int ValuePlaceLocation(int code, char* out, int capacity);
 // Appends an entry per value to the entry list (not cleared), leaving out Windows' own data;
-// the count added.
+// an entry's command is the file of the class its data names, where it names one. The count
+// added.
 int ListValuePlaces();
