@@ -661,12 +661,27 @@ std::string EntryProgram(const PlaceValue& v)
 
 }   // namespace
 
+int IsListedOnlyOutsideWindows(const PlaceValue& v)
+{
+    REGSAM view;
+    const ValuePlace* place = ValuePlaceOfCode(v.code, &view);
+    if (!place || place->ask != PLACE_ASK_CHANGED ||
+        (v.type != REG_SZ && v.type != REG_EXPAND_SZ))
+        return 0;
+    char windows[MAX_PATH];
+    UINT n = GetWindowsDirectoryA(windows, MAX_PATH);
+    std::string file = Upper(Expanded(v.data.c_str()));
+    std::string folder = Upper(std::string(windows, n < MAX_PATH ? n : 0)) + "\\";
+    // A way back up out of the folder is not inside it.
+    return n > 0 && file.compare(0, folder.size(), folder) == 0 && file.find("..") == std::string::npos;
+}
+
 int ListValuePlaces()
 {
     int added = 0;
     for (const PlaceValue& v : ReadValuePlaces()) {
         // What Windows ships there is no entry of anyone's; the hijack log still shows it.
-        if (IsWindowsOwnValue(v.code, v.type, v.data))
+        if (IsWindowsOwnValue(v.code, v.type, v.data) || IsListedOnlyOutsideWindows(v))
             continue;
         REGSAM view;
         const ValuePlace* place = ValuePlaceOfCode(v.code, &view);

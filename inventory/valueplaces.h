@@ -87,6 +87,10 @@ std::string ValuePlaceSampleKey(const ValuePlace& place, const std::string& name
 int IsWindowsOwnValue(int code, DWORD type, const std::string& data);
 // "HKLM\<key>\*  <value>" (with " (32-bit)") into out (512).
 int ValuePlaceLocation(int code, char* out, int capacity);
+// 1 for a value of a place whose files inside Windows' folder are neither listed nor logged
+// (the services' DLLs: every service of Windows has one, and each is on the Services page
+// with its service) that names such a file. Changes are asked about all the same.
+int IsListedOnlyOutsideWindows(const PlaceValue& value);
 // Appends an entry per value to the entry list (not cleared), leaving out Windows' own data;
 // an entry's command is the file of the class its data names, where it names one. The count
 // added.

@@ -13,6 +13,7 @@
 #include "startupapproved.h"
 #include "sysfiles.h"
 #include "trace.h"
+#include "findrun.h"
 #include "valueplaces.h"
 #include <cstdio>
 #include <initializer_list>
@@ -294,6 +295,9 @@ void AddHelpedWatches()
         if (place.bothViews)
             WatchKey(place.root, key.c_str(), REALTIME_STARTUP, KEY_WOW64_32KEY, true);
     }
+    for (const std::string& office : OfficeStartupFolders())
+        if (!AddFolder(office.c_str(), REALTIME_STARTUP, true))
+            NoteMissing(nullptr, office.c_str(), REALTIME_STARTUP, 0, true);
     WatchKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Schedule\\TaskCache\\Tree",
              REALTIME_TASKS, 0, true);
     char tasks[MAX_PATH];

@@ -266,6 +266,8 @@ int WriteHijackScanLog()
 void HijackValuePlaces(std::string& log)
 {
     for (const PlaceValue& v : ReadValuePlaces()) {
+        if (IsListedOnlyOutsideWindows(v))
+            continue;
         REGSAM view;
         const ValuePlace* place = ValuePlaceOfCode(v.code, &view);
         std::string data = PlaceDataText(v.code, v.type, v.data);
