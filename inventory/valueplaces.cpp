@@ -597,8 +597,6 @@ int IsWindowsOwnValue(int code, DWORD type, const std::string& data)
         own.insert(Upper(Expanded(*item)));
     }
     std::vector<std::string> items = Items(*place, type, text);
-    if (items.empty())
-        return 0;
     for (const std::string& item : items)
         if (!own.count(Upper(item)) && !own.count(Upper(Expanded(item))))
             return 0;
