@@ -4,6 +4,7 @@
 #include "addons.h"
 #include "checks.h"
 #include "entrylist.h"
+#include "findrun.h"
 #include "monitorseams.h"
 #include "kxtest.h"
 #include "monitorstate.h"
@@ -268,6 +269,18 @@ TEST_F(RealtimeTest, EveryValuePlaceAndTheTaskStoreSignalBeyondTheLoopsOwnSet)
     GetSystemDirectoryA(system, MAX_PATH);
     std::string tasks = std::string(system) + "\\Tasks";
     CreateDirectoryA(tasks.c_str(), nullptr);
+    // Office's start-up folders, made for the test where missing.
+    std::vector<std::string> office = OfficeStartupFolders(), madeOffice;
+    for (const std::string& folder : office) {
+        std::string app = folder.substr(0, folder.rfind('\\'));
+        if (GetFileAttributesA(app.c_str()) == INVALID_FILE_ATTRIBUTES)
+            madeOffice.push_back(app);
+        else if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+            madeOffice.push_back(folder);
+        CreateDirectoryA(app.substr(0, app.rfind('\\')).c_str(), nullptr);
+        CreateDirectoryA(app.c_str(), nullptr);
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
 
     ASSERT_GT(RealtimeStart(), 0);
     EXPECT_LT(RealtimeHandleCount(), MAXIMUM_WAIT_OBJECTS);
@@ -294,6 +307,18 @@ TEST_F(RealtimeTest, EveryValuePlaceAndTheTaskStoreSignalBeyondTheLoopsOwnSet)
         EXPECT_EQ(0, _strnicmp(row.key.c_str(), seen.c_str(), seen.size())) << request.firstWatch;
         Pump(GetTickCount(), 100);
     }
+
+    // A file in each Office start-up folder.
+    for (const std::string& folder : office) {
+        SCOPED_TRACE(folder);
+        ASSERT_TRUE(WriteTextFile(folder + "\\kxfx_rt.dotm", "office"));
+        Request request = PumpCategories();
+        EXPECT_TRUE(request.categories & REALTIME_STARTUP);
+        DeleteFileA((folder + "\\kxfx_rt.dotm").c_str());
+        Pump(GetTickCount(), 100);
+    }
+    for (const std::string& folder : madeOffice)
+        RemoveFolderTree(folder);
 
     // A task file in the task store.
     ASSERT_TRUE(WriteTextFile(tasks + "\\KxTask", "<Task/>"));
