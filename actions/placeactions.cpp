@@ -73,6 +73,15 @@ int ApprovePlaceValue(const PlaceValue& value)
                     value.type, value.data);
 }
 
+int KeepQuietPlaceValue(const PlaceValue& value)
+{
+    DWORD type = REG_NONE;
+    std::string data;
+    bool known = ReadRaw(HKEY_CURRENT_USER, KX_PLACES_KEY, CopyName(value.code, value.item), 0, &type,
+                         &data);
+    return IsPlaceValueQuiet(value, known) && ApprovePlaceValue(value);
+}
+
 bool ReadPlaceValue(int code, const char* item, PlaceValue* out)
 {
     HKEY root;
@@ -99,13 +108,19 @@ int RejectPlaceValue(int code, const char* item)
     DWORD knownType = REG_NONE;
     std::string known;
     bool putBack = ReadRaw(HKEY_CURRENT_USER, KX_PLACES_KEY, copy, 0, &knownType, &known);
+    std::string off;
+    if (!putBack && PlaceSwitchedOff(present, &off)) {
+        putBack = true;
+        knownType = present.type;
+        known = off;
+    }
     int done = putBack ? WriteRaw(root, path, name, view, knownType, known)
                        : DeleteRegValue(root, path.c_str(), name.c_str(), view);
     if (!done)
         return 0;
     char location[512];
     ValuePlaceLocation(code, location, sizeof(location));
-    WriteHistoryLine(item, PlaceDataText(present.type, present.data).c_str(), location, code,
+    WriteHistoryLine(item, PlaceDataText(code, present.type, present.data).c_str(), location, code,
                      ACT_START_REMOVE);
     return 1;
 }

@@ -12,10 +12,14 @@
 int IsPlaceValueKnown(const PlaceValue& value);
 // The value as it is becomes the known copy; 1 when stored.
 int ApprovePlaceValue(const PlaceValue& value);
+// A value the place does not ask about (first seen where only changes are asked about, or
+// switched off where only switching on is) becomes known without a question; 1 when it did.
+int KeepQuietPlaceValue(const PlaceValue& value);
 // The value at an item of a place as it is now; false when missing.
 bool ReadPlaceValue(int code, const char* item, PlaceValue* out);
 // No: the present value is copied aside and written to the history, then the known copy is
-// put back (or the value deleted when nothing was known there). 1 when done.
+// put back (or, when nothing was known there, the value switched off where the place has a
+// switch, else deleted). 1 when done.
 int RejectPlaceValue(int code, const char* item);
 // Restore from the history: the removed copy goes back exactly and becomes known.
 int RestorePlaceValue(int code, const char* item);

@@ -19,6 +19,7 @@
 #include "resource.h"
 #include "resstring.h"
 #include "sharedui.h"
+#include "valueplaces.h"
 #include "signature.h"
 #include "versioninfo.h"
 #include <commctrl.h>
@@ -78,7 +79,9 @@ const char* StartupTypeName(int code)
     for (const auto& n : kNames)
         if (n.code == code)
             return n.name;
-    return "";
+    // A value place by its own name, without the prefix all of them share.
+    const char* place = ValuePlaceTypeName(code);
+    return place && strncmp(place, "PLACE_", 6) == 0 ? place + 6 : "";
 }
 
 // "Command" column: the file-name part, through RunDLL32 for applet entries.

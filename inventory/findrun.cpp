@@ -211,7 +211,26 @@ int GetStartupGroup()
             }
         }
     }
-    return WalkFound();
+    int found = WalkFound();
+    for (const std::string& folder : OfficeStartupFolders()) {
+        Trace("GetStartupGroup - findrun", folder.c_str());
+        SetWalkFound(0);
+        WalkFolder(folder.c_str(), spBuildProc, 0, 0);
+        found = found || WalkFound();
+    }
+    return found;
+}
+
+std::vector<std::string> OfficeStartupFolders()
+{
+    std::vector<std::string> folders;
+    char data[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("APPDATA", data, sizeof(data));
+    if (n == 0 || n >= sizeof(data) - 32)
+        return folders;
+    for (const char* office : {"\\Microsoft\\Word\\STARTUP", "\\Microsoft\\Excel\\XLSTART"})
+        folders.push_back(std::string(data) + office);
+    return folders;
 }
 
 // The whole of a [windows] line of win.ini: every program on it starts, however long it is.

@@ -1,5 +1,7 @@
 // The startup inventory and the operations that move autostart entries.
 #pragma once
+#include <string>
+#include <vector>
 #include <windows.h>
 
 // Fills the entry list with every autostart entry; returns the count. forPage = 1 leaves
@@ -18,7 +20,12 @@ HKEY DisabledStoreRoot(int code);
 // copy, and where they are still read).
 HKEY DisabledIndexRoot(const char* title);
 
-// The steps of BuildStartupList, in its order.
+// The folders whose every file Office opens when it starts (Word's STARTUP, Excel's
+// XLSTART) under the user's application data, whether they exist or not.
+std::vector<std::string> OfficeStartupFolders();
+
+// The steps of BuildStartupList, in its order. The startup group holds the Office start-up
+// folders' files too.
 void BuildRun();
 int GetStartupGroup();
 void GetWinPrograms();

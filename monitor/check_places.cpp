@@ -1,5 +1,6 @@
 // The value places' part of the startup check: a value that is neither known nor Windows' own
-// is asked about. Yes makes it known; No puts back what was known there (the value taken is
+// is asked about (where the place asks only about changes or switching on, one that is
+// neither becomes known unasked). Yes makes it known; No puts back what was known there (the value taken is
 // copied aside first and written to the history, so that a restore brings it back).
 #include "actionevents.h"
 #include "alert.h"
@@ -22,10 +23,10 @@ void CheckValuePlaces()
     for (const PlaceValue& read : ReadValuePlaces()) {
         PlaceValue value;
         if (IsPlaceValueKnown(read) || !ReadPlaceValue(read.code, read.item.c_str(), &value) ||
-            IsPlaceValueKnown(value))
+            IsPlaceValueKnown(value) || KeepQuietPlaceValue(value))
             continue;
         Trace("VERIFY", value.item.c_str());
-        std::string shown = PlaceDataText(value.type, value.data);
+        std::string shown = PlaceDataText(value.code, value.type, value.data);
         SetCurrentAlert(value.code, value.item.c_str(), shown.c_str());
         INT_PTR result = IDNO;
         if (suppressAlerts <= 1)

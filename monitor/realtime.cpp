@@ -13,6 +13,7 @@
 #include "startupapproved.h"
 #include "sysfiles.h"
 #include "trace.h"
+#include "findrun.h"
 #include "valueplaces.h"
 #include <cstdio>
 #include <initializer_list>
@@ -215,8 +216,12 @@ bool AddKey(HKEY root, const char* path, int category = REALTIME_STARTUP, REGSAM
     snprintf(name, sizeof(name), "%s\\%s",
              root == HKEY_LOCAL_MACHINE ? (view == KEY_WOW64_32KEY ? "HKLM32" : "HKLM") : "HKCU",
              path);
-    if (Watched(name))
-        return true;
+    // A key two checks care about wakes both.
+    for (int i = 0; i < g_count; i++)
+        if (lstrcmpiA(g_watches[i].name, name) == 0) {
+            g_watches[i].category |= category;
+            return true;
+        }
     if (!Room(helped))
         return false;
     Watch& w = g_watches[g_count];
@@ -285,10 +290,14 @@ void AddHelpedWatches()
 {
     for (int i = 0; i < ValuePlaceCount(); i++) {
         const ValuePlace& place = ValuePlaceAt(i);
-        WatchKey(place.root, place.key, REALTIME_STARTUP, 0, true);
+        const std::string key = ValuePlaceWatchKey(place);
+        WatchKey(place.root, key.c_str(), REALTIME_STARTUP, 0, true);
         if (place.bothViews)
-            WatchKey(place.root, place.key, REALTIME_STARTUP, KEY_WOW64_32KEY, true);
+            WatchKey(place.root, key.c_str(), REALTIME_STARTUP, KEY_WOW64_32KEY, true);
     }
+    for (const std::string& office : OfficeStartupFolders())
+        if (!AddFolder(office.c_str(), REALTIME_STARTUP, true))
+            NoteMissing(nullptr, office.c_str(), REALTIME_STARTUP, 0, true);
     WatchKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Schedule\\TaskCache\\Tree",
              REALTIME_TASKS, 0, true);
     char tasks[MAX_PATH];

@@ -267,9 +267,11 @@ int WriteHijackScanLog()
 void HijackValuePlaces(std::string& log)
 {
     for (const PlaceValue& v : ReadValuePlaces()) {
+        if (IsListedOnlyOutsideWindows(v))
+            continue;
         REGSAM view;
         const ValuePlace* place = ValuePlaceOfCode(v.code, &view);
-        std::string data = PlaceDataText(v.type, v.data);
+        std::string data = PlaceDataText(v.code, v.type, v.data);
         AppendLineF(log, "%s%s: [%s\\%s] %s = %s\r\n", place->logPrefix, view ? " (32-bit)" : "",
                     place->root == HKEY_CURRENT_USER ? "HKCU" : "HKLM", v.path.c_str(),
                     v.name.c_str(), data.c_str());

@@ -591,6 +591,48 @@ TEST_F(SheetTest, PublisherColumnFillsAsAnswersArriveSortsAndHidesMicrosoftSigne
         EXPECT_GE(RowOf(list, kept), 0) << kept;
 }
 
+// A shell extension is listed by the file of its class, so that the hide option leaves out
+// those Microsoft signed and keeps the others.
+TEST_F(SheetTest, ShellExtensionsAreListedByTheirFileAndHiddenWhenMicrosoftSigned)
+{
+    ForgetFileSignatures();
+    const std::string handlers = "SOFTWARE\\Classes\\*\\shellex\\ContextMenuHandlers\\";
+    const struct {
+        const char* handler;
+        const char* clsid;
+        const char* fixture;
+    } rows[] = {{"KxShellMs", "{6b1d3f0e-0000-4a11-9c00-00000000ca01}", "kxfx_mssigned.exe"},
+                {"KxShellOwn", "{6b1d3f0e-0000-4a11-9c00-00000000ca02}", "kxfx_signed.exe"}};
+    for (const auto& row : rows) {
+        ForgetKey(HKEY_LOCAL_MACHINE, handlers + row.handler);
+        ForgetKey(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Classes\\CLSID\\") + row.clsid);
+        std::string file = TempPath(std::string(row.handler) + ".dll");
+        CopyFileA((TestProgramFolder() + "\\" + row.fixture).c_str(), file.c_str(), FALSE);
+        WriteValueText(HKEY_LOCAL_MACHINE, handlers + row.handler, "", row.clsid);
+        WriteValueText(HKEY_LOCAL_MACHINE,
+                       std::string("SOFTWARE\\Classes\\CLSID\\") + row.clsid + "\\InprocServer32", "",
+                       file);
+    }
+    // The places beyond the Run keys are on the page when it shows everything.
+    WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "ShowAllStartup", "1");
+    Open(PAGE_STARTUP);
+    HWND list = List();
+    for (const auto& row : rows) {
+        int at = RowOf(list, row.handler);
+        ASSERT_GE(at, 0) << row.handler;
+        std::string command = Cell(list, at, 1), file = std::string(row.handler) + ".dll";
+        EXPECT_EQ(0, lstrcmpiA(command.substr(command.size() - std::min(command.size(), file.size())).c_str(),
+                               file.c_str()))
+            << command;
+        // The type column names the place.
+        EXPECT_EQ("ContextMenu_All", Cell(list, at, 3));
+    }
+    CheckDlgButton(Page(), IDC_PAGE_HIDE_SIGNED, BST_CHECKED);
+    Command(IDC_PAGE_HIDE_SIGNED);
+    EXPECT_LT(RowOf(list, "KxShellMs"), 0);
+    EXPECT_GE(RowOf(list, "KxShellOwn"), 0);
+}
+
 // What the list shows: every cell of our rows in order, the selected rows and the focused one.
 struct ListState {
     std::vector<std::vector<std::string>> cells;

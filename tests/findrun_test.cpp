@@ -149,8 +149,11 @@ protected:
         SetPlatformOverride(nullptr);
         SetWalkMode(WALK_STARTUP);
         g_traceCounter = 9999;
+        for (const std::string& folder : cleanup_)
+            RemoveFolderTree(folder);
         KxTest::TearDown();
     }
+    std::vector<std::string> cleanup_;   // folders the test made outside its own
     void SaveAllValues(HKEY root, const char* path)
     {
         RegKey key;
@@ -303,6 +306,35 @@ TEST_F(StartupTest, StartupFolderItemsBecomeGroupEntries)
     ClearEntries();
     EXPECT_EQ(0, GetStartupGroup());
     EXPECT_EQ(0, EntryCount());
+}
+
+// Office opens every file of its start-up folders: each is listed with the startup group.
+TEST_F(StartupTest, OfficeStartupFolderFilesAreListedWithTheGroup)
+{
+    std::vector<std::string> folders = OfficeStartupFolders();
+    ASSERT_EQ(2u, folders.size());
+    std::set<std::string> expected;
+    for (size_t i = 0; i < folders.size(); i++) {
+        SCOPED_TRACE(folders[i]);
+        // Made for the test (with the application's folder when missing) and taken away after.
+        std::string app = folders[i].substr(0, folders[i].rfind('\\'));
+        bool madeApp = GetFileAttributesA(app.c_str()) == INVALID_FILE_ATTRIBUTES;
+        ASSERT_TRUE(madeApp || GetFileAttributesA(folders[i].c_str()) == INVALID_FILE_ATTRIBUTES);
+        CreateDirectoryA(app.substr(0, app.rfind('\\')).c_str(), nullptr);
+        CreateDirectoryA(app.c_str(), nullptr);
+        ASSERT_TRUE(CreateDirectoryA(folders[i].c_str(), nullptr));
+        cleanup_.push_back(madeApp ? app : folders[i]);
+        std::string file = folders[i] + (i == 0 ? "\\kxfx_macros.dotm" : "\\kxfx_addin.xlam");
+        ASSERT_TRUE(WriteTextFile(file, "office"));
+        expected.insert(file);
+    }
+    ClearEntries();
+    EXPECT_EQ(1, GetStartupGroup());
+    std::set<std::string> listed;
+    for (const Row& r : Rows())
+        if (r.type == GROUP_STARTUP && r.command.find("kxfx_") != std::string::npos)
+            listed.insert(r.command);
+    EXPECT_EQ(expected, listed);
 }
 
 // Every text value Windows would start is listed, whatever the shape of its name or command;

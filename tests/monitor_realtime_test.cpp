@@ -4,6 +4,7 @@
 #include "addons.h"
 #include "checks.h"
 #include "entrylist.h"
+#include "findrun.h"
 #include "monitorseams.h"
 #include "kxtest.h"
 #include "monitorstate.h"
@@ -236,16 +237,19 @@ TEST_F(RealtimeTest, EveryValuePlaceAndTheTaskStoreSignalBeyondTheLoopsOwnSet)
         for (REGSAM view : {(REGSAM)0, (REGSAM)KEY_WOW64_32KEY}) {
             if (view && !p.bothViews)
                 continue;
-            std::string key = p.eachSubkey ? std::string(p.key) + "\\kxfx_rt" : p.key;
-            if (!KeyExists(p.root, NativeKey(p.key, view)))
-                ForgetKey(p.root, NativeKey(p.key, view));
-            ForgetKey(p.root, NativeKey(std::string(p.key) + "\\kxfx_rt", view));
+            // A "?" of the key stands for a subkey of the test's own.
+            const std::string watched = ValuePlaceWatchKey(p);
+            const bool wild = watched != p.key;
+            std::string key = ValuePlaceSampleKey(p, "kxfx_rt") + (p.eachSubkey ? "\\kxfx_rt" : "");
+            if (!KeyExists(p.root, NativeKey(watched, view)))
+                ForgetKey(p.root, NativeKey(watched, view));
+            ForgetKey(p.root, NativeKey(watched + "\\kxfx_rt", view));
             HKEY made;
-            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(p.root, p.key, 0, nullptr, 0,
+            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(p.root, watched.c_str(), 0, nullptr, 0,
                                                      KEY_ALL_ACCESS | view, nullptr, &made, nullptr));
             RegCloseKey(made);
             std::string name = p.value ? p.value : "KxRealtime";
-            if (!p.eachSubkey)
+            if (!p.eachSubkey && !wild)
                 SaveValue(p.root, NativeKey(key, view), name);
             std::string hive = p.root == HKEY_CURRENT_USER ? "HKCU\\" : view ? "HKLM32\\" : "HKLM\\";
             rows.push_back({p.root, key, name, hive + key, view, REALTIME_STARTUP});
@@ -265,6 +269,18 @@ TEST_F(RealtimeTest, EveryValuePlaceAndTheTaskStoreSignalBeyondTheLoopsOwnSet)
     GetSystemDirectoryA(system, MAX_PATH);
     std::string tasks = std::string(system) + "\\Tasks";
     CreateDirectoryA(tasks.c_str(), nullptr);
+    // Office's start-up folders, made for the test where missing.
+    std::vector<std::string> office = OfficeStartupFolders(), madeOffice;
+    for (const std::string& folder : office) {
+        std::string app = folder.substr(0, folder.rfind('\\'));
+        if (GetFileAttributesA(app.c_str()) == INVALID_FILE_ATTRIBUTES)
+            madeOffice.push_back(app);
+        else if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+            madeOffice.push_back(folder);
+        CreateDirectoryA(app.substr(0, app.rfind('\\')).c_str(), nullptr);
+        CreateDirectoryA(app.c_str(), nullptr);
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
 
     ASSERT_GT(RealtimeStart(), 0);
     EXPECT_LT(RealtimeHandleCount(), MAXIMUM_WAIT_OBJECTS);
@@ -288,9 +304,21 @@ TEST_F(RealtimeTest, EveryValuePlaceAndTheTaskStoreSignalBeyondTheLoopsOwnSet)
         // share, may be the first to see it.
         ASSERT_NE(std::string::npos, request.firstWatch.find('\\'));
         std::string seen = request.firstWatch.substr(request.firstWatch.find('\\') + 1);
-        EXPECT_EQ(0u, row.key.find(seen)) << request.firstWatch;
+        EXPECT_EQ(0, _strnicmp(row.key.c_str(), seen.c_str(), seen.size())) << request.firstWatch;
         Pump(GetTickCount(), 100);
     }
+
+    // A file in each Office start-up folder.
+    for (const std::string& folder : office) {
+        SCOPED_TRACE(folder);
+        ASSERT_TRUE(WriteTextFile(folder + "\\kxfx_rt.dotm", "office"));
+        Request request = PumpCategories();
+        EXPECT_TRUE(request.categories & REALTIME_STARTUP);
+        DeleteFileA((folder + "\\kxfx_rt.dotm").c_str());
+        Pump(GetTickCount(), 100);
+    }
+    for (const std::string& folder : madeOffice)
+        RemoveFolderTree(folder);
 
     // A task file in the task store.
     ASSERT_TRUE(WriteTextFile(tasks + "\\KxTask", "<Task/>"));

@@ -6,6 +6,7 @@
 #include "alert_driver.h"
 #include "checks.h"
 #include "entrylist.h"
+#include "filetypes.h"
 #include "findrun.h"
 #include "hijacksections.h"
 #include "history.h"
@@ -15,6 +16,7 @@
 #include "monitorstate.h"
 #include "options.h"
 #include "placeactions.h"
+#include "realhives.h"
 #include "registry.h"
 #include "reportlog.h"
 #include "savedlist.h"
@@ -90,13 +92,49 @@ void WriteRawValue(HKEY root, const std::string& path, const std::string& name, 
     RegCloseKey(key);
 }
 
+bool Has(const char* text, const char* part) { return strstr(text, part) != nullptr; }
+
+// A Winsock catalog item: the provider's path, zero-padded to MAX_PATH, then the protocol's
+// description (a few bytes of it are enough for the reader).
+Raw PackedItem(const std::string& path)
+{
+    Raw raw{REG_BINARY, path};
+    raw.data.resize(MAX_PATH, '\0');
+    raw.data += std::string("\x01\x02\x03\x04\xff\xfe", 6);
+    return raw;
+}
+
+// A startup task's switch turned off: the number 1 (off by the user), or Explorer's record
+// with an odd first byte.
+Raw SwitchedOff(Raw on)
+{
+    if (on.type == REG_DWORD) {
+        DWORD off = 1;
+        on.data.assign((const char*)&off, 4);
+    } else {
+        on.data[0] = (char)(on.data[0] | 1);
+    }
+    return on;
+}
+
 // Data of the kind the place holds, naming a program of the test.
 Raw DataFor(const ValuePlace& place, const std::string& program)
 {
     Raw raw;
     std::string name = place.typeName;
-    if (name.find("GlobalFlag") != std::string::npos) {
-        DWORD flag = program.size() % 2 ? 0x200 : 0x202;
+    if (place.dataKind == PLACE_DATA_PACKED_PATH)
+        return PackedItem("C:\\kx\\" + program);
+    if (Has(place.typeName, "StartupTask_Approved")) {
+        // Explorer's record, switched on (an even first byte).
+        raw.type = REG_BINARY;
+        raw.data = std::string(1, program.size() % 2 ? 2 : 6) + std::string(3, '\0') + program.substr(0, 8);
+    } else if (name.find("GlobalFlag") != std::string::npos || Has(place.typeName, "Addin") ||
+               Has(place.typeName, "StartupTask_State")) {
+        // Numbers, two of each kind; a startup task's 2 and 4 are both switched on.
+        const bool odd = program.size() % 2;
+        DWORD flag = Has(place.typeName, "GlobalFlag") ? (odd ? 0x200 : 0x202)
+                     : Has(place.typeName, "Addin")    ? (odd ? 3 : 9)
+                                                       : (odd ? 2 : 4);
         raw.type = REG_DWORD;
         raw.data.assign((const char*)&flag, 4);
     } else if (name.find("Execute") != std::string::npos || name.find("LSA") != std::string::npos) {
@@ -124,6 +162,8 @@ protected:
         ReadAllOptions();
         SetAlertDialogSeam(FakeDialog);
         SetSoundPlayerSeam(NoSound);
+        // The file-type places read the watched extensions only.
+        WriteValueText(HKEY_CURRENT_USER, KX_CLASS_KEY, "", "kxfx_victim;kxfx_other");
     }
     void TearDown() override
     {
@@ -149,6 +189,27 @@ protected:
         std::string otherPath, otherName, otherItem;   // a second new item, when the place has room
     };
 
+    // The name a "?" of the place's key stands for in a case, made one the place reads:
+    // a watched extension, a class such an extension names, a class the machine has too.
+    std::string NameFor(const ValuePlace& p, const std::string& base)
+    {
+        const std::string type = p.typeName;
+        if (type == "PLACE_UserFileExt" || type == "PLACE_UserChoice")
+            return "." + base;
+        if (type == "PLACE_UserFileClass") {
+            ForgetKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\." + base);
+            WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Classes\\." + base, "", base + ".class");
+            return base + ".class";
+        }
+        if (type.rfind("PLACE_UserClass_", 0) == 0) {
+            const std::string machine = "SOFTWARE\\Classes\\CLSID\\{" + base + "}";
+            ForgetKey(HKEY_LOCAL_MACHINE, machine);
+            WriteValueText(HKEY_LOCAL_MACHINE, machine, "", "machine class");
+            return "{" + base + "}";
+        }
+        return base;
+    }
+
     Case MakeCase(int index, REGSAM view)
     {
         Case c;
@@ -158,7 +219,26 @@ protected:
         const ValuePlace& p = *c.place;
         const std::string key = p.key;
         const std::string valueName = p.value ? p.value : "KxPlaceValue";
-        if (p.eachSubkey) {
+        const std::string itemValue = p.value ? (p.value[0] ? p.value : "(Default)") : valueName;
+        int wild = 0;
+        for (size_t at = key.find('?'); at != std::string::npos; at = key.find('?', at + 1))
+            wild++;
+        if (wild) {
+            // Every "?" and the subkey named alike: the item repeats the name.
+            std::string* paths[] = {&c.path, &c.otherPath};
+            std::string* items[] = {&c.item, &c.otherItem};
+            const char* bases[] = {"kxfx_victim", "kxfx_other"};
+            for (int i = 0; i < 2; i++) {
+                std::string name = NameFor(p, bases[i]);
+                ForgetKey(p.root, NativePath(ValuePlaceWatchKey(p) + "\\" + name, view));
+                *paths[i] = ValuePlaceSampleKey(p, name) + (p.eachSubkey ? "\\" + name : "");
+                std::string item = name;
+                for (int n = 1; n < wild + (p.eachSubkey ? 1 : 0); n++)
+                    item += "\\" + name;
+                *items[i] = p.value ? item : item + "\\" + valueName;
+            }
+            c.name = c.otherName = valueName;
+        } else if (p.eachSubkey) {
             for (const char* sub : {"kxfx_victim.exe", "kxfx_other.exe"})
                 ForgetKey(p.root, NativePath(key + "\\" + sub, view));
             c.path = key + "\\kxfx_victim.exe";
@@ -170,7 +250,7 @@ protected:
         } else {
             c.path = key;
             c.name = valueName;
-            c.item = valueName;
+            c.item = itemValue;
             SaveValue(p.root, NativePath(key, view), valueName);
             if (!p.value) {
                 c.otherPath = key;
@@ -186,7 +266,7 @@ protected:
     // shows its values once, under the own view's code.
     bool KeptApart(const ValuePlace& p)
     {
-        const std::string probe = std::string(p.key) + "\\kxfx_probe";
+        const std::string probe = ValuePlaceWatchKey(p) + "\\kxfx_probe";
         ForgetKey(p.root, probe);
         ForgetKey(p.root, NativePath(probe, KEY_WOW64_32KEY));
         Raw mark{REG_SZ, std::string("32", 3)};
@@ -235,15 +315,38 @@ TEST_F(ValuePlacesTest, EveryPlaceAsksPutsBackAndRestoresExactly)
         const ValuePlace& p = *c.place;
         Raw before = DataFor(p, "kxfx_before.exe");
         Raw after = DataFor(p, "kxfx_hostile.exe");
+        const bool changesOnly = p.ask == PLACE_ASK_CHANGED, onOnly = p.ask == PLACE_ASK_ENABLED;
 
-        // A new value is asked about by place and item; Yes makes it known.
+        // What Windows ships there is not asked about.
+        if (p.windowsOwn) {
+            Raw own = p.dataKind == PLACE_DATA_PACKED_PATH ? PackedItem(p.windowsOwn[0])
+                      : before.type == REG_MULTI_SZ
+                          ? Raw{REG_MULTI_SZ, p.windowsOwn[0] + std::string(2, '\0')}
+                          : Raw{REG_SZ, p.windowsOwn[0] + std::string(1, '\0')};
+            WriteRawValue(p.root, c.path, c.name, c.view, own);
+            g_asked.clear();
+            CheckValuePlaces();
+            EXPECT_TRUE(g_asked.empty()) << g_asked[0].title;
+        }
+        // Switched off is no news where only switching on is asked about.
+        if (onOnly) {
+            WriteRawValue(p.root, c.path, c.name, c.view, SwitchedOff(before));
+            g_asked.clear();
+            CheckValuePlaces();
+            EXPECT_TRUE(g_asked.empty());
+        }
+
+        // A new value is asked about by place and item; Yes makes it known. Where only
+        // changes are asked about, it is known unasked.
         WriteRawValue(p.root, c.path, c.name, c.view, before);
         g_asked.clear();
         g_answers = {IDYES};
         CheckValuePlaces();
-        ASSERT_EQ(1u, g_asked.size());
-        EXPECT_EQ(c.code, g_asked[0].type);
-        EXPECT_EQ(c.item, g_asked[0].title);
+        ASSERT_EQ(changesOnly ? 0u : 1u, g_asked.size());
+        if (!changesOnly) {
+            EXPECT_EQ(c.code, g_asked[0].type);
+            EXPECT_EQ(c.item, g_asked[0].title);
+        }
 
         // Changed: No puts back exactly what was known.
         WriteRawValue(p.root, c.path, c.name, c.view, after);
@@ -251,6 +354,7 @@ TEST_F(ValuePlacesTest, EveryPlaceAsksPutsBackAndRestoresExactly)
         g_answers = {IDNO};
         CheckValuePlaces();
         ASSERT_EQ(1u, g_asked.size());
+        EXPECT_EQ(c.code, g_asked[0].type);
         EXPECT_EQ(c.item, g_asked[0].title);
         EXPECT_EQ(before, ReadRawValue(p.root, c.path, c.name, c.view));
 
@@ -264,14 +368,21 @@ TEST_F(ValuePlacesTest, EveryPlaceAsksPutsBackAndRestoresExactly)
         CheckValuePlaces();
         EXPECT_TRUE(g_asked.empty());
 
-        // A second new value refused goes, as nothing was known there.
+        // A second new value refused goes, as nothing was known there (a switch is switched
+        // off); where only changes are asked about it stays, unasked.
         if (!c.otherItem.empty()) {
             WriteRawValue(p.root, c.otherPath, c.otherName, c.view, before);
             g_answers = {IDNO};
             CheckValuePlaces();
-            ASSERT_EQ(1u, g_asked.size());
-            EXPECT_EQ(c.otherItem, g_asked[0].title);
-            EXPECT_EQ(REG_NONE, ReadRawValue(p.root, c.otherPath, c.otherName, c.view).type);
+            Raw left = ReadRawValue(p.root, c.otherPath, c.otherName, c.view);
+            if (changesOnly) {
+                EXPECT_TRUE(g_asked.empty());
+                EXPECT_EQ(before, left);
+            } else {
+                ASSERT_EQ(1u, g_asked.size());
+                EXPECT_EQ(c.otherItem, g_asked[0].title);
+                EXPECT_EQ(onOnly ? SwitchedOff(before) : Raw(), left);
+            }
         }
 
         // The hijack log has the place's own line (names as the key spells them).
@@ -299,10 +410,10 @@ TEST_F(ValuePlacesTest, EveryPlaceAsksPutsBackAndRestoresExactly)
         ASSERT_GE(found, 0);
         char location[512];
         LocationText(found, location);
-        EXPECT_NE(nullptr, strstr(location, c.place->key));
+        EXPECT_NE(nullptr, strstr(location, ValuePlaceWatchKey(*c.place).c_str())) << location;
         EXPECT_EQ(c.view != 0, strstr(location, "(32-bit)") != nullptr);
         EXPECT_NE(std::string::npos, csv.find(std::string("\"") + TypeName(c.code) + "\""));
-        EXPECT_NE(std::string::npos, html.find(c.place->key));
+        EXPECT_NE(std::string::npos, html.find(ValuePlaceWatchKey(*c.place)));
     }
 }
 
@@ -343,6 +454,61 @@ TEST_F(ValuePlacesTest, WindowsOwnDataIsNeverAskedAbout)
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kOrder, "ProviderOrder"));
     EXPECT_GE(LastRemoval(order, "ProviderOrder"), 0);
     EXPECT_GE(LastRemoval(boot, "BootExecute"), 0);
+}
+
+TEST_F(ValuePlacesTest, RealWindowsServiceDataIsNeverAskedAbout)
+{
+    KX_REQUIRE_REAL_HIVES(folder);
+    const std::string section = "HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\services\\";
+    const std::string services = "SYSTEM\\CurrentControlSet\\Services\\";
+    const std::string providers = services + "W32Time\\TimeProviders";
+    if (!KeyExists(HKEY_LOCAL_MACHINE, providers))
+        ForgetKey(HKEY_LOCAL_MACHINE, services + "W32Time");
+    // Nothing of it adopted: only the places' own rules may keep it quiet.
+    ASSERT_NO_FATAL_FAILURE(Adopt());
+    struct Written {
+        std::string path, name, item;
+        Raw raw;
+    };
+    std::vector<Written> written;
+    for (const RegFileValue& v : ReadRegFileValues(folder + "\\regipy_SYSTEM-services.reg", section)) {
+        // Each under a name of its own, beside the prefix's services.
+        std::string rest = v.key.substr(section.size());
+        size_t slash = rest.find('\\');
+        std::string service = rest.substr(0, slash);
+        std::string sub = slash == std::string::npos ? "" : rest.substr(slash + 1);
+        std::string path, top;
+        if (sub == "Parameters" && v.name == "ServiceDll") {
+            top = services + "KxReal " + service;
+            path = top + "\\Parameters";
+        } else if (lstrcmpiA(service.c_str(), "W32Time") == 0 && v.name == "DllName" &&
+                   sub.rfind("TimeProviders\\", 0) == 0 && sub.find('\\', 14) == std::string::npos) {
+            top = path = providers + "\\KxReal " + sub.substr(14);
+        } else {
+            continue;
+        }
+        ForgetKey(HKEY_LOCAL_MACHINE, top);
+        Raw raw{v.type, v.data};
+        WriteRawValue(HKEY_LOCAL_MACHINE, path, v.name, 0, raw);
+        written.push_back({path, v.name, top.substr(top.rfind('\\') + 1), raw});
+    }
+    ASSERT_GT(written.size(), 100u);
+    g_answers.assign(written.size(), IDNO);
+    CheckValuePlaces();
+    EXPECT_TRUE(g_asked.empty()) << g_asked.size() << " asked, first " << g_asked[0].title;
+
+    // A service's DLL changed in place is asked about; No puts back Windows' own.
+    const Written& svchost = written.front();
+    ASSERT_EQ("ServiceDll", svchost.name);
+    WriteRawValue(HKEY_LOCAL_MACHINE, svchost.path, svchost.name, 0,
+                  Raw{REG_EXPAND_SZ, std::string("C:\\kx\\kxfx_svc.dll", 19)});
+    g_asked.clear();
+    g_answers = {IDNO};
+    CheckValuePlaces();
+    ASSERT_EQ(1u, g_asked.size());
+    EXPECT_EQ(ValuePlaceCodeOfName("PLACE_ServiceDll"), g_asked[0].type);
+    EXPECT_EQ(svchost.item, g_asked[0].title);
+    EXPECT_EQ(svchost.raw, ReadRawValue(HKEY_LOCAL_MACHINE, svchost.path, svchost.name, 0));
 }
 
 TEST_F(ValuePlacesTest, NoWithoutRightsLeavesTheValueAndAsksAgain)
