@@ -16,7 +16,7 @@
 #include "patroltime.h"
 #include "platform.h"
 #include "publishercolumn.h"
-#include "reportlog.h"
+#include "reportsave.h"
 #include "resource.h"
 #include "resstring.h"
 #include "sharedui.h"
@@ -465,7 +465,7 @@ static int Command(HWND page, const ListPageDef& def, int command)
     case IDOK:
     case IDC_PAGE_INFO: Info(page, def); return 1;
     case IDCANCEL: return 1;
-    case IDM_PAGE_REPORT: WriteReportLog(); return 1;
+    case IDM_PAGE_REPORT: SaveReport(page, REPORT_LOG); return 1;
     case IDC_PAGE_CLOSE: PropSheet_PressButton(GetParent(page), PSBTN_CANCEL); return 1;
     case IDM_PAGE_ONLINE_INFO:
         OnFocused(page, [](HWND, int index) { ShowEntryOnlineInformation(index); });

@@ -8,6 +8,7 @@
 #include "../explorer/pages.h"
 #include "../explorer/patroltime.h"
 #include "../explorer/policyui.h"
+#include "../explorer/reportsave.h"
 #include "../explorer/sheet.h"
 #include "../explorer/shellrun.h"
 #include "dialogs_options.h"
@@ -225,9 +226,14 @@ TEST_F(OptionsTest, EachCheckBoxWritesItsOptionAndTheMonitorHearsOfTheTrayIcon)
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix"));
     EXPECT_EQ((UINT)BST_UNCHECKED, IsDlgButtonChecked(page, IDC_OPTIONS_AUTORUN));
 
-    // The report and export buttons write their reports (no viewer is started); the export
-    // tells where its file went.
+    // The report and export buttons write their reports where Save As offers them, the
+    // user's Documents folder (no viewer is started); the export tells where its file went.
     SetReportShellHook([](const char*, const char*) { return 1; });
+    SetSaveDialogHook([](OPENFILENAMEA* dialog) -> BOOL {
+        std::string path = std::string(dialog->lpstrInitialDir) + "\\" + dialog->lpstrFile;
+        lstrcpynA(dialog->lpstrFile, path.c_str(), dialog->nMaxFile);
+        return TRUE;
+    });
     for (int id : {IDC_OPTIONS_LOG, IDC_OPTIONS_HIJACK_LOG, IDC_OPTIONS_SPREADSHEET})
         SendMessageA(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
     {
@@ -236,6 +242,7 @@ TEST_F(OptionsTest, EachCheckBoxWritesItsOptionAndTheMonitorHearsOfTheTrayIcon)
         EXPECT_TRUE(answer.Found());
     }
     SetReportShellHook(nullptr);
+    SetSaveDialogHook(nullptr);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempPath("HijackKestrix.log").c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempPath("KestrixLog.csv").c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempPath("KestrixLog.html").c_str()));
