@@ -11,6 +11,7 @@
 #include "resstring.h"
 #include "serviceactions.h"
 #include "taskactions.h"
+#include "undo.h"
 #include "vault.h"
 #include "writefault.h"
 #include <commctrl.h>
@@ -98,6 +99,15 @@ static int DoDeleteAtRestart(const EntryRecord& r)
     }
     return result > 0;
 }
+static int DoRestoreEntry(const EntryRecord& r)
+{
+    return RestoreEntry(r.title, r.command, r.source, r.type) != 0;
+}
+static int DoHiddenRestore(const EntryRecord& r)
+{
+    return RestoreHiddenFromVault(r.title, r.command, r.source) != 0;
+}
+static int DoReRegister(const EntryRecord& r) { return ReRegisterHelper(r.command) != 0; }
 static int DoServiceStart(const EntryRecord& r)
 {
     return SetServiceStartType(r.source, (DWORD)r.type) != 0;
@@ -127,6 +137,9 @@ static const struct VerbDef {
     {ELEVATED_DELETE_AT_RESTART, NEED_COMMAND, Always, DoDeleteAtRestart},
     {ELEVATED_SERVICE_START, NEED_SOURCE, Always, DoServiceStart},
     {ELEVATED_SERVICE_STOP, NEED_SOURCE, Always, DoServiceStop},
+    {ELEVATED_RESTORE_ENTRY, NEED_TITLE, MachineStartupEntry, DoRestoreEntry},
+    {ELEVATED_HIDDEN_RESTORE, NEED_COMMAND, Always, DoHiddenRestore},
+    {ELEVATED_REREGISTER, NEED_COMMAND, Always, DoReRegister},
 };
 
 static const VerbDef* FindVerb(int verb)

@@ -20,6 +20,9 @@ enum ElevatedVerb {
     ELEVATED_DELETE_AT_RESTART = 9, // the file the command names, at the next restart
     ELEVATED_SERVICE_START = 10,    // the service keyed by the source gets start type r.type
     ELEVATED_SERVICE_STOP = 11,
+    ELEVATED_RESTORE_ENTRY = 12,    // a removed startup entry put back from the history
+    ELEVATED_HIDDEN_RESTORE = 13,   // a condemned file back from the vault (the source names it)
+    ELEVATED_REREGISTER = 14,       // the add-on server the command names registered again
 };
 
 // 1 when the verb on the entry writes where only administrators may (the machine's Run keys,

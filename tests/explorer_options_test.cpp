@@ -2,6 +2,7 @@
 // runs without its modal loop, and a second thread answers the modal dialogs the page opens.
 #include "kxtest.h"
 #include "waits.h"
+#include "../explorer/elevate.h"
 #include "../explorer/explorerseams.h"
 #include "../explorer/historydialog.h"
 #include "../explorer/page_options.h"
@@ -13,6 +14,7 @@
 #include "../explorer/shellrun.h"
 #include "dialogs_options.h"
 #include "dialogs_pages.h"
+#include "elevation.h"
 #include "entrylist.h"
 #include "history.h"
 #include "keys.h"
@@ -488,6 +490,40 @@ TEST_F(OptionsTest, HistoryRestoresEachReversibleKindThroughTheRealActions)
         EXPECT_TRUE(kind.back(path)) << kind.title;
         EXPECT_GT(rowsAfter, 0) << kind.title << ": the list is read again, the event stays";
     }
+}
+
+namespace {
+std::vector<std::string> g_elevatedLines;
+int RunElevatedHere(const char*, const char* parameters)
+{
+    g_elevatedLines.push_back(parameters);
+    int exitCode = -5;
+    EXPECT_EQ(1, RunElevatedSwitch(parameters, &exitCode));
+    return exitCode;
+}
+}   // namespace
+
+// Without administrator rights a machine entry's removal is undone by the elevated copy.
+TEST_F(OptionsTest, HistoryPutsAMachineEntryBackThroughTheElevatedCopy)
+{
+    const std::string path = TempPath("kxhistmachine.exe");
+    SaveValue(HKEY_LOCAL_MACHINE, kRunKey, "KxHistMachine");
+    WriteValueText(HKEY_LOCAL_MACHINE, kRunKey, "KxHistMachine", path);
+    ASSERT_TRUE(DeleteRunProgram("KxHistMachine", path.c_str(), "", MACHINE_RUN));
+    SetElevatedOverride(0);
+    SetElevatedRunner(RunElevatedHere);
+    g_elevatedLines.clear();
+    InHistory([&](HWND dialog, HWND list) {
+        for (int r = 0; r < Rows(list); r++)
+            if (Cell(list, r, 0) == "KxHistMachine")
+                SelectRow(list, r);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HISTORY_RESTORE, BN_CLICKED), 0);
+    });
+    SetElevatedOverride(-1);
+    SetElevatedRunner(nullptr);
+    ASSERT_EQ(1u, g_elevatedLines.size());
+    EXPECT_EQ(0u, g_elevatedLines[0].find("-Elevated 12 1 ")) << g_elevatedLines[0];
+    EXPECT_EQ(path, ReadValueText(HKEY_LOCAL_MACHINE, kRunKey, "KxHistMachine"));
 }
 
 TEST_F(OptionsTest, BrokenHistoryListsWhatItCanAndClearEmptiesIt)
