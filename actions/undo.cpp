@@ -13,7 +13,7 @@ int IsHistoryEventReversible(int index)
     return e && IsReversibleAction(e->tag);
 }
 
-static int ReRegisterHelper(const char* command)
+int ReRegisterHelper(const char* command)
 {
     // The DLL path is quoted: helper DLLs usually live under "Program Files". The
     // registration tool is named by its full path, never looked for in the current folder.

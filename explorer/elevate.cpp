@@ -5,6 +5,14 @@
 #include "refusal.h"
 #include "runactions.h"
 #include "startupfiles.h"
+#include "addonactions.h"
+#include "addons.h"
+#include "pagecommands.h"
+#include "resstring.h"
+#include "serviceactions.h"
+#include "taskactions.h"
+#include "undo.h"
+#include "vault.h"
 #include "writefault.h"
 #include <commctrl.h>
 #include <shellapi.h>
@@ -19,10 +27,9 @@ void SetElevatedRunner(ElevatedRunner runner) { g_runner = runner; }
 
 static const char kSwitch[] = "-Elevated";
 
-int NeedsElevation(const EntryRecord& r)
+// The startup entries that are the machine's, not the user's.
+static int MachineStartupEntry(const EntryRecord& r)
 {
-    if (IsElevated())
-        return 0;
     int base = r.type % 10, root = r.type / 10;
     if (r.type < WIN_LOAD && base >= 1 && base <= 7)
         return IsMachineRunCode(r.type) || root == 2;   // HKLM, or the default user's keys
@@ -35,6 +42,121 @@ int NeedsElevation(const EntryRecord& r)
     }
     return r.type >= WINLOGON_Userinit && r.type <= REG_AppInitDLLs32;
 }
+
+// Registered under HKLM; today's browsers' settings are only shown, never changed here.
+static int MachineAddOn(const EntryRecord& r)
+{
+    return r.type == TYPE_BHO || r.type == TYPE_TOOLBAR || r.type == TYPE_EXTENSION ||
+           r.type == TYPE_BHO32;
+}
+
+// The task store, the system folders, the restart's rename list (HKLM) and the services
+// are the machine's whatever the entry.
+static int Always(const EntryRecord&) { return 1; }
+
+static int TaskResult(HRESULT hr)
+{
+    if (hr == S_OK)
+        return 1;
+    NoteWriteRefusal(hr == S_FALSE                        ? ERROR_FILE_NOT_FOUND
+                     : HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr)
+                                                             : (DWORD)hr);
+    return 0;
+}
+
+// Each action as the copy performs it: 1 done, 0 failed (the refusal is told), -1 failed and
+// already told.
+static int DoToggle(const EntryRecord& r) { return DisableRunProgram(r.title, r.command, r.source, r.type) != 0; }
+static int DoRemove(const EntryRecord& r) { return DeleteRunProgram(r.title, r.command, r.source, r.type) != 0; }
+static int DoAddOnRemove(const EntryRecord& r)
+{
+    ListBrowserAddOns();   // the removal finds every registration of the server in the list
+    int removed = RemoveAddOn(r.command, 0);
+    ClearEntries();
+    return removed > 0;
+}
+static int DoTaskRemove(const EntryRecord& r) { return TaskResult(RemoveScheduledTask(r.title)); }
+static int DoTaskEnable(const EntryRecord& r) { return TaskResult(SetScheduledTaskEnabled(r.title, 1)); }
+static int DoTaskDisable(const EntryRecord& r) { return TaskResult(SetScheduledTaskEnabled(r.title, 0)); }
+static int DoUnhide(const EntryRecord& r) { return UnhideFile(r.command) != 0; }
+static int DoHiddenDelete(const EntryRecord& r)
+{
+    ListedState why = LISTED_OPEN;
+    if (CondemnHiddenFile(r.title, r.command, &why))
+        return 1;
+    if (why == LISTED_ELSEWHERE) {
+        ShowDeleteRefusal(nullptr, RESTART_ELSEWHERE, r.command);
+        return -1;
+    }
+    return 0;
+}
+static int DoDeleteAtRestart(const EntryRecord& r)
+{
+    int result = DeleteFileAtRestart(r.command);
+    if (result < 0) {
+        ShowDeleteRefusal(nullptr, result, r.command);
+        return -1;
+    }
+    return result > 0;
+}
+static int DoRestoreEntry(const EntryRecord& r)
+{
+    return RestoreEntry(r.title, r.command, r.source, r.type) != 0;
+}
+static int DoHiddenRestore(const EntryRecord& r)
+{
+    return RestoreHiddenFromVault(r.title, r.command, r.source) != 0;
+}
+static int DoReRegister(const EntryRecord& r) { return ReRegisterHelper(r.command) != 0; }
+static int DoServiceStart(const EntryRecord& r)
+{
+    return SetServiceStartType(r.source, (DWORD)r.type) != 0;
+}
+static int DoServiceStop(const EntryRecord& r)
+{
+    return SendServiceControl(r.source, SERVICE_CONTROL_STOP) != 0;
+}
+
+// Which field must not be empty: the copy acts on nothing else.
+enum { NEED_TITLE = 1, NEED_COMMAND = 2, NEED_SOURCE = 4 };
+
+static const struct VerbDef {
+    int verb;
+    int needs;
+    int (*machineWide)(const EntryRecord& r);
+    int (*perform)(const EntryRecord& r);
+} kVerbs[] = {
+    {ELEVATED_TOGGLE, NEED_TITLE, MachineStartupEntry, DoToggle},
+    {ELEVATED_REMOVE, NEED_TITLE, MachineStartupEntry, DoRemove},
+    {ELEVATED_ADDON_REMOVE, NEED_COMMAND, MachineAddOn, DoAddOnRemove},
+    {ELEVATED_TASK_REMOVE, NEED_TITLE, Always, DoTaskRemove},
+    {ELEVATED_TASK_ENABLE, NEED_TITLE, Always, DoTaskEnable},
+    {ELEVATED_TASK_DISABLE, NEED_TITLE, Always, DoTaskDisable},
+    {ELEVATED_UNHIDE, NEED_COMMAND, Always, DoUnhide},
+    {ELEVATED_HIDDEN_DELETE, NEED_COMMAND, Always, DoHiddenDelete},
+    {ELEVATED_DELETE_AT_RESTART, NEED_COMMAND, Always, DoDeleteAtRestart},
+    {ELEVATED_SERVICE_START, NEED_SOURCE, Always, DoServiceStart},
+    {ELEVATED_SERVICE_STOP, NEED_SOURCE, Always, DoServiceStop},
+    {ELEVATED_RESTORE_ENTRY, NEED_TITLE, MachineStartupEntry, DoRestoreEntry},
+    {ELEVATED_HIDDEN_RESTORE, NEED_COMMAND, Always, DoHiddenRestore},
+    {ELEVATED_REREGISTER, NEED_COMMAND, Always, DoReRegister},
+};
+
+static const VerbDef* FindVerb(int verb)
+{
+    for (const VerbDef& v : kVerbs)
+        if (v.verb == verb)
+            return &v;
+    return nullptr;
+}
+
+int NeedsElevationFor(int verb, const EntryRecord& r)
+{
+    const VerbDef* v = FindVerb(verb);
+    return v && !IsElevated() && v->machineWide(r);
+}
+
+int NeedsElevation(const EntryRecord& r) { return NeedsElevationFor(ELEVATED_TOGGLE, r); }
 
 // Each text as hex digits ("-" when empty): nothing in a title or command can end an
 // argument or be read as another switch.
@@ -103,18 +225,20 @@ int RunElevatedSwitch(const char* commandLine, int* exitCode)
     int verb = atoi(fields[0].c_str());
     r.type = atoi(fields[1].c_str());
     *exitCode = 1;
-    if (count != 5 || (verb != ELEVATED_TOGGLE && verb != ELEVATED_REMOVE) ||
-        !Unhex(fields[2], r.title, sizeof(r.title)) || !Unhex(fields[3], r.command, sizeof(r.command)) ||
-        !Unhex(fields[4], r.source, sizeof(r.source)) || !r.title[0])
+    const VerbDef* v = FindVerb(verb);
+    if (count != 5 || !v || !Unhex(fields[2], r.title, sizeof(r.title)) ||
+        !Unhex(fields[3], r.command, sizeof(r.command)) ||
+        !Unhex(fields[4], r.source, sizeof(r.source)) || ((v->needs & NEED_TITLE) && !r.title[0]) ||
+        ((v->needs & NEED_COMMAND) && !r.command[0]) || ((v->needs & NEED_SOURCE) && !r.source[0]) ||
+        (verb == ELEVATED_SERVICE_START && (r.type < SERVICE_AUTO_START || r.type > SERVICE_DISABLED)))
         return 1;   // not a line this program writes: nothing is done
     ClearWriteRefusal();
-    int done = verb == ELEVATED_TOGGLE ? DisableRunProgram(r.title, r.command, r.source, r.type)
-                                       : DeleteRunProgram(r.title, r.command, r.source, r.type);
+    int done = v->perform(r);
     if (!done) {
         NoteActionFailure();
         TellRefusal(nullptr);
     }
-    *exitCode = done ? 0 : 1;
+    *exitCode = done > 0 ? 0 : 1;
     return 1;
 }
 
@@ -123,7 +247,7 @@ int RunElevated(HWND owner, int verb, const EntryRecord& r)
     char file[MAX_PATH + 16];
     ProgramFilePath("KestrixEx.exe", file, sizeof(file));
     std::string parameters = ElevatedParameters(verb, r);
-    int exitCode;
+    int exitCode = ELEVATED_NOT_STARTED;
     if (g_runner) {
         exitCode = g_runner(file, parameters.c_str());
     } else {
@@ -135,26 +259,98 @@ int RunElevated(HWND owner, int verb, const EntryRecord& r)
         info.lpFile = file;
         info.lpParameters = parameters.c_str();
         info.nShow = SW_SHOWNORMAL;
-        if (!ShellExecuteExA(&info)) {
-            DWORD error = GetLastError();
-            if (error == ERROR_CANCELLED)
-                return -1;
-            ClearWriteRefusal();
-            NoteWriteRefusal(error);
-            TellRefusal(owner);
-            return 0;
+        if (ShellExecuteExA(&info)) {
+            Handle process(info.hProcess);
+            DWORD code = 1;
+            if (!process || WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
+                !GetExitCodeProcess(process.get(), &code))
+                code = 1;
+            exitCode = (int)code;
+        } else if (GetLastError() == ERROR_CANCELLED) {
+            exitCode = -1;
         }
-        Handle process(info.hProcess);
-        DWORD code = 1;
-        if (!process || WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
-            !GetExitCodeProcess(process.get(), &code))
-            code = 1;
-        exitCode = (int)code;
     }
-    return exitCode < 0 ? -1 : exitCode == 0 ? 1 : 0;
+    if (exitCode == ELEVATED_NOT_STARTED) {
+        // No elevated copy (no such file, no prompt allowed, a policy): said, nothing changed.
+        DWORD error = GetLastError();
+        ClearWriteRefusal();
+        NoteWriteRefusal(error ? error : ERROR_ACCESS_DENIED);
+        TellRefusal(owner);
+        return 0;
+    }
+    return exitCode == -1 ? -1 : exitCode == 0 ? 1 : 0;
 }
 
 void ShowShield(HWND button, int shown)
 {
     SendMessageA(button, BCM_SETSHIELD, 0, shown ? TRUE : FALSE);
+}
+
+// The shield as a small picture for menus, made once and kept while the program runs;
+// nullptr where the system has no shield icon.
+static HBITMAP ShieldBitmap()
+{
+    static GdiObject bitmap;
+    static bool tried;
+    if (tried)
+        return (HBITMAP)bitmap.get();
+    tried = true;
+    int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+    SHSTOCKICONINFO info = {};
+    info.cbSize = sizeof(info);
+    HICON icon = nullptr;
+    bool owned = SUCCEEDED(SHGetStockIconInfo(SIID_SHIELD, SHGSI_ICON | SHGSI_SMALLICON, &info));
+    if (owned)
+        icon = info.hIcon;
+    else
+        icon = (HICON)LoadImageA(nullptr, MAKEINTRESOURCEA(32518) /* IDI_SHIELD */, IMAGE_ICON,
+                                 cx, cy, LR_SHARED);
+    if (!icon)
+        return nullptr;
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof(format.bmiHeader);
+    format.bmiHeader.biWidth = cx;
+    format.bmiHeader.biHeight = -cy;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP made = CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(screen);
+    if (made && dc) {
+        HGDIOBJ old = SelectObject(dc, made);
+        DrawIconEx(dc, 0, 0, icon, cx, cy, 0, nullptr, DI_NORMAL);
+        SelectObject(dc, old);
+        bitmap.reset(made);
+    } else if (made) {
+        DeleteObject(made);
+    }
+    if (dc)
+        DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    if (owned)
+        DestroyIcon(icon);
+    return (HBITMAP)bitmap.get();
+}
+
+void MarkMenuShield(HMENU menu, int command)
+{
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof(item);
+    if (HBITMAP shield = ShieldBitmap()) {
+        item.fMask = MIIM_BITMAP;
+        item.hbmpItem = shield;
+        SetMenuItemInfoA(menu, command, FALSE, &item);
+        return;
+    }
+    char text[256] = "", mark[64] = "";
+    if (!GetMenuStringA(menu, command, text, sizeof(text) - sizeof(mark) - 2, MF_BYCOMMAND) ||
+        !LoadResString(1700, mark, sizeof(mark)))
+        return;
+    lstrcatA(text, " ");
+    lstrcatA(text, mark);
+    item.fMask = MIIM_STRING;
+    item.dwTypeData = text;
+    SetMenuItemInfoA(menu, command, FALSE, &item);
 }

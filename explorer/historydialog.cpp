@@ -1,4 +1,5 @@
 #include "historydialog.h"
+#include "elevate.h"
 #include "writefault.h"
 #include "refusal.h"
 #include "dialogs_options.h"
@@ -164,12 +165,35 @@ void SortHistoryList(HWND list, int column)
     SetOption("SortHistory", column + 1);
 }
 
+// The elevated verb that reverses an event, 0 for none.
+static int UndoVerb(const EntryRecord& event)
+{
+    switch (event.tag) {
+    case ACT_START_REMOVE: return ELEVATED_RESTORE_ENTRY;
+    case ACT_START_DISABLE:
+    case ACT_START_ENABLE: return ELEVATED_TOGGLE;
+    case ACT_IEHELPER_REMOVE: return ELEVATED_REREGISTER;
+    case ACT_HIDDEN_DELETEFILE: return ELEVATED_HIDDEN_RESTORE;
+    }
+    return 0;
+}
+
 static void Restore(HWND dialog, int checkReversible)
 {
     HWND list = GetDlgItem(dialog, IDC_HISTORY_LIST);
     int index = SelectedEntry(list);
     if (index < 0 || (checkReversible && !IsHistoryEventReversible(index)))
         return;
+    const EntryRecord* e = GetEntry(index);
+    if (e && UndoVerb(*e) && NeedsElevationFor(UndoVerb(*e), *e)) {
+        // The machine's own entries go back through the elevated copy, which tells its
+        // own failure and writes its own history line.
+        EntryRecord event = *e;
+        RunElevated(dialog, UndoVerb(event), event);
+        ReadHistory();
+        Refill(dialog, EntryCount);
+        return;
+    }
     ClearWriteRefusal();
     int restored = RestoreHistoryEvent(index);
     if (!restored)

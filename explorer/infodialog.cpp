@@ -1,4 +1,5 @@
 #include "infodialog.h"
+#include "elevate.h"
 #include "explorerseams.h"
 #include "listpage.h"
 #include "dialogs_info.h"
@@ -10,6 +11,7 @@
 #include "pageframe.h"
 #include "pathutil.h"
 #include "resstring.h"
+#include "refusal.h"
 #include "runtasks.h"
 #include "serviceactions.h"
 #include "services.h"
@@ -23,6 +25,7 @@
 #include "textutil.h"
 #include "versioninfo.h"
 #include "winpos.h"
+#include "writefault.h"
 #include <cstdio>
 #include <string>
 
@@ -154,6 +157,27 @@ static void ServicePart(HWND dialog, const EntryRecord* r)
     Text(dialog, IDC_INFO_STATUS, known ? state : "");
     EnableWindow(GetDlgItem(dialog, IDC_INFO_STOP),
                  known && (ServiceAcceptedControls(r->key) & SERVICE_ACCEPT_STOP));
+    ShowShield(GetDlgItem(dialog, IDC_INFO_STOP), NeedsElevationFor(ELEVATED_SERVICE_STOP, *r));
+    ShowShield(GetDlgItem(dialog, IDC_INFO_APPLY), NeedsElevationFor(ELEVATED_SERVICE_START, *r));
+}
+
+// A change of the service: by the elevated copy when this process lacks the rights (it tells
+// its own failure), else here and a failure told. 1 when done.
+static int ChangeService(HWND dialog, int verb, const EntryRecord& r, DWORD start)
+{
+    EntryRecord named = r;
+    lstrcpynA(named.source, r.key, sizeof(named.source));
+    named.type = (int)start;
+    if (NeedsElevationFor(verb, r))
+        return RunElevated(dialog, verb, named) > 0;
+    ClearWriteRefusal();
+    int done = verb == ELEVATED_SERVICE_STOP ? SendServiceControl(r.key, SERVICE_CONTROL_STOP)
+                                             : SetServiceStartType(r.key, start);
+    if (!done) {
+        NoteActionFailure();
+        TellRefusal(dialog);
+    }
+    return done;
 }
 
 static void Fill(HWND dialog)
@@ -351,8 +375,11 @@ static void Stop(HWND dialog)
     if (!r)
         return;
     if (r->type == SERVICE_EXE || r->type == SERVICE_SVCHOST) {
-        SendServiceControl(r->key, SERVICE_CONTROL_STOP);
-        WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_STOP);
+        // Only what happened goes into the history.
+        EntryRecord service = *r;
+        if (!ChangeService(dialog, ELEVATED_SERVICE_STOP, service, 0))
+            return;
+        WriteHistoryLine(service.title, service.command, "", service.type, ACT_SERVICE_STOP);
         Sleep(100);
     } else {
         StopRunningProgram(r->command, r->title, 0);
@@ -374,13 +401,14 @@ static void Apply(HWND dialog)
     int position = (int)SendDlgItemMessageA(dialog, IDC_INFO_STARTTYPE, CB_GETCURSEL, 0, 0);
     if (!r || position < 0 || position > 2)
         return;
+    if (!ChangeService(dialog, ELEVATED_SERVICE_START, *r, (DWORD)position + 2))
+        return;   // nothing changed: the choice stays to be applied again
     switch (HIWORD(ServiceState(r->key))) {
     case SERVICE_START_PENDING: WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_FROM_MANUAL); break;
     case SERVICE_STOP_PENDING: WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_FROM_DISABLED); break;
     case SERVICE_RUNNING: WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE__FROM_DISABLED); break;
     }
     WriteHistoryLine(r->title, r->command, "", r->type, ACT_SERVICE_AUTOMATIC + position);
-    SetServiceStartType(r->key, (DWORD)position + 2);
     g_appliedStart = position;
     EnableWindow(GetDlgItem(dialog, IDC_INFO_APPLY), FALSE);
 }

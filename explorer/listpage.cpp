@@ -1,4 +1,5 @@
 #include "listpage.h"
+#include "elevate.h"
 #include "baseline.h"
 #include "dialogs_pages.h"
 #include "entrylist.h"
@@ -15,7 +16,7 @@
 #include "patroltime.h"
 #include "platform.h"
 #include "publishercolumn.h"
-#include "reportlog.h"
+#include "reportsave.h"
 #include "resource.h"
 #include "resstring.h"
 #include "sharedui.h"
@@ -336,6 +337,32 @@ static void UpdateSelection(HWND page, const ListPageDef& def)
     else
         lstrcpynA(text, r->command, sizeof(text));
     SetStatusText(page, text, nullptr);
+    for (const ButtonSlot& slot : def.layout.slots)
+        for (int id : {slot.id, slot.sharedWith})
+            if (id) {
+                int verb = ListPageVerb(def, index, id);
+                ShowShield(GetDlgItem(page, id), verb && NeedsElevationFor(verb, *r));
+            }
+}
+
+int ListPageVerb(const ListPageDef& def, int index, int command)
+{
+    if (command == IDM_PAGE_DELETE_ON_REBOOT)
+        return ELEVATED_DELETE_AT_RESTART;
+    return def.elevatedVerb ? def.elevatedVerb(index, command) : 0;
+}
+
+HMENU ListPageMenu(const ListPageDef& def, int index)
+{
+    HMENU menu = def.menu(index);
+    const EntryRecord* r = GetEntry(index);
+    for (int i = 0; r && i < GetMenuItemCount(menu); i++) {
+        int command = (int)GetMenuItemID(menu, i);
+        int verb = command > 0 ? ListPageVerb(def, index, command) : 0;
+        if (verb && NeedsElevationFor(verb, *r))
+            MarkMenuShield(menu, command);
+    }
+    return menu;
 }
 
 // A signature arrived: the rows show it; when the list is sorted by the publisher and the
@@ -438,7 +465,7 @@ static int Command(HWND page, const ListPageDef& def, int command)
     case IDOK:
     case IDC_PAGE_INFO: Info(page, def); return 1;
     case IDCANCEL: return 1;
-    case IDM_PAGE_REPORT: WriteReportLog(); return 1;
+    case IDM_PAGE_REPORT: SaveReport(page, REPORT_LOG); return 1;
     case IDC_PAGE_CLOSE: PropSheet_PressButton(GetParent(page), PSBTN_CANCEL); return 1;
     case IDM_PAGE_ONLINE_INFO:
         OnFocused(page, [](HWND, int index) { ShowEntryOnlineInformation(index); });
@@ -507,7 +534,7 @@ static void ContextMenu(HWND page, const ListPageDef& def, const NMITEMACTIVATE*
 {
     if (click->iItem < 0 || !def.menu)
         return;
-    HMENU menu = def.menu(ListRowEntry(click->hdr.hwndFrom, click->iItem));
+    HMENU menu = ListPageMenu(def, ListRowEntry(click->hdr.hwndFrom, click->iItem));
     POINT pt;
     GetCursorPos(&pt);
     TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, page, nullptr);

@@ -64,6 +64,9 @@ struct ListPageDef {
     // Status bar text of the selected entry (nullptr: its command).
     void (*status)(int index, char* out, int capacity) = nullptr;
     HMENU (*menu)(int index) = nullptr;
+    // The elevated verb (elevate.h) a command of the page would use on the entry; 0 for none.
+    // Its buttons and menu items carry the shield when the verb needs rights this process lacks.
+    int (*elevatedVerb)(int index, int command) = nullptr;
     // The page's own commands; 1 when handled.
     int (*command)(HWND page, int command) = nullptr;
     // Extra initialisation and activation steps (nullptr: none).
@@ -100,6 +103,11 @@ int FocusedListEntry(HWND page);
 void SelectListRow(HWND list, int row);
 // The cached company text of an entry (read on first use).
 const char* ListCompany(int index);
+
+// The page's context menu of an entry, with the shield on what asks for administrator rights.
+HMENU ListPageMenu(const ListPageDef& def, int index);
+// The elevated verb of a command on an entry: the page's own, or the shared delete at restart.
+int ListPageVerb(const ListPageDef& def, int index, int command);
 
 // Delay Time column: "%d Sec." under a minute, else minutes and seconds.
 void FormatDelayTime(int seconds, char* out, int capacity);

@@ -1,5 +1,6 @@
 // The Hidden Files page: hidden files in the system folders.
 #include "dialogs_pages.h"
+#include "elevate.h"
 #include "writefault.h"
 #include "refusal.h"
 #include "entrylist.h"
@@ -58,6 +59,13 @@ static HMENU Menu(int index)
     return menu;
 }
 
+static int ElevatedVerbOf(int, int command)
+{
+    return command == IDC_PAGE_SPECIFIC ? ELEVATED_UNHIDE
+           : command == IDM_PAGE_DELETE_FILE ? ELEVATED_HIDDEN_DELETE
+                                             : 0;
+}
+
 static int Command(HWND page, int command)
 {
     int index = FocusedListEntry(page);
@@ -83,7 +91,9 @@ static int Command(HWND page, int command)
     ClearWriteRefusal();
     switch (command) {
     case IDC_PAGE_SPECIFIC:
-        if (!UnhideFile(path)) {
+        if (NeedsElevationFor(ELEVATED_UNHIDE, *r)) {
+            RunElevated(page, ELEVATED_UNHIDE, *r);   // the copy tells its own failure
+        } else if (!UnhideFile(path)) {
             NoteActionFailure();
             TellRefusal(page);
         }
@@ -92,7 +102,10 @@ static int Command(HWND page, int command)
         if (AskResString(page, 926, path, MB_YESNO | MB_ICONSTOP) != IDYES)
             return 1;
         ListedState why = LISTED_OPEN;
-        if (!CondemnHiddenFile(r->title, path, &why)) {
+        if (NeedsElevationFor(ELEVATED_HIDDEN_DELETE, *r)) {
+            EntryRecord copy = *r;
+            RunElevated(page, ELEVATED_HIDDEN_DELETE, copy);
+        } else if (!CondemnHiddenFile(r->title, path, &why)) {
             if (why == LISTED_ELSEWHERE)
                 ShowDeleteRefusal(page, RESTART_ELSEWHERE, path);
             else if (why != LISTED_MISSING) {
@@ -140,6 +153,7 @@ static constexpr ListPageDef HiddenPage()
     page.cell = Cell;
     page.menu = Menu;
     page.command = Command;
+    page.elevatedVerb = ElevatedVerbOf;
     return page;
 }
 constexpr ListPageDef g_hiddenPage = HiddenPage();

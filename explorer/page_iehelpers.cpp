@@ -6,6 +6,7 @@
 #include "addons.h"
 #include "browserentries.h"
 #include "dialogs_pages.h"
+#include "elevate.h"
 #include "entrylist.h"
 #include "listpage.h"
 #include "pagecommands.h"
@@ -13,6 +14,7 @@
 #include "pathutil.h"
 #include "resstring.h"
 #include <cstdio>
+#include <vector>
 
 static const char* KindName(int type)
 {
@@ -82,24 +84,36 @@ static HMENU Menu(int index)
     return menu;
 }
 
+static int ElevatedVerbOf(int index, int command)
+{
+    const EntryRecord* r = GetEntry(index);
+    return command == IDC_PAGE_REMOVE && r && !IsBrowserSetting(r->type) ? ELEVATED_ADDON_REMOVE : 0;
+}
+
 static int Command(HWND page, int command)
 {
     if (command != IDC_PAGE_REMOVE)
         return 0;
-    int entries[MAX_ENTRIES];
-    int count = SelectedListEntries(page, entries, MAX_ENTRIES);
+    int indexes[MAX_ENTRIES];
+    int count = SelectedListEntries(page, indexes, MAX_ENTRIES);
     if (!count) {
         NoSelectionMessage(page);
         return 1;
     }
+    // Copies: an elevated removal may read the list again.
+    std::vector<std::pair<int, EntryRecord>> entries;
+    for (int i = 0; i < count; i++)
+        if (const EntryRecord* r = GetEntry(indexes[i]))
+            entries.push_back({indexes[i], *r});
     ClearWriteRefusal();
     bool failed = false;
-    for (int i = 0; i < count; i++) {
-        const EntryRecord* r = GetEntry(entries[i]);
-        if (r && IsBrowserSetting(r->type)) {
-            AskResString(page, 1600, r->title, MB_OK | MB_ICONINFORMATION);
-        } else if (r && AskResString(page, 698, r->title, MB_YESNO | MB_ICONQUESTION) == IDYES &&
-                   !RemoveAddOn(r->command, entries[i])) {
+    for (const auto& [index, r] : entries) {
+        if (IsBrowserSetting(r.type)) {
+            AskResString(page, 1600, r.title, MB_OK | MB_ICONINFORMATION);
+        } else if (AskResString(page, 698, r.title, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        } else if (NeedsElevationFor(ELEVATED_ADDON_REMOVE, r)) {
+            RunElevated(page, ELEVATED_ADDON_REMOVE, r);   // the copy tells its own failure
+        } else if (!RemoveAddOn(r.command, index)) {
             NoteActionFailure();
             failed = true;
         }
@@ -140,6 +154,7 @@ static constexpr ListPageDef IeHelpersPage()
     page.status = Status;
     page.menu = Menu;
     page.command = Command;
+    page.elevatedVerb = ElevatedVerbOf;
     return page;
 }
 constexpr ListPageDef g_ieHelpersPage = IeHelpersPage();

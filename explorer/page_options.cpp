@@ -4,7 +4,6 @@
 #include "dialogs_options.h"
 #include "dialogs_pages.h"
 #include "historydialog.h"
-#include "hijacklog.h"
 #include "options.h"
 #include "pageframe.h"
 #include "pages.h"
@@ -12,10 +11,8 @@
 #include "platform.h"
 #include "policy.h"
 #include "policyui.h"
-#include "regexport.h"
-#include "reportlog.h"
+#include "reportsave.h"
 #include "resstring.h"
-#include "savedlist.h"
 #include "sharedui.h"
 #include "shellrun.h"
 #include "sysfiles.h"
@@ -224,13 +221,13 @@ static INT_PTR Command(HWND page, int id)
         AskArea(page, id);
         return TRUE;
     case IDC_OPTIONS_LOG:
-        WriteReportLog();
+        SaveReport(page, REPORT_LOG);
         return TRUE;
     case IDC_OPTIONS_SPREADSHEET:
-        WriteSavedList();
+        SaveReport(page, REPORT_LIST);
         return TRUE;
     case IDC_OPTIONS_HIJACK_LOG:
-        WriteHijackScanLog();
+        SaveReport(page, REPORT_HIJACK);
         return TRUE;
     case IDC_OPTIONS_VIEW_HOSTS:
         ViewHostsFile(page);
@@ -239,7 +236,7 @@ static INT_PTR Command(HWND page, int id)
         ShowHistoryDialog(page);
         return TRUE;
     case IDC_OPTIONS_EXPORT:
-        ExportSettings(page);
+        SaveReport(page, REPORT_SETTINGS);
         return TRUE;
     case IDC_OPTIONS_RESTORE_DELAYED:
         RestoreAllDelayed();

@@ -1,6 +1,7 @@
 // The Scheduled Tasks page: the work items of the Task Scheduler and the tasks of its 2.0
 // service, which can also be switched off and on.
 #include "dialogs_pages.h"
+#include "elevate.h"
 #include "writefault.h"
 #include "refusal.h"
 #include "entrylist.h"
@@ -14,6 +15,7 @@
 #include "sysmessage.h"
 #include "taskactions.h"
 #include "tasks.h"
+#include <vector>
 
 static void Cell(int index, int column, char* out, int capacity)
 {
@@ -65,31 +67,64 @@ static bool Changed(HWND page, HRESULT hr)
     return false;
 }
 
+static int VerbOf(const EntryRecord& r, int command)
+{
+    switch (command) {
+    case IDC_PAGE_REMOVE: return ELEVATED_TASK_REMOVE;
+    case IDC_STARTUP_ENABLE: return r.tag & TASK_TAG_SERVICE ? ELEVATED_TASK_ENABLE : 0;
+    case IDC_STARTUP_DISABLE: return r.tag & TASK_TAG_SERVICE ? ELEVATED_TASK_DISABLE : 0;
+    }
+    return 0;
+}
+
+static int ElevatedVerbOf(int index, int command)
+{
+    const EntryRecord* r = GetEntry(index);
+    return r ? VerbOf(*r, command) : 0;
+}
+
+// The change, by the elevated copy when the task store needs rights this process lacks (the
+// copy tells its own failure).
+static bool Change(HWND page, int verb, const EntryRecord& r)
+{
+    if (NeedsElevationFor(verb, r))
+        return RunElevated(page, verb, r) > 0;
+    switch (verb) {
+    case ELEVATED_TASK_REMOVE: return Changed(page, RemoveScheduledTask(r.title));
+    case ELEVATED_TASK_ENABLE: return Changed(page, SetScheduledTaskEnabled(r.title, 1));
+    case ELEVATED_TASK_DISABLE: return Changed(page, SetScheduledTaskEnabled(r.title, 0));
+    }
+    return false;
+}
+
 static int Command(HWND page, int command)
 {
     if (command != IDC_PAGE_REMOVE && command != IDC_STARTUP_ENABLE &&
         command != IDC_STARTUP_DISABLE)
         return 0;
-    int entries[MAX_ENTRIES];
-    int count = SelectedListEntries(page, entries, MAX_ENTRIES);
+    int indexes[MAX_ENTRIES];
+    int count = SelectedListEntries(page, indexes, MAX_ENTRIES);
     if (!count) {
         NoSelectionMessage(page);
         return 1;
     }
-    if (command != IDC_PAGE_REMOVE) {
-        for (int i = 0; i < count; i++)
-            if (const EntryRecord* r = GetEntry(entries[i]))
-                if (r->tag & TASK_TAG_SERVICE)   // a work item has no switch
-                    Changed(page, SetScheduledTaskEnabled(r->title, command == IDC_STARTUP_ENABLE));
-        RefillListPage(page);
-        return 1;
-    }
-    for (int i = 0; i < count; i++) {
-        const EntryRecord* r = GetEntry(entries[i]);
-        if (!r || AskResString(page, 687, r->title, MB_YESNO | MB_ICONQUESTION) != IDYES)
-            continue;
-        if (Changed(page, RemoveScheduledTask(r->title)))
-            DeleteRegValue(HKEY_CURRENT_USER, KX_KEY "\\Tasks", r->title);
+    // Copies: an elevated change may read the list again.
+    std::vector<EntryRecord> entries;
+    for (int i = 0; i < count; i++)
+        if (const EntryRecord* r = GetEntry(indexes[i]))
+            entries.push_back(*r);
+    for (const EntryRecord& r : entries) {
+        int verb = VerbOf(r, command);
+        if (!verb)
+            continue;   // a work item has no switch
+        if (command == IDC_PAGE_REMOVE) {
+            if (AskResString(page, 687, r.title, MB_YESNO | MB_ICONQUESTION) != IDYES)
+                continue;
+            if (Change(page, verb, r))
+                DeleteRegValue(HKEY_CURRENT_USER, KX_KEY "\\Tasks", r.title);
+        } else {
+            Change(page, verb, r);
+        }
     }
     RefillListPage(page);
     return 1;
@@ -119,6 +154,7 @@ static constexpr ListPageDef ScheduledPage()
     page.cell = Cell;
     page.menu = Menu;
     page.command = Command;
+    page.elevatedVerb = ElevatedVerbOf;
     return page;
 }
 constexpr ListPageDef g_scheduledPage = ScheduledPage();

@@ -426,6 +426,11 @@ HMENU BuildStartupMenu(int index)
         else
             AppendMenuRes(menu, IDC_STARTUP_DISABLE, 633, "&Disable");
         AppendMenuRes(menu, IDM_PAGE_DELETE_ON_REBOOT, 801, "Delete &File on Reboot");
+        if (NeedsElevation(*r))
+            for (int command : {IDC_PAGE_REMOVE, IDC_STARTUP_ENABLE, IDC_STARTUP_DISABLE})
+                MarkMenuShield(menu, command);
+        if (NeedsElevationFor(ELEVATED_DELETE_AT_RESTART, *r))
+            MarkMenuShield(menu, IDM_PAGE_DELETE_ON_REBOOT);
     }
     AppendMenuTail(menu);
     return menu;

@@ -1,4 +1,5 @@
 #include "pagecommands.h"
+#include "elevate.h"
 #include "writefault.h"
 #include "refusal.h"
 #include "dialogs_pages.h"
@@ -113,6 +114,12 @@ int DeleteEntryFileOnReboot(HWND page, int index)
     }
     if (AskResString(page, 800, file.c_str(), MB_YESNO | MB_ICONSTOP) != IDYES)
         return 0;
+    if (NeedsElevationFor(ELEVATED_DELETE_AT_RESTART, *r)) {
+        // The rename list lives in HKLM: the elevated copy says itself why it failed.
+        EntryRecord named = *r;
+        lstrcpynA(named.command, file.c_str(), sizeof(named.command));
+        return RunElevated(page, ELEVATED_DELETE_AT_RESTART, named) > 0;
+    }
     ClearWriteRefusal();
     int result = DeleteFileAtRestart(file.c_str());
     if (result < 0) {

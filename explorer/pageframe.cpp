@@ -4,6 +4,7 @@
 #include "dpi.h"
 #include "entrylist.h"
 #include "keys.h"
+#include "onlineinfo.h"
 #include "options.h"
 #include "pages.h"
 #include "platform.h"
@@ -34,7 +35,6 @@ static const char kPressedProp[] = "KxPressed";
 static const char kCommandProp[] = "KxCommand";
 
 // Where the maker keeps the help pages that are not installed locally.
-static const char kHelpSite[] = "http://www.orvane.com/kestrix/help/";
 
 static HWND SheetOf(HWND page) { return GetParent(page); }
 
@@ -299,7 +299,7 @@ void RunHelp(HWND owner, int commandId)
         return;
     }
     char address[512];
-    snprintf(address, sizeof(address), "%s%s", kHelpSite, name);
+    snprintf(address, sizeof(address), "%s%s", KX_HELP_SITE, name);
     OpenWebAddress(owner, address);
 }
 

@@ -19,7 +19,7 @@
 #include "pathutil.h"
 #include "patroltime.h"
 #include "registry.h"
-#include "reportlog.h"
+#include "reportsave.h"
 #include "resstring.h"
 #include "runactions.h"
 #include "sharedui.h"
@@ -267,7 +267,7 @@ int StartupCommand(HWND page, int command)
     case IDOK:
     case IDC_PAGE_INFO: Info(page); return 1;
     case IDCANCEL: return 1;
-    case IDM_PAGE_REPORT: WriteReportLog(); return 1;
+    case IDM_PAGE_REPORT: SaveReport(page, REPORT_LOG); return 1;
     case IDC_STARTUP_ENABLE: DisableOrEnable(page, 0); return 1;
     case IDC_STARTUP_DISABLE: DisableOrEnable(page, 1); return 1;
     case IDC_PAGE_REMOVE: Remove(page); return 1;

@@ -139,6 +139,7 @@ static const struct {
     {30, "REMOVE_WinLogonNotify", false},
     {31, "LOG_UNKNOWN", false},
     {32, "FILETYPE_Restore", false},
+    {33, "FILETYPE_Accept", false},
 };
 
 int RunKeyOfCode(int code, HKEY* root, const char** path, REGSAM* view)

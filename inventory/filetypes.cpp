@@ -188,9 +188,12 @@ int SnapshotFileType(const char* extensionWithDot, int kind)
     if (!classKey || !ResolveText(extensionWithDot, kind, cls, command))
         return 0;
     cls.resize(cls.size() < 259 ? cls.size() : 259);
-    // A machine class is kept where only administrators write; a copy of the monitor that
-    // may not write there keeps watching with the user's own record, as earlier builds did.
-    if (kind == FT_CLASS && WriteClassSnapshot(extensionWithDot, cls, command)) {
+    // A machine class is kept where only administrators write, or not at all: a record in
+    // the user's own key is one any program of his could rewrite before an elevated restore
+    // writes it into the machine's classes. A refusal is noted for the caller to tell.
+    if (kind == FT_CLASS) {
+        if (!WriteClassSnapshot(extensionWithDot, cls, command))
+            return 0;
         DeleteRegValue(HKEY_CURRENT_USER, classKey, extensionWithDot);
         return 1;
     }

@@ -25,7 +25,9 @@ int ResolveFileType(const char* extension, int kind, char* className /*260*/,
 int ListFileTypes();
 // The snapshot-of-class key of a kind, nullptr for another number.
 const char* SnapshotClassKey(int kind);
-// Records the present class and command of one kind; 1 when it resolved.
+// Records the present class and command of one kind; 1 when it resolved and was kept. A
+// machine class is kept only in the machine's data folder: 0 with the refusal noted when
+// that folder refuses the write.
 int SnapshotFileType(const char* extensionWithDot, int kind);
 // Snapshot class and command recorded for an extension and kind (empty when none). The
 // command is the one to put back: as it was written, or re-quoted when only its quote-free

@@ -91,7 +91,15 @@ static int EnumerateNt(ProcessVisitor visitor, void* arg)
     DWORD count = returned / sizeof(DWORD);
     for (DWORD i = 0; i < count; i++) {
         char path[260] = "";
-        Handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]));
+        // The image name needs only the limited query right, which a standard user holds
+        // even over elevated programs; reading the module list needs the memory too.
+        DWORD pathSize = sizeof(path);
+        Handle limited(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ids[i]));
+        if (!limited || !QueryFullProcessImageNameA(limited.get(), 0, path, &pathSize))
+            path[0] = 0;
+        Handle process(path[0] ? nullptr
+                               : OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
+                                             ids[i]));
         if (process) {
             HMODULE first = nullptr;
             DWORD needed = 0;

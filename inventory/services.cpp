@@ -18,6 +18,9 @@
 #include <unordered_map>
 #include <vector>
 
+// What listing and naming services needs of the service manager: every user holds it.
+static const DWORD kManagerRead = SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE;
+
 namespace {
 
 UINT StartTypeString(int start)
@@ -276,7 +279,7 @@ int ListServices()
         g_listing.valid = false;
         return 0;
     }
-    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, kManagerRead));
     DisplayNames names;
     bool haveNames = ReadDisplayNames(manager.get(), &names);
     EachServiceKey(root.get(), [&](const char* name) {
@@ -337,7 +340,7 @@ void ReadServiceStates(ServiceStateTable* table)
     table->read = false;
     table->states.clear();
     table->texts.clear();
-    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, kManagerRead));
     if (!manager)
         return;
     std::vector<BYTE> buffer(64 * 1024);
@@ -395,7 +398,7 @@ int ServiceDisplayName(const char* keyName, char* out, int capacity)
 {
     if (capacity > 0)
         out[0] = 0;
-    ScHandle manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, kManagerRead));
     if (!manager)
         return 0;
     char name[4096];

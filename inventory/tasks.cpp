@@ -129,7 +129,8 @@ int EnsureScheduler()
     // Asked with query rights, which every user has; start rights, which a standard user
     // lacks, only for a service that is stopped.
     ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    ScHandle service(manager ? OpenServiceA(manager.get(), "Schedule", SERVICE_QUERY_STATUS)
+    ScHandle service(manager ? OpenServiceA(manager.get(), "Schedule",
+                                            SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG)
                              : nullptr);
     SERVICE_STATUS status;
     if (!service || !QueryServiceStatus(service.get(), &status))
@@ -137,6 +138,14 @@ int EnsureScheduler()
     if (status.dwCurrentState == SERVICE_RUNNING ||
         status.dwCurrentState == SERVICE_START_PENDING)
         return 0;
+    // A service switched off is not to be started: its start rights are not even asked for.
+    DWORD needed = 0;
+    QueryServiceConfigA(service.get(), nullptr, 0, &needed);
+    std::vector<BYTE> config(needed ? needed : 1);
+    if (needed && QueryServiceConfigA(service.get(), (QUERY_SERVICE_CONFIGA*)config.data(), needed,
+                                      &needed) &&
+        ((QUERY_SERVICE_CONFIGA*)config.data())->dwStartType == SERVICE_DISABLED)
+        return ERROR_SERVICE_DISABLED;
     ScHandle starter(OpenServiceA(manager.get(), "Schedule", SERVICE_START));
     if (!starter)
         return (int)GetLastError();

@@ -61,7 +61,8 @@ void CheckFileTypes()
         if (result == IDNO && !RestoreFileType(entry.detail, entry.tag))
             TellActionRefused(ACT_FILETYPE_RESTORE, TYPE_FILETYPE, entry.detail, stored,
                               GetLastError());
-        else if (result == IDYES)
-            SnapshotFileType(entry.detail, entry.tag);
+        else if (result == IDYES && !SnapshotFileType(entry.detail, entry.tag))
+            TellActionRefused(ACT_FILETYPE_ACCEPT, TYPE_FILETYPE, entry.detail, entry.command,
+                              GetLastError());
     }
 }

@@ -1,9 +1,11 @@
 #include "helppage.h"
 #include "monitorseams.h"
+#include "onlineinfo.h"
 #include "program.h"
 #include "resstring.h"
 #include <shellapi.h>
 #include <cstdio>
+#include <string>
 
 static int (*g_helpSeam)(HWND, int);
 
@@ -27,7 +29,10 @@ int OpenHelpPage(HWND owner, int pageId)
     char name[MAX_PATH], path[MAX_PATH];
     HelpFileName(pageId, name, sizeof(name));
     ProgramFilePath(name, path, sizeof(path));
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
-        return 0;
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        // A copy installed without its help pages shows them from the web, as the manager does.
+        std::string address = std::string(KX_HELP_SITE) + name;
+        return OpenWebPage(address.c_str());
+    }
     return (INT_PTR)ShellExecuteA(owner, "open", path, nullptr, ProgramFolder(), SW_SHOWNORMAL) > 32;
 }

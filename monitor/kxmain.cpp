@@ -1,4 +1,5 @@
 #include "kxmain.h"
+#include "optionswatch.h"
 #include "earlierdata.h"
 #include "alertevents.h"
 #include "eventlog.h"
@@ -140,10 +141,9 @@ static void OnCommand(HWND window, int command, LPARAM lParam)
         ShowRestartCommandView(g_monitorWindow);
         return;
     case 6053:
-        if (lParam)
-            TrayOperation(TRAY_DELETE, 0, 820);
-        else
-            TrayOperation(TRAY_ADD, 0, 820);
+        // The manager says the new choice before it writes it: it holds from now on.
+        g_options.HideRufo = lParam ? 1 : 0;
+        TrayOperation(lParam ? TRAY_DELETE : TRAY_ADD, 0, 820);
         return;
     default:
         if (const char* pageSwitch = ExplorerSwitchForCommand(command))
@@ -241,12 +241,24 @@ int MonitorMain(HINSTANCE instance, const char* commandLine, int)
 
     MSG msg = {};
     int result = 0;
+    OptionsWatchStart();
     for (bool quit = false; !quit;) {
-        // Change notifications of the autostart locations wake the loop as messages do.
+        // Change notifications of the autostart locations and of the options wake the loop
+        // as messages do.
         DWORD count = (DWORD)RealtimeHandleCount();
-        DWORD woke = MsgWaitForMultipleObjects(count, RealtimeHandles(), FALSE,
-                                               RealtimeWaitTimeout(), QS_ALLINPUT);
-        if (woke < WAIT_OBJECT_0 + count)
+        HANDLE handles[MAXIMUM_WAIT_OBJECTS];
+        CopyMemory(handles, RealtimeHandles(), count * sizeof(HANDLE));
+        HANDLE options = OptionsWatchEvent();
+        if (options && count < MAXIMUM_WAIT_OBJECTS - 1)
+            handles[count] = options;
+        else
+            options = nullptr;
+        DWORD waited = count + (options ? 1 : 0);
+        DWORD woke = MsgWaitForMultipleObjects(waited, handles, FALSE, RealtimeWaitTimeout(),
+                                               QS_ALLINPUT);
+        if (options && woke == WAIT_OBJECT_0 + count)
+            OptionsWatchOnSignal();
+        else if (woke < WAIT_OBJECT_0 + count)
             RealtimeOnSignal((int)(woke - WAIT_OBJECT_0));
         else if (woke == WAIT_FAILED)
             WaitMessage();   // a handle went bad: wait on messages alone rather than spin
@@ -263,6 +275,7 @@ int MonitorMain(HINSTANCE instance, const char* commandLine, int)
         if (!quit)
             RealtimeServeWaiting();
     }
+    OptionsWatchStop();
     if (IsWindow(window))
         DestroyWindow(window);
     DeleteAlertFonts();

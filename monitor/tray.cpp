@@ -15,7 +15,8 @@ int IdleTrayIcon() { return GetOption("TrayIcon", DefaultTrayIcon()); }
 
 int TrayOperation(int operation, int iconId, int tipStringId)
 {
-    if (g_options.HideRufo == 1)
+    // A hidden icon is never shown again by the patrol; taking it away is always allowed.
+    if (g_options.HideRufo == 1 && operation != TRAY_DELETE)
         return 0;
     char tip[64];
     if (!LoadResString(tipStringId, tip, sizeof(tip)))

@@ -240,6 +240,13 @@ int ShowOnlineInformation(int type, const char* programPath, const char* title)
     return OpenInInternetExplorer(address);
 }
 
+int OpenWebPage(const char* address)
+{
+    if (FindAolClientWindow() && OpenInAol(address))
+        return 1;
+    return ShellOpen(address);
+}
+
 int ShowEntryOnlineInformation(int index)
 {
     const EntryRecord* entry = GetEntry(index);

@@ -6,6 +6,8 @@
 
 // The one host of the information service.
 #define KX_INFO_HOST "http://info.orvane.com"
+// Where the help pages are on the web, for a copy installed without them.
+#define KX_HELP_SITE "http://www.orvane.com/kestrix/help/"
 
 enum InfoForm {
     INFO_BASIC,      // /cgi-bin/vantainfo.pl, option VantaFormat 0
@@ -34,5 +36,8 @@ int KnowledgePage(const char* fileName, char* out, int capacity);
 // Opens the knowledge page or hands the address to AOL or the browser (option VantaFormat
 // picks the form). 1 when something was opened.
 int ShowOnlineInformation(int type, const char* programPath, const char* title);
+// Opens a web address: in AOL's own browser while it runs, else through the shell. 1 when
+// something took it.
+int OpenWebPage(const char* address);
 // The same for the entry at index of the entry list; 0 when there is no such entry.
 int ShowEntryOnlineInformation(int index);

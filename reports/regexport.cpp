@@ -156,23 +156,3 @@ int ExportSettingsTo(const char* path)
     return FinishReportFile(file, bytes);
 }
 
-int ExportSettings(HWND owner)
-{
-    char user[228] = "";
-    DWORD length = sizeof(user);
-    GetUserNameA(user, &length);
-    char name[300], path[MAX_PATH + 300];
-    snprintf(name, sizeof(name), "%s-Kestrix.reg", user);
-    if (!ReportFilePath(name, path, sizeof(path)))
-        return 0;
-    if (!ExportSettingsTo(path))
-        return 0;
-    char longPath[MAX_PATH + 300], format[512] = "", text[1024];
-    if (!GetLongPathNameA(path, longPath, sizeof(longPath)))
-        lstrcpynA(longPath, path, sizeof(longPath));
-    LoadResString(854, format, sizeof(format));
-    const char* values[1] = {longPath};
-    FillTextSlots(format, values, 1, text, sizeof(text));
-    KxMessageBox(owner, text, MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
-    return 1;
-}

@@ -6,6 +6,3 @@
 // Writes HKCU Software\Orvane\Kestrix and HKLM SOFTWARE\Orvane, every subkey and value in its
 // own type, to path; 1 when written.
 int ExportSettingsTo(const char* path);
-// "<program folder>\<user name>-Kestrix.reg", then the message that says where it is.
-// 0 when the file cannot be written (nothing shown).
-int ExportSettings(HWND owner);

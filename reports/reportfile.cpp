@@ -1,6 +1,7 @@
 #include "reportfile.h"
 #include "datafolder.h"
 #include "registry.h"
+#include "writefault.h"
 #include <shellapi.h>
 #include <cstdarg>
 #include <cstdio>
@@ -33,6 +34,8 @@ void AppendF(std::string& out, const char* format, ...)
 
 HANDLE CreateReportFile(const char* path)
 {
+    if (FileWriteFails(path))
+        return INVALID_HANDLE_VALUE;
     return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_ARCHIVE, nullptr);
 }

@@ -221,14 +221,3 @@ int WriteReportLogTo(const char* path, int html)
     return written;
 }
 
-int WriteReportLog()
-{
-    int html = GetOption("Format", 0) == 0;
-    char path[MAX_PATH + 32];
-    if (!ReportFilePath(html ? "KestrixLog.html" : "KestrixLog.txt", path, sizeof(path)))
-        return 0;
-    if (!WriteReportLogTo(path, html))
-        return 0;
-    ShellOpen(path);
-    return 1;
-}

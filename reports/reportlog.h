@@ -5,8 +5,5 @@
 
 // Writes the report to path in the given form (html 1 or text 0); 1 when written.
 int WriteReportLogTo(const char* path, int html);
-// KestrixLog.html or KestrixLog.txt (option Format) in the program folder, written and
-// opened; 1 when written.
-int WriteReportLog();
 // The system-information block; html selects "<br>" line ends, bold labels and escaping.
 void SystemInformation(std::string& out, int html);

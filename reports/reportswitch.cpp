@@ -5,6 +5,7 @@
 #include "sysmessage.h"
 #include <objbase.h>
 #include <windows.h>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -67,13 +68,24 @@ int RunReportSwitch(const char* commandLine, int* exitCode)
         return 1;
     }
     HRESULT com = CoInitialize(nullptr);   // the scheduled tasks are read through COM
+    SetLastError(0);
     int written = log    ? WriteHijackScanLogTo(path.c_str())
                   : list ? WriteSavedListTo(path.c_str())
                          : WriteReportLogTo(path.c_str(), 1);
+    DWORD error = GetLastError();
     if (SUCCEEDED(com))
         CoUninitialize();
-    if (!written)
-        Complain("Cannot write " + path + ".");
+    if (!written) {
+        // The script that asked learns why, not only that.
+        char reason[512] = "";
+        if (!error || !FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, error, 0, reason, sizeof(reason), nullptr))
+            snprintf(reason, sizeof(reason), "Error %lu", (unsigned long)error);
+        std::string text = reason;
+        while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
+            text.pop_back();
+        Complain("Cannot write " + path + ": " + text);
+    }
     *exitCode = written ? 0 : 1;
     return 1;
 }

@@ -120,13 +120,3 @@ int WriteSavedListTo(const char* path)
     return written;
 }
 
-int WriteSavedList()
-{
-    char path[MAX_PATH + 32];
-    if (!ReportFilePath("KestrixLog.csv", path, sizeof(path)))
-        return 0;
-    if (!WriteSavedListTo(path))
-        return 0;
-    ShellOpen(path);
-    return 1;
-}

@@ -3,5 +3,3 @@
 
 // Writes the list to path (replacing it); 1 when written.
 int WriteSavedListTo(const char* path);
-// KestrixLog.csv in the program folder, written and opened; 1 when written.
-int WriteSavedList();

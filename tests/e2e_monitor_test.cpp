@@ -151,16 +151,21 @@ TEST_F(MonitorE2eTest, MissingExplorerGivesMessage795AndTheMonitorKeepsRunning)
     EXPECT_EQ(WaitExit(monitor), 0);
 }
 
-TEST_F(MonitorE2eTest, HiddenIconGivesNoTrayRecordAndCommand6053CannotAddOne)
+TEST_F(MonitorE2eTest, HiddenIconGivesNoTrayRecordUntilTheManagerShowsItAgain)
 {
     WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "HideRufo", "1");
-    int monitor = StartMonitor();
-    // Commands are handled in order: the exit comes after the request to show the icon.
-    EXPECT_EQ(Drive("wait Kestrix - 5000 command 6053 0 command 6030 0"), 0);
-    EXPECT_EQ(WaitExit(monitor), 0);
-    std::string trace = Trace();
-    EXPECT_NE(trace.find("Application Exit"), std::string::npos);
-    EXPECT_EQ(trace.find("Tray Message"), std::string::npos) << trace;
+    for (bool shown : {false, true}) {
+        SCOPED_TRACE(shown ? "shown again" : "hidden");
+        int monitor = StartMonitor();
+        // Commands are handled in order: the exit comes after the request to show the icon.
+        EXPECT_EQ(Drive(shown ? "wait Kestrix - 5000 command 6053 0 command 6030 0"
+                              : "wait Kestrix - 5000 command 6030 0"),
+                  0);
+        EXPECT_EQ(WaitExit(monitor), 0);
+        std::string trace = Trace();
+        EXPECT_NE(trace.find("Application Exit"), std::string::npos);
+        EXPECT_EQ(shown, trace.find("Tray Message") != std::string::npos) << trace;
+    }
 }
 
 }   // namespace

@@ -2,16 +2,19 @@
 // runs without its modal loop, and a second thread answers the modal dialogs the page opens.
 #include "kxtest.h"
 #include "waits.h"
+#include "../explorer/elevate.h"
 #include "../explorer/explorerseams.h"
 #include "../explorer/historydialog.h"
 #include "../explorer/page_options.h"
 #include "../explorer/pages.h"
 #include "../explorer/patroltime.h"
 #include "../explorer/policyui.h"
+#include "../explorer/reportsave.h"
 #include "../explorer/sheet.h"
 #include "../explorer/shellrun.h"
 #include "dialogs_options.h"
 #include "dialogs_pages.h"
+#include "elevation.h"
 #include "entrylist.h"
 #include "history.h"
 #include "keys.h"
@@ -225,9 +228,14 @@ TEST_F(OptionsTest, EachCheckBoxWritesItsOptionAndTheMonitorHearsOfTheTrayIcon)
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "Kestrix"));
     EXPECT_EQ((UINT)BST_UNCHECKED, IsDlgButtonChecked(page, IDC_OPTIONS_AUTORUN));
 
-    // The report and export buttons write their reports (no viewer is started); the export
-    // tells where its file went.
+    // The report and export buttons write their reports where Save As offers them, the
+    // user's Documents folder (no viewer is started); the export tells where its file went.
     SetReportShellHook([](const char*, const char*) { return 1; });
+    SetSaveDialogHook([](OPENFILENAMEA* dialog) -> BOOL {
+        std::string path = std::string(dialog->lpstrInitialDir) + "\\" + dialog->lpstrFile;
+        lstrcpynA(dialog->lpstrFile, path.c_str(), dialog->nMaxFile);
+        return TRUE;
+    });
     for (int id : {IDC_OPTIONS_LOG, IDC_OPTIONS_HIJACK_LOG, IDC_OPTIONS_SPREADSHEET})
         SendMessageA(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
     {
@@ -236,6 +244,7 @@ TEST_F(OptionsTest, EachCheckBoxWritesItsOptionAndTheMonitorHearsOfTheTrayIcon)
         EXPECT_TRUE(answer.Found());
     }
     SetReportShellHook(nullptr);
+    SetSaveDialogHook(nullptr);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempPath("HijackKestrix.log").c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempPath("KestrixLog.csv").c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempPath("KestrixLog.html").c_str()));
@@ -481,6 +490,40 @@ TEST_F(OptionsTest, HistoryRestoresEachReversibleKindThroughTheRealActions)
         EXPECT_TRUE(kind.back(path)) << kind.title;
         EXPECT_GT(rowsAfter, 0) << kind.title << ": the list is read again, the event stays";
     }
+}
+
+namespace {
+std::vector<std::string> g_elevatedLines;
+int RunElevatedHere(const char*, const char* parameters)
+{
+    g_elevatedLines.push_back(parameters);
+    int exitCode = -5;
+    EXPECT_EQ(1, RunElevatedSwitch(parameters, &exitCode));
+    return exitCode;
+}
+}   // namespace
+
+// Without administrator rights a machine entry's removal is undone by the elevated copy.
+TEST_F(OptionsTest, HistoryPutsAMachineEntryBackThroughTheElevatedCopy)
+{
+    const std::string path = TempPath("kxhistmachine.exe");
+    SaveValue(HKEY_LOCAL_MACHINE, kRunKey, "KxHistMachine");
+    WriteValueText(HKEY_LOCAL_MACHINE, kRunKey, "KxHistMachine", path);
+    ASSERT_TRUE(DeleteRunProgram("KxHistMachine", path.c_str(), "", MACHINE_RUN));
+    SetElevatedOverride(0);
+    SetElevatedRunner(RunElevatedHere);
+    g_elevatedLines.clear();
+    InHistory([&](HWND dialog, HWND list) {
+        for (int r = 0; r < Rows(list); r++)
+            if (Cell(list, r, 0) == "KxHistMachine")
+                SelectRow(list, r);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HISTORY_RESTORE, BN_CLICKED), 0);
+    });
+    SetElevatedOverride(-1);
+    SetElevatedRunner(nullptr);
+    ASSERT_EQ(1u, g_elevatedLines.size());
+    EXPECT_EQ(0u, g_elevatedLines[0].find("-Elevated 12 1 ")) << g_elevatedLines[0];
+    EXPECT_EQ(path, ReadValueText(HKEY_LOCAL_MACHINE, kRunKey, "KxHistMachine"));
 }
 
 TEST_F(OptionsTest, BrokenHistoryListsWhatItCanAndClearEmptiesIt)

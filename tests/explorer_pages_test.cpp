@@ -4,6 +4,7 @@
 #include "browserentries.h"
 #include "kxtest.h"
 #include "waits.h"
+#include "../explorer/elevate.h"
 #include "../explorer/explorerseams.h"
 #include "../explorer/infodialog.h"
 #include "../explorer/listpage.h"
@@ -17,6 +18,7 @@
 #include "delaystart.h"
 #include "dialogs_info.h"
 #include "dialogs_pages.h"
+#include "elevation.h"
 #include "entrylist.h"
 #include "filetypes.h"
 #include "keys.h"
@@ -33,6 +35,7 @@
 #include "watched_items.h"
 #include "winpos.h"
 #include <commctrl.h>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -161,6 +164,8 @@ protected:
         SetShellRunHook(nullptr);
         SetProgramInfoHook(nullptr);
         SetAddOnCommandRunner(nullptr);
+        SetElevatedOverride(-1);
+        SetElevatedRunner(nullptr);
         SetTaskItemWait(1000);
         DeleteFileA(TaskJobPath(kTask).c_str());
         RemoveServiceTask(L"KxPageFolder", L"KxPageLogon");
@@ -462,6 +467,118 @@ TEST_F(PagesTest, PageActionsChangeTheMachineAndRefillTheList)
     SendMessageA(List(), LVM_DELETEALLITEMS, 0, 0);
     EXPECT_EQ(0, OpenSheet(nullptr, PAGE_TASKS));
     EXPECT_GT(Rows(List()), 0);
+}
+
+std::vector<std::string> g_elevated;
+int g_elevatedAnswer;   // -1 declined, ELEVATED_NOT_STARTED, else the copy runs here
+int RunInProcess(const char*, const char* parameters)
+{
+    g_elevated.push_back(parameters);
+    if (g_elevatedAnswer == ELEVATED_NOT_STARTED)
+        SetLastError(ERROR_ACCESS_DENIED);
+    if (g_elevatedAnswer < 0)
+        return g_elevatedAnswer;
+    int exitCode = -5;
+    EXPECT_EQ(1, RunElevatedSwitch(parameters, &exitCode));
+    return exitCode;
+}
+
+// The item carries the shield picture, or "(administrator)" where there is none.
+bool MenuItemShielded(HMENU menu, int command)
+{
+    char text[256] = "";
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_BITMAP | MIIM_STRING;
+    item.dwTypeData = text;
+    item.cch = sizeof(text);
+    if (!GetMenuItemInfoA(menu, command, FALSE, &item))
+        return false;
+    return item.hbmpItem || std::string(text).find(Res(1700)) != std::string::npos;
+}
+
+// Without administrator rights each page's machine-wide action goes to the elevated copy,
+// whose button and menu item carry the shield; declined or not startable, nothing changes
+// (the second said); with the rights, no shield and nothing is relaunched.
+TEST_F(PagesTest, MachineActionsOfEveryPageGoThroughTheElevatedCopy)
+{
+    MakeFixtures();
+    SetElevatedRunner(RunInProcess);
+    const std::string bho = std::string(KX_BHO_KEY "\\") + kClsid;
+    auto hiddenAttribute = [&] { return (GetFileAttributesA(hidden_.c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0; };
+    static const char* const kRefused = "Windows refused this change";
+    const struct Case {
+        const char* name;
+        int page, column;
+        const char* row;
+        int command, menuItem, question, answer, verb;
+        const char* said;                 // start of the message after it, nullptr for none
+        std::function<bool()> changed;    // the machine as the action leaves it
+        bool expectChanged;
+    } kCases[] = {
+        {"unhide refused a start", PAGE_HIDDEN, 0, "kxpghidden.dat", IDC_PAGE_SPECIFIC,
+         IDM_PAGE_DELETE_FILE, 0, ELEVATED_NOT_STARTED, ELEVATED_UNHIDE, kRefused, [&] { return !hiddenAttribute(); }, false},
+        {"unhide declined", PAGE_HIDDEN, 0, "kxpghidden.dat", IDC_PAGE_SPECIFIC,
+         IDM_PAGE_DELETE_FILE, 0, -1,
+         ELEVATED_UNHIDE, nullptr, [&] { return !hiddenAttribute(); }, false},
+        {"unhide", PAGE_HIDDEN, 0, "kxpghidden.dat", IDC_PAGE_SPECIFIC,
+         IDM_PAGE_DELETE_FILE, 0, 0, ELEVATED_UNHIDE,
+         nullptr, [&] { return !hiddenAttribute(); }, true},
+        {"add-on removal", PAGE_IEHELPERS, 1, "kxpage.exe", IDC_PAGE_REMOVE,
+         IDC_PAGE_REMOVE, IDYES, 0, ELEVATED_ADDON_REMOVE, nullptr, [&] { return !KeyExists(HKEY_LOCAL_MACHINE, bho); }, true},
+        {"task removal", PAGE_SCHEDULED, 1, "kxpage.exe", IDC_PAGE_REMOVE,
+         IDC_PAGE_REMOVE, IDYES, 0, ELEVATED_TASK_REMOVE, nullptr,
+         [&] { return GetFileAttributesA(TaskJobPath(kTask).c_str()) == INVALID_FILE_ATTRIBUTES; }, true},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        SetElevatedOverride(0);
+        g_elevated.clear();
+        g_elevatedAnswer = c.answer;
+        Open(c.page);
+        int row = RowWith(List(), c.column, c.row);
+        ASSERT_GE(row, 0);
+        Select(List(), row);
+        const ListPageDef* def = FindListPage(c.page);
+        int index = ListRowEntry(List(), row);
+        for (int elevated : {1, 0}) {
+            SetElevatedOverride(elevated);
+            HMENU menu = ListPageMenu(*def, index);
+            EXPECT_EQ(!elevated, MenuItemShielded(menu, c.menuItem)) << "elevated " << elevated;
+            // The rename list of the next restart is the machine's on every page.
+            EXPECT_EQ(!elevated, MenuItemShielded(menu, IDM_PAGE_DELETE_ON_REBOOT));
+            EXPECT_FALSE(MenuItemShielded(menu, IDC_PAGE_INFO));
+            DestroyMenu(menu);
+        }
+        {
+            MessageWatch first(sheet_, c.question ? c.question : IDOK);
+            Command(c.command);
+            if (c.question || c.said) {
+                first.Wait();
+            } else {
+                EXPECT_FALSE(first.Stop()) << first.text;
+            }
+            if (c.said) {
+                EXPECT_NE(std::string::npos, first.text.find(c.said)) << first.text;
+            }
+        }
+        ASSERT_EQ(1u, g_elevated.size());
+        EXPECT_EQ(0u, g_elevated[0].find("-Elevated " + std::to_string(c.verb) + " ")) << g_elevated[0];
+        EXPECT_EQ(c.expectChanged, c.changed());
+        Close();
+    }
+
+    // With the rights the page acts itself.
+    SetElevatedOverride(1);
+    g_elevated.clear();
+    SetFileAttributesA(hidden_.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    Open(PAGE_HIDDEN);
+    Select(List(), RowWith(List(), 0, "kxpghidden.dat"));
+    Command(IDC_PAGE_SPECIFIC);
+    EXPECT_FALSE(hiddenAttribute());
+    EXPECT_TRUE(g_elevated.empty());
+    SetElevatedOverride(-1);
+    SetElevatedRunner(nullptr);
 }
 
 TEST_F(PagesTest, AddFileTypeRefusesABadExtensionAndWatchesAGoodOne)

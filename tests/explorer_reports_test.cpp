@@ -2,6 +2,12 @@
 // list's columns, the HTML report's escaping and links, the online-information address, and
 // the settings export restored through Wine's own regedit.
 #include "kxtest.h"
+#include "../explorer/reportsave.h"
+#include "datapaths.h"
+#include "message_watch.h"
+#include "program.h"
+#include "reportswitch.h"
+#include "writefault.h"
 #include "delaystart.h"
 #include "handles.h"
 #include "hijacklog.h"
@@ -780,4 +786,110 @@ TEST_F(ReportsTest, CommandLineWritesTheReportAndEndsWithItsExitCode)
     EXPECT_EQ(1, run("-WriteReport " + TempPath("missing\\r.html")));
     EXPECT_EQ(2, run("-WriteReport"));
     EXPECT_EQ(nullptr, FindWindowA("KestrixEx", nullptr));
+}
+
+namespace {
+std::string g_offeredName, g_offeredFolder, g_chosenPath;
+BOOL ChoosePath(OPENFILENAMEA* dialog)
+{
+    g_offeredName = dialog->lpstrFile;
+    g_offeredFolder = dialog->lpstrInitialDir ? dialog->lpstrInitialDir : "";
+    if (g_chosenPath.empty())
+        return FALSE;   // the user cancelled
+    lstrcpynA(dialog->lpstrFile, g_chosenPath.c_str(), dialog->nMaxFile);
+    return TRUE;
+}
+}   // namespace
+
+// Every report offers its usual name in the user's Documents folder; what the user picks is
+// written and opened (the settings export says where), a cancel writes nothing, and a folder
+// Windows refuses is told with the path, never silently dropped.
+TEST_F(ReportsTest, SaveAsOffersTheUsualNameInDocumentsAndARefusedWriteIsTold)
+{
+    SetSaveDialogHook(ChoosePath);
+    char documents[MAX_PATH] = "", user[228] = "";
+    ASSERT_TRUE(DocumentsFolder(documents, sizeof(documents)));
+    DWORD length = sizeof(user);
+    GetUserNameA(user, &length);
+    const std::string refused = std::string(ProgramFolder()) + "\\kx refused report";
+    const struct {
+        int kind;
+        const char* format;   // the Format option, for the report log
+        std::string name;
+        const char* begins;   // what the written file starts with
+    } kKinds[] = {
+        {REPORT_LOG, "0", "KestrixLog.html", "<html>"},
+        {REPORT_LOG, "1", "KestrixLog.txt", "Title\tProgram"},
+        {REPORT_LIST, "0", "KestrixLog.csv", ""},
+        {REPORT_HIJACK, "0", "HijackKestrix.log", "Log created by Kestrix version "},
+        {REPORT_SETTINGS, "0", std::string(user) + "-Kestrix.reg", "\xff\xfe"},
+    };
+    for (const auto& k : kKinds) {
+        SCOPED_TRACE(k.name);
+        WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Format", k.format);
+        g_opened.clear();
+
+        g_chosenPath.clear();
+        EXPECT_EQ(0, SaveReport(nullptr, k.kind));
+        EXPECT_EQ(k.name, g_offeredName);
+        EXPECT_EQ(documents, g_offeredFolder);
+        EXPECT_TRUE(g_opened.empty());
+
+        g_chosenPath = TempPath("chosen " + k.name);
+        {
+            MessageWatch where(nullptr, IDOK);
+            EXPECT_EQ(1, SaveReport(nullptr, k.kind));
+            if (k.kind == REPORT_SETTINGS) {
+                where.Wait();
+                EXPECT_NE(std::string::npos, where.text.find(g_chosenPath)) << where.text;
+            } else {
+                EXPECT_FALSE(where.Stop()) << where.text;
+                ASSERT_EQ(1u, g_opened.size());
+                EXPECT_EQ(g_chosenPath, g_opened[0].second);
+            }
+        }
+        EXPECT_EQ(0u, ReadTextFile(g_chosenPath).find(k.begins));
+
+        g_opened.clear();
+        g_chosenPath = refused;
+        SetDeniedPlaces(PLACE_PROGRAM_FOLDER);
+        {
+            MessageWatch told(nullptr, IDOK);
+            EXPECT_EQ(0, SaveReport(nullptr, k.kind));
+            told.Wait();
+            EXPECT_NE(std::string::npos, told.text.find(refused + " could not be written")) << told.text;
+        }
+        SetDeniedPlaces(0);
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(refused.c_str()));
+        EXPECT_TRUE(g_opened.empty());
+    }
+    SetSaveDialogHook(nullptr);
+}
+
+// The switches write where they are told; a place Windows refuses ends with exit code 1 and
+// the path and the system's reason on standard error.
+TEST_F(ReportsTest, ReportSwitchIntoARefusedPlaceSaysWhyAndFails)
+{
+    const std::string refused = std::string(ProgramFolder()) + "\\kx switch report.html";
+    const std::string errors = TempPath("errors.txt");
+    for (const char* name : {"-WriteReport", "-WriteLog", "-WriteList"}) {
+        SCOPED_TRACE(name);
+        Handle file(CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(file);
+        HANDLE before = GetStdHandle(STD_ERROR_HANDLE);
+        SetStdHandle(STD_ERROR_HANDLE, file.get());
+        SetDeniedPlaces(PLACE_PROGRAM_FOLDER);
+        int exitCode = -1;
+        int ran = RunReportSwitch((std::string(name) + " \"" + refused + "\"").c_str(), &exitCode);
+        SetDeniedPlaces(0);
+        SetStdHandle(STD_ERROR_HANDLE, before);
+        file.reset();
+        EXPECT_EQ(1, ran);
+        EXPECT_EQ(1, exitCode);
+        std::string said = ReadTextFile(errors);
+        EXPECT_EQ(0u, said.find("Cannot write " + refused + ": ")) << said;
+        EXPECT_GT(said.size(), ("Cannot write " + refused + ": \r\n").size()) << "the reason is given";
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(refused.c_str()));
+    }
 }

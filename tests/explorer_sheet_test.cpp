@@ -362,6 +362,19 @@ TEST_F(SheetTest, TheMachineEntriesAreChangedByAnElevatedCopyAndTheUsersHere)
     Open(PAGE_STARTUP);
     HWND list = List();
 
+    // The machine's entry carries the shield in its context menu, the user's does not.
+    for (const char* title : {machineTitle, "KxPageUser"}) {
+        HMENU menu = BuildStartupMenu(StartupRowEntry(list, RowOf(list, title)));
+        MENUITEMINFOA item = {};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_BITMAP;
+        ASSERT_TRUE(GetMenuItemInfoA(menu, IDC_STARTUP_DISABLE, FALSE, &item)) << title;
+        char text[128] = "";
+        GetMenuStringA(menu, IDC_STARTUP_DISABLE, text, sizeof(text), MF_BYCOMMAND);
+        bool shielded = item.hbmpItem || std::string(text).find(Res(1700)) != std::string::npos;
+        EXPECT_EQ(title == machineTitle, shielded) << title;
+        DestroyMenu(menu);
+    }
     Select(list, {RowOf(list, "KxPageUser")});
     Command(IDC_STARTUP_DISABLE);
     EXPECT_TRUE(g_elevated.empty()) << "the user's own entry needs no rights";
@@ -401,7 +414,7 @@ TEST_F(SheetTest, TheMachineEntriesAreChangedByAnElevatedCopyAndTheUsersHere)
 
     // A line this program does not write does nothing.
     int exitCode = 0;
-    for (const char* line : {"-Elevated 1 1 4B78", "-Elevated 3 1 4B78 - -", "-Elevated 1 1 4B7 - -",
+    for (const char* line : {"-Elevated 1 1 4B78", "-Elevated 99 1 4B78 - -", "-Elevated 1 1 4B7 - -",
                              "-Elevated 1 1 4B00 - -", "-Elevated 1 1 - - -"}) {
         EXPECT_EQ(1, RunElevatedSwitch(line, &exitCode)) << line;
         EXPECT_EQ(1, exitCode) << line;

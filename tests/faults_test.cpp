@@ -489,11 +489,14 @@ TEST_F(FaultsTest, MachineGuardDataLivesInTheMachineFolderAndEarlierDataFollowsI
     ReadFileTypeSnapshot(".kxf", FT_CLASS, snapshot, &command);
     EXPECT_STREQ("kxffile", snapshot);
     EXPECT_EQ("\"C:\\Tools\\viewer.exe\" \"%1\"", command);
-    // A new snapshot the machine folder refuses is still kept, for the watch; a restore from
-    // it is the administrator's to make.
+    // A new snapshot the machine folder refuses is refused and the reason kept for telling:
+    // nothing goes into the user's key, where any of his programs could rewrite what an
+    // elevated restore would later write into the machine's classes.
     WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxg", "", "kxffile");
-    EXPECT_EQ(1, SnapshotFileType(".kxg", FT_CLASS));
-    EXPECT_EQ("kxffile", Value(HKEY_CURRENT_USER, KX_EXT_KEY, ".kxg"));
+    ClearWriteRefusal();
+    EXPECT_EQ(0, SnapshotFileType(".kxg", FT_CLASS));
+    EXPECT_EQ((DWORD)ERROR_ACCESS_DENIED, LastWriteRefusal());
+    EXPECT_EQ("<none>", Value(HKEY_CURRENT_USER, KX_EXT_KEY, ".kxg"));
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kxg");
     SetDeniedPlaces(0);
 
@@ -502,9 +505,10 @@ TEST_F(FaultsTest, MachineGuardDataLivesInTheMachineFolderAndEarlierDataFollowsI
     EXPECT_EQ(TempPath("machine\\HOSTS"), path);
     EXPECT_EQ("earlier hosts copy", ReadTextFile(path));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((earlier + "\\HOSTS").c_str()));
-    EXPECT_EQ(2, AdoptEarlierClassSnapshots());
+    EXPECT_EQ(1, AdoptEarlierClassSnapshots());
     ASSERT_EQ(1, ReadClassSnapshot(".kxf", &cls, &command));
-    EXPECT_EQ("kxffile | C:\\Tools\\viewer.exe \"%1\"", cls + " | " + command) << "as written";
+    // The earlier record kept only the quote-free form: quoted again as a restore writes it.
+    EXPECT_EQ("kxffile | \"C:\\Tools\\viewer.exe\" \"%1\"", cls + " | " + command);
     EXPECT_EQ("<none>", Value(HKEY_CURRENT_USER, KX_EXT_KEY, ".kxf"));
     EXPECT_EQ(0, AdoptEarlierClassSnapshots()) << "nothing moves twice";
     // A user's program rewriting his own key no longer changes what a restore writes back.

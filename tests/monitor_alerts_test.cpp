@@ -9,6 +9,8 @@
 #include "monitorseams.h"
 #include "kxtest.h"
 #include "options.h"
+#include "onlineinfo.h"
+#include "reportfile.h"
 #include "resstring.h"
 #include "sounds.h"
 #include <mmsystem.h>
@@ -530,9 +532,6 @@ TEST_F(AlertTest, HelpPageFollowsPageIdAndLanguage)
     HelpFileName(6051, name, sizeof(name));
     uiLanguage = language;
     EXPECT_STREQ("de_helpme.html", name);
-    // No page in the program folder: nothing is opened.
-    SetHelpPageSeam(nullptr);
-    EXPECT_EQ(0, OpenHelpPage(nullptr, 6051));
 }
 
 // --- Sounds ---
@@ -612,3 +611,57 @@ TEST_F(SoundTest, MissingWaveFileFallsBackToTheBuiltInSound)
 }
 
 }  // namespace
+
+namespace {
+std::vector<std::string> g_webOpened;
+int RecordWeb(const char* verb, const char* target)
+{
+    g_webOpened.push_back(std::string(verb) + " " + target);
+    return 1;
+}
+}   // namespace
+
+// Every alert's information button hands the program to the online lookup, the alert's type
+// moved up by 1000 so that the service tells an alert from a listed entry.
+TEST_F(AlertTest, EveryInformationButtonOpensTheOnlineLookupOfItsProgram)
+{
+    SetReportShellHook(RecordWeb);
+    WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "VantaFormat", "0");
+    const struct {
+        int templateId, button, type;
+    } kAlerts[] = {
+        {ALERT_STARTUP, 1067, CURRENT_RUN}, {ALERT_DELAYED_BACK, 1067, CURRENT_RUN},
+        {ALERT_ADDON, 1067, TYPE_BHO},      {ALERT_TASK, 1067, TASK_SCHEDULED},
+        {ALERT_SERVICE, 1067, SERVICE_EXE}, {ALERT_HIDDEN, 1067, TYPE_HIDDEN},
+        {ALERT_FILETYPE, 1115, TYPE_FILETYPE},
+    };
+    for (const auto& a : kAlerts) {
+        SCOPED_TRACE(a.templateId);
+        g_webOpened.clear();
+        SetCurrentAlert(a.type, "FixtureValue", app_.c_str());
+        Answer(a.templateId, [&](HWND d) {
+            Press(d, a.button);
+            Press(d, IDYES);
+        });
+        ASSERT_EQ(1u, g_webOpened.size());
+        const std::string& opened = g_webOpened[0];
+        EXPECT_EQ(0u, opened.find("open " KX_INFO_HOST "/")) << opened;
+        EXPECT_NE(std::string::npos, opened.find("&Type=" + std::to_string(a.type + 1000) + "&")) << opened;
+        EXPECT_NE(std::string::npos, opened.find("program=KXFX_APP.EXE&")) << opened;
+    }
+    SetReportShellHook(nullptr);
+}
+
+// Without its help pages in the program folder the monitor opens them from the web.
+TEST_F(AlertTest, HelpWithoutItsLocalPageOpensTheWebPage)
+{
+    SetHelpPageSeam(nullptr);
+    SetReportShellHook(RecordWeb);
+    g_webOpened.clear();
+    char name[MAX_PATH];
+    HelpFileName(6051, name, sizeof(name));
+    EXPECT_EQ(1, OpenHelpPage(nullptr, 6051));
+    ASSERT_EQ(1u, g_webOpened.size());
+    EXPECT_EQ(std::string("open ") + KX_HELP_SITE + name, g_webOpened[0]);
+    SetReportShellHook(nullptr);
+}

@@ -16,6 +16,7 @@
 #include "monitorseams.h"
 #include "sysfileactions.h"
 #include "kxtest.h"
+#include "classsnapshot.h"
 #include "monitorstate.h"
 #include "options.h"
 #include "platform.h"
@@ -413,6 +414,7 @@ TEST_F(WatchChecksTest, ANoTheMachineRefusesChangesNothingAndSaysWhatToDo)
         std::function<void()> prepare, check;
         std::function<std::string()> observe;
         const char* historyLine;
+        int answer = IDNO;
     } rows[] = {
         {"add-on", PLACE_HKLM,
          [&] { AddHelper(kBhoNo, TestProgramFolder() + "\\kxfx_plain.exe"); },
@@ -431,6 +433,21 @@ TEST_F(WatchChecksTest, ANoTheMachineRefusesChangesNothingAndSaysWhatToDo)
          },
          [] { CheckFileTypes(); },
          [&] { return ReadValueText(HKEY_LOCAL_MACHINE, classCommand, ""); }, "FILETYPE"},
+        // Keeping the new program needs the machine's folder for its record: without it the
+        // old record stays (the user's key is no place for it) and the user is told.
+        {"file type kept", PLACE_PROGRAM_FOLDER | PLACE_MACHINE_FOLDER,
+         [&] {
+             WriteValueText(HKEY_LOCAL_MACHINE, classCommand, "", "C:\\Tools\\one.exe %1");
+             CheckFileTypes();
+             WriteValueText(HKEY_LOCAL_MACHINE, classCommand, "", "C:\\Tools\\two.exe %1");
+         },
+         [] { CheckFileTypes(); },
+         [&] {
+             std::string cls, command;
+             ReadClassSnapshot(".KXA", &cls, &command);
+             return cls + " | " + command + " | " + ReadValueText(HKEY_CURRENT_USER, KX_EXT_KEY, ".KXA");
+         },
+         "FILETYPE", IDYES},
         {"hidden file", PLACE_PROGRAM_FOLDER | PLACE_MACHINE_FOLDER,
          [&] {
              ListHiddenFiles();
@@ -450,7 +467,7 @@ TEST_F(WatchChecksTest, ANoTheMachineRefusesChangesNothingAndSaysWhatToDo)
         DeleteFileA(TempPath("history.txt").c_str());
         g_told.clear();
         g_asked.clear();
-        g_answers = {IDNO};
+        g_answers = {row.answer};
         SetDeniedPlaces(row.places);
         row.check();
         SetDeniedPlaces(0);
@@ -464,7 +481,7 @@ TEST_F(WatchChecksTest, ANoTheMachineRefusesChangesNothingAndSaysWhatToDo)
         // Allowed, the same answer does its work, quietly.
         g_told.clear();
         g_asked.clear();
-        g_answers = {IDNO};
+        g_answers = {row.answer};
         row.check();
         EXPECT_NE(before, row.observe());
         EXPECT_TRUE(g_told.empty());

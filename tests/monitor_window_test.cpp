@@ -3,6 +3,7 @@
 #include "alwaysrun.h"
 #include "keys.h"
 #include "monitorseams.h"
+#include "optionswatch.h"
 #include "registry.h"
 #include "voltexa.h"
 
@@ -93,18 +94,71 @@ TEST_F(MonitorWindowTest, DefaultIdleIconDependsOnThePlatform)
     EXPECT_EQ(IdleTrayIcon(), 159);
 }
 
-TEST_F(MonitorWindowTest, HiddenIconRefusesEveryTrayOperationAndCommand6053CannotAddIt)
+TEST_F(MonitorWindowTest, HiddenIconRefusesThePatrolsTrayOperationsAndCommand6053ShowsItAgain)
 {
     WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "HideRufo", "1");
     ReadAllOptions();
     Command(6025);
-    Command(6053, 0);
-    Command(6053, 1);
     Ticks(17);
     EXPECT_TRUE(g_trayCalls.empty());
     EXPECT_EQ(TrayOperation(TRAY_ADD, 0, 820), 0);
     // The patrol itself goes on.
     EXPECT_FALSE(g_checksRun.empty());
+    // The manager's choice holds both ways, whatever the monitor read at its start.
+    Command(6053, 0);
+    Command(6053, 1);
+    Ticks(17);
+    ASSERT_EQ(g_trayCalls.size(), 2u);
+    EXPECT_EQ(g_trayCalls[0].message, (DWORD)NIM_ADD);
+    EXPECT_EQ(g_trayCalls[1].message, (DWORD)NIM_DELETE);
+}
+
+// An option written by another program (the manager, a script, a policy) reaches the monitor
+// through its watch on the keys, with the tray icon hidden and shown as HideRufo says.
+TEST_F(MonitorWindowTest, AnOptionWrittenElsewhereIsReadAtOnceAndTheIconFollowsIt)
+{
+    Command(6025);
+    g_trayCalls.clear();
+    // Windows always has the policy folders; a fresh prefix may not.
+    CreateRegKey(HKEY_CURRENT_USER, "Software\\Policies");
+    CreateRegKey(HKEY_LOCAL_MACHINE, "Software\\Policies");
+    HANDLE changed = OptionsWatchStart();
+    ASSERT_NE(nullptr, changed);
+    const std::string userPolicy = "Software\\Policies\\Orvane\\Kestrix";
+    const struct {
+        HKEY root;
+        std::string key;
+        const char* name;
+        const char* value;
+        int* field;
+        int expected;
+        DWORD tray;   // the tray message it causes, 0 for none
+    } kChanges[] = {
+        {HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Sound", "0", &g_options.Sound, 0, 0},
+        {HKEY_CURRENT_USER, KX_OPTIONS_KEY, "HideRufo", "1", &g_options.HideRufo, 1, NIM_DELETE},
+        {HKEY_CURRENT_USER, KX_OPTIONS_KEY, "HideRufo", "0", &g_options.HideRufo, 0, NIM_ADD},
+        {HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Services", "13", &g_options.Services, 13, 0},
+        // A policy key made after the watch started is seen too, and overrides the user.
+        {HKEY_CURRENT_USER, userPolicy, "Services", "4", &g_options.Services, 4, 0},
+        {HKEY_LOCAL_MACHINE, userPolicy, "HideRufo", "1", &g_options.HideRufo, 1, NIM_DELETE},
+    };
+    for (const auto& c : kChanges) {
+        SCOPED_TRACE(c.name + std::string("=") + c.value);
+        g_trayCalls.clear();
+        if (!c.tray)
+            *c.field = -7;   // a value no reading leaves
+        WriteValueText(c.root, c.key, c.name, c.value);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(changed, 10000));
+        OptionsWatchOnSignal();
+        EXPECT_EQ(c.expected, *c.field);
+        if (c.tray) {
+            ASSERT_EQ(1u, g_trayCalls.size());
+            EXPECT_EQ(c.tray, g_trayCalls[0].message);
+        }
+    }
+    OptionsWatchStop();
+    DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Policies\\Orvane");
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Policies\\Orvane");
 }
 
 TEST_F(MonitorWindowTest, Command6053DeletesWithNonZeroAndAddsWithZero)
