@@ -22,6 +22,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #define KX_RUN_LIST KX_KEY "\\Run"
@@ -64,12 +65,14 @@ int RecordFirstSeen(const char* command, const char* detectedSubkey)
 }
 
 // Dates many commands under one Detected subkey in one sweep, as RecordFirstSeen would one by
-// one: the dates held are read once, and a file in a folder found missing is not looked for
-// again (a first start dates thousands of entries).
+// one: the dates held are read once, and a file in a folder found missing, or itself found
+// missing, is not looked for again (a first start dates thousands of entries, and thousands
+// naming a few removed programs each looked for the file the long way).
 static void RecordFirstSeenAll(const std::vector<std::string>& commands, const char* subkey)
 {
     FolderMemoScope memo;
     RegTextMap dated = ReadRegTexts(HKEY_CURRENT_USER, subkey, 64);
+    std::unordered_set<std::string> missing;
     char today[64];
     TodayText(today, sizeof(today));
     for (const std::string& command : commands) {
@@ -78,8 +81,12 @@ static void RecordFirstSeenAll(const std::vector<std::string>& commands, const c
         if (!key[0] || InMissingFolder(key))
             continue;
         std::string name = RegNameKey(key);
-        if (dated.count(name) || !FileExists(key, sizeof(key)))
+        if (dated.count(name) || missing.count(name))
             continue;
+        if (!FileExists(key, sizeof(key))) {
+            missing.insert(name);
+            continue;
+        }
         // FileExists may have named the file by its short path.
         name = RegNameKey(key);
         if (dated.count(name))

@@ -28,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 int g_startupSortFlags[kStartupColumns];
@@ -176,9 +177,13 @@ static HWND g_sortPage;
 static ListRows g_shownRows;
 
 // The disabled index and the first-seen dates, read once per fill: one registry look-up per
-// row each would be most of what filling thousands of rows costs.
+// row each would be most of what filling thousands of rows costs. A program not dated in the
+// sweep (missing ones never are) is asked about once per fill, not once per row: thousands of
+// rows naming a few dozen removed programs each asked the file system the long way. Kept for
+// one fill only, so a program created since the last fill is dated on the next.
 struct FillLookups {
     RegTextMap disabled, firstSeen;
+    std::unordered_map<std::string, std::string> asked;   // detected subkey + program: date
 };
 
 static int RowDisabled(const FillLookups& lookups, const EntryRecord* r)
@@ -187,23 +192,31 @@ static int RowDisabled(const FillLookups& lookups, const EntryRecord* r)
     return found != lookups.disabled.end() && atoi(found->second.c_str()) != 0;
 }
 
-static void FirstDetected(const FillLookups& lookups, const EntryRecord* r, char* out, int capacity)
+static void FirstDetected(FillLookups& lookups, const EntryRecord* r, char* out, int capacity)
 {
     char key[260];
     ProgramKey(r->command, key);
     out[0] = 0;
-    if (lstrcmpiA(DetectedSubkeyForType(r->type), KX_DETECTED_KEY "\\Startup") == 0) {
+    const char* subkey = DetectedSubkeyForType(r->type);
+    if (lstrcmpiA(subkey, KX_DETECTED_KEY "\\Startup") == 0) {
         auto found = lookups.firstSeen.find(RegNameKey(key));
         if (found != lookups.firstSeen.end() && !found->second.empty()) {
             lstrcpynA(out, found->second.c_str(), capacity < 24 ? capacity : 24);
             return;
         }
     }
-    // Not dated yet (or dated since the sweep): as for a single row.
-    if (GetFirstSeenDate(key, r->type, out, capacity) > 0)
+    // Not dated yet (or dated since the sweep): as for a single row, once per program.
+    std::string asked = std::string(subkey) + '|' + RegNameKey(key);
+    auto known = lookups.asked.find(asked);
+    if (known != lookups.asked.end()) {
+        lstrcpynA(out, known->second.c_str(), capacity);
         return;
-    RecordFirstSeen(r->command, "Startup");
-    GetFirstSeenDate(key, r->type, out, capacity);
+    }
+    if (GetFirstSeenDate(key, r->type, out, capacity) <= 0) {
+        RecordFirstSeen(r->command, "Startup");
+        GetFirstSeenDate(key, r->type, out, capacity);
+    }
+    lookups.asked.emplace(asked, out);
 }
 
 void FillStartupList(HWND page)

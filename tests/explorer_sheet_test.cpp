@@ -284,6 +284,60 @@ TEST_F(SheetTest, StartupRowsShowCommandCompanyTypeAndFirstDetectedDate)
     EXPECT_FALSE(Shown(Page(), IDC_STARTUP_DISABLE));
 }
 
+// Rows naming one program all show its first-detected date, though a fill asks about each
+// program once: a program missing at one fill and created before the next is dated on the
+// next, and one still missing stays undated.
+TEST_F(SheetTest, EveryRowOfAProgramShowsItsDateAndOneCreatedBetweenFillsIsDated)
+{
+    const struct {
+        const char* name;
+        bool atFirst, atSecond;   // the program exists at the first fill, at the second
+    } kPrograms[] = {{"present", true, true}, {"later", false, true}, {"gone", false, false}};
+    const int kRowsEach = 3;
+    auto title = [](const char* name, int n) {
+        return std::string("KxSame") + name + std::to_string(n);
+    };
+    auto path = [&](const char* name) { return TempPath(std::string(name) + ".exe"); };
+    auto create = [&](const char* name) {
+        std::string fixture = TestProgramFolder() + "\\kxfx_app.exe";
+        ASSERT_TRUE(CopyFileA(fixture.c_str(), path(name).c_str(), FALSE));
+    };
+    for (const auto& p : kPrograms) {
+        for (int n = 0; n < kRowsEach; n++) {
+            SaveValue(HKEY_CURRENT_USER, kRunKey, title(p.name, n));
+            WriteValueText(HKEY_CURRENT_USER, kRunKey, title(p.name, n),
+                           "\"" + path(p.name) + "\" /row" + std::to_string(n));
+        }
+        if (p.atFirst)
+            create(p.name);
+    }
+    Open(PAGE_STARTUP);
+    for (int fill = 0; fill < 2; fill++) {
+        SCOPED_TRACE(fill);
+        if (fill == 1) {
+            for (const auto& p : kPrograms)
+                if (p.atSecond && !p.atFirst)
+                    create(p.name);
+            FillStartupList(Page());
+        }
+        for (const auto& p : kPrograms) {
+            SCOPED_TRACE(p.name);
+            char key[260];
+            GetProgramFile(("\"" + path(p.name) + "\"").c_str(), key);
+            const char* detected = KX_DETECTED_KEY "\\Startup";
+            bool exists = fill ? p.atSecond : p.atFirst;
+            ASSERT_EQ(exists, ValueExists(HKEY_CURRENT_USER, detected, key));
+            std::string dated = exists ? ReadValueText(HKEY_CURRENT_USER, detected, key) : "";
+            EXPECT_EQ(exists, !dated.empty());
+            for (int n = 0; n < kRowsEach; n++) {
+                int row = RowOf(List(), title(p.name, n));
+                ASSERT_GE(row, 0) << n;
+                EXPECT_EQ(dated, Cell(List(), row, 4)) << n;
+            }
+        }
+    }
+}
+
 TEST_F(SheetTest, SelectionRulesFollowTheEntryType)
 {
     Open(PAGE_STARTUP);
