@@ -1,4 +1,5 @@
 #include "realtime.h"
+#include "realtime_browsers.h"
 #include "addons.h"
 #include "entrylist.h"
 #include "filetypes.h"
@@ -363,6 +364,13 @@ int RealtimeStart()
     WatchKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Desktop\\Components",
              REALTIME_PAGES);
     AddHelpedWatches();
+    // Today's browsers: policies, offered extensions and profiles, beside the helped set.
+    AddBrowserWatches(
+        [](HKEY root, const char* path, REGSAM view) { WatchKey(root, path, REALTIME_ADDONS, view, true); },
+        [](const char* folder) {
+            if (!AddFolder(folder, REALTIME_ADDONS, true))
+                NoteMissing(nullptr, folder, REALTIME_ADDONS, 0, true);
+        });
     StartHelpers();
     char text[32];
     snprintf(text, sizeof(text), "%d", g_count);

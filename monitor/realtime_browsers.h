@@ -1,0 +1,8 @@
+// The browser watches of the real-time set: the policy and offered-extension keys and every
+// profile folder, each a change for the add-on check.
+#pragma once
+#include <windows.h>
+
+// Calls key(root, path, view) for every key and folder(path) for every profile folder.
+void AddBrowserWatches(void (*key)(HKEY root, const char* path, REGSAM view),
+                       void (*folder)(const char* path));
