@@ -457,6 +457,9 @@ static void ReArm(Watch& w)
         FindNextChangeNotification(w.folder.get());
     else
         ArmKey(w);
+    // A browser writes its profile folder all the time; only its settings files count.
+    if (w.folder && w.category == REALTIME_ADDONS && !BrowserProfileChanged(w.name))
+        return;
     g_pending |= w.category;
     g_lastSignal = GetTickCount();
 }

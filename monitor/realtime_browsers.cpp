@@ -1,6 +1,43 @@
 #include "realtime_browsers.h"
 #include "browserentries.h"
+#include <cstring>
+#include <map>
 #include <string>
+
+namespace {
+
+const char* const kSettingsFiles[] = {"Preferences", "Secure Preferences", "extensions.json", "prefs.js", "user.js"};
+std::map<std::string, std::string> g_stamps;
+
+std::string Stamp(const std::string& folder)
+{
+    std::string stamp;
+    for (const char* name : kSettingsFiles) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExA((folder + "\\" + name).c_str(), GetFileExInfoStandard, &data))
+            memset(&data, 0, sizeof(data));
+        stamp.append((const char*)&data.nFileSizeLow, sizeof(DWORD));
+        stamp.append((const char*)&data.nFileSizeHigh, sizeof(DWORD));
+        stamp.append((const char*)&data.ftLastWriteTime, sizeof(FILETIME));
+    }
+    return stamp;
+}
+
+}   // namespace
+
+bool BrowserProfileChanged(const char* folder)
+{
+    std::string stamp = Stamp(folder);
+    auto known = g_stamps.find(folder);
+    if (known == g_stamps.end()) {
+        g_stamps[folder] = stamp;
+        return true;
+    }
+    if (known->second == stamp)
+        return false;
+    known->second = stamp;
+    return true;
+}
 
 void AddBrowserWatches(void (*key)(HKEY root, const char* path, REGSAM view),
                        void (*folder)(const char* path))
@@ -12,6 +49,8 @@ void AddBrowserWatches(void (*key)(HKEY root, const char* path, REGSAM view),
             key(HKEY_LOCAL_MACHINE, watched.path, KEY_WOW64_32KEY);
     }
     // The profile's own files (Preferences, extensions.json, prefs.js, user.js) lie in it.
-    for (const std::string& profile : BrowserProfileFolders())
+    for (const std::string& profile : BrowserProfileFolders()) {
+        BrowserProfileChanged(profile.c_str());
         folder(profile.c_str());
+    }
 }

@@ -6,3 +6,8 @@
 // Calls key(root, path, view) for every key and folder(path) for every profile folder.
 void AddBrowserWatches(void (*key)(HKEY root, const char* path, REGSAM view),
                        void (*folder)(const char* path));
+
+// Whether the settings files of a profile folder (Preferences, Secure Preferences,
+// extensions.json, prefs.js, user.js) differ in size or time from when last asked (a folder
+// not asked about before counts as changed).
+bool BrowserProfileChanged(const char* folder);

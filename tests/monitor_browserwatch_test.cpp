@@ -10,6 +10,7 @@
 #include "kxtest.h"
 #include "monitorseams.h"
 #include "monitorstate.h"
+#include "realtime_browsers.h"
 #include "undo.h"
 #include "writefault.h"
 #include <deque>
@@ -349,6 +350,27 @@ TEST_F(BrowserWatchTest, RefusedWriteChangesNothingAndIsSaid)
         g_answers = {IDYES};
         CheckBrowserEntries();
         EXPECT_EQ(1u, g_shown.size());
+    }
+}
+
+TEST_F(BrowserWatchTest, OnlyTheSettingsFilesOfAProfileFolderCountAsItsChange)
+{
+    const std::string folder = Firefox("");
+    const char* name = folder.c_str();
+    BrowserProfileChanged(name);
+    EXPECT_FALSE(BrowserProfileChanged(name));
+    const struct {
+        const char* file;
+        bool counts;
+    } rows[] = {
+        {"sessionstore.jsonlz4", false}, {"cookies.sqlite-wal", false}, {"prefs.js", true},
+        {"user.js", true}, {"extensions.json", true}, {"places.sqlite", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        ASSERT_TRUE(WriteTextFile(folder + row.file, std::string("written ") + row.file + " " + std::to_string(GetTickCount())));
+        EXPECT_EQ(row.counts, BrowserProfileChanged(name));
+        EXPECT_FALSE(BrowserProfileChanged(name));
     }
 }
 
