@@ -75,6 +75,8 @@ const std::string* Find(const std::unordered_map<std::string, std::string>& map,
 
 }   // namespace
 
+BrowserItem BrowserItemOfEntry(const EntryRecord& entry) { return FromEntry(entry); }
+
 std::string PolicyIdentity(const std::string& location, const std::string& name)
 {
     return "906|" + location + "|" + name;

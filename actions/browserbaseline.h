@@ -28,6 +28,10 @@ struct BrowserItem {
     bool view32 = false;    // offered extensions: the machine's 32-bit view
 };
 
+struct EntryRecord;
+// The item one browser entry of the list stands for (a page entry: that one page).
+BrowserItem BrowserItemOfEntry(const EntryRecord& entry);
+
 // Every browser item of the current user, read now (the shared entry list is refilled).
 std::vector<BrowserItem> ReadBrowserItems();
 

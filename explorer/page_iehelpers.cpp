@@ -4,6 +4,7 @@
 #include "writefault.h"
 #include "refusal.h"
 #include "addons.h"
+#include "browseranswers.h"
 #include "browserentries.h"
 #include "dialogs_pages.h"
 #include "entrylist.h"
@@ -13,6 +14,12 @@
 #include "pathutil.h"
 #include "resstring.h"
 #include <cstdio>
+
+enum {
+    IDS_REMOVE_BROWSER_VALUE = 2020,
+    IDS_BLOCK_CHROMIUM_EXTENSION = 2021,
+    IDS_TURN_OFF_FIREFOX_ADDON = 2022,
+};
 
 static const char* KindName(int type)
 {
@@ -96,8 +103,20 @@ static int Command(HWND page, int command)
     bool failed = false;
     for (int i = 0; i < count; i++) {
         const EntryRecord* r = GetEntry(entries[i]);
-        if (r && IsBrowserSetting(r->type)) {
+        if (r && r->type == TYPE_BROWSER_PAGE) {
             AskResString(page, 1600, r->title, MB_OK | MB_ICONINFORMATION);
+        } else if (r && IsBrowserSetting(r->type)) {
+            // The question says what will be done: a Chromium browser's extension is blocked
+            // by policy, a Firefox add-on turned off, a policy or offer taken away.
+            BrowserItem item = BrowserItemOfEntry(*r);
+            UINT question = r->type != TYPE_BROWSER_EXTENSION ? IDS_REMOVE_BROWSER_VALUE
+                            : IsFirefoxName(item.browser)     ? IDS_TURN_OFF_FIREFOX_ADDON
+                                                              : IDS_BLOCK_CHROMIUM_EXTENSION;
+            if (AskResString(page, question, r->title, MB_YESNO | MB_ICONQUESTION) == IDYES &&
+                RefuseBrowserItem(item, "") == BROWSER_REFUSED) {
+                NoteActionFailure();
+                failed = true;
+            }
         } else if (r && AskResString(page, 698, r->title, MB_YESNO | MB_ICONQUESTION) == IDYES &&
                    !RemoveAddOn(r->command, entries[i])) {
             NoteActionFailure();
