@@ -86,29 +86,39 @@ std::string FileText(const std::string& path, bool* present)
 
 // Firefox's pages: user.js is applied over prefs.js at every start, so the page goes back in
 // the file that decides (user.js when it sets one, else prefs.js) and the other stays as it
-// is; with none approved, every setting of it goes.
+// is; with none approved, every setting of it goes. The files are changed only when Firefox
+// would read the approved page from them: a file whose comments or quotes swallow the line
+// is left alone.
 bool PutBackFirefoxPage(BrowserChange& change, const std::string& folder, const std::string& approved)
 {
+    const std::string paths[2] = {folder + "\\prefs.js", folder + "\\user.js"};
+    std::string texts[2], edited[2];
+    bool present[2], found[2] = {false, false};
+    for (int i = 0; i < 2; i++)
+        edited[i] = texts[i] = FileText(paths[i], &present[i]);
     const std::string value = Joined(approved, '|');
-    for (const char* file : {"user.js", "prefs.js"}) {
-        const std::string path = folder + "\\" + file;
-        bool present = false;
-        std::string text = FileText(path, &present);
-        if (!present)
-            continue;
-        bool found = false;
-        std::string edited = WithFirefoxPref(text, kHomePref, approved.empty() ? nullptr : &value, false, &found);
-        if (!found)
-            continue;
-        if (edited != text && !change.ReplaceFile(path, edited))
-            return false;
-        if (!approved.empty())
-            return true;
+    if (approved.empty()) {
+        for (int i = 0; i < 2; i++)
+            edited[i] = WithFirefoxPref(texts[i], kHomePref, nullptr, false, &found[i]);
+    } else {
+        edited[1] = WithFirefoxPref(texts[1], kHomePref, &value, false, &found[1]);
+        if (!found[1])
+            edited[0] = WithFirefoxPref(texts[0], kHomePref, &value, true, &found[0]);
     }
-    if (approved.empty())
-        return true;
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return false;
+    std::vector<BrowserSetting> pages;
+    ReadFirefoxPages(edited[0], edited[1], &pages);
+    std::string read;
+    for (const BrowserSetting& page : pages)
+        read += (read.empty() ? "" : "\n") + page.value;
+    if (read != approved) {
+        NoteWriteRefusal(ERROR_INVALID_DATA);
+        SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
+    for (int i = 0; i < 2; i++)
+        if (present[i] && edited[i] != texts[i] && !change.ReplaceFile(paths[i], edited[i]))
+            return false;
+    return true;
 }
 
 bool TurnOffFirefoxAddon(BrowserChange& change, const std::string& folder, const std::string& id)

@@ -325,6 +325,13 @@ TEST_F(BrowserWatchTest, RefusedWriteChangesNothingAndIsSaid)
         {"machine policy, no rights",
          [](BrowserWatchTest*) { WriteValueText(HKEY_LOCAL_MACHINE, "Software\\Policies\\Google\\Chrome", "HomepageLocation", "https://evil.example/"); },
          [] { SetDeniedPlaces(PLACE_HKLM); }},
+        {"Firefox page the file would not read back",
+         [](BrowserWatchTest* t) {
+             ASSERT_TRUE(WriteTextFile(t->Firefox("user.js"),
+                                       "/*\nuser_pref(\"browser.startup.homepage\", \"https://old.example/\");\n"
+                                       "*/ user_pref(\"browser.startup.homepage\", \"https://evil.example/\");\n"));
+         },
+         [] {}},
         {"page policy, later step fails",
          [](BrowserWatchTest* t) { t->Replace(t->Chrome("Preferences"), "https://start.example.org/", "https://evil.example/"); },
          [] { SetWriteFault(9); }},
