@@ -1,4 +1,5 @@
 #include "browserundo.h"
+#include "browserentries.h"
 #include "datapaths.h"
 #include "entrylist.h"
 #include "handles.h"
@@ -167,6 +168,43 @@ bool PutBack(const std::string& step)
            WriteRaw(root, view, path, name, type, data);
 }
 
+bool StartsWithFolder(const std::string& path, const std::string& folder)
+{
+    return path.size() > folder.size() && path[folder.size()] == '\\' &&
+           _strnicmp(path.c_str(), folder.c_str(), folder.size()) == 0;
+}
+
+// The records lie in the user's own registry, where any program the user runs may write: a
+// restore (perhaps by an elevated manager) writes only where Kestrix changes browsers, and
+// copies back only a file it kept itself.
+bool StepAllowed(const std::string& step)
+{
+    const std::string file = Text(HKEY_CURRENT_USER, step, "File");
+    if (!file.empty()) {
+        const std::string copy = Text(HKEY_CURRENT_USER, step, "Copy");
+        char kept[MAX_PATH] = "";
+        if (!UserDataPath("browsers", kept, sizeof(kept)) || !StartsWithFolder(copy, kept) ||
+            copy.find("..") != std::string::npos || file.find("..") != std::string::npos)
+            return false;
+        size_t slash = file.find_last_of('\\');
+        const std::string name = file.substr(slash + 1), folder = file.substr(0, slash);
+        bool settingsFile = false;
+        for (const char* allowed : {"prefs.js", "user.js", "extensions.json"})
+            settingsFile |= lstrcmpiA(name.c_str(), allowed) == 0;
+        if (!settingsFile)
+            return false;
+        for (const std::string& profile : BrowserProfileFolders())
+            if (lstrcmpiA(profile.c_str(), folder.c_str()) == 0)
+                return true;
+        return false;
+    }
+    const std::string path = Text(HKEY_CURRENT_USER, step, "Path");
+    for (const BrowserKey& key : BrowserWatchedKeys())
+        if (lstrcmpiA(path.c_str(), key.path) == 0 || StartsWithFolder(path, key.path))
+            return true;
+    return false;
+}
+
 // The steps of a record, last first (each put back over what the later ones left).
 std::vector<std::string> StepsLastFirst(const std::string& record)
 {
@@ -311,6 +349,9 @@ bool BrowserChange::ReplaceFile(const std::string& path, const std::string& text
 int BrowserChange::Finish(const char* title, const char* command, int type)
 {
     done_ = true;
+    // Nothing changed (the browser was already as asked): nothing to restore either.
+    if (!steps_)
+        return 1;
     WriteHistoryLine(title, command, Source().c_str(), type, ACT_START_REMOVE);
     return 1;
 }
@@ -346,6 +387,12 @@ int RestoreBrowserChange(const char* source, std::vector<std::string>* places)
     std::vector<std::string> steps = StepsLastFirst(record);
     if (steps.empty())
         return 0;
+    for (const std::string& step : steps)
+        if (!StepAllowed(step)) {
+            NoteWriteRefusal(ERROR_ACCESS_DENIED);
+            SetLastError(ERROR_ACCESS_DENIED);
+            return 0;
+        }
     for (const std::string& step : steps)
         if (!Text(HKEY_CURRENT_USER, step, "File").empty() && FirefoxIsOpen()) {
             NoteWriteRefusal(ERROR_SHARING_VIOLATION);

@@ -11,6 +11,7 @@
 #include "monitorseams.h"
 #include "monitorstate.h"
 #include "realtime_browsers.h"
+#include "keys.h"
 #include "undo.h"
 #include "writefault.h"
 #include <deque>
@@ -379,6 +380,47 @@ TEST_F(BrowserWatchTest, OnlyTheSettingsFilesOfAProfileFolderCountAsItsChange)
         EXPECT_EQ(row.counts, BrowserProfileChanged(name));
         EXPECT_FALSE(BrowserProfileChanged(name));
     }
+}
+
+TEST_F(BrowserWatchTest, RestoreWritesOnlyWhereKestrixChangesBrowsers)
+{
+    // Records forged by another program of the user: a Run value, a system file, a file kept
+    // outside the data folder.
+    const std::string record = KX_KEY "\\Browsers\\Undo\\forged\\1";
+    const std::string runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string outside = TempPath("outside.js");
+    SaveValue(HKEY_CURRENT_USER, runKey, "KxForged");
+    ASSERT_TRUE(WriteTextFile(outside, "user_pref(\"x\", \"y\");\n"));
+    const struct {
+        const char* what;
+        std::vector<std::pair<const char*, std::string>> values;
+        std::function<bool()> untouched;
+    } rows[] = {
+        {"a Run value", {{"Root", "HKCU"}, {"Path", runKey}, {"Name", "KxForged"}},
+         [&] { return !ValueExists(HKEY_CURRENT_USER, runKey, "KxForged"); }},
+        {"a policy key's look-alike", {{"Root", "HKCU"}, {"Path", "Software\\Policies\\Google\\ChromeX"}, {"Name", "v"}},
+         [&] { return !ValueExists(HKEY_CURRENT_USER, "Software\\Policies\\Google\\ChromeX", "v"); }},
+        {"a file of the profile from a copy outside the data folder",
+         {{"File", Firefox("user.js")}, {"Copy", outside}},
+         [&] { return ReadTextFile(Firefox("user.js")).find("\"x\"") == std::string::npos; }},
+        {"another file", {{"File", TempPath("browsers\\other.js")}, {"Copy", outside}},
+         [&] { return GetFileAttributesA(TempPath("browsers\\other.js").c_str()) == INVALID_FILE_ATTRIBUTES; }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        DeleteKeyTree(HKEY_CURRENT_USER, KX_KEY "\\Browsers\\Undo\\forged");
+        for (const auto& value : row.values)
+            WriteValueText(HKEY_CURRENT_USER, record, value.first, value.second);
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, record.c_str(), &key));
+        const DWORD existed = 1;
+        RegSetValueExA(key, "Existed", 0, REG_DWORD, (const BYTE*)&existed, sizeof(existed));
+        RegCloseKey(key);
+        WriteValueText(HKEY_CURRENT_USER, record, "Data", "C:\\evil.exe");
+        EXPECT_EQ(0, RestoreBrowserEntry("HKCU\\" KX_KEY "\\Browsers\\Undo\\forged"));
+        EXPECT_TRUE(row.untouched());
+    }
+    DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Policies\\Google\\ChromeX");
 }
 
 TEST(FirefoxPrefEdit, OnlyTheNamedPrefLinesChange)
