@@ -6,6 +6,7 @@
 #include "browseranswers.h"
 #include "checks.h"
 #include "entrylist.h"
+#include "history.h"
 #include "monitorstate.h"
 #include "options.h"
 #include "patrolmessage.h"
@@ -57,8 +58,9 @@ std::string AlertText(const BrowserItem& item, const std::string& approved)
     return FillText(format, {item.browser.c_str(), item.title.c_str(), item.data.c_str(), item.source.c_str()});
 }
 
-int Ask(const std::string& text)
+int Ask(const BrowserItem& item, const std::string& text)
 {
+    WriteHistoryLine(item.title.c_str(), item.data.c_str(), item.source.c_str(), item.type, ACT_IEHELPER_ALERT);
     SetTrayState(158, 822);
     PlayAlertSound(SOUND_IE_HELPER);
     alertOpen = 1;
@@ -97,7 +99,7 @@ void CheckBrowserEntries()
             continue;
         Trace("VERIFY", item.title.c_str());
         std::string approved = baseline.Approved(item);
-        int answer = suppressAlerts > 1 ? IDNO : Ask(AlertText(item, approved));
+        int answer = suppressAlerts > 1 ? IDNO : Ask(item, AlertText(item, approved));
         if (answer == IDYES)
             ApproveBrowserItem(item);
         else if (answer == IDNO)

@@ -77,6 +77,7 @@ TEST_F(BrowsersE2eTest, ForceInstallPolicyAndChangedHomePageAreAskedAndNoPutsThe
     // The put-backs are no change to ask about.
     EXPECT_NE(0, Drive("wait #32770 Kestrix 3000"));
     std::string history = ReadTextFile(TempPath("history.txt"));
+    EXPECT_NE(std::string::npos, history.find("IEHELPER_Alert\tTYPE_BROWSER_POLICY\tGoogle Chrome policy")) << history;
     EXPECT_NE(std::string::npos, history.find("*START_Remove\tTYPE_BROWSER_POLICY")) << history;
     EXPECT_NE(std::string::npos, history.find("*START_Remove\tTYPE_BROWSER_PAGE")) << history;
     WaitExit(Start("-Q"));
