@@ -392,6 +392,9 @@ int ApplyWaitingBrowserChanges()
         }
         change.Finish(fields[3].c_str(), fields[2].c_str(), type);
         DeleteRegValue(HKEY_CURRENT_USER, kWaitingKey, value.name.c_str());
+        // The approved page is back: the refused one, set again, is a change to ask about.
+        if (type == TYPE_BROWSER_PAGE)
+            DeleteRegValue(HKEY_CURRENT_USER, KX_BROWSERS_REFUSED_KEY, value.name.c_str());
         made++;
     }
     return made;

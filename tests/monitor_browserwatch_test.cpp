@@ -312,6 +312,12 @@ TEST_F(BrowserWatchTest, FirefoxFilesChangeOnlyOnceFirefoxIsClosed)
     EXPECT_TRUE(g_shown.empty());
     EXPECT_NE(std::string::npos, ReadTextFile(Firefox("user.js")).find("hijack.example"));
     EXPECT_EQ(std::string::npos, ReadTextFile(Firefox("user.js")).find("evil.example"));
+
+    // Set again once put back: asked again.
+    SetFirefoxHome("https://evil.example/");
+    g_answers = {IDYES};
+    CheckBrowserEntries();
+    EXPECT_EQ(1u, g_shown.size());
 }
 
 TEST_F(BrowserWatchTest, RefusedWriteChangesNothingAndIsSaid)
