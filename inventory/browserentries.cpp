@@ -208,6 +208,19 @@ std::vector<std::string> BrowserProfileFolders()
     return folders;
 }
 
+std::vector<std::string> BrowserRootFolders()
+{
+    std::vector<std::string> folders;
+    const std::string local = UserFolder(CSIDL_LOCAL_APPDATA, g_localOverride);
+    const std::string roaming = UserFolder(CSIDL_APPDATA, g_roamingOverride);
+    for (const ChromiumBrowser& browser : kChromiumBrowsers)
+        if (!local.empty())
+            folders.push_back(local + "\\" + browser.userData);
+    if (!roaming.empty())
+        folders.push_back(roaming + "\\Mozilla\\Firefox");
+    return folders;
+}
+
 std::vector<BrowserKey> BrowserWatchedKeys()
 {
     std::vector<BrowserKey> keys;

@@ -30,6 +30,9 @@ int IsFirefoxName(const std::string& browser);
 // browser; and the keys (under HKLM and HKCU) of the policies and offered extensions, the
 // latter kept in both views of the machine.
 std::vector<std::string> BrowserProfileFolders();
+// The folders that hold the profiles (each Chromium browser's "User Data", Firefox's folder of
+// profiles.ini), whether or not they exist: a profile added there is a change too.
+std::vector<std::string> BrowserRootFolders();
 struct BrowserKey {
     const char* path;
     bool bothViews;

@@ -6,7 +6,9 @@
 
 namespace {
 
-const char* const kSettingsFiles[] = {"Preferences", "Secure Preferences", "extensions.json", "prefs.js", "user.js"};
+// A profile's settings, and the lists of profiles beside them.
+const char* const kSettingsFiles[] = {"Preferences", "Secure Preferences", "extensions.json", "prefs.js",
+                                      "user.js", "Local State", "profiles.ini"};
 std::map<std::string, std::string> g_stamps;
 
 std::string Stamp(const std::string& folder)
@@ -49,6 +51,10 @@ void AddBrowserWatches(void (*key)(HKEY root, const char* path, REGSAM view),
             key(HKEY_LOCAL_MACHINE, watched.path, KEY_WOW64_32KEY);
     }
     // The profile's own files (Preferences, extensions.json, prefs.js, user.js) lie in it.
+    for (const std::string& root : BrowserRootFolders()) {
+        BrowserProfileChanged(root.c_str());
+        folder(root.c_str());
+    }
     for (const std::string& profile : BrowserProfileFolders()) {
         BrowserProfileChanged(profile.c_str());
         folder(profile.c_str());

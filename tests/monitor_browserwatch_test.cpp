@@ -378,7 +378,7 @@ TEST_F(BrowserWatchTest, OnlyTheSettingsFilesOfAProfileFolderCountAsItsChange)
         bool counts;
     } rows[] = {
         {"sessionstore.jsonlz4", false}, {"cookies.sqlite-wal", false}, {"prefs.js", true},
-        {"user.js", true}, {"extensions.json", true}, {"places.sqlite", false},
+        {"user.js", true}, {"extensions.json", true}, {"places.sqlite", false}, {"profiles.ini", true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.file);
