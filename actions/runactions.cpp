@@ -10,6 +10,7 @@
 #include "keys.h"
 #include "pathutil.h"
 #include "placeactions.h"
+#include "browseranswers.h"
 #include "program.h"
 #include "protectwarn.h"
 #include "registry.h"
@@ -349,6 +350,8 @@ int RestoreEntry(const char* title, const char* command, const char* source, int
 {
     if (IsValuePlaceCode(code))
         return RestorePlaceValue(code, title);
+    if (code >= TYPE_BROWSER_EXTENSION && code <= TYPE_BROWSER_EXTERNAL)
+        return RestoreBrowserEntry(source);
     int result = 0;
     RunPlace run;
     if (RunKeyOf(code, &run)) {

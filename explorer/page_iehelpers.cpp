@@ -4,6 +4,7 @@
 #include "writefault.h"
 #include "refusal.h"
 #include "addons.h"
+#include "browseranswers.h"
 #include "browserentries.h"
 #include "dialogs_pages.h"
 #include "elevate.h"
@@ -15,6 +16,12 @@
 #include "resstring.h"
 #include <cstdio>
 #include <vector>
+
+enum {
+    IDS_REMOVE_BROWSER_VALUE = 2020,
+    IDS_BLOCK_CHROMIUM_EXTENSION = 2021,
+    IDS_TURN_OFF_FIREFOX_ADDON = 2022,
+};
 
 static const char* KindName(int type)
 {
@@ -108,8 +115,20 @@ static int Command(HWND page, int command)
     ClearWriteRefusal();
     bool failed = false;
     for (const auto& [index, r] : entries) {
-        if (IsBrowserSetting(r.type)) {
+        if (r.type == TYPE_BROWSER_PAGE) {
             AskResString(page, 1600, r.title, MB_OK | MB_ICONINFORMATION);
+        } else if (IsBrowserSetting(r.type)) {
+            // The question says what will be done: a Chromium browser's extension is blocked
+            // by policy, a Firefox add-on turned off, a policy or offer taken away.
+            BrowserItem item = BrowserItemOfEntry(r);
+            UINT question = r.type != TYPE_BROWSER_EXTENSION ? IDS_REMOVE_BROWSER_VALUE
+                            : IsFirefoxName(item.browser)    ? IDS_TURN_OFF_FIREFOX_ADDON
+                                                             : IDS_BLOCK_CHROMIUM_EXTENSION;
+            if (AskResString(page, question, r.title, MB_YESNO | MB_ICONQUESTION) == IDYES &&
+                RefuseBrowserItem(item, "") == BROWSER_REFUSED) {
+                NoteActionFailure();
+                failed = true;
+            }
         } else if (AskResString(page, 698, r.title, MB_YESNO | MB_ICONQUESTION) != IDYES) {
         } else if (NeedsElevationFor(ELEVATED_ADDON_REMOVE, r)) {
             RunElevated(page, ELEVATED_ADDON_REMOVE, r);   // the copy tells its own failure

@@ -180,6 +180,60 @@ void AddExternalExtensions(const ChromiumBrowser& browser)
 
 }  // namespace
 
+const char* BrowserPolicyKey(const std::string& browser)
+{
+    for (const ChromiumBrowser& b : kChromiumBrowsers)
+        if (browser == b.name)
+            return b.policyKey;
+    return browser == kFirefox ? kFirefoxPolicyKey : nullptr;
+}
+
+std::vector<std::string> BrowserProfileFolders()
+{
+    std::vector<std::string> folders;
+    const std::string local = UserFolder(CSIDL_LOCAL_APPDATA, g_localOverride);
+    const std::string roaming = UserFolder(CSIDL_APPDATA, g_roamingOverride);
+    for (const ChromiumBrowser& browser : kChromiumBrowsers) {
+        if (local.empty())
+            break;
+        const std::string userData = local + "\\" + browser.userData;
+        for (const std::string& profile : ChromiumProfileNames(userData))
+            folders.push_back(userData + "\\" + profile);
+    }
+    if (!roaming.empty()) {
+        const std::string root = roaming + "\\Mozilla\\Firefox";
+        for (const std::string& folder : FirefoxProfileFolders(FileText(root + "\\profiles.ini"), root))
+            folders.push_back(folder);
+    }
+    return folders;
+}
+
+std::vector<std::string> BrowserRootFolders()
+{
+    std::vector<std::string> folders;
+    const std::string local = UserFolder(CSIDL_LOCAL_APPDATA, g_localOverride);
+    const std::string roaming = UserFolder(CSIDL_APPDATA, g_roamingOverride);
+    for (const ChromiumBrowser& browser : kChromiumBrowsers)
+        if (!local.empty())
+            folders.push_back(local + "\\" + browser.userData);
+    if (!roaming.empty())
+        folders.push_back(roaming + "\\Mozilla\\Firefox");
+    return folders;
+}
+
+std::vector<BrowserKey> BrowserWatchedKeys()
+{
+    std::vector<BrowserKey> keys;
+    for (const ChromiumBrowser& browser : kChromiumBrowsers) {
+        keys.push_back({browser.policyKey, false});
+        keys.push_back({browser.externalKey, true});
+    }
+    keys.push_back({kFirefoxPolicyKey, false});
+    return keys;
+}
+
+int IsFirefoxName(const std::string& browser) { return browser == kFirefox; }
+
 void SetBrowserDataFolders(const char* local, const char* roaming)
 {
     g_overridden = local || roaming;

@@ -58,4 +58,5 @@ void CheckIEHelpers()
             known.Remember(entry.title, entry.type);
         }
     }
+    CheckBrowserEntries();
 }

@@ -13,6 +13,8 @@ void CheckStartup();
 // The value places (image hijacks, boot and logon values): part of the startup check.
 void CheckValuePlaces();
 void CheckIEHelpers();
+// Today's browsers: part of the add-on check.
+void CheckBrowserEntries();
 void CheckHiddenFiles();
 void CheckSystemFiles();
 void CheckStartPages();

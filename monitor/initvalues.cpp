@@ -3,6 +3,7 @@
 #include "baseline.h"
 #include "browsersettings.h"
 #include "checks.h"
+#include "browserbaseline.h"
 #include "delaystart.h"
 #include "entrylist.h"
 #include "filetypes.h"
@@ -34,6 +35,8 @@ void TakeSettingBaselines()
         ReadSystemUrlPrefix(prefix, sizeof(prefix)))
         SetRegValue(HKEY_CURRENT_USER, KX_KEY, "wwwPrefix", prefix);
     TakePageBaselines();
+    // Today's browsers as they are at the first start of a build that guards them.
+    AdoptBrowserItems();
 }
 
 void GetInitialValues()

@@ -1,4 +1,5 @@
 #include "realtime.h"
+#include "realtime_browsers.h"
 #include "addons.h"
 #include "entrylist.h"
 #include "filetypes.h"
@@ -372,6 +373,13 @@ int RealtimeStart()
     WatchKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Desktop\\Components",
              REALTIME_PAGES);
     AddHelpedWatches();
+    // Today's browsers: policies, offered extensions and profiles, beside the helped set.
+    AddBrowserWatches(
+        [](HKEY root, const char* path, REGSAM view) { WatchKey(root, path, REALTIME_ADDONS, view, true); },
+        [](const char* folder) {
+            if (!AddFolder(folder, REALTIME_ADDONS, true))
+                NoteMissing(nullptr, folder, REALTIME_ADDONS, 0, true);
+        });
     StartHelpers();
     char text[32];
     snprintf(text, sizeof(text), "%d", g_count);
@@ -458,6 +466,9 @@ static void ReArm(Watch& w)
         FindNextChangeNotification(w.folder.get());
     else
         ArmKey(w);
+    // A browser writes its profile folder all the time; only its settings files count.
+    if (w.folder && w.category == REALTIME_ADDONS && !BrowserProfileChanged(w.name))
+        return;
     g_pending |= w.category;
     g_lastSignal = GetTickCount();
 }

@@ -395,9 +395,12 @@ TEST_F(PagesTest, PageActionsChangeTheMachineAndRefillTheList)
     EXPECT_EQ(-1, RowWith(List(), 1, "kxpage.exe"));
     Close();
 
-    // Today's browsers are listed on the same page; Remove says where such a setting goes and
-    // changes nothing.
+    // Today's browsers are listed on the same page. Remove on a Chromium extension blocks it
+    // by the policy the browser honours, its own sealed file untouched; on a page it says
+    // where the page is changed and changes nothing.
     const std::string browsers = std::string("Z:") + KX_SOURCE_DIR + "\\tests\\browsers";
+    const char chromePolicies[] = "Software\\Policies\\Google\\Chrome";
+    ForgetKey(HKEY_CURRENT_USER, chromePolicies);
     SetBrowserDataFolders((browsers + "\\Local").c_str(), (browsers + "\\Roaming").c_str());
     const std::string preferences = browsers + "\\Local\\Google\\Chrome\\User Data\\Default\\Secure Preferences";
     const std::string before = ReadTextFile(preferences);
@@ -408,13 +411,24 @@ TEST_F(PagesTest, PageActionsChangeTheMachineAndRefillTheList)
     EXPECT_GE(RowWith(List(), 0, "Mozilla Firefox extension: uBlock Origin"), 0);
     Select(List(), extensionRow);
     {
+        MessageWatch yes(sheet_, IDYES);
+        Command(IDC_PAGE_REMOVE);
+        yes.Wait();
+        EXPECT_NE(std::string::npos, yes.text.find("turn off Google Chrome extension: Coupon Helper")) << yes.text;
+        EXPECT_NE(std::string::npos, yes.text.find("policy the browser applies")) << yes.text;
+    }
+    EXPECT_EQ("kfmfkbhjgfaeoocdbahnbgocmogjbkpg",
+              ReadValueText(HKEY_CURRENT_USER, std::string(chromePolicies) + "\\ExtensionInstallBlocklist", "1"));
+    EXPECT_EQ(before, ReadTextFile(preferences));
+    int pageRow = RowWith(List(), 0, "Google Chrome home page");
+    ASSERT_GE(pageRow, 0);
+    Select(List(), pageRow);
+    {
         MessageWatch ok(sheet_, IDOK);
         Command(IDC_PAGE_REMOVE);
         ok.Wait();
-        EXPECT_NE(std::string::npos, ok.text.find("Coupon Helper is a setting of the browser")) << ok.text;
+        EXPECT_NE(std::string::npos, ok.text.find("home page is a setting of the browser")) << ok.text;
     }
-    EXPECT_GE(RowWith(List(), 0, "Google Chrome extension: Coupon Helper"), 0);
-    EXPECT_EQ(before, ReadTextFile(preferences));
     Close();
     SetBrowserDataFolders(nullptr, nullptr);
 

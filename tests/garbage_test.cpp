@@ -24,6 +24,7 @@
 #include "addons.h"
 #include "browsersettings.h"
 #include "browserprofile.h"
+#include "browseranswers.h"
 #include "wholefile.h"
 #include <shlobj.h>
 #include <cstring>
@@ -315,6 +316,15 @@ void ParseFirefox(const std::string& file, const std::string& temp)
     }
     ReadFirefoxPages(text, text, &settings);
     FirefoxProfileFolders(text, temp);
+    // The monitor's edits of such a file: an add-on it turns off reads as off afterwards.
+    std::string off;
+    if (WithFirefoxAddonOff(text, "uBlock0@raymondhill.net", &off)) {
+        std::vector<BrowserSetting> after;
+        ASSERT_TRUE(ReadFirefoxExtensions(off, &after));
+        for (const BrowserSetting& s : after)
+            if (s.id == "uBlock0@raymondhill.net")
+                EXPECT_FALSE(s.enabled);
+    }
 }
 
 std::string HistoryFile(const std::string& temp) { return temp + "\\history.txt"; }
