@@ -321,9 +321,11 @@ void ParseFirefox(const std::string& file, const std::string& temp)
     if (WithFirefoxAddonOff(text, "uBlock0@raymondhill.net", &off)) {
         std::vector<BrowserSetting> after;
         ASSERT_TRUE(ReadFirefoxExtensions(off, &after));
-        for (const BrowserSetting& s : after)
-            if (s.id == "uBlock0@raymondhill.net")
+        for (const BrowserSetting& s : after) {
+            if (s.id == "uBlock0@raymondhill.net") {
                 EXPECT_FALSE(s.enabled);
+            }
+        }
     }
 }
 
