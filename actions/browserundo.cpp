@@ -19,18 +19,7 @@ const char kRecordPrefix[] = "HKCU\\" KX_BROWSERS_UNDO_KEY "\\";
 bool ReadRaw(HKEY root, REGSAM view, const std::string& path, const std::string& name,
              DWORD* type, std::string* data)
 {
-    RegKey key;
-    if (!key.open(root, path.c_str(), KEY_QUERY_VALUE | view))
-        return false;
-    DWORD size = 0;
-    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, type, nullptr, &size) != ERROR_SUCCESS)
-        return false;
-    std::vector<BYTE> bytes(size + 2);
-    DWORD got = size;
-    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, type, bytes.data(), &got) != ERROR_SUCCESS)
-        return false;
-    data->assign((const char*)bytes.data(), got);
-    return true;
+    return ReadRegBytes(root, path.c_str(), name.c_str(), view, type, data);
 }
 
 // Every write goes through here: a blocked root or an injected fault is a refusal.

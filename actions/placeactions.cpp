@@ -14,19 +14,7 @@ std::string CopyName(int code, const std::string& item) { return std::to_string(
 bool ReadRaw(HKEY root, const std::string& path, const std::string& name, REGSAM view,
              DWORD* type, std::string* data)
 {
-    RegKey key;
-    if (!key.open(root, path.c_str(), KEY_QUERY_VALUE | view))
-        return false;
-    DWORD size = 0;
-    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, type, nullptr, &size) != ERROR_SUCCESS)
-        return false;
-    std::vector<BYTE> bytes(size + 2);
-    DWORD got = size;
-    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, type, bytes.data(), &got) !=
-        ERROR_SUCCESS)
-        return false;
-    data->assign((const char*)bytes.data(), got);
-    return true;
+    return ReadRegBytes(root, path.c_str(), name.c_str(), view, type, data);
 }
 
 bool WriteRaw(HKEY root, const std::string& path, const std::string& name, REGSAM view, DWORD type,

@@ -43,6 +43,30 @@ int CreateRegKey(HKEY root, const char* path, REGSAM view)
     return 1;
 }
 
+bool ReadRegBytes(HKEY root, const char* path, const char* name, REGSAM view, DWORD* type,
+                  std::string* data)
+{
+    RegKey key;
+    if (!key.open(root, path, KEY_QUERY_VALUE | view))
+        return false;
+    DWORD size = 0;
+    LONG rc = RegQueryValueExA(key.get(), name, nullptr, type, nullptr, &size);
+    for (int tries = 0; rc == ERROR_SUCCESS && tries < 4; tries++) {
+        std::vector<BYTE> bytes(size + 2);
+        DWORD got = size;
+        rc = RegQueryValueExA(key.get(), name, nullptr, type, bytes.data(), &got);
+        if (rc == ERROR_SUCCESS) {
+            data->assign((const char*)bytes.data(), got);
+            return true;
+        }
+        if (rc == ERROR_MORE_DATA) {
+            size = got;
+            rc = ERROR_SUCCESS;
+        }
+    }
+    return false;
+}
+
 int GetRegValue(HKEY root, const char* path, const char* name, char* buf, int capacity,
                 REGSAM view)
 {

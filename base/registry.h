@@ -29,6 +29,11 @@ int DeleteRegValue(HKEY root, const char* path, const char* name, REGSAM view = 
 void SetRegistryWriteBlock(HKEY root);
 int IsRegistryWriteBlocked(HKEY root);
 
+// A value's type and every byte of its data, however long (a value that grows between the
+// size query and the read is read again). False when missing or unreadable.
+bool ReadRegBytes(HKEY root, const char* path, const char* name, REGSAM view, DWORD* type,
+                  std::string* data);
+
 // 1 when the value exists, whatever its type or data (an empty text too).
 int RegValueExists(HKEY root, const char* path, const char* name);
 
