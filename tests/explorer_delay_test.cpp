@@ -94,7 +94,8 @@ ShownOptions ShowAndCancel(HKEY root, const char* program)
         shown.title = ControlText(dialog, IDC_DELAY_TITLE);
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
-    EXPECT_EQ(0, ShowDelayOptions(nullptr, root, program));
+    DelayOptionValues values = {};
+    EXPECT_EQ(0, ShowDelayOptions(nullptr, root, program, &values));
     watch.Wait();
     EXPECT_TRUE(watch.seen);
     return shown;
@@ -142,8 +143,11 @@ TEST_F(ExplorerDelayTest, OptionsOkWritesTimeStateParametersAndTitleUnderTheEntr
         SetDlgItemTextA(dialog, IDC_DELAY_TITLE, "");
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
-    EXPECT_EQ(1, ShowDelayOptions(nullptr, HKEY_LOCAL_MACHINE, program));
+    DelayOptionValues values = {};
+    EXPECT_EQ(1, ShowDelayOptions(nullptr, HKEY_LOCAL_MACHINE, program, &values));
     watch.Wait();
+    EXPECT_EQ(1, StoreDelayOptions(HKEY_LOCAL_MACHINE, program, values.seconds, values.openAs,
+                                   values.parameters, values.title));
     EXPECT_EQ("160", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_TIME_KEY, program));
     EXPECT_EQ("1", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_OPENAS_KEY, program));
     EXPECT_EQ("/quiet", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_PARAMETERS_KEY, program));
