@@ -2,6 +2,7 @@
 // filled from fixture data of its inventory and checked by its columns, rows and buttons;
 // the actions that change the machine are pressed and their effect read back.
 #include "browserentries.h"
+#include "dialog_driver.h"
 #include "kxtest.h"
 #include "waits.h"
 #include "../explorer/elevate.h"
@@ -16,6 +17,7 @@
 #include "addons.h"
 #include "filetypeactions.h"
 #include "delaystart.h"
+#include "dialogs_delay.h"
 #include "dialogs_info.h"
 #include "dialogs_pages.h"
 #include "elevation.h"
@@ -661,6 +663,32 @@ TEST_F(PagesTest, MachineActionsOfEveryPageGoThroughTheElevatedCopy)
     }
     EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(other.hProcess, 0));
     TerminateProcess(other.hProcess, 0);
+
+    // The options of a program in the machine's store: chosen here, stored by the copy.
+    delayForAllUsers();
+    g_elevated.clear();
+    g_elevatedAnswer = 0;
+    Open(PAGE_DELAY);
+    Select(List(), RowWith(List(), 1, "kxpage.exe"));
+    DialogDriver options("Delay Start Options", [](HWND dialog) {
+        SendDlgItemMessageA(dialog, IDC_DELAY_MINUTES, CB_SETCURSEL, 1, 0);
+        SendDlgItemMessageA(dialog, IDC_DELAY_SECONDS, CB_SETCURSEL, 3, 0);
+        SendDlgItemMessageA(dialog, IDC_DELAY_OPENAS, CB_SETCURSEL, 2, 0);
+        SetDlgItemTextA(dialog, IDC_DELAY_PARAMETERS, "/q \"x y\"");
+        SetDlgItemTextA(dialog, IDC_DELAY_TITLE, "Kx tool");
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    Command(IDC_DELAY_OPTIONS_BUTTON);
+    options.Join();
+    ASSERT_TRUE(options.Found());
+    ASSERT_EQ(1u, g_elevated.size());
+    EXPECT_EQ(0u, g_elevated[0].find("-Elevated 17 362 ")) << g_elevated[0];
+    EXPECT_EQ("90", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_TIME_KEY, program_));
+    EXPECT_EQ("2", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_OPENAS_KEY, program_));
+    EXPECT_EQ("/q \"x y\"", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_PARAMETERS_KEY, program_));
+    EXPECT_EQ("Kx tool", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_TITLE_KEY, program_));
+    Close();
+    DeleteDelayValues(HKEY_LOCAL_MACHINE, program_.c_str());
 
     // With the rights the page acts itself.
     SetElevatedOverride(1);
