@@ -283,7 +283,8 @@ int RunElevatedSwitch(const char* commandLine, int* exitCode)
         !Unhex(fields[4], r.source, sizeof(r.source)) || ((v->needs & NEED_TITLE) && !r.title[0]) ||
         ((v->needs & NEED_COMMAND) && !r.command[0]) || ((v->needs & NEED_SOURCE) && !r.source[0]) ||
         (verb == ELEVATED_SERVICE_START && (r.type < SERVICE_AUTO_START || r.type > SERVICE_DISABLED)) ||
-        (verb == ELEVATED_DELAY_OPTIONS && (r.type < 0 || r.type % 4 > 2)) ||
+        (verb >= ELEVATED_DELAY_DROP && r.type < 0) ||
+        (verb == ELEVATED_DELAY_OPTIONS && r.type % 4 > 2) ||
         (verb == ELEVATED_TERMINATE && r.type <= 0))
         return 1;   // not a line this program writes: nothing is done
     ClearWriteRefusal();

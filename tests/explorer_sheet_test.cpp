@@ -490,7 +490,8 @@ TEST_F(SheetTest, TheMachineEntriesAreChangedByAnElevatedCopyAndTheUsersHere)
     int exitCode = 0;
     for (const char* line : {"-Elevated 1 1 4B78", "-Elevated 99 1 4B78 - -", "-Elevated 1 1 4B7 - -",
                              "-Elevated 1 1 4B00 - -", "-Elevated 1 1 - - -",
-                             "-Elevated 19 0 - 4B78 -", "-Elevated 17 -1 - 4B78 -"}) {
+                             "-Elevated 19 0 - 4B78 -", "-Elevated 17 3 - 4B78 -",
+                             "-Elevated 20 -1 4B78 4B78 -"}) {
         EXPECT_EQ(1, RunElevatedSwitch(line, &exitCode)) << line;
         EXPECT_EQ(1, exitCode) << line;
     }
