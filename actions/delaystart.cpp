@@ -374,8 +374,25 @@ void BuildRestoreCommand(const char* program, const char* parameters, const char
 int RestoreDelayedProgram(int index)
 {
     const EntryRecord* entry = GetEntry(index);
-    if (!entry)
-        return 0;
+    return entry ? RestoreDelayedRecord(*entry) : 0;
+}
+
+int StoreDelayOptions(HKEY root, const char* program, int seconds, int openAs,
+                      const char* parameters, const char* title)
+{
+    char text[16];
+    snprintf(text, sizeof(text), "%d", seconds);
+    int ok = SetRegValue(root, KX_DELAY_TIME_KEY, program, text);
+    snprintf(text, sizeof(text), "%d", openAs);
+    ok &= SetRegValue(root, KX_DELAY_OPENAS_KEY, program, text);
+    ok &= SetRegValue(root, KX_DELAY_PARAMETERS_KEY, program, parameters);
+    ok &= SetRegValue(root, KX_DELAY_TITLE_KEY, program, title);
+    return ok;
+}
+
+int RestoreDelayedRecord(const EntryRecord& record)
+{
+    const EntryRecord* entry = &record;
     HKEY root = DelayRootForTag(entry->tag);
     const char* program = entry->command;
     char parameters[1024] = "", applet[260] = "", title[256] = "";
@@ -406,14 +423,20 @@ int RestoreDelayedProgram(int index)
     return 1;
 }
 
+int AskDelayedRemoval(HWND owner)
+{
+    int answer = 0;
+    ShowResMessage(owner, 1134, MB_YESNOCANCEL | MB_ICONQUESTION, &answer);
+    return answer == IDYES || answer == IDNO ? answer : IDCANCEL;
+}
+
 int RestoreDelayedEntry(HWND owner, int index)
 {
     const EntryRecord* entry = GetEntry(index);
     if (!entry)
         return 0;
-    int answer = 0;
-    ShowResMessage(owner, 1134, MB_YESNOCANCEL | MB_ICONQUESTION, &answer);
-    if (answer == IDCANCEL || answer == 0)
+    int answer = AskDelayedRemoval(owner);
+    if (answer == IDCANCEL)
         return -1;
     if (answer == IDYES)
         return RestoreDelayedProgram(index);

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "entrylist.h"
 #include "keys.h"
 
 // Subkeys of the store, each below KX_DELAY_KEY.
@@ -75,8 +76,15 @@ void BuildRestoreCommand(const char* program, const char* parameters, const char
 // Remove button for list entry index: asks string 1134. 1 done, 0 nothing done,
 // -1 cancelled (the caller stops its loop).
 int RestoreDelayedEntry(HWND owner, int index);
+// Its question alone: IDYES back into Windows startup, IDNO dropped, IDCANCEL.
+int AskDelayedRemoval(HWND owner);
 // Puts list entry index back into Windows startup without asking; 1 on success.
 int RestoreDelayedProgram(int index);
+// The same for a record of the list (its tag names the store), where no list is kept.
+int RestoreDelayedRecord(const EntryRecord& entry);
+// The Delay Start Options of a program under root; 1 only when every value was stored.
+int StoreDelayOptions(HKEY root, const char* program, int seconds, int openAs,
+                      const char* parameters, const char* title);
 // "-Restore" and the options page: every delayed program back; returns the count restored.
 int RestoreAllDelayed();
 

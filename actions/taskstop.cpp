@@ -41,3 +41,41 @@ DWORD StopRunningProgram(const char* command, const char* title, int ask)
     RepaintTaskbar();
     return processId;
 }
+
+int EndListedProcess(DWORD processId, const char* image, const char* title, DWORD* error)
+{
+    *error = ERROR_NOT_FOUND;
+    char program[260];
+    RunningProgramKey(image, program);
+    if (!processId || !program[0])
+        return 0;
+    Handle process(
+        OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) {
+        DWORD reason = GetLastError();
+        *error = reason == ERROR_ACCESS_DENIED ? reason : ERROR_NOT_FOUND;
+        return 0;
+    }
+    // The id may have passed to another program since the list was made.
+    char running[MAX_PATH] = "";
+    DWORD size = sizeof(running);
+    if (!QueryFullProcessImageNameA(process.get(), 0, running, &size) ||
+        !ImageIsProgram(running, program))
+        return 0;
+    if (!TerminateOpenProcess(process.get())) {
+        DWORD reason = GetLastError();
+        *error = reason ? reason : ERROR_ACCESS_DENIED;
+        return 0;
+    }
+    DWORD code = 0;
+    for (int i = 0; i < 5; i++) {
+        if (!GetExitCodeProcess(process.get(), &code) || code != STILL_ACTIVE)
+            break;
+        Sleep(10);
+    }
+    process.reset();
+    *error = 0;
+    WriteHistoryLine(title, image, "", INFO_TASK, ACT_TASK_KILL);
+    RepaintTaskbar();
+    return 1;
+}

@@ -1,5 +1,8 @@
 #include "delaydialogs.h"
 #include "delaystart.h"
+#include "elevate.h"
+#include "refusal.h"
+#include "writefault.h"
 #include "dialogs_delay.h"
 #include "keys.h"
 #include "registry.h"
@@ -49,6 +52,7 @@ int AskStartupProgramType(HWND owner)
 struct DelayOptionsTarget {
     HKEY root;
     const char* program;
+    DelayOptionValues* values;
 };
 
 static void FillOptions(HWND dialog, const DelayOptionsTarget* target)
@@ -97,21 +101,15 @@ static void FillOptions(HWND dialog, const DelayOptionsTarget* target)
     SetDlgItemTextA(dialog, IDC_DELAY_TITLE, text);
 }
 
-static void StoreOptions(HWND dialog, const DelayOptionsTarget* target)
+static void ReadOptions(HWND dialog, DelayOptionValues* values)
 {
     LRESULT minute = SendDlgItemMessageA(dialog, IDC_DELAY_MINUTES, CB_GETCURSEL, 0, 0);
     LRESULT second = SendDlgItemMessageA(dialog, IDC_DELAY_SECONDS, CB_GETCURSEL, 0, 0);
     LRESULT state = SendDlgItemMessageA(dialog, IDC_DELAY_OPENAS, CB_GETCURSEL, 0, 0);
-    int time = (minute > 0 ? (int)minute : 0) * 60 + (second > 0 ? (int)second : 0) * 10;
-    char text[kFieldChars + 1];
-    snprintf(text, sizeof(text), "%d", time);
-    SetRegValue(target->root, KX_DELAY_TIME_KEY, target->program, text);
-    snprintf(text, sizeof(text), "%d", state > 0 ? (int)state : 0);
-    SetRegValue(target->root, KX_DELAY_OPENAS_KEY, target->program, text);
-    GetDlgItemTextA(dialog, IDC_DELAY_PARAMETERS, text, sizeof(text));
-    SetRegValue(target->root, KX_DELAY_PARAMETERS_KEY, target->program, text);
-    GetDlgItemTextA(dialog, IDC_DELAY_TITLE, text, sizeof(text));
-    SetRegValue(target->root, KX_DELAY_TITLE_KEY, target->program, text);
+    values->seconds = (minute > 0 ? (int)minute : 0) * 60 + (second > 0 ? (int)second : 0) * 10;
+    values->openAs = state > 0 ? (int)state : 0;
+    GetDlgItemTextA(dialog, IDC_DELAY_PARAMETERS, values->parameters, sizeof(values->parameters));
+    GetDlgItemTextA(dialog, IDC_DELAY_TITLE, values->title, sizeof(values->title));
 }
 
 static INT_PTR CALLBACK DelayOptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -123,7 +121,7 @@ static INT_PTR CALLBACK DelayOptionsProc(HWND dialog, UINT message, WPARAM wPara
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
-            StoreOptions(dialog, (const DelayOptionsTarget*)GetWindowLongPtrA(dialog, DWLP_USER));
+            ReadOptions(dialog, ((const DelayOptionsTarget*)GetWindowLongPtrA(dialog, DWLP_USER))->values);
             EndDialog(dialog, 1);
             return TRUE;
         }
@@ -136,9 +134,9 @@ static INT_PTR CALLBACK DelayOptionsProc(HWND dialog, UINT message, WPARAM wPara
     return FALSE;
 }
 
-int ShowDelayOptions(HWND owner, HKEY root, const char* program)
+int ShowDelayOptions(HWND owner, HKEY root, const char* program, DelayOptionValues* values)
 {
-    DelayOptionsTarget target = {root, program};
+    DelayOptionsTarget target = {root, program, values};
     return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DELAY_OPTIONS), owner,
                            DelayOptionsProc, (LPARAM)&target) == 1;
 }
@@ -179,5 +177,17 @@ int AddProgramToDelayedStart(HWND owner)
         KxMessageBox(owner, text, MB_OK | MB_ICONINFORMATION);
         return 0;
     }
-    return AddDelayedProgram(file, choice == 1);
+    EntryRecord named = {};
+    lstrcpynA(named.command, file, sizeof(named.command));
+    if (choice == 1 && NeedsElevationFor(ELEVATED_DELAY_ADD, named)) {
+        // Approved in this user's settings, which the elevated copy may not share.
+        ApproveDelayed(file);
+        return RunElevated(owner, ELEVATED_DELAY_ADD, named) > 0;
+    }
+    ClearWriteRefusal();
+    if (AddDelayedProgram(file, choice == 1))
+        return 1;
+    NoteActionFailure();
+    TellRefusal(owner);
+    return 0;
 }

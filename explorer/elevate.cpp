@@ -6,6 +6,8 @@
 #include "runactions.h"
 #include "startupfiles.h"
 #include "addonactions.h"
+#include "delaystart.h"
+#include "taskstop.h"
 #include "addons.h"
 #include "pagecommands.h"
 #include "resstring.h"
@@ -117,6 +119,50 @@ static int DoServiceStop(const EntryRecord& r)
     return SendServiceControl(r.source, SERVICE_CONTROL_STOP) != 0;
 }
 
+// The machine's store of delayed programs, or an entry whose startup place is the machine's.
+static int MachineDelayStore(const EntryRecord& r) { return r.tag == 0; }
+static int MachineDelayEntry(const EntryRecord& r)
+{
+    return r.tag == 0 || MachineStartupEntry(r);
+}
+static int DoDelayDrop(const EntryRecord& r)
+{
+    return DeleteDelayValues(HKEY_LOCAL_MACHINE, r.command) != 0;
+}
+static int DoDelayRestore(const EntryRecord& r)
+{
+    EntryRecord entry = r;
+    entry.type = r.type % DELAY_TAG_STEP;
+    entry.tag = r.type / DELAY_TAG_STEP;
+    return RestoreDelayedRecord(entry) != 0;
+}
+static int DoDelayOptions(const EntryRecord& r)
+{
+    return StoreDelayOptions(HKEY_LOCAL_MACHINE, r.command, r.type / 4, r.type % 4, r.source,
+                             r.title) != 0;
+}
+static int DoDelayMove(const EntryRecord& r)
+{
+    int moved = MoveToDelayedStart(nullptr, r.title, r.command, r.source, r.type % DELAY_TAG_STEP,
+                                   r.type / DELAY_TAG_STEP);
+    // Not moved without a refused write: the user cancelled, or was told why.
+    return moved > 0 ? 1 : LastWriteRefusal() ? 0 : -1;
+}
+static int DoDelayAdd(const EntryRecord& r) { return AddDelayedProgram(r.command, 1) != 0; }
+static int DoTerminate(const EntryRecord& r)
+{
+    DWORD error = 0;
+    if (EndListedProcess((DWORD)r.type, r.command, r.title, &error))
+        return 1;
+    if (error == ERROR_NOT_FOUND) {
+        // Not the process the user was shown: nothing was ended.
+        AskResString(nullptr, 1750, r.command, MB_OK | MB_ICONINFORMATION);
+        return -1;
+    }
+    NoteWriteRefusal(error);
+    return 0;
+}
+
 // Which field must not be empty: the copy acts on nothing else.
 enum { NEED_TITLE = 1, NEED_COMMAND = 2, NEED_SOURCE = 4 };
 
@@ -140,6 +186,12 @@ static const struct VerbDef {
     {ELEVATED_RESTORE_ENTRY, NEED_TITLE, MachineStartupEntry, DoRestoreEntry},
     {ELEVATED_HIDDEN_RESTORE, NEED_COMMAND, Always, DoHiddenRestore},
     {ELEVATED_REREGISTER, NEED_COMMAND, Always, DoReRegister},
+    {ELEVATED_DELAY_DROP, NEED_COMMAND, MachineDelayStore, DoDelayDrop},
+    {ELEVATED_DELAY_RESTORE, NEED_COMMAND, MachineDelayEntry, DoDelayRestore},
+    {ELEVATED_DELAY_OPTIONS, NEED_COMMAND, MachineDelayStore, DoDelayOptions},
+    {ELEVATED_DELAY_ADD, NEED_COMMAND, Always, DoDelayAdd},
+    {ELEVATED_TERMINATE, NEED_COMMAND, Always, DoTerminate},
+    {ELEVATED_DELAY_MOVE, NEED_TITLE, MachineStartupEntry, DoDelayMove},
 };
 
 static const VerbDef* FindVerb(int verb)
@@ -230,7 +282,10 @@ int RunElevatedSwitch(const char* commandLine, int* exitCode)
         !Unhex(fields[3], r.command, sizeof(r.command)) ||
         !Unhex(fields[4], r.source, sizeof(r.source)) || ((v->needs & NEED_TITLE) && !r.title[0]) ||
         ((v->needs & NEED_COMMAND) && !r.command[0]) || ((v->needs & NEED_SOURCE) && !r.source[0]) ||
-        (verb == ELEVATED_SERVICE_START && (r.type < SERVICE_AUTO_START || r.type > SERVICE_DISABLED)))
+        (verb == ELEVATED_SERVICE_START && (r.type < SERVICE_AUTO_START || r.type > SERVICE_DISABLED)) ||
+        (verb >= ELEVATED_DELAY_DROP && r.type < 0) ||
+        (verb == ELEVATED_DELAY_OPTIONS && r.type % 4 > 2) ||
+        (verb == ELEVATED_TERMINATE && r.type <= 0))
         return 1;   // not a line this program writes: nothing is done
     ClearWriteRefusal();
     int done = v->perform(r);

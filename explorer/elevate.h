@@ -23,7 +23,17 @@ enum ElevatedVerb {
     ELEVATED_RESTORE_ENTRY = 12,    // a removed startup entry put back from the history
     ELEVATED_HIDDEN_RESTORE = 13,   // a condemned file back from the vault (the source names it)
     ELEVATED_REREGISTER = 14,       // the add-on server the command names registered again
+    // The delayed programs: the command is the program; where the entry's tag matters, the
+    // type carries it as code + DELAY_TAG_STEP * tag.
+    ELEVATED_DELAY_DROP = 15,       // the program's values out of the machine's store
+    ELEVATED_DELAY_RESTORE = 16,    // back into its startup place, then out of the store
+    ELEVATED_DELAY_OPTIONS = 17,    // type seconds * 4 + window state, source parameters
+    ELEVATED_DELAY_ADD = 18,        // a program the user picked, delayed for all users
+    // The process id in the type, ended only while its image is the command.
+    ELEVATED_TERMINATE = 19,
+    ELEVATED_DELAY_MOVE = 20,       // a startup entry to delayed start (its tag in the type)
 };
+const int DELAY_TAG_STEP = 1000;
 
 // 1 when the verb on the entry writes where only administrators may (the machine's Run keys,
 // the all-users Startup folder, Winlogon and the machine's hooks, win.ini, other users' keys,

@@ -3,6 +3,7 @@
 #include "writefault.h"
 #include "refusal.h"
 #include "delaystart.h"
+#include "elevate.h"
 #include "dialogs_pages.h"
 #include "entrylist.h"
 #include "listpage.h"
@@ -109,6 +110,64 @@ static void ForSelected(HWND page, int (*action)(HWND page, int index), bool tel
         TellRefusal(page);
 }
 
+// One delayed entry restored or dropped; by the elevated copy when the change needs rights
+// this process lacks (the copy, or the failed start, is told already). 1 done or told, 0
+// failed here, -1 the user declined the prompt (the command stops).
+static int Change(HWND page, int verb, int index)
+{
+    const EntryRecord* r = GetEntry(index);
+    if (!r)
+        return 0;
+    if (NeedsElevationFor(verb, *r)) {
+        EntryRecord named = *r;
+        named.type = r->type + DELAY_TAG_STEP * r->tag;
+        return RunElevated(page, verb, named) < 0 ? -1 : 1;
+    }
+    if (verb == ELEVATED_DELAY_DROP)
+        return DeleteDelayValues(DelayRootForTag(r->tag), r->command) ? 1 : 0;
+    return RestoreDelayedProgram(index);
+}
+
+// The options of one entry, stored by the elevated copy for the machine's store.
+static void Options(HWND page, int index)
+{
+    const EntryRecord* r = GetEntry(index);
+    if (!r) {
+        NoSelectionMessage(page);
+        return;
+    }
+    EntryRecord named = *r;
+    DelayOptionValues values = {};
+    if (!ShowDelayOptions(page, DelayRootForTag(r->tag), named.command, &values))
+        return;
+    if (NeedsElevationFor(ELEVATED_DELAY_OPTIONS, named)) {
+        lstrcpynA(named.title, values.title, sizeof(named.title));
+        lstrcpynA(named.source, values.parameters, sizeof(named.source));
+        named.type = values.seconds * 4 + values.openAs;
+        RunElevated(page, ELEVATED_DELAY_OPTIONS, named);
+    } else {
+        ClearWriteRefusal();
+        if (!StoreDelayOptions(DelayRootForTag(named.tag), named.command, values.seconds,
+                               values.openAs, values.parameters, values.title)) {
+            NoteActionFailure();
+            TellRefusal(page);
+        }
+    }
+    RefillListPage(page);
+}
+
+static int ElevatedVerbOf(int, int command)
+{
+    switch (command) {
+    case IDC_PAGE_REMOVE:
+    case IDM_PAGE_RESTORE_DELAYED:
+        return ELEVATED_DELAY_RESTORE;
+    case IDC_DELAY_OPTIONS_BUTTON:
+        return ELEVATED_DELAY_OPTIONS;
+    }
+    return 0;
+}
+
 static int Command(HWND page, int command)
 {
     switch (command) {
@@ -117,7 +176,12 @@ static int Command(HWND page, int command)
             RefillListPage(page);
         return 1;
     case IDC_PAGE_REMOVE:
-        ForSelected(page, [](HWND p, int index) { return RestoreDelayedEntry(p, index); });
+        ForSelected(page, [](HWND p, int index) {
+            int answer = AskDelayedRemoval(p);
+            if (answer == IDCANCEL)
+                return -1;
+            return Change(p, answer == IDYES ? ELEVATED_DELAY_RESTORE : ELEVATED_DELAY_DROP, index);
+        });
         return 1;
     case IDM_PAGE_LAUNCH:
         ForSelected(page, [](HWND p, int index) {
@@ -126,21 +190,11 @@ static int Command(HWND page, int command)
         }, false);
         return 1;
     case IDM_PAGE_RESTORE_DELAYED:
-        ForSelected(page, [](HWND, int index) { return RestoreDelayedProgram(index); });
+        ForSelected(page, [](HWND p, int index) { return Change(p, ELEVATED_DELAY_RESTORE, index); });
         return 1;
-    case IDC_DELAY_OPTIONS_BUTTON: {
-        int index = FocusedListEntry(page);
-        const EntryRecord* r = GetEntry(index);
-        if (!r) {
-            NoSelectionMessage(page);
-            return 1;
-        }
-        char program[260];
-        lstrcpynA(program, r->command, sizeof(program));
-        ShowDelayOptions(page, DelayRootForTag(r->tag), program);
-        RefillListPage(page);
+    case IDC_DELAY_OPTIONS_BUTTON:
+        Options(page, FocusedListEntry(page));
         return 1;
-    }
     }
     return 0;
 }
@@ -166,6 +220,7 @@ static constexpr ListPageDef DelayPage()
     page.cell = Cell;
     page.sortKey = SortKey;
     page.menu = Menu;
+    page.elevatedVerb = ElevatedVerbOf;
     page.command = Command;
     return page;
 }

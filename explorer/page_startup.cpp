@@ -444,6 +444,8 @@ HMENU BuildStartupMenu(int index)
                 MarkMenuShield(menu, command);
         if (NeedsElevationFor(ELEVATED_DELETE_AT_RESTART, *r))
             MarkMenuShield(menu, IDM_PAGE_DELETE_ON_REBOOT);
+        if (NeedsElevationFor(ELEVATED_DELAY_MOVE, *r))
+            MarkMenuShield(menu, IDM_PAGE_MOVE_TO_DELAY);
     }
     AppendMenuTail(menu);
     return menu;

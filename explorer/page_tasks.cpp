@@ -1,12 +1,15 @@
 // The Active Tasks page: the programs running now.
 #include "dialogs_pages.h"
+#include "elevate.h"
 #include "entrylist.h"
 #include "listpage.h"
 #include "pagecommands.h"
 #include "pages.h"
 #include "pathutil.h"
+#include "refusal.h"
 #include "runtasks.h"
 #include "taskstop.h"
+#include "writefault.h"
 #include <cstring>
 
 // Processes whose program path could not be read have no folder and no row.
@@ -47,10 +50,29 @@ static int Command(HWND page, int command)
         NoSelectionMessage(page);
         return 1;
     }
-    for (int i = 0; i < count; i++)
-        if (const EntryRecord* r = GetEntry(entries[i]))
-            StopRunningProgram(r->command, r->title, 0);
+    ClearWriteRefusal();
+    bool failed = false;
+    for (int i = 0; i < count; i++) {
+        const EntryRecord* r = GetEntry(entries[i]);
+        DWORD error = 0;
+        // Ended, or no longer that program: the refreshed list shows it.
+        if (!r || EndListedProcess((DWORD)r->tag, r->command, r->title, &error) ||
+            error == ERROR_NOT_FOUND)
+            continue;
+        // Another user's or an elevated process: the elevated copy ends exactly this one.
+        EntryRecord named = *r;
+        named.type = r->tag;
+        if (error == ERROR_ACCESS_DENIED && NeedsElevationFor(ELEVATED_TERMINATE, named)) {
+            if (RunElevated(page, ELEVATED_TERMINATE, named) < 0)
+                break;
+            continue;
+        }
+        NoteWriteRefusal(error);
+        failed = true;
+    }
     RefillListPage(page);
+    if (failed)
+        TellRefusal(page);
     return 1;
 }
 

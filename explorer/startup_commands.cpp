@@ -167,8 +167,15 @@ static void MoveToDelay(HWND page)
     }
     for (int index : entries) {
         const EntryRecord* r = GetEntry(index);
-        if (r && MoveToDelayedStart(page, r->title, r->command, r->source, r->type, r->tag) < 0)
+        if (r && NeedsElevationFor(ELEVATED_DELAY_MOVE, *r)) {
+            // The copy asks and tells what the move needs; declined, the command stops.
+            EntryRecord named = *r;
+            named.type = r->type + DELAY_TAG_STEP * r->tag;
+            if (RunElevated(page, ELEVATED_DELAY_MOVE, named) < 0)
+                break;
+        } else if (r && MoveToDelayedStart(page, r->title, r->command, r->source, r->type, r->tag) < 0) {
             break;
+        }
     }
     Refill(page);
 }

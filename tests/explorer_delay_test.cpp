@@ -2,6 +2,8 @@
 // reads and sets the controls of the open dialog and closes it.
 #include "kxtest.h"
 #include "../explorer/delaydialogs.h"
+#include "../explorer/elevate.h"
+#include "elevation.h"
 #include "delaystart.h"
 #include "dialogs_delay.h"
 #include "entrylist.h"
@@ -9,6 +11,7 @@
 #include "program.h"
 #include "resstring.h"
 #include "fixtures_delay/dialogwatch.h"
+#include <vector>
 
 namespace {
 
@@ -94,7 +97,8 @@ ShownOptions ShowAndCancel(HKEY root, const char* program)
         shown.title = ControlText(dialog, IDC_DELAY_TITLE);
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
-    EXPECT_EQ(0, ShowDelayOptions(nullptr, root, program));
+    DelayOptionValues values = {};
+    EXPECT_EQ(0, ShowDelayOptions(nullptr, root, program, &values));
     watch.Wait();
     EXPECT_TRUE(watch.seen);
     return shown;
@@ -142,8 +146,11 @@ TEST_F(ExplorerDelayTest, OptionsOkWritesTimeStateParametersAndTitleUnderTheEntr
         SetDlgItemTextA(dialog, IDC_DELAY_TITLE, "");
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
-    EXPECT_EQ(1, ShowDelayOptions(nullptr, HKEY_LOCAL_MACHINE, program));
+    DelayOptionValues values = {};
+    EXPECT_EQ(1, ShowDelayOptions(nullptr, HKEY_LOCAL_MACHINE, program, &values));
     watch.Wait();
+    EXPECT_EQ(1, StoreDelayOptions(HKEY_LOCAL_MACHINE, program, values.seconds, values.openAs,
+                                   values.parameters, values.title));
     EXPECT_EQ("160", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_TIME_KEY, program));
     EXPECT_EQ("1", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_OPENAS_KEY, program));
     EXPECT_EQ("/quiet", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_PARAMETERS_KEY, program));
@@ -176,19 +183,44 @@ void DriveAddFlow(DialogWatch& watch, const std::string& file, bool allUsers, bo
     });
 }
 
+std::vector<std::string> g_elevatedLines;
+int RunCopyHere(const char*, const char* parameters)
+{
+    g_elevatedLines.push_back(parameters);
+    int exitCode = -5;
+    EXPECT_EQ(1, RunElevatedSwitch(parameters, &exitCode));
+    return exitCode;
+}
+
+// With administrator rights the manager stores it; without, the elevated copy does, and the
+// approval is this user's either way.
 TEST_F(ExplorerDelayTest, AddingAProgramForAllUsersStoresItUnderTheMachine)
 {
     std::string file = TempPath("tool.exe");
     WriteTextFile(file, "MZ");
-    DialogWatch watch;
-    std::string caption;
-    DriveAddFlow(watch, file, true, false, &caption);
-    EXPECT_EQ(1, AddProgramToDelayedStart(nullptr));
-    watch.Wait();
-    EXPECT_EQ(Res(902), caption);
-    EXPECT_EQ("1", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_KEY, file));
-    EXPECT_EQ("30", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_TIME_KEY, file));
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DELAY_KEY, file));
+    SetElevatedRunner(RunCopyHere);
+    for (int elevated : {1, 0}) {
+        SCOPED_TRACE(elevated);
+        SetElevatedOverride(elevated);
+        g_elevatedLines.clear();
+        DeleteDelayValues(HKEY_LOCAL_MACHINE, file.c_str());
+        DialogWatch watch;
+        std::string caption;
+        DriveAddFlow(watch, file, true, false, &caption);
+        EXPECT_EQ(1, AddProgramToDelayedStart(nullptr));
+        watch.Wait();
+        EXPECT_EQ(Res(902), caption);
+        EXPECT_EQ("1", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_KEY, file));
+        EXPECT_EQ("30", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_TIME_KEY, file));
+        EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_DELAY_KEY, file));
+        EXPECT_TRUE(IsApprovedDelayed(file.c_str()));
+        ASSERT_EQ(elevated ? 0u : 1u, g_elevatedLines.size());
+        if (!elevated) {
+            EXPECT_EQ(0u, g_elevatedLines[0].find("-Elevated 18 ")) << g_elevatedLines[0];
+        }
+    }
+    SetElevatedOverride(-1);
+    SetElevatedRunner(nullptr);
 }
 
 TEST_F(ExplorerDelayTest, AddingAProgramForTheCurrentUserOrCancellingTheType)

@@ -2,6 +2,7 @@
 // filled from fixture data of its inventory and checked by its columns, rows and buttons;
 // the actions that change the machine are pressed and their effect read back.
 #include "browserentries.h"
+#include "dialog_driver.h"
 #include "kxtest.h"
 #include "waits.h"
 #include "../explorer/elevate.h"
@@ -16,18 +17,22 @@
 #include "addons.h"
 #include "filetypeactions.h"
 #include "delaystart.h"
+#include "dialogs_delay.h"
 #include "dialogs_info.h"
 #include "dialogs_pages.h"
 #include "elevation.h"
 #include "entrylist.h"
 #include "filetypes.h"
+#include "handles.h"
 #include "keys.h"
 #include "message_watch.h"
 #include "options.h"
 #include "pathutil.h"
 #include "platform.h"
 #include "program.h"
+#include "registry.h"
 #include "resstring.h"
+#include "runtasks.h"
 #include "sysfiles.h"
 #include "runactions.h"
 #include "service_tasks.h"
@@ -493,8 +498,27 @@ int RunInProcess(const char*, const char* parameters)
     if (g_elevatedAnswer < 0)
         return g_elevatedAnswer;
     int exitCode = -5;
+    SetTerminateSeam(nullptr);   // the copy holds the rights this process was refused
     EXPECT_EQ(1, RunElevatedSwitch(parameters, &exitCode));
     return exitCode;
+}
+
+// What the system answers a standard user ending an elevated or another user's process.
+BOOL WINAPI RefuseTerminate(HANDLE, UINT)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+// A Run value of the machine that starts the program.
+bool MachineRunNames(const std::string& program)
+{
+    bool found = false;
+    const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    ForEachValueName(HKEY_LOCAL_MACHINE, run, [&](const std::string& name) {
+        found |= ReadValueText(HKEY_LOCAL_MACHINE, run, name).find(program) != std::string::npos;
+    });
+    return found;
 }
 
 // The item carries the shield picture, or "(administrator)" where there is none.
@@ -521,6 +545,20 @@ TEST_F(PagesTest, MachineActionsOfEveryPageGoThroughTheElevatedCopy)
     const std::string bho = std::string(KX_BHO_KEY "\\") + kClsid;
     auto hiddenAttribute = [&] { return (GetFileAttributesA(hidden_.c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0; };
     static const char* const kRefused = "Windows refused this change";
+    auto machineDelayGone = [&] { return !ValueExists(HKEY_LOCAL_MACHINE, KX_DELAY_KEY, program_); };
+    auto delayForAllUsers = [&] {
+        DeleteDelayValues(HKEY_CURRENT_USER, program_.c_str());
+        DeleteDelayValues(HKEY_LOCAL_MACHINE, program_.c_str());
+        ASSERT_TRUE(AddDelayedProgram(program_.c_str(), 1));
+    };
+    PROCESS_INFORMATION sleeper = {};
+    ASSERT_TRUE(StartTestProgram("\"" + TestProgramFolder() + "\\kxdriver.exe\" sleep 30000", &sleeper));
+    Handle sleeperProcess(sleeper.hProcess), sleeperThread(sleeper.hThread);
+    WaitForInputIdle(sleeper.hProcess, 2000);
+    // A refused end leaves it running now; an ended one is waited for.
+    auto sleeperGone = [&] { return WaitForSingleObject(sleeper.hProcess, 0) == WAIT_OBJECT_0; };
+    auto sleeperEnds = [&] { return WaitForSingleObject(sleeper.hProcess, 5000) == WAIT_OBJECT_0; };
+    auto refuseEnd = [] { SetTerminateSeam(RefuseTerminate); };
     const struct Case {
         const char* name;
         int page, column;
@@ -529,26 +567,45 @@ TEST_F(PagesTest, MachineActionsOfEveryPageGoThroughTheElevatedCopy)
         const char* said;                 // start of the message after it, nullptr for none
         std::function<bool()> changed;    // the machine as the action leaves it
         bool expectChanged;
+        std::function<void()> prepare;    // the state the action starts from
     } kCases[] = {
         {"unhide refused a start", PAGE_HIDDEN, 0, "kxpghidden.dat", IDC_PAGE_SPECIFIC,
-         IDM_PAGE_DELETE_FILE, 0, ELEVATED_NOT_STARTED, ELEVATED_UNHIDE, kRefused, [&] { return !hiddenAttribute(); }, false},
+         IDM_PAGE_DELETE_FILE, 0, ELEVATED_NOT_STARTED, ELEVATED_UNHIDE, kRefused, [&] { return !hiddenAttribute(); }, false, {}},
         {"unhide declined", PAGE_HIDDEN, 0, "kxpghidden.dat", IDC_PAGE_SPECIFIC,
          IDM_PAGE_DELETE_FILE, 0, -1,
-         ELEVATED_UNHIDE, nullptr, [&] { return !hiddenAttribute(); }, false},
+         ELEVATED_UNHIDE, nullptr, [&] { return !hiddenAttribute(); }, false, {}},
         {"unhide", PAGE_HIDDEN, 0, "kxpghidden.dat", IDC_PAGE_SPECIFIC,
          IDM_PAGE_DELETE_FILE, 0, 0, ELEVATED_UNHIDE,
-         nullptr, [&] { return !hiddenAttribute(); }, true},
+         nullptr, [&] { return !hiddenAttribute(); }, true, {}},
         {"add-on removal", PAGE_IEHELPERS, 1, "kxpage.exe", IDC_PAGE_REMOVE,
-         IDC_PAGE_REMOVE, IDYES, 0, ELEVATED_ADDON_REMOVE, nullptr, [&] { return !KeyExists(HKEY_LOCAL_MACHINE, bho); }, true},
+         IDC_PAGE_REMOVE, IDYES, 0, ELEVATED_ADDON_REMOVE, nullptr, [&] { return !KeyExists(HKEY_LOCAL_MACHINE, bho); }, true, {}},
         {"task removal", PAGE_SCHEDULED, 1, "kxpage.exe", IDC_PAGE_REMOVE,
          IDC_PAGE_REMOVE, IDYES, 0, ELEVATED_TASK_REMOVE, nullptr,
-         [&] { return GetFileAttributesA(TaskJobPath(kTask).c_str()) == INVALID_FILE_ATTRIBUTES; }, true},
+         [&] { return GetFileAttributesA(TaskJobPath(kTask).c_str()) == INVALID_FILE_ATTRIBUTES; }, true, {}},
+        {"delayed restore refused a start", PAGE_DELAY, 1, "kxpage.exe", IDM_PAGE_RESTORE_DELAYED,
+         IDM_PAGE_RESTORE_DELAYED, 0, ELEVATED_NOT_STARTED, ELEVATED_DELAY_RESTORE, kRefused,
+         machineDelayGone, false, delayForAllUsers},
+        {"delayed drop", PAGE_DELAY, 1, "kxpage.exe", IDC_PAGE_REMOVE, IDC_DELAY_OPTIONS_BUTTON,
+         IDNO, 0, ELEVATED_DELAY_DROP, nullptr, [&] { return machineDelayGone() && !MachineRunNames(program_); },
+         true, delayForAllUsers},
+        {"delayed restore", PAGE_DELAY, 1, "kxpage.exe", IDM_PAGE_RESTORE_DELAYED, IDC_PAGE_REMOVE,
+         0, 0, ELEVATED_DELAY_RESTORE, nullptr, [&] { return machineDelayGone() && MachineRunNames(program_); },
+         true, delayForAllUsers},
+        // No shield: whose process it is shows only when ending it is refused.
+        {"end refused, no copy", PAGE_TASKS, 0, "kxdriver.exe", IDC_PAGE_SPECIFIC, 0, 0,
+         ELEVATED_NOT_STARTED, ELEVATED_TERMINATE, kRefused, sleeperGone, false, refuseEnd},
+        {"end refused, declined", PAGE_TASKS, 0, "kxdriver.exe", IDC_PAGE_SPECIFIC, 0, 0, -1,
+         ELEVATED_TERMINATE, nullptr, sleeperGone, false, refuseEnd},
+        {"end refused, the copy ends it", PAGE_TASKS, 0, "kxdriver.exe", IDC_PAGE_SPECIFIC, 0, 0, 0,
+         ELEVATED_TERMINATE, nullptr, sleeperEnds, true, refuseEnd},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         SetElevatedOverride(0);
         g_elevated.clear();
         g_elevatedAnswer = c.answer;
+        if (c.prepare)
+            c.prepare();
         Open(c.page);
         int row = RowWith(List(), c.column, c.row);
         ASSERT_GE(row, 0);
@@ -558,9 +615,13 @@ TEST_F(PagesTest, MachineActionsOfEveryPageGoThroughTheElevatedCopy)
         for (int elevated : {1, 0}) {
             SetElevatedOverride(elevated);
             HMENU menu = ListPageMenu(*def, index);
-            EXPECT_EQ(!elevated, MenuItemShielded(menu, c.menuItem)) << "elevated " << elevated;
-            // The rename list of the next restart is the machine's on every page.
-            EXPECT_EQ(!elevated, MenuItemShielded(menu, IDM_PAGE_DELETE_ON_REBOOT));
+            if (c.menuItem) {
+                EXPECT_EQ(!elevated, MenuItemShielded(menu, c.menuItem)) << "elevated " << elevated;
+            }
+            // The rename list of the next restart is the machine's on every page that offers it.
+            if (GetMenuState(menu, IDM_PAGE_DELETE_ON_REBOOT, MF_BYCOMMAND) != (UINT)-1) {
+                EXPECT_EQ(!elevated, MenuItemShielded(menu, IDM_PAGE_DELETE_ON_REBOOT));
+            }
             EXPECT_FALSE(MenuItemShielded(menu, IDC_PAGE_INFO));
             DestroyMenu(menu);
         }
@@ -579,8 +640,55 @@ TEST_F(PagesTest, MachineActionsOfEveryPageGoThroughTheElevatedCopy)
         ASSERT_EQ(1u, g_elevated.size());
         EXPECT_EQ(0u, g_elevated[0].find("-Elevated " + std::to_string(c.verb) + " ")) << g_elevated[0];
         EXPECT_EQ(c.expectChanged, c.changed());
+        SetTerminateSeam(nullptr);
         Close();
     }
+    TerminateProcess(sleeper.hProcess, 0);
+
+    // The copy ends only the process the user was shown: an id that runs another program
+    // now is left running, and that is said.
+    PROCESS_INFORMATION other = {};
+    ASSERT_TRUE(StartTestProgram("\"" + TestProgramFolder() + "\\kxdriver.exe\" sleep 30000", &other));
+    Handle otherProcess(other.hProcess), otherThread(other.hThread);
+    EntryRecord shown = {};
+    shown.type = (int)other.dwProcessId;
+    lstrcpynA(shown.command, program_.c_str(), sizeof(shown.command));
+    {
+        MessageWatch said(nullptr, IDOK);
+        int exitCode = 0;
+        EXPECT_EQ(1, RunElevatedSwitch(ElevatedParameters(ELEVATED_TERMINATE, shown).c_str(), &exitCode));
+        said.Wait();
+        EXPECT_EQ(1, exitCode);
+        EXPECT_NE(std::string::npos, said.text.find("no longer runs")) << said.text;
+    }
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(other.hProcess, 0));
+    TerminateProcess(other.hProcess, 0);
+
+    // The options of a program in the machine's store: chosen here, stored by the copy.
+    delayForAllUsers();
+    g_elevated.clear();
+    g_elevatedAnswer = 0;
+    Open(PAGE_DELAY);
+    Select(List(), RowWith(List(), 1, "kxpage.exe"));
+    DialogDriver options("Delay Start Options", [](HWND dialog) {
+        SendDlgItemMessageA(dialog, IDC_DELAY_MINUTES, CB_SETCURSEL, 1, 0);
+        SendDlgItemMessageA(dialog, IDC_DELAY_SECONDS, CB_SETCURSEL, 3, 0);
+        SendDlgItemMessageA(dialog, IDC_DELAY_OPENAS, CB_SETCURSEL, 2, 0);
+        SetDlgItemTextA(dialog, IDC_DELAY_PARAMETERS, "/q \"x y\"");
+        SetDlgItemTextA(dialog, IDC_DELAY_TITLE, "Kx tool");
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    Command(IDC_DELAY_OPTIONS_BUTTON);
+    options.Join();
+    ASSERT_TRUE(options.Found());
+    ASSERT_EQ(1u, g_elevated.size());
+    EXPECT_EQ(0u, g_elevated[0].find("-Elevated 17 362 ")) << g_elevated[0];
+    EXPECT_EQ("90", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_TIME_KEY, program_));
+    EXPECT_EQ("2", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_OPENAS_KEY, program_));
+    EXPECT_EQ("/q \"x y\"", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_PARAMETERS_KEY, program_));
+    EXPECT_EQ("Kx tool", ReadValueText(HKEY_LOCAL_MACHINE, KX_DELAY_TITLE_KEY, program_));
+    Close();
+    DeleteDelayValues(HKEY_LOCAL_MACHINE, program_.c_str());
 
     // With the rights the page acts itself.
     SetElevatedOverride(1);

@@ -419,14 +419,16 @@ TEST_F(SheetTest, TheMachineEntriesAreChangedByAnElevatedCopyAndTheUsersHere)
     // The machine's entry carries the shield in its context menu, the user's does not.
     for (const char* title : {machineTitle, "KxPageUser"}) {
         HMENU menu = BuildStartupMenu(StartupRowEntry(list, RowOf(list, title)));
-        MENUITEMINFOA item = {};
-        item.cbSize = sizeof(item);
-        item.fMask = MIIM_BITMAP;
-        ASSERT_TRUE(GetMenuItemInfoA(menu, IDC_STARTUP_DISABLE, FALSE, &item)) << title;
-        char text[128] = "";
-        GetMenuStringA(menu, IDC_STARTUP_DISABLE, text, sizeof(text), MF_BYCOMMAND);
-        bool shielded = item.hbmpItem || std::string(text).find(Res(1700)) != std::string::npos;
-        EXPECT_EQ(title == machineTitle, shielded) << title;
+        for (int command : {IDC_STARTUP_DISABLE, IDM_PAGE_MOVE_TO_DELAY}) {
+            MENUITEMINFOA item = {};
+            item.cbSize = sizeof(item);
+            item.fMask = MIIM_BITMAP;
+            ASSERT_TRUE(GetMenuItemInfoA(menu, command, FALSE, &item)) << title;
+            char text[128] = "";
+            GetMenuStringA(menu, command, text, sizeof(text), MF_BYCOMMAND);
+            bool shielded = item.hbmpItem || std::string(text).find(Res(1700)) != std::string::npos;
+            EXPECT_EQ(title == machineTitle, shielded) << title << " " << command;
+        }
         DestroyMenu(menu);
     }
     Select(list, {RowOf(list, "KxPageUser")});
@@ -466,10 +468,30 @@ TEST_F(SheetTest, TheMachineEntriesAreChangedByAnElevatedCopyAndTheUsersHere)
     EXPECT_EQ(4u, g_elevated.size());
     EXPECT_EQ(0u, g_elevated[3].find("KestrixEx.exe -Elevated 2 1 ")) << g_elevated[3];
 
+    // Moved to delayed start by the copy, which asks its question: out of the machine's Run
+    // key, into the machine's store.
+    WriteValueText(HKEY_LOCAL_MACHINE, kRunKey, machineTitle, "\"" + machine + "\" /x");
+    Close();
+    Open(PAGE_STARTUP);
+    list = List();
+    Select(list, {RowOf(list, machineTitle)});
+    {
+        MessageWatch watch(sheet_, IDOK);
+        Command(IDM_PAGE_MOVE_TO_DELAY);
+        watch.Wait();
+    }
+    ASSERT_EQ(5u, g_elevated.size());
+    EXPECT_EQ(0u, g_elevated[4].find("KestrixEx.exe -Elevated 20 1 ")) << g_elevated[4];
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, machineTitle));
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, KX_DELAY_KEY, machine));
+    DeleteDelayValues(HKEY_LOCAL_MACHINE, machine.c_str());
+
     // A line this program does not write does nothing.
     int exitCode = 0;
     for (const char* line : {"-Elevated 1 1 4B78", "-Elevated 99 1 4B78 - -", "-Elevated 1 1 4B7 - -",
-                             "-Elevated 1 1 4B00 - -", "-Elevated 1 1 - - -"}) {
+                             "-Elevated 1 1 4B00 - -", "-Elevated 1 1 - - -",
+                             "-Elevated 19 0 - 4B78 -", "-Elevated 17 3 - 4B78 -",
+                             "-Elevated 20 -1 4B78 4B78 -"}) {
         EXPECT_EQ(1, RunElevatedSwitch(line, &exitCode)) << line;
         EXPECT_EQ(1, exitCode) << line;
     }
