@@ -97,11 +97,15 @@ int RefuseDriver(const char* title, const char* command, const char* keyName, in
     if (ReadDriverStart(keyName) != SERVICE_DISABLED &&
         !SetServiceStartType(keyName, SERVICE_DISABLED))
         return 0;
-    // Only a start type the system knows is put back; a driver that had none stays disabled.
-    char source[300] = "";
-    if (previousStart >= SERVICE_BOOT_START && previousStart < SERVICE_DISABLED)
+    // Only a start type the system knows is put back: a driver that had none, or was disabled
+    // already, gets a line that offers no restore.
+    if (previousStart >= SERVICE_BOOT_START && previousStart < SERVICE_DISABLED) {
+        char source[300];
         snprintf(source, sizeof(source), "%d %s", previousStart, keyName);
-    WriteHistoryLine(title, command, source, DRIVER_SERVICE, ACT_DRIVER_DISABLED);
+        WriteHistoryLine(title, command, source, DRIVER_SERVICE, ACT_DRIVER_DISABLED);
+    } else {
+        WriteHistoryLine(title, command, "", DRIVER_SERVICE, ACT_SERVICE_DISABLED);
+    }
     RememberDriverState(keyName);
     return 1;
 }
