@@ -48,6 +48,9 @@ const Category kCategories[] = {
          return e.type == TASK_SCHEDULED && (e.tag & TASK_TAG_SERVICE) != 0;
      },
      [](const char* name, int code) { return code != 0 && IsServiceTaskTitle(name); }},
+    {"Drivers", KX_KEY "\\Services", ListServicesAndDrivers,
+     [](const EntryRecord& e) { return e.type == DRIVER_SERVICE; },
+     [](const char*, int code) { return code == DRIVER_SERVICE; }},
 };
 
 bool ListKeepsCategory(const Category& category)
@@ -59,9 +62,13 @@ bool ListKeepsCategory(const Category& category)
 }
 
 // The name an entry is known by: in the startup list its startup key name (the title when it
-// has no command), elsewhere its title.
+// has no command), in the services list its key name, elsewhere its title.
 void KnownName(const Category& category, const EntryRecord& entry, char* name)
 {
+    if (lstrcmpA(category.list, KX_KEY "\\Services") == 0) {
+        lstrcpynA(name, entry.key, 260);
+        return;
+    }
     if (lstrcmpA(category.list, KX_KEY "\\Run") != 0) {
         lstrcpynA(name, entry.title, 260);
         return;

@@ -1,5 +1,5 @@
 // Categories this build guards that earlier builds did not: the machine's 32-bit registry view
-// (Run keys, hooks, helper objects) and the tasks of the Task Scheduler 2.0. Their entries go
+// (Run keys, hooks, helper objects), the tasks of the Task Scheduler 2.0 and the drivers. Their entries go
 // into the known lists the earlier builds kept (Run, IEHelpers, Tasks), which an upgraded
 // installation holds without them: asked about one by one, a Windows 10 machine would raise
 // hundreds of alerts for what it had all along. So the first start of this build takes each

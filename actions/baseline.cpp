@@ -2,6 +2,7 @@
 #include "addedcategories.h"
 #include "alwaysrun.h"
 #include "datetime.h"
+#include "driverstates.h"
 #include "entrylist.h"
 #include "firstseen.h"
 #include "findrun.h"
@@ -14,6 +15,7 @@
 #include "pathutil.h"
 #include "registry.h"
 #include "runtasks.h"
+#include "services.h"
 #include "trace.h"
 #include "textutil.h"
 #include <cstdio>
@@ -181,7 +183,7 @@ void MakeBaseline()
     RecordListedPrograms(KX_DETECTED_KEY "\\IEHelper");
     ListScheduledTasks();
     RecordListedPrograms(KX_DETECTED_KEY "\\Tasks");
-    ListServices();
+    ListServicesAndDrivers();
     RecordListedPrograms(KX_DETECTED_KEY "\\Services");
     ListFileTypePrograms();
     RecordListedPrograms(KX_DETECTED_KEY "\\FileTypes");
@@ -372,13 +374,16 @@ void InitServicesList()
     if (ListInitialised(KX_SERVICES_LIST))
         return;
     SetRegValue(HKEY_CURRENT_USER, KX_SERVICES_LIST, "", "P");
-    ListServices();
-    // Services are known by their key names (display names are not unique).
+    ListServicesAndDrivers();
+    // Services are known by their key names (display names are not unique); drivers with
+    // their start type and program, so that a change to either is asked about.
     KnownValues keys;
     for (int i = 0; i < EntryCount(); i++) {
         char code[16];
         snprintf(code, sizeof(code), "%d", GetEntryType(i));
         AddKnownValue(&keys, GetEntry(i)->key, code);
+        if (GetEntryType(i) == DRIVER_SERVICE)
+            RememberDriverState(GetEntry(i)->key);
     }
     ClearEntries();
     WriteKnownValues(KX_SERVICES_LIST, keys);

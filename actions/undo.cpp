@@ -1,4 +1,5 @@
 #include "undo.h"
+#include "driverstates.h"
 #include "entrylist.h"
 #include "history.h"
 #include "runactions.h"
@@ -39,6 +40,9 @@ int RestoreHistoryEvent(int index)
         break;
     case ACT_IEHELPER_REMOVE:
         result = ReRegisterHelper(event.command);
+        break;
+    case ACT_DRIVER_DISABLED:
+        result = RestoreDriverStart(event.source);
         break;
     case ACT_HIDDEN_DELETEFILE:
         result = RestoreHiddenFromVault(event.title, event.command, event.source);

@@ -208,7 +208,7 @@ static void Fill(HWND dialog)
     if (old)
         DestroyIcon(old);
 
-    int service = r->type == SERVICE_EXE || r->type == SERVICE_SVCHOST;
+    int service = IsServiceCode(r->type);
     Show(dialog, IDC_INFO_LOCATION, 1);
     if (!service) {
         char location[512] = "", line[600];
@@ -374,7 +374,7 @@ static void Stop(HWND dialog)
     const EntryRecord* r = GetEntry(g_infoIndex);
     if (!r)
         return;
-    if (r->type == SERVICE_EXE || r->type == SERVICE_SVCHOST) {
+    if (IsServiceCode(r->type)) {
         // Only what happened goes into the history.
         EntryRecord service = *r;
         if (!ChangeService(dialog, ELEVATED_SERVICE_STOP, service, 0))
@@ -390,7 +390,7 @@ static void Stop(HWND dialog)
 static void Run(HWND dialog)
 {
     const EntryRecord* r = GetEntry(g_infoIndex);
-    if (r && r->type != SERVICE_EXE && r->type != SERVICE_SVCHOST)
+    if (r && !IsServiceCode(r->type))
         RunCommandLine(r->command, SW_SHOWNORMAL);
     Fill(dialog);
 }

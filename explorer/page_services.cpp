@@ -1,5 +1,5 @@
 // The Services page (NT family): services that run a program of their own or a library in
-// the shared service host.
+// the shared service host, and with "Show drivers" the kernel and file-system drivers.
 #include "dialogs_pages.h"
 #include "entrylist.h"
 #include "handles.h"
@@ -34,14 +34,15 @@ static void ReadStates()
     if (!manager)
         return;
     DWORD needed = 0, count = 0, resume = 0;
-    EnumServicesStatusA(manager.get(), SERVICE_WIN32, SERVICE_STATE_ALL, nullptr, 0, &needed,
-                        &count, &resume);
+    DWORD kinds = SERVICE_WIN32 | SERVICE_DRIVER;
+    EnumServicesStatusA(manager.get(), kinds, SERVICE_STATE_ALL, nullptr, 0, &needed, &count,
+                        &resume);
     if (GetLastError() != ERROR_MORE_DATA || !needed)
         return;
     std::vector<BYTE> buffer(needed);
     resume = 0;
     auto* services = (ENUM_SERVICE_STATUSA*)buffer.data();
-    if (!EnumServicesStatusA(manager.get(), SERVICE_WIN32, SERVICE_STATE_ALL, services, needed,
+    if (!EnumServicesStatusA(manager.get(), kinds, SERVICE_STATE_ALL, services, needed,
                              &needed, &count, &resume))
         return;
     for (DWORD i = 0; i < count; i++)
@@ -68,6 +69,12 @@ static void Cell(int index, int column, char* out, int capacity)
     switch (column) {
     case 0: lstrcpynA(out, r->title, capacity); break;
     case 1:
+        if (r->type == DRIVER_SERVICE) {
+            // The driver's kind is its Type text: its file says too little by itself.
+            snprintf(out, capacity, "%s (%s)", FileNamePart(r->command),
+                     DriverKindText(r->tag).c_str());
+            break;
+        }
         snprintf(out, capacity, "%s%s", r->type == SERVICE_SVCHOST ? "svchost.exe " : "",
                  FileNamePart(r->command));
         break;
@@ -95,6 +102,8 @@ static void Activate(HWND page)
                    GetOption("HideMicrosoftServices", 1) ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(page, IDC_PAGE_HIDE_SIGNED,
                    GetOption("HideSignedServices", 0) > 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(page, IDC_PAGE_SHOW_DRIVERS,
+                   GetOption("ShowDrivers", 0) > 0 ? BST_CHECKED : BST_UNCHECKED);
 }
 
 static int Command(HWND page, int command)
@@ -102,6 +111,8 @@ static int Command(HWND page, int command)
     if (command == IDC_PAGE_HIDE_SIGNED)
         SetPageOption("HideSignedServices",
                       IsDlgButtonChecked(page, IDC_PAGE_HIDE_SIGNED) == BST_CHECKED);
+    else if (command == IDC_PAGE_SHOW_DRIVERS)
+        SetPageOption("ShowDrivers", IsDlgButtonChecked(page, IDC_PAGE_SHOW_DRIVERS) == BST_CHECKED);
     else if (command == IDC_PAGE_CHECK)
         SetPageOption("HideMicrosoftServices", IsDlgButtonChecked(page, IDC_PAGE_CHECK) == BST_CHECKED);
     else
@@ -116,10 +127,11 @@ static constexpr ListPageDef ServicesPage()
     page.commandId = PAGE_SERVICES;
     SetTable(page.texts, {{IDC_SERVICES_BANNER1, 638}, {IDC_SERVICES_BANNER2, 639},
                           {IDC_PAGE_INFO, 301}, {IDC_PAGE_CHECK, 721},
-                          {IDC_PAGE_HIDE_SIGNED, 1439}});
+                          {IDC_PAGE_HIDE_SIGNED, 1439}, {IDC_PAGE_SHOW_DRIVERS, 1850}});
     page.layout.bannerCount = SetTable(page.layout.banners, {IDC_SERVICES_BANNER1,
                                                              IDC_SERVICES_BANNER2});
-    page.layout.rowCount = SetTable(page.layout.rows, {IDC_PAGE_CHECK, IDC_PAGE_HIDE_SIGNED});
+    page.layout.rowCount = SetTable(page.layout.rows, {IDC_PAGE_CHECK, IDC_PAGE_HIDE_SIGNED,
+                                                       IDC_PAGE_SHOW_DRIVERS});
     page.layout.slotCount = SetTable(page.layout.slots, {{IDC_PAGE_INFO}, {IDC_PAGE_CLOSE}});
     page.layout.hasMonitor = 1;
     page.columnCount = SetTable(page.columns, {{627, 0.22, COL_TEXT}, {628, 0.13, COL_TEXT},

@@ -98,6 +98,7 @@ static const struct {
     {905, "TYPE_BROWSER_PAGE"},
     {906, "TYPE_BROWSER_POLICY"},
     {907, "TYPE_BROWSER_EXTERNAL"},
+    {702, "DRIVER_SERVICE"},
 };
 
 // Only "*START_Remove" and "*HIDDEN_DeleteFile" can be reversed from the history.
@@ -140,6 +141,7 @@ static const struct {
     {31, "LOG_UNKNOWN", false},
     {32, "FILETYPE_Restore", false},
     {33, "FILETYPE_Accept", false},
+    {34, "*DRIVER_Disabled", true},
 };
 
 int RunKeyOfCode(int code, HKEY* root, const char** path, REGSAM* view)

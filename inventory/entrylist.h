@@ -56,6 +56,7 @@ enum EntryType {
     INFO_COOKIE = 500, INFO_NETCOOKIE = 501, INFO_SAVECOOKIE = 502, INFO_NUTS = 503,
     INFO_MOZCOOKIE = 504,   // Mozilla cookie list entries; has no table row
     INFO_TASK = 600, SERVICE_EXE = 700, SERVICE_SVCHOST = 701, TASK_SCHEDULED = 800,
+    DRIVER_SERVICE = 702,   // kernel and file-system drivers; tag: the service type (1 or 2)
     TYPE_BHO = 900, TYPE_TOOLBAR = 901, TYPE_EXTENSION = 902,
     TYPE_BHO32 = 903,   // a helper object registered for 32-bit browsers
     // Today's browsers (Chromium family, Firefox): read from profiles and policies.
@@ -63,6 +64,12 @@ enum EntryType {
     TYPE_BROWSER_EXTERNAL = 907,
     TYPE_UNKNOWN = 3000,
 };
+
+// 1 for the entries of the service manager (services and drivers), which run no command line.
+inline int IsServiceCode(int code)
+{
+    return code == SERVICE_EXE || code == SERVICE_SVCHOST || code == DRIVER_SERVICE;
+}
 
 // Action codes written to the history (names in entrylist.cpp).
 enum ActionCode {
@@ -77,6 +84,8 @@ enum ActionCode {
     ACT_REMOVE_APPINIT = 26, ACT_HIDDEN_ALERT = 28, ACT_HIDDEN_DELETEFILE = 29,
     ACT_REMOVE_WINLOGONNOTIFY = 30, ACT_LOG_UNKNOWN = 31, ACT_FILETYPE_RESTORE = 32,
     ACT_FILETYPE_ACCEPT = 33,
+    // A driver disabled on No; its source is "<previous start> <key name>" for the restore.
+    ACT_DRIVER_DISABLED = 34,
 };
 
 // The seven Run keys; an entry's code is base (1..7) + 10 x root index (HKLM 0, HKCU 1,

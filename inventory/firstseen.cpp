@@ -11,7 +11,7 @@ const char* DetectedSubkeyForType(int type)
     switch (type) {
     case TYPE_BHO: case TYPE_TOOLBAR: case TYPE_EXTENSION: case TYPE_BHO32:
         return KX_DETECTED_KEY "\\IEHelper";
-    case SERVICE_EXE: case SERVICE_SVCHOST: return KX_DETECTED_KEY "\\Services";
+    case SERVICE_EXE: case SERVICE_SVCHOST: case DRIVER_SERVICE: return KX_DETECTED_KEY "\\Services";
     case TASK_SCHEDULED: return KX_DETECTED_KEY "\\Tasks";
     case TYPE_FILETYPE: return KX_DETECTED_KEY "\\FileTypes";
     case TYPE_HIDDEN: return KX_DETECTED_KEY "\\Hidden";

@@ -6,7 +6,7 @@
 int ListBrowserAddOns();
 // Scheduled tasks (type 800).
 int ListScheduledTasks();
-// Services (types 700, 701).
+// Services (types 700, 701; 702, drivers, as services.h says).
 int ListServices();
 // Programs of the watched file type associations (type 400).
 int ListFileTypePrograms();

@@ -23,8 +23,11 @@ static const DWORD kManagerRead = SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERV
 
 namespace {
 
-UINT StartTypeString(int start)
+UINT StartTypeString(int start, bool driver)
 {
+    // Boot and system start belong to drivers; a service claiming them shows the number.
+    if (driver && (start == 0 || start == 1))
+        return start == 0 ? 1853 : 1854;
     switch (start) {
     case 2: return 664;
     case 3: return 665;
@@ -41,6 +44,16 @@ int ReadStartByte(HKEY key)
     if (RegQueryValueExA(key, "Start", nullptr, &type, data, &size) != ERROR_SUCCESS || size == 0)
         return 0;
     return data[0];
+}
+
+// "Type" as a number; 0 when missing or of another kind (a text is no type).
+DWORD ReadServiceType(HKEY key)
+{
+    DWORD data = 0, size = sizeof(data), type = 0;
+    if (RegQueryValueExA(key, "Type", nullptr, &type, (BYTE*)&data, &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof(data))
+        return 0;
+    return data;
 }
 
 // The name the inventory shows for a service: the manager's display name, else the key's
@@ -143,6 +156,7 @@ struct ServiceListing {
     KeyWatch watch;
     bool valid = false;
     bool hideMicrosoft = false;
+    bool drivers = false;
     std::vector<EntryRecord> records;
     std::vector<FileStamp> hidden;
 };
@@ -158,10 +172,11 @@ void AddKeptEntry(const EntryRecord& record)
     AppendEntryRecord(copy);
 }
 
-bool ListingStands(bool hideMicrosoft)
+bool ListingStands(bool hideMicrosoft, bool drivers)
 {
     bool changed = KeyChangedSinceLastAsk(&g_listing.watch, HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, true);
-    if (changed || !g_listing.valid || g_listing.hideMicrosoft != hideMicrosoft)
+    if (changed || !g_listing.valid || g_listing.hideMicrosoft != hideMicrosoft ||
+        g_listing.drivers != drivers)
         return false;
     for (const FileStamp& stamp : g_listing.hidden)
         if (!SameFile(stamp))
@@ -187,7 +202,7 @@ bool HiddenAsMicrosoft(const char* command)
 }
 
 void AddService(SC_HANDLE manager, const DisplayNames* known, const char* keyName,
-                bool hideMicrosoft)
+                bool hideMicrosoft, bool drivers)
 {
     char path[400];
     snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", keyName);
@@ -197,26 +212,31 @@ void AddService(SC_HANDLE manager, const DisplayNames* known, const char* keyNam
     char image[513];
     if (!ReadKeyText(key.get(), "ImagePath", image, sizeof(image)))
         return;   // missing, empty, not text or longer than 512 characters
-    bool hosted = InMyString(image, "svchost") != 0;
-    if (!hosted && !InMyString(image, ".exe"))
-        return;   // drivers and the like
+    DWORD serviceType = ReadServiceType(key.get());
+    bool driver = (serviceType == SERVICE_KERNEL_DRIVER || serviceType == SERVICE_FILE_SYSTEM_DRIVER);
+    bool hosted = !driver && InMyString(image, "svchost") != 0;
+    if (driver && !drivers)
+        return;
+    if (!driver && !hosted && !InMyString(image, ".exe"))
+        return;   // adapters and the like
 
     char title[128], description[4097] = "", startText[64] = "";
     ServiceTitle(manager, key.get(), keyName, title, sizeof(title), known);
     if (ReadKeyText(key.get(), "Description", description, sizeof(description)) &&
         description[0] == '@' && !ResolveIndirectText(description, description, sizeof(description)))
         description[0] = 0;
-    UINT startString = StartTypeString(ReadStartByte(key.get()));
+    UINT startString = StartTypeString(ReadStartByte(key.get()), driver);
     if (!startString || !LoadResString(startString, startText, sizeof(startText)))
         lstrcpynA(startText, "0", sizeof(startText));
 
     char command[520];
-    lstrcpynA(command, image, sizeof(command));
+    lstrcpynA(command, driver ? DriverFilePath(image).c_str() : image, sizeof(command));
     if (hosted)
         ServiceProgram(key.get(), keyName, "svchost", command, sizeof(command));
     if (hideMicrosoft && HiddenAsMicrosoft(command))
         return;
-    if (AddEntry(title, command, startText, description, hosted ? SERVICE_SVCHOST : SERVICE_EXE, 0))
+    int code = driver ? DRIVER_SERVICE : hosted ? SERVICE_SVCHOST : SERVICE_EXE;
+    if (AddEntry(title, command, startText, description, code, driver ? (int)serviceType : 0))
         lstrcpynA(g_entries.items[g_entries.count - 1]->key, keyName,
                   sizeof(g_entries.items[0]->key));
 }
@@ -257,13 +277,50 @@ static bool EachServiceKey(HKEY root, Visit visit)
            }) == REG_WALK_STOPPED;
 }
 
+std::string DriverFilePath(const char* image)
+{
+    char windows[MAX_PATH] = "";
+    UINT length = GetWindowsDirectoryA(windows, sizeof(windows));
+    if (length == 0 || length >= sizeof(windows))
+        lstrcpynA(windows, "C:\\Windows", sizeof(windows));
+    std::string path = image;
+    if (_strnicmp(image, "\\??\\", 4) == 0)
+        return path.substr(4);
+    if (_strnicmp(image, "\\SystemRoot\\", 12) == 0)
+        return std::string(windows) + path.substr(11);
+    if (_strnicmp(image, "%SystemRoot%\\", 13) == 0)
+        return std::string(windows) + path.substr(12);
+    // The loader reads a path without a drive or a leading backslash under the Windows folder.
+    if (image[0] && image[0] != '\\' && image[1] != ':')
+        return std::string(windows) + "\\" + path;
+    return path;
+}
+
+std::string DriverKindText(int serviceType)
+{
+    char text[64] = "";
+    if (!LoadResString(serviceType == SERVICE_FILE_SYSTEM_DRIVER ? 1852 : 1851, text, sizeof(text)))
+        text[0] = 0;
+    return text;
+}
+
 int ListServices()
+{
+    return ListServiceEntries(GetOption("ShowDrivers", 0) > 0);
+}
+
+int ListServicesAndDrivers()
+{
+    return ListServiceEntries(true);
+}
+
+int ListServiceEntries(bool drivers)
 {
     ClearEntries();
     Trace("ListServices", "services");
     bool hideMicrosoft =
         (g_optionsLoaded ? g_options.HideMicrosoftServices : GetOption("HideMicrosoftServices", 1)) != 0;
-    if (ListingStands(hideMicrosoft)) {
+    if (ListingStands(hideMicrosoft, drivers)) {
         for (const EntryRecord& record : g_listing.records)
             AddKeptEntry(record);
         return 0;
@@ -271,6 +328,7 @@ int ListServices()
     // The watch is armed: a change from here on makes the next call read again.
     g_listing.valid = true;
     g_listing.hideMicrosoft = hideMicrosoft;
+    g_listing.drivers = drivers;
     g_listing.hidden.clear();
     g_listing.records.clear();
     VersionCacheScope versions;
@@ -283,7 +341,7 @@ int ListServices()
     DisplayNames names;
     bool haveNames = ReadDisplayNames(manager.get(), &names);
     EachServiceKey(root.get(), [&](const char* name) {
-        AddService(manager.get(), haveNames ? &names : nullptr, name, hideMicrosoft);
+        AddService(manager.get(), haveNames ? &names : nullptr, name, hideMicrosoft, drivers);
         return false;
     });
     // Without the manager's names a later call asks again rather than keep the registry's.

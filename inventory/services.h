@@ -9,8 +9,18 @@
 
 #define KX_SERVICES_ROOT "SYSTEM\\CurrentControlSet\\Services"
 
-// Fills the entry list (types SERVICE_EXE, SERVICE_SVCHOST); the count is the list length.
+// Fills the entry list (types SERVICE_EXE, SERVICE_SVCHOST, and DRIVER_SERVICE when the
+// "ShowDrivers" option is on); the count is the list length.
 int ListServices();
+// Type text of a driver entry (its tag is the service type): "Kernel driver" or "File system
+// driver"; an empty text when the string cannot be loaded.
+std::string DriverKindText(int serviceType);
+// As ListServices, with the drivers whatever the option: the monitor guards them all.
+int ListServicesAndDrivers();
+int ListServiceEntries(bool drivers);
+// The file a driver's ImagePath names, as the loader reads it: "\SystemRoot\" and a path
+// without a drive are under the Windows folder, a "\??\" prefix is dropped.
+std::string DriverFilePath(const char* image);
 
 // Current state in the high 16 bits, the low 16 bits of the service type in the low ones;
 // 0 when the state cannot be obtained (a stopped service fails the interrogation).

@@ -14,8 +14,11 @@
 #include "winpos.h"
 #include <cstdio>
 
-static UINT StartTypeString(int start)
+// Boot and system start belong to drivers; for anything else 0 is also what a missing value reads.
+static UINT StartTypeString(int start, bool driver)
 {
+    if (driver && (start == 0 || start == 1))
+        return start == 0 ? 1853 : 1854;
     switch (start) {
     case 2: return 664;
     case 3: return 665;
@@ -36,8 +39,9 @@ static void FillServiceAlert(HWND dialog)
     char path[512];
     snprintf(path, sizeof(path), "SYSTEM\\CurrentControlSet\\Services\\%s", g_alert.service);
     char startText[128] = "", statusText[256] = "", format[1024] = "";
-    LoadResString(StartTypeString(GetRegNumber(HKEY_LOCAL_MACHINE, path, "Start")), startText,
-                  sizeof(startText));
+    bool driver = g_alert.type == DRIVER_SERVICE && RegValueExists(HKEY_LOCAL_MACHINE, path, "Start");
+    LoadResString(StartTypeString(GetRegNumber(HKEY_LOCAL_MACHINE, path, "Start"), driver),
+                  startText, sizeof(startText));
     ServiceStateText(g_alert.service, statusText, sizeof(statusText));
     LoadResString(901, format, sizeof(format));
     const char* values[] = {startText, statusText};
@@ -60,6 +64,9 @@ static void RefuseService()
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, action);
     if (SendServiceControl(g_alert.service, SERVICE_CONTROL_STOP))
         WriteHistoryLine(g_alert.title, g_alert.command, "", g_alert.type, ACT_SERVICE_STOP);
+    // A driver is disabled by the check, which keeps its start type for the restore.
+    if (g_alert.type == DRIVER_SERVICE)
+        return;
     SetLastError(0);
     ClearWriteRefusal();
     if (SetServiceStartType(g_alert.service, SERVICE_DISABLED))

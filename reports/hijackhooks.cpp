@@ -7,6 +7,7 @@
 #include "pathutil.h"
 #include "reportfile.h"
 #include "reportreg.h"
+#include "services.h"
 #include "signaturetext.h"
 #include "textutil.h"
 #include "versioninfo.h"
@@ -208,15 +209,28 @@ void DelayLoads(std::string& log)
 
 void Services(std::string& log)
 {
-    ListServices();
+    ListServicesAndDrivers();
     for (int i = 0; i < EntryCount(); i++) {
         const EntryRecord* e = GetEntry(i);
+        if (e->type == DRIVER_SERVICE)
+            continue;
         char program[260];
         GetProgramFile(e->command, program);
         VersionStrings v;
         GetVersionStrings(program, &v);
         AppendLineF(log, "O23 - Service: %s - %s - %s%s\r\n", e->title, v.slot[VS_COMPANY_NAME],
                     program, HijackSignatureSuffix(program).c_str());
+    }
+    // Drivers after the services, so that the services' lines stay as they were.
+    for (int i = 0; i < EntryCount(); i++) {
+        const EntryRecord* e = GetEntry(i);
+        if (e->type != DRIVER_SERVICE)
+            continue;
+        VersionStrings v;
+        GetVersionStrings(e->command, &v);
+        AppendLineF(log, "O61 - Driver: %s (%s) - %s - %s%s\r\n", e->title,
+                    DriverKindText(e->tag).c_str(), v.slot[VS_COMPANY_NAME], e->command,
+                    HijackSignatureSuffix(e->command).c_str());
     }
     ClearEntries();
 }

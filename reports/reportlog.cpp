@@ -124,6 +124,8 @@ void HtmlEntry(std::string& out, int section, int index, const ServiceStateTable
     if (e.detail[0])
         AppendF(out, "\t%s<br>\r\n", HtmlEscape(e.detail).c_str());
     if (section == SEC_SERVICES) {
+        if (e.type == DRIVER_SERVICE)
+            AppendF(out, "\tType: %s<br>\r\n", HtmlEscape(DriverKindText(e.tag).c_str()).c_str());
         AppendF(out, "\tStartup Type: %s<br>\r\n", HtmlEscape(e.source).c_str());
         char state[256] = "";
         if (ServiceStateTextIn(states, e.key, state, sizeof(state)) && state[0])

@@ -106,7 +106,11 @@ int WriteSavedListTo(const char* path)
     for (int i = 0; i < EntryCount(); i++) {
         char state[256] = "";
         ServiceStateTextIn(states, GetEntry(i)->key, state, sizeof(state));
-        Line(out, "Services", state, *GetEntry(i));
+        const EntryRecord& e = *GetEntry(i);
+        if (e.type == DRIVER_SERVICE)
+            Line(out, "Drivers", DriverKindText(e.tag).c_str(), e);
+        else
+            Line(out, "Services", state, e);
     }
     ListScheduledTasks();
     Section(out, "Scheduled Tasks", "");

@@ -183,10 +183,11 @@ TEST_F(EntryListTest, ActionTableFirstRowWinsBothWays)
     }
 }
 
-TEST_F(EntryListTest, OnlyRemoveAndDeleteFileAreReversible)
+TEST_F(EntryListTest, OnlyRemoveDeleteFileAndDriverDisableAreReversible)
 {
-    for (int code = 0; code <= 31; code++)
-        EXPECT_EQ(code == 0 || code == 29, IsReversibleAction(code) != 0) << "code " << code;
+    for (int code = 0; code <= ACT_DRIVER_DISABLED; code++)
+        EXPECT_EQ(code == 0 || code == 29 || code == ACT_DRIVER_DISABLED,
+                  IsReversibleAction(code) != 0) << "code " << code;
 }
 
 TEST_F(EntryListTest, DisabledCodeComesFromTheIndex)

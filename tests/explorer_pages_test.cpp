@@ -245,7 +245,8 @@ TEST_F(PagesTest, EveryPageListsItsInventoryWithItsColumnsAndButtons)
         {PAGE_SCHEDULED, {681, 684, 699, 683, 682, 1437}, {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE},
          1, "kxpage.exe", {{2, company}, {4, Res(686)}}},
         {PAGE_SERVICES, {627, 628, 699, 648, 651, 912, 1437},
-         {IDC_PAGE_INFO, IDC_PAGE_CLOSE, IDC_PAGE_CHECK, IDC_PAGE_HIDE_SIGNED},
+         {IDC_PAGE_INFO, IDC_PAGE_CLOSE, IDC_PAGE_CHECK, IDC_PAGE_HIDE_SIGNED,
+          IDC_PAGE_SHOW_DRIVERS},
          -1, "", {}},
         {PAGE_TASKS, {629, 631, 699, 912, 1437},
          {IDC_PAGE_INFO, IDC_PAGE_REFRESH, IDC_PAGE_SPECIFIC, IDC_PAGE_CLOSE}, 0, selfName, {}},
@@ -479,6 +480,24 @@ TEST_F(PagesTest, PageActionsChangeTheMachineAndRefillTheList)
     Command(IDC_PAGE_CHECK);
     EXPECT_EQ("0", ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "HideMicrosoftServices"));
     EXPECT_EQ(0, g_options.HideMicrosoftServices);
+    // Drivers only with their own box, which is off at first: the file and its Type text.
+    const std::string driver = "SYSTEM\\CurrentControlSet\\Services\\KxPageDriver";
+    ForgetKey(HKEY_LOCAL_MACHINE, driver);
+    WriteValueText(HKEY_LOCAL_MACHINE, driver, "ImagePath", "\\??\\C:\\kx\\kxpage.sys");
+    WriteValueText(HKEY_LOCAL_MACHINE, driver, "DisplayName", "Kx Page Driver");
+    DWORD fileSystem = SERVICE_FILE_SYSTEM_DRIVER;
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, driver.c_str(), "Type", REG_DWORD, &fileSystem, 4);
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(Page(), IDC_PAGE_SHOW_DRIVERS));
+    for (bool show : {false, true, false}) {
+        CheckDlgButton(Page(), IDC_PAGE_SHOW_DRIVERS, show ? BST_CHECKED : BST_UNCHECKED);
+        Command(IDC_PAGE_SHOW_DRIVERS);
+        EXPECT_EQ(show ? "1" : "0", ReadValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "ShowDrivers"));
+        int row = RowWith(List(), 0, "Kx Page Driver");
+        EXPECT_EQ(show, row >= 0);
+        if (row >= 0) {
+            EXPECT_EQ("kxpage.sys (" + Res(1852) + ")", Cell(List(), row, 1));
+        }
+    }
     Close();
 
     // Active Tasks: a second request while the sheet shows it refreshes the list.

@@ -230,6 +230,11 @@ TEST_F(ReportsTest, HijackLogWritesEachSectionInItsFormat)
     Number(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update",
            "AUOptions", 4);
     AddDelayedProgram("C:\\KX\\LATER.EXE", 0);
+    const std::string driver = "SYSTEM\\CurrentControlSet\\Services\\KxReportDriver";
+    ForgetKey(HKEY_LOCAL_MACHINE, driver);
+    Value(HKEY_LOCAL_MACHINE, driver, "ImagePath", "\\??\\C:\\kx\\kxrep.sys");
+    Value(HKEY_LOCAL_MACHINE, driver, "DisplayName", "KX Report Driver");
+    Number(HKEY_LOCAL_MACHINE, driver, "Type", SERVICE_KERNEL_DRIVER);
 
     std::string text = Report(WriteHijackScanLogTo, "HijackKestrix.log");
     std::vector<std::string> lines = Lines(text);
@@ -274,6 +279,16 @@ TEST_F(ReportsTest, HijackLogWritesEachSectionInItsFormat)
     EXPECT_EQ(std::string::npos, text.find("Current Home Page"));
     EXPECT_EQ(std::string::npos, text.find("Desktop Component 9"));
     EXPECT_NE(std::string::npos, text.find("KX06 - Delayed Start: [")) << "delayed program";
+    // Drivers have their own lines whatever the Services page shows; the saved list follows it.
+    EXPECT_NE(std::string::npos,
+              text.find("O61 - Driver: KX Report Driver (Kernel driver) -  - C:\\kx\\kxrep.sys"));
+    for (const char* show : {"0", "1"}) {
+        WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "ShowDrivers", show);
+        std::string csv = Report(WriteSavedListTo, "KestrixLog.csv");
+        EXPECT_EQ(show[0] == '1',
+                  csv.find("\"Drivers\",\"Kernel driver\",\"KX Report Driver\"") != std::string::npos)
+            << csv;
+    }
     EXPECT_NE(std::string::npos, text.find("Memory currently in use: "));
     EXPECT_EQ(text.size() - 2, text.rfind("\r\n")) << "every line ends in CR LF";
 }

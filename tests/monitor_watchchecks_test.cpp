@@ -3,6 +3,11 @@
 // behind, and what the history says.
 #include "addedcategories.h"
 #include "addonactions.h"
+#include "baseline.h"
+#include "driverstates.h"
+#include "history.h"
+#include "realhives.h"
+#include "undo.h"
 #include "addons.h"
 #include "filetypes.h"
 #include "sysfiles.h"
@@ -31,6 +36,7 @@
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 
 namespace {
@@ -96,7 +102,7 @@ protected:
         RemoveJobs();
         KnowEverything(ListBrowserAddOns, KX_KEY "\\IEHelpers");
         KnowEverything(ListScheduledTasks, KX_KEY "\\Tasks");
-        KnowEverything(ListServices, KX_KEY "\\Services");
+        KnowEverything(ListServicesAndDrivers, KX_KEY "\\Services");
         hook_ = TestProgramFolder() + "\\kxfx_hook.dll";
     }
     void TearDown() override
@@ -288,6 +294,157 @@ TEST_F(WatchChecksTest, AServiceIsKnownAndRefusedByItsKeyNotItsDisplayName)
     g_asked.clear();
     CheckServices();
     EXPECT_TRUE(g_asked.empty());
+}
+
+// A driver written under the services root; its start type as a number (-1: none).
+void WriteDriver(const std::string& key, DWORD type, DWORD start, const std::string& image)
+{
+    WriteValueText(HKEY_LOCAL_MACHINE, key, "ImagePath", image, REG_EXPAND_SZ);
+    WriteValueText(HKEY_LOCAL_MACHINE, key, "DisplayName", key.substr(key.rfind('\\') + 1));
+    for (auto value : {std::make_pair("Type", type), std::make_pair("Start", start)})
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), value.first, REG_DWORD, &value.second, 4);
+}
+int DriverStart(const std::string& key)
+{
+    DWORD value = 0, size = sizeof(value);
+    return RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), "Start", RRF_RT_REG_DWORD, nullptr,
+                        &value, &size) == ERROR_SUCCESS ? (int)value : -1;
+}
+bool Listed(int (*list)(), const std::string& title, int* type = nullptr)
+{
+    list();
+    for (int i = 0; i < EntryCount(); i++)
+        if (title == GetEntry(i)->title) {
+            if (type)
+                *type = GetEntry(i)->type;
+            return true;
+        }
+    return false;
+}
+
+// Drivers: the page lists them with its filter only, the monitor asks about a new one, a new
+// program and an earlier start; No disables it and the history's restore puts back the exact
+// start type it had (boot, system, manual), after which nothing is asked.
+TEST_F(WatchChecksTest, DriversAreAskedRefusedByStartTypeAndRestoredExactly)
+{
+    const struct {
+        const char* name;
+        DWORD type, start;
+        const char* image;
+    } cases[] = {
+        {"KxCheckDrvBoot", SERVICE_KERNEL_DRIVER, 0, "\\SystemRoot\\System32\\drivers\\kxboot.sys"},
+        {"KxCheckDrvSystem", SERVICE_FILE_SYSTEM_DRIVER, 1, "System32\\drivers\\kxfs.sys"},
+        {"KxCheckDrvDemand", SERVICE_KERNEL_DRIVER, 3, "\\??\\C:\\kx\\kxdemand.sys"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string key = KX_SERVICES_ROOT "\\" + std::string(c.name);
+        ForgetKey(HKEY_LOCAL_MACHINE, key);
+        WriteDriver(key, c.type, c.start, c.image);
+        int type = 0;
+        WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "ShowDrivers", "0");
+        EXPECT_FALSE(Listed(ListServices, c.name));
+        WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "ShowDrivers", "1");
+        EXPECT_TRUE(Listed(ListServices, c.name, &type));
+        EXPECT_EQ(DRIVER_SERVICE, type);
+        WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "ShowDrivers", "0");
+
+        g_asked.clear();
+        g_answers = {IDNO};
+        CheckServices();
+        ASSERT_EQ(1u, g_asked.size());
+        EXPECT_EQ(ALERT_SERVICE, g_asked[0].templateId);
+        EXPECT_EQ(DRIVER_SERVICE, g_asked[0].type);
+        EXPECT_EQ(4, DriverStart(key));
+
+        int event = -1;
+        for (int i = 0, n = ReadHistory(); i < n; i++)
+            if (GetEntryTag(i) == ACT_DRIVER_DISABLED && c.name == std::string(GetEntry(i)->title))
+                event = i;
+        ASSERT_GE(event, 0) << History();
+        ASSERT_TRUE(IsHistoryEventReversible(event));
+        EXPECT_TRUE(RestoreHistoryEvent(event));
+        EXPECT_EQ((int)c.start, DriverStart(key));
+        g_asked.clear();
+        CheckServices();
+        EXPECT_TRUE(g_asked.empty());
+
+        // Another program is asked about; disabling is not, starting it otherwise is.
+        WriteValueText(HKEY_LOCAL_MACHINE, key, "ImagePath", "C:\\kx\\other.sys", REG_EXPAND_SZ);
+        g_answers = {IDYES};
+        CheckServices();
+        EXPECT_EQ(1u, g_asked.size());
+        DWORD disabled = 4, automatic = 2;
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), "Start", REG_DWORD, &disabled, 4);
+        CheckServices();
+        EXPECT_EQ(1u, g_asked.size());
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), "Start", REG_DWORD, &automatic, 4);
+        g_answers = {IDYES};
+        CheckServices();
+        EXPECT_EQ(2u, g_asked.size());
+        CheckServices();
+        EXPECT_EQ(2u, g_asked.size());
+        EXPECT_EQ(2, DriverStart(key));
+    }
+}
+
+// The drivers of a real Windows 7 machine are Windows' own: present at a first start or at the
+// first start of a build that guards drivers, they become known without one question.
+TEST_F(WatchChecksTest, ARealMachinesDriversAreAdoptedUnasked)
+{
+    KX_REQUIRE_REAL_HIVES(folder);
+    const std::string under = "HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\services\\";
+    std::map<std::string, std::map<std::string, RegFileValue>> services;
+    for (const RegFileValue& v : ReadRegFileValues(folder + "\\regipy_SYSTEM-services.reg", under)) {
+        std::string name = v.key.substr(under.size());
+        if (name.find('\\') == std::string::npos)
+            services[name][v.name] = v;
+    }
+    int drivers = 0;
+    for (const auto& service : services) {
+        auto type = service.second.find("Type");
+        auto image = service.second.find("ImagePath");
+        if (type == service.second.end() || image == service.second.end() ||
+            type->second.type != REG_DWORD || type->second.data.size() != 4)
+            continue;
+        DWORD kind = *(const DWORD*)type->second.data.data();
+        if (kind != SERVICE_KERNEL_DRIVER && kind != SERVICE_FILE_SYSTEM_DRIVER)
+            continue;
+        const std::string key = KX_SERVICES_ROOT "\\KxReal " + service.first;
+        ForgetKey(HKEY_LOCAL_MACHINE, key);
+        for (const auto& value : service.second)
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), value.first.c_str(), value.second.type,
+                            value.second.data.data(), (DWORD)value.second.data.size());
+        drivers++;
+    }
+    ASSERT_GT(drivers, 200);
+    // Every one is listed when Microsoft's are not hidden (the prefix has a few of the files).
+    int listed = 0;
+    g_options.HideMicrosoftServices = 0;
+    ListServicesAndDrivers();
+    g_options.HideMicrosoftServices = 1;
+    for (int i = 0; i < EntryCount(); i++)
+        listed += GetEntry(i)->type == DRIVER_SERVICE &&
+                  std::string(GetEntry(i)->key).rfind("KxReal ", 0) == 0;
+    EXPECT_EQ(drivers, listed);
+
+    for (bool firstStart : {true, false}) {
+        SCOPED_TRACE(firstStart ? "first start" : "upgrade");
+        DeleteKeyTree(HKEY_CURRENT_USER, KX_DRIVER_STATES_KEY);
+        if (firstStart) {
+            DeleteKeyTree(HKEY_CURRENT_USER, KX_KEY "\\Services");
+            InitServicesList();
+        } else {
+            DeleteKeyTree(HKEY_CURRENT_USER, KX_KEY "\\Services");
+            KnowEverything(ListServices, KX_KEY "\\Services");   // an earlier build's list
+            DeleteRegValue(HKEY_CURRENT_USER, KX_ADOPTED_KEY, "Drivers");
+            AdoptAddedCategories(0);
+        }
+        g_asked.clear();
+        CheckServices();
+        EXPECT_TRUE(g_asked.empty()) << g_asked.size() << " asked, first: "
+                                     << (g_asked.empty() ? "" : g_asked[0].title);
+    }
 }
 
 TEST_F(WatchChecksTest, FileTypeChangeIsAskedOrRestoredSilentlyWhenLocked)

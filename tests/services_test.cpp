@@ -174,6 +174,66 @@ TEST_F(ServicesTest, ListingRulesAndBadKeys)
     EXPECT_STREQ("", text);
 }
 
+// Drivers (service types 1 and 2) are listed with the "ShowDrivers" option or for the monitor,
+// as the file the loader reads, with their kind and boot or system start; what is no driver
+// by its Type is listed as before.
+TEST_F(ServicesTest, DriversListByTypeWithTheirFileKindAndStart)
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof(windows));
+    const std::string win = windows;
+    const struct {
+        const char* key;
+        const char* image;
+        DWORD type;   // 0: no Type value
+        DWORD start;
+        int code;     // 0: not listed at all
+        std::string file, start_text;
+    } cases[] = {
+        {"KxDrvBoot", "\\SystemRoot\\System32\\drivers\\kxboot.sys", 1, 0, DRIVER_SERVICE,
+         win + "\\System32\\drivers\\kxboot.sys", "Boot"},
+        {"KxDrvRelative", "System32\\DRIVERS\\kxrel.sys", 2, 1, DRIVER_SERVICE,
+         win + "\\System32\\DRIVERS\\kxrel.sys", "System"},
+        {"KxDrvNt", "\\??\\C:\\kx\\kxnt.sys", 1, 3, DRIVER_SERVICE, "C:\\kx\\kxnt.sys", "Manual"},
+        {"KxDrvAbsolute", "C:\\kx\\kxabs.sys", 2, 4, DRIVER_SERVICE, "C:\\kx\\kxabs.sys",
+         "Disabled"},
+        // A service claiming boot start keeps the number; an adapter of type 4 stays unlisted.
+        {"KxDrvNotDriver", "C:\\kx\\kxown.exe", 0x10, 0, SERVICE_EXE, "C:\\kx\\kxown.exe", "0"},
+        {"KxDrvAdapter", "C:\\kx\\kxadapter.sys", 4, 3, 0, "", ""},
+    };
+    for (const auto& c : cases) {
+        ForgetKey(HKEY_LOCAL_MACHINE, kRoot + c.key);
+        Key(c.key, c.image);
+        Start(c.key, c.start);
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, (kRoot + c.key).c_str(), "Type", REG_DWORD, &c.type, 4);
+    }
+    for (int pass = 0; pass < 3; pass++) {
+        bool drivers = pass > 0;
+        WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "ShowDrivers", pass == 1 ? "1" : "0");
+        if (pass == 2)
+            ListServicesAndDrivers();   // whatever the option
+        else
+            ListServices();
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.key) + " pass " + std::to_string(pass));
+            int i = Find(std::string("Display ") + c.key);
+            bool listed = c.code == SERVICE_EXE || (c.code == DRIVER_SERVICE && drivers);
+            ASSERT_EQ(listed, i >= 0);
+            if (!listed)
+                continue;
+            const EntryRecord* e = GetEntry(i);
+            EXPECT_EQ(c.code, e->type);
+            EXPECT_STREQ(c.file.c_str(), e->command);
+            EXPECT_STREQ(c.start_text.c_str(), e->source);
+            EXPECT_STREQ(c.key, e->key);
+            if (c.code == DRIVER_SERVICE) {
+                EXPECT_EQ(c.type == 2 ? "File system driver" : "Kernel driver",
+                          DriverKindText(e->tag));
+            }
+        }
+    }
+}
+
 // A listing is handed out again between passes: each thing it depends on must still show.
 TEST_F(ServicesTest, AKeptListingFollowsKeysSubkeysAndReplacedMicrosoftFiles)
 {
