@@ -89,4 +89,7 @@ void CheckServices()
                 RememberDriverState(entry.key);
         }
     }
+    // Service DLLs changed in place are watched under the services' key: asked about here,
+    // right after the services themselves.
+    CheckValuePlaces();
 }

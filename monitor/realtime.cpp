@@ -292,9 +292,13 @@ void AddHelpedWatches()
     for (int i = 0; i < ValuePlaceCount(); i++) {
         const ValuePlace& place = ValuePlaceAt(i);
         const std::string key = ValuePlaceWatchKey(place);
-        WatchKey(place.root, key.c_str(), REALTIME_STARTUP, 0, true);
+        // A place spread over every service's key is checked with the services: otherwise
+        // each service change would run the startup half first and the services a pass later.
+        const int category =
+            lstrcmpiA(key.c_str(), KX_SERVICES_ROOT) == 0 ? REALTIME_SERVICES : REALTIME_STARTUP;
+        WatchKey(place.root, key.c_str(), category, 0, true);
         if (place.bothViews)
-            WatchKey(place.root, key.c_str(), REALTIME_STARTUP, KEY_WOW64_32KEY, true);
+            WatchKey(place.root, key.c_str(), category, KEY_WOW64_32KEY, true);
     }
     for (const std::string& office : OfficeStartupFolders())
         if (!AddFolder(office.c_str(), REALTIME_STARTUP, true))

@@ -252,7 +252,10 @@ TEST_F(RealtimeTest, EveryValuePlaceAndTheTaskStoreSignalBeyondTheLoopsOwnSet)
             if (!p.eachSubkey && !wild)
                 SaveValue(p.root, NativeKey(key, view), name);
             std::string hive = p.root == HKEY_CURRENT_USER ? "HKCU\\" : view ? "HKLM32\\" : "HKLM\\";
-            rows.push_back({p.root, key, name, hive + key, view, REALTIME_STARTUP});
+            // A place over every service's key wakes the services' check, which reads it too.
+            const int category = _stricmp(watched.c_str(), KX_SERVICES_ROOT) == 0 ? REALTIME_SERVICES
+                                                                                 : REALTIME_STARTUP;
+            rows.push_back({p.root, key, name, hive + key, view, category});
         }
     }
     const std::string tree = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Schedule\\TaskCache\\Tree";

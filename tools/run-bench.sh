@@ -22,7 +22,8 @@ for b in "$build"/tests/bench_*.exe; do
     # Each program prints its own progress; its figure lines go to the table.
     (cd "$(dirname "$b")" && wine "./$name.exe") | tee "$log" | grep --line-buffered -v '^KXFIGURE|'
     status=${PIPESTATUS[0]}
-    grep '^KXFIGURE|' "$log" | sed "s/^KXFIGURE/$name/" >> "$figures"
+    # Wine's console ends lines with CR LF: the figures are counted without the CR.
+    grep '^KXFIGURE|' "$log" | tr -d '\r' | sed "s/^KXFIGURE/$name/" >> "$figures"
     # Wine may exit 0 for a program ended from outside: one without figures did not finish.
     if [ "$status" -ne 0 ]; then failed+=("$name (exit $status)")
     elif ! grep -q '^KXFIGURE|' "$log"; then failed+=("$name (no figures)"); fi
