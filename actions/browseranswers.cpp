@@ -3,6 +3,7 @@
 #include "browserprofile.h"
 #include "browserundo.h"
 #include "entrylist.h"
+#include "firefoxpolicies.h"
 #include "registry.h"
 #include "resstring.h"
 #include "textutil.h"
@@ -268,6 +269,22 @@ int RemoveRegistryItem(const BrowserItem& item)
     return BROWSER_DONE;
 }
 
+// An entry of Firefox's policies file: the file without it, the file as it was kept. Firefox
+// reads the file only when it starts, so it need not be closed.
+int RemoveFirefoxPolicy(const BrowserItem& item)
+{
+    std::string text, edited;
+    if (!ReadWholeFile(item.source.c_str(), &text) || !WithoutFirefoxPolicy(text, item.id, &edited)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return BROWSER_REFUSED;
+    }
+    BrowserChange change;
+    if (!change.ReplaceFile(item.source, edited))
+        return BROWSER_REFUSED;
+    change.Finish(item.title.c_str(), item.data.c_str(), item.type);
+    return BROWSER_DONE;
+}
+
 // What a step of a restore brought back: the entries read from there are approved.
 bool CameFrom(const BrowserItem& item, const std::vector<std::string>& places)
 {
@@ -335,6 +352,9 @@ int RefuseBrowserItem(const BrowserItem& item, const std::string& approved)
 {
     switch (item.type) {
     case TYPE_BROWSER_POLICY:
+        if (IsFirefoxPolicyFile(item.source))
+            return RemoveFirefoxPolicy(item);
+        return RemoveRegistryItem(item);
     case TYPE_BROWSER_EXTERNAL:
         return RemoveRegistryItem(item);
     case TYPE_BROWSER_EXTENSION:

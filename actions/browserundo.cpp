@@ -2,6 +2,7 @@
 #include "browserentries.h"
 #include "datapaths.h"
 #include "entrylist.h"
+#include "firefoxpolicies.h"
 #include "handles.h"
 #include "history.h"
 #include "registry.h"
@@ -186,6 +187,8 @@ bool StepAllowed(const std::string& step)
         if (!UserDataPath("browsers", kept, sizeof(kept)) || !StartsWithFolder(copy, kept) ||
             copy.find("..") != std::string::npos || file.find("..") != std::string::npos)
             return false;
+        if (IsFirefoxPolicyFile(file))
+            return true;
         size_t slash = file.find_last_of('\\');
         const std::string name = file.substr(slash + 1), folder = file.substr(0, slash);
         bool settingsFile = false;
@@ -203,6 +206,14 @@ bool StepAllowed(const std::string& step)
         if (lstrcmpiA(path.c_str(), key.path) == 0 || StartsWithFolder(path, key.path))
             return true;
     return false;
+}
+
+// A profile's settings file, which Firefox writes over when it closes (its policies file it
+// only reads).
+bool IsProfileFileStep(const std::string& step)
+{
+    const std::string file = Text(HKEY_CURRENT_USER, step, "File");
+    return !file.empty() && !IsFirefoxPolicyFile(file);
 }
 
 // The steps of a record, last first (each put back over what the later ones left).
@@ -394,7 +405,7 @@ int RestoreBrowserChange(const char* source, std::vector<std::string>* places)
             return 0;
         }
     for (const std::string& step : steps)
-        if (!Text(HKEY_CURRENT_USER, step, "File").empty() && FirefoxIsOpen()) {
+        if (IsProfileFileStep(step) && FirefoxIsOpen()) {
             NoteWriteRefusal(ERROR_SHARING_VIOLATION);
             SetLastError(ERROR_SHARING_VIOLATION);
             return 0;
@@ -403,10 +414,13 @@ int RestoreBrowserChange(const char* source, std::vector<std::string>* places)
     for (const std::string& step : steps) {
         all &= PutBack(step) ? 1 : 0;
         std::string file = Text(HKEY_CURRENT_USER, step, "File");
-        if (!file.empty())
+        // The folder names the profile's entries; the file, the policies file's.
+        if (!file.empty()) {
             places->push_back(file.substr(0, file.find_last_of('\\')));
-        else
+            places->push_back(file);
+        } else {
             places->push_back(Text(HKEY_CURRENT_USER, step, "Root") + "\\" + Text(HKEY_CURRENT_USER, step, "Path"));
+        }
     }
     return all;
 }
