@@ -241,6 +241,8 @@ int RefuseChromiumItem(const BrowserItem& item, const std::string& approved)
                     : PutBackChromiumPage(change, policyKey, item.kind, approved, &own);
     if (!done)
         return BROWSER_REFUSED;
+    // Restored, the item is the user's choice again: neither refused nor asked about.
+    change.ForItem(item.identity, item.data);
     change.Finish(item.title.c_str(), item.data.c_str(), item.type);
     for (const auto& value : own)
         ApproveBrowserIdentity(value.first, value.second);
@@ -428,5 +430,8 @@ int RestoreBrowserEntry(const char* source)
     for (const BrowserItem& item : ReadBrowserItems())
         if (CameFrom(item, places))
             ApproveBrowserItem(item);
+    std::string identity, data;
+    if (BrowserChangeItem(source, &identity, &data))
+        ApproveBrowserIdentity(identity, data);
     return 1;
 }

@@ -7,6 +7,7 @@
 #include "history.h"
 #include "registry.h"
 #include "resstring.h"
+#include "trace.h"
 #include "writefault.h"
 #include <shlwapi.h>
 #include <cstdio>
@@ -161,8 +162,16 @@ bool PutBack(const std::string& step)
             return false;
         return key.create(root, path.c_str(), view);
     }
-    if (!Number(step, "Existed"))
+    if (!Number(step, "Existed")) {
+        // A value Kestrix made goes only while it holds what Kestrix wrote: another program's
+        // since (a blocklist slot reused) stays.
+        DWORD nowType = 0, wroteType = 0;
+        std::string now, wrote;
+        if (ReadRaw(HKEY_CURRENT_USER, 0, step, "Wrote", &wroteType, &wrote) &&
+            ReadRaw(root, view, path, name, &nowType, &now) && (now != wrote || nowType != wroteType))
+            return true;
         return RemoveRaw(root, view, path, name);
+    }
     DWORD type = 0;
     std::string data;
     return ReadRaw(HKEY_CURRENT_USER, 0, step, "Data", &type, &data) &&
@@ -285,7 +294,10 @@ bool BrowserChange::Record(HKEY root, REGSAM view, const std::string& path, cons
 bool BrowserChange::SetValue(HKEY root, REGSAM view, const std::string& path, const std::string& name,
                              DWORD type, const std::string& data)
 {
-    return Record(root, view, path, name, false) && WriteRaw(root, view, path, name, type, data);
+    if (!Record(root, view, path, name, false))
+        return false;
+    const std::string step = std::string(KX_BROWSERS_UNDO_KEY) + "\\" + id_ + "\\" + std::to_string(steps_);
+    return WriteRaw(HKEY_CURRENT_USER, 0, step, "Wrote", type, data) && WriteRaw(root, view, path, name, type, data);
 }
 
 bool BrowserChange::SetText(HKEY root, const std::string& path, const std::string& name, const std::string& text)
@@ -357,12 +369,23 @@ bool BrowserChange::ReplaceFile(const std::string& path, const std::string& text
     return WriteFileText(path, text);
 }
 
+void BrowserChange::ForItem(const std::string& identity, const std::string& data)
+{
+    itemIdentity_ = identity;
+    itemData_ = data;
+}
+
 int BrowserChange::Finish(const char* title, const char* command, int type)
 {
     done_ = true;
     // Nothing changed (the browser was already as asked): nothing to restore either.
     if (!steps_)
         return 1;
+    const std::string record = std::string(KX_BROWSERS_UNDO_KEY) + "\\" + id_;
+    if (!itemIdentity_.empty() &&
+        (!WriteRaw(HKEY_CURRENT_USER, 0, record, "Item", REG_SZ, itemIdentity_ + '\0') ||
+         !WriteRaw(HKEY_CURRENT_USER, 0, record, "ItemData", REG_SZ, itemData_ + '\0')))
+        Trace("Browser change", "the refused item could not be noted");
     WriteHistoryLine(title, command, Source().c_str(), type, ACT_START_REMOVE);
     return 1;
 }
@@ -423,6 +446,16 @@ int RestoreBrowserChange(const char* source, std::vector<std::string>* places)
         }
     }
     return all;
+}
+
+bool BrowserChangeItem(const char* source, std::string* identity, std::string* data)
+{
+    if (!IsBrowserChangeSource(source))
+        return false;
+    const std::string record = std::string(KX_BROWSERS_UNDO_KEY) + "\\" + (source + sizeof(kRecordPrefix) - 1);
+    *identity = Text(HKEY_CURRENT_USER, record, "Item");
+    *data = Text(HKEY_CURRENT_USER, record, "ItemData");
+    return !identity->empty();
 }
 
 int FirefoxIsOpen()

@@ -15,6 +15,7 @@
 #include "realtime_browsers.h"
 #include "keys.h"
 #include "handles.h"
+#include "registry.h"
 #include "undo.h"
 #include "writefault.h"
 #include <deque>
@@ -309,6 +310,10 @@ TEST_F(BrowserWatchTest, NoPutsBackTheStateBeforeAndTheHistoryRestoresExactlyWha
 
         EXPECT_EQ(1, RestoreNewest());
         EXPECT_EQ(changed, State());
+        // Nothing brought back stays marked refused.
+        std::string refused;
+        Dump(HKEY_CURRENT_USER, KX_BROWSERS_REFUSED_KEY, 0, &refused);
+        EXPECT_EQ("", refused);
         // What the restore brought back is approved.
         CheckBrowserEntries();
         EXPECT_TRUE(g_shown.empty()) << g_shown[0];
@@ -415,6 +420,46 @@ TEST_F(BrowserWatchTest, OnlyTheSettingsFilesOfAProfileFolderCountAsItsChange)
         ASSERT_TRUE(WriteTextFile(folder + row.file, std::string("written ") + row.file + " " + std::to_string(GetTickCount())));
         EXPECT_EQ(row.counts, BrowserProfileChanged(name));
         EXPECT_FALSE(BrowserProfileChanged(name));
+    }
+}
+
+TEST_F(BrowserWatchTest, RestoreTakesOutOnlyTheBlocklistEntryKestrixWrote)
+{
+    const std::string blocklist = "Software\\Policies\\Google\\Chrome\\ExtensionInstallBlocklist";
+    const std::string identity = "904|Google Chrome\\Default|" + std::string(kNewId);
+    const char kAdmins[] = "aaaabbbbccccddddeeeeffffgggghhhh", kOthers[] = "hhhhggggffffeeeeddddccccbbbbaaaa";
+    WriteValueText(HKEY_CURRENT_USER, blocklist, "1", kAdmins);
+    AddChromeExtension();
+    const struct {
+        const char* what;
+        const char* slotAfterRestore;   // nullptr: gone
+    } rows[] = {
+        {"Kestrix's entry as it wrote it", nullptr},
+        {"the slot rewritten by another program since", kOthers},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        // Asked about (again: the previous row's restore approved it).
+        DeleteRegValue(HKEY_CURRENT_USER, KX_BROWSERS_KNOWN_KEY, identity.c_str());
+        g_shown.clear();
+        g_answers = {IDNO, IDOK};
+        CheckBrowserEntries();
+        ASSERT_EQ(2u, g_shown.size());
+        ASSERT_EQ(kNewId, ReadValueText(HKEY_CURRENT_USER, blocklist, "2"));
+        if (row.slotAfterRestore)
+            WriteValueText(HKEY_CURRENT_USER, blocklist, "2", row.slotAfterRestore);
+        ASSERT_EQ(1, RestoreNewest());
+        EXPECT_EQ(row.slotAfterRestore != nullptr, ValueExists(HKEY_CURRENT_USER, blocklist, "2"));
+        if (row.slotAfterRestore) {
+            EXPECT_EQ(row.slotAfterRestore, ReadValueText(HKEY_CURRENT_USER, blocklist, "2"));
+        }
+        EXPECT_EQ(kAdmins, ReadValueText(HKEY_CURRENT_USER, blocklist, "1"));
+        // No longer refused: approved, not asked about.
+        EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_BROWSERS_REFUSED_KEY, identity));
+        g_shown.clear();
+        CheckBrowserEntries();
+        EXPECT_TRUE(g_shown.empty()) << g_shown[0];
+        DeleteRegValue(HKEY_CURRENT_USER, blocklist.c_str(), "2");
     }
 }
 
