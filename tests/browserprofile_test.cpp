@@ -200,6 +200,49 @@ TEST(BrowserProfileTest, FirefoxPoliciesFileGivesItsExtensionsAndPagesAndEachGoe
     }
 }
 
+// Firefox's install folders, found as Windows finds them: each version's Main key in either
+// view of the machine, and App Paths' program; each folder once.
+class FirefoxInstallTest : public KxTest {};
+
+TEST_F(FirefoxInstallTest, PoliciesFilesLieBesideEveryInstallWindowsNames)
+{
+    const std::string mozilla = "SOFTWARE\\Mozilla\\Mozilla Firefox";
+    const std::string appPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\firefox.exe";
+    // Both views' keys (the 32-bit view is WOW6432Node under SOFTWARE).
+    for (const std::string& key : {mozilla, appPath}) {
+        ForgetKey(HKEY_LOCAL_MACHINE, key);
+        ForgetKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\WOW6432Node" + key.substr(8));
+    }
+    const struct {
+        REGSAM view;
+        std::string key, name, value;
+    } rows[] = {
+        {0, mozilla + "\\128.0 (x64 en-US)\\Main", "Install Directory", "C:\\Program Files\\Mozilla Firefox\\"},
+        {KEY_WOW64_32KEY, mozilla + "\\115.9.1esr (x86 en-US)\\Main", "Install Directory", "C:\\Program Files (x86)\\Firefox ESR"},
+        // The same install again, as App Paths names its program: once only.
+        {0, appPath, "", "\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\""},
+    };
+    for (const auto& row : rows) {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, row.key.c_str(), 0, nullptr, 0,
+                                                 KEY_WRITE | row.view, nullptr, &key, nullptr));
+        RegSetValueExA(key, row.name.c_str(), 0, REG_SZ, (const BYTE*)row.value.c_str(), (DWORD)row.value.size() + 1);
+        RegCloseKey(key);
+    }
+    SetFirefoxInstallFolder(nullptr);
+    EXPECT_EQ((std::vector<std::string>{"C:\\Program Files\\Mozilla Firefox\\distribution\\policies.json",
+                                        "C:\\Program Files (x86)\\Firefox ESR\\distribution\\policies.json"}),
+              FirefoxPolicyFiles());
+    // A copy no installer registered, known to Windows only by App Paths.
+    WriteValueText(HKEY_LOCAL_MACHINE, appPath, "", "D:\\Portable\\Firefox\\firefox.exe");
+    EXPECT_EQ((std::vector<std::string>{"C:\\Program Files\\Mozilla Firefox\\distribution\\policies.json",
+                                        "D:\\Portable\\Firefox\\distribution\\policies.json",
+                                        "C:\\Program Files (x86)\\Firefox ESR\\distribution\\policies.json"}),
+              FirefoxPolicyFiles());
+    EXPECT_TRUE(IsFirefoxPolicyFile("c:\\program files\\mozilla firefox\\distribution\\POLICIES.json"));
+    EXPECT_FALSE(IsFirefoxPolicyFile("C:\\Program Files\\Mozilla Firefox\\distribution\\..\\..\\x\\policies.json"));
+}
+
 // The whole listing of the IE Helpers page's browser part, the hijack log's lines and the
 // saved list's rows, over the fixture profiles and policy and offer keys written here. A name
 // that carries a line break stays on its own line in both outputs.
