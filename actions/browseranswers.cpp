@@ -3,6 +3,7 @@
 #include "browserprofile.h"
 #include "browserundo.h"
 #include "entrylist.h"
+#include "firefoxpolicies.h"
 #include "registry.h"
 #include "resstring.h"
 #include "textutil.h"
@@ -240,6 +241,8 @@ int RefuseChromiumItem(const BrowserItem& item, const std::string& approved)
                     : PutBackChromiumPage(change, policyKey, item.kind, approved, &own);
     if (!done)
         return BROWSER_REFUSED;
+    // Restored, the item is the user's choice again: neither refused nor asked about.
+    change.ForItem(item.identity, item.data);
     change.Finish(item.title.c_str(), item.data.c_str(), item.type);
     for (const auto& value : own)
         ApproveBrowserIdentity(value.first, value.second);
@@ -263,6 +266,22 @@ int RemoveRegistryItem(const BrowserItem& item)
                     ? change.DeleteValue(root, 0, path, item.id)
                     : change.DeleteKey(root, item.view32 ? KEY_WOW64_32KEY : 0, path);
     if (!done)
+        return BROWSER_REFUSED;
+    change.Finish(item.title.c_str(), item.data.c_str(), item.type);
+    return BROWSER_DONE;
+}
+
+// An entry of Firefox's policies file: the file without it, the file as it was kept. Firefox
+// reads the file only when it starts, so it need not be closed.
+int RemoveFirefoxPolicy(const BrowserItem& item)
+{
+    std::string text, edited;
+    if (!ReadWholeFile(item.source.c_str(), &text) || !WithoutFirefoxPolicy(text, item.id, &edited)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return BROWSER_REFUSED;
+    }
+    BrowserChange change;
+    if (!change.ReplaceFile(item.source, edited))
         return BROWSER_REFUSED;
     change.Finish(item.title.c_str(), item.data.c_str(), item.type);
     return BROWSER_DONE;
@@ -335,6 +354,9 @@ int RefuseBrowserItem(const BrowserItem& item, const std::string& approved)
 {
     switch (item.type) {
     case TYPE_BROWSER_POLICY:
+        if (IsFirefoxPolicyFile(item.source))
+            return RemoveFirefoxPolicy(item);
+        return RemoveRegistryItem(item);
     case TYPE_BROWSER_EXTERNAL:
         return RemoveRegistryItem(item);
     case TYPE_BROWSER_EXTENSION:
@@ -408,5 +430,8 @@ int RestoreBrowserEntry(const char* source)
     for (const BrowserItem& item : ReadBrowserItems())
         if (CameFrom(item, places))
             ApproveBrowserItem(item);
+    std::string identity, data;
+    if (BrowserChangeItem(source, &identity, &data))
+        ApproveBrowserIdentity(identity, data);
     return 1;
 }

@@ -2,10 +2,12 @@
 #include "browserentries.h"
 #include "datapaths.h"
 #include "entrylist.h"
+#include "firefoxpolicies.h"
 #include "handles.h"
 #include "history.h"
 #include "registry.h"
 #include "resstring.h"
+#include "trace.h"
 #include "writefault.h"
 #include <shlwapi.h>
 #include <cstdio>
@@ -149,8 +151,16 @@ bool PutBack(const std::string& step)
             return false;
         return key.create(root, path.c_str(), view);
     }
-    if (!Number(step, "Existed"))
+    if (!Number(step, "Existed")) {
+        // A value Kestrix made goes only while it holds what Kestrix wrote: another program's
+        // since (a blocklist slot reused) stays.
+        DWORD nowType = 0, wroteType = 0;
+        std::string now, wrote;
+        if (ReadRaw(HKEY_CURRENT_USER, 0, step, "Wrote", &wroteType, &wrote) &&
+            ReadRaw(root, view, path, name, &nowType, &now) && (now != wrote || nowType != wroteType))
+            return true;
         return RemoveRaw(root, view, path, name);
+    }
     DWORD type = 0;
     std::string data;
     return ReadRaw(HKEY_CURRENT_USER, 0, step, "Data", &type, &data) &&
@@ -175,6 +185,8 @@ bool StepAllowed(const std::string& step)
         if (!UserDataPath("browsers", kept, sizeof(kept)) || !StartsWithFolder(copy, kept) ||
             copy.find("..") != std::string::npos || file.find("..") != std::string::npos)
             return false;
+        if (IsFirefoxPolicyFile(file))
+            return true;
         size_t slash = file.find_last_of('\\');
         const std::string name = file.substr(slash + 1), folder = file.substr(0, slash);
         bool settingsFile = false;
@@ -192,6 +204,14 @@ bool StepAllowed(const std::string& step)
         if (lstrcmpiA(path.c_str(), key.path) == 0 || StartsWithFolder(path, key.path))
             return true;
     return false;
+}
+
+// A profile's settings file, which Firefox writes over when it closes (its policies file it
+// only reads).
+bool IsProfileFileStep(const std::string& step)
+{
+    const std::string file = Text(HKEY_CURRENT_USER, step, "File");
+    return !file.empty() && !IsFirefoxPolicyFile(file);
 }
 
 // The steps of a record, last first (each put back over what the later ones left).
@@ -263,7 +283,10 @@ bool BrowserChange::Record(HKEY root, REGSAM view, const std::string& path, cons
 bool BrowserChange::SetValue(HKEY root, REGSAM view, const std::string& path, const std::string& name,
                              DWORD type, const std::string& data)
 {
-    return Record(root, view, path, name, false) && WriteRaw(root, view, path, name, type, data);
+    if (!Record(root, view, path, name, false))
+        return false;
+    const std::string step = std::string(KX_BROWSERS_UNDO_KEY) + "\\" + id_ + "\\" + std::to_string(steps_);
+    return WriteRaw(HKEY_CURRENT_USER, 0, step, "Wrote", type, data) && WriteRaw(root, view, path, name, type, data);
 }
 
 bool BrowserChange::SetText(HKEY root, const std::string& path, const std::string& name, const std::string& text)
@@ -335,12 +358,23 @@ bool BrowserChange::ReplaceFile(const std::string& path, const std::string& text
     return WriteFileText(path, text);
 }
 
+void BrowserChange::ForItem(const std::string& identity, const std::string& data)
+{
+    itemIdentity_ = identity;
+    itemData_ = data;
+}
+
 int BrowserChange::Finish(const char* title, const char* command, int type)
 {
     done_ = true;
     // Nothing changed (the browser was already as asked): nothing to restore either.
     if (!steps_)
         return 1;
+    const std::string record = std::string(KX_BROWSERS_UNDO_KEY) + "\\" + id_;
+    if (!itemIdentity_.empty() &&
+        (!WriteRaw(HKEY_CURRENT_USER, 0, record, "Item", REG_SZ, itemIdentity_ + '\0') ||
+         !WriteRaw(HKEY_CURRENT_USER, 0, record, "ItemData", REG_SZ, itemData_ + '\0')))
+        Trace("Browser change", "the refused item could not be noted");
     WriteHistoryLine(title, command, Source().c_str(), type, ACT_START_REMOVE);
     return 1;
 }
@@ -383,7 +417,7 @@ int RestoreBrowserChange(const char* source, std::vector<std::string>* places)
             return 0;
         }
     for (const std::string& step : steps)
-        if (!Text(HKEY_CURRENT_USER, step, "File").empty() && FirefoxIsOpen()) {
+        if (IsProfileFileStep(step) && FirefoxIsOpen()) {
             NoteWriteRefusal(ERROR_SHARING_VIOLATION);
             SetLastError(ERROR_SHARING_VIOLATION);
             return 0;
@@ -392,12 +426,25 @@ int RestoreBrowserChange(const char* source, std::vector<std::string>* places)
     for (const std::string& step : steps) {
         all &= PutBack(step) ? 1 : 0;
         std::string file = Text(HKEY_CURRENT_USER, step, "File");
-        if (!file.empty())
+        // The folder names the profile's entries; the file, the policies file's.
+        if (!file.empty()) {
             places->push_back(file.substr(0, file.find_last_of('\\')));
-        else
+            places->push_back(file);
+        } else {
             places->push_back(Text(HKEY_CURRENT_USER, step, "Root") + "\\" + Text(HKEY_CURRENT_USER, step, "Path"));
+        }
     }
     return all;
+}
+
+bool BrowserChangeItem(const char* source, std::string* identity, std::string* data)
+{
+    if (!IsBrowserChangeSource(source))
+        return false;
+    const std::string record = std::string(KX_BROWSERS_UNDO_KEY) + "\\" + (source + sizeof(kRecordPrefix) - 1);
+    *identity = Text(HKEY_CURRENT_USER, record, "Item");
+    *data = Text(HKEY_CURRENT_USER, record, "ItemData");
+    return !identity->empty();
 }
 
 int FirefoxIsOpen()

@@ -30,6 +30,9 @@ public:
     // Writes text as the whole file, the old file kept.
     bool ReplaceFile(const std::string& path, const std::string& text);
 
+    // The item the answer refused (its baseline identity and data): a restore approves it.
+    void ForItem(const std::string& identity, const std::string& data);
+
     // The history line (*START_Remove, its source the record) ends the change; 1 when done.
     int Finish(const char* title, const char* command, int type);
     // Puts back what was changed and forgets the record.
@@ -40,7 +43,7 @@ public:
 private:
     bool Record(HKEY root, REGSAM view, const std::string& path, const std::string& name,
                 bool keyOnly);
-    std::string id_;
+    std::string id_, itemIdentity_, itemData_;
     int steps_ = 0;
     bool done_ = false;
 };
@@ -51,6 +54,9 @@ bool IsBrowserChangeSource(const char* source);
 // closed (else 0, refused as in use). 1 when everything went back; places gets where each
 // step wrote (the file's folder, or "HKLM\<key>" / "HKCU\<key>").
 int RestoreBrowserChange(const char* source, std::vector<std::string>* places);
+
+// The item a recorded change refused (see ForItem); false when it names none.
+bool BrowserChangeItem(const char* source, std::string* identity, std::string* data);
 
 // Whether a Firefox window is open: its profile files are then rewritten from memory when it
 // closes, so they are changed only while it is closed.

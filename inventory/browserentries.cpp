@@ -2,6 +2,7 @@
 #include "addons.h"
 #include "browserprofile.h"
 #include "entrylist.h"
+#include "firefoxpolicies.h"
 #include "registry.h"
 #include "trace.h"
 #include "wholefile.h"
@@ -178,6 +179,24 @@ void AddExternalExtensions(const ChromiumBrowser& browser)
     }
 }
 
+// The policies file beside the program: a damaged file lists nothing.
+void AddFirefoxPolicyFiles()
+{
+    for (const std::string& file : FirefoxPolicyFiles()) {
+        std::string text = FileText(file);
+        std::vector<FirefoxPolicy> policies;
+        if (text.empty())
+            continue;
+        if (!ReadFirefoxPolicies(text, &policies)) {
+            Trace("Browser policy file does not parse", file.c_str());
+            continue;
+        }
+        for (const FirefoxPolicy& policy : policies)
+            Add(std::string(kFirefox) + " policy " + policy.name, policy.value, file,
+                std::string(kFirefox) + "\\policy", "value " + policy.name, TYPE_BROWSER_POLICY, 0, false);
+    }
+}
+
 }  // namespace
 
 const char* BrowserPolicyKey(const std::string& browser)
@@ -197,7 +216,17 @@ std::vector<std::string> BrowserProfileFolders()
         if (local.empty())
             break;
         const std::string userData = local + "\\" + browser.userData;
-        for (const std::string& profile : ChromiumProfileNames(userData))
+        std::vector<std::string> names = ChromiumProfileNames(userData);
+        // A profile Local State names before its Preferences is written is watched already.
+        for (const std::string& named : ChromiumLocalStateProfiles(FileText(userData + "\\Local State"))) {
+            DWORD attributes = GetFileAttributesA((userData + "\\" + named).c_str());
+            bool listed = false;
+            for (const std::string& name : names)
+                listed |= lstrcmpiA(name.c_str(), named.c_str()) == 0;
+            if (!listed && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(named);
+        }
+        for (const std::string& profile : names)
             folders.push_back(userData + "\\" + profile);
     }
     if (!roaming.empty()) {
@@ -258,6 +287,7 @@ int AddBrowserProfileEntries()
     static const char* const kFirefoxLists[] = {"Extensions\\Install", "Homepage", nullptr};
     static const char* const kFirefoxSingles[] = {nullptr};
     AddPolicies(kFirefox, kFirefoxPolicyKey, kFirefoxLists, kFirefoxSingles);
+    AddFirefoxPolicyFiles();
     return EntryCount() - before;
 }
 

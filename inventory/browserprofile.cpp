@@ -391,3 +391,23 @@ std::vector<std::string> ChromiumProfileNames(const std::string& userDataFolder)
     } while (FindNextFileA(find.get(), &found));
     return names;
 }
+
+std::vector<std::string> ChromiumLocalStateProfiles(const std::string& localState)
+{
+    std::vector<std::string> names;
+    nlohmann::json root = nlohmann::json::parse(localState, nullptr, false);
+    if (!root.is_object())
+        return names;
+    auto profile = root.find("profile");
+    if (profile == root.end() || !profile->is_object())
+        return names;
+    auto cache = profile->find("info_cache");
+    if (cache == profile->end() || !cache->is_object())
+        return names;
+    for (auto it = cache->begin(); it != cache->end(); ++it) {
+        const std::string& name = it.key();
+        if (!name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos)
+            names.push_back(name);
+    }
+    return names;
+}

@@ -47,3 +47,8 @@ std::vector<std::string> FirefoxProfileFolders(const std::string& profilesIni,
 // The profile folder names of a Chromium "User Data" folder ("Default", "Profile 1", ...):
 // the folders that hold a Preferences file.
 std::vector<std::string> ChromiumProfileNames(const std::string& userDataFolder);
+
+// The profile folder names Local State lists (profile.info_cache), the browser's own list:
+// written when a profile is made, often before the profile's Preferences. Names that would
+// leave the User Data folder are left out; nothing when the text does not parse.
+std::vector<std::string> ChromiumLocalStateProfiles(const std::string& localState);

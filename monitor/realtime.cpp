@@ -464,6 +464,17 @@ const char* RealtimeWatchName(int index)
     return "";
 }
 
+// A browser's watch set grew: the helpers take the new folders on.
+static bool g_helpersStale;
+
+static void WatchNewProfile(const char* folder)
+{
+    if (AddFolder(folder, REALTIME_ADDONS, true))
+        g_helpersStale = true;
+    else
+        NoteMissing(nullptr, folder, REALTIME_ADDONS, 0, true);
+}
+
 static void ReArm(Watch& w)
 {
     if (w.folder)
@@ -473,9 +484,14 @@ static void ReArm(Watch& w)
     // A browser writes its profile folder all the time; only its settings files count.
     if (w.folder && w.category == REALTIME_ADDONS && !BrowserProfileChanged(w.name))
         return;
+    // A changed profile list may name a profile made since the start, watched from now on.
+    if (w.folder && (w.category & REALTIME_ADDONS))
+        AddNewBrowserProfileWatches(WatchNewProfile);
     g_pending |= w.category;
     g_lastSignal = GetTickCount();
 }
+
+static void ReArmHelped();
 
 void RealtimeOnSignal(int index)
 {
@@ -484,8 +500,17 @@ void RealtimeOnSignal(int index)
     if (index > 0) {
         // Re-arm first, so that a change made while the check runs is not lost.
         ReArm(g_watches[g_mainWatch[index]]);
-        return;
+    } else {
+        ReArmHelped();
     }
+    if (g_helpersStale) {
+        g_helpersStale = false;
+        StartHelpers();
+    }
+}
+
+static void ReArmHelped()
+{
     // Registry notifications belong to the thread that asked for them: the loop's own, which
     // lives as long as the watches. The helpers then wait on them again.
     bool any = false;

@@ -1,5 +1,6 @@
 #include "realtime_browsers.h"
 #include "browserentries.h"
+#include "firefoxpolicies.h"
 #include <cstring>
 #include <map>
 #include <string>
@@ -8,7 +9,7 @@ namespace {
 
 // A profile's settings, and the lists of profiles beside them.
 const char* const kSettingsFiles[] = {"Preferences", "Secure Preferences", "extensions.json", "prefs.js",
-                                      "user.js", "Local State", "profiles.ini"};
+                                      "user.js", "Local State", "profiles.ini", "policies.json"};
 std::map<std::string, std::string> g_stamps;
 
 std::string Stamp(const std::string& folder)
@@ -59,4 +60,24 @@ void AddBrowserWatches(void (*key)(HKEY root, const char* path, REGSAM view),
         BrowserProfileChanged(profile.c_str());
         folder(profile.c_str());
     }
+    // Firefox's policies file, in the "distribution" folder beside the program.
+    for (const std::string& file : FirefoxPolicyFiles()) {
+        const std::string distribution = file.substr(0, file.find_last_of('\\'));
+        BrowserProfileChanged(distribution.c_str());
+        folder(distribution.c_str());
+    }
+}
+
+int AddNewBrowserProfileWatches(void (*folder)(const char* path))
+{
+    int added = 0;
+    for (const std::string& profile : BrowserProfileFolders()) {
+        if (g_stamps.count(profile))
+            continue;
+        // Stamped as it is now: the check this change wakes reads it whole.
+        BrowserProfileChanged(profile.c_str());
+        folder(profile.c_str());
+        added++;
+    }
+    return added;
 }

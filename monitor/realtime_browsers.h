@@ -8,6 +8,10 @@
 void AddBrowserWatches(void (*key)(HKEY root, const char* path, REGSAM view),
                        void (*folder)(const char* path));
 
+// The profile folders made since the watches were armed (named now by Local State or
+// profiles.ini): each handed to folder(path) once; the count.
+int AddNewBrowserProfileWatches(void (*folder)(const char* path));
+
 // Whether the settings files of a profile folder (Preferences, Secure Preferences,
 // extensions.json, prefs.js, user.js) or the profile lists of a browser's folder (Local
 // State, profiles.ini) differ in size or time from when last asked (a folder

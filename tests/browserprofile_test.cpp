@@ -4,6 +4,7 @@
 #include "browserentries.h"
 #include "browserprofile.h"
 #include "entrylist.h"
+#include "firefoxpolicies.h"
 #include "hijacksections.h"
 #include "kxtest.h"
 #include "savedlist.h"
@@ -141,6 +142,107 @@ TEST(BrowserProfileTest, DamagedOrOddlyTypedFilesGiveNothingWrong)
     EXPECT_TRUE(FirefoxProfileFolders("[Profile0]\nIsRelative=1\n[Profile1]\nPath=\n", "F").empty());
 }
 
+std::string PolicyLines(const std::vector<FirefoxPolicy>& policies)
+{
+    std::string lines;
+    for (const FirefoxPolicy& p : policies)
+        lines += p.name + "=" + p.value + "\n";
+    return lines;
+}
+
+TEST(BrowserProfileTest, FirefoxPoliciesFileGivesItsExtensionsAndPagesAndEachGoesAlone)
+{
+    const std::string good = Fixture("Program Files\\Mozilla Firefox\\distribution\\policies.json");
+    ASSERT_FALSE(good.empty());
+    const std::string fixtureLines =
+        "ExtensionSettings\\helper@corp.example=file:///C:/corp/helper.xpi\n"
+        "ExtensionSettings\\uBlock0@raymondhill.net=https://addons.mozilla.org/firefox/downloads/latest/ublock-origin/latest.xpi\n"
+        "Extensions\\Install\\https://corp.example/addons/vpn.xpi=https://corp.example/addons/vpn.xpi\n"
+        "Homepage\\URL=https://intranet.corp.example/\n"
+        "Homepage\\StartPage=homepage\n"
+        "SearchEngines\\Default=DuckDuckGo\n";
+    const struct {
+        const char* what;
+        std::string text;
+        bool parses;
+        std::string lines;
+    } cases[] = {
+        {"real layout: allowed and blocked extensions and other policies left out", good, true, fixtureLines},
+        {"cut short", good.substr(0, good.size() - 3), false, ""},
+        {"policies not an object", R"({"policies":["Homepage"]})", false, ""},
+        {"no policies", R"({"Homepage":{"URL":"https://a/"}})", false, ""},
+        {"members of the wrong types",
+         R"({"policies":{"ExtensionSettings":{"a":"force_installed","b":{"installation_mode":"force_installed","install_url":5},)"
+         R"("c":{"installation_mode":["normal_installed"]}},"Extensions":{"Install":"https://x/"},)"
+         R"("Homepage":{"URL":3,"StartPage":null},"SearchEngines":[]}})",
+         true, "ExtensionSettings\\b=force_installed\n"},
+        {"an address with backslashes", R"({"policies":{"Extensions":{"Install":["C:\\addons\\x.xpi"]}}})", true,
+         "Extensions\\Install\\C:\\addons\\x.xpi=C:\\addons\\x.xpi\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<FirefoxPolicy> policies;
+        EXPECT_EQ(c.parses, ReadFirefoxPolicies(c.text, &policies));
+        EXPECT_EQ(c.lines, PolicyLines(policies));
+        // Each entry goes alone: the file without it lists all the others, in order.
+        for (size_t i = 0; i < policies.size(); i++) {
+            std::string without;
+            ASSERT_TRUE(WithoutFirefoxPolicy(c.text, policies[i].name, &without)) << policies[i].name;
+            std::vector<FirefoxPolicy> rest = policies, after;
+            rest.erase(rest.begin() + i);
+            ASSERT_TRUE(ReadFirefoxPolicies(without, &after));
+            EXPECT_EQ(PolicyLines(rest), PolicyLines(after));
+        }
+        std::string unchanged = "untouched";
+        EXPECT_FALSE(WithoutFirefoxPolicy(c.text, "ExtensionSettings\\blocked@example.org\\x", &unchanged));
+        EXPECT_FALSE(WithoutFirefoxPolicy(c.text, "DisableTelemetry", &unchanged));
+        EXPECT_EQ("untouched", unchanged);
+    }
+}
+
+// Firefox's install folders, found as Windows finds them: each version's Main key in either
+// view of the machine, and App Paths' program; each folder once.
+class FirefoxInstallTest : public KxTest {};
+
+TEST_F(FirefoxInstallTest, PoliciesFilesLieBesideEveryInstallWindowsNames)
+{
+    const std::string mozilla = "SOFTWARE\\Mozilla\\Mozilla Firefox";
+    const std::string appPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\firefox.exe";
+    // Both views' keys (the 32-bit view is WOW6432Node under SOFTWARE).
+    for (const std::string& key : {mozilla, appPath}) {
+        ForgetKey(HKEY_LOCAL_MACHINE, key);
+        ForgetKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\WOW6432Node" + key.substr(8));
+    }
+    const struct {
+        REGSAM view;
+        std::string key, name, value;
+    } rows[] = {
+        {0, mozilla + "\\128.0 (x64 en-US)\\Main", "Install Directory", "C:\\Program Files\\Mozilla Firefox\\"},
+        {KEY_WOW64_32KEY, mozilla + "\\115.9.1esr (x86 en-US)\\Main", "Install Directory", "C:\\Program Files (x86)\\Firefox ESR"},
+        // The same install again, as App Paths names its program: once only.
+        {0, appPath, "", "\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\""},
+    };
+    for (const auto& row : rows) {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, row.key.c_str(), 0, nullptr, 0,
+                                                 KEY_WRITE | row.view, nullptr, &key, nullptr));
+        RegSetValueExA(key, row.name.c_str(), 0, REG_SZ, (const BYTE*)row.value.c_str(), (DWORD)row.value.size() + 1);
+        RegCloseKey(key);
+    }
+    SetFirefoxInstallFolder(nullptr);
+    EXPECT_EQ((std::vector<std::string>{"C:\\Program Files\\Mozilla Firefox\\distribution\\policies.json",
+                                        "C:\\Program Files (x86)\\Firefox ESR\\distribution\\policies.json"}),
+              FirefoxPolicyFiles());
+    // A copy no installer registered, known to Windows only by App Paths.
+    WriteValueText(HKEY_LOCAL_MACHINE, appPath, "", "D:\\Portable\\Firefox\\firefox.exe");
+    EXPECT_EQ((std::vector<std::string>{"C:\\Program Files\\Mozilla Firefox\\distribution\\policies.json",
+                                        "D:\\Portable\\Firefox\\distribution\\policies.json",
+                                        "C:\\Program Files (x86)\\Firefox ESR\\distribution\\policies.json"}),
+              FirefoxPolicyFiles());
+    EXPECT_TRUE(IsFirefoxPolicyFile("c:\\program files\\mozilla firefox\\distribution\\POLICIES.json"));
+    EXPECT_FALSE(IsFirefoxPolicyFile("C:\\Program Files\\Mozilla Firefox\\distribution\\..\\..\\x\\policies.json"));
+}
+
 // The whole listing of the IE Helpers page's browser part, the hijack log's lines and the
 // saved list's rows, over the fixture profiles and policy and offer keys written here. A name
 // that carries a line break stays on its own line in both outputs.
@@ -153,10 +255,12 @@ protected:
                                 "Software\\Policies\\Mozilla\\Firefox"})
             ForgetKey(HKEY_CURRENT_USER, key);
         SetBrowserDataFolders((kFixtures + "\\Local").c_str(), (kFixtures + "\\Roaming").c_str());
+        SetFirefoxInstallFolder((kFixtures + "\\Program Files\\Mozilla Firefox").c_str());
     }
     void TearDown() override
     {
         SetBrowserDataFolders(nullptr, nullptr);
+        SetFirefoxInstallFolder(nullptr);
         ClearEntries();
         KxTest::TearDown();
     }
@@ -174,7 +278,7 @@ TEST_F(BrowserEntriesTest, ProfilesPoliciesAndOffersAreListedLoggedAndSaved)
                    "https://addons.example/shopper.xpi");
 
     ClearEntries();
-    ASSERT_EQ(15, AddBrowserProfileEntries());
+    ASSERT_EQ(21, AddBrowserProfileEntries());
     const std::string chrome = kFixtures + "\\Local\\Google\\Chrome\\User Data";
     const std::string firefox = kFixtures + "\\Roaming\\Mozilla\\Firefox\\Profiles\\k3x9.default-release";
     struct Row {
@@ -218,6 +322,12 @@ TEST_F(BrowserEntriesTest, ProfilesPoliciesAndOffersAreListedLoggedAndSaved)
     EXPECT_STREQ("https://forced.example/\r\nO2 - BHO: fake", GetEntry(9)->command);
     EXPECT_STREQ("id=kfmfkbhjgfaeoocdbahnbgocmogjbkpg; from unpacked folder", GetEntry(1)->detail);
 
+    // Last, the policies file's entries, named by the file.
+    const EntryRecord* last = GetEntry(20);
+    ASSERT_NE(nullptr, last);
+    EXPECT_STREQ("Mozilla Firefox policy SearchEngines\\Default", last->title);
+    EXPECT_EQ(kFixtures + "\\Program Files\\Mozilla Firefox\\distribution\\policies.json", last->source);
+
     std::string log;
     HijackBrowsers(log);
     EXPECT_NE(std::string::npos,
@@ -228,11 +338,13 @@ TEST_F(BrowserEntriesTest, ProfilesPoliciesAndOffersAreListedLoggedAndSaved)
                                           "https://addons.example/shopper.xpi - value 1\r\n"));
     EXPECT_NE(std::string::npos, log.find("O25 - Mozilla Firefox\\k3x9.default-release - Mozilla Firefox home page - "
                                           "https://hijack.example/?from=\"user.js\" - id=browser.startup.homepage\r\n"));
+    EXPECT_NE(std::string::npos, log.find("O26 - Mozilla Firefox\\policy - Mozilla Firefox policy Homepage\\URL - "
+                                          "https://intranet.corp.example/ - value Homepage\\URL\r\n"));
     // Every line starts with a prefix of its own: the policy's line break did not start one.
     size_t lines = 0;
     for (size_t at = 0; at < log.size(); at = log.find("\r\n", at) + 2, lines++)
         EXPECT_EQ(0u, log.compare(at, 2, "O2")) << log.substr(at, 40);
-    EXPECT_EQ(15u, lines);
+    EXPECT_EQ(21u, lines);
 
     const std::string csv = TempPath("list.csv");
     ASSERT_TRUE(WriteSavedListTo(csv.c_str()));

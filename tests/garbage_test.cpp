@@ -25,6 +25,7 @@
 #include "browsersettings.h"
 #include "browserprofile.h"
 #include "browseranswers.h"
+#include "firefoxpolicies.h"
 #include "wholefile.h"
 #include <shlobj.h>
 #include <cstring>
@@ -329,6 +330,29 @@ void ParseFirefox(const std::string& file, const std::string& temp)
     }
 }
 
+// Firefox's policies file and Chromium's Local State: a file that does not parse lists
+// nothing, and each entry read is one the monitor's No can take out.
+std::vector<std::string> PolicySamples(const std::string&)
+{
+    return {FileSnapshot(BrowserFixture("Program Files\\Mozilla Firefox\\distribution\\policies.json"))};
+}
+void ParsePolicies(const std::string& file, const std::string&)
+{
+    std::string text;
+    ReadWholeFile(file.c_str(), &text);
+    std::vector<FirefoxPolicy> policies;
+    if (!ReadFirefoxPolicies(text, &policies)) {
+        EXPECT_TRUE(policies.empty());
+    }
+    for (const FirefoxPolicy& policy : policies) {
+        std::string without;
+        EXPECT_TRUE(WithoutFirefoxPolicy(text, policy.name, &without)) << policy.name;
+    }
+    for (const std::string& name : ChromiumLocalStateProfiles(text)) {
+        EXPECT_EQ(std::string::npos, name.find_first_of("\\/:")) << name;
+    }
+}
+
 std::string HistoryFile(const std::string& temp) { return temp + "\\history.txt"; }
 std::string CookieFileIn(const std::string& temp)
 {
@@ -351,6 +375,7 @@ const FileParser kFileParsers[] = {
     {"job-file", 200, 70000, JobFile, JobSamples, ParseJobs, false, true},
     {"chromium-preferences", 300, 1 << 20, PreferencesFile, ChromiumSamples, ParseChromium, false, false},
     {"firefox-profile", 300, 1 << 20, PreferencesFile, FirefoxSamples, ParseFirefox, false, false},
+    {"firefox-policies", 300, 1 << 20, PreferencesFile, PolicySamples, ParsePolicies, false, false},
 };
 
 // Cases that once crashed inside the system's own readers, run on every run.

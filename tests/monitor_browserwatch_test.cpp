@@ -5,13 +5,17 @@
 #include "browserentries.h"
 #include "checks.h"
 #include "entrylist.h"
+#include "firefoxpolicies.h"
 #include "foldercopy.h"
 #include "history.h"
 #include "kxtest.h"
 #include "monitorseams.h"
 #include "monitorstate.h"
+#include "realtime.h"
 #include "realtime_browsers.h"
 #include "keys.h"
+#include "handles.h"
+#include "registry.h"
 #include "undo.h"
 #include "writefault.h"
 #include <deque>
@@ -85,6 +89,7 @@ protected:
         DeleteOffers32();
         ASSERT_TRUE(CopyFolderTree(kFixtures, TempPath("browsers")));
         SetBrowserDataFolders(TempPath("browsers\\Local").c_str(), TempPath("browsers\\Roaming").c_str());
+        SetFirefoxInstallFolder(TempPath("browsers\\Program Files\\Mozilla Firefox").c_str());
         g_shown.clear();
         g_answers.clear();
         SetPatrolMessageSeam(Answer);
@@ -95,7 +100,10 @@ protected:
     }
     void TearDown() override
     {
+        RealtimeStop();
         SetDeniedPlaces(0);
+        lock_.reset();
+        SetFirefoxInstallFolder(nullptr);
         DestroyFirefox();
         SetPatrolMessageSeam(nullptr);
         SetSoundPlayerSeam(nullptr);
@@ -110,6 +118,13 @@ public:
     std::string Firefox(const char* file)
     {
         return TempPath(std::string("browsers\\Roaming\\Mozilla\\Firefox\\Profiles\\k3x9.default-release\\") + file);
+    }
+    std::string Policies() { return TempPath("browsers\\Program Files\\Mozilla Firefox\\distribution\\policies.json"); }
+    void ForcePolicyExtension()
+    {
+        Replace(Policies(), "\"ExtensionSettings\": {",
+                "\"ExtensionSettings\": {\"evil@x.example\": {\"installation_mode\": \"force_installed\", "
+                "\"install_url\": \"https://evil.example/e.xpi\"},");
     }
     void Replace(const std::string& file, const std::string& from, const std::string& to)
     {
@@ -142,7 +157,8 @@ public:
         Dump(HKEY_CURRENT_USER, "Software\\Policies", 0, &state);
         Dump(HKEY_LOCAL_MACHINE, "Software\\Policies\\Google", 0, &state);
         Dump(HKEY_LOCAL_MACHINE, kChromeOffers, KEY_WOW64_32KEY, &state);
-        for (const std::string& file : {Chrome("Preferences"), Firefox("user.js"), Firefox("prefs.js"), Firefox("extensions.json")})
+        for (const std::string& file : {Chrome("Preferences"), Firefox("user.js"), Firefox("prefs.js"), Firefox("extensions.json"),
+                                        Policies()})
             state += file + "\n" + ReadTextFile(file) + "\n";
         return state;
     }
@@ -173,6 +189,7 @@ public:
         firefox_ = nullptr;
     }
     HWND firefox_ = nullptr;
+    Handle lock_;
 };
 
 TEST_F(BrowserWatchTest, EachNewOrChangedItemIsAskedOnceNamingBrowserAndProfile)
@@ -201,6 +218,12 @@ TEST_F(BrowserWatchTest, EachNewOrChangedItemIsAskedOnceNamingBrowserAndProfile)
              RegCloseKey(key);
          },
          {"program offers Google Chrome", kNewId, "https://u.example/"}},
+        {"policies file forces an extension", [](BrowserWatchTest* t) { t->ForcePolicyExtension(); },
+         {"policy value for Mozilla Firefox", "ExtensionSettings\\evil@x.example", "https://evil.example/e.xpi",
+          "distribution\\policies.json"}},
+        {"policies file changes the home page",
+         [](BrowserWatchTest* t) { t->Replace(t->Policies(), "https://intranet.corp.example/", "https://evil.example/"); },
+         {"Mozilla Firefox policy Homepage\\URL", "https://evil.example/"}},
         {"unchanged file rewritten", [](BrowserWatchTest* t) { t->Replace(t->Chrome("Preferences"), "{", "{"); }, {}},
         {"Firefox add-on turned off by the user",
          [](BrowserWatchTest* t) { t->Replace(t->Firefox("extensions.json"), "\"active\":true", "\"active\":false"); }, {}},
@@ -246,6 +269,8 @@ TEST_F(BrowserWatchTest, NoPutsBackTheStateBeforeAndTheHistoryRestoresExactlyWha
              RegCloseKey(key);
          },
          true, "", ""},
+        {"Firefox policies file without the entry, the file as it was kept",
+         [](BrowserWatchTest* t) { t->ForcePolicyExtension(); }, true, "", ""},
         {"Firefox home page put back in user.js", [](BrowserWatchTest* t) { t->SetFirefoxHome("https://evil.example/"); },
          true, "", ""},
         {"Firefox add-on turned off", [](BrowserWatchTest* t) { t->AddFirefoxAddon(); },
@@ -285,6 +310,10 @@ TEST_F(BrowserWatchTest, NoPutsBackTheStateBeforeAndTheHistoryRestoresExactlyWha
 
         EXPECT_EQ(1, RestoreNewest());
         EXPECT_EQ(changed, State());
+        // Nothing brought back stays marked refused.
+        std::string refused;
+        Dump(HKEY_CURRENT_USER, KX_BROWSERS_REFUSED_KEY, 0, &refused);
+        EXPECT_EQ("", refused);
         // What the restore brought back is approved.
         CheckBrowserEntries();
         EXPECT_TRUE(g_shown.empty()) << g_shown[0];
@@ -342,6 +371,12 @@ TEST_F(BrowserWatchTest, RefusedWriteChangesNothingAndIsSaid)
         {"page policy, later step fails",
          [](BrowserWatchTest* t) { t->Replace(t->Chrome("Preferences"), "https://start.example.org/", "https://evil.example/"); },
          [] { SetWriteFault(9); }},
+        // Held by another program, as Program Files refuses a standard user's write.
+        {"Firefox policies file that cannot be written", [](BrowserWatchTest* t) { t->ForcePolicyExtension(); },
+         [this] {
+             lock_.reset(CreateFileA(Policies().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+             ASSERT_TRUE(lock_);
+         }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -385,6 +420,108 @@ TEST_F(BrowserWatchTest, OnlyTheSettingsFilesOfAProfileFolderCountAsItsChange)
         ASSERT_TRUE(WriteTextFile(folder + row.file, std::string("written ") + row.file + " " + std::to_string(GetTickCount())));
         EXPECT_EQ(row.counts, BrowserProfileChanged(name));
         EXPECT_FALSE(BrowserProfileChanged(name));
+    }
+}
+
+TEST_F(BrowserWatchTest, RestoreTakesOutOnlyTheBlocklistEntryKestrixWrote)
+{
+    const std::string blocklist = "Software\\Policies\\Google\\Chrome\\ExtensionInstallBlocklist";
+    const std::string identity = "904|Google Chrome\\Default|" + std::string(kNewId);
+    const char kAdmins[] = "aaaabbbbccccddddeeeeffffgggghhhh", kOthers[] = "hhhhggggffffeeeeddddccccbbbbaaaa";
+    WriteValueText(HKEY_CURRENT_USER, blocklist, "1", kAdmins);
+    AddChromeExtension();
+    const struct {
+        const char* what;
+        const char* slotAfterRestore;   // nullptr: gone
+    } rows[] = {
+        {"Kestrix's entry as it wrote it", nullptr},
+        {"the slot rewritten by another program since", kOthers},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        // Asked about (again: the previous row's restore approved it).
+        DeleteRegValue(HKEY_CURRENT_USER, KX_BROWSERS_KNOWN_KEY, identity.c_str());
+        g_shown.clear();
+        g_answers = {IDNO, IDOK};
+        CheckBrowserEntries();
+        ASSERT_EQ(2u, g_shown.size());
+        ASSERT_EQ(kNewId, ReadValueText(HKEY_CURRENT_USER, blocklist, "2"));
+        if (row.slotAfterRestore)
+            WriteValueText(HKEY_CURRENT_USER, blocklist, "2", row.slotAfterRestore);
+        ASSERT_EQ(1, RestoreNewest());
+        EXPECT_EQ(row.slotAfterRestore != nullptr, ValueExists(HKEY_CURRENT_USER, blocklist, "2"));
+        if (row.slotAfterRestore) {
+            EXPECT_EQ(row.slotAfterRestore, ReadValueText(HKEY_CURRENT_USER, blocklist, "2"));
+        }
+        EXPECT_EQ(kAdmins, ReadValueText(HKEY_CURRENT_USER, blocklist, "1"));
+        // No longer refused: approved, not asked about.
+        EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, KX_BROWSERS_REFUSED_KEY, identity));
+        g_shown.clear();
+        CheckBrowserEntries();
+        EXPECT_TRUE(g_shown.empty()) << g_shown[0];
+        DeleteRegValue(HKEY_CURRENT_USER, blocklist.c_str(), "2");
+    }
+}
+
+// The loop's part until the first request: its categories and the watch that fired first.
+std::pair<int, std::string> PumpUntilRequest(DWORD ms = 10000)
+{
+    std::string first;
+    for (DWORD started = GetTickCount(); GetTickCount() - started < ms;) {
+        DWORD wait = RealtimeWaitTimeout();
+        DWORD r = WaitForMultipleObjects(RealtimeHandleCount(), RealtimeHandles(), FALSE, wait > 200 ? 200 : wait);
+        if (r < WAIT_OBJECT_0 + (DWORD)RealtimeHandleCount()) {
+            if (first.empty())
+                first = RealtimeWatchName(r - WAIT_OBJECT_0);
+            RealtimeOnSignal(r - WAIT_OBJECT_0);
+        }
+        if (int categories = RealtimeTakeRequest())
+            return {categories, first};
+    }
+    return {0, first};
+}
+
+TEST_F(BrowserWatchTest, ProfileMadeAfterTheStartAndThePoliciesFileAreWatchedLive)
+{
+    const std::string userData = TempPath("browsers\\Local\\Google\\Chrome\\User Data");
+    const std::string firefoxRoot = TempPath("browsers\\Roaming\\Mozilla\\Firefox");
+    const std::string newFirefox = firefoxRoot + "\\Profiles\\n3w.second", newChrome = userData + "\\Profile 2";
+    ASSERT_GT(RealtimeStart(), 0);
+    // What the start itself stirred.
+    PumpUntilRequest(300);
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        std::string watch;   // the watch that sees it
+    } rows[] = {
+        {"Firefox profile made and named in profiles.ini",
+         [&] {
+             ASSERT_TRUE(CreateDirectoryA(newFirefox.c_str(), nullptr));
+             ASSERT_TRUE(WriteTextFile(newFirefox + "\\prefs.js", "// new\n"));
+             ASSERT_TRUE(WriteTextFile(firefoxRoot + "\\profiles.ini", ReadTextFile(firefoxRoot + "\\profiles.ini") +
+                                                                          "\n[Profile7]\nName=second\nIsRelative=1\nPath=Profiles/n3w.second\n"));
+         },
+         firefoxRoot},
+        {"an add-on in the new Firefox profile",
+         [&] { ASSERT_TRUE(WriteTextFile(newFirefox + "\\extensions.json", "{\"addons\":[]}")); }, newFirefox},
+        // Chromium names the profile in Local State before it writes the profile's Preferences.
+        {"Chrome profile made and named in Local State",
+         [&] {
+             ASSERT_TRUE(CreateDirectoryA(newChrome.c_str(), nullptr));
+             ASSERT_TRUE(WriteTextFile(userData + "\\Local State", "{\"profile\":{\"info_cache\":{\"Profile 2\":{}}}}"));
+         },
+         userData},
+        {"the new Chrome profile's first Preferences",
+         [&] { ASSERT_TRUE(WriteTextFile(newChrome + "\\Preferences", "{\"extensions\":{\"settings\":{}}}")); }, newChrome},
+        {"Firefox's policies file",
+         [&] { ForcePolicyExtension(); }, TempPath("browsers\\Program Files\\Mozilla Firefox\\distribution")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        row.change();
+        std::pair<int, std::string> request = PumpUntilRequest();
+        EXPECT_TRUE(request.first & REALTIME_ADDONS) << request.first;
+        EXPECT_EQ(0, lstrcmpiA(row.watch.c_str(), request.second.c_str())) << request.second;
     }
 }
 
