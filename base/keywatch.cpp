@@ -1,18 +1,20 @@
 #include "keywatch.h"
 
-static bool Stamp(HKEY root, const char* path, FILETIME* written, DWORD* subkeys, DWORD* values)
+static bool Stamp(HKEY root, const char* path, REGSAM view, FILETIME* written, DWORD* subkeys,
+                  DWORD* values)
 {
     RegKey key;
-    return key.open(root, path, KEY_QUERY_VALUE) &&
+    return key.open(root, path, KEY_QUERY_VALUE | view) &&
            RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, subkeys, nullptr, nullptr,
                             values, nullptr, nullptr, nullptr, written) == ERROR_SUCCESS;
 }
 
-bool KeyChangedSinceLastAsk(KeyWatch* watch, HKEY root, const char* path, bool subtree)
+bool KeyChangedSinceLastAsk(KeyWatch* watch, HKEY root, const char* path, bool subtree,
+                            REGSAM view)
 {
     FILETIME written = {};
     DWORD subkeys = 0, values = 0;
-    bool stamped = Stamp(root, path, &written, &subkeys, &values);
+    bool stamped = Stamp(root, path, view, &written, &subkeys, &values);
     if (stamped && watch->thread == GetCurrentThreadId() && watch->event &&
         WaitForSingleObject(watch->event.get(), 0) == WAIT_TIMEOUT &&
         CompareFileTime(&written, &watch->written) == 0 && subkeys == watch->subkeys &&
@@ -20,7 +22,7 @@ bool KeyChangedSinceLastAsk(KeyWatch* watch, HKEY root, const char* path, bool s
         return false;
     watch->thread = 0;
     // Opened afresh: closing the old handle ends the notifications armed on it.
-    if (!stamped || !watch->key.open(root, path, KEY_NOTIFY))
+    if (!stamped || !watch->key.open(root, path, KEY_NOTIFY | view))
         return true;
     if (!watch->event)
         watch->event.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));

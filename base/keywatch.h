@@ -18,5 +18,6 @@ struct KeyWatch {
 // True when the key (with subtree, its subkeys too) may have changed since the last call: on
 // the first call, after any change, from another thread, and whenever the key cannot be opened
 // or the notification armed. The watch is armed again before returning true, so that a change
-// made while the caller reads is seen by the next call.
-bool KeyChangedSinceLastAsk(KeyWatch* watch, HKEY root, const char* path, bool subtree);
+// made while the caller reads is seen by the next call. view: 0 or KEY_WOW64_32KEY.
+bool KeyChangedSinceLastAsk(KeyWatch* watch, HKEY root, const char* path, bool subtree,
+                            REGSAM view = 0);

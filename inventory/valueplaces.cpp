@@ -2,9 +2,11 @@
 #include "entrylist.h"
 #include "filetypes.h"
 #include "handles.h"
+#include "keywatch.h"
 #include "registry.h"
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <set>
 
 namespace {
@@ -363,12 +365,33 @@ void WalkPlace(const ValuePlace& place, int code, REGSAM view, const std::vector
     }
 }
 
+// A place's values as last read, handed out again while nothing under its key changed: a
+// patrol pass then costs a look at an event per place instead of a walk over every service's
+// key. A place whose first names come from elsewhere is read each time.
+struct PlaceReading {
+    KeyWatch watch;
+    std::vector<PlaceValue> values;
+};
+std::mutex g_readingsLock;
+PlaceReading g_readings[kPlaceCount][2];
+
 void ReadPlace(int index, REGSAM view, std::vector<PlaceValue>* out)
 {
     const ValuePlace& place = kPlaces[index];
     const int code = VALUE_PLACE_FIRST + index + (view ? VALUE_PLACE_VIEW32 : 0);
     std::vector<std::string> names;
-    WalkPlace(place, code, view, KeyParts(place), 0, "", names, out);
+    if (place.firstNames) {
+        WalkPlace(place, code, view, KeyParts(place), 0, "", names, out);
+        return;
+    }
+    std::lock_guard<std::mutex> hold(g_readingsLock);
+    PlaceReading& kept = g_readings[index][view ? 1 : 0];
+    const std::string watched = ValuePlaceWatchKey(place);
+    if (KeyChangedSinceLastAsk(&kept.watch, place.root, watched.c_str(), true, view)) {
+        kept.values.clear();
+        WalkPlace(place, code, view, KeyParts(place), 0, "", names, &kept.values);
+    }
+    out->insert(out->end(), kept.values.begin(), kept.values.end());
 }
 
 std::string Identity(const PlaceValue& v)

@@ -24,6 +24,7 @@
 #include "valueplaces.h"
 #include <deque>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -414,6 +415,40 @@ TEST_F(ValuePlacesTest, EveryPlaceAsksPutsBackAndRestoresExactly)
         EXPECT_EQ(c.view != 0, strstr(location, "(32-bit)") != nullptr);
         EXPECT_NE(std::string::npos, csv.find(std::string("\"") + TypeName(c.code) + "\""));
         EXPECT_NE(std::string::npos, html.find(ValuePlaceWatchKey(*c.place)));
+    }
+}
+
+// A place's reading is kept between reads while nothing under its key changes: each change
+// made after a read shows in the next, a key deleted and made again too, and a read on
+// another thread in between loses nothing.
+TEST_F(ValuePlacesTest, EveryReadSeesWhatChangedSinceTheLast)
+{
+    for (const Case& c : AllCases()) {
+        SCOPED_TRACE(TypeName(c.code));
+        const ValuePlace& p = *c.place;
+        auto readNow = [&c]() {
+            for (const PlaceValue& v : ReadValuePlaces())
+                if (v.code == c.code && v.item == c.item)
+                    return Raw{v.type, v.data};
+            return Raw();
+        };
+        // Names of both lengths' parity, which the numbers' kinds tell apart.
+        const Raw first = DataFor(p, "kxfx_a.exe"), second = DataFor(p, "kxfx_bb.exe");
+        ASSERT_FALSE(first == second);
+        WriteRawValue(p.root, c.path, c.name, c.view, first);
+        EXPECT_EQ(first, readNow());
+        EXPECT_EQ(first, readNow());
+        WriteRawValue(p.root, c.path, c.name, c.view, second);
+        EXPECT_EQ(second, readNow());
+        std::thread([] { ReadValuePlaces(); }).join();
+        WriteRawValue(p.root, c.path, c.name, c.view, first);
+        EXPECT_EQ(first, readNow());
+        if (c.path != p.key) {   // the item's own key, never a key of Windows
+            DeleteKeyTree(p.root, NativePath(c.path, c.view));
+            EXPECT_EQ(Raw(), readNow());
+            WriteRawValue(p.root, c.path, c.name, c.view, second);
+            EXPECT_EQ(second, readNow());
+        }
     }
 }
 
