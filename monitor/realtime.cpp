@@ -18,6 +18,7 @@
 #include "valueplaces.h"
 #include <cstdio>
 #include <initializer_list>
+#include <string>
 
 namespace {
 
@@ -46,7 +47,13 @@ struct Watch {
     bool helped;                  // waited on by a helper thread
     volatile LONG fired;          // a helper saw it signalled; the loop re-arms it
     bool subtree;                 // folders: with their subfolders
+    bool parentOnly;              // only names below it: a missing location's nearest parent
 };
+
+// A category bit of the watches on the nearest existing parent of a missing location: a
+// name appearing there makes the loop try the missing locations again at once.
+const int kParentOfMissing = 0x10000;
+bool g_retryMissing;
 
 Watch g_watches[MAX_WATCHES];
 int g_count;
@@ -102,6 +109,9 @@ const DWORD kRegFilter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
 
 bool ArmKey(Watch& w)
 {
+    if (w.parentOnly)
+        return RegNotifyChangeKeyValue(w.key.get(), FALSE, REG_NOTIFY_CHANGE_NAME, w.event.get(),
+                                       TRUE) == ERROR_SUCCESS;
     return RegNotifyChangeKeyValue(w.key.get(), TRUE, kRegFilter, w.event.get(), TRUE) ==
            ERROR_SUCCESS;
 }
@@ -210,13 +220,9 @@ bool Watched(const char* name)
 }
 
 // view: 0, or KEY_WOW64_32KEY for the machine keys 64-bit Windows keeps for 32-bit programs.
-bool AddKey(HKEY root, const char* path, int category = REALTIME_STARTUP, REGSAM view = 0,
-            bool helped = false)
+bool AddKeyWatch(HKEY root, const char* path, const char* name, int category, REGSAM view,
+                 bool helped, bool parentOnly)
 {
-    char name[300];
-    snprintf(name, sizeof(name), "%s\\%s",
-             root == HKEY_LOCAL_MACHINE ? (view == KEY_WOW64_32KEY ? "HKLM32" : "HKLM") : "HKCU",
-             path);
     // A key two checks care about wakes both.
     for (int i = 0; i < g_count; i++)
         if (lstrcmpiA(g_watches[i].name, name) == 0) {
@@ -228,6 +234,7 @@ bool AddKey(HKEY root, const char* path, int category = REALTIME_STARTUP, REGSAM
     Watch& w = g_watches[g_count];
     if (!w.key.open(root, path, KEY_NOTIFY | view))
         return false;
+    w.parentOnly = parentOnly;
     w.event.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     if (!w.event || !ArmKey(w)) {
         w.key.reset();
@@ -240,6 +247,20 @@ bool AddKey(HKEY root, const char* path, int category = REALTIME_STARTUP, REGSAM
     w.fired = 0;
     Place(w, w.event.get());
     return true;
+}
+
+std::string KeyWatchName(HKEY root, const char* path, REGSAM view)
+{
+    return std::string(root == HKEY_LOCAL_MACHINE ? (view == KEY_WOW64_32KEY ? "HKLM32" : "HKLM")
+                                                  : "HKCU") +
+           "\\" + path;
+}
+
+bool AddKey(HKEY root, const char* path, int category = REALTIME_STARTUP, REGSAM view = 0,
+            bool helped = false)
+{
+    return AddKeyWatch(root, path, KeyWatchName(root, path, view).c_str(), category, view, helped,
+                       false);
 }
 
 void WatchKey(HKEY root, const char* path, int category = REALTIME_STARTUP, REGSAM view = 0,
@@ -264,6 +285,7 @@ bool AddFolder(const char* folder, int category = REALTIME_STARTUP, bool helped 
     w.folder.reset(FindFirstChangeNotificationA(folder, subtree, filter));
     if (!w.folder)
         return false;
+    w.parentOnly = false;
     lstrcpynA(w.name, folder, sizeof(w.name));
     w.category = category;
     w.helped = helped;
@@ -271,6 +293,66 @@ bool AddFolder(const char* folder, int category = REALTIME_STARTUP, bool helped 
     w.fired = 0;
     Place(w, w.folder.get());
     return true;
+}
+
+bool KeyExists(HKEY root, const char* path, REGSAM view)
+{
+    RegKey key;
+    return key.open(root, path, KEY_NOTIFY | view);
+}
+
+bool FolderExists(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Watches the nearest existing parent of a missing location for names appearing in it, so
+// that the location is watched as soon as it is made rather than at the next tick. Neither a
+// hive's root nor a drive's is watched.
+bool WatchParentOf(const Missing& m)
+{
+    std::string parent = m.path;
+    for (;;) {
+        size_t slash = parent.find_last_of('\\');
+        if (slash == std::string::npos || slash == 0)
+            return false;
+        parent.resize(slash);
+        if (m.root ? KeyExists(m.root, parent.c_str(), m.view)
+                   : (parent.find('\\') != std::string::npos && FolderExists(parent.c_str())))
+            break;
+    }
+    const std::string name =
+        "parent of " + (m.root ? KeyWatchName(m.root, parent.c_str(), m.view) : parent);
+    if (m.root)
+        return AddKeyWatch(m.root, parent.c_str(), name.c_str(), kParentOfMissing, m.view, true,
+                           true);
+    for (int i = 0; i < g_count; i++)
+        if (lstrcmpiA(g_watches[i].name, name.c_str()) == 0)
+            return true;
+    if (!Room(true))
+        return false;
+    Watch& w = g_watches[g_count];
+    w.folder.reset(FindFirstChangeNotificationA(parent.c_str(), FALSE, FILE_NOTIFY_CHANGE_DIR_NAME));
+    if (!w.folder)
+        return false;
+    w.parentOnly = true;
+    lstrcpynA(w.name, name.c_str(), sizeof(w.name));
+    w.category = kParentOfMissing;
+    w.helped = true;
+    w.subtree = false;
+    w.fired = 0;
+    Place(w, w.folder.get());
+    return true;
+}
+
+// True when a parent watch was added for a location still missing.
+bool WatchMissingParents()
+{
+    int before = g_count;
+    for (int i = 0; i < g_missingCount; i++)
+        WatchParentOf(g_missing[i]);
+    return g_count != before;
 }
 
 // The startup folders, as the inventory reads them.
@@ -384,6 +466,7 @@ int RealtimeStart()
             if (!AddFolder(folder, REALTIME_ADDONS, true))
                 NoteMissing(nullptr, folder, REALTIME_ADDONS, 0, true);
         });
+    WatchMissingParents();
     StartHelpers();
     char text[32];
     snprintf(text, sizeof(text), "%d", g_count);
@@ -403,6 +486,7 @@ void RealtimeStop()
         g_watches[i].category = 0;
         g_watches[i].helped = false;
         g_watches[i].subtree = false;
+        g_watches[i].parentOnly = false;
         g_watches[i].fired = 0;
     }
     for (int i = 0; i < g_handleCount; i++) {
@@ -414,6 +498,7 @@ void RealtimeStop()
     g_handleCount = 0;
     g_pending = 0;
     g_missingCount = 0;
+    g_retryMissing = false;
 }
 
 int RealtimeRetryMissing()
@@ -435,6 +520,9 @@ int RealtimeRetryMissing()
             i++;
         }
     }
+    // A location still missing may have come a level nearer: its parent watch follows.
+    if (WatchMissingParents())
+        helped = true;
     if (helped)
         StartHelpers();
     return armed;
@@ -481,13 +569,18 @@ static void ReArm(Watch& w)
         FindNextChangeNotification(w.folder.get());
     else
         ArmKey(w);
+    if (w.category & kParentOfMissing)
+        g_retryMissing = true;
+    const int category = w.category & ~kParentOfMissing;
+    if (!category)
+        return;
     // A browser writes its profile folder all the time; only its settings files count.
-    if (w.folder && w.category == REALTIME_ADDONS && !BrowserProfileChanged(w.name))
+    if (w.folder && category == REALTIME_ADDONS && !BrowserProfileChanged(w.name))
         return;
     // A changed profile list may name a profile made since the start, watched from now on.
-    if (w.folder && (w.category & REALTIME_ADDONS))
+    if (w.folder && (category & REALTIME_ADDONS))
         AddNewBrowserProfileWatches(WatchNewProfile);
-    g_pending |= w.category;
+    g_pending |= category;
     g_lastSignal = GetTickCount();
 }
 
@@ -502,6 +595,11 @@ void RealtimeOnSignal(int index)
         ReArm(g_watches[g_mainWatch[index]]);
     } else {
         ReArmHelped();
+    }
+    // Something appeared beside a missing location: it may be that location.
+    if (g_retryMissing) {
+        g_retryMissing = false;
+        RealtimeRetryMissing();
     }
     if (g_helpersStale) {
         g_helpersStale = false;

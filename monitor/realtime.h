@@ -21,7 +21,8 @@ const char* RealtimeWatchName(int index);
 int RealtimeWatchCount();
 const char* RealtimeWatchNameAt(int watch);
 
-// Locations missing when the watches were armed are tried again (every tick); one that has
+// Locations missing when the watches were armed are tried again (every tick, and whenever a
+// name appears in the nearest parent that exists, which is watched for that); one that has
 // appeared is watched from then on and counts as a change. The number newly watched.
 int RealtimeRetryMissing();
 

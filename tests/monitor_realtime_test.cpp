@@ -109,6 +109,67 @@ TEST_F(RealtimeTest, KeyMissingAtStartIsWatchedOnceItAppears)
     EXPECT_EQ(name, result.firstWatch);
 }
 
+// A location missing at the start is watched from the moment it is made, without waiting
+// for a tick: its nearest parent is watched for new names, however many levels are missing,
+// in either view and for folders too, and a sibling appearing there asks for no check.
+TEST_F(RealtimeTest, LocationMadeAfterTheStartIsWatchedAtOnce)
+{
+    const std::string officeTest = "Software\\Microsoft\\Office test";
+    const std::string perf = officeTest + "\\Special\\Perf";
+    auto make = [](HKEY root, const std::string& path, REGSAM view, const char* data) {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS | view, nullptr, &key, nullptr));
+        if (data)
+            RegSetValueExA(key, "", 0, REG_SZ, (const BYTE*)data, (DWORD)strlen(data) + 1);
+        RegCloseKey(key);
+    };
+    const struct {
+        HKEY root;
+        REGSAM view;
+        const char* native;   // the key path itself, where the view keeps it
+    } views[] = {{HKEY_CURRENT_USER, 0, "Software\\Microsoft"},
+                 {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, "Software\\WOW6432Node\\Microsoft"}};
+    for (const auto& v : views) {
+        SCOPED_TRACE(v.view ? "HKLM, 32-bit view" : "HKCU");
+        RealtimeStop();
+        ForgetKey(v.root, std::string(v.native) + "\\Office test");
+        ForgetKey(v.root, std::string(v.native) + "\\KxSibling");
+        ASSERT_GT(RealtimeStart(), 0);
+        Pump(GetTickCount(), 200);
+        make(v.root, "Software\\Microsoft\\KxSibling", v.view, nullptr);
+        EXPECT_EQ(0, Pump(GetTickCount(), 300).requests);
+        // One level made first, the rest later: each step is followed.
+        make(v.root, officeTest, v.view, nullptr);
+        EXPECT_EQ(0, Pump(GetTickCount(), 300).requests);
+        make(v.root, perf, v.view, "C:\\kx\\perf.dll");
+        EXPECT_EQ(1, PumpUntilRequest().requests);
+        // Watched like the others from then on.
+        make(v.root, perf, v.view, "C:\\kx\\other.dll");
+        EXPECT_EQ(1, PumpUntilRequest().requests);
+    }
+
+    // An Office start-up folder, where the machine has none yet.
+    const std::string xlstart = OfficeStartupFolders().back();
+    const std::string excel = xlstart.substr(0, xlstart.find_last_of('\\'));
+    if (GetFileAttributesA(excel.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return;
+    RealtimeStop();
+    ASSERT_GT(RealtimeStart(), 0);
+    Pump(GetTickCount(), 200);
+    ASSERT_TRUE(CreateDirectoryA(excel.c_str(), nullptr));
+    EXPECT_EQ(0, Pump(GetTickCount(), 300).requests);
+    ASSERT_TRUE(CreateDirectoryA(xlstart.c_str(), nullptr));
+    EXPECT_EQ(1, PumpUntilRequest().requests);
+    const std::string book = xlstart + "\\kxrt.xlam";
+    WriteTextFile(book, "add-in");
+    EXPECT_EQ(1, PumpUntilRequest().requests);
+    RealtimeStop();
+    DeleteFileA(book.c_str());
+    RemoveDirectoryA(xlstart.c_str());
+    RemoveDirectoryA(excel.c_str());
+}
+
 TEST_F(RealtimeTest, BurstOfChangesGivesOneRequestAndWatchesReArm)
 {
     DWORD started = GetTickCount();
