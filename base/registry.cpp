@@ -240,6 +240,12 @@ RegWalkEnd EnumValues(HKEY key, bool withData,
 
 RegWalkEnd WalkSubkeys(HKEY key, const std::function<bool(const std::string&)>& visit)
 {
+    return WalkSubkeysWritten(key, [&](const std::string& name, ULONGLONG) { return visit(name); });
+}
+
+RegWalkEnd WalkSubkeysWritten(HKEY key,
+                              const std::function<bool(const std::string&, ULONGLONG)>& visit)
+{
     DWORD longest = 0;
     RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr,
                      nullptr, nullptr, nullptr, nullptr);
@@ -250,10 +256,11 @@ RegWalkEnd WalkSubkeys(HKEY key, const std::function<bool(const std::string&)>& 
     for (DWORD index = 0;; index++) {
         DWORD length;
         LONG status;
+        FILETIME written = {};
         for (;;) {
             length = (DWORD)name.size();
             status = RegEnumKeyExA(key, index, name.data(), &length, nullptr, nullptr, nullptr,
-                                   nullptr);
+                                   &written);
             if (status != ERROR_MORE_DATA || name.size() >= kLongestName)
                 break;
             name.resize(std::min(name.size() * 2, kLongestName));
@@ -269,7 +276,7 @@ RegWalkEnd WalkSubkeys(HKEY key, const std::function<bool(const std::string&)>& 
         }
         inRow = 0;
         item.assign(name.data(), length);
-        if (!visit(item))
+        if (!visit(item, ((ULONGLONG)written.dwHighDateTime << 32) | written.dwLowDateTime))
             return REG_WALK_STOPPED;
     }
 }
@@ -315,14 +322,8 @@ static ULONGLONG (*g_registryClock)() = nullptr;
 
 void SetRegistryClockSeam(ULONGLONG (*now)()) { g_registryClock = now; }
 
-KeyStamp SettledKeyStamp(HKEY key)
+bool IsSettledWrite(ULONGLONG written)
 {
-    KeyStamp stamp;
-    FILETIME written;
-    DWORD values = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
-                         nullptr, nullptr, nullptr, &written) != ERROR_SUCCESS)
-        return stamp;
     ULONGLONG at;
     if (g_registryClock) {
         at = g_registryClock();
@@ -331,8 +332,19 @@ KeyStamp SettledKeyStamp(HKEY key)
         GetSystemTimeAsFileTime(&now);
         at = ((ULONGLONG)now.dwHighDateTime << 32) | now.dwLowDateTime;
     }
+    return written != 0 && at > written + 2 * 10000000ULL;
+}
+
+KeyStamp SettledKeyStamp(HKEY key)
+{
+    KeyStamp stamp;
+    FILETIME written;
+    DWORD values = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, &written) != ERROR_SUCCESS)
+        return stamp;
     ULONGLONG was = ((ULONGLONG)written.dwHighDateTime << 32) | written.dwLowDateTime;
-    if (at > was + 2 * 10000000ULL) {
+    if (IsSettledWrite(was)) {
         stamp.written = was;
         stamp.values = values;
     }

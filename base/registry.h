@@ -67,6 +67,9 @@ struct RegValueItem {
 };
 
 RegWalkEnd WalkSubkeys(HKEY key, const std::function<bool(const std::string&)>& visit);
+// As WalkSubkeys, with each subkey's last-write time (FILETIME units) as the walk reads it.
+RegWalkEnd WalkSubkeysWritten(HKEY key,
+                              const std::function<bool(const std::string&, ULONGLONG)>& visit);
 RegWalkEnd WalkValueNames(HKEY key, const std::function<bool(const std::string&)>& visit);
 RegWalkEnd WalkValues(HKEY key, const std::function<bool(const RegValueItem&)>& visit);
 
@@ -150,6 +153,8 @@ struct KeyStamp {
     DWORD values = 0;
 };
 KeyStamp SettledKeyStamp(HKEY key);
+// True when a last-write time (FILETIME units) lies more than those two seconds back.
+bool IsSettledWrite(ULONGLONG written);
 inline bool SameSettledStamp(const KeyStamp& now, const KeyStamp& kept)
 {
     return now.written != 0 && now.written == kept.written && now.values == kept.values;

@@ -70,14 +70,15 @@ std::string Upper(const char* text)
     return upper;
 }
 
-bool ReadDisplayNames(SC_HANDLE manager, DisplayNames* names)
+// types: SERVICE_WIN32, SERVICE_DRIVER or SERVICE_TYPE_ALL.
+bool ReadDisplayNames(SC_HANDLE manager, DWORD types, DisplayNames* names)
 {
     if (!manager)
         return false;
     DWORD needed = 0, count = 0, resume = 0;
     std::vector<BYTE> buffer(64 * 1024);
     for (;;) {
-        if (EnumServicesStatusExA(manager, SC_ENUM_PROCESS_INFO, SERVICE_TYPE_ALL,
+        if (EnumServicesStatusExA(manager, SC_ENUM_PROCESS_INFO, types,
                                   SERVICE_STATE_ALL, buffer.data(), (DWORD)buffer.size(), &needed,
                                   &count, &resume, nullptr)) {
             break;
@@ -151,16 +152,27 @@ bool SameFile(const FileStamp& stamp)
 // stands and the files of the services hidden as Microsoft's are as they were: a pass then
 // costs one look at an event instead of a thousand keys and files. (A file replaced by
 // someone else's would bring its service into the list, so those files are compared each time;
-// a listed service's file that changes alters nothing the comparisons use.)
+// a listed service's file that changes alters nothing the comparisons use.) One listing is
+// kept for each kind asked for, so that callers asking for different kinds in turn (the
+// Services page, the reports, the monitor) do not read each other's away.
+enum ServiceKinds { KINDS_SERVICES = 1, KINDS_DRIVERS = 2, KINDS_BOTH = 3 };
 struct ServiceListing {
     KeyWatch watch;
     bool valid = false;
     bool hideMicrosoft = false;
-    bool drivers = false;
     std::vector<EntryRecord> records;
     std::vector<FileStamp> hidden;
 };
-ServiceListing g_listing;
+ServiceListing g_listings[KINDS_BOTH];
+
+// Whether each service key held a driver when last opened, with the key's last-write time:
+// a listing of one kind passes over the other kind's keys without opening them while they
+// stay unwritten (only a settled time counts, which a later write always changes).
+struct KindSeen {
+    ULONGLONG written;
+    bool driver;
+};
+std::unordered_map<std::string, KindSeen> g_kindsSeen;
 
 // A kept record goes back into the list as it was made, without AddEntry's file look-ups.
 void AddKeptEntry(const EntryRecord& record)
@@ -172,19 +184,18 @@ void AddKeptEntry(const EntryRecord& record)
     AppendEntryRecord(copy);
 }
 
-bool ListingStands(bool hideMicrosoft, bool drivers)
+bool ListingStands(ServiceListing& listing, bool hideMicrosoft)
 {
-    bool changed = KeyChangedSinceLastAsk(&g_listing.watch, HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, true);
-    if (changed || !g_listing.valid || g_listing.hideMicrosoft != hideMicrosoft ||
-        g_listing.drivers != drivers)
+    bool changed = KeyChangedSinceLastAsk(&listing.watch, HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, true);
+    if (changed || !listing.valid || listing.hideMicrosoft != hideMicrosoft)
         return false;
-    for (const FileStamp& stamp : g_listing.hidden)
+    for (const FileStamp& stamp : listing.hidden)
         if (!SameFile(stamp))
             return false;
     return true;
 }
 
-bool HiddenAsMicrosoft(const char* command)
+bool HiddenAsMicrosoft(ServiceListing& listing, const char* command)
 {
     char program[260];
     if (!GetProgramFile(command, program))
@@ -195,27 +206,36 @@ bool HiddenAsMicrosoft(const char* command)
         return false;
     FileStamp stamp{program, {}};
     if (GetFileAttributesExA(program, GetFileExInfoStandard, &stamp.data))
-        g_listing.hidden.push_back(stamp);
+        listing.hidden.push_back(stamp);
     else
-        g_listing.valid = false;   // nothing to compare with: read again next time
+        listing.valid = false;   // nothing to compare with: read again next time
     return true;
 }
 
-void AddService(SC_HANDLE manager, const DisplayNames* known, const char* keyName,
-                bool hideMicrosoft, bool drivers)
+void AddService(ServiceListing& listing, HKEY services, SC_HANDLE manager,
+                const DisplayNames* known, const char* keyName, ULONGLONG written,
+                bool hideMicrosoft, int kinds)
 {
-    char path[400];
-    snprintf(path, sizeof(path), KX_SERVICES_ROOT "\\%s", keyName);
+    if (kinds != KINDS_BOTH) {
+        auto seen = g_kindsSeen.find(Upper(keyName));
+        if (seen != g_kindsSeen.end() && seen->second.written == written &&
+            !(kinds & (seen->second.driver ? KINDS_DRIVERS : KINDS_SERVICES)))
+            return;
+    }
+    // Opened under the services' key: a path from the hive's root goes through the
+    // CurrentControlSet link for every one of a thousand keys.
     RegKey key;
-    if (!key.open(HKEY_LOCAL_MACHINE, path, KEY_READ))
+    if (!key.open(services, keyName, KEY_READ))
         return;
     char image[513];
     if (!ReadKeyText(key.get(), "ImagePath", image, sizeof(image)))
         return;   // missing, empty, not text or longer than 512 characters
     DWORD serviceType = ReadServiceType(key.get());
     bool driver = (serviceType == SERVICE_KERNEL_DRIVER || serviceType == SERVICE_FILE_SYSTEM_DRIVER);
+    if (IsSettledWrite(written))
+        g_kindsSeen[Upper(keyName)] = {written, driver};
     bool hosted = !driver && InMyString(image, "svchost") != 0;
-    if (driver && !drivers)
+    if (!(kinds & (driver ? KINDS_DRIVERS : KINDS_SERVICES)))
         return;
     if (!driver && !hosted && !InMyString(image, ".exe"))
         return;   // adapters and the like
@@ -233,7 +253,7 @@ void AddService(SC_HANDLE manager, const DisplayNames* known, const char* keyNam
     lstrcpynA(command, driver ? DriverFilePath(image).c_str() : image, sizeof(command));
     if (hosted)
         ServiceProgram(key.get(), keyName, "svchost", command, sizeof(command));
-    if (hideMicrosoft && HiddenAsMicrosoft(command))
+    if (hideMicrosoft && HiddenAsMicrosoft(listing, command))
         return;
     int code = driver ? DRIVER_SERVICE : hosted ? SERVICE_SVCHOST : SERVICE_EXE;
     if (AddEntry(title, command, startText, description, code, driver ? (int)serviceType : 0))
@@ -304,6 +324,8 @@ std::string DriverKindText(int serviceType)
     return text;
 }
 
+static int ListServiceKinds(int kinds);
+
 int ListServices()
 {
     return ListServiceEntries(GetOption("ShowDrivers", 0) > 0);
@@ -316,38 +338,54 @@ int ListServicesAndDrivers()
 
 int ListServiceEntries(bool drivers)
 {
+    return ListServiceKinds(drivers ? KINDS_BOTH : KINDS_SERVICES);
+}
+
+int ListDrivers()
+{
+    return ListServiceKinds(KINDS_DRIVERS);
+}
+
+static int ListServiceKinds(int kinds)
+{
     ClearEntries();
     Trace("ListServices", "services");
     bool hideMicrosoft =
         (g_optionsLoaded ? g_options.HideMicrosoftServices : GetOption("HideMicrosoftServices", 1)) != 0;
-    if (ListingStands(hideMicrosoft, drivers)) {
-        for (const EntryRecord& record : g_listing.records)
+    ServiceListing& listing = g_listings[kinds - 1];
+    if (ListingStands(listing, hideMicrosoft)) {
+        for (const EntryRecord& record : listing.records)
             AddKeptEntry(record);
         return 0;
     }
     // The watch is armed: a change from here on makes the next call read again.
-    g_listing.valid = true;
-    g_listing.hideMicrosoft = hideMicrosoft;
-    g_listing.drivers = drivers;
-    g_listing.hidden.clear();
-    g_listing.records.clear();
+    listing.valid = true;
+    listing.hideMicrosoft = hideMicrosoft;
+    listing.hidden.clear();
+    listing.records.clear();
     VersionCacheScope versions;
     RegKey root;
     if (!root.open(HKEY_LOCAL_MACHINE, KX_SERVICES_ROOT, KEY_READ)) {
-        g_listing.valid = false;
+        listing.valid = false;
         return 0;
     }
     ScHandle manager(OpenSCManagerA(nullptr, nullptr, kManagerRead));
     DisplayNames names;
-    bool haveNames = ReadDisplayNames(manager.get(), &names);
-    EachServiceKey(root.get(), [&](const char* name) {
-        AddService(manager.get(), haveNames ? &names : nullptr, name, hideMicrosoft, drivers);
-        return false;
+    // Only the kinds listed: the manager's answer costs by the services it holds.
+    const DWORD types = kinds == KINDS_BOTH      ? SERVICE_TYPE_ALL
+                        : kinds == KINDS_DRIVERS ? SERVICE_DRIVER
+                                                 : SERVICE_WIN32;
+    bool haveNames = ReadDisplayNames(manager.get(), types, &names);
+    WalkSubkeysWritten(root.get(), [&](const std::string& name, ULONGLONG written) {
+        if (!name.empty())
+            AddService(listing, root.get(), manager.get(), haveNames ? &names : nullptr,
+                       name.c_str(), written, hideMicrosoft, kinds);
+        return true;
     });
     // Without the manager's names a later call asks again rather than keep the registry's.
-    g_listing.valid = g_listing.valid && haveNames && g_listing.watch.thread != 0;
-    for (int i = 0; g_listing.valid && i < EntryCount(); i++)
-        g_listing.records.push_back(*GetEntry(i));
+    listing.valid = listing.valid && haveNames && listing.watch.thread != 0;
+    for (int i = 0; listing.valid && i < EntryCount(); i++)
+        listing.records.push_back(*GetEntry(i));
     return 0;
 }
 

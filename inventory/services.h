@@ -18,6 +18,8 @@ std::string DriverKindText(int serviceType);
 // As ListServices, with the drivers whatever the option: the monitor guards them all.
 int ListServicesAndDrivers();
 int ListServiceEntries(bool drivers);
+// The drivers alone, whatever the option (the reports list them after the services).
+int ListDrivers();
 // The file a driver's ImagePath names, as the loader reads it: "\SystemRoot\" and a path
 // without a drive are under the Windows folder, a "\??\" prefix is dropped.
 std::string DriverFilePath(const char* image);

@@ -209,11 +209,10 @@ void DelayLoads(std::string& log)
 
 void Services(std::string& log)
 {
-    ListServicesAndDrivers();
+    // Each kind from a listing of its own, which the Services page and the report share.
+    ListServiceEntries(false);
     for (int i = 0; i < EntryCount(); i++) {
         const EntryRecord* e = GetEntry(i);
-        if (e->type == DRIVER_SERVICE)
-            continue;
         char program[260];
         GetProgramFile(e->command, program);
         VersionStrings v;
@@ -222,10 +221,9 @@ void Services(std::string& log)
                     program, HijackSignatureSuffix(program).c_str());
     }
     // Drivers after the services, so that the services' lines stay as they were.
+    ListDrivers();
     for (int i = 0; i < EntryCount(); i++) {
         const EntryRecord* e = GetEntry(i);
-        if (e->type != DRIVER_SERVICE)
-            continue;
         VersionStrings v;
         GetVersionStrings(e->command, &v);
         AppendLineF(log, "O61 - Driver: %s (%s) - %s - %s%s\r\n", e->title,

@@ -4,6 +4,7 @@
 #include "entrylist.h"
 #include "keys.h"
 #include "options.h"
+#include "registry.h"
 #include "serviceactions.h"
 #include "services.h"
 #include "watched_items.h"
@@ -230,6 +231,34 @@ TEST_F(ServicesTest, DriversListByTypeWithTheirFileKindAndStart)
                 EXPECT_EQ(c.type == 2 ? "File system driver" : "Kernel driver",
                           DriverKindText(e->tag));
             }
+        }
+    }
+}
+
+// Each kind has a listing of its own, and a listing of one kind passes over the keys it
+// saw holding the other while they stay unwritten: a service made a driver, or a driver made a
+// service, moves between the lists at once, whichever was read last.
+TEST_F(ServicesTest, AServiceTurnedDriverAndBackMovesBetweenTheKindsLists)
+{
+    struct Seam {   // every write counts as long past, so that each kind seen is kept
+        Seam() { SetRegistryClockSeam([]() -> ULONGLONG { return ~0ULL >> 2; }); }
+        ~Seam() { SetRegistryClockSeam(nullptr); }
+    } seam;
+    Key("KxSvcDriver", "C:\\kx\\kxturn.exe");
+    const std::string title = "Display KxSvcDriver";
+    for (DWORD type : {0x10u, 1u, 0x20u, 2u, 0x10u}) {
+        SCOPED_TRACE(type);
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, (kRoot + "KxSvcDriver").c_str(), "Type", REG_DWORD,
+                        &type, 4);
+        const bool driver = type == 1 || type == 2;
+        for (int round = 0; round < 2; round++) {
+            ListDrivers();
+            EXPECT_EQ(driver, Find(title) >= 0);
+            ListServiceEntries(false);
+            EXPECT_EQ(!driver, Find(title) >= 0);
+            ListServicesAndDrivers();
+            ASSERT_GE(Find(title), 0);
+            EXPECT_EQ(driver ? DRIVER_SERVICE : SERVICE_EXE, GetEntry(Find(title))->type);
         }
     }
 }
