@@ -212,6 +212,16 @@ bool HiddenAsMicrosoft(ServiceListing& listing, const char* command)
     return true;
 }
 
+// True when the key has no ImagePath or an empty one.
+bool NoImagePath(HKEY key)
+{
+    DWORD type = 0, size = 0;
+    LONG rc = RegQueryValueExA(key, "ImagePath", nullptr, &type, nullptr, &size);
+    if (rc == ERROR_FILE_NOT_FOUND)
+        return true;
+    return rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) && size <= 1;
+}
+
 void AddService(ServiceListing& listing, HKEY services, SC_HANDLE manager,
                 const DisplayNames* known, const char* keyName, ULONGLONG written,
                 bool hideMicrosoft, int kinds)
@@ -227,13 +237,18 @@ void AddService(ServiceListing& listing, HKEY services, SC_HANDLE manager,
     RegKey key;
     if (!key.open(services, keyName, KEY_READ))
         return;
-    char image[513];
-    if (!ReadKeyText(key.get(), "ImagePath", image, sizeof(image)))
-        return;   // missing, empty, not text or longer than 512 characters
     DWORD serviceType = ReadServiceType(key.get());
     bool driver = (serviceType == SERVICE_KERNEL_DRIVER || serviceType == SERVICE_FILE_SYSTEM_DRIVER);
     if (IsSettledWrite(written))
         g_kindsSeen[Upper(keyName)] = {written, driver};
+    char image[513];
+    if (!ReadKeyText(key.get(), "ImagePath", image, sizeof(image))) {
+        // The kernel loads a driver that names no file from System32\drivers\<key name>.sys;
+        // a service without one cannot start. Data that is no text or too long is passed over.
+        if (!driver || !NoImagePath(key.get()))
+            return;
+        snprintf(image, sizeof(image), "System32\\drivers\\%s.sys", keyName);
+    }
     bool hosted = !driver && InMyString(image, "svchost") != 0;
     if (!(kinds & (driver ? KINDS_DRIVERS : KINDS_SERVICES)))
         return;

@@ -201,6 +201,13 @@ TEST_F(ServicesTest, DriversListByTypeWithTheirFileKindAndStart)
         // A service claiming boot start keeps the number; an adapter of type 4 stays unlisted.
         {"KxDrvNotDriver", "C:\\kx\\kxown.exe", 0x10, 0, SERVICE_EXE, "C:\\kx\\kxown.exe", "0"},
         {"KxDrvAdapter", "C:\\kx\\kxadapter.sys", 4, 3, 0, "", ""},
+        // No file named: the kernel loads the key's name from the drivers folder; a service
+        // without one cannot start.
+        {"KxDrvNoImage", nullptr, 1, 1, DRIVER_SERVICE,
+         win + "\\System32\\drivers\\KxDrvNoImage.sys", "System"},
+        {"KxDrvEmptyImage", "", 2, 3, DRIVER_SERVICE,
+         win + "\\System32\\drivers\\KxDrvEmptyImage.sys", "Manual"},
+        {"KxDrvServiceNoImage", nullptr, 0x10, 3, 0, "", ""},
     };
     for (const auto& c : cases) {
         ForgetKey(HKEY_LOCAL_MACHINE, kRoot + c.key);
