@@ -462,12 +462,8 @@ TEST_F(DelayScheduleTest, LostTicksDoNotHoldBackProgramsWhoseDelayHasPassed)
 TEST_F(DelayScheduleTest, ARunningProgramIsNotStartedAgainButCountsAsHandled)
 {
     std::string busy = Program(HKEY_CURRENT_USER, "busy.exe", "10");
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    std::string line = "\"" + busy + "\" -stay";
-    ASSERT_TRUE(CreateProcessA(busy.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &si, &pi));
+    ASSERT_TRUE(StartTestProgram("\"" + busy + "\" -stay", &pi));
     ASSERT_EQ(1u, WaitForLaunches(busy, 1).size());
 
     ASSERT_EQ(1, DelayedStartBegin(nullptr, 0));

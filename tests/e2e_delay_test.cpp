@@ -53,12 +53,9 @@ TEST_F(DelayE2eTest, TheMonitorStartsADelayedProgramAtItsStepWithItsArgumentsAnd
     WriteValueText(HKEY_CURRENT_USER, KX_OPTIONS_KEY, "Debug", "1");   // the trace tells the steps
 
     std::string command = "\"" + TempPath("Kestrix.exe") + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
     FILETIME started;
     GetSystemTimeAsFileTime(&started);
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               TempDir().c_str(), &si, &monitor_));
+    ASSERT_TRUE(StartTestProgram(command, &monitor_, TempDir().c_str()));
 
     // The first pass comes after six ticks of 2 seconds.
     std::string log;

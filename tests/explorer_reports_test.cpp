@@ -2,6 +2,7 @@
 // list's columns, the HTML report's escaping and links, the online-information address, and
 // the settings export restored through Wine's own regedit.
 #include "kxtest.h"
+#include "waits.h"
 #include "../explorer/reportsave.h"
 #include "datapaths.h"
 #include "message_watch.h"
@@ -128,11 +129,8 @@ protected:
         char windows[MAX_PATH];
         GetWindowsDirectoryA(windows, sizeof(windows));
         std::string command = std::string(windows) + "\\regedit.exe /s \"" + path + "\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
         PROCESS_INFORMATION pi;
-        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &si, &pi));
+        ASSERT_TRUE(StartTestProgram(command, &pi));
         WaitForSingleObject(pi.hProcess, 30000);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
@@ -774,12 +772,8 @@ TEST_F(ReportsTest, CommandLineWritesTheReportAndEndsWithItsExitCode)
     std::string tests = TestProgramFolder();
     std::string explorer = tests.substr(0, tests.find_last_of('\\')) + "\\KestrixEx.exe";
     auto run = [&](const std::string& args) {
-        std::string command = "\"" + explorer + "\" " + args;
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
         PROCESS_INFORMATION pi;
-        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                            &pi))
+        if (!StartTestProgram("\"" + explorer + "\" " + args, &pi))
             return -1;
         WaitForSingleObject(pi.hProcess, 120000);
         DWORD code = 99;

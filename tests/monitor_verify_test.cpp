@@ -10,6 +10,7 @@
 #include "knownlist.h"
 #include "monitorseams.h"
 #include "kxtest.h"
+#include "waits.h"
 #include "monitorstate.h"
 #include "options.h"
 #include "pathutil.h"
@@ -180,12 +181,8 @@ TEST_F(VerifyTest, RefusedOrDisabledProgramIsStoppedBeforeItCanComeBack)
     const std::string stubborn = TestProgramFolder() + "\\kxfx_readder.exe";
     SaveValue(HKEY_CURRENT_USER, kHkcuRun, "KxFixtureStubborn");
     for (INT_PTR answer : {(INT_PTR)IDNO, (INT_PTR)ALERT_RESULT_DISABLE}) {
-        std::string line = "\"" + stubborn + "\" KxFixtureStubborn";
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
         PROCESS_INFORMATION pi = {};
-        ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &si, &pi));
+        ASSERT_TRUE(StartTestProgram("\"" + stubborn + "\" KxFixtureStubborn", &pi));
         for (int i = 0; i < 100 && !ValueExists(HKEY_CURRENT_USER, kHkcuRun, "KxFixtureStubborn");
              i++)
             Sleep(50);

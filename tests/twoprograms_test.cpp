@@ -7,6 +7,7 @@
 #include "history.h"
 #include "keys.h"
 #include "kxtest.h"
+#include "waits.h"
 #include "program.h"
 #include "registry.h"
 #include <cstdio>
@@ -77,11 +78,8 @@ TEST_F(TwoProgramsTest, NoHistoryLineOrKnownValueIsLostOrTorn)
     HANDLE go = CreateEventA(nullptr, TRUE, FALSE, EventName("Go", selfId).c_str());
     std::string commandLine = std::string("\"") + self +
                               "\" --gtest_filter=TwoProgramsChild.WritesTheManagersShare";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION child = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &child));
+    ASSERT_TRUE(StartTestProgram(commandLine, &child));
     SetEnvironmentVariableA(kFolderVariable, nullptr);
     SetEnvironmentVariableA("KX_TWO_PROGRAMS_PARENT", nullptr);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready, 120000));
