@@ -207,7 +207,7 @@ const char* BrowserPolicyKey(const std::string& browser)
     return browser == kFirefox ? kFirefoxPolicyKey : nullptr;
 }
 
-std::vector<std::string> BrowserProfileFolders()
+std::vector<std::string> BrowserProfileFolders(bool namedNotMade)
 {
     std::vector<std::string> folders;
     const std::string local = UserFolder(CSIDL_LOCAL_APPDATA, g_localOverride);
@@ -217,13 +217,18 @@ std::vector<std::string> BrowserProfileFolders()
             break;
         const std::string userData = local + "\\" + browser.userData;
         std::vector<std::string> names = ChromiumProfileNames(userData);
-        // A profile Local State names before its Preferences is written is watched already.
+        // A profile Local State names before its Preferences is written is watched already;
+        // a few named before their folder is made are looked out for (Local State is anyone's
+        // to write, and each takes a watch).
+        int notMade = 0;
         for (const std::string& named : ChromiumLocalStateProfiles(FileText(userData + "\\Local State"))) {
             DWORD attributes = GetFileAttributesA((userData + "\\" + named).c_str());
             bool listed = false;
             for (const std::string& name : names)
                 listed |= lstrcmpiA(name.c_str(), named.c_str()) == 0;
-            if (!listed && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            bool made = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+            if (!listed && (made || (namedNotMade && attributes == INVALID_FILE_ATTRIBUTES &&
+                                     ++notMade <= 8)))
                 names.push_back(named);
         }
         for (const std::string& profile : names)

@@ -29,7 +29,9 @@ int IsFirefoxName(const std::string& browser);
 // Where the entries are read from, for the monitor's watches: every profile folder of every
 // browser; and the keys (under HKLM and HKCU) of the policies and offered extensions, the
 // latter kept in both views of the machine.
-std::vector<std::string> BrowserProfileFolders();
+// namedNotMade: with the Chromium profiles Local State names whose folder is not made yet
+// (the watches look out for them).
+std::vector<std::string> BrowserProfileFolders(bool namedNotMade = false);
 // The folders that hold the profiles (each Chromium browser's "User Data", Firefox's folder of
 // profiles.ini), whether or not they exist: a profile added there is a change too.
 std::vector<std::string> BrowserRootFolders();

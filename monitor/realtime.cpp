@@ -557,10 +557,13 @@ static bool g_helpersStale;
 
 static void WatchNewProfile(const char* folder)
 {
-    if (AddFolder(folder, REALTIME_ADDONS, true))
+    if (AddFolder(folder, REALTIME_ADDONS, true)) {
         g_helpersStale = true;
-    else
+    } else {
+        // Named before its folder is made: watched from the moment the folder appears.
         NoteMissing(nullptr, folder, REALTIME_ADDONS, 0, true);
+        g_retryMissing = true;
+    }
 }
 
 static void ReArm(Watch& w)

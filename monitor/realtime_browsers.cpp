@@ -56,7 +56,7 @@ void AddBrowserWatches(void (*key)(HKEY root, const char* path, REGSAM view),
         BrowserProfileChanged(root.c_str());
         folder(root.c_str());
     }
-    for (const std::string& profile : BrowserProfileFolders()) {
+    for (const std::string& profile : BrowserProfileFolders(true)) {
         BrowserProfileChanged(profile.c_str());
         folder(profile.c_str());
     }
@@ -71,7 +71,7 @@ void AddBrowserWatches(void (*key)(HKEY root, const char* path, REGSAM view),
 int AddNewBrowserProfileWatches(void (*folder)(const char* path))
 {
     int added = 0;
-    for (const std::string& profile : BrowserProfileFolders()) {
+    for (const std::string& profile : BrowserProfileFolders(true)) {
         if (g_stamps.count(profile))
             continue;
         // Stamped as it is now: the check this change wakes reads it whole.
