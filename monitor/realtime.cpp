@@ -270,29 +270,36 @@ void WatchKey(HKEY root, const char* path, int category = REALTIME_STARTUP, REGS
         NoteMissing(root, path, category, view, helped);
 }
 
-bool AddFolder(const char* folder, int category = REALTIME_STARTUP, bool helped = false,
-               bool subtree = false)
+// A folder watch of that name (the folder itself, or "parent of ..." for one that looks out
+// only for new subfolders), unless one of the name is there.
+bool AddFolderWatch(const char* folder, const char* name, int category, bool helped, bool subtree,
+                    bool parentOnly)
 {
-    if (!folder[0])
-        return false;
-    if (Watched(folder))
+    if (Watched(name))
         return true;
     if (!Room(helped))
         return false;
     Watch& w = g_watches[g_count];
-    DWORD filter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE |
-                   (subtree ? FILE_NOTIFY_CHANGE_DIR_NAME : 0);
+    DWORD filter = parentOnly ? FILE_NOTIFY_CHANGE_DIR_NAME
+                              : FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE |
+                                    (subtree ? FILE_NOTIFY_CHANGE_DIR_NAME : 0);
     w.folder.reset(FindFirstChangeNotificationA(folder, subtree, filter));
     if (!w.folder)
         return false;
-    w.parentOnly = false;
-    lstrcpynA(w.name, folder, sizeof(w.name));
+    w.parentOnly = parentOnly;
+    lstrcpynA(w.name, name, sizeof(w.name));
     w.category = category;
     w.helped = helped;
     w.subtree = subtree;
     w.fired = 0;
     Place(w, w.folder.get());
     return true;
+}
+
+bool AddFolder(const char* folder, int category = REALTIME_STARTUP, bool helped = false,
+               bool subtree = false)
+{
+    return folder[0] && AddFolderWatch(folder, folder, category, helped, subtree, false);
 }
 
 bool KeyExists(HKEY root, const char* path, REGSAM view)
@@ -327,23 +334,7 @@ bool WatchParentOf(const Missing& m)
     if (m.root)
         return AddKeyWatch(m.root, parent.c_str(), name.c_str(), kParentOfMissing, m.view, true,
                            true);
-    for (int i = 0; i < g_count; i++)
-        if (lstrcmpiA(g_watches[i].name, name.c_str()) == 0)
-            return true;
-    if (!Room(true))
-        return false;
-    Watch& w = g_watches[g_count];
-    w.folder.reset(FindFirstChangeNotificationA(parent.c_str(), FALSE, FILE_NOTIFY_CHANGE_DIR_NAME));
-    if (!w.folder)
-        return false;
-    w.parentOnly = true;
-    lstrcpynA(w.name, name.c_str(), sizeof(w.name));
-    w.category = kParentOfMissing;
-    w.helped = true;
-    w.subtree = false;
-    w.fired = 0;
-    Place(w, w.folder.get());
-    return true;
+    return AddFolderWatch(parent.c_str(), name.c_str(), kParentOfMissing, true, false, true);
 }
 
 // True when a parent watch was added for a location still missing.
