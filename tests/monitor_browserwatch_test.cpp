@@ -537,8 +537,10 @@ TEST_F(BrowserWatchTest, ProfileMadeAfterTheStartAndThePoliciesFileAreWatchedLiv
         row.change();
         std::pair<int, std::string> request = PumpUntilRequest();
         EXPECT_TRUE(request.first & REALTIME_ADDONS) << request.first;
-        if (!row.watch.empty())   // else the folder's own watch or its parent's, whichever wakes first
+        // Without a watch named, the folder's own watch or its parent's, whichever wakes first.
+        if (!row.watch.empty()) {
             EXPECT_EQ(0, lstrcmpiA(row.watch.c_str(), request.second.c_str())) << request.second;
+        }
     }
 }
 
