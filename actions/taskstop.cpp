@@ -8,6 +8,21 @@
 #include "sysmessage.h"
 #include "textutil.h"
 
+// After a stop that took: a moment for the program to go, then the history line and the
+// taskbar drawn again without its icons.
+static void NoteProcessEnded(Handle& process, const char* title, const char* command)
+{
+    DWORD code = 0;
+    for (int i = 0; i < 5; i++) {
+        if (!GetExitCodeProcess(process.get(), &code) || code != STILL_ACTIVE)
+            break;
+        Sleep(10);
+    }
+    process.reset();
+    WriteHistoryLine(title, command, "", INFO_TASK, ACT_TASK_KILL);
+    RepaintTaskbar();
+}
+
 DWORD StopRunningProgram(const char* command, const char* title, int ask)
 {
     DWORD processId = FindRunningProgram(command);
@@ -30,15 +45,7 @@ DWORD StopRunningProgram(const char* command, const char* title, int ask)
     // A program that could not be stopped runs on: no history line, and no id to say so.
     if (!TerminateOpenProcess(process.get()))
         return 0;
-    DWORD code = 0;
-    for (int i = 0; i < 5; i++) {
-        if (!GetExitCodeProcess(process.get(), &code) || code != STILL_ACTIVE)
-            break;
-        Sleep(10);
-    }
-    process.reset();
-    WriteHistoryLine(title, command, "", INFO_TASK, ACT_TASK_KILL);
-    RepaintTaskbar();
+    NoteProcessEnded(process, title, command);
     return processId;
 }
 
@@ -67,15 +74,7 @@ int EndListedProcess(DWORD processId, const char* image, const char* title, DWOR
         *error = reason ? reason : ERROR_ACCESS_DENIED;
         return 0;
     }
-    DWORD code = 0;
-    for (int i = 0; i < 5; i++) {
-        if (!GetExitCodeProcess(process.get(), &code) || code != STILL_ACTIVE)
-            break;
-        Sleep(10);
-    }
-    process.reset();
     *error = 0;
-    WriteHistoryLine(title, image, "", INFO_TASK, ACT_TASK_KILL);
-    RepaintTaskbar();
+    NoteProcessEnded(process, title, image);
     return 1;
 }
