@@ -51,8 +51,7 @@ int main()
     bench::ForgetMonitorData();
     SetRunValues(true);
     CoInitialize(nullptr);
-    // As on a machine whose keys were last written a while ago.
-    Sleep(2100);
+    bench::WaitUntilKeysSettled({{HKEY_CURRENT_USER, kRunKey}});
 
     // The parts, each on its own (later ones find the file system warm, as the start does).
     double t0 = Now();

@@ -107,9 +107,7 @@ int main(int argc, char** argv)
     // Everything present is known, as after the first start.
     InitRegStartups();
     InitServicesList();
-    // As on a machine whose keys were last written a while ago: a key written within the last
-    // two seconds is always read in full.
-    Sleep(2100);
+    bench::WaitUntilKeysSettled({{HKEY_CURRENT_USER, kBenchRunKey}, {HKEY_LOCAL_MACHINE, kServices}});
     CheckStartup();   // a warm-up pass: the first pass pays for loading libraries
     CheckIEHelpers();
     CheckScheduledTasks();

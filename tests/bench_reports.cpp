@@ -71,9 +71,7 @@ int main(int argc, char** argv)
         return 0;
     }
     Fill(true, folder + "\\kxfx_app.exe");
-    // As on a machine whose keys were last written a while ago: a key written within the last
-    // two seconds is always read in full.
-    Sleep(2100);
+    bench::WaitUntilKeysSettled({{HKEY_CURRENT_USER, kRunKey}, {HKEY_LOCAL_MACHINE, kServices}});
     double start = Now();
     ClearEntries();
     BuildRun();

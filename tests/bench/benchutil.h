@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <cstdio>
 #include <algorithm>
+#include <initializer_list>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -140,6 +142,33 @@ inline bool PrepareMonitorRun(const std::string& monitorSource, const char* pref
         return false;
     }
     return true;
+}
+
+// Waits until each key's last write lies more than two seconds back, as on a machine whose
+// keys were written a while ago: a key written within the last two seconds is always read in
+// full. Waits no longer than that, and not at all for keys written long before.
+inline void WaitUntilKeysSettled(std::initializer_list<std::pair<HKEY, const char*>> keys)
+{
+    ULONGLONG latest = 0;
+    for (const auto& k : keys) {
+        HKEY key;
+        if (RegOpenKeyExA(k.first, k.second, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+            continue;
+        FILETIME written;
+        if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, &written) == ERROR_SUCCESS)
+            latest = std::max(latest, ((ULONGLONG)written.dwHighDateTime << 32) | written.dwLowDateTime);
+        RegCloseKey(key);
+    }
+    for (;;) {
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        ULONGLONG at = ((ULONGLONG)now.dwHighDateTime << 32) | now.dwLowDateTime;
+        const ULONGLONG settled = latest + 2 * 10000000ULL + 100 * 10000ULL;   // and 100 ms more
+        if (at >= settled)
+            return;
+        Sleep((DWORD)((settled - at) / 10000) + 1);
+    }
 }
 
 }   // namespace bench
